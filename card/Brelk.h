@@ -1,0 +1,118 @@
+// TBrelk: the one card object. It opens the card (a block device or an image file), reads
+// and writes card addresses through a block cache, keeps the on-card catalogue in memory and
+// places objects on the card. Its code is split by concern:
+//   BrelkDevice.cpp     device bracket, geometry, initialisation, bulk transfer
+//   BrelkCache.cpp      cache window, reads, writes, write-back
+//   BrelkCatalogue.cpp  catalogue header and entries, free-space map, format
+//   BrelkAllocation.cpp adding, changing and removing objects
+#pragma once
+
+#include "card/CatEntry.h"
+#include "card/RawDevice.h"
+#include "card/Reporter.h"
+#include "card/SysCalls.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brelk {
+
+using TCatalogue = std::vector<std::unique_ptr<TBrelkCatEntry>>;
+
+class TBrelk {
+  public:
+    // Reporter receives the device error messages; Calls is the operating system seam.
+    explicit TBrelk(TBrelkReporter& reporter, TSysCalls& calls = LinuxSysCalls());
+    ~TBrelk();
+    TBrelk(const TBrelk&) = delete;
+    TBrelk& operator=(const TBrelk&) = delete;
+
+    // --- Device and cache ---
+    bool Initialize(std::uint32_t cacheBytes, const std::string& drive, std::uint32_t safetyZone);
+    bool ReadMMC(void* dest, std::uint32_t address, std::uint32_t count);
+    bool WriteRawBytes(const void* source, std::uint32_t address, std::uint32_t count);
+    bool FlushCache();
+    bool FlushMMCDevice();
+    bool HasUnsavedData() const;
+    bool StartBulktransfer();
+    void StopBulktransfer();
+    bool OpenDevice(bool& wasOpen);
+    bool CloseDevice();
+
+    // --- Catalogue ---
+    bool ReadCatalogueHeader();
+    void ReadCatalogue();
+    void UpdateCatalogueHeader();
+    void BuildFreeSpaceMap();
+    std::uint64_t GetUsedBytes() const;
+    bool WriteCatalogue();
+    bool FormatMMC();
+
+    // --- Allocation and catalogue updates ---
+    bool AddObjectToBrelk(TBrelkCatEntry& entry, const void* data, bool replaceExisting);
+    bool UpdateCatEntry(TBrelkCatEntry* entry, const TBrelkCatEntry& newValues);
+    bool DeleteCatEntry(TBrelkCatEntry* entry);
+    bool ObjectExists(const TBrelkCatEntry& entry) const;
+
+    // --- Queries derived from the fields ---
+    // CardSize - SafetyZone, or 0 when the safety zone is larger than the card.
+    std::uint32_t UsableLimit() const;
+    // The header and entries rounded up to whole blocks.
+    std::uint32_t CatalogueEnd() const;
+    std::uint32_t HeaderCount() const { return GetLE32(&CatalogueHeader[kHeaderCountOffset]); }
+    std::uint32_t LowestUsedAddress() const { return GetLE32(&CatalogueHeader[kHeaderLowestOffset]); }
+    bool CacheModified() const { return DirtyLow <= DirtyHigh && CacheFill != 0; }
+    bool IsDeviceOpen() const { return Device.IsOpen(); }
+    // Whether Entry is one of the records in Catalogue.
+    bool InCatalogue(const TBrelkCatEntry* entry) const;
+
+    // The two settings that allocation reads (the owner copies them in from its settings).
+    bool ReuseDeletedSpace = true;
+    bool RewriteObjectHeader = false;
+
+    // --- Fields; other parts read them, and change them only through the operations ---
+    std::string DriveLetter; // the device path on Linux: a block device node or an image file
+    std::uint16_t BytesPerSector = 0;
+    std::uint32_t CardSize = 0;
+    std::uint32_t SafetyZone = 8192;
+    bool DeviceOK = false;
+    bool CatalogueValid = false;
+    std::array<std::uint8_t, kCatalogueHeaderSize> CatalogueHeader{};
+    bool CatalogueModified = false;
+    std::unique_ptr<std::uint8_t[]> CacheBuffer;
+    std::uint32_t CacheStart = 0;
+    std::uint32_t CacheSize = 0;
+    std::uint32_t CacheFill = 0;
+    std::uint32_t DirtyLow = 0;
+    std::uint32_t DirtyHigh = 0;
+    TCatalogue Catalogue;
+    std::vector<TBrelkFreeBlock> FreeSpaceMap;
+
+  private:
+    // Refused is set when the device is usable but too large or of an odd sector size.
+    bool ReadDeviceGeometry(bool& refused);
+    bool FillCache(std::uint32_t address);
+    bool AllocateCache(std::uint32_t cacheBytes);
+    bool InWindow(std::uint32_t address) const;
+    void ReportDeviceError(const std::string& what);
+    // Keeps Catalogue sorted after Changed was added or altered.
+    void SortAfterChange(TBrelkCatEntry* changed);
+    void SortCatalogue();
+    bool ChooseHeaderAddress(std::uint32_t footprint, std::uint32_t& header) const;
+    bool WriteObject(std::uint32_t header, const TBrelkCatEntry& entry, const void* data,
+                     std::uint32_t dataLength);
+    void CatalogueCannotBeRead(const std::string& why);
+
+    TBrelkReporter& Reporter;
+    TRawDevice Device;
+};
+
+// A block count rounded up: the bytes of Length rounded up to whole blocks of Block.
+inline std::uint64_t RoundUpToBlocks(std::uint64_t length, std::uint32_t block) {
+    return block == 0 ? length : (length + block - 1) / block * block;
+}
+
+} // namespace brelk

@@ -1,0 +1,134 @@
+// TBrelk: placing objects on the card and changing or removing catalogue entries.
+#include "card/Brelk.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace brelk {
+
+bool TBrelk::InCatalogue(const TBrelkCatEntry* entry) const {
+    return entry && std::any_of(Catalogue.begin(), Catalogue.end(),
+                                [entry](const auto& e) { return e.get() == entry; });
+}
+
+bool TBrelk::ObjectExists(const TBrelkCatEntry& entry) const {
+    const std::string name = entry.Name();
+    return std::any_of(Catalogue.begin(), Catalogue.end(), [&](const auto& e) {
+        return e->Type() == entry.Type() && SameName(e->Name(), name);
+    });
+}
+
+// Best fit in the free space, or directly below the lowest object. False when nothing fits.
+bool TBrelk::ChooseHeaderAddress(std::uint32_t footprint, std::uint32_t& header) const {
+    if (ReuseDeletedSpace) {
+        const TBrelkFreeBlock* best = nullptr;
+        for (const auto& record : FreeSpaceMap)
+            if (record.Length >= footprint && (!best || record.Length < best->Length))
+                best = &record;
+        if (!best)
+            return false;
+        header = best->Start + best->Length - footprint;
+        return true;
+    }
+    std::uint32_t lowest = LowestUsedAddress();
+    if (lowest < footprint)
+        return false;
+    header = lowest - footprint;
+    return true;
+}
+
+bool TBrelk::WriteObject(std::uint32_t header, const TBrelkCatEntry& entry, const void* data,
+                         std::uint32_t dataLength) {
+    std::vector<std::uint8_t> objectHeader(kObjectHeaderSize, 0);
+    std::copy(kObjectMagic.begin(), kObjectMagic.end(), objectHeader.begin());
+    std::copy(entry.Bytes.begin(), entry.Bytes.end(), objectHeader.begin() + 16);
+    const std::uint32_t padding = entry.Size() - dataLength;
+    const std::vector<std::uint8_t> zeros(padding, 0);
+    const std::uint32_t address = header + kObjectHeaderSize;
+    return WriteRawBytes(objectHeader.data(), header, kObjectHeaderSize) &&
+           WriteRawBytes(data, address, dataLength) &&
+           WriteRawBytes(zeros.data(), address + dataLength, padding);
+}
+
+bool TBrelk::AddObjectToBrelk(TBrelkCatEntry& entry, const void* data, bool replaceExisting) {
+    if (!CatalogueValid)
+        return false;
+    TBrelkCatEntry* target = nullptr;
+    if (replaceExisting) {
+        const std::string name = entry.Name();
+        for (const auto& e : Catalogue)
+            if (e->Type() == entry.Type() && SameName(e->Name(), name)) {
+                target = e.get();
+                break;
+            }
+    }
+    // The card interface reads at most 65535 entries: a new one past that would lose them all.
+    if (!target && Catalogue.size() >= kMaxCatalogueCount)
+        return false;
+    TBrelkCatEntry copy = entry;
+    const std::uint32_t dataLength = copy.Size();
+    if (dataLength == 0) {
+        Reporter.ReportError("Error - An object of 0 bytes cannot be added to the Brelk-card");
+        return false;
+    }
+    const std::uint64_t alloc = RoundUpToBlocks(dataLength, BytesPerSector);
+    std::uint32_t header = 0;
+    if (alloc + kObjectHeaderSize > UsableLimit() ||
+        !ChooseHeaderAddress(std::uint32_t(alloc) + kObjectHeaderSize, header))
+        return false;
+    if (header < kCatalogueHeaderSize + std::uint64_t(kCatEntrySize) * (Catalogue.size() + 1))
+        return false; // card full: no room for one more catalogue entry below the header
+    copy.SetSize(std::uint32_t(alloc));
+    copy.SetAddress(header + kObjectHeaderSize);
+
+    bool wasOpen;
+    if (!OpenDevice(wasOpen))
+        return false;
+    bool ok = WriteObject(header, copy, data, dataLength);
+    if (ok) {
+        if (target) {
+            *target = copy;
+        } else {
+            Catalogue.push_back(std::make_unique<TBrelkCatEntry>(copy));
+            target = Catalogue.back().get();
+            entry = copy;
+        }
+        SortAfterChange(target);
+        UpdateCatalogueHeader();
+        CatalogueModified = true;
+    }
+    if (!wasOpen)
+        CloseDevice();
+    return ok;
+}
+
+bool TBrelk::UpdateCatEntry(TBrelkCatEntry* entry, const TBrelkCatEntry& newValues) {
+    if (!InCatalogue(entry))
+        return true;
+    *entry = newValues;
+    bool ok = true;
+    if (RewriteObjectHeader && entry->Address() >= kObjectHeaderSize) {
+        std::vector<std::uint8_t> header(kObjectHeaderSize);
+        const std::uint32_t at = entry->Address() - kObjectHeaderSize;
+        ok = ReadMMC(header.data(), at, kObjectHeaderSize);
+        std::copy(entry->Bytes.begin(), entry->Bytes.end(), header.begin() + 16);
+        ok = ok && WriteRawBytes(header.data(), at, kObjectHeaderSize);
+    }
+    SortAfterChange(entry);
+    UpdateCatalogueHeader();
+    CatalogueModified = true;
+    return ok;
+}
+
+bool TBrelk::DeleteCatEntry(TBrelkCatEntry* entry) {
+    auto it = std::find_if(Catalogue.begin(), Catalogue.end(),
+                           [entry](const auto& e) { return entry && e.get() == entry; });
+    if (it == Catalogue.end())
+        return false;
+    Catalogue.erase(it);
+    UpdateCatalogueHeader();
+    CatalogueModified = true;
+    return true;
+}
+
+} // namespace brelk

@@ -1,0 +1,186 @@
+// TBrelk: the on-card catalogue. Header at address 0, 64-byte entries after it; the
+// in-memory list is the authority and is written back into the cache before every flush.
+#include "card/Brelk.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+namespace brelk {
+
+namespace {
+constexpr std::uint32_t kFallbackBlock = 512; // before the device's block size is known
+}
+
+std::uint32_t TBrelk::CatalogueEnd() const {
+    std::uint32_t block = BytesPerSector ? BytesPerSector : kFallbackBlock;
+    return std::uint32_t(
+        RoundUpToBlocks(kCatalogueHeaderSize + std::uint64_t(HeaderCount()) * kCatEntrySize, block));
+}
+
+bool TBrelk::ReadCatalogueHeader() {
+    bool wasOpen;
+    if (!OpenDevice(wasOpen))
+        return false;
+    bool valid = ReadMMC(CatalogueHeader.data(), 0, kCatalogueHeaderSize);
+    const char* magic = reinterpret_cast<const char*>(CatalogueHeader.data());
+    valid = valid && SameName(std::string_view(magic, strnlen(magic, kCatalogueMagic.size())),
+                              kCatalogueMagic);
+    if (!valid)
+        CatalogueHeader.fill(0);
+    if (!wasOpen)
+        CloseDevice();
+    return valid;
+}
+
+void TBrelk::CatalogueCannotBeRead(const std::string& why) {
+    Reporter.ReportError("Error - The catalogue of the Brelk-card cannot be read: " + why);
+    CatalogueValid = false;
+    FreeSpaceMap.clear();
+}
+
+void TBrelk::ReadCatalogue() {
+    Catalogue.clear();
+    if (!CatalogueValid)
+        return;
+    bool wasOpen;
+    if (!OpenDevice(wasOpen))
+        return;
+    std::uint32_t count = HeaderCount();
+    std::vector<std::uint8_t> entries;
+    if (count > kMaxCatalogueCount) {
+        CatalogueCannotBeRead("it claims " + std::to_string(count) + " entries, more than 65535");
+    } else if (CatalogueEnd() > UsableLimit()) {
+        CatalogueCannotBeRead("its " + std::to_string(count) +
+                              " entries run past the usable end of the card");
+    } else {
+        entries.resize(std::size_t(count) * kCatEntrySize);
+        if (!ReadMMC(entries.data(), kCatalogueHeaderSize, std::uint32_t(entries.size())))
+            CatalogueCannotBeRead("the device could not be read");
+    }
+    if (CatalogueValid) {
+        Catalogue.reserve(count);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            auto entry = std::make_unique<TBrelkCatEntry>();
+            std::copy_n(entries.begin() + std::ptrdiff_t(i) * kCatEntrySize, kCatEntrySize,
+                        entry->Bytes.begin());
+            Catalogue.push_back(std::move(entry));
+        }
+        UpdateCatalogueHeader();
+        CatalogueModified = false;
+    }
+    if (!wasOpen)
+        CloseDevice();
+}
+
+void TBrelk::UpdateCatalogueHeader() {
+    if (DeviceOK) {
+        std::int64_t lowest = UsableLimit();
+        for (const auto& entry : Catalogue)
+            lowest = std::min(lowest, entry->FootprintStart());
+        PutLE32(&CatalogueHeader[kHeaderCountOffset], std::uint32_t(Catalogue.size()));
+        // A damaged entry below address 512 cannot be represented; it counts as address 0.
+        PutLE32(&CatalogueHeader[kHeaderLowestOffset], std::uint32_t(std::max<std::int64_t>(lowest, 0)));
+    }
+    BuildFreeSpaceMap();
+}
+
+// The free records are disjoint, so the one that can hold a footprint is the one with the
+// greatest Start not above the footprint's start: an ordered map finds it in log time.
+void TBrelk::BuildFreeSpaceMap() {
+    FreeSpaceMap.clear();
+    const std::int64_t catEnd = CatalogueEnd();
+    const std::int64_t limit = UsableLimit();
+    if (catEnd >= limit)
+        return;
+    std::map<std::int64_t, std::int64_t> free{{catEnd, limit - catEnd}}; // Start -> Length
+    for (const auto& entry : Catalogue) {
+        const std::int64_t first = entry->FootprintStart(), end = entry->FootprintEnd();
+        auto record = free.upper_bound(first);
+        if (record == free.begin())
+            continue;
+        --record;
+        const std::int64_t start = record->first, recordEnd = record->first + record->second;
+        if (end > recordEnd)
+            continue; // overlaps another object, the catalogue area or the safety zone
+        if (end < recordEnd)
+            free.emplace(end, recordEnd - end);
+        if (first > start)
+            record->second = first - start;
+        else
+            free.erase(record);
+    }
+    FreeSpaceMap.reserve(free.size());
+    for (const auto& [start, length] : free)
+        FreeSpaceMap.push_back({std::uint32_t(start), std::uint32_t(length)});
+}
+
+std::uint64_t TBrelk::GetUsedBytes() const {
+    std::uint64_t used = CatalogueValid ? CatalogueEnd() : 0;
+    for (const auto& entry : Catalogue)
+        used += std::uint64_t(entry->Size()) + kObjectHeaderSize;
+    return used;
+}
+
+void TBrelk::SortCatalogue() {
+    auto less = [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; };
+    if (!std::is_sorted(Catalogue.begin(), Catalogue.end(), less))
+        std::stable_sort(Catalogue.begin(), Catalogue.end(), less);
+}
+
+void TBrelk::SortAfterChange(TBrelkCatEntry* changed) {
+    auto less = [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; };
+    auto it = std::find_if(Catalogue.begin(), Catalogue.end(),
+                           [changed](const auto& e) { return e.get() == changed; });
+    if (it == Catalogue.end())
+        return SortCatalogue();
+    std::unique_ptr<TBrelkCatEntry> record = std::move(*it);
+    Catalogue.erase(it);
+    // The rest is normally sorted already: then one ordered insert keeps the whole sorted.
+    if (std::is_sorted(Catalogue.begin(), Catalogue.end(), less)) {
+        auto place = std::upper_bound(Catalogue.begin(), Catalogue.end(), record, less);
+        Catalogue.insert(place, std::move(record));
+    } else {
+        Catalogue.push_back(std::move(record));
+        std::stable_sort(Catalogue.begin(), Catalogue.end(), less);
+    }
+}
+
+bool TBrelk::WriteCatalogue() {
+    if (!CatalogueModified)
+        return true;
+    SortCatalogue();
+    bool wasOpen;
+    if (!OpenDevice(wasOpen))
+        return false; // the catalogue stays modified
+    PutLE32(&CatalogueHeader[kHeaderCountOffset], std::uint32_t(Catalogue.size()));
+    std::vector<std::uint8_t> bytes(CatalogueHeader.begin(), CatalogueHeader.end());
+    bytes.reserve(bytes.size() + Catalogue.size() * kCatEntrySize);
+    for (const auto& entry : Catalogue)
+        bytes.insert(bytes.end(), entry->Bytes.begin(), entry->Bytes.end());
+    bool ok = WriteRawBytes(bytes.data(), 0, std::uint32_t(bytes.size()));
+    if (ok)
+        CatalogueModified = false;
+    if (!wasOpen)
+        CloseDevice();
+    return ok;
+}
+
+bool TBrelk::FormatMMC() {
+    std::array<std::uint8_t, kCatalogueHeaderSize> header{};
+    std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), header.begin());
+    PutLE32(&header[kHeaderLowestOffset], UsableLimit());
+    bool wasOpen;
+    if (!OpenDevice(wasOpen))
+        return false;
+    bool ok = WriteRawBytes(header.data(), 0, kCatalogueHeaderSize) && FlushCache();
+    if (ok) {
+        CatalogueValid = ReadCatalogueHeader();
+        ReadCatalogue();
+    }
+    if (!wasOpen)
+        CloseDevice();
+    return ok && CatalogueValid;
+}
+
+} // namespace brelk

@@ -1,0 +1,112 @@
+// TBrelk: the device bracket, geometry, initialisation and bulk transfer.
+#include "card/Brelk.h"
+
+#include <new>
+
+namespace brelk {
+
+TBrelk::TBrelk(TBrelkReporter& reporter, TSysCalls& calls) : Reporter(reporter), Device(calls) {}
+
+TBrelk::~TBrelk() {
+    FlushMMCDevice();
+    CacheBuffer.reset();
+    CloseDevice();
+}
+
+void TBrelk::ReportDeviceError(const std::string& what) {
+    Reporter.ReportError("Error - " + what + " device '" + DriveLetter + ":' (" + Device.LastError() +
+                         ")");
+}
+
+bool TBrelk::OpenDevice(bool& wasOpen) {
+    wasOpen = false;
+    if (DriveLetter.empty())
+        return false;
+    if (Device.IsOpen()) {
+        wasOpen = true;
+        return true;
+    }
+    DeviceOK = Device.Open(DriveLetter);
+    if (!DeviceOK)
+        Reporter.ReportError("Error - Could not open device '" + DriveLetter + ":'");
+    return DeviceOK;
+}
+
+bool TBrelk::CloseDevice() {
+    Device.Close();
+    return true;
+}
+
+bool TBrelk::ReadDeviceGeometry(bool& refused) {
+    refused = false;
+    bool wasOpen;
+    if (!OpenDevice(wasOpen))
+        return false;
+    std::uint64_t length = 0;
+    DeviceOK = Device.Length(length);
+    CardSize = 0;
+    BytesPerSector = 0;
+    std::uint32_t sector = 0;
+    bool ok = DeviceOK && Device.SectorSize(sector) && sector != 0;
+    if (ok && (length >= (std::uint64_t(1) << 32) || sector > 65535)) {
+        Reporter.ReportError("Error - The device '" + DriveLetter + ":' holds 4 GiB or more or has " +
+                             "a sector size above 65535 bytes; it cannot be used as a Brelk-card");
+        DeviceOK = false;
+        refused = true;
+        ok = false;
+    }
+    if (ok) {
+        BytesPerSector = std::uint16_t(sector);
+        CardSize = std::uint32_t(length / sector * sector);
+    }
+    if (!wasOpen)
+        CloseDevice();
+    return ok;
+}
+
+bool TBrelk::AllocateCache(std::uint32_t cacheBytes) {
+    std::uint64_t size = RoundUpToBlocks(cacheBytes == 0 ? 1 : cacheBytes, BytesPerSector);
+    try {
+        CacheBuffer.reset(new std::uint8_t[size]);
+        CacheSize = std::uint32_t(size);
+        return true;
+    } catch (const std::bad_alloc&) {
+        // Without a buffer the object reads and writes nothing.
+        CacheSize = 0;
+        Reporter.ReportError("Could not initialize buffer, out of memory (tried to allocate " +
+                             std::to_string(size) + " bytes)");
+        return false;
+    }
+}
+
+bool TBrelk::Initialize(std::uint32_t cacheBytes, const std::string& drive, std::uint32_t safetyZone) {
+    DriveLetter = drive;
+    SafetyZone = safetyZone;
+    bool wasOpen;
+    if (!OpenDevice(wasOpen))
+        return false;
+    CacheBuffer.reset();
+    CacheSize = 0;
+    bool refused = false;
+    if (ReadDeviceGeometry(refused))
+        AllocateCache(cacheBytes);
+    DirtyLow = CacheSize;
+    DirtyHigh = 0;
+    CacheFill = 0;
+    CatalogueValid = ReadCatalogueHeader();
+    ReadCatalogue();
+    if (!wasOpen)
+        CloseDevice();
+    return !refused;
+}
+
+bool TBrelk::StartBulktransfer() {
+    bool wasOpen;
+    return OpenDevice(wasOpen);
+}
+
+void TBrelk::StopBulktransfer() { CloseDevice(); }
+
+std::uint32_t TBrelk::UsableLimit() const { return CardSize > SafetyZone ? CardSize - SafetyZone : 0; }
+
+} // namespace brelk

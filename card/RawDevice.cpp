@@ -1,0 +1,79 @@
+#include "card/RawDevice.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace brelk {
+
+void TRawDevice::NoteErrno() { Error = std::strerror(errno); }
+
+bool TRawDevice::Open(const std::string& path) {
+    Close();
+    Error.clear();
+    do {
+        Fd = Calls.Open(path);
+    } while (Fd < 0 && errno == EINTR);
+    if (Fd < 0)
+        NoteErrno();
+    return Fd >= 0;
+}
+
+void TRawDevice::Close() {
+    if (Fd >= 0)
+        Calls.Close(Fd);
+    Fd = -1;
+}
+
+std::size_t TRawDevice::ReadAt(std::uint64_t offset, void* buffer, std::size_t count) {
+    auto* dest = static_cast<std::uint8_t*>(buffer);
+    std::size_t done = 0;
+    Error.clear();
+    while (done < count) {
+        ssize_t n = Calls.PRead(Fd, dest + done, count - done, offset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            NoteErrno();
+            break;
+        }
+        if (n == 0)
+            break; // end of the device
+        done += std::size_t(n);
+    }
+    return done;
+}
+
+bool TRawDevice::WriteAt(std::uint64_t offset, const void* buffer, std::size_t count) {
+    const auto* source = static_cast<const std::uint8_t*>(buffer);
+    std::size_t done = 0;
+    Error.clear();
+    while (done < count) {
+        ssize_t n = Calls.PWrite(Fd, source + done, count - done, offset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            NoteErrno();
+            return false;
+        }
+        done += std::size_t(n);
+    }
+    return true;
+}
+
+bool TRawDevice::Length(std::uint64_t& length) {
+    if (Calls.DeviceLength(Fd, length) == 0)
+        return true;
+    NoteErrno();
+    return false;
+}
+
+bool TRawDevice::SectorSize(std::uint32_t& size) {
+    if (Calls.SectorSize(Fd, size) == 0)
+        return true;
+    NoteErrno();
+    return false;
+}
+
+} // namespace brelk

@@ -1,0 +1,59 @@
+#include "card/SysCalls.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace brelk {
+namespace {
+
+class TLinuxSysCalls final : public TSysCalls {
+  public:
+    int Open(const std::string& path) override { return ::open(path.c_str(), O_RDWR | O_CLOEXEC); }
+    int Close(int fd) override { return ::close(fd); }
+    ssize_t PRead(int fd, void* buffer, std::size_t count, std::uint64_t offset) override {
+        return ::pread(fd, buffer, count, off_t(offset));
+    }
+    ssize_t PWrite(int fd, const void* buffer, std::size_t count, std::uint64_t offset) override {
+        return ::pwrite(fd, buffer, count, off_t(offset));
+    }
+    int DeviceLength(int fd, std::uint64_t& length) override {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0)
+            return -1;
+        if (S_ISBLK(st.st_mode))
+            return ::ioctl(fd, BLKGETSIZE64, &length);
+        if (!S_ISREG(st.st_mode)) {
+            errno = ENOTBLK;
+            return -1;
+        }
+        length = std::uint64_t(st.st_size);
+        return 0;
+    }
+    int SectorSize(int fd, std::uint32_t& size) override {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0)
+            return -1;
+        if (!S_ISBLK(st.st_mode)) {
+            size = 512;
+            return 0;
+        }
+        int sector = 0;
+        if (::ioctl(fd, BLKSSZGET, &sector) != 0)
+            return -1;
+        size = std::uint32_t(sector);
+        return 0;
+    }
+};
+
+} // namespace
+
+TSysCalls& LinuxSysCalls() {
+    static TLinuxSysCalls calls;
+    return calls;
+}
+
+} // namespace brelk

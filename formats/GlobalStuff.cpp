@@ -1,0 +1,28 @@
+#include "formats/GlobalStuff.h"
+
+#include <cstdio>
+
+namespace brelk {
+
+std::string FormatHex8(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%8.8X", unsigned(value));
+    return text;
+}
+
+std::string FormatDecimal13(std::uint64_t value, const std::string& thousandsSeparator) {
+    std::string digits = std::to_string(value);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += thousandsSeparator;
+        grouped += digits[i];
+    }
+    return grouped.size() < 13 ? std::string(13 - grouped.size(), ' ') + grouped : grouped;
+}
+
+std::string FormatNumber(std::uint32_t value, bool hex, const std::string& thousandsSeparator) {
+    return hex ? FormatHex8(value) : FormatDecimal13(value, thousandsSeparator);
+}
+
+} // namespace brelk
