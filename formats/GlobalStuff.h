@@ -18,3 +18,15 @@ std::string FormatDecimal13(std::uint64_t value, const std::string& thousandsSep
 std::string FormatNumber(std::uint32_t value, bool hex, const std::string& thousandsSeparator);
 
 } // namespace brelk
+
+namespace brelk {
+
+// How sizes and card addresses are shown: hexadecimal, or decimal with the locale's
+// thousands separator (the window passes the locale's, brelk its own choice).
+struct TNumberFormat {
+    bool Hex = true;
+    std::string ThousandsSeparator = ",";
+    std::string Format(std::uint32_t value) const { return FormatNumber(value, Hex, ThousandsSeparator); }
+};
+
+} // namespace brelk
