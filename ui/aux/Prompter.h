@@ -1,0 +1,25 @@
+// Everything that asks the user something goes through TPrompter: message boxes and file
+// and folder dialogs. The window uses TQtPrompter; tests use TScriptedPrompter, which records
+// each question and answers from a queue.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+class TPrompter {
+  public:
+    enum class TIcon { Error, Warning, Information, Confirmation };
+    enum class TButtons { OK, YesNo, YesNoCancel };
+    enum class TAnswer { OK, Yes, No, Cancel };
+
+    virtual ~TPrompter() = default;
+    // A modal message box. Text may hold carriage returns (character 13) as line breaks.
+    virtual TAnswer Message(const QString& text, TIcon icon, TButtons buttons) = 0;
+    // File dialogs: an empty result (or list) means the user cancelled.
+    virtual QStringList OpenFiles(const QString& title, const QString& filter, const QString& folder) = 0;
+    virtual QString SaveFile(const QString& title, const QString& filter, const QString& fileName,
+                             QString* selectedFilter = nullptr) = 0;
+    virtual QString PickFolder(const QString& title, const QString& folder) = 0;
+};
