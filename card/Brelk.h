@@ -55,6 +55,8 @@ class TBrelk {
     bool AddObjectToBrelk(TBrelkCatEntry& entry, const void* data, bool replaceExisting);
     bool UpdateCatEntry(TBrelkCatEntry* entry, const TBrelkCatEntry& newValues);
     bool DeleteCatEntry(TBrelkCatEntry* entry);
+    // Removes every listed record of Catalogue in one pass; returns how many were removed.
+    std::size_t DeleteCatEntries(const std::vector<TBrelkCatEntry*>& entries);
     bool ObjectExists(const TBrelkCatEntry& entry) const;
 
     // --- Queries derived from the fields ---
@@ -63,7 +65,9 @@ class TBrelk {
     // The header and entries rounded up to whole blocks.
     std::uint32_t CatalogueEnd() const;
     std::uint32_t HeaderCount() const { return GetLE32(&CatalogueHeader[kHeaderCountOffset]); }
-    std::uint32_t LowestUsedAddress() const { return GetLE32(&CatalogueHeader[kHeaderLowestOffset]); }
+    std::uint32_t LowestUsedAddress() const {
+        return GetLE32(&CatalogueHeader[kHeaderLowestOffset]);
+    }
     bool CacheModified() const { return DirtyLow <= DirtyHigh && CacheFill != 0; }
     bool IsDeviceOpen() const { return Device.IsOpen(); }
     // Whether Entry is one of the records in Catalogue.

@@ -131,4 +131,19 @@ bool TBrelk::DeleteCatEntry(TBrelkCatEntry* entry) {
     return true;
 }
 
+std::size_t TBrelk::DeleteCatEntries(const std::vector<TBrelkCatEntry*>& entries) {
+    std::vector<TBrelkCatEntry*> doomed(entries);
+    std::sort(doomed.begin(), doomed.end());
+    const std::size_t before = Catalogue.size();
+    std::erase_if(Catalogue, [&](const auto& e) {
+        return std::binary_search(doomed.begin(), doomed.end(), e.get());
+    });
+    const std::size_t removed = before - Catalogue.size();
+    if (removed > 0) {
+        UpdateCatalogueHeader();
+        CatalogueModified = true;
+    }
+    return removed;
+}
+
 } // namespace brelk

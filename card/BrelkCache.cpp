@@ -11,7 +11,9 @@ bool TBrelk::InWindow(std::uint32_t address) const {
     return address >= CacheStart && address - CacheStart < CacheFill;
 }
 
-bool TBrelk::HasUnsavedData() const { return CatalogueModified || CacheModified(); }
+bool TBrelk::HasUnsavedData() const {
+    return CatalogueModified || CacheModified();
+}
 
 bool TBrelk::FillCache(std::uint32_t address) {
     bool wasOpen;
@@ -104,8 +106,10 @@ bool TBrelk::FlushCache() {
     if (!OpenDevice(wasOpen))
         return false; // the span stays modified
     std::uint32_t first = DirtyLow / BytesPerSector * BytesPerSector;
-    std::uint32_t end = std::min<std::uint64_t>(RoundUpToBlocks(DirtyHigh, BytesPerSector), CacheFill);
-    bool ok = Device.WriteAt(std::uint64_t(CacheStart) + first, CacheBuffer.get() + first, end - first);
+    std::uint32_t end =
+        std::min<std::uint64_t>(RoundUpToBlocks(DirtyHigh, BytesPerSector), CacheFill);
+    bool ok =
+        Device.WriteAt(std::uint64_t(CacheStart) + first, CacheBuffer.get() + first, end - first);
     if (ok) {
         DirtyLow = CacheFill;
         DirtyHigh = 0;

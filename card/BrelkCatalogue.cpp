@@ -14,8 +14,8 @@ constexpr std::uint32_t kFallbackBlock = 512; // before the device's block size 
 
 std::uint32_t TBrelk::CatalogueEnd() const {
     std::uint32_t block = BytesPerSector ? BytesPerSector : kFallbackBlock;
-    return std::uint32_t(
-        RoundUpToBlocks(kCatalogueHeaderSize + std::uint64_t(HeaderCount()) * kCatEntrySize, block));
+    return std::uint32_t(RoundUpToBlocks(
+        kCatalogueHeaderSize + std::uint64_t(HeaderCount()) * kCatEntrySize, block));
 }
 
 bool TBrelk::ReadCatalogueHeader() {
@@ -80,7 +80,8 @@ void TBrelk::UpdateCatalogueHeader() {
             lowest = std::min(lowest, entry->FootprintStart());
         PutLE32(&CatalogueHeader[kHeaderCountOffset], std::uint32_t(Catalogue.size()));
         // A damaged entry below address 512 cannot be represented; it counts as address 0.
-        PutLE32(&CatalogueHeader[kHeaderLowestOffset], std::uint32_t(std::max<std::int64_t>(lowest, 0)));
+        PutLE32(&CatalogueHeader[kHeaderLowestOffset],
+                std::uint32_t(std::max<std::int64_t>(lowest, 0)));
     }
     BuildFreeSpaceMap();
 }

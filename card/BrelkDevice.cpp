@@ -14,8 +14,8 @@ TBrelk::~TBrelk() {
 }
 
 void TBrelk::ReportDeviceError(const std::string& what) {
-    Reporter.ReportError("Error - " + what + " device '" + DriveLetter + ":' (" + Device.LastError() +
-                         ")");
+    Reporter.ReportError("Error - " + what + " device '" + DriveLetter + ":' (" +
+                         Device.LastError() + ")");
 }
 
 bool TBrelk::OpenDevice(bool& wasOpen) {
@@ -49,7 +49,8 @@ bool TBrelk::ReadDeviceGeometry(bool& refused) {
     std::uint32_t sector = 0;
     bool ok = DeviceOK && Device.SectorSize(sector) && sector != 0;
     if (ok && (length >= (std::uint64_t(1) << 32) || sector > 65535)) {
-        Reporter.ReportError("Error - The device '" + DriveLetter + ":' holds 4 GiB or more or has " +
+        Reporter.ReportError("Error - The device '" + DriveLetter +
+                             ":' holds 4 GiB or more or has " +
                              "a sector size above 65535 bytes; it cannot be used as a Brelk-card");
         DeviceOK = false;
         refused = true;
@@ -79,7 +80,8 @@ bool TBrelk::AllocateCache(std::uint32_t cacheBytes) {
     }
 }
 
-bool TBrelk::Initialize(std::uint32_t cacheBytes, const std::string& drive, std::uint32_t safetyZone) {
+bool TBrelk::Initialize(std::uint32_t cacheBytes, const std::string& drive,
+                        std::uint32_t safetyZone) {
     DriveLetter = drive;
     SafetyZone = safetyZone;
     bool wasOpen;
@@ -105,8 +107,12 @@ bool TBrelk::StartBulktransfer() {
     return OpenDevice(wasOpen);
 }
 
-void TBrelk::StopBulktransfer() { CloseDevice(); }
+void TBrelk::StopBulktransfer() {
+    CloseDevice();
+}
 
-std::uint32_t TBrelk::UsableLimit() const { return CardSize > SafetyZone ? CardSize - SafetyZone : 0; }
+std::uint32_t TBrelk::UsableLimit() const {
+    return CardSize > SafetyZone ? CardSize - SafetyZone : 0;
+}
 
 } // namespace brelk

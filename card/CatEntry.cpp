@@ -28,12 +28,15 @@ void TBrelkCatEntry::SetName(std::string_view name) {
 
 namespace {
 
-char FoldUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+char FoldUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 
 // Writes the sort key (type and subtype right-aligned in two characters, then the name)
 // into Key and returns its length.
 std::size_t SortKey(const TBrelkCatEntry& entry, char (&key)[64]) {
-    int len = std::snprintf(key, sizeof key, "%2u%2u", unsigned(entry.Type()), unsigned(entry.Subtype()));
+    int len =
+        std::snprintf(key, sizeof key, "%2u%2u", unsigned(entry.Type()), unsigned(entry.Subtype()));
     const char* name = reinterpret_cast<const char*>(&entry.Bytes[16]);
     std::size_t nameLength = strnlen(name, kNameLength);
     std::memcpy(key + len, name, nameLength);
@@ -43,8 +46,9 @@ std::size_t SortKey(const TBrelkCatEntry& entry, char (&key)[64]) {
 } // namespace
 
 bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldUpper(x) == FoldUpper(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return FoldUpper(x) == FoldUpper(y);
+           });
 }
 
 int CompareCatEntries(const TBrelkCatEntry& a, const TBrelkCatEntry& b) {

@@ -5,7 +5,9 @@
 
 namespace brelk {
 
-void TRawDevice::NoteErrno() { Error = std::strerror(errno); }
+void TRawDevice::NoteErrno() {
+    Error = std::strerror(errno);
+}
 
 bool TRawDevice::Open(const std::string& path) {
     Close();

@@ -1,13 +1,99 @@
 #include "cli/Cli.h"
 
+#include "cli/Commands.h"
+
 #include <ostream>
 
 namespace brelk::cli {
 
+const std::vector<TCommand>& AllCommands() {
+    static const std::vector<TCommand> commands = {
+        CreateCommand(), FormatCommand(), InfoCommand(), LsCommand(),
+        PutCommand(),    GetCommand(),    RmCommand(),   PurgeCommand(),
+    };
+    return commands;
+}
+
+const std::vector<TOptionSpec>& CardOptionSpecs() {
+    static const std::vector<TOptionSpec> specs = {
+        {"--cache-size", true, ""},           {"--safety-zone", true, ""},
+        {"--reuse-deleted-space", false, ""}, {"--no-reuse-deleted-space", false, ""},
+        {"--rewrite-header", false, ""},
+    };
+    return specs;
+}
+
+const char* const kCardOptionsHelp =
+    "Card options:\n"
+    "  --cache-size BYTES          size of the block cache (default 262144)\n"
+    "  --safety-zone BYTES         bytes at the end of the card never used (default 8192)\n"
+    "  --reuse-deleted-space       put new objects into the best-fitting free space (default)\n"
+    "  --no-reuse-deleted-space    put new objects below the lowest object\n"
+    "  --rewrite-header            also write catalogue changes into the object headers\n";
+
+namespace {
+
+void PrintOverview(std::ostream& out) {
+    out << "Usage: brelk COMMAND [ARGS...]\n\n"
+           "Manages a Brelk card (a block device or an image file) from the command line.\n\n"
+           "Commands:\n";
+    for (const auto& command : AllCommands()) {
+        std::string head = "  " + command.Name;
+        out << head << std::string(head.size() < 18 ? 18 - head.size() : 1, ' ') << command.Summary
+            << "\n";
+    }
+    out << "\n'brelk COMMAND --help' explains one command. Exit status: 0 success, 1 failure, "
+           "2 usage error.\n";
+}
+
+void PrintHelp(const TCommand& command, std::ostream& out) {
+    out << "Usage: brelk " << command.Name << " " << command.Usage << "\n\n"
+        << command.Summary << ".\n";
+    if (!command.Help.empty())
+        out << "\n" << command.Help;
+    if (command.CardOptions)
+        out << "\n" << kCardOptionsHelp;
+}
+
+int RunCommand(const TCommand& command, const std::vector<std::string>& rest, TContext& context) {
+    for (const auto& arg : rest)
+        if (arg == "--help" || arg == "-h") {
+            PrintHelp(command, context.Out);
+            return 0;
+        }
+    std::vector<TOptionSpec> specs = command.Options;
+    if (command.CardOptions)
+        specs.insert(specs.end(), CardOptionSpecs().begin(), CardOptionSpecs().end());
+    try {
+        TArgs args(rest, specs);
+        return command.Run(args, context);
+    } catch (const TUsageError& error) {
+        context.Err << "brelk " << command.Name << ": " << error.what() << "\n"
+                    << "Usage: brelk " << command.Name << " " << command.Usage << "\n";
+        return 2;
+    } catch (const TFailure& error) {
+        if (*error.what())
+            context.Err << "brelk: " << error.what() << "\n";
+        return 1;
+    }
+}
+
+} // namespace
+
 int RunBrelk(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    (void)args;
-    (void)out;
-    err << "brelk: not yet\n";
+    TContext context{out, err};
+    if (args.empty()) {
+        PrintOverview(err);
+        return 2;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        PrintOverview(out);
+        return 0;
+    }
+    for (const auto& command : AllCommands())
+        if (command.Name == args[0])
+            return RunCommand(command, {args.begin() + 1, args.end()}, context);
+    err << "brelk: unknown command '" << args[0] << "' (see 'brelk --help')\n";
     return 2;
 }
 

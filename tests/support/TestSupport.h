@@ -36,5 +36,6 @@ std::filesystem::path CorpusDir();
 #define BRELK_REQUIRE_CORPUS()                                                                     \
     do {                                                                                           \
         if (brelktest::CorpusDir().empty())                                                        \
-            GTEST_SKIP() << "corpus folder not found (" BRELK_CORPUS_DIR "); skipping real images"; \
+            GTEST_SKIP() << "corpus folder not found (" BRELK_CORPUS_DIR                           \
+                            "); skipping real images";                                             \
     } while (0)

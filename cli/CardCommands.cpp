@@ -1,0 +1,158 @@
+// brelk format, info, ls and purge: commands on the card as a whole.
+#include "cli/CardSession.h"
+#include "cli/Commands.h"
+#include "cli/Json.h"
+
+#include <cstdio>
+#include <ostream>
+
+namespace brelk::cli {
+
+namespace {
+
+int RunFormat(const TArgs& args, TContext& context) {
+    args.ExpectPositional(1, "CARD");
+    TCardSession session(args.Positional()[0], args, context.Err);
+    TBrelk& card = session.Card();
+    if (!card.DeviceOK || card.CacheSize == 0)
+        session.Fail(session.Path + ": the size of the card could not be read");
+    if (!card.FormatMMC())
+        session.Fail(session.Path + ": the card could not be formatted");
+    session.Finish();
+    context.Out << "Formatted " << session.Path << ": " << card.UsableLimit() << " usable bytes\n";
+    return 0;
+}
+
+void WriteInfoJson(TBrelk& card, std::ostream& out) {
+    TJsonWriter json(out);
+    json.BeginObject()
+        .Field("device_ok", card.DeviceOK)
+        .Field("catalogue_valid", card.CatalogueValid)
+        .Field("card_size", card.CardSize)
+        .Field("bytes_per_sector", std::uint32_t(card.BytesPerSector))
+        .Field("safety_zone", card.SafetyZone)
+        .Field("usable_limit", card.UsableLimit())
+        .Field("count", card.HeaderCount())
+        .Field("lowest_used", card.LowestUsedAddress())
+        .Field("used", card.GetUsedBytes())
+        .BeginArray("free_space_map");
+    for (const auto& record : card.FreeSpaceMap)
+        json.BeginObject().Field("start", record.Start).Field("length", record.Length).EndObject();
+    json.EndArray().EndObject();
+    out << "\n";
+}
+
+void WriteInfoText(TBrelk& card, std::ostream& out) {
+    out << "Device          : " << (card.DeviceOK ? "ok" : "not usable") << "\n"
+        << "Card size       : " << card.CardSize << " bytes\n"
+        << "Usable limit    : " << card.UsableLimit() << " bytes\n"
+        << "Catalogue       : " << (card.CatalogueValid ? "valid" : "not formatted") << "\n";
+    if (!card.CatalogueValid)
+        return;
+    out << "Objects         : " << card.Catalogue.size() << "\n"
+        << "Used            : " << card.GetUsedBytes() << " bytes\n"
+        << "Free space map  :\n";
+    for (const auto& record : card.FreeSpaceMap)
+        out << "  " << record.Start << " +" << record.Length << "\n";
+}
+
+int RunInfo(const TArgs& args, TContext& context) {
+    args.ExpectPositional(1, "CARD");
+    TCardSession session(args.Positional()[0], args, context.Err);
+    if (args.Has("--json"))
+        WriteInfoJson(session.Card(), context.Out);
+    else
+        WriteInfoText(session.Card(), context.Out);
+    session.Finish();
+    return 0;
+}
+
+void WriteLsJson(TBrelk& card, std::ostream& out) {
+    TJsonWriter json(out);
+    json.BeginObject().Field("catalogue_valid", card.CatalogueValid).BeginArray("entries");
+    for (const auto& entry : card.Catalogue)
+        json.BeginObject()
+            .Field("type", int(entry->Type()))
+            .Field("subtype", int(entry->Subtype()))
+            .Field("address", entry->Address())
+            .Field("size", entry->Size())
+            .Field("name", entry->Name())
+            .EndObject();
+    json.EndArray().EndObject();
+    out << "\n";
+}
+
+void WriteLsText(TBrelk& card, std::ostream& out) {
+    if (!card.CatalogueValid) {
+        out << "(the card is not formatted)\n";
+        return;
+    }
+    out << "TYPE SUB  ADDRESS   SIZE      NAME\n";
+    for (const auto& entry : card.Catalogue) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%4u %3u  %08X  %08X  ", unsigned(entry->Type()),
+                      unsigned(entry->Subtype()), unsigned(entry->Address()),
+                      unsigned(entry->Size()));
+        out << line << entry->Name() << "\n";
+    }
+}
+
+int RunLs(const TArgs& args, TContext& context) {
+    args.ExpectPositional(1, "CARD");
+    TCardSession session(args.Positional()[0], args, context.Err);
+    if (args.Has("--json"))
+        WriteLsJson(session.Card(), context.Out);
+    else
+        WriteLsText(session.Card(), context.Out);
+    session.Finish();
+    return 0;
+}
+
+int RunPurge(const TArgs& args, TContext& context) {
+    args.ExpectPositional(1, "CARD");
+    TCardSession session(args.Positional()[0], args, context.Err);
+    session.RequireCatalogue();
+    std::vector<TBrelkCatEntry*> deleted;
+    for (const auto& entry : session.Card().Catalogue)
+        if (entry->Type() == kTypeDeleted)
+            deleted.push_back(entry.get());
+    std::size_t removed = session.Card().DeleteCatEntries(deleted);
+    session.Finish();
+    context.Out << "Removed " << removed << " deleted object" << (removed == 1 ? "" : "s") << "\n";
+    return 0;
+}
+
+} // namespace
+
+TCommand FormatCommand() {
+    return {"format",
+            "CARD",
+            "Write an empty catalogue to the card",
+            "Only the catalogue header is written; object data stays on the card unreferenced.\n",
+            {},
+            true,
+            RunFormat};
+}
+
+TCommand InfoCommand() {
+    return {"info", "CARD [--json]",         "Show a summary of the card and its free-space map",
+            "",     {{"--json", false, ""}}, true,
+            RunInfo};
+}
+
+TCommand LsCommand() {
+    return {"ls",
+            "CARD [--json]",
+            "List the catalogue in its order",
+            "Columns: type, subtype, card address and size (hexadecimal), name.\n",
+            {{"--json", false, ""}},
+            true,
+            RunLs};
+}
+
+TCommand PurgeCommand() {
+    return {"purge", "CARD",  "Remove every deleted object (type 0) from the catalogue", "", {},
+            true,    RunPurge};
+}
+
+} // namespace brelk::cli

@@ -1,0 +1,42 @@
+// The commands of brelk. Each command file defines one TCommand; AllCommands lists them.
+#pragma once
+
+#include "cli/Args.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace brelk::cli {
+
+struct TContext {
+    std::ostream& Out;
+    std::ostream& Err;
+};
+
+struct TCommand {
+    std::string Name;
+    std::string Usage;   // "CARD NAME [-o FILE]"
+    std::string Summary; // one line for the overview
+    std::string Help;    // the rest of --help
+    std::vector<TOptionSpec> Options;
+    bool CardOptions; // takes --cache-size, --safety-zone, ...
+    int (*Run)(const TArgs& args, TContext& context);
+};
+
+const std::vector<TCommand>& AllCommands();
+
+// The options every card command takes, and their help text.
+const std::vector<TOptionSpec>& CardOptionSpecs();
+extern const char* const kCardOptionsHelp;
+
+TCommand CreateCommand();
+TCommand FormatCommand();
+TCommand InfoCommand();
+TCommand LsCommand();
+TCommand PutCommand();
+TCommand GetCommand();
+TCommand RmCommand();
+TCommand PurgeCommand();
+
+} // namespace brelk::cli
