@@ -1,8 +1,10 @@
-// TfrmWait: the one progress display of the program, shown while a long operation runs.
+// TfrmWait: the one progress display of the program, shown (not modally) while a long operation
+// runs. Controls: lblWaitTxt, prgrsWait, lblExtrainfo, btbtnCancel.
 #pragma once
 
 #include <QDialog>
 
+class QCloseEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -18,6 +20,12 @@ class TfrmWait : public QDialog {
     void CloseWaitWindow();
 
     bool Cancelled = false;
+
+  protected:
+    // The user cannot close the window (no close box, Esc and the window manager's close are
+    // ignored); CloseWaitWindow hides it.
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override {}
 
   private slots:
     void btbtnCancelClick();

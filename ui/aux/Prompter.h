@@ -17,8 +17,16 @@ class TPrompter {
     virtual ~TPrompter() = default;
     // A modal message box. Text may hold carriage returns (character 13) as line breaks.
     virtual TAnswer Message(const QString& text, TIcon icon, TButtons buttons) = 0;
-    // File dialogs: an empty result (or list) means the user cancelled.
-    virtual QStringList OpenFiles(const QString& title, const QString& filter, const QString& folder) = 0;
+    // File dialogs: an empty result (or list) means the user cancelled. A filter lists pairs
+    // "Description|patterns" joined by "|", patterns separated by ";" ("*.*" means any file),
+    // for example "Disc images (*.ssd)|*.ssd|All files (*.*)|*.*".
+    virtual QStringList OpenFiles(const QString& title, const QString& filter,
+                                  const QString& folder) = 0;
+    // One existing file.
+    virtual QString OpenFile(const QString& title, const QString& filter,
+                             const QString& folder) = 0;
+    // SelectedFilter, when given, receives the description of the filter entry in use when
+    // the user confirmed (and, when not empty on entry, names the entry to start with).
     virtual QString SaveFile(const QString& title, const QString& filter, const QString& fileName,
                              QString* selectedFilter = nullptr) = 0;
     virtual QString PickFolder(const QString& title, const QString& folder) = 0;

@@ -1,0 +1,155 @@
+#include "ui/aux/QtPrompter.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+struct TFilterEntry {
+    QString Description;
+    QString QtEntry;
+};
+
+QString QtPatterns(const QString& patterns) {
+    QStringList parts = patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (QString& part : parts) {
+        part = part.trimmed();
+        if (part == QLatin1String("*.*"))
+            part = QStringLiteral("*");
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+// The description without a trailing "(...)", which Qt would take for the patterns.
+QString BareDescription(const QString& description) {
+    const QString trimmed = description.trimmed();
+    if (trimmed.endsWith(QLatin1Char(')'))) {
+        const qsizetype open = trimmed.lastIndexOf(QLatin1Char('('));
+        if (open > 0)
+            return trimmed.left(open).trimmed();
+    }
+    return trimmed;
+}
+
+QList<TFilterEntry> FilterEntries(const QString& filter) {
+    QList<TFilterEntry> entries;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString qtEntry = BareDescription(parts[i]) + QStringLiteral(" (") +
+                                QtPatterns(parts[i + 1]) + QLatin1Char(')');
+        entries.append({parts[i], qtEntry});
+    }
+    return entries;
+}
+
+QMessageBox::Icon BoxIcon(TPrompter::TIcon icon) {
+    switch (icon) {
+    case TPrompter::TIcon::Error:
+        return QMessageBox::Critical;
+    case TPrompter::TIcon::Warning:
+        return QMessageBox::Warning;
+    case TPrompter::TIcon::Information:
+        return QMessageBox::Information;
+    case TPrompter::TIcon::Confirmation:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+void AddButtons(QMessageBox& box, TPrompter::TButtons buttons) {
+    switch (buttons) {
+    case TPrompter::TButtons::OK:
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+        break;
+    case TPrompter::TButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
+    case TPrompter::TButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    }
+}
+
+TPrompter::TAnswer AnswerOf(int button) {
+    switch (button) {
+    case QMessageBox::Ok:
+        return TPrompter::TAnswer::OK;
+    case QMessageBox::Yes:
+        return TPrompter::TAnswer::Yes;
+    case QMessageBox::No:
+        return TPrompter::TAnswer::No;
+    default:
+        return TPrompter::TAnswer::Cancel;
+    }
+}
+
+} // namespace
+
+TQtPrompter::TQtPrompter(QWidget* parent) : Parent(parent) {}
+
+void TQtPrompter::SetParent(QWidget* parent) {
+    Parent = parent;
+}
+
+QString TQtPrompter::ShownText(const QString& text) {
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+QString TQtPrompter::QtFilter(const QString& filter) {
+    if (!filter.contains(QLatin1Char('|')))
+        return filter;
+    QStringList qtEntries;
+    for (const TFilterEntry& entry : FilterEntries(filter))
+        qtEntries.append(entry.QtEntry);
+    return qtEntries.join(QStringLiteral(";;"));
+}
+
+QString TQtPrompter::DescriptionFor(const QString& filter, const QString& qtEntry) {
+    if (!filter.contains(QLatin1Char('|')))
+        return qtEntry;
+    for (const TFilterEntry& entry : FilterEntries(filter))
+        if (entry.QtEntry == qtEntry)
+            return entry.Description;
+    return QString();
+}
+
+TPrompter::TAnswer TQtPrompter::Message(const QString& text, TIcon icon, TButtons buttons) {
+    QMessageBox box(BoxIcon(icon), QStringLiteral("BrelkExplorer"), ShownText(text),
+                    QMessageBox::NoButton, Parent);
+    box.setTextFormat(Qt::PlainText);
+    AddButtons(box, buttons);
+    return AnswerOf(box.exec());
+}
+
+QStringList TQtPrompter::OpenFiles(const QString& title, const QString& filter,
+                                   const QString& folder) {
+    return QFileDialog::getOpenFileNames(Parent, title, folder, QtFilter(filter));
+}
+
+QString TQtPrompter::OpenFile(const QString& title, const QString& filter, const QString& folder) {
+    return QFileDialog::getOpenFileName(Parent, title, folder, QtFilter(filter));
+}
+
+QString TQtPrompter::SaveFile(const QString& title, const QString& filter, const QString& fileName,
+                              QString* selectedFilter) {
+    const QString qtFilter = QtFilter(filter);
+    QString chosen;
+    if (selectedFilter != nullptr && !selectedFilter->isEmpty())
+        for (const TFilterEntry& entry : FilterEntries(filter))
+            if (entry.Description == *selectedFilter)
+                chosen = entry.QtEntry;
+    const QString file = QFileDialog::getSaveFileName(Parent, title, fileName, qtFilter, &chosen);
+    if (selectedFilter != nullptr && !file.isEmpty())
+        *selectedFilter = DescriptionFor(filter, chosen);
+    return file;
+}
+
+QString TQtPrompter::PickFolder(const QString& title, const QString& folder) {
+    return QFileDialog::getExistingDirectory(Parent, title, folder);
+}

@@ -1,0 +1,148 @@
+#include "ui/aux/ScriptedPrompter.h"
+
+namespace {
+
+bool BoxCanGive(TPrompter::TButtons buttons, TPrompter::TAnswer answer) {
+    using A = TPrompter::TAnswer;
+    switch (buttons) {
+    case TPrompter::TButtons::OK:
+        return answer == A::OK;
+    case TPrompter::TButtons::YesNo:
+        return answer == A::Yes || answer == A::No;
+    case TPrompter::TButtons::YesNoCancel:
+        return answer == A::Yes || answer == A::No || answer == A::Cancel;
+    }
+    return false;
+}
+
+TPrompter::TAnswer CarefulAnswer(TPrompter::TButtons buttons) {
+    switch (buttons) {
+    case TPrompter::TButtons::OK:
+        return TPrompter::TAnswer::OK;
+    case TPrompter::TButtons::YesNo:
+        return TPrompter::TAnswer::No;
+    case TPrompter::TButtons::YesNoCancel:
+        return TPrompter::TAnswer::Cancel;
+    }
+    return TPrompter::TAnswer::Cancel;
+}
+
+const char* KindName(TScriptedPrompter::TKind kind) {
+    switch (kind) {
+    case TScriptedPrompter::TKind::Message:
+        return "Message";
+    case TScriptedPrompter::TKind::OpenFiles:
+        return "OpenFiles";
+    case TScriptedPrompter::TKind::OpenFile:
+        return "OpenFile";
+    case TScriptedPrompter::TKind::SaveFile:
+        return "SaveFile";
+    case TScriptedPrompter::TKind::PickFolder:
+        return "PickFolder";
+    }
+    return "?";
+}
+
+} // namespace
+
+TPrompter::TAnswer TScriptedPrompter::Message(const QString& text, TIcon icon, TButtons buttons) {
+    TQuestion question;
+    question.Text = text;
+    question.Icon = icon;
+    question.Buttons = buttons;
+    TAnswer answer = TAnswer::OK;
+    if (buttons != TButtons::OK) {
+        if (Answers.isEmpty()) {
+            question.Unexpected = true;
+            answer = CarefulAnswer(buttons);
+        } else {
+            answer = Answers.takeFirst();
+            if (!BoxCanGive(buttons, answer)) {
+                question.Unexpected = true;
+                answer = CarefulAnswer(buttons);
+            }
+        }
+    }
+    Asked.append(question);
+    return answer;
+}
+
+QStringList TScriptedPrompter::NextFiles(TKind kind, const QString& title, const QString& filter,
+                                         const QString& folder) {
+    TQuestion question;
+    question.Kind = kind;
+    question.Text = title;
+    question.Filter = filter;
+    question.Folder = folder;
+    QStringList result;
+    if (Files.isEmpty())
+        question.Unexpected = true;
+    else
+        result = Files.takeFirst();
+    Asked.append(question);
+    return result;
+}
+
+QStringList TScriptedPrompter::OpenFiles(const QString& title, const QString& filter,
+                                         const QString& folder) {
+    return NextFiles(TKind::OpenFiles, title, filter, folder);
+}
+
+QString TScriptedPrompter::OpenFile(const QString& title, const QString& filter,
+                                    const QString& folder) {
+    const QStringList files = NextFiles(TKind::OpenFile, title, filter, folder);
+    return files.value(0);
+}
+
+QString TScriptedPrompter::SaveFile(const QString& title, const QString& filter,
+                                    const QString& fileName, QString* selectedFilter) {
+    const QStringList files = NextFiles(TKind::SaveFile, title, filter, fileName);
+    if (selectedFilter != nullptr && !files.isEmpty()) {
+        if (!SelectedFilters.isEmpty())
+            *selectedFilter = SelectedFilters.takeFirst();
+        else
+            *selectedFilter = filter.section(QLatin1Char('|'), 0, 0);
+    }
+    return files.value(0);
+}
+
+QString TScriptedPrompter::PickFolder(const QString& title, const QString& folder) {
+    return NextFiles(TKind::PickFolder, title, QString(), folder).value(0);
+}
+
+QStringList TScriptedPrompter::Messages() const {
+    QStringList texts;
+    for (const TQuestion& question : Asked)
+        if (question.Kind == TKind::Message)
+            texts.append(question.Text);
+    return texts;
+}
+
+bool TScriptedPrompter::Unexpected() const {
+    for (const TQuestion& question : Asked)
+        if (question.Unexpected)
+            return true;
+    return false;
+}
+
+QString TScriptedPrompter::Describe() const {
+    QString text;
+    for (const TQuestion& question : Asked) {
+        QString shown = question.Text;
+        shown.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+        text += QStringLiteral("%1%2: \"%3\" icon %4 buttons %5 filter \"%6\" folder \"%7\"\n")
+                    .arg(question.Unexpected ? QStringLiteral("UNEXPECTED ") : QString(),
+                         QLatin1String(KindName(question.Kind)), shown)
+                    .arg(int(question.Icon))
+                    .arg(int(question.Buttons))
+                    .arg(question.Filter, question.Folder);
+    }
+    return text;
+}
+
+void TScriptedPrompter::Clear() {
+    Asked.clear();
+    Answers.clear();
+    Files.clear();
+    SelectedFilters.clear();
+}

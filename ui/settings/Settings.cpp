@@ -1,0 +1,128 @@
+#include "ui/settings/Settings.h"
+
+#include "ui/settings/SettingsValues.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+#include <memory>
+
+namespace {
+
+using namespace brelksettings;
+
+// True when Path can be written: the file when it exists, else its nearest existing folder.
+bool CanWrite(const QString& path) {
+    QFileInfo info(path);
+    if (info.exists())
+        return info.isFile() && info.isWritable();
+    QDir folder = info.absoluteDir();
+    while (!folder.exists())
+        if (!folder.cdUp())
+            return false;
+    return QFileInfo(folder.absolutePath()).isWritable();
+}
+
+// The store, its folder created when needed; null when it cannot be opened.
+std::unique_ptr<QSettings> OpenStore() {
+    const QString path = TBrelkExplorerSettings::StorePath();
+    const QFileInfo info(path);
+    if (info.exists() ? !(info.isFile() && info.isReadable()) : !QDir().mkpath(info.absolutePath()))
+        return nullptr;
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+} // namespace
+
+QString TBrelkExplorerSettings::StorePath() {
+    const QString chosen = qEnvironmentVariable("BRELKEXPLORER_SETTINGS");
+    if (!chosen.isEmpty())
+        return chosen;
+    const QString machine = QSettings(QSettings::IniFormat, QSettings::SystemScope,
+                                      QStringLiteral("Halde"), QStringLiteral("BrelkExplorer"))
+                                .fileName();
+    if (CanWrite(machine))
+        return machine;
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Halde"),
+                     QStringLiteral("BrelkExplorer"))
+        .fileName();
+}
+
+void TBrelkExplorerSettings::ReadSettingsFromRegistry(const QString& defaultDrive) {
+    if (auto store = OpenStore()) {
+        const TValueReader in(*store);
+        MMCDrive = in.Text("MMCDrive", defaultDrive);
+        MMCSafetyZone = in.Number<std::uint32_t>("MMCSafetyZone", 8192);
+        CacheSize = in.Number<std::uint32_t>("CacheSize", 262144);
+        UseDeletedObjects = in.Flag("UseDeletedObjects", true);
+        RewriteObjectHeader = in.Flag("RewriteObjectHeader", false);
+        ReuseDeletedSpace = in.Flag("ReuseDeletedSpace", true);
+        ViewerMaxNodebreaks = in.Number<std::uint8_t>("ViewerMaxNodebreaks", 1);
+        ViewerAutoviewObjectDetails = in.Flag("ViewerAutoviewObjectDetails", true);
+        ViewerShowNumbersInHex = in.Flag("ViewerShowNumbersInHex", true);
+        HexviewerBytesTotal = in.Number<std::uint16_t>("HexviewerBytesTotal", 256);
+        HexviewerBytesPerRow = in.Number<std::uint16_t>("HexviewerBytesPerRow", 8);
+        EmulatorPath = in.Text("EmulatorPath", QString());
+        EmulatorCLO = in.Text("EmulatorCLO", QStringLiteral("$img$"));
+        ImportGuessDistributor = in.Flag("ImportGuessDistributor", false);
+        ImportOverwriteExisting = in.Flag("ImportOverwriteExisting", false);
+        ImportAskBeforeOverwrite = in.Flag("ImportAskBeforeOverwrite", false);
+        RestorePreFormat = in.Flag("RestorePreFormat", false);
+        CheckForUpdates = in.Flag("CheckForUpdates", false);
+    }
+    WriteSettingsToRegistry();
+}
+
+void TBrelkExplorerSettings::WriteSettingsToRegistry() const {
+    auto store = OpenStore();
+    if (!store)
+        return;
+    TValueWriter out(*store);
+    out.Text("MMCDrive", MMCDrive);
+    out.Number("MMCSafetyZone", MMCSafetyZone);
+    out.Number("CacheSize", CacheSize);
+    out.Flag("RewriteObjectHeader", RewriteObjectHeader);
+    out.Flag("UseDeletedObjects", UseDeletedObjects);
+    out.Flag("ReuseDeletedSpace", ReuseDeletedSpace);
+    out.Number("ViewerMaxNodebreaks", ViewerMaxNodebreaks);
+    out.Flag("ViewerAutoviewObjectDetails", ViewerAutoviewObjectDetails);
+    out.Flag("ViewerShowNumbersInHex", ViewerShowNumbersInHex);
+    out.Number("HexviewerBytesTotal", HexviewerBytesTotal);
+    out.Number("HexviewerBytesPerRow", HexviewerBytesPerRow);
+    out.Text("EmulatorPath", EmulatorPath);
+    out.Text("EmulatorCLO", EmulatorCLO);
+    out.Flag("ImportGuessDistributor", ImportGuessDistributor);
+    out.Flag("ImportOverwriteExisting", ImportOverwriteExisting);
+    out.Flag("ImportAskBeforeOverwrite", ImportAskBeforeOverwrite);
+    out.Flag("RestorePreFormat", RestorePreFormat);
+    out.Flag("CheckForUpdates", CheckForUpdates);
+    store->sync();
+}
+
+void TBrelkExplorerSettings::SaveWindowPosition(const TWindowPosition& position) {
+    auto store = OpenStore();
+    if (!store)
+        return;
+    TValueWriter out(*store);
+    out.Number("PosWindowState", position.WindowState);
+    out.Number("PosWindowLeft", position.Left);
+    out.Number("PosWindowTop", position.Top);
+    out.Number("PosWindowWidth", position.Width);
+    out.Number("PosWindowHeight", position.Height);
+    out.Number("PosSplitterLeft", position.SplitterLeft);
+    store->sync();
+}
+
+void TBrelkExplorerSettings::LoadWindowPosition(TWindowPosition& position) {
+    auto store = OpenStore();
+    if (!store)
+        return;
+    const TValueReader in(*store);
+    position.WindowState = in.Number<std::int32_t>("PosWindowState", 0);
+    position.Left = in.Number<std::int32_t>("PosWindowLeft", 100);
+    position.Top = in.Number<std::int32_t>("PosWindowTop", 100);
+    position.Width = in.Number<std::int32_t>("PosWindowWidth", 750);
+    position.Height = in.Number<std::int32_t>("PosWindowHeight", 580);
+    position.SplitterLeft = in.Number<std::int32_t>("PosSplitterLeft", 260);
+}
