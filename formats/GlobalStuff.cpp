@@ -10,7 +10,7 @@ std::string FormatHex8(std::uint32_t value) {
     return text;
 }
 
-std::string FormatDecimal13(std::uint64_t value, const std::string& thousandsSeparator) {
+std::string FormatDecimal(std::uint64_t value, const std::string& thousandsSeparator) {
     std::string digits = std::to_string(value);
     std::string grouped;
     for (std::size_t i = 0; i < digits.size(); ++i) {
@@ -18,7 +18,21 @@ std::string FormatDecimal13(std::uint64_t value, const std::string& thousandsSep
             grouped += thousandsSeparator;
         grouped += digits[i];
     }
-    return grouped.size() < 13 ? std::string(13 - grouped.size(), ' ') + grouped : grouped;
+    return grouped;
+}
+
+namespace {
+std::string PadLeft(std::string text, std::size_t width) {
+    return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
+}
+} // namespace
+
+std::string FormatDecimal13(std::uint64_t value, const std::string& thousandsSeparator) {
+    return PadLeft(FormatDecimal(value, thousandsSeparator), 13);
+}
+
+std::string FormatDecimal6(std::uint64_t value, const std::string& thousandsSeparator) {
+    return PadLeft(FormatDecimal(value, thousandsSeparator), 6);
 }
 
 std::string FormatNumber(std::uint32_t value, bool hex, const std::string& thousandsSeparator) {

@@ -13,6 +13,10 @@ std::string FormatHex8(std::uint32_t value);
 // An empty separator gives plain digits.
 std::string FormatDecimal13(std::uint64_t value, const std::string& thousandsSeparator);
 
+// The same right-aligned in 6 characters ("%6.0n"), and without padding ("%.0n").
+std::string FormatDecimal6(std::uint64_t value, const std::string& thousandsSeparator);
+std::string FormatDecimal(std::uint64_t value, const std::string& thousandsSeparator);
+
 // The number form of sizes and card addresses: hexadecimal or decimal as the
 // ViewerShowNumbersInHex setting says.
 std::string FormatNumber(std::uint32_t value, bool hex, const std::string& thousandsSeparator);
