@@ -1,0 +1,111 @@
+#include "formats/DFSDetails.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace brelk {
+
+namespace {
+
+constexpr unsigned kDefaultBytesPerRow = 8;
+constexpr unsigned kMaxBytesPerRow = 256;
+
+// Upper-case hexadecimal, zero-padded to Digits (longer when the value needs it).
+std::string Hex(std::uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", digits, unsigned(value));
+    return text;
+}
+
+// Text padded on the right with spaces to Width; longer text is kept whole.
+std::string PadRight(const std::string& text, std::size_t width) {
+    return text.size() < width ? text + std::string(width - text.size(), ' ') : text;
+}
+
+char ShownCharacter(std::uint8_t byte) {
+    return byte >= 0x20 && byte != 0x7F ? static_cast<char>(byte) : '.';
+}
+
+std::string HexRow(const std::uint8_t* data, std::size_t count, std::size_t offset,
+                   unsigned bytesPerRow) {
+    std::string hex = Hex(std::uint32_t(offset), 4) + "  ";
+    std::string characters;
+    for (unsigned column = 1; column <= bytesPerRow; ++column, ++offset) {
+        if (offset < count) {
+            hex += Hex(data[offset], 2) + " ";
+            characters += ShownCharacter(data[offset]);
+        } else {
+            hex += "   ";
+            characters += ' ';
+        }
+        if (column % 8 == 0 && column % bytesPerRow != 0) {
+            hex += ' ';
+            characters += ' ';
+        }
+    }
+    return hex + " " + characters;
+}
+
+const char* BootOptionName(std::uint8_t option) {
+    static const char* const names[] = {"none", "load", "run", "exec"};
+    return names[option & 3];
+}
+
+std::string EntryLine(const TAcornDFSCatEntry& entry) {
+    return std::string(1, entry.Directory) + "." + PadRight(entry.Name, 8) +
+           (entry.Locked ? "L" : " ") + " " + Hex(entry.LoadAddress, 6) + " + " +
+           Hex(entry.Length, 5) + " " + Hex(entry.ExecAddress, 6) + " " + Hex(entry.StartSector, 4);
+}
+
+} // namespace
+
+std::vector<std::string> HexViewLines(const std::uint8_t* data, std::size_t count,
+                                      std::uint32_t objectSize, unsigned bytesPerRow) {
+    if (bytesPerRow == 0)
+        bytesPerRow = kDefaultBytesPerRow;
+    bytesPerRow = std::min(bytesPerRow, kMaxBytesPerRow);
+    std::vector<std::string> lines;
+    for (std::size_t offset = 0; offset < count; offset += bytesPerRow)
+        lines.push_back(HexRow(data, count, offset, bytesPerRow));
+    if (objectSize == count)
+        lines.push_back("-EOF-");
+    return lines;
+}
+
+std::vector<std::string> DFSSideLines(const TDFSDiscSide& side) {
+    std::vector<std::string> lines;
+    lines.push_back("Discname: " + side.Title + " (cycle=" + Hex(side.Cycle, 2) +
+                    ", boot=" + BootOptionName(side.BootOption) + ")");
+    lines.push_back("Sectors: " + Hex(side.SectorsUsed, 3) + "/" + Hex(side.SectorCount, 3));
+    lines.push_back("Catalogue entries: " + std::to_string(side.Entries.size()) + "/" +
+                    (side.Has62Files ? "62" : "31"));
+    lines.push_back("");
+    if (side.Entries.empty()) {
+        lines.push_back("This disc contains no files.");
+        return lines;
+    }
+    lines.push_back("--file----L--load-----lth---exec--sect-");
+    for (const TAcornDFSCatEntry& entry : side.Entries)
+        lines.push_back(EntryLine(entry));
+    return lines;
+}
+
+std::string DFSSideTabLabel(int sideIndex, const TDFSDiscSide& side) {
+    static const char* const drives[kMaxDFSSides] = {"0", "2", "1", "3", "4?"};
+    const char* drive = sideIndex >= 0 && sideIndex < kMaxDFSSides ? drives[sideIndex] : "?";
+    return std::string(":") + drive + "." + side.Title;
+}
+
+std::vector<std::string> DFSDiscTabLabels(const TAcornDFSDiscObject& disc) {
+    std::vector<std::string> labels;
+    for (std::size_t i = 0; i < disc.aDiscSides.size(); ++i)
+        labels.push_back(DFSSideTabLabel(int(i), disc.aDiscSides[i]));
+    labels.push_back(kHexviewTabLabel);
+    return labels;
+}
+
+unsigned ChooseDetailsTab(unsigned detailsTab, unsigned tabCount) {
+    return std::clamp(detailsTab, 1u, std::max(tabCount, 1u));
+}
+
+} // namespace brelk
