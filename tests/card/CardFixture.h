@@ -1,0 +1,68 @@
+// A formatted card in memory, with helpers to add objects and build catalogues byte by byte.
+#pragma once
+
+#include "card/FakeDevice.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+namespace brelktest {
+
+struct CardFixture : ::testing::Test {
+    static constexpr std::uint32_t kCard = 4u << 20;
+    static constexpr std::uint32_t kZone = 8192;
+    static constexpr std::uint32_t kLimit = kCard - kZone;
+
+    TFakeDevice Device{kCard};
+    TRecordingReporter Reporter;
+    std::unique_ptr<brelk::TBrelk> Card;
+
+    void Reopen(bool format = false) {
+        Card.reset();
+        Card = std::make_unique<brelk::TBrelk>(Reporter, Device);
+        Card->Initialize(65536, "card.img", kZone);
+        if (format) {
+            ASSERT_TRUE(Card->FormatMMC());
+        }
+    }
+    void SetUp() override { Reopen(true); }
+
+    static brelk::TBrelkCatEntry Entry(std::uint8_t type, std::uint8_t subtype,
+                                       const std::string& name, std::uint32_t size = 0,
+                                       std::uint32_t address = 0) {
+        brelk::TBrelkCatEntry e;
+        e.SetType(type);
+        e.SetSubtype(subtype);
+        e.SetName(name);
+        e.SetSize(size);
+        e.SetAddress(address);
+        return e;
+    }
+    // Adds an object of Size bytes filled with Fill; returns the entry as placed.
+    brelk::TBrelkCatEntry Add(const std::string& name, std::uint32_t size, std::uint8_t type = 2,
+                              bool replace = false, std::uint8_t fill = 0xA5) {
+        brelk::TBrelkCatEntry e = Entry(type, 0, name, size);
+        std::vector<std::uint8_t> data(size, fill);
+        EXPECT_TRUE(Card->AddObjectToBrelk(e, data.data(), replace)) << name;
+        return e;
+    }
+    brelk::TBrelkCatEntry* Find(const std::string& name) {
+        for (auto& e : Card->Catalogue)
+            if (brelk::SameName(e->Name(), name))
+                return e.get();
+        return nullptr;
+    }
+    // Writes a raw catalogue (header magic, Count and the given entries) into the device bytes.
+    void WriteRawCatalogue(std::uint32_t count, const std::vector<brelk::TBrelkCatEntry>& entries) {
+        std::fill(Device.Bytes.begin(), Device.Bytes.begin() + 512, 0);
+        std::copy(brelk::kCatalogueMagic.begin(), brelk::kCatalogueMagic.end(),
+                  Device.Bytes.begin());
+        brelk::PutLE32(&Device.Bytes[16], count);
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            std::copy(entries[i].Bytes.begin(), entries[i].Bytes.end(),
+                      Device.Bytes.begin() + 512 + 64 * i);
+    }
+};
+
+} // namespace brelktest
