@@ -42,7 +42,7 @@ class TfrmSplash : public QDialog {
   protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    void reject() override;
 
   private:
     void FormCreate(const QString& imgsFolder);
