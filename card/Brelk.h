@@ -112,6 +112,8 @@ class TBrelk {
 
     TBrelkReporter& Reporter;
     TRawDevice Device;
+    // Catalogue is in CompareCatEntries order (cards written by this system always are).
+    bool CatalogueSorted = true;
 };
 
 // A block count rounded up: the bytes of Length rounded up to whole blocks of Block.

@@ -66,6 +66,10 @@ void TBrelk::ReadCatalogue() {
                         entry->Bytes.begin());
             Catalogue.push_back(std::move(entry));
         }
+        CatalogueSorted =
+            std::is_sorted(Catalogue.begin(), Catalogue.end(), [](const auto& a, const auto& b) {
+                return CompareCatEntries(*a, *b) < 0;
+            });
         UpdateCatalogueHeader();
         CatalogueModified = false;
     }
@@ -86,34 +90,79 @@ void TBrelk::UpdateCatalogueHeader() {
     BuildFreeSpaceMap();
 }
 
-// The free records are disjoint, so the one that can hold a footprint is the one with the
-// greatest Start not above the footprint's start: an ordered map finds it in log time.
+namespace {
+
+using TSpan = std::pair<std::int64_t, std::int64_t>; // [first, end)
+
+// The free records left when every footprint (in catalogue order) is taken out of
+// [CatEnd, Limit) and a footprint that does not lie wholly inside one free record is passed
+// over. The records are disjoint, so the one that can hold a footprint is the one with the
+// greatest start not above the footprint's start: an ordered map finds it in log time.
+std::vector<TSpan> SubtractInOrder(std::int64_t catEnd, std::int64_t limit,
+                                   const std::vector<TSpan>& spans) {
+    std::map<std::int64_t, std::int64_t> free{{catEnd, limit}}; // start -> end
+    for (const auto& [first, end] : spans) {
+        auto record = free.upper_bound(first);
+        if (record == free.begin())
+            continue;
+        --record;
+        const std::int64_t start = record->first, recordEnd = record->second;
+        if (end > recordEnd)
+            continue; // overlaps another object, the catalogue area or the safety zone
+        if (end < recordEnd)
+            free.emplace(end, recordEnd);
+        if (first > start)
+            record->second = first;
+        else
+            free.erase(record);
+    }
+    return {free.begin(), free.end()};
+}
+
+// The same result when no two footprints overlap and all lie inside [CatEnd, Limit) (any
+// card written by this system): the gaps between the footprints sorted by address.
+bool GapsBetweenDisjoint(std::int64_t catEnd, std::int64_t limit, const TCatalogue& catalogue,
+                         std::vector<TSpan>& gaps) {
+    // Address and Size packed in one number sort faster than pairs.
+    std::vector<std::uint64_t> keys;
+    keys.reserve(catalogue.size());
+    for (const auto& entry : catalogue)
+        keys.push_back(std::uint64_t(entry->Address()) << 32 | entry->Size());
+    std::sort(keys.begin(), keys.end());
+    std::int64_t at = catEnd;
+    for (std::uint64_t key : keys) {
+        const std::int64_t first = std::int64_t(key >> 32) - kObjectHeaderSize;
+        const std::int64_t end = std::int64_t(key >> 32) + std::int64_t(key & 0xFFFFFFFFu);
+        if (first < at || end > limit)
+            return false;
+        if (first > at)
+            gaps.emplace_back(at, first);
+        at = end;
+    }
+    if (at < limit)
+        gaps.emplace_back(at, limit);
+    return true;
+}
+
+} // namespace
+
 void TBrelk::BuildFreeSpaceMap() {
     FreeSpaceMap.clear();
     const std::int64_t catEnd = CatalogueEnd();
     const std::int64_t limit = UsableLimit();
     if (catEnd >= limit)
         return;
-    std::map<std::int64_t, std::int64_t> free{{catEnd, limit - catEnd}}; // Start -> Length
-    for (const auto& entry : Catalogue) {
-        const std::int64_t first = entry->FootprintStart(), end = entry->FootprintEnd();
-        auto record = free.upper_bound(first);
-        if (record == free.begin())
-            continue;
-        --record;
-        const std::int64_t start = record->first, recordEnd = record->first + record->second;
-        if (end > recordEnd)
-            continue; // overlaps another object, the catalogue area or the safety zone
-        if (end < recordEnd)
-            free.emplace(end, recordEnd - end);
-        if (first > start)
-            record->second = first - start;
-        else
-            free.erase(record);
+    std::vector<TSpan> gaps;
+    if (!GapsBetweenDisjoint(catEnd, limit, Catalogue, gaps)) {
+        std::vector<TSpan> spans;
+        spans.reserve(Catalogue.size());
+        for (const auto& entry : Catalogue)
+            spans.emplace_back(entry->FootprintStart(), entry->FootprintEnd());
+        gaps = SubtractInOrder(catEnd, limit, spans);
     }
-    FreeSpaceMap.reserve(free.size());
-    for (const auto& [start, length] : free)
-        FreeSpaceMap.push_back({std::uint32_t(start), std::uint32_t(length)});
+    FreeSpaceMap.reserve(gaps.size());
+    for (const auto& [start, end] : gaps)
+        FreeSpaceMap.push_back({std::uint32_t(start), std::uint32_t(end - start)});
 }
 
 std::uint64_t TBrelk::GetUsedBytes() const {
@@ -125,8 +174,9 @@ std::uint64_t TBrelk::GetUsedBytes() const {
 
 void TBrelk::SortCatalogue() {
     auto less = [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; };
-    if (!std::is_sorted(Catalogue.begin(), Catalogue.end(), less))
+    if (!CatalogueSorted)
         std::stable_sort(Catalogue.begin(), Catalogue.end(), less);
+    CatalogueSorted = true;
 }
 
 void TBrelk::SortAfterChange(TBrelkCatEntry* changed) {
@@ -135,16 +185,13 @@ void TBrelk::SortAfterChange(TBrelkCatEntry* changed) {
                            [changed](const auto& e) { return e.get() == changed; });
     if (it == Catalogue.end())
         return SortCatalogue();
+    if (!CatalogueSorted)
+        return SortCatalogue();
+    // The rest is sorted: one ordered insert keeps the whole sorted.
     std::unique_ptr<TBrelkCatEntry> record = std::move(*it);
     Catalogue.erase(it);
-    // The rest is normally sorted already: then one ordered insert keeps the whole sorted.
-    if (std::is_sorted(Catalogue.begin(), Catalogue.end(), less)) {
-        auto place = std::upper_bound(Catalogue.begin(), Catalogue.end(), record, less);
-        Catalogue.insert(place, std::move(record));
-    } else {
-        Catalogue.push_back(std::move(record));
-        std::stable_sort(Catalogue.begin(), Catalogue.end(), less);
-    }
+    auto place = std::upper_bound(Catalogue.begin(), Catalogue.end(), record, less);
+    Catalogue.insert(place, std::move(record));
 }
 
 bool TBrelk::WriteCatalogue() {

@@ -1,20 +1,9 @@
 #include "card/CatEntry.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace brelk {
-
-std::uint32_t GetLE32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-
-void PutLE32(std::uint8_t* p, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = std::uint8_t(value >> (8 * i));
-}
 
 std::string TBrelkCatEntry::Name() const {
     const char* name = reinterpret_cast<const char*>(&Bytes[16]);
@@ -32,15 +21,31 @@ char FoldUpper(char c) {
     return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
 }
 
+// Appends Value in decimal, right-aligned in two characters (wider when it needs more).
+std::size_t PutNumber(char* key, unsigned value) {
+    char digits[4];
+    std::size_t n = 0;
+    do {
+        digits[n++] = char('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    std::size_t len = 0;
+    if (n < 2)
+        key[len++] = ' ';
+    while (n > 0)
+        key[len++] = digits[--n];
+    return len;
+}
+
 // Writes the sort key (type and subtype right-aligned in two characters, then the name)
 // into Key and returns its length.
 std::size_t SortKey(const TBrelkCatEntry& entry, char (&key)[64]) {
-    int len =
-        std::snprintf(key, sizeof key, "%2u%2u", unsigned(entry.Type()), unsigned(entry.Subtype()));
+    std::size_t len = PutNumber(key, entry.Type());
+    len += PutNumber(key + len, entry.Subtype());
     const char* name = reinterpret_cast<const char*>(&entry.Bytes[16]);
     std::size_t nameLength = strnlen(name, kNameLength);
     std::memcpy(key + len, name, nameLength);
-    return std::size_t(len) + nameLength;
+    return len + nameLength;
 }
 
 } // namespace
@@ -52,10 +57,28 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 int CompareCatEntries(const TBrelkCatEntry& a, const TBrelkCatEntry& b) {
+    const unsigned ta = a.Type(), sa = a.Subtype(), tb = b.Type(), sb = b.Subtype();
     char keyA[64], keyB[64];
-    std::size_t lenA = SortKey(a, keyA), lenB = SortKey(b, keyB);
+    std::size_t lenA, lenB;
+    const char *pa, *pb;
+    if (ta < 100 && sa < 100 && tb < 100 && sb < 100) {
+        // Numbers below 100 right-aligned in two characters compare as numbers.
+        if (ta != tb)
+            return ta < tb ? -1 : 1;
+        if (sa != sb)
+            return sa < sb ? -1 : 1;
+        pa = reinterpret_cast<const char*>(&a.Bytes[16]);
+        pb = reinterpret_cast<const char*>(&b.Bytes[16]);
+        lenA = strnlen(pa, kNameLength);
+        lenB = strnlen(pb, kNameLength);
+    } else {
+        lenA = SortKey(a, keyA);
+        lenB = SortKey(b, keyB);
+        pa = keyA;
+        pb = keyB;
+    }
     for (std::size_t i = 0; i < std::min(lenA, lenB); ++i) {
-        unsigned char x = FoldUpper(keyA[i]), y = FoldUpper(keyB[i]);
+        unsigned char x = FoldUpper(pa[i]), y = FoldUpper(pb[i]);
         if (x != y)
             return x < y ? -1 : 1;
     }

@@ -35,8 +35,14 @@ enum : std::uint8_t {
     kSubtypeTape = 3,
 };
 
-std::uint32_t GetLE32(const std::uint8_t* p);
-void PutLE32(std::uint8_t* p, std::uint32_t value);
+inline std::uint32_t GetLE32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
+}
+inline void PutLE32(std::uint8_t* p, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = std::uint8_t(value >> (8 * i));
+}
 
 // One 64-byte catalogue entry, kept as the bytes that are on the card.
 struct TBrelkCatEntry {

@@ -1,6 +1,8 @@
 // Placing objects, changing and removing entries, names.
 #include "card/CardFixture.h"
 
+#include <random>
+
 using namespace brelk;
 using namespace brelktest;
 
@@ -201,6 +203,53 @@ TEST(SanitizeFilename, Cases) {
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(SanitizeFilename(in), out) << in;
+}
+
+} // namespace
+
+namespace {
+
+bool IsSorted(const TBrelk& card) {
+    return std::is_sorted(
+        card.Catalogue.begin(), card.Catalogue.end(),
+        [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; });
+}
+
+TEST_F(CardFixture, UnsortedCardIsSortedByTheFirstChange) {
+    WriteRawCatalogue(3, {Entry(3, 1, "Z", 512, 300000), Entry(2, 0, "b", 512, 200000),
+                          Entry(2, 0, "A", 512, 100000)});
+    Reopen();
+    EXPECT_FALSE(IsSorted(*Card));
+    Add("M", 10);
+    EXPECT_TRUE(IsSorted(*Card));
+    EXPECT_EQ(Card->Catalogue[0]->Name(), "A");
+}
+
+TEST_F(CardFixture, RandomChangesKeepTheCatalogueSortedAndTheMapExact) {
+    std::mt19937 random(99);
+    Card->ReuseDeletedSpace = true;
+    for (int step = 0; step < 400; ++step) {
+        const unsigned op = random() % 4;
+        if (op < 2 || Card->Catalogue.empty()) {
+            TBrelkCatEntry e = Entry(std::uint8_t(random() % 4), 0,
+                                     "N" + std::to_string(random() % 50), 1 + random() % 20000);
+            std::vector<std::uint8_t> data(e.Size());
+            Card->AddObjectToBrelk(e, data.data(), random() % 2);
+        } else if (op == 2) {
+            TBrelkCatEntry* victim = Card->Catalogue[random() % Card->Catalogue.size()].get();
+            TBrelkCatEntry changed = *victim;
+            changed.SetName("R" + std::to_string(random() % 50));
+            changed.SetType(std::uint8_t(random() % 4));
+            Card->UpdateCatEntry(victim, changed);
+        } else {
+            Card->DeleteCatEntry(Card->Catalogue[random() % Card->Catalogue.size()].get());
+        }
+        ASSERT_TRUE(IsSorted(*Card)) << "step " << step;
+        std::uint64_t free = 0;
+        for (const auto& r : Card->FreeSpaceMap)
+            free += r.Length;
+        ASSERT_EQ(free + Card->GetUsedBytes(), kLimit) << "step " << step;
+    }
 }
 
 } // namespace

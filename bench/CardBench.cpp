@@ -1,0 +1,138 @@
+// Speed of the card store on image files: opening a full catalogue, adding one object to it,
+// and writing many megabytes of objects through the cache.
+#include "card/Brelk.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <unistd.h>
+
+using namespace brelk;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TQuietReporter : public TBrelkReporter {
+  public:
+    void ReportError(const std::string& text) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+};
+
+fs::path TempImage(const char* name) {
+    return fs::temp_directory_path() / (std::string("brelkbench-") + name);
+}
+
+constexpr std::uint32_t kFullCount = 65535;
+constexpr std::uint32_t kZone = 8192;
+
+// A card of 96 MiB whose catalogue holds 65535 objects of one block each, in random name
+// order (as another tool might leave it), packed downwards from the usable limit.
+const fs::path& FullCardImage() {
+    static const fs::path path = [] {
+        fs::path p = TempImage("full.img");
+        const std::uint32_t size = 96u << 20, limit = size - kZone;
+        std::vector<std::uint8_t> catalogue(512 + 64 * kFullCount, 0);
+        std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), catalogue.begin());
+        PutLE32(&catalogue[16], kFullCount);
+        std::mt19937 random(42);
+        for (std::uint32_t i = 0; i < kFullCount; ++i) {
+            TBrelkCatEntry e;
+            e.SetType(std::uint8_t(random() % 4));
+            e.SetName("OBJECT" + std::to_string(random()));
+            e.SetSize(512);
+            e.SetAddress(limit - (i + 1) * 1024 + 512);
+            std::copy(e.Bytes.begin(), e.Bytes.end(), catalogue.begin() + 512 + 64 * i);
+        }
+        std::ofstream out(p, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(catalogue.data()),
+                  std::streamsize(catalogue.size()));
+        out.close();
+        fs::resize_file(p, size);
+        return p;
+    }();
+    return path;
+}
+
+void BM_OpenFullCatalogue(benchmark::State& state) {
+    TQuietReporter reporter;
+    for (auto _ : state) {
+        TBrelk card(reporter);
+        card.Initialize(262144, FullCardImage(), kZone);
+        // Sort as the first catalogue write does (the card's order is random here).
+        std::stable_sort(
+            card.Catalogue.begin(), card.Catalogue.end(),
+            [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; });
+        benchmark::DoNotOptimize(card.FreeSpaceMap.data());
+        if (card.Catalogue.size() != kFullCount)
+            state.SkipWithError("catalogue not read");
+    }
+}
+BENCHMARK(BM_OpenFullCatalogue)->Unit(benchmark::kMillisecond);
+
+void BM_AddToFullCatalogue(benchmark::State& state) {
+    TQuietReporter reporter;
+    // One entry less than full, so one more fits.
+    TBrelk card(reporter);
+    card.Initialize(262144, FullCardImage(), kZone);
+    card.DeleteCatEntry(card.Catalogue.back().get());
+    // A card written by this system keeps its catalogue sorted.
+    std::stable_sort(card.Catalogue.begin(), card.Catalogue.end(),
+                     [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; });
+    card.ReuseDeletedSpace = state.range(0) != 0;
+    std::vector<std::uint8_t> data(2000, 0x42);
+    for (auto _ : state) {
+        TBrelkCatEntry e;
+        e.SetType(kTypeTool);
+        e.SetName("NEWTOOL");
+        e.SetSize(std::uint32_t(data.size()));
+        if (!card.AddObjectToBrelk(e, data.data(), false))
+            state.SkipWithError("add refused");
+        state.PauseTiming();
+        for (auto& entry : card.Catalogue)
+            if (entry->Address() == e.Address()) {
+                card.DeleteCatEntry(entry.get());
+                break;
+            }
+        state.ResumeTiming();
+    }
+    card.CatalogueModified = false; // leave the shared image as it is
+    card.DirtyLow = card.CacheFill;
+    card.DirtyHigh = 0;
+}
+BENCHMARK(BM_AddToFullCatalogue)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// 200 objects of 1 MiB through the cache into a fresh image file, then flushed.
+void BM_Write200MB(benchmark::State& state) {
+    TQuietReporter reporter;
+    const fs::path path = TempImage("write.img");
+    std::vector<std::uint8_t> data(1u << 20, 0x5A);
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(path);
+        { std::ofstream(path, std::ios::binary); }
+        fs::resize_file(path, 256u << 20);
+        state.ResumeTiming();
+        TBrelk card(reporter);
+        card.Initialize(std::uint32_t(state.range(0)), path, kZone);
+        card.FormatMMC();
+        for (int i = 0; i < 200; ++i) {
+            TBrelkCatEntry e;
+            e.SetType(kTypeTool);
+            e.SetName("BLOB" + std::to_string(i));
+            e.SetSize(std::uint32_t(data.size()));
+            if (!card.AddObjectToBrelk(e, data.data(), false))
+                state.SkipWithError("add refused");
+        }
+        card.FlushMMCDevice();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * 200 * data.size());
+    fs::remove(path);
+}
+BENCHMARK(BM_Write200MB)->Arg(262144)->Arg(8u << 20)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+BENCHMARK_MAIN();
