@@ -1,0 +1,39 @@
+// Helpers shared by the widget tests.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTemporaryDir>
+
+// A private settings file for one test: BRELKEXPLORER_SETTINGS names it while the object
+// lives, so no test touches a real settings store. The file does not exist at first.
+class TTempSettings {
+  public:
+    TTempSettings();
+    ~TTempSettings();
+    TTempSettings(const TTempSettings&) = delete;
+    TTempSettings& operator=(const TTempSettings&) = delete;
+
+    QString Path() const { return File; }
+    QString Folder() const { return Dir.path(); }
+    // The raw INI text; write it before the store is first read.
+    void WriteRaw(const QByteArray& text) const;
+    QByteArray ReadRaw() const;
+    bool Exists() const;
+    // Key=value lines of the file, keys in the order they stand.
+    QStringList Keys() const;
+    // The raw text of one value, empty when absent.
+    QString RawValue(const QString& key) const;
+
+  private:
+    QTemporaryDir Dir;
+    QString File;
+    QByteArray Previous;
+    bool HadPrevious = false;
+};
+
+// The child widget or object named Name, of type T; null when there is none.
+template <typename T> T* Named(const QObject* parent, const char* name) {
+    return parent->findChild<T*>(QLatin1String(name));
+}
