@@ -22,8 +22,18 @@ std::string FormatDecimal(std::uint64_t value, const std::string& thousandsSepar
 }
 
 namespace {
+// Width in characters: a separator from the locale may take several UTF-8 bytes.
+std::size_t CharacterCount(const std::string& text) {
+    std::size_t count = 0;
+    for (char c : text)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++count;
+    return count;
+}
+
 std::string PadLeft(std::string text, std::size_t width) {
-    return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
+    const std::size_t count = CharacterCount(text);
+    return count < width ? std::string(width - count, ' ') + text : text;
 }
 } // namespace
 
