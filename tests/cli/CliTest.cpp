@@ -1,0 +1,188 @@
+// brelk's commands on image files: outputs, exit codes and the messages on standard error.
+#include "cli/Cli.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace brelktest;
+
+namespace {
+
+struct TResult {
+    int Status;
+    std::string Out, Err;
+};
+
+struct CliTest : ::testing::Test {
+    TTempDir Dir;
+    std::string Card = Dir.Path("card.img").string();
+
+    TResult Run(std::vector<std::string> args) {
+        std::ostringstream out, err;
+        int status = brelk::cli::RunBrelk(args, out, err);
+        return {status, out.str(), err.str()};
+    }
+    std::string File(const std::string& name, const std::string& contents) {
+        std::string path = Dir.Path(name).string();
+        WriteFileBytes(path, std::vector<std::uint8_t>(contents.begin(), contents.end()));
+        return path;
+    }
+    void MakeCard(const std::string& size = "1M") {
+        ASSERT_EQ(Run({"create", Card, size}).Status, 0);
+        ASSERT_EQ(Run({"format", Card}).Status, 0);
+    }
+};
+
+TEST_F(CliTest, CreateMakesASparseImageAndRefusesAnExistingFile) {
+    TResult made = Run({"create", Card, "2M"});
+    EXPECT_EQ(made.Status, 0) << made.Err;
+    EXPECT_EQ(std::filesystem::file_size(Card), 2u << 20);
+    TResult again = Run({"create", Card, "1K"});
+    EXPECT_EQ(again.Status, 1);
+    EXPECT_EQ(std::filesystem::file_size(Card), 2u << 20);
+    EXPECT_EQ(Run({"create", Dir.Path("x.img").string(), "12Q"}).Status, 2);
+    EXPECT_EQ(Run({"create", Dir.Path("y.img").string(), "4G"}).Status, 1);
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path("y.img")));
+}
+
+TEST_F(CliTest, FreshCardListsNothing) {
+    MakeCard();
+    TResult ls = Run({"ls", Card, "--json"});
+    EXPECT_EQ(ls.Status, 0);
+    EXPECT_EQ(ls.Out, "{\"catalogue_valid\": true, \"entries\": []}\n");
+    TResult info = Run({"info", Card, "--json"});
+    EXPECT_EQ(info.Out,
+              "{\"device_ok\": true, \"catalogue_valid\": true, \"card_size\": 1048576, "
+              "\"bytes_per_sector\": 512, \"safety_zone\": 8192, \"usable_limit\": 1040384, "
+              "\"count\": 0, \"lowest_used\": 1040384, \"used\": 512, \"free_space_map\": "
+              "[{\"start\": 512, \"length\": 1039872}]}\n");
+}
+
+TEST_F(CliTest, PutAndGetWholeBlocks) {
+    MakeCard();
+    std::string tool = File("my tool.bin", "0123456789");
+    TResult put = Run({"put", Card, tool});
+    ASSERT_EQ(put.Status, 0) << put.Err;
+    TResult ls = Run({"ls", Card, "--json"});
+    EXPECT_NE(ls.Out.find("{\"type\": 2, \"subtype\": 0, \"address\": 1039872, \"size\": 512, "
+                          "\"name\": \"mytool.bin\"}"),
+              std::string::npos)
+        << ls.Out;
+    std::string out = Dir.Path("out.bin").string();
+    ASSERT_EQ(Run({"get", Card, "MYTOOL.BIN", "-o", out}).Status, 0);
+    std::vector<std::uint8_t> got = ReadFileBytes(out);
+    ASSERT_EQ(got.size(), 512u);
+    EXPECT_EQ(std::string(got.begin(), got.begin() + 10), "0123456789");
+    EXPECT_TRUE(std::all_of(got.begin() + 10, got.end(), [](auto b) { return b == 0; }));
+}
+
+TEST_F(CliTest, NamesTypesAndReplacing) {
+    MakeCard();
+    std::string a = File("a.bin", "first"), b = File("b.bin", "second, longer");
+    ASSERT_EQ(Run({"put", Card, a, "--name", "ELITE"}).Status, 0);
+    ASSERT_EQ(Run({"put", Card, a, "--name", "Elite", "--type", "3", "--subtype", "1"}).Status, 0);
+    TResult clash = Run({"put", Card, b, "--name", "elite"});
+    EXPECT_EQ(clash.Status, 1);
+    EXPECT_NE(clash.Err.find("use --replace"), std::string::npos);
+    ASSERT_EQ(Run({"put", Card, b, "--name", "elite", "--replace"}).Status, 0);
+    TResult ambiguous = Run({"get", Card, "ELITE"});
+    EXPECT_EQ(ambiguous.Status, 1);
+    EXPECT_NE(ambiguous.Err.find("--type"), std::string::npos);
+    TResult tool = Run({"get", Card, "ELITE", "--type", "2"});
+    EXPECT_EQ(tool.Status, 0);
+    EXPECT_EQ(tool.Out.substr(0, 14), "second, longer");
+    TResult missing = Run({"get", Card, "NOPE"});
+    EXPECT_EQ(missing.Status, 1);
+    EXPECT_EQ(missing.Err, "brelk: " + Card + ": no object named 'NOPE'\n");
+    EXPECT_EQ(Run({"put", Card, a, "--name", std::string(49, 'X')}).Status, 2);
+    EXPECT_EQ(Run({"put", Card, a, "--type", "256"}).Status, 2);
+}
+
+TEST_F(CliTest, RemoveToDeletedThenPurge) {
+    MakeCard();
+    std::string a = File("a.bin", "x");
+    ASSERT_EQ(Run({"put", Card, a}).Status, 0);
+    ASSERT_EQ(Run({"put", Card, File("b.bin", "y")}).Status, 0);
+    ASSERT_EQ(Run({"rm", Card, "a.bin"}).Status, 0);
+    EXPECT_NE(Run({"ls", Card, "--json"}).Out.find("{\"type\": 0, \"subtype\": 0"),
+              std::string::npos);
+    EXPECT_EQ(Run({"rm", Card, "a.bin"}).Status, 1); // deleted already
+    TResult purge = Run({"purge", Card});
+    EXPECT_EQ(purge.Out, "Removed 1 deleted object\n");
+    ASSERT_EQ(Run({"rm", Card, "B.BIN", "--permanent"}).Status, 0);
+    EXPECT_EQ(Run({"ls", Card, "--json"}).Out, "{\"catalogue_valid\": true, \"entries\": []}\n");
+}
+
+TEST_F(CliTest, FullCardRefusesTheAdd) {
+    MakeCard("64K");
+    std::string big = Dir.Path("big.bin").string();
+    WriteFileBytes(big, std::vector<std::uint8_t>(60000, 1));
+    TResult put = Run({"put", Card, big});
+    EXPECT_EQ(put.Status, 1);
+    EXPECT_NE(put.Err.find("the card may be full"), std::string::npos) << put.Err;
+    EXPECT_EQ(Run({"ls", Card, "--json"}).Out, "{\"catalogue_valid\": true, \"entries\": []}\n");
+}
+
+TEST_F(CliTest, UnformattedAndMissingCards) {
+    ASSERT_EQ(Run({"create", Card, "1M"}).Status, 0);
+    EXPECT_EQ(Run({"ls", Card, "--json"}).Out, "{\"catalogue_valid\": false, \"entries\": []}\n");
+    TResult put = Run({"put", Card, File("a.bin", "x")});
+    EXPECT_EQ(put.Status, 1);
+    EXPECT_EQ(put.Err, "brelk: " + Card + ": the card is not formatted (no Brelk catalogue)\n");
+    std::string missing = Dir.Path("missing.img").string();
+    TResult info = Run({"info", missing});
+    EXPECT_EQ(info.Status, 1);
+    EXPECT_EQ(info.Err, "brelk: Error - Could not open device '" + missing + ":'\n");
+}
+
+TEST_F(CliTest, UsageErrorsAndHelp) {
+    const std::vector<std::vector<std::string>> usage = {
+        {},
+        {"frobnicate"},
+        {"ls"},
+        {"ls", "a", "b"},
+        {"ls", "a", "--bogus"},
+        {"put", "a", "b", "--type"},
+        {"info", "a", "--cache-size", "0"},
+        {"info", "a", "--reuse-deleted-space", "--no-reuse-deleted-space"},
+    };
+    for (const auto& args : usage)
+        EXPECT_EQ(Run(args).Status, 2) << (args.empty() ? "" : args[0]);
+    for (const char* command : {"create", "format", "info", "ls", "put", "get", "rm", "purge"}) {
+        TResult help = Run({command, "--help"});
+        EXPECT_EQ(help.Status, 0);
+        EXPECT_EQ(help.Out.rfind(std::string("Usage: brelk ") + command, 0), 0u) << command;
+    }
+    EXPECT_EQ(Run({"--help"}).Status, 0);
+}
+
+TEST_F(CliTest, OptionsReachTheCard) {
+    MakeCard();
+    // Reuse off places the second object below the first even when a deleted one left a gap.
+    ASSERT_EQ(Run({"put", Card, File("a.bin", "a")}).Status, 0);
+    ASSERT_EQ(Run({"put", Card, File("b.bin", "b")}).Status, 0);
+    ASSERT_EQ(Run({"rm", Card, "a.bin", "--permanent"}).Status, 0);
+    ASSERT_EQ(Run({"put", Card, File("c.bin", "c"), "--no-reuse-deleted-space"}).Status, 0);
+    ASSERT_EQ(Run({"put", Card, File("d.bin", "d")}).Status, 0);
+    TResult ls = Run({"ls", Card, "--json", "--safety-zone", "8192", "--cache-size", "4096"});
+    EXPECT_NE(ls.Out.find("\"address\": 1037824, \"size\": 512, \"name\": \"c.bin\""),
+              std::string::npos)
+        << ls.Out;
+    EXPECT_NE(ls.Out.find("\"address\": 1039872, \"size\": 512, \"name\": \"d.bin\""),
+              std::string::npos)
+        << ls.Out;
+}
+
+TEST(CliBinary, ExitStatusOfTheRealProgram) {
+    TTempDir dir;
+    std::string card = dir.Path("c.img").string();
+    auto run = [](const std::string& line) {
+        return WEXITSTATUS(std::system((line + " >/dev/null 2>&1").c_str()));
+    };
+    EXPECT_EQ(run(std::string(BRELK_BINARY) + " create " + card + " 1M"), 0);
+    EXPECT_EQ(run(std::string(BRELK_BINARY) + " ls " + card + " --nope"), 2);
+    EXPECT_EQ(run(std::string(BRELK_BINARY) + " get " + card + " X"), 1);
+}
+
+} // namespace
