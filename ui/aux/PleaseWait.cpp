@@ -62,7 +62,6 @@ void TfrmWait::ShowWaitWindow(const QString& text, bool cancelEnabled, bool prog
     btbtnCancel->setEnabled(cancelEnabled);
     prgrsWait->setVisible(progressVisible);
     show();
-    raise();
     repaint();
 }
 
