@@ -1,8 +1,13 @@
 // The icon of a catalogue entry: the fixed key table, the case-blind lookup and the mapping
 // of type, subtype and size to a key.
 #include "formats/ObjectImages.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <set>
 
 using namespace brelk;
 
@@ -111,4 +116,21 @@ TEST(ObjectImages, KeysAreProducedInLowerCaseOrEmpty) {
             ASSERT_GE(index, 0);
             ASSERT_LT(index, int(ObjectImageTable().size()));
         }
+}
+
+// The shipped icon files: one 12 x 14 bitmap per table row, no two alike.
+TEST(ObjectImages, IconFilesAreShipped) {
+    const std::filesystem::path folder =
+        std::filesystem::path(BRELK_FIXTURES_DIR) / ".." / ".." / "imgs";
+    std::set<std::vector<std::uint8_t>> pictures;
+    for (const auto& row : ObjectImageTable()) {
+        const std::vector<std::uint8_t> bytes = brelktest::ReadFileBytes(folder / row.File);
+        ASSERT_GE(bytes.size(), 54u) << row.File;
+        EXPECT_EQ(bytes[0], 'B') << row.File;
+        EXPECT_EQ(bytes[1], 'M') << row.File;
+        EXPECT_EQ(GetLE32(&bytes[18]), 12u) << row.File;
+        EXPECT_EQ(GetLE32(&bytes[22]), 14u) << row.File;
+        pictures.insert(std::vector<std::uint8_t>(bytes.begin() + 54, bytes.end()));
+    }
+    EXPECT_EQ(pictures.size(), ObjectImageTable().size());
 }
