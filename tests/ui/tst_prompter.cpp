@@ -1,0 +1,193 @@
+// The prompters: the scripted one records and answers from its queues and flags every
+// question it was not prepared for; the Qt one shows carriage returns as line breaks, maps
+// icons and buttons, and turns "Description|patterns" filters into Qt's form.
+#include "support/UiTestSupport.h"
+#include "ui/aux/QtPrompter.h"
+#include "ui/aux/ScriptedPrompter.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using TAnswer = TPrompter::TAnswer;
+using TButtons = TPrompter::TButtons;
+using TIcon = TPrompter::TIcon;
+
+Q_DECLARE_METATYPE(TPrompter::TAnswer)
+Q_DECLARE_METATYPE(TPrompter::TButtons)
+Q_DECLARE_METATYPE(TPrompter::TIcon)
+
+class TestPrompter : public QObject {
+    Q_OBJECT
+  private slots:
+    void scriptedAnswersInOrderAndRecords();
+    void scriptedOkBoxesUseNoAnswer();
+    void scriptedFlagsUnexpectedQuestions_data();
+    void scriptedFlagsUnexpectedQuestions();
+    void scriptedFileDialogs();
+    void qtFilter_data();
+    void qtFilter();
+    void shownTextBreaksLinesAtCarriageReturns();
+    void qtMessageBox_data();
+    void qtMessageBox();
+};
+
+void TestPrompter::scriptedAnswersInOrderAndRecords() {
+    TScriptedPrompter prompter;
+    prompter.QueueAnswer(TAnswer::Yes);
+    prompter.QueueAnswer(TAnswer::Cancel);
+    QCOMPARE(prompter.Message("Delete?", TIcon::Confirmation, TButtons::YesNo), TAnswer::Yes);
+    QCOMPARE(prompter.Message("Overwrite?\rReally", TIcon::Warning, TButtons::YesNoCancel),
+             TAnswer::Cancel);
+    QCOMPARE(prompter.Messages(), QStringList({"Delete?", "Overwrite?\rReally"}));
+    QCOMPARE(prompter.Last().Icon, TIcon::Warning);
+    QCOMPARE(prompter.Last().Buttons, TButtons::YesNoCancel);
+    QVERIFY(!prompter.Unexpected());
+    QVERIFY(prompter.AllAnswersUsed());
+}
+
+void TestPrompter::scriptedOkBoxesUseNoAnswer() {
+    TScriptedPrompter prompter;
+    prompter.QueueAnswer(TAnswer::No);
+    QCOMPARE(prompter.Message("Error - x", TIcon::Error, TButtons::OK), TAnswer::OK);
+    QVERIFY(!prompter.AllAnswersUsed());
+    QCOMPARE(prompter.Message("Sure?", TIcon::Confirmation, TButtons::YesNo), TAnswer::No);
+    QVERIFY(prompter.AllAnswersUsed());
+    QVERIFY(!prompter.Unexpected());
+}
+
+void TestPrompter::scriptedFlagsUnexpectedQuestions_data() {
+    QTest::addColumn<bool>("queueSomething");
+    QTest::addColumn<TAnswer>("queued");
+    QTest::addColumn<TButtons>("buttons");
+    QTest::addColumn<TAnswer>("given");
+    QTest::newRow("empty queue, Yes/No") << false << TAnswer::Yes << TButtons::YesNo << TAnswer::No;
+    QTest::newRow("empty queue, Yes/No/Cancel")
+        << false << TAnswer::Yes << TButtons::YesNoCancel << TAnswer::Cancel;
+    QTest::newRow("Cancel for a Yes/No box")
+        << true << TAnswer::Cancel << TButtons::YesNo << TAnswer::No;
+    QTest::newRow("OK for a Yes/No/Cancel box")
+        << true << TAnswer::OK << TButtons::YesNoCancel << TAnswer::Cancel;
+}
+
+void TestPrompter::scriptedFlagsUnexpectedQuestions() {
+    QFETCH(bool, queueSomething);
+    QFETCH(TAnswer, queued);
+    QFETCH(TButtons, buttons);
+    QFETCH(TAnswer, given);
+    TScriptedPrompter prompter;
+    if (queueSomething)
+        prompter.QueueAnswer(queued);
+    QCOMPARE(prompter.Message("Question", TIcon::Confirmation, buttons), given);
+    QVERIFY(prompter.Unexpected());
+    QVERIFY(prompter.Last().Unexpected);
+    QVERIFY(prompter.Describe().contains(QStringLiteral("UNEXPECTED Message: \"Question\"")));
+    prompter.Clear();
+    QVERIFY(!prompter.Unexpected());
+}
+
+void TestPrompter::scriptedFileDialogs() {
+    TScriptedPrompter prompter;
+    prompter.QueueFiles({"/a/1.ssd", "/a/2.ssd"});
+    prompter.QueueFile("/b/out.img");
+    prompter.QueueSelectedFilter("Disc images (*.dsd)");
+    prompter.QueueFile("/c");
+    QCOMPARE(prompter.OpenFiles("Add", "Any (*.*)|*.*", "/a"),
+             QStringList({"/a/1.ssd", "/a/2.ssd"}));
+    QString chosen;
+    QCOMPARE(prompter.SaveFile("Save", "Disc images (*.ssd)|*.ssd", "out.img", &chosen),
+             QStringLiteral("/b/out.img"));
+    QCOMPARE(chosen, QStringLiteral("Disc images (*.dsd)"));
+    QCOMPARE(prompter.PickFolder("Backup to", "/home"), QStringLiteral("/c"));
+    QCOMPARE(prompter.Questions().size(), 3);
+    QCOMPARE(prompter.Questions()[1].Kind, TScriptedPrompter::TKind::SaveFile);
+    QCOMPARE(prompter.Questions()[1].Filter, QStringLiteral("Disc images (*.ssd)|*.ssd"));
+    QCOMPARE(prompter.Questions()[1].Folder, QStringLiteral("out.img"));
+    QVERIFY(!prompter.Unexpected());
+    // No file queued: cancelled, and flagged.
+    QVERIFY(prompter.OpenFile("Emulator", QString(), QString()).isEmpty());
+    QVERIFY(prompter.Unexpected());
+    QVERIFY(prompter.Messages().isEmpty());
+}
+
+void TestPrompter::qtFilter_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("qt");
+    QTest::newRow("emulator")
+        << "Executables (*.exe,*.com,*.bat)|*.exe;*.com;*.bat|All files (*.*)|*.*"
+        << "Executables (*.exe *.com *.bat);;All files (*)";
+    QTest::newRow("no pattern in the description") << "Disc images|*.ssd;*.dsd"
+                                                   << "Disc images (*.ssd *.dsd)";
+    QTest::newRow("already Qt's form") << "Images (*.img)"
+                                       << "Images (*.img)";
+    QTest::newRow("odd count ignores the tail") << "Index (*.bbi)|*.bbi|Stray"
+                                                << "Index (*.bbi)";
+}
+
+void TestPrompter::qtFilter() {
+    QFETCH(QString, filter);
+    QFETCH(QString, qt);
+    QCOMPARE(TQtPrompter::QtFilter(filter), qt);
+    const QString first = qt.section(QStringLiteral(";;"), 0, 0);
+    if (filter.contains(QLatin1Char('|')))
+        QCOMPARE(TQtPrompter::DescriptionFor(filter, first), filter.section('|', 0, 0));
+}
+
+void TestPrompter::shownTextBreaksLinesAtCarriageReturns() {
+    QCOMPARE(TQtPrompter::ShownText("one\rtwo\r\nthree\nfour"),
+             QStringLiteral("one\ntwo\nthree\nfour"));
+}
+
+void TestPrompter::qtMessageBox_data() {
+    QTest::addColumn<TIcon>("icon");
+    QTest::addColumn<TButtons>("buttons");
+    QTest::addColumn<int>("press");
+    QTest::addColumn<TAnswer>("answer");
+    QTest::addColumn<int>("shownIcon");
+    QTest::newRow("error OK") << TIcon::Error << TButtons::OK << int(QMessageBox::Ok) << TAnswer::OK
+                              << int(QMessageBox::Critical);
+    QTest::newRow("confirm No") << TIcon::Confirmation << TButtons::YesNo << int(QMessageBox::No)
+                                << TAnswer::No << int(QMessageBox::Question);
+    QTest::newRow("warning Cancel")
+        << TIcon::Warning << TButtons::YesNoCancel << int(QMessageBox::Cancel) << TAnswer::Cancel
+        << int(QMessageBox::Warning);
+    QTest::newRow("information Yes")
+        << TIcon::Information << TButtons::YesNoCancel << int(QMessageBox::Yes) << TAnswer::Yes
+        << int(QMessageBox::Information);
+}
+
+// The real box, answered by pressing one of its buttons once it is open.
+void TestPrompter::qtMessageBox() {
+    QFETCH(TIcon, icon);
+    QFETCH(TButtons, buttons);
+    QFETCH(int, press);
+    QFETCH(TAnswer, answer);
+    QFETCH(int, shownIcon);
+    TQtPrompter prompter;
+    QString text;
+    int iconSeen = -1;
+    int buttonCount = 0;
+    // Looks for the open box every 10 ms and presses the button.
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr)
+            return;
+        poll.stop();
+        text = box->text();
+        iconSeen = box->icon();
+        buttonCount = box->buttons().size();
+        box->button(QMessageBox::StandardButton(press))->click();
+    });
+    poll.start();
+    QCOMPARE(prompter.Message("Line one\rLine two", icon, buttons), answer);
+    QCOMPARE(text, QStringLiteral("Line one\nLine two"));
+    QCOMPARE(iconSeen, shownIcon);
+    QCOMPARE(buttonCount, buttons == TButtons::OK ? 1 : buttons == TButtons::YesNo ? 2 : 3);
+}
+
+QTEST_MAIN(TestPrompter)
+#include "tst_prompter.moc"
