@@ -2,6 +2,9 @@
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "cli/Locale.h"
+#include "cli/Output.h"
+#include "formats/ObjectDetails.h"
 
 #include <cstdio>
 #include <ostream>
@@ -42,27 +45,18 @@ void WriteInfoJson(TBrelk& card, std::ostream& out) {
     out << "\n";
 }
 
-void WriteInfoText(TBrelk& card, std::ostream& out) {
-    out << "Device          : " << (card.DeviceOK ? "ok" : "not usable") << "\n"
-        << "Card size       : " << card.CardSize << " bytes\n"
-        << "Usable limit    : " << card.UsableLimit() << " bytes\n"
-        << "Catalogue       : " << (card.CatalogueValid ? "valid" : "not formatted") << "\n";
-    if (!card.CatalogueValid)
-        return;
-    out << "Objects         : " << card.Catalogue.size() << "\n"
-        << "Used            : " << card.GetUsedBytes() << " bytes\n"
-        << "Free space map  :\n";
-    for (const auto& record : card.FreeSpaceMap)
-        out << "  " << record.Start << " +" << record.Length << "\n";
-}
-
 int RunInfo(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "CARD");
     TCardSession session(args.Positional()[0], args, context.Err);
-    if (args.Has("--json"))
-        WriteInfoJson(session.Card(), context.Out);
-    else
-        WriteInfoText(session.Card(), context.Out);
+    if (args.Has("--json") && args.Has("--decimal"))
+        throw TUsageError("--json and --decimal exclude each other");
+    TBrelk& card = session.Card();
+    if (args.Has("--json")) {
+        WriteInfoJson(card, context.Out);
+    } else {
+        TNumberFormat numbers{!args.Has("--decimal"), LocaleThousandsSeparator()};
+        WriteLines(context.Out, BuildCardInfo(card, numbers, card.SafetyZone).Lines);
+    }
     session.Finish();
     return 0;
 }
@@ -135,8 +129,13 @@ TCommand FormatCommand() {
 }
 
 TCommand InfoCommand() {
-    return {"info", "CARD [--json]",         "Show a summary of the card and its free-space map",
-            "",     {{"--json", false, ""}}, true,
+    return {"info",
+            "CARD [--json | --decimal]",
+            "Show a summary of the card and its free-space map",
+            "The text is the card summary of the explorer's details view, numbers in hexadecimal;\n"
+            "--decimal shows them in decimal with the locale's thousands separator.\n",
+            {{"--json", false, ""}, {"--decimal", false, ""}},
+            true,
             RunInfo};
 }
 

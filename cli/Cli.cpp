@@ -8,8 +8,9 @@ namespace brelk::cli {
 
 const std::vector<TCommand>& AllCommands() {
     static const std::vector<TCommand> commands = {
-        CreateCommand(), FormatCommand(), InfoCommand(), LsCommand(),
-        PutCommand(),    GetCommand(),    RmCommand(),   PurgeCommand(),
+        CreateCommand(), FormatCommand(),  InfoCommand(),        LsCommand(),
+        CatCommand(),    PutCommand(),     GetCommand(),         RmCommand(),
+        PurgeCommand(),  InspectCommand(), SquashImageCommand(), ExpandImageCommand(),
     };
     return commands;
 }

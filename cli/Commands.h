@@ -38,5 +38,9 @@ TCommand PutCommand();
 TCommand GetCommand();
 TCommand RmCommand();
 TCommand PurgeCommand();
+TCommand CatCommand();
+TCommand InspectCommand();
+TCommand SquashImageCommand();
+TCommand ExpandImageCommand();
 
 } // namespace brelk::cli

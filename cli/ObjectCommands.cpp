@@ -1,6 +1,8 @@
 // brelk put, get and rm: commands on one object of the card.
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
+#include "cli/Output.h"
+#include "formats/ObjectDetails.h"
 
 #include <filesystem>
 #include <fstream>
@@ -129,7 +131,43 @@ int RunRm(const TArgs& args, TContext& context) {
     return 0;
 }
 
+int RunCat(const TArgs& args, TContext& context) {
+    args.ExpectPositional(2, "CARD NAME");
+    TCardSession session(args.Positional()[0], args, context.Err);
+    session.RequireCatalogue();
+    const TBrelkCatEntry entry = *session.FindObject(args.Positional()[1], args);
+    std::uint8_t tab = std::uint8_t(args.Number("--tab", 0, 255).value_or(1));
+    TDetailsOptions options;
+    options.HexviewerBytesTotal =
+        std::uint16_t(args.Number("--bytes-total", 0, 65535).value_or(256));
+    options.HexviewerBytesPerRow =
+        std::uint16_t(args.Number("--bytes-per-row", 0, 65535).value_or(8));
+    WriteLines(context.Out, BuildObjectDetails(session.Card(), entry, tab, options).Lines);
+    session.Finish();
+    return 0;
+}
+
 } // namespace
+
+TCommand CatCommand() {
+    return {"cat",
+            "CARD NAME [--tab N] [--bytes-total N] [--bytes-per-row N]",
+            "Show an object's details as the explorer's details view shows them",
+            "A DFS disc shows the catalogue of side N (tab N, default 1) or, on its last tab, the\n"
+            "hex view; a tab past the last shows the last. A tape shows its catalogue (tab 1) or\n"
+            "the hex view (tab 2). An ADFS disc shows nothing; other objects show the hex view.\n"
+            "Options:\n"
+            "  --tab N             the tab, from 1\n"
+            "  --bytes-total N     bytes in the hex view (default 256)\n"
+            "  --bytes-per-row N   bytes per hex view row (default 8)\n"
+            "  --type N            chooses between objects of the same name\n",
+            {{"--tab", true, ""},
+             {"--bytes-total", true, ""},
+             {"--bytes-per-row", true, ""},
+             {"--type", true, ""}},
+            true,
+            RunCat};
+}
 
 TCommand PutCommand() {
     return {"put",
