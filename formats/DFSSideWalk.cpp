@@ -22,12 +22,10 @@ bool ReadSideCatalogue(std::uint64_t position, std::uint64_t end, const TDFSRead
 // Reads the side's catalogue; a side of two or three sectors owns none of the catalogue
 // bytes behind its end (they belong to the next side), so they read as zero.
 bool ReadOwnCatalogue(TCatalogue& catalogue, TDFSDiscSide& side) {
-    if (!ReadDFSCatalogue(catalogue.data(), side))
-        return false;
-    const std::size_t sideBytes = std::size_t(side.SectorCount) * kDFSSectorBytes;
-    if (sideBytes >= catalogue.size())
-        return true;
-    std::fill(catalogue.begin() + std::ptrdiff_t(sideBytes), catalogue.end(), 0);
+    const std::size_t sectorCount = (catalogue[256 + 6] & 3u) * 256u + catalogue[256 + 7];
+    const std::size_t sideBytes = sectorCount * kDFSSectorBytes;
+    if (sideBytes < catalogue.size())
+        std::fill(catalogue.begin() + std::ptrdiff_t(sideBytes), catalogue.end(), 0);
     return ReadDFSCatalogue(catalogue.data(), side);
 }
 
