@@ -80,6 +80,7 @@ void TestPrompter::scriptedFlagsUnexpectedQuestions() {
     TScriptedPrompter prompter;
     if (queueSomething)
         prompter.QueueAnswer(queued);
+    QTest::ignoreMessage(QtWarningMsg, "TScriptedPrompter: unexpected question: Message Question");
     QCOMPARE(prompter.Message("Question", TIcon::Confirmation, buttons), given);
     QVERIFY(prompter.Unexpected());
     QVERIFY(prompter.Last().Unexpected);
@@ -107,6 +108,7 @@ void TestPrompter::scriptedFileDialogs() {
     QCOMPARE(prompter.Questions()[1].Folder, QStringLiteral("out.img"));
     QVERIFY(!prompter.Unexpected());
     // No file queued: cancelled, and flagged.
+    QTest::ignoreMessage(QtWarningMsg, "TScriptedPrompter: unexpected question: OpenFile Emulator");
     QVERIFY(prompter.OpenFile("Emulator", QString(), QString()).isEmpty());
     QVERIFY(prompter.Unexpected());
     QVERIFY(prompter.Messages().isEmpty());

@@ -1,5 +1,7 @@
 #include "ui/aux/PleaseWait.h"
 
+#include "ui/aux/CentreOnScreen.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -61,6 +63,8 @@ void TfrmWait::ShowWaitWindow(const QString& text, bool cancelEnabled, bool prog
     Cancelled = false;
     btbtnCancel->setEnabled(cancelEnabled);
     prgrsWait->setVisible(progressVisible);
+    if (!isVisible())
+        CentreOnScreen(this);
     show();
     repaint();
 }

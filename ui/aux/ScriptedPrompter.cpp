@@ -1,5 +1,7 @@
 #include "ui/aux/ScriptedPrompter.h"
 
+#include <QDebug>
+
 namespace {
 
 bool BoxCanGive(TPrompter::TButtons buttons, TPrompter::TAnswer answer) {
@@ -64,6 +66,7 @@ TPrompter::TAnswer TScriptedPrompter::Message(const QString& text, TIcon icon, T
         }
     }
     Asked.append(question);
+    WarnIfUnexpected();
     return answer;
 }
 
@@ -80,6 +83,7 @@ QStringList TScriptedPrompter::NextFiles(TKind kind, const QString& title, const
     else
         result = Files.takeFirst();
     Asked.append(question);
+    WarnIfUnexpected();
     return result;
 }
 
@@ -108,6 +112,14 @@ QString TScriptedPrompter::SaveFile(const QString& title, const QString& filter,
 
 QString TScriptedPrompter::PickFolder(const QString& title, const QString& folder) {
     return NextFiles(TKind::PickFolder, title, QString(), folder).value(0);
+}
+
+// Loud in the test log; a test may also turn warnings into failures (QTest::failOnWarning).
+void TScriptedPrompter::WarnIfUnexpected() const {
+    const TQuestion& question = Asked.last();
+    if (question.Unexpected)
+        qWarning().noquote() << "TScriptedPrompter: unexpected question:" << KindName(question.Kind)
+                             << question.Text;
 }
 
 QStringList TScriptedPrompter::Messages() const {

@@ -1,8 +1,8 @@
 // TScriptedPrompter: the tests' prompter. It records every question (message text, icon and
 // buttons; dialog titles, filters and start folders) and answers from queues that the test
 // fills beforehand. A question that finds its queue empty is recorded as unexpected and gets
-// the most careful answer (Cancel, else No, else OK; an empty file name), so that a test can
-// check Unexpected() and fail loudly.
+// the most careful answer (Cancel, else No, else OK; an empty file name) and a warning in the
+// test log, so that a test can check Unexpected() and fail loudly.
 #pragma once
 
 #include "ui/aux/Prompter.h"
@@ -55,6 +55,7 @@ class TScriptedPrompter : public TPrompter {
     QString PickFolder(const QString& title, const QString& folder) override;
 
   private:
+    void WarnIfUnexpected() const;
     QStringList NextFiles(TKind kind, const QString& title, const QString& filter,
                           const QString& folder);
 

@@ -1,5 +1,6 @@
 #include "ui/settings/SettingsDialog.h"
 
+#include "ui/aux/CentreOnScreen.h"
 #include "ui/aux/Prompter.h"
 #include "ui/settings/DriveList.h"
 #include "ui/settings/Settings.h"
@@ -128,8 +129,10 @@ void TfrmSettings::EnumeratePossibleMMCDrives(const TDriveLister& drives) {
 }
 
 void TfrmSettings::showEvent(QShowEvent* event) {
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         FormShow();
+        CentreOnScreen(this);
+    }
     QDialog::showEvent(event);
 }
 
