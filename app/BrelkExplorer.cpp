@@ -1,0 +1,42 @@
+// BrelkExplorer: the splash window first, then the windows in their fixed order, then the
+// message loop. Closing the main window or File, Exit ends the loop; the main window's
+// destruction writes pending card data.
+#include "ui/aux/AboutSplash.h"
+#include "ui/aux/PleaseWait.h"
+#include "ui/aux/QtPrompter.h"
+#include "ui/main/Main.h"
+#include "ui/settings/SettingsDialog.h"
+
+#include <QApplication>
+
+#include <memory>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+
+    auto splash = std::make_unique<TfrmSplash>();
+    splash->show();
+    splash->repaint();
+    QApplication::processEvents();
+
+    QApplication::setApplicationName(QStringLiteral("BrelkExplorer"));
+    QApplication::setApplicationDisplayName(QStringLiteral("BrelkExplorer"));
+    QApplication::setApplicationVersion(QStringLiteral(BRELK_FILE_VERSION));
+
+    TQtPrompter prompter;
+    int result = 0;
+    {
+        TfrmMain frmMain(prompter);
+        prompter.SetParent(&frmMain);
+        TfrmSettings frmSettings(frmMain.Settings, prompter, &frmMain);
+        TfrmWait frmWait(&frmMain);
+        frmMain.AttachWindows(&frmSettings, &frmWait, splash.get());
+        QObject::connect(&frmMain, &TfrmMain::FormClosed, &app, &QCoreApplication::quit);
+
+        frmMain.show();
+        result = QApplication::exec();
+        splash.reset();
+        // The windows go now; the main window's destruction writes pending card data.
+    }
+    return result;
+}

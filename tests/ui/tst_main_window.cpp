@@ -1,0 +1,318 @@
+// The main window's life: first start, window position, closing versus File, Exit, pending
+// card data at the end, reload, the menus and the guard against commands during long work.
+#include "tst_main_fixture.h"
+
+#include "ui/aux/AboutSplash.h"
+#include "ui/main/MainWidgets.h"
+#include "ui/settings/SettingsDialog.h"
+
+#include "ui/aux/ShellOpener.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+
+using namespace maintest;
+
+namespace {
+
+constexpr std::uint32_t k8M = 8u << 20;
+
+// Adds an object through the window's card object: the data stays in the cache.
+void AddPendingObject(TfrmMain& main, const std::string& name) {
+    QVERIFY(AddObjects(*main.Brelk, {{brelk::kTypeTool, 0, name, 1024}}));
+    QVERIFY(main.Brelk->HasUnsavedData());
+}
+
+QStringList MenuCaptions(const QMenu* menu) {
+    QStringList captions;
+    for (const QAction* a : menu->actions())
+        captions << (a->isSeparator() ? QString("-") : a->text());
+    return captions;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+  private slots:
+    void firstStartWithEmptyStore();
+    void closingStoresPositionAndRestoresIt();
+    void maximisedWindowStoresItsNormalPlace();
+    void exitEndsLoopWithoutStoringPosition();
+    void pendingDataWrittenAtEnd_data();
+    void pendingDataWrittenAtEnd();
+    void reloadShowsNewCardAndWritesPending();
+    void reloadDisabledWhilePending();
+    void menusAndCaptions();
+    void actionsWithoutWorkStayDisabled();
+    void splashMayCloseAfterShow();
+    void commandsRefusedDuringLongOperation();
+};
+
+void TestMainWindow::firstStartWithEmptyStore() {
+    TMainRig rig;
+    QVERIFY(!QFile::exists(rig.SettingsPath()));
+    TFakeDrives drives(rig.Path("reader.img"));
+    TfrmMain main(rig.Prompter, rig.ProgramFolder);
+    TfrmSettings settings(main.Settings, rig.Prompter, &main, &drives);
+    TfrmWait wait;
+    main.AttachWindows(&settings, &wait, nullptr);
+    QCOMPARE(main.pos(), QPoint(100, 100));
+    QCOMPARE(main.size(), QSize(750, 580));
+    QCOMPARE(main.windowTitle(), QString("BrelkExplorer"));
+    QVERIFY(main.acceptDrops());
+    main.show();
+    QVERIFY(main.HasBeenShown());
+    QCOMPARE(main.spltrMainformLeftRight->sizes().first(), 260);
+    QCOMPARE(main.treevwObjects->width(), 260);
+    QCOMPARE(main.Settings.MMCDrive, drives.Path);
+    QCOMPARE(main.Settings.CacheSize, 262144u);
+    // The settings were written straight back; the window position was not.
+    QCOMPARE(rig.StoredValue("MMCDrive").toString(), drives.Path);
+    QCOMPARE(rig.StoredValue("MMCSafetyZone").toInt(), 8192);
+    QCOMPARE(rig.StoredValue("EmulatorCLO").toString(), QString("$img$"));
+    QVERIFY(!rig.StoreHas("PosWindowLeft"));
+    // No card behind the preselected drive: the tree says so and the error was shown.
+    QCOMPARE(main.RootNode()->Text(), drives.Path + ": (no MMC present)");
+    QCOMPARE(rig.Prompter.Messages(),
+             QStringList{"Error - Could not open device '" + drives.Path + ":'"});
+    QVERIFY(main.stsbrMain->currentMessage().isEmpty());
+    QCOMPARE(main.UsageZoom, 0);
+    main.hide();
+}
+
+void TestMainWindow::closingStoresPositionAndRestoresIt() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {}));
+    {
+        TfrmMain& main = rig.Open();
+        main.show();
+        main.move(140, 120);
+        main.resize(800, 600);
+        main.spltrMainformLeftRight->setSizes({300, 500});
+        QSignalSpy closed(&main, &TfrmMain::FormClosed);
+        QVERIFY(main.close());
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(!main.acceptDrops());
+        rig.Main.reset();
+    }
+    QCOMPARE(rig.StoredValue("PosWindowWidth").toInt(), 800);
+    QCOMPARE(rig.StoredValue("PosWindowHeight").toInt(), 600);
+    QCOMPARE(rig.StoredValue("PosSplitterLeft").toInt(), 300);
+    QCOMPARE(rig.StoredValue("PosWindowState").toInt(), 0);
+    const QPoint stored(rig.StoredValue("PosWindowLeft").toInt(),
+                        rig.StoredValue("PosWindowTop").toInt());
+    TfrmMain& again = rig.Open();
+    QCOMPARE(again.size(), QSize(800, 600));
+    QCOMPARE(again.pos(), stored);
+    again.show();
+    QCOMPARE(again.treevwObjects->width(), 300);
+}
+
+void TestMainWindow::maximisedWindowStoresItsNormalPlace() {
+    TMainRig rig;
+    rig.SetSetting("PosWindowState", 2);
+    rig.SetSetting("PosWindowWidth", 700);
+    rig.SetSetting("PosWindowHeight", 500);
+    TfrmMain& main = rig.Open();
+    QVERIFY(main.windowState() & Qt::WindowMaximized);
+    main.show();
+    QVERIFY(main.close());
+    QCOMPARE(rig.StoredValue("PosWindowState").toInt(), 2);
+    QCOMPARE(rig.StoredValue("PosWindowWidth").toInt(), 700);
+    QCOMPARE(rig.StoredValue("PosWindowHeight").toInt(), 500);
+}
+
+void TestMainWindow::exitEndsLoopWithoutStoringPosition() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {}));
+    TfrmMain& main = rig.Open();
+    main.show();
+    AddPendingObject(main, "KEPT");
+    QVERIFY(main.mnuFileExit->isEnabled());
+    QTimer::singleShot(0, main.mnuFileExit, &QAction::trigger);
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(7); }); // only if Exit failed
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(main.isVisible()); // the close handling did not run
+    rig.Main.reset();
+    QVERIFY(!rig.StoreHas("PosWindowLeft"));
+    QCOMPARE(CardNames(rig.CardPath()), QStringList{"KEPT"});
+}
+
+void TestMainWindow::pendingDataWrittenAtEnd_data() {
+    QTest::addColumn<bool>("closeFirst");
+    QTest::newRow("closed by the user") << true;
+    QTest::newRow("destroyed without closing") << false;
+}
+
+void TestMainWindow::pendingDataWrittenAtEnd() {
+    QFETCH(bool, closeFirst);
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {{brelk::kTypeTool, 0, "OLD", 512}}));
+    TfrmMain& main = rig.Open();
+    AddPendingObject(main, "NEW");
+    QCOMPARE(CardNames(rig.CardPath()), QStringList{"OLD"}); // still only in the cache
+    if (closeFirst) {
+        main.show();
+        QVERIFY(main.close());
+    }
+    rig.Main.reset();
+    QCOMPARE(CardNames(rig.CardPath()), (QStringList{"NEW", "OLD"}));
+    QCOMPARE(rig.StoreHas("PosWindowLeft"), closeFirst);
+}
+
+void TestMainWindow::reloadShowsNewCardAndWritesPending() {
+    TMainRig rig;
+    rig.SetSetting("MMCDrive", rig.CardPath());
+    TfrmMain& main = rig.Open();
+    QCOMPARE(main.RootNode()->Text(), rig.CardPath() + ": (no MMC present)");
+    QVERIFY(main.actnReloadDrive->isEnabled());
+    // The card is inserted: reload reads it.
+    QVERIFY(MakeCard(rig.CardPath(), k8M, {{brelk::kTypeTool, 0, "TOOL", 512}}));
+    main.actnReloadDrive->trigger();
+    QCOMPARE(Dump(main.RootNode()),
+             rig.CardPath() + ": (Brelk){Deleted objects,Filingsystems,Tools{TOOL},Discs/tapes}");
+    QVERIFY(!main.actnBackupBrelk->isEnabled()); // no work yet, whatever the rule says
+    QVERIFY(main.ActionWanted(main.actnBackupBrelk));
+    QVERIFY(main.stsbrMain->currentMessage().isEmpty());
+    // The card object that a reload replaces writes what it still held.
+    AddPendingObject(main, "WRITTEN");
+    main.actnReloadDriveExecute();
+    QCOMPARE(CardNames(rig.CardPath()), (QStringList{"TOOL", "WRITTEN"}));
+    QVERIFY(!main.Brelk->HasUnsavedData());
+    QCOMPARE(main.RootNode()->Child(2)->childCount(), 2);
+}
+
+void TestMainWindow::reloadDisabledWhilePending() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {}));
+    TfrmMain& main = rig.Open();
+    AddPendingObject(main, "PENDING");
+    main.UpdateTopbarInfo();
+    QVERIFY(!main.actnReloadDrive->isEnabled());
+    brelk::TBrelk* card = main.Brelk.get();
+    main.actnReloadDrive->trigger();
+    QCOMPARE(main.Brelk.get(), card); // refused
+    main.pnlCacheStatusClick();
+    QVERIFY(main.actnReloadDrive->isEnabled());
+}
+
+void TestMainWindow::menusAndCaptions() {
+    TMainRig rig;
+    TfrmMain& main = rig.Open();
+    QMenuBar* bar = main.menuBar();
+    QCOMPARE(bar->objectName(), QString("mnuMainMenu"));
+    QStringList titles;
+    for (QAction* a : bar->actions())
+        titles << a->text();
+    QCOMPARE(titles, (QStringList{"&File", "&Tools", "&Help"}));
+    QCOMPARE(MenuCaptions(bar->actions().at(0)->menu()), (QStringList{"Reload MMC", "-", "E&xit"}));
+    QCOMPARE(MenuCaptions(bar->actions().at(1)->menu()),
+             (QStringList{"Backup Brelk...", "Restore Brelk...", "Remove Deleted objects",
+                          "Format MMC", "-", "&Settings..."}));
+    QCOMPARE(MenuCaptions(bar->actions().at(2)->menu()),
+             (QStringList{"Check for &Updates...", "-", "&About"}));
+    QCOMPARE(MenuCaptions(main.mnuPopup),
+             (QStringList{"Add Object(s)...", "&Save object...", "Delete object(s)...", "-",
+                          "Remove Deleted objects", "Format MMC", "-", "Squash Disc", "Expand disc",
+                          "-", "Open in &Emulator", "-", "Refresh Tree"}));
+    QCOMPARE(main.grpbxMMCInfo->title(), QString(" MMC-Usage")); // no catalogue: unchanged
+    QCOMPARE(main.grpbxObjectinfo->title(), QString("Object - info"));
+    QCOMPARE(main.pnlCacheStatus->text(), QString("CACHE"));
+    for (const char* name :
+         {"lblObjectType", "lblObjectFullname", "lblObjectSize", "lblObjectMMCPosition",
+          "tbctrlObjectDetails", "memoObjectDetails", "treevwObjects", "spltrMainformLeftRight",
+          "stsbrMain", "pnlMMCBlockUsage", "imgMMCBlockUsage", "pnlCacheStatus"})
+        QVERIFY2(main.findChild<QWidget*>(name), name);
+    const QFontMetrics metrics(main.memoObjectDetails->font());
+    QCOMPARE(metrics.horizontalAdvance('i'), metrics.horizontalAdvance('W'));
+    QVERIFY(main.memoObjectDetails->isReadOnly());
+    QVERIFY(main.treevwObjects->minimumWidth() >= 120);
+    QVERIFY(main.grpbxObjectinfo->minimumWidth() >= 396);
+    QCOMPARE(main.minimumHeight(), 350);
+}
+
+void TestMainWindow::actionsWithoutWorkStayDisabled() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {{brelk::kTypeDeleted, 1, "GONE", 512}}));
+    TfrmMain& main = rig.Open();
+    // The rules want these, but their work comes with other parts of the program.
+    QVERIFY(main.ActionWanted(main.actnFormatMMC));
+    QVERIFY(main.ActionWanted(main.actnBackupBrelk));
+    QVERIFY(main.ActionWanted(main.actnRemoveDeletedObjects));
+    for (QAction* a : {main.actnAddObjects, main.actnDeleteObjects, main.actnRemoveDeletedObjects,
+                       main.actnFormatMMC, main.actnBackupBrelk, main.actnRestoreBrelk,
+                       main.actnSquashDisc, main.actnExpandDisc, main.mnuHelpCheckUpdates,
+                       main.mnuPopupSaveObject, main.mnuPopupOpenInEmulator, main.mnuPopupFormatMMC,
+                       main.mnuPopupRemoveDeletedObjects, main.mnuToolsSettings, main.mnuMainAbout})
+        QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+    for (QAction* a : {main.actnRefreshTree, main.actnReloadDrive, main.mnuFileExit})
+        QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
+    // Giving an action its work enables it where the rules allow.
+    int formats = 0;
+    main.SetActionHandler(main.actnFormatMMC, [&] { ++formats; });
+    QVERIFY(main.actnFormatMMC->isEnabled());
+    QVERIFY(main.mnuPopupFormatMMC->isEnabled());
+    main.mnuPopupFormatMMC->trigger();
+    QCOMPARE(formats, 1);
+}
+
+void TestMainWindow::splashMayCloseAfterShow() {
+    TMainRig rig;
+    TRecordingShellOpener shell;
+    TfrmSplash splash(&shell);
+    TfrmMain main(rig.Prompter, rig.ProgramFolder);
+    TfrmWait wait;
+    main.AttachWindows(nullptr, &wait, &splash);
+    QVERIFY(!splash.MayClose);
+    QVERIFY(main.mnuMainAbout->isEnabled());
+    main.FormShow();
+    QVERIFY(splash.MayClose);
+}
+
+// While the tree is being built (the wait window processes events), the commands that change
+// the card refuse to start and the window cannot be closed.
+void TestMainWindow::commandsRefusedDuringLongOperation() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {{brelk::kTypeTool, 0, "A", 512}, {brelk::kTypeTool, 0, "B", 512}}));
+    TfrmMain& main = rig.Open();
+    main.show();
+    rig.GiveAllActionsWork();
+    main.UpdateTopbarInfo();
+    QVERIFY(main.actnReloadDrive->isEnabled());
+    bool ran = false;
+    bool reloadEnabled = true, refreshEnabled = true, treeEnabled = true, closed = true;
+    brelk::TBrelk* card = main.Brelk.get();
+    QTimer::singleShot(0, &main, [&] {
+        ran = true;
+        reloadEnabled = main.actnReloadDrive->isEnabled();
+        refreshEnabled = main.actnRefreshTree->isEnabled();
+        treeEnabled = main.treevwObjects->isEnabled();
+        main.actnReloadDrive->trigger();
+        main.actnFormatMMC->trigger();
+        main.pnlCacheStatusClick();
+        closed = main.close();
+    });
+    main.actnRefreshTree->trigger();
+    QVERIFY(ran);
+    QVERIFY(!reloadEnabled);
+    QVERIFY(!refreshEnabled);
+    QVERIFY(!treeEnabled);
+    QVERIFY(!closed);
+    QVERIFY(rig.Triggered.isEmpty());
+    QCOMPARE(main.Brelk.get(), card);
+    QVERIFY(main.isVisible());
+    QVERIFY(main.actnReloadDrive->isEnabled());
+    QVERIFY(main.treevwObjects->isEnabled());
+    QCOMPARE(main.RootNode()->Child(2)->childCount(), 2);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"

@@ -1,0 +1,220 @@
+// TfrmMain: the main window. It owns the settings object, the card object, the object icons
+// and the object tree, and carries out start-up, refresh and reload. Its code is split by
+// concern:
+//   MainWindow.cpp   creation, first showing, closing, destruction
+//   MainLayout.cpp   the controls and their places
+//   MainActions.cpp  actions, menus, busy guard and the window-level commands
+//   MainTree.cpp     building and tidying the object tree, the popup menu's state
+//   MainTopbar.cpp   the usage bar, the cache panel and the enabling of actions
+#pragma once
+
+#include "card/Brelk.h"
+#include "ui/main/MyTreeNode.h"
+#include "ui/main/ObjectImageList.h"
+#include "ui/settings/Settings.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QStatusBar;
+class QTabBar;
+class TClickPanel;
+class TObjectTreeWidget;
+class TPrompter;
+class TUsageImage;
+class TfrmSettings;
+class TfrmSplash;
+class TfrmWait;
+class TMainReporter;
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+  public:
+    // Prompter asks the user everything (and shows the card's device errors); it must outlive
+    // the window. ProgramFolder (with a trailing separator) holds "imgs/"; empty: the folder of
+    // the executable.
+    explicit TfrmMain(TPrompter& prompter, const QString& programFolder = QString(),
+                      QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // The windows created after this one at program start; each may be null (tests).
+    void AttachWindows(TfrmSettings* settings, TfrmWait* wait, TfrmSplash* splash);
+    TfrmWait* WaitWindow() const { return Wait; }
+    TPrompter& Prompter() const { return Ask; }
+
+    // --- Lifecycle ---
+    // Reads the settings, initialises the card and builds the tree. Runs once, at the first
+    // showing of the window (or when a test calls it).
+    void FormShow();
+    bool HasBeenShown() const { return Shown; }
+
+    // --- Object tree ---
+    void PopulateTreeInfo();
+    // Inserts the node of Entry below Group, with sub-groups for the parts of its name.
+    TMyTreeNode* AddObjectNode(TMyTreeNode* group, brelk::TBrelkCatEntry* entry);
+    void RemoveEmptyGroups(TMyTreeNode* node);
+    void TidyTree();
+    static int treevwObjectsCompare(const TMyTreeNode* a, const TMyTreeNode* b);
+    void mnuPopupPopup();
+    TMyTreeNode* RootNode() const;
+    // The node at absolute Index, counting every node in display order from the root (0).
+    TMyTreeNode* NodeAtAbsoluteIndex(int index) const;
+    int TreeNodeCount() const;
+    // The selected node that the commands act on (the current one), or null.
+    TMyTreeNode* SelectedNode() const;
+    int SelectedCount() const;
+
+    // --- Usage bar and cache status ---
+    void UpdateTopbarInfo();
+    void imgMMCBlockUsageClick();
+    void pnlCacheStatusClick();
+
+    // --- Window-level commands ---
+    void mnuFileExitClick();
+    void actnRefreshTreeExecute();
+    void actnReloadDriveExecute();
+    void mnuToolsSettingsClick();
+    void mnuMainAboutClick();
+
+    // --- Actions ---
+    // Gives Action its work. An action without work stays disabled whatever the enabling rules
+    // say, so no menu entry does nothing.
+    void SetActionHandler(QAction* action, std::function<void()> handler);
+    bool HasHandler(const QAction* action) const { return Handlers.contains(action); }
+    // The enabling rules' wish for Action; it takes effect while the action has work and no
+    // long operation runs.
+    void SetActionEnabled(QAction* action, bool wanted);
+    bool ActionWanted(const QAction* action) const { return Wanted.value(action, false); }
+    // Every action of the window and its menus (the two popup entries that mirror an action
+    // are not among them).
+    const QList<QAction*>& Actions() const { return GuardedActions; }
+
+    // --- Long operations ---
+    // While one runs (the wait window is up and the interface keeps processing events),
+    // nothing that changes the card or the catalogue can start: the actions are disabled,
+    // their handlers refuse to run, the tree takes no input and the window cannot be closed.
+    class TBusyScope {
+      public:
+        explicit TBusyScope(TfrmMain& window);
+        ~TBusyScope();
+        TBusyScope(const TBusyScope&) = delete;
+        TBusyScope& operator=(const TBusyScope&) = delete;
+
+      private:
+        TfrmMain& Window;
+    };
+    bool IsBusy() const { return BusyDepth > 0; }
+    // The wait window's operations; without a wait window they do nothing (Report: false).
+    void ShowWaitWindow(const QString& text, bool cancelEnabled, bool progressVisible);
+    bool ReportProgress(const QString& extraText, float percent);
+    void CloseWaitWindow();
+
+    // --- Process-wide objects ---
+    TBrelkExplorerSettings Settings;
+    std::unique_ptr<brelk::TBrelk> Brelk;
+    TObjectImageList ObjectImages;
+    bool ObjectImagesLoaded = false;
+    std::uint8_t DetailsTab = 0;
+    int UsageZoom = 0; // 0 normal view, 1 zoomed view
+
+    // --- Controls ---
+    QMenu* mnuPopup = nullptr;
+    QStatusBar* stsbrMain = nullptr;
+    QGroupBox* grpbxMMCInfo = nullptr;
+    QFrame* pnlMMCBlockUsage = nullptr;
+    TUsageImage* imgMMCBlockUsage = nullptr;
+    TClickPanel* pnlCacheStatus = nullptr;
+    TObjectTreeWidget* treevwObjects = nullptr;
+    QSplitter* spltrMainformLeftRight = nullptr;
+    QGroupBox* grpbxObjectinfo = nullptr;
+    QLabel* lblObjectType = nullptr;
+    QLabel* lblObjectFullname = nullptr;
+    QLabel* lblObjectSize = nullptr;
+    QLabel* lblObjectMMCPosition = nullptr;
+    QTabBar* tbctrlObjectDetails = nullptr;
+    QPlainTextEdit* memoObjectDetails = nullptr;
+
+    // --- Actions and menu entries ---
+    QAction* actnAddObjects = nullptr;
+    QAction* actnDeleteObjects = nullptr;
+    QAction* actnRemoveDeletedObjects = nullptr;
+    QAction* actnFormatMMC = nullptr;
+    QAction* actnBackupBrelk = nullptr;
+    QAction* actnRestoreBrelk = nullptr;
+    QAction* actnSquashDisc = nullptr;
+    QAction* actnExpandDisc = nullptr;
+    QAction* actnRefreshTree = nullptr;
+    QAction* actnReloadDrive = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QAction* mnuToolsSettings = nullptr;
+    QAction* mnuHelpCheckUpdates = nullptr;
+    QAction* mnuMainAbout = nullptr;
+    QAction* mnuPopupSaveObject = nullptr;
+    QAction* mnuPopupRemoveDeletedObjects = nullptr;
+    QAction* mnuPopupFormatMMC = nullptr;
+    QAction* mnuPopupOpenInEmulator = nullptr;
+
+  signals:
+    // The user closed the window (the program ends).
+    void FormClosed();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // MainWindow.cpp
+    void FormCreate();
+    void FormClose();
+    void FormDestroy();
+    void RestoreWindowPosition();
+    void InitializeBrelk();
+    void SetStatusText(const QString& text);
+    // MainLayout.cpp
+    void CreateControls();
+    QWidget* CreateTopbar();
+    QWidget* CreateObjectInfo();
+    QFrame* CreateInfoField(QWidget* parent, const char* panelName, const char* labelName,
+                            const QString& caption, QRect labelPlace, QRect fieldPlace,
+                            Qt::Alignment alignment, QLabel*& field);
+    // MainActions.cpp
+    void CreateActions();
+    void CreateMenus();
+    void CreatePopupMenu();
+    QAction* MakeAction(const char* name, const QString& caption);
+    QAction* MakePopupProxy(const char* name, QAction* action);
+    void ApplyActionState(QAction* action);
+    void ApplyBusyState();
+    // MainTree.cpp
+    void ConfigureTree();
+    QString RootText() const;
+    TMyTreeNode* FindSubgroup(TMyTreeNode* parent, const QString& part) const;
+    void SetNodeImage(TMyTreeNode* node, int imageIndex);
+    void SetPopupEntriesForEntry(const brelk::TBrelkCatEntry& entry, int selected);
+    // MainTopbar.cpp
+    void UpdateCacheState();
+    void UpdateActionEnabling();
+    void DrawUsageBar();
+
+    TPrompter& Ask;
+    QString ProgramFolder;
+    std::unique_ptr<TMainReporter> Reporter;
+    TfrmSettings* SettingsWindow = nullptr;
+    TfrmWait* Wait = nullptr;
+    TfrmSplash* Splash = nullptr;
+    bool Shown = false;
+    int BusyDepth = 0;
+    QHash<const QAction*, std::function<void()>> Handlers;
+    QHash<const QAction*, bool> Wanted;
+    QList<QAction*> GuardedActions;
+};

@@ -1,0 +1,244 @@
+// The object tree: building it from the catalogue, inserting one object with its sub-groups,
+// tidying, the sort order and the state of the popup menu.
+#include "ui/main/Main.h"
+
+#include "formats/ObjectImages.h"
+#include "ui/main/MainWidgets.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTreeWidgetItemIterator>
+
+using brelk::TBrelkCatEntry;
+
+namespace {
+
+constexpr int kTreeIndent = 19;
+const char* const kTopGroups[] = {"Deleted objects", "Filingsystems", "Tools", "Discs/tapes"};
+
+TMyTreeNode* AsNode(QTreeWidgetItem* item) {
+    return item && item->type() == TMyTreeNode::kNodeType ? static_cast<TMyTreeNode*>(item)
+                                                          : nullptr;
+}
+
+// The root is the one node without a parent.
+bool IsRoot(const QTreeWidgetItem* node) {
+    return node && !node->parent();
+}
+
+} // namespace
+
+void TfrmMain::ConfigureTree() {
+    treevwObjects->setColumnCount(1);
+    treevwObjects->setHeaderHidden(true);
+    treevwObjects->setIndentation(kTreeIndent);
+    treevwObjects->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    treevwObjects->setSelectionBehavior(QAbstractItemView::SelectRows);
+    treevwObjects->setSortingEnabled(false);
+    treevwObjects->setUniformRowHeights(true);
+    treevwObjects->setIconSize(QSize(TObjectImageList::kWidth, TObjectImageList::kHeight));
+    treevwObjects->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(treevwObjects, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        if (!IsBusy())
+            mnuPopup->popup(treevwObjects->viewport()->mapToGlobal(at));
+    });
+}
+
+int TfrmMain::treevwObjectsCompare(const TMyTreeNode* a, const TMyTreeNode* b) {
+    return CompareNodeTexts(a->Text(), b->Text());
+}
+
+QString TfrmMain::RootText() const {
+    // The drive that the card object was bound to (the MMCDrive setting of the last
+    // initialisation).
+    const QString drive = QString::fromStdString(Brelk->DriveLetter);
+    if (Brelk->CatalogueValid)
+        return drive + QStringLiteral(": (Brelk)");
+    if (Brelk->DeviceOK)
+        return drive + QStringLiteral(": (no Brelk filingsystem)");
+    if (!drive.isEmpty())
+        return drive + QStringLiteral(": (no MMC present)");
+    return QStringLiteral("(no device defined)");
+}
+
+void TfrmMain::SetNodeImage(TMyTreeNode* node, int imageIndex) {
+    if (ObjectImagesLoaded)
+        node->setIcon(0, ObjectImages.Icon(imageIndex));
+}
+
+void TfrmMain::PopulateTreeInfo() {
+    TBusyScope busy(*this);
+    treevwObjects->clear();
+    const auto& catalogue = Brelk->Catalogue;
+    const std::size_t count = catalogue.size();
+    ShowWaitWindow(QStringLiteral("Building tree (%1 objects)...").arg(count), false, true);
+    // The nodes are built apart from the control and handed to it whole: far quicker for
+    // large catalogues, and the same tree.
+    auto* root = new TMyTreeNode(RootText(), brelk::kTypeDeleted);
+    SetNodeImage(root, 0);
+    if (Brelk->CatalogueValid) {
+        TMyTreeNode* groups[4];
+        for (int type = 0; type < 4; ++type) {
+            groups[type] = new TMyTreeNode(QString::fromLatin1(kTopGroups[type]), type);
+            SetNodeImage(groups[type], 0);
+            root->addChild(groups[type]);
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            ReportProgress(QString(), float(double(i + 1) / double(count) * 100.0));
+            TBrelkCatEntry* entry = catalogue[i].get();
+            if (entry->Type() <= brelk::kTypeImage)
+                AddObjectNode(groups[entry->Type()], entry);
+        }
+    }
+    treevwObjects->addTopLevelItem(root);
+    root->setExpanded(true);
+    treevwObjects->setCurrentItem(root);
+    CloseWaitWindow();
+}
+
+// The child of Parent whose text equals Part, searched from the last child backwards; the
+// search ends at the first child whose text sorts below Part.
+TMyTreeNode* TfrmMain::FindSubgroup(TMyTreeNode* parent, const QString& part) const {
+    for (int i = parent->childCount() - 1; i >= 0; --i) {
+        TMyTreeNode* child = parent->Child(i);
+        const int order = CompareNodeTexts(part, child->Text());
+        if (order == 0)
+            return child;
+        if (order > 0)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+TMyTreeNode* TfrmMain::AddObjectNode(TMyTreeNode* group, TBrelkCatEntry* entry) {
+    QString name = QString::fromLatin1(entry->Name());
+    TMyTreeNode* parent = group;
+    const int type = entry->Type();
+    if (type == brelk::kTypeTool || type == brelk::kTypeImage) {
+        for (int level = 0; level < Settings.ViewerMaxNodebreaks; ++level) {
+            const qsizetype stop = name.indexOf(QLatin1Char('.'));
+            if (stop < 0)
+                break;
+            const QString part = name.left(stop);
+            name = name.mid(stop + 1);
+            TMyTreeNode* found = FindSubgroup(parent, part);
+            if (!found) {
+                found = new TMyTreeNode(part, type);
+                SetNodeImage(found, 0);
+                parent->addChild(found);
+            }
+            parent = found;
+        }
+    }
+    auto* node = new TMyTreeNode(name, type, entry);
+    SetNodeImage(node, brelk::ObjectImageIndex(*entry));
+    parent->addChild(node);
+    return node;
+}
+
+void TfrmMain::RemoveEmptyGroups(TMyTreeNode* node) {
+    int i = 0;
+    while (i < node->childCount()) {
+        TMyTreeNode* child = node->Child(i);
+        if (child->childCount() > 0)
+            RemoveEmptyGroups(child);
+        const bool topGroup = IsRoot(child->parent());
+        if (!child->Entry && child->childCount() == 0 && !topGroup)
+            delete child; // the next child moves up to position i
+        else
+            ++i;
+    }
+}
+
+void TfrmMain::TidyTree() {
+    TMyTreeNode* root = RootNode();
+    if (!root)
+        return;
+    RemoveEmptyGroups(root);
+    for (int i = 0; i < root->childCount(); ++i)
+        root->Child(i)->SortSubtree();
+}
+
+TMyTreeNode* TfrmMain::RootNode() const {
+    return AsNode(treevwObjects->topLevelItem(0));
+}
+
+TMyTreeNode* TfrmMain::NodeAtAbsoluteIndex(int index) const {
+    for (QTreeWidgetItemIterator it(treevwObjects); *it; ++it)
+        if (index-- == 0)
+            return AsNode(*it);
+    return nullptr;
+}
+
+int TfrmMain::TreeNodeCount() const {
+    int count = 0;
+    for (QTreeWidgetItemIterator it(treevwObjects); *it; ++it)
+        ++count;
+    return count;
+}
+
+TMyTreeNode* TfrmMain::SelectedNode() const {
+    return AsNode(treevwObjects->currentItem());
+}
+
+int TfrmMain::SelectedCount() const {
+    return int(treevwObjects->selectedItems().size());
+}
+
+void TfrmMain::mnuPopupPopup() {
+    TMyTreeNode* selected = SelectedNode();
+    const TBrelkCatEntry* entry = selected ? selected->Entry : nullptr;
+    TMyTreeNode* second = NodeAtAbsoluteIndex(1);
+    mnuPopupFormatMMC->setVisible(IsRoot(selected));
+    if (entry)
+        mnuPopupRemoveDeletedObjects->setVisible(entry->Type() == brelk::kTypeDeleted);
+    else
+        mnuPopupRemoveDeletedObjects->setVisible(selected &&
+                                                 (IsRoot(selected) || selected == second));
+    if (!second) {
+        SetActionEnabled(actnRemoveDeletedObjects, false);
+        actnAddObjects->setVisible(false);
+    } else {
+        actnAddObjects->setVisible(true);
+        SetActionEnabled(actnRemoveDeletedObjects, second->childCount() > 0);
+    }
+    if (!entry) {
+        for (QAction* a : {actnDeleteObjects, mnuPopupSaveObject, actnSquashDisc, actnExpandDisc,
+                           mnuPopupOpenInEmulator})
+            a->setVisible(false);
+        return;
+    }
+    actnAddObjects->setVisible(true);
+    SetPopupEntriesForEntry(*entry, SelectedCount());
+}
+
+// Captions follow the number of selected nodes; visibility and enabling follow the entry.
+void TfrmMain::SetPopupEntriesForEntry(const TBrelkCatEntry& entry, int selected) {
+    const bool many = selected >= 2;
+    actnSquashDisc->setText(many ? QStringLiteral("Squash discs") : QStringLiteral("Squash disc"));
+    actnExpandDisc->setText(many ? QStringLiteral("Expand discs") : QStringLiteral("Expand disc"));
+    actnDeleteObjects->setText(many ? QStringLiteral("Delete objects...")
+                                    : QStringLiteral("Delete object..."));
+    mnuPopupSaveObject->setText(many ? QStringLiteral("Save objects...")
+                                     : QStringLiteral("Save object..."));
+    const int type = entry.Type();
+    if (type > brelk::kTypeImage)
+        return; // unknown kinds leave the entries as they were
+    const bool image = type == brelk::kTypeImage;
+    const bool dfs = image && entry.Subtype() == brelk::kSubtypeDFS;
+    actnDeleteObjects->setVisible(type != brelk::kTypeDeleted);
+    SetActionEnabled(actnDeleteObjects, true);
+    mnuPopupSaveObject->setVisible(true);
+    SetActionEnabled(mnuPopupSaveObject, true);
+    actnSquashDisc->setVisible(dfs);
+    actnExpandDisc->setVisible(dfs);
+    if (dfs) {
+        const bool full = entry.Size() % brelk::kDFSSideBytes == 0;
+        SetActionEnabled(actnSquashDisc, full || many);
+        SetActionEnabled(actnExpandDisc, !full || many);
+    }
+    mnuPopupOpenInEmulator->setVisible(image && !many);
+    if (image)
+        SetActionEnabled(mnuPopupOpenInEmulator, !Settings.EmulatorPath.isEmpty());
+}

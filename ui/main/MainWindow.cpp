@@ -1,0 +1,141 @@
+// The main window's life: creation, first showing, closing by the user, destruction.
+#include "ui/main/Main.h"
+
+#include "ui/aux/AboutSplash.h"
+#include "ui/aux/PleaseWait.h"
+#include "ui/main/MainReporter.h"
+#include "ui/main/MainWidgets.h"
+#include "ui/settings/SettingsDialog.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QStatusBar>
+
+TfrmMain::TfrmMain(TPrompter& prompter, const QString& programFolder, QWidget* parent)
+    : QMainWindow(parent), Ask(prompter), ProgramFolder(programFolder) {
+    if (ProgramFolder.isEmpty())
+        ProgramFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() {
+    FormDestroy();
+}
+
+void TfrmMain::AttachWindows(TfrmSettings* settings, TfrmWait* wait, TfrmSplash* splash) {
+    SettingsWindow = settings;
+    Wait = wait;
+    Splash = splash;
+    Reporter->SetSplash(splash);
+    SetActionHandler(mnuToolsSettings,
+                     settings ? std::function<void()>([this] { mnuToolsSettingsClick(); })
+                              : nullptr);
+    SetActionEnabled(mnuToolsSettings, true);
+    SetActionHandler(mnuMainAbout,
+                     splash ? std::function<void()>([this] { mnuMainAboutClick(); }) : nullptr);
+    SetActionEnabled(mnuMainAbout, true);
+}
+
+void TfrmMain::FormCreate() {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("BrelkExplorer"));
+    DetailsTab = 0;
+    CreateActions();
+    CreateControls();
+    CreateMenus();
+    CreatePopupMenu();
+    ConfigureTree();
+    ObjectImagesLoaded = ObjectImages.LoadObjectImages(ProgramFolder);
+    Reporter = std::make_unique<TMainReporter>(Ask);
+    Brelk = std::make_unique<brelk::TBrelk>(*Reporter);
+    RestoreWindowPosition();
+    setAcceptDrops(true);
+}
+
+void TfrmMain::RestoreWindowPosition() {
+    TBrelkExplorerSettings::TWindowPosition position;
+    TBrelkExplorerSettings::LoadWindowPosition(position);
+    move(position.Left, position.Top);
+    resize(position.Width, position.Height);
+    spltrMainformLeftRight->setSizes(
+        {position.SplitterLeft, position.Width - position.SplitterLeft});
+    if (position.WindowState == 2)
+        setWindowState(Qt::WindowMaximized);
+    else if (position.WindowState == 1)
+        setWindowState(Qt::WindowMinimized);
+}
+
+void TfrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!Shown && !event->spontaneous())
+        FormShow();
+}
+
+void TfrmMain::FormShow() {
+    if (Shown)
+        return;
+    Shown = true;
+    SetStatusText(QStringLiteral("Initializing Brelk..."));
+    Settings.ReadSettingsFromRegistry(SettingsWindow ? SettingsWindow->PreselectedDrive()
+                                                     : QString());
+    InitializeBrelk();
+    SetStatusText(QStringLiteral("Initializing Filingsystems..."));
+    SetStatusText(QStringLiteral("Building catalogue..."));
+    PopulateTreeInfo();
+    UpdateTopbarInfo();
+    SetStatusText(QString());
+    if (Splash)
+        Splash->MayClose = true;
+    UsageZoom = 0;
+    // The update check at start (CheckForUpdates) comes with the update window.
+}
+
+// Binds the card object to the configured drive with the configured cache and safety zone.
+void TfrmMain::InitializeBrelk() {
+    Brelk->ReuseDeletedSpace = Settings.ReuseDeletedSpace;
+    Brelk->RewriteObjectHeader = Settings.RewriteObjectHeader;
+    Brelk->Initialize(Settings.CacheSize, Settings.MMCDrive.toStdString(), Settings.MMCSafetyZone);
+}
+
+void TfrmMain::SetStatusText(const QString& text) {
+    stsbrMain->showMessage(text);
+    if (isVisible())
+        stsbrMain->repaint();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    if (IsBusy()) {
+        event->ignore(); // a long operation must finish first
+        return;
+    }
+    FormClose();
+    event->accept();
+    emit FormClosed();
+}
+
+void TfrmMain::FormClose() {
+    TBrelkExplorerSettings::TWindowPosition position;
+    const bool normal = !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized));
+    position.WindowState = windowState() & Qt::WindowMaximized   ? 2
+                           : windowState() & Qt::WindowMinimized ? 1
+                                                                 : 0;
+    // A maximised or minimised window stores the place it returns to.
+    const QRect place = normal ? QRect(pos(), size()) : normalGeometry();
+    position.Left = place.left();
+    position.Top = place.top();
+    position.Width = place.width();
+    position.Height = place.height();
+    position.SplitterLeft = treevwObjects->width();
+    TBrelkExplorerSettings::SaveWindowPosition(position);
+    setAcceptDrops(false);
+}
+
+void TfrmMain::FormDestroy() {
+    // Object nodes point into the catalogue: the tree goes before the card object.
+    treevwObjects->clear();
+    ObjectImages.ObjectImageKeys.clear();
+    Brelk.reset(); // writes the catalogue and any modified cache data to the card
+    ObjectImages.ObjectImages.clear();
+}

@@ -1,0 +1,38 @@
+// TMyTreeNode: a node of the object tree. It carries the catalogue type code of the group or
+// object it stands for and, for object nodes, the catalogue entry it shows (not owned).
+#pragma once
+
+#include <QStringView>
+#include <QTreeWidgetItem>
+
+namespace brelk {
+struct TBrelkCatEntry;
+}
+
+// The tree's sort order: the texts byte by byte with a to z taken as A to Z; when one text is
+// the start of the other, the shorter comes first. Negative, zero or positive.
+int CompareNodeTexts(QStringView a, QStringView b);
+
+class TMyTreeNode : public QTreeWidgetItem {
+  public:
+    static constexpr int kNodeType = QTreeWidgetItem::UserType + 1;
+
+    TMyTreeNode(const QString& text, int objectType, brelk::TBrelkCatEntry* entry = nullptr);
+
+    // The catalogue type code: 0 root and "Deleted objects", 1 to 3 the other top groups,
+    // otherwise the type of the entry whose name made the node.
+    int ObjectType = 0;
+    // The catalogue entry of an object node; null for the root, the groups and sub-groups,
+    // and for an object node whose entry has been removed.
+    brelk::TBrelkCatEntry* Entry = nullptr;
+
+    QString Text() const { return text(0); }
+    TMyTreeNode* Child(int index) const { return static_cast<TMyTreeNode*>(child(index)); }
+    TMyTreeNode* Parent() const { return static_cast<TMyTreeNode*>(parent()); }
+
+    // Orders by CompareNodeTexts (used by every sort of the tree).
+    bool operator<(const QTreeWidgetItem& other) const override;
+    // Sorts the children of this node and of every node below it; selection and expansion
+    // stay with their nodes.
+    void SortSubtree();
+};
