@@ -53,6 +53,10 @@ class TBrelk {
 
     // --- Allocation and catalogue updates ---
     bool AddObjectToBrelk(TBrelkCatEntry& entry, const void* data, bool replaceExisting);
+    // Writes Length bytes of Data as the new contents of the catalogue record Target, at a
+    // new place chosen as for an add; Target takes the new Address and Size. Unlike a
+    // replacing add it never picks another object of the same name.
+    bool ReplaceObjectData(TBrelkCatEntry* target, const void* data, std::uint32_t length);
     bool UpdateCatEntry(TBrelkCatEntry* entry, const TBrelkCatEntry& newValues);
     bool DeleteCatEntry(TBrelkCatEntry* entry);
     // Removes every listed record of Catalogue in one pass; returns how many were removed.
@@ -105,6 +109,7 @@ class TBrelk {
     // Keeps Catalogue sorted after Changed was added or altered.
     void SortAfterChange(TBrelkCatEntry* changed);
     void SortCatalogue();
+    bool PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target, const void* data);
     bool ChooseHeaderAddress(std::uint32_t footprint, std::uint32_t& header) const;
     bool WriteObject(std::uint32_t header, const TBrelkCatEntry& entry, const void* data,
                      std::uint32_t dataLength);

@@ -51,8 +51,6 @@ bool TBrelk::WriteObject(std::uint32_t header, const TBrelkCatEntry& entry, cons
 }
 
 bool TBrelk::AddObjectToBrelk(TBrelkCatEntry& entry, const void* data, bool replaceExisting) {
-    if (!CatalogueValid)
-        return false;
     TBrelkCatEntry* target = nullptr;
     if (replaceExisting) {
         const std::string name = entry.Name();
@@ -62,10 +60,30 @@ bool TBrelk::AddObjectToBrelk(TBrelkCatEntry& entry, const void* data, bool repl
                 break;
             }
     }
+    TBrelkCatEntry copy = entry;
+    if (!PlaceObject(copy, target, data))
+        return false;
+    if (!target)
+        entry = copy;
+    return true;
+}
+
+bool TBrelk::ReplaceObjectData(TBrelkCatEntry* target, const void* data, std::uint32_t length) {
+    if (!InCatalogue(target))
+        return false;
+    TBrelkCatEntry copy = *target;
+    copy.SetSize(length);
+    return PlaceObject(copy, target, data);
+}
+
+// Writes the object described by Copy (Size = the data length) to a new place and enters it
+// in the catalogue: as a new record when Target is none, else into Target.
+bool TBrelk::PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target, const void* data) {
+    if (!CatalogueValid)
+        return false;
     // The card interface reads at most 65535 entries: a new one past that would lose them all.
     if (!target && Catalogue.size() >= kMaxCatalogueCount)
         return false;
-    TBrelkCatEntry copy = entry;
     const std::uint32_t dataLength = copy.Size();
     if (dataLength == 0) {
         Reporter.ReportError("Error - An object of 0 bytes cannot be added to the Brelk-card");
@@ -91,7 +109,6 @@ bool TBrelk::AddObjectToBrelk(TBrelkCatEntry& entry, const void* data, bool repl
         } else {
             Catalogue.push_back(std::make_unique<TBrelkCatEntry>(copy));
             target = Catalogue.back().get();
-            entry = copy;
         }
         SortAfterChange(target);
         UpdateCatalogueHeader();

@@ -8,9 +8,10 @@ namespace brelk::cli {
 
 const std::vector<TCommand>& AllCommands() {
     static const std::vector<TCommand> commands = {
-        CreateCommand(), FormatCommand(),  InfoCommand(),        LsCommand(),
-        CatCommand(),    PutCommand(),     GetCommand(),         RmCommand(),
-        PurgeCommand(),  InspectCommand(), SquashImageCommand(), ExpandImageCommand(),
+        CreateCommand(),      FormatCommand(),      InfoCommand(),   LsCommand(),
+        CatCommand(),         PutCommand(),         GetCommand(),    RmCommand(),
+        PurgeCommand(),       SquashCommand(),      ExpandCommand(), InspectCommand(),
+        SquashImageCommand(), ExpandImageCommand(),
     };
     return commands;
 }

@@ -42,5 +42,7 @@ TCommand CatCommand();
 TCommand InspectCommand();
 TCommand SquashImageCommand();
 TCommand ExpandImageCommand();
+TCommand SquashCommand();
+TCommand ExpandCommand();
 
 } // namespace brelk::cli

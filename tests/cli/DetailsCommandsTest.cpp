@@ -127,6 +127,26 @@ TEST_F(DetailsCommandsTest, InfoTextIsTheCardSummary) {
         << decimal.second;
 }
 
+TEST_F(DetailsCommandsTest, SquashAndExpandOnTheCard) {
+    ASSERT_EQ(Run({"put", Card, Save("two.dsd", TwoSides()), "--type", "3", "--subtype", "1",
+                   "--name", "TWO"})
+                  .first,
+              0);
+    ASSERT_EQ(Run({"put", Card, Save("t.bin", {1, 2, 3})}).first, 0);
+    auto squashed = Run({"squash", Card, "two", "t.bin"}); // the tool is passed over
+    EXPECT_EQ(squashed, std::make_pair(0, std::string("Squashed TWO: 409600 -> 1536 bytes\n")));
+    EXPECT_EQ(Run({"squash", Card, "two", "nope"}).first, 1); // unknown names change nothing
+    // Fill the card so that no span of two full sides is left: the expand fails and says so.
+    ASSERT_EQ(Run({"put", Card, Save("big.bin", std::vector<std::uint8_t>(1600000, 7))}).first, 0);
+    ASSERT_EQ(Run({"put", Card, Save("mid.bin", std::vector<std::uint8_t>(300000, 7))}).first, 0);
+    auto expanded = Run({"expand", Card, "TWO"});
+    EXPECT_EQ(expanded.first, 1);
+    EXPECT_EQ(
+        expanded.second,
+        "brelk: Could not expand 'TWO' - not enough contigous free space or Brelk is full!\n");
+    EXPECT_EQ(Run({"squash", Card}).first, 2);
+}
+
 TEST_F(DetailsCommandsTest, CorpusImagesInspectCleanly) {
     BRELK_REQUIRE_CORPUS();
     for (const auto& entry : std::filesystem::recursive_directory_iterator(CorpusDir())) {

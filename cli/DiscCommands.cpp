@@ -1,0 +1,75 @@
+// brelk squash and expand: DFS disc objects on the card converted in place.
+#include "cli/CardSession.h"
+#include "cli/Commands.h"
+#include "formats/DiscTransform.h"
+
+#include <ostream>
+
+namespace brelk::cli {
+
+namespace {
+
+int RunTransformOnCard(const TArgs& args, TContext& context, bool squash) {
+    if (args.Positional().size() < 2)
+        throw TUsageError("missing argument: expected CARD NAME...");
+    TCardSession session(args.Positional()[0], args, context.Err);
+    session.RequireCatalogue();
+    // Every name is looked up first, so a typing error changes nothing.
+    std::vector<TBrelkCatEntry*> entries;
+    for (std::size_t i = 1; i < args.Positional().size(); ++i)
+        entries.push_back(session.FindObject(args.Positional()[i], args));
+    TBrelk& card = session.Card();
+    bool allDone = true;
+    card.StartBulktransfer();
+    for (TBrelkCatEntry* entry : entries) {
+        const std::string name = entry->Name();
+        const std::uint32_t before = entry->Size();
+        const TDiscTransformResult result = TransformDiscObject(card, entry, squash);
+        if (result == TDiscTransformResult::Converted) {
+            context.Out << (squash ? "Squashed " : "Expanded ") << name << ": " << before << " -> "
+                        << entry->Size() << " bytes\n";
+        } else if (result != TDiscTransformResult::NotDFS) {
+            context.Err << "brelk: " << DiscTransformMessage(result, squash, name) << "\n";
+            allDone = false;
+        }
+    }
+    card.StopBulktransfer();
+    session.Finish();
+    return allDone ? 0 : 1;
+}
+
+int RunSquash(const TArgs& args, TContext& context) {
+    return RunTransformOnCard(args, context, true);
+}
+int RunExpand(const TArgs& args, TContext& context) {
+    return RunTransformOnCard(args, context, false);
+}
+
+} // namespace
+
+TCommand SquashCommand() {
+    return {"squash",
+            "CARD NAME... [--type N]",
+            "Squash DFS disc objects on the card to their used sectors",
+            "Each named DFS disc is read, every side cut after its last used sector, and written\n"
+            "back in place of the same entry. Objects that are no DFS disc are passed over. The\n"
+            "exit status is 1 when any object could not be read or rewritten.\n",
+            {{"--type", true, ""}},
+            true,
+            RunSquash};
+}
+
+TCommand ExpandCommand() {
+    return {
+        "expand",
+        "CARD NAME... [--type N]",
+        "Expand DFS disc objects on the card to full sides",
+        "Each named DFS disc is read, every side padded to 204800 bytes, and written back in\n"
+        "place of the same entry. Objects that are no DFS disc are passed over. The exit status\n"
+        "is 1 when any object could not be read or rewritten.\n",
+        {{"--type", true, ""}},
+        true,
+        RunExpand};
+}
+
+} // namespace brelk::cli

@@ -1,0 +1,109 @@
+// Squashing and expanding DFS disc objects on the card in place.
+#include "formats/DiscTransform.h"
+#include "card/CardFixture.h"
+#include "formats/AcornDFS.h"
+#include "formats/DFSBuilder.h"
+#include "formats/DFSSideWalk.h"
+#include "formats/ObjectImages.h"
+
+using namespace brelk;
+using namespace brelktest;
+using dfstest::TDFSBuilder;
+
+namespace {
+
+struct DiscTransformTest : CardFixture {
+    TBrelkCatEntry* AddDisc(const std::string& name, const std::vector<std::uint8_t>& image) {
+        TBrelkCatEntry e = Entry(kTypeImage, kSubtypeDFS, name, std::uint32_t(image.size()));
+        EXPECT_TRUE(Card->AddObjectToBrelk(e, image.data(), false));
+        for (auto& entry : Card->Catalogue)
+            if (entry->Address() == e.Address())
+                return entry.get();
+        return nullptr;
+    }
+    std::vector<std::uint8_t> Read(const TBrelkCatEntry& e) {
+        std::vector<std::uint8_t> bytes(e.Size());
+        EXPECT_TRUE(Card->ReadMMC(bytes.data(), e.Address(), e.Size()));
+        return bytes;
+    }
+};
+
+TEST_F(DiscTransformTest, EmptyFullDiscSquashesToOneBlock) {
+    TBrelkCatEntry* disc = AddDisc("EMPTY", TDFSBuilder(800).Title("EMPTY").Bytes());
+    EXPECT_EQ(ObjectImageIndex(*disc), IndexOfObjectImage("DISC_DFS"));
+    EXPECT_EQ(TransformDiscObject(*Card, disc, true), TDiscTransformResult::Converted);
+    EXPECT_EQ(disc->Size(), 512u);
+    EXPECT_EQ(ObjectImageIndex(*disc), IndexOfObjectImage("DISC_DFS_SQUASHED"));
+    EXPECT_EQ(Card->Catalogue.size(), 1u);
+}
+
+TEST_F(DiscTransformTest, SquashedDiscExpandsToAFullSide) {
+    auto squashed = TDFSBuilder(100, 25600).Title("SMALL").Add({'$', "F", 0x1000, 2}).Bytes();
+    TBrelkCatEntry* disc = AddDisc("SMALL", squashed);
+    ASSERT_EQ(TransformDiscObject(*Card, disc, false), TDiscTransformResult::Converted);
+    EXPECT_EQ(disc->Size(), 204800u);
+    TAcornDFSDiscObject read;
+    auto bytes = Read(*disc);
+    ASSERT_TRUE(read.AddDiscSide(bytes.data(), bytes.size()));
+    EXPECT_EQ(read.aDiscSides[0].SectorCount, 800);
+    EXPECT_TRUE(std::equal(squashed.begin() + 512, squashed.end(), bytes.begin() + 512));
+}
+
+TEST_F(DiscTransformTest, TwoSidedDiscKeepsBothSides) {
+    auto a = TDFSBuilder(800).Title("A").Add({'$', "X", 0x200, 2}).Bytes();
+    auto b = TDFSBuilder(800).Title("B").Add({'$', "Y", 0x300, 2}).Bytes();
+    a.insert(a.end(), b.begin(), b.end());
+    TBrelkCatEntry* disc = AddDisc("TWO", a);
+    ASSERT_EQ(TransformDiscObject(*Card, disc, true), TDiscTransformResult::Converted);
+    TAcornDFSDiscObject walked;
+    auto bytes = Read(*disc);
+    EXPECT_EQ(WalkDFSSides(walked, bytes.data(), bytes.size()), 2);
+    ASSERT_EQ(walked.aDiscSides.size(), 2u);
+    EXPECT_EQ(walked.aDiscSides[1].Title, "B");
+    ASSERT_EQ(TransformDiscObject(*Card, disc, false), TDiscTransformResult::Converted);
+    EXPECT_EQ(disc->Size(), 409600u);
+}
+
+TEST_F(DiscTransformTest, FullCardLeavesTheEntryAsItWas) {
+    auto image = TDFSBuilder(100, 25600).Title("SMALL").Bytes();
+    TBrelkCatEntry* disc = AddDisc("SMALL", image);
+    // Fill the rest of the card so that no 204800-byte span is left.
+    const std::uint32_t rest = Card->FreeSpaceMap.front().Length - 512 - 100000;
+    Add("FILLER", rest);
+    const TBrelkCatEntry before = *disc;
+    auto result = TransformDiscObject(*Card, disc, false);
+    EXPECT_EQ(result, TDiscTransformResult::RewriteFailed);
+    EXPECT_EQ(disc->Bytes, before.Bytes);
+    EXPECT_EQ(DiscTransformMessage(result, false, "SMALL"),
+              "Could not expand 'SMALL' - not enough contigous free space or Brelk is full!");
+    EXPECT_EQ(DiscTransformMessage(result, true, "SMALL"),
+              "Could not squash 'SMALL' - not enough contiguous free space or Brelk is full!");
+}
+
+TEST_F(DiscTransformTest, OnlyTheChosenEntryIsRewritten) {
+    // Two discs of the same name: the rewrite goes to the entry given, not the first found.
+    TBrelkCatEntry* first = AddDisc("TWIN", TDFSBuilder(800).Title("ONE").Bytes());
+    TBrelkCatEntry* second = AddDisc("twin", TDFSBuilder(800).Title("TWO").Bytes());
+    const TBrelkCatEntry firstBefore = *first;
+    ASSERT_EQ(TransformDiscObject(*Card, second, true), TDiscTransformResult::Converted);
+    EXPECT_EQ(first->Bytes, firstBefore.Bytes);
+    EXPECT_EQ(second->Size(), 512u);
+    EXPECT_EQ(Read(*second)[0], 'T'); // "TWO"
+}
+
+TEST_F(DiscTransformTest, OtherObjectsArePassedOver) {
+    Add("TOOL", 300);
+    EXPECT_EQ(TransformDiscObject(*Card, Card->Catalogue[0].get(), true),
+              TDiscTransformResult::NotDFS);
+    TBrelkCatEntry* notDisc = AddDisc("JUNK", std::vector<std::uint8_t>(3000, 0xFF));
+    EXPECT_EQ(TransformDiscObject(*Card, notDisc, true), TDiscTransformResult::NotDFS);
+    EXPECT_EQ(TransformDiscObject(*Card, nullptr, true), TDiscTransformResult::NotDFS);
+    TBrelkCatEntry outside = Entry(kTypeImage, kSubtypeDFS, "OUT", 204800, kLimit - 1024);
+    Card->Catalogue.push_back(std::make_unique<TBrelkCatEntry>(outside));
+    EXPECT_EQ(TransformDiscObject(*Card, Card->Catalogue.back().get(), true),
+              TDiscTransformResult::ReadFailed);
+    EXPECT_EQ(DiscTransformMessage(TDiscTransformResult::ReadFailed, true, "OUT"),
+              "Could not read from Brelk.");
+}
+
+} // namespace
