@@ -26,9 +26,9 @@ TClickPanel::TClickPanel(const QString& caption, QWidget* parent) : QLabel(capti
     setLineWidth(1);
     setAlignment(Qt::AlignCenter);
     setAutoFillBackground(true);
-    QFont bold = font();
-    bold.setBold(true);
-    setFont(bold);
+    QFont small = font();
+    small.setPixelSize(10);
+    setFont(small);
 }
 
 void TClickPanel::SetColour(const QColor& colour) {
