@@ -53,6 +53,7 @@ class TestMainWindow : public QObject {
     void menusAndCaptions();
     void actionsWithoutWorkStayDisabled();
     void splashMayCloseAfterShow();
+    void positionOffAllScreensFallsBack();
     void commandsRefusedDuringLongOperation();
 };
 
@@ -264,10 +265,13 @@ void TestMainWindow::actionsWithoutWorkStayDisabled() {
     QCOMPARE(formats, 1);
 }
 
+// The splash stays up during start-up, makes way for a device error, and may close after it.
 void TestMainWindow::splashMayCloseAfterShow() {
     TMainRig rig;
+    rig.SetSetting("MMCDrive", rig.Path("missing.img"));
     TRecordingShellOpener shell;
     TfrmSplash splash(&shell);
+    splash.show();
     TfrmMain main(rig.Prompter, rig.ProgramFolder);
     TfrmWait wait;
     main.AttachWindows(nullptr, &wait, &splash);
@@ -275,6 +279,18 @@ void TestMainWindow::splashMayCloseAfterShow() {
     QVERIFY(main.mnuMainAbout->isEnabled());
     main.FormShow();
     QVERIFY(splash.MayClose);
+    QVERIFY(!splash.isVisible());
+    QCOMPARE(rig.Prompter.Messages().size(), 1);
+}
+
+void TestMainWindow::positionOffAllScreensFallsBack() {
+    TMainRig rig;
+    rig.SetSetting("PosWindowLeft", -30000);
+    rig.SetSetting("PosWindowTop", 40000);
+    rig.SetSetting("PosWindowWidth", 640);
+    TfrmMain& main = rig.Open();
+    QCOMPARE(main.pos(), QPoint(100, 100));
+    QCOMPARE(main.width(), 640);
 }
 
 // While the tree is being built (the wait window processes events), the commands that change

@@ -32,6 +32,9 @@ bool IsRoot(const QTreeWidgetItem* node) {
 void TfrmMain::ConfigureTree() {
     treevwObjects->setColumnCount(1);
     treevwObjects->setHeaderHidden(true);
+    // Long names widen the column and bring a horizontal scroll bar instead of being cut.
+    treevwObjects->header()->setStretchLastSection(false);
+    treevwObjects->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     treevwObjects->setIndentation(kTreeIndent);
     treevwObjects->setSelectionMode(QAbstractItemView::ExtendedSelection);
     treevwObjects->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -9,9 +9,24 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
+
+namespace {
+
+// Whether a title bar's worth of Place lies on one of the screens.
+bool OnSomeScreen(const QRect& place) {
+    const QRect titleBar(place.left(), place.top(), std::max(place.width(), 1), 24);
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen->availableGeometry().intersects(titleBar))
+            return true;
+    return QGuiApplication::screens().isEmpty();
+}
+
+} // namespace
 
 TfrmMain::TfrmMain(TPrompter& prompter, const QString& programFolder, QWidget* parent)
     : QMainWindow(parent), Ask(prompter), ProgramFolder(programFolder) {
@@ -57,6 +72,12 @@ void TfrmMain::FormCreate() {
 void TfrmMain::RestoreWindowPosition() {
     TBrelkExplorerSettings::TWindowPosition position;
     TBrelkExplorerSettings::LoadWindowPosition(position);
+    if (!OnSomeScreen(QRect(position.Left, position.Top, position.Width, position.Height))) {
+        // Stored for a screen that is gone: the window opens where a first start puts it.
+        const TBrelkExplorerSettings::TWindowPosition fresh;
+        position.Left = fresh.Left;
+        position.Top = fresh.Top;
+    }
     move(position.Left, position.Top);
     resize(position.Width, position.Height);
     spltrMainformLeftRight->setSizes(
