@@ -7,6 +7,7 @@
 #include "ui/aux/PleaseWait.h"
 #include "ui/aux/ScriptedPrompter.h"
 #include "ui/main/Main.h"
+#include "ui/main/MainWidgets.h"
 #include "ui/main/MyTreeNode.h"
 #include "ui/settings/DriveList.h"
 
@@ -165,6 +166,21 @@ class TMainRig {
     std::unique_ptr<TfrmMain> Main;
     QStringList Triggered;
 };
+
+inline constexpr std::uint32_t k8M = 8u << 20;
+
+inline TObject Disc(const std::string& name, std::uint8_t subtype = 1, std::uint32_t size = 512) {
+    return {brelk::kTypeImage, subtype, name, size};
+}
+inline TObject Tool(const std::string& name) {
+    return {brelk::kTypeTool, 0, name, 512};
+}
+
+// The first node of the tree with exactly Text, at any depth.
+inline TMyTreeNode* FindNode(TfrmMain& main, const QString& text) {
+    const auto found = main.treevwObjects->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : static_cast<TMyTreeNode*>(found.first());
+}
 
 // The tree below Node as text: "Text{child,child{grandchild}}".
 inline QString Dump(const QTreeWidgetItem* node) {

@@ -13,7 +13,6 @@ using namespace maintest;
 
 namespace {
 
-constexpr std::uint32_t k8M = 8u << 20;
 constexpr std::uint32_t k32M = 32u << 20;
 
 QColor Highlight(const TfrmMain& main) {

@@ -22,8 +22,6 @@ using namespace maintest;
 
 namespace {
 
-constexpr std::uint32_t k8M = 8u << 20;
-
 // Adds an object through the window's card object: the data stays in the cache.
 void AddPendingObject(TfrmMain& main, const std::string& name) {
     QVERIFY(AddObjects(*main.Brelk, {{brelk::kTypeTool, 0, name, 1024}}));
