@@ -71,6 +71,12 @@ bool AppendExpandedSide(const TSideBytes& side, std::vector<std::uint8_t>& out) 
     if (keep == kDFSFullSideBytes)
         return false;
     out.resize(start + kDFSFullSideBytes, 0);
+    // Catalogue sectors that lay behind a side of two or three sectors were never part of it;
+    // once the side is full they would be read as its catalogue, so they become zero.
+    const std::size_t ownBytes = std::size_t(side.Side->SectorCount) * kDFSSectorBytes;
+    if (ownBytes < kDFSCatalogueBytes)
+        std::fill(out.begin() + std::ptrdiff_t(start + ownBytes),
+                  out.begin() + std::ptrdiff_t(start + kDFSCatalogueBytes), 0);
     WriteDFSSectorCount(out.data() + start, kDFSFullSideBytes, kDFSFullSideSectors);
     return true;
 }

@@ -270,3 +270,23 @@ TEST(DFSMultiSide, RefusedFirstSideLeavesOutputAlone) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(DFSExpand, ShortSideKeepsItsCatalogueWhenMadeFull) {
+    // A three-sector side followed by bytes that would, as its sector 3, hold a second
+    // catalogue with files far past the disc end. The expanded side must read as before.
+    TBytes data = TDFSBuilder(3, 768).Title("THREE").Watford().Bytes();
+    TBytes sector3(256, 0);
+    sector3[5] = 8;        // one entry in the second catalogue
+    sector3[8 + 6] = 0x03; // start sector high bits
+    sector3[8 + 7] = 0xFF; // start sector 1023
+    data = Concat({data, sector3});
+    TBytes expanded;
+    ASSERT_TRUE(ExpandDiscImage(data, expanded));
+    EXPECT_EQ(WalkedTitles(expanded), (std::vector<std::string>{"THREE"}));
+    EXPECT_TRUE(std::all_of(expanded.begin() + 768, expanded.begin() + 1024,
+                            [](std::uint8_t b) { return b == 0; }));
+}
+
+} // namespace
