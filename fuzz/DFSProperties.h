@@ -51,15 +51,21 @@ inline void TouchTexts(const TAcornDFSDiscObject& disc) {
     Check(DFSDiscTabLabels(disc).size() == disc.aDiscSides.size() + 1, "tab labels");
 }
 
-inline void CheckSameCatalogues(const TAcornDFSDiscObject& a, const TAcornDFSDiscObject& b) {
-    Check(a.aDiscSides.size() == b.aDiscSides.size(), "same side count");
-    for (std::size_t i = 0; i < a.aDiscSides.size(); ++i) {
+// The first Count sides of A and B hold the same catalogues.
+inline void CheckSameSides(const TAcornDFSDiscObject& a, const TAcornDFSDiscObject& b,
+                           std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
         const TDFSDiscSide& x = a.aDiscSides[i];
         const TDFSDiscSide& y = b.aDiscSides[i];
         Check(x.Title == y.Title && x.Entries.size() == y.Entries.size(), "same side");
         Check(x.LastUsedSector == y.LastUsedSector && x.SectorsUsed == y.SectorsUsed,
               "same used sectors");
     }
+}
+
+inline void CheckSameCatalogues(const TAcornDFSDiscObject& a, const TAcornDFSDiscObject& b) {
+    Check(a.aDiscSides.size() == b.aDiscSides.size(), "same side count");
+    CheckSameSides(a, b, a.aDiscSides.size());
 }
 
 inline void CheckSquash(const TBytes& in, const TAcornDFSDiscObject& walked) {
@@ -88,8 +94,11 @@ inline void CheckExpand(const TBytes& in, const TAcornDFSDiscObject& walked) {
     Check(out.size() == walked.aDiscSides.size() * kDFSFullSideBytes, "expand size");
     TAcornDFSDiscObject again;
     WalkDFSSides(again, out.data(), out.size());
-    Check(again.aDiscSides.size() == walked.aDiscSides.size(), "expanded sides found again");
-    for (std::size_t i = 0; i + 1 < again.aDiscSides.size(); ++i)
+    // A last side longer than a full side is cut after 204800 bytes: the walk may then read
+    // zero bytes where the input had more, and find one side more behind it.
+    Check(again.aDiscSides.size() >= walked.aDiscSides.size(), "expanded sides found again");
+    CheckSameSides(walked, again, walked.aDiscSides.size());
+    for (std::size_t i = 0; i + 1 < walked.aDiscSides.size(); ++i)
         Check(again.aDiscSides[i].SectorCount == kDFSFullSideSectors, "full sides");
 }
 
