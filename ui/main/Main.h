@@ -6,6 +6,9 @@
 //   MainActions.cpp  actions, menus, busy guard and the window-level commands
 //   MainTree.cpp     building and tidying the object tree, the popup menu's state
 //   MainTopbar.cpp   the usage bar, the cache panel and the enabling of actions
+//   MainObjectOps.cpp deleting, removing deleted objects, formatting
+//   MainSave.cpp     saving objects to PC files
+//   MainSquash.cpp   squashing and expanding DFS disc objects
 #pragma once
 
 #include "card/Brelk.h"
@@ -85,6 +88,20 @@ class TfrmMain : public QMainWindow {
     void actnReloadDriveExecute();
     void mnuToolsSettingsClick();
     void mnuMainAboutClick();
+
+    // --- Object operations (MainObjectOps.cpp, MainSave.cpp, MainSquash.cpp) ---
+    void actnDeleteObjectsExecute();
+    // Deletes or moves to "Deleted objects" the object of Node, or of every node below a node
+    // without data; true when an object was deleted or moved. Node stays in the tree with
+    // its data cleared until TidyTree removes it.
+    bool DeleteObjectNode(TMyTreeNode* node);
+    void actnRemoveDeletedObjectsExecute();
+    void actnFormatMMCExecute();
+    void mnuPopupSaveObjectClick();
+    void actnSquashDiscExecute();
+    void actnExpandDiscExecute();
+    // The selected nodes in the order they were selected.
+    QList<TMyTreeNode*> SelectedNodes() const;
 
     // --- Actions ---
     // Gives Action its work. An action without work stays disabled whatever the enabling rules
@@ -201,6 +218,11 @@ class TfrmMain : public QMainWindow {
     TMyTreeNode* FindSubgroup(TMyTreeNode* parent, const QString& part) const;
     void SetNodeImage(TMyTreeNode* node, int imageIndex);
     void SetPopupEntriesForEntry(const brelk::TBrelkCatEntry& entry, int selected);
+    // MainObjectOps.cpp, MainSave.cpp, MainSquash.cpp
+    void CreateObjectOperations();
+    void ForgetReleasedEntries();
+    bool SaveObjectToFile(const brelk::TBrelkCatEntry& entry, const QString& path);
+    void TransformSelectedDiscs(bool squash);
     // MainTopbar.cpp
     void UpdateCacheState();
     void UpdateActionEnabling();

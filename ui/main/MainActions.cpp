@@ -62,6 +62,7 @@ void TfrmMain::CreateActions() {
     mnuPopupOpenInEmulator =
         MakeAction("mnuPopupOpenInEmulator", QStringLiteral("Open in &Emulator"));
 
+    CreateObjectOperations();
     SetActionHandler(actnRefreshTree, [this] { actnRefreshTreeExecute(); });
     SetActionHandler(actnReloadDrive, [this] { actnReloadDriveExecute(); });
     SetActionHandler(mnuFileExit, [this] { mnuFileExitClick(); });

@@ -1,0 +1,196 @@
+// Saving the selected objects to PC files: one save dialog per object, the stop question
+// when a dialog is cancelled, and the file written with the object's bytes as the card
+// holds them (its whole allocated size). A tape saved under a ".uef" name is written as a
+// UEF tape image made from its stored blocks, so that emulators and the add dialog read it.
+//
+// A file is only replaced once the object has been read from the card and written in full:
+// the bytes go to a temporary file beside it that takes the file's place at the end, so a
+// failed card read or file write leaves no file that looks like a good object (and an
+// existing file of that name stays as it was).
+#include "ui/main/Main.h"
+
+#include "formats/UEFWriter.h"
+#include "ui/aux/Prompter.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <vector>
+
+using brelk::TBrelkCatEntry;
+using TAnswer = TPrompter::TAnswer;
+using TButtons = TPrompter::TButtons;
+using TIcon = TPrompter::TIcon;
+
+namespace {
+
+const QChar CR(13);
+const QString kObjectsFilter = QStringLiteral("Objects (*.bin)|*.BIN");
+const QString kImagesFilter =
+    QStringLiteral("Objects (*.bin)|*.BIN|ADFS (*.adfs)|*.ADFS|DFS singlesided (*.ssd)|*.SSD|"
+                   "Tape (*.uef)|*.UEF");
+
+// What the save dialog offers for one entry.
+struct TSaveDialog {
+    QString Kind;
+    QString Filter;
+    QString Preselected; // the description of the filter entry chosen at first
+    QString DefaultExtension;
+};
+
+// Disc and tape images: the filter entry and extension of their own kind (tapes are
+// offered as UEF files); other subtypes keep the first entry.
+void SetImageChoice(TSaveDialog& dialog, std::uint8_t subtype) {
+    switch (subtype) {
+    case brelk::kSubtypeDFS:
+        dialog.Preselected = QStringLiteral("DFS singlesided (*.ssd)");
+        dialog.DefaultExtension = QStringLiteral("ssd");
+        break;
+    case brelk::kSubtypeADFS:
+        dialog.Preselected = QStringLiteral("ADFS (*.adfs)");
+        dialog.DefaultExtension = QStringLiteral("adfs");
+        break;
+    case brelk::kSubtypeTape:
+        dialog.Preselected = QStringLiteral("Tape (*.uef)");
+        dialog.DefaultExtension = QStringLiteral("uef");
+        break;
+    default:
+        break;
+    }
+}
+
+TSaveDialog SaveDialogFor(const TBrelkCatEntry& entry) {
+    TSaveDialog dialog{QStringLiteral("Object"), kObjectsFilter, QStringLiteral("Objects (*.bin)"),
+                       QStringLiteral("bin")};
+    switch (entry.Type()) {
+    case brelk::kTypeDeleted:
+        dialog.Kind = QStringLiteral("Deleted object");
+        break;
+    case brelk::kTypeFilingSystem:
+        dialog.Kind = QStringLiteral("Filingsystem");
+        break;
+    case brelk::kTypeTool:
+        dialog.Kind = QStringLiteral("Tool");
+        break;
+    case brelk::kTypeImage:
+        dialog.Kind = QStringLiteral("Discimage");
+        dialog.Filter = kImagesFilter;
+        SetImageChoice(dialog, entry.Subtype());
+        break;
+    default:
+        break;
+    }
+    dialog.Filter += QStringLiteral("|All files (*.*)|*.*");
+    return dialog;
+}
+
+// The one extension that the filter entry Description stands for ("*.SSD" gives "ssd"), or
+// an empty text when it stands for any file or for several.
+QString FilterExtension(const QString& filter, const QString& description) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        if (parts[i] == description) {
+            const QString pattern = parts[i + 1];
+            const QString extension = pattern.mid(2);
+            if (pattern.startsWith(QLatin1String("*.")) && !extension.isEmpty() &&
+                !extension.contains(QLatin1Char(';')) && !extension.contains(QLatin1Char('*')))
+                return extension.toLower();
+        }
+    return QString();
+}
+
+// Adds the extension of the chosen filter entry (or the default extension) to a file name
+// that has none. The proposed name is the object's name, whose full stops belong to the
+// Acorn name, so it gets the extension too when the user kept it.
+QString WithExtension(const QString& path, const QString& proposed, const TSaveDialog& dialog,
+                      const QString& chosenFilter) {
+    const QFileInfo info(path);
+    if (!info.suffix().isEmpty() && info.fileName() != proposed)
+        return path;
+    QString extension = FilterExtension(dialog.Filter, chosenFilter);
+    if (extension.isEmpty())
+        extension = dialog.DefaultExtension;
+    if (info.suffix().compare(extension, Qt::CaseInsensitive) == 0)
+        return path;
+    return path + QLatin1Char('.') + extension;
+}
+
+bool IsTape(const TBrelkCatEntry& entry) {
+    return entry.Type() == brelk::kTypeImage && entry.Subtype() == brelk::kSubtypeTape;
+}
+
+} // namespace
+
+void TfrmMain::mnuPopupSaveObjectClick() {
+    if (IsBusy())
+        return;
+    TBusyScope busy(*this);
+    const QList<TMyTreeNode*> selected = SelectedNodes();
+    bool stop = false;
+    for (qsizetype i = 0; i < selected.size() && !stop; ++i) {
+        const TBrelkCatEntry* entry = selected[i]->Entry;
+        if (!entry || !Brelk->InCatalogue(entry))
+            continue;
+        const TSaveDialog dialog = SaveDialogFor(*entry);
+        const QString name = QString::fromLatin1(entry->Name());
+        const QString title = QStringLiteral("Save ") + dialog.Kind + QLatin1Char(' ') + name +
+                              QStringLiteral(" as...");
+        QString chosenFilter = dialog.Preselected;
+        const QString chosen = Ask.SaveFile(title, dialog.Filter, name, &chosenFilter);
+        if (chosen.isEmpty()) {
+            if (i + 1 < selected.size())
+                stop = Ask.Message(QStringLiteral("Do you want to completely stop saving the "
+                                                  "selected object(s)?") +
+                                       CR + CR +
+                                       QStringLiteral("Select YES to cancel saving for all "
+                                                      "objects or") +
+                                       CR + QStringLiteral("select NO to cancel just this object."),
+                                   TIcon::Confirmation, TButtons::YesNo) == TAnswer::Yes;
+            continue;
+        }
+        const QString path = WithExtension(chosen, name, dialog, chosenFilter);
+        // The dialog asked about replacing the name it returned, not the extended one.
+        if (path != chosen && QFileInfo::exists(path) &&
+            Ask.Message(QStringLiteral("The file '") + path + QStringLiteral("' already exists.") +
+                            CR + CR + QStringLiteral("Do you want to replace it?"),
+                        TIcon::Warning, TButtons::YesNo) != TAnswer::Yes)
+            continue;
+        SaveObjectToFile(*entry, path);
+    }
+}
+
+bool TfrmMain::SaveObjectToFile(const TBrelkCatEntry& entry, const QString& path) {
+    const QFileInfo existing(path);
+    QSaveFile file(path);
+    if ((existing.exists() && (!existing.isFile() || !existing.isWritable())) ||
+        !file.open(QIODevice::WriteOnly)) {
+        Ask.Message(QStringLiteral("Could not create file '") + path + QStringLiteral("'."),
+                    TIcon::Error, TButtons::OK);
+        return false;
+    }
+    // The whole allocated size, as the card holds it; an object said to reach past the
+    // usable card is not read (and no buffer of a damaged size is taken).
+    std::vector<std::uint8_t> data;
+    const std::uint64_t end = std::uint64_t(entry.Address()) + entry.Size();
+    bool read = end <= Brelk->UsableLimit();
+    if (read) {
+        data.resize(entry.Size());
+        read = Brelk->ReadMMC(data.data(), entry.Address(), entry.Size());
+    }
+    if (!read) {
+        file.cancelWriting(); // nothing replaces the file, and no empty file is left
+        Ask.Message(QStringLiteral("Could not read from Brelk."), TIcon::Error, TButtons::OK);
+        return false;
+    }
+    if (IsTape(entry) &&
+        QFileInfo(path).suffix().compare(QLatin1String("uef"), Qt::CaseInsensitive) == 0)
+        data = brelk::MakeUEFFromTapeBlocks(data.data(), data.size());
+    const auto length = qint64(data.size());
+    if (file.write(reinterpret_cast<const char*>(data.data()), length) != length ||
+        !file.commit()) {
+        Ask.Message(QStringLiteral("Could not write file '") + path + QStringLiteral("'."),
+                    TIcon::Error, TButtons::OK);
+        return false;
+    }
+    return true;
+}
