@@ -9,6 +9,8 @@
 //   MainObjectOps.cpp deleting, removing deleted objects, formatting
 //   MainSave.cpp     saving objects to PC files
 //   MainSquash.cpp   squashing and expanding DFS disc objects
+//   MainDetails.cpp  the object details view: the four fields, the tabs and the text
+//   MainEmulator.cpp opening a disc or tape object in an emulator
 #pragma once
 
 #include "card/Brelk.h"
@@ -21,6 +23,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -34,6 +38,7 @@ class QTabBar;
 class TClickPanel;
 class TObjectTreeWidget;
 class TPrompter;
+class TProcessStarter;
 class TUsageImage;
 class TfrmSettings;
 class TfrmSplash;
@@ -102,6 +107,24 @@ class TfrmMain : public QMainWindow {
     void actnExpandDiscExecute();
     // The selected nodes in the order they were selected.
     QList<TMyTreeNode*> SelectedNodes() const;
+
+    // --- Object details view (MainDetails.cpp) ---
+    // The four fields for Entry; none empties them.
+    void ShowObjectInfo(const brelk::TBrelkCatEntry* entry);
+    // The tabs and the text for Entry: its details when LoadNow, else the click-to-load
+    // line; without an entry the card summary for the root node, nothing for a group.
+    void ShowObjectDetails(const brelk::TBrelkCatEntry* entry, bool loadNow);
+    void treevwObjectsChange(TMyTreeNode* node);
+    void tbctrlObjectDetailsChange(int index);
+    void memoObjectDetailsClick();
+    // Whether a click on the text area loads the details (while the placeholder shows).
+    bool DetailsClickActive() const { return MemoClickActive; }
+
+    // --- Open in emulator (MainEmulator.cpp) ---
+    void mnuPopupOpenInEmulatorClick();
+    // The starter of the emulator process; null: the real, detached start. It must outlive
+    // the window.
+    void SetProcessStarter(TProcessStarter* starter) { Starter = starter; }
 
     // --- Actions ---
     // Gives Action its work. An action without work stays disabled whatever the enabling rules
@@ -223,6 +246,13 @@ class TfrmMain : public QMainWindow {
     void ForgetReleasedEntries();
     bool SaveObjectToFile(const brelk::TBrelkCatEntry& entry, const QString& path);
     void TransformSelectedDiscs(bool squash);
+    // MainDetails.cpp
+    void ConnectDetailsView();
+    void ShowCardInfo();
+    void SetDetailsTabs(const std::vector<std::string>& tabs, unsigned selected);
+    void SetDetailsClickable(bool clickable);
+    // MainEmulator.cpp
+    void CreateEmulatorCommand();
     // MainTopbar.cpp
     void UpdateCacheState();
     void UpdateActionEnabling();
@@ -239,4 +269,6 @@ class TfrmMain : public QMainWindow {
     QHash<const QAction*, std::function<void()>> Handlers;
     QHash<const QAction*, bool> Wanted;
     QList<QAction*> GuardedActions;
+    bool MemoClickActive = true;
+    TProcessStarter* Starter = nullptr;
 };

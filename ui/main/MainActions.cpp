@@ -63,6 +63,7 @@ void TfrmMain::CreateActions() {
         MakeAction("mnuPopupOpenInEmulator", QStringLiteral("Open in &Emulator"));
 
     CreateObjectOperations();
+    CreateEmulatorCommand();
     SetActionHandler(actnRefreshTree, [this] { actnRefreshTreeExecute(); });
     SetActionHandler(actnReloadDrive, [this] { actnReloadDriveExecute(); });
     SetActionHandler(mnuFileExit, [this] { mnuFileExitClick(); });

@@ -1,0 +1,106 @@
+#include "ui/aux/PrivateTempFile.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr mode_t kFolderMode = 0700;
+constexpr mode_t kFileMode = 0600;
+
+// Closes a descriptor when the scope ends.
+class TDescriptor {
+  public:
+    explicit TDescriptor(int handle) : Handle(handle) {}
+    ~TDescriptor() {
+        if (Handle >= 0)
+            ::close(Handle);
+    }
+    TDescriptor(const TDescriptor&) = delete;
+    TDescriptor& operator=(const TDescriptor&) = delete;
+    int Get() const { return Handle; }
+
+  private:
+    int Handle;
+};
+
+} // namespace
+
+QString TPrivateTempFile::FolderPath() {
+    QString temp = QDir::tempPath();
+    if (!temp.endsWith(QLatin1Char('/')))
+        temp += QLatin1Char('/');
+    return temp + QStringLiteral("brelkexplorer-%1/").arg(::geteuid());
+}
+
+// The private folder, opened without following a symbolic link: made when missing, checked
+// to be a folder of this user, and narrowed to 0700. -1 when it cannot be used.
+int TPrivateTempFile::OpenPrivateFolder() {
+    const QByteArray folder = QFile::encodeName(FolderPath());
+    if (::mkdir(folder.constData(), kFolderMode) != 0 && errno != EEXIST)
+        return -1;
+    const int handle = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (handle < 0)
+        return -1;
+    struct stat status {};
+    const bool ours =
+        ::fstat(handle, &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid();
+    const bool private_ =
+        ours && ((status.st_mode & 07777) == kFolderMode || ::fchmod(handle, kFolderMode) == 0);
+    if (!private_) {
+        ::close(handle);
+        return -1;
+    }
+    return handle;
+}
+
+TPrivateTempFile::TPrivateTempFile(const QString& name) : FilePath(FolderPath() + name) {
+    const TDescriptor folder(OpenPrivateFolder());
+    if (folder.Get() < 0)
+        return;
+    const int handle = ::openat(folder.Get(), QFile::encodeName(name).constData(),
+                                O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, kFileMode);
+    if (handle < 0)
+        return;
+    struct stat status {};
+    if (::fstat(handle, &status) != 0 || !S_ISREG(status.st_mode) ||
+        ((status.st_mode & 07777) != kFileMode && ::fchmod(handle, kFileMode) != 0)) {
+        ::close(handle);
+        return;
+    }
+    Handle = handle;
+}
+
+TPrivateTempFile::~TPrivateTempFile() {
+    if (Handle >= 0)
+        ::close(Handle);
+}
+
+bool TPrivateTempFile::Write(const void* data, std::size_t size) {
+    if (Handle < 0)
+        return false;
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(Handle, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= std::size_t(written);
+    }
+    return true;
+}
+
+bool TPrivateTempFile::Close() {
+    if (Handle < 0)
+        return false;
+    const int handle = Handle;
+    Handle = -1;
+    return ::close(handle) == 0;
+}

@@ -1,0 +1,126 @@
+// "Open in Emulator": the selected disc or tape object is copied into a temporary image file
+// in the user's private temporary folder, and the emulator named in the settings is started
+// on it, detached, with the command-line template's "$img$" replaced by the file's path.
+#include "ui/main/Main.h"
+
+#include "formats/UEFWriter.h"
+#include "ui/aux/PrivateTempFile.h"
+#include "ui/aux/ProcessStarter.h"
+#include "ui/aux/Prompter.h"
+#include "ui/aux/ShellWords.h"
+
+#include <QRegularExpression>
+
+#include <new>
+#include <vector>
+
+using brelk::TBrelkCatEntry;
+using TIcon = TPrompter::TIcon;
+using TButtons = TPrompter::TButtons;
+
+namespace {
+
+const QChar CR(13);
+const QString kImagePlaceholder = QStringLiteral("$img$");
+// The largest ADFS image that is not an interleaved "L" format disc (an 80-track
+// double-sided "M" disc).
+constexpr std::uint32_t kLargestADFSM = 327680;
+
+// The temporary image's name: emulators choose the format by the extension, so a tape goes
+// as a UEF file and an ADFS disc as an ADFS image; DFS discs (and anything else) as ".ssd".
+QString EmulatorImageName(const TBrelkCatEntry& entry) {
+    const QString base = QStringLiteral("BrelkEmulatorImage");
+    if (entry.Type() == brelk::kTypeImage && entry.Subtype() == brelk::kSubtypeTape)
+        return base + QStringLiteral(".uef");
+    if (entry.Type() == brelk::kTypeImage && entry.Subtype() == brelk::kSubtypeADFS)
+        return base +
+               (entry.Size() > kLargestADFSM ? QStringLiteral(".adl") : QStringLiteral(".adf"));
+    return base + QStringLiteral(".ssd");
+}
+
+// The emulator's arguments: the template split into words as a shell splits them, with every
+// "$img$" (any letter case) in them replaced by Image. The path is put in after splitting, so
+// blanks, quotes or backslashes in it never break it apart. An empty template gives Image
+// alone.
+QStringList EmulatorArguments(const QString& commandLine, const QString& image) {
+    if (commandLine.isEmpty())
+        return {image};
+    static const QRegularExpression placeholder(QRegularExpression::escape(kImagePlaceholder),
+                                                QRegularExpression::CaseInsensitiveOption);
+    QStringList words = SplitShellWords(commandLine);
+    for (QString& word : words)
+        word.replace(placeholder, image);
+    return words;
+}
+
+QString StartFailureReason(const TStartResult& result, const QString& program) {
+    switch (result.Reason) {
+    case TStartResult::TReason::FileNotFound:
+        return QStringLiteral("File '") + program + QStringLiteral("' not found");
+    case TStartResult::TReason::PathNotFound:
+        return QStringLiteral("Path '") + FolderPart(program) + QStringLiteral("' not found");
+    case TStartResult::TReason::OutOfMemory:
+        return QStringLiteral("Not enough memory available");
+    default:
+        return QStringLiteral("Errornumber is %1").arg(result.ErrorNumber);
+    }
+}
+
+// Copies Entry's object into File: the bytes as they are, a tape as a UEF file. A failed card
+// read is reported and leaves the file empty (the emulator is started all the same); false
+// only when the file could not be written.
+bool WriteEmulatorImage(brelk::TBrelk& card, TPrompter& ask, const TBrelkCatEntry& entry,
+                        TPrivateTempFile& file) {
+    std::vector<std::uint8_t> buffer;
+    bool read = false;
+    try {
+        buffer.resize(entry.Size());
+        read = card.ReadMMC(buffer.data(), entry.Address(), entry.Size());
+    } catch (const std::bad_alloc&) {
+        read = false;
+    }
+    if (!read) {
+        ask.Message(QStringLiteral("Could not read from Brelk."), TIcon::Error, TButtons::OK);
+        return true;
+    }
+    if (entry.Type() == brelk::kTypeImage && entry.Subtype() == brelk::kSubtypeTape)
+        buffer = brelk::MakeUEFFromTapeBlocks(buffer.data(), buffer.size());
+    return file.Write(buffer.data(), buffer.size());
+}
+
+TProcessStarter& DefaultStarter() {
+    static TDetachedProcessStarter starter;
+    return starter;
+}
+
+} // namespace
+
+void TfrmMain::CreateEmulatorCommand() {
+    SetActionHandler(mnuPopupOpenInEmulator, [this] { mnuPopupOpenInEmulatorClick(); });
+}
+
+void TfrmMain::mnuPopupOpenInEmulatorClick() {
+    TMyTreeNode* node = SelectedNode();
+    const TBrelkCatEntry* entry = node ? node->Entry : nullptr;
+    if (!entry || IsBusy())
+        return;
+    TPrivateTempFile file(EmulatorImageName(*entry));
+    // A file that cannot be written whole is as useless to the emulator as one that cannot
+    // be created.
+    if (!file.IsOpen() || !WriteEmulatorImage(*Brelk, Ask, *entry, file) || !file.Close()) {
+        Ask.Message(QStringLiteral("Could not create temporary file '") + file.Path() +
+                        QStringLiteral("'."),
+                    TIcon::Error, TButtons::OK);
+        return;
+    }
+    const QString program = Settings.EmulatorPath;
+    TProcessStarter& starter = Starter ? *Starter : DefaultStarter();
+    const TStartResult result = starter.StartDetached(
+        program, EmulatorArguments(Settings.EmulatorCLO, file.Path()), FolderPart(program));
+    if (result.Started())
+        return;
+    Ask.Message(QStringLiteral("Could not open the emulator - ") +
+                    StartFailureReason(result, program) + QStringLiteral(".") + CR + CR +
+                    QStringLiteral("Please check the Emulator-entry in the settings."),
+                TIcon::Error, TButtons::OK);
+}
