@@ -164,9 +164,8 @@ void TfrmMain::actnRemoveDeletedObjectsExecute() {
     Brelk->DeleteCatEntries(doomed);
     TidyTree();
     UpdateTopbarInfo();
-    // PENDING-DETAILS TMyTreeNode* selected = SelectedNode();
-    // PENDING-DETAILS ShowObjectDetails(selected ? selected->Entry : nullptr,
-    // Settings.ViewerAutoviewObjectDetails);
+    TMyTreeNode* selected = SelectedNode();
+    ShowObjectDetails(selected ? selected->Entry : nullptr, Settings.ViewerAutoviewObjectDetails);
 }
 
 void TfrmMain::actnFormatMMCExecute() {

@@ -59,6 +59,6 @@ void TfrmMain::TransformSelectedDiscs(bool squash) {
     }
     Brelk->StopBulktransfer();
     CloseWaitWindow();
-    // PENDING-DETAILS ShowObjectInfo(selected.first()->Entry);
+    ShowObjectInfo(selected.first()->Entry);
     UpdateTopbarInfo();
 }
