@@ -1,0 +1,471 @@
+// The object details view of the main window: the four fields, the tabs, the text for each
+// kind of object and for the card, the tab kept from one object to the next, and loading on
+// a click when details are not loaded at once.
+#include "tst_main_fixture.h"
+
+#include "formats/DFSBuilder.h"
+#include "formats/UEFBuilder.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTabBar>
+
+using namespace maintest;
+
+namespace {
+
+using TBytes = std::vector<std::uint8_t>;
+
+struct TDataObject {
+    TObject Object;
+    TBytes Data; // Object.Size bytes
+};
+
+// A formatted card image holding the objects with their own data; the settings point at it.
+bool UseCardWithData(TMainRig& rig, const std::vector<TDataObject>& objects) {
+    rig.SetSetting("MMCDrive", rig.CardPath());
+    if (!MakeCard(rig.CardPath(), k8M, {}))
+        return false;
+    TRecordingReporter reporter;
+    brelk::TBrelk card(reporter);
+    card.Initialize(65536, rig.CardPath().toStdString(), 8192);
+    for (const TDataObject& object : objects) {
+        brelk::TBrelkCatEntry entry;
+        entry.SetType(object.Object.Type);
+        entry.SetSubtype(object.Object.Subtype);
+        entry.SetName(object.Object.Name);
+        entry.SetSize(std::uint32_t(object.Data.size()));
+        if (!card.AddObjectToBrelk(entry, object.Data.data(), false))
+            return false;
+    }
+    return card.FlushMMCDevice() && reporter.Errors.empty();
+}
+
+// Bytes 0, 1, 2, ... 255, 0, 1, ...
+TBytes CountingBytes(std::size_t size) {
+    TBytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = std::uint8_t(i);
+    return bytes;
+}
+
+TBytes DFSSide(const std::string& title, std::uint16_t sectors = 800, std::size_t bytes = 204800) {
+    return dfstest::TDFSBuilder(sectors, bytes)
+        .Title(title)
+        .Add({'$', "PROG", 0x100, 2, 0x1900, 0x8023, false})
+        .Bytes();
+}
+
+QStringList Tabs(const TfrmMain& main) {
+    QStringList tabs;
+    for (int i = 0; i < main.tbctrlObjectDetails->count(); ++i)
+        tabs << main.tbctrlObjectDetails->tabText(i);
+    return tabs;
+}
+
+QStringList Lines(const TfrmMain& main) {
+    const QString text = main.memoObjectDetails->toPlainText();
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+void Select(TfrmMain& main, const QString& name) {
+    TMyTreeNode* node = FindNode(main, name);
+    QVERIFY2(node, qPrintable(name));
+    main.treevwObjects->setCurrentItem(node);
+}
+
+// The user picks tab Index (the tab bar reports the change as a click would).
+void ChooseTab(TfrmMain& main, int index) {
+    main.tbctrlObjectDetails->setCurrentIndex(index);
+}
+
+QStringList Fields(const TfrmMain& main) {
+    return {main.lblObjectType->text(), main.lblObjectMMCPosition->text(),
+            main.lblObjectSize->text(), main.lblObjectFullname->text()};
+}
+
+const brelk::TBrelkCatEntry* EntryNamed(const TfrmMain& main, const std::string& name) {
+    for (const auto& entry : main.Brelk->Catalogue)
+        if (entry->Name() == name)
+            return entry.get();
+    return nullptr;
+}
+
+class TLocaleScope {
+  public:
+    explicit TLocaleScope(const QLocale& locale) { QLocale::setDefault(locale); }
+    ~TLocaleScope() { QLocale::setDefault(QLocale::c()); }
+};
+
+QString Decimal13(std::uint32_t value, const QLocale& locale) {
+    return locale.toString(qulonglong(value)).rightJustified(13, QLatin1Char(' '));
+}
+
+} // namespace
+
+class TestMainDetails : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    void hexViewRows_data();
+    void hexViewRows();
+    void hexViewRowText_data();
+    void hexViewRowText();
+    void twoSidedDiscTabsAndDetailsTab();
+    void tapeCatalogueTab();
+    void adfsShowsFieldsButNoDetails();
+    void fieldsFollowNumberSetting_data();
+    void fieldsFollowNumberSetting();
+    void groupNodeShowsNothing();
+    void rootSummary_data();
+    void rootSummary();
+    void rootWithoutCardOrCatalogue();
+    void clickToLoadPlaceholder();
+    void hourglassWhileLoading_data();
+    void hourglassWhileLoading();
+    void selectionUpdatesTopbar();
+};
+
+// Rows of the hex view and the closing "-EOF-" by object size and the two settings.
+void TestMainDetails::hexViewRows_data() {
+    QTest::addColumn<int>("total");
+    QTest::addColumn<int>("perRow");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("eof");
+    QTest::newRow("whole object, 16 per row") << 1024 << 16 << 512 << 32 << true;
+    QTest::newRow("first 256 bytes, 16 per row") << 256 << 16 << 512 << 16 << false;
+    QTest::newRow("256 bytes, 12 per row") << 256 << 12 << 512 << 22 << false;
+    QTest::newRow("whole object, 8 per row") << 512 << 8 << 512 << 64 << true;
+    QTest::newRow("two blocks, 32 per row") << 2048 << 32 << 1024 << 32 << true;
+}
+
+void TestMainDetails::hexViewRows() {
+    QFETCH(int, total);
+    QFETCH(int, perRow);
+    QFETCH(int, size);
+    QFETCH(int, rows);
+    QFETCH(bool, eof);
+    TMainRig rig;
+    QVERIFY(UseCardWithData(rig, {{Tool("DATA"), CountingBytes(std::size_t(size))}}));
+    rig.SetSetting("HexviewerBytesTotal", total);
+    rig.SetSetting("HexviewerBytesPerRow", perRow);
+    TfrmMain& main = rig.Open();
+    Select(main, "DATA");
+    QCOMPARE(Tabs(main), QStringList{"[Hexview]"});
+    const QStringList lines = Lines(main);
+    QCOMPARE(lines.size(), rows + (eof ? 1 : 0));
+    QCOMPARE(lines.last() == "-EOF-", eof);
+    QVERIFY(lines.first().startsWith("0000  00 01 02 03 "));
+}
+
+// Whole rows: the gap after every eighth column inside a row, the padding of a short last
+// row, and the characters shown for control bytes, 0x7F and bytes above it.
+void TestMainDetails::hexViewRowText_data() {
+    QTest::addColumn<int>("perRow");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("8 per row at 0010") << 8 << 2 << "0010  10 11 12 13 14 15 16 17  ........";
+    QTest::newRow("8 per row: space, 0x7F") << 8 << 15 << "0078  78 79 7A 7B 7C 7D 7E 7F  xyz{|}~.";
+    QTest::newRow("16 per row: gap after the eighth")
+        << 16 << 2 << "0020  20 21 22 23 24 25 26 27  28 29 2A 2B 2C 2D 2E 2F   !\"#$%&' ()*+,-./";
+    QTest::newRow("16 per row: Latin-1 bytes")
+        << 16 << 14
+        << QString("00E0  E0 E1 E2 E3 E4 E5 E6 E7  E8 E9 EA EB EC ED EE EF  ") +
+               QString::fromLatin1(
+                   "\xE0\xE1\xE2\xE3\xE4\xE5\xE6\xE7 \xE8\xE9\xEA\xEB\xEC\xED\xEE\xEF");
+    QTest::newRow("12 per row: short last row padded")
+        << 12 << 21
+        << QString("00FC  FC FD FE FF ") + QString(4 * 3, ' ') + " " + QString(4 * 3, ' ') + " " +
+               QString::fromLatin1("\xFC\xFD\xFE\xFF") + "    " + " " + "    ";
+}
+
+void TestMainDetails::hexViewRowText() {
+    QFETCH(int, perRow);
+    QFETCH(int, row);
+    QFETCH(QString, text);
+    TMainRig rig;
+    QVERIFY(UseCardWithData(rig, {{Tool("DATA"), CountingBytes(512)}}));
+    rig.SetSetting("HexviewerBytesPerRow", perRow);
+    TfrmMain& main = rig.Open();
+    Select(main, "DATA");
+    const QStringList lines = Lines(main);
+    QVERIFY(row < lines.size());
+    QCOMPARE(lines[row], text);
+}
+
+// A disc of two sides shows a tab per side and the hex view; the tab the user picks is kept
+// for the next disc, and clamped to the tabs that disc has.
+void TestMainDetails::twoSidedDiscTabsAndDetailsTab() {
+    TMainRig rig;
+    QVERIFY(UseCardWithData(
+        rig, {{Disc("TWOSIDES", 1), dfstest::Concat({DFSSide("FRONT"), DFSSide("BACK")})},
+              {Disc("ONESIDE", 1), DFSSide("SINGLE")},
+              {Disc("SHORT", 1), DFSSide("SQUASHED", 100, 25600)}}));
+    TfrmMain& main = rig.Open();
+    QCOMPARE(main.DetailsTab, std::uint8_t(0));
+
+    Select(main, "TWOSIDES");
+    QCOMPARE(Tabs(main), (QStringList{":0.FRONT", ":2.BACK", "[Hexview]"}));
+    QCOMPARE(main.tbctrlObjectDetails->currentIndex(), 0);
+    QCOMPARE(main.DetailsTab, std::uint8_t(1));
+    QCOMPARE(Lines(main).value(0), QString("Discname: FRONT (cycle=00, boot=none)"));
+    QCOMPARE(Lines(main).value(1), QString("Sectors: 003/320"));
+    QCOMPARE(Lines(main).value(5), QString("$.PROG      001900 + 00100 008023 0002"));
+
+    ChooseTab(main, 1);
+    QCOMPARE(main.DetailsTab, std::uint8_t(2));
+    QCOMPARE(main.tbctrlObjectDetails->currentIndex(), 1);
+    QCOMPARE(Tabs(main).size(), 3);
+    QCOMPARE(Lines(main).value(0), QString("Discname: BACK (cycle=00, boot=none)"));
+
+    ChooseTab(main, 2);
+    QCOMPARE(main.DetailsTab, std::uint8_t(3));
+    QCOMPARE(main.tbctrlObjectDetails->currentIndex(), 2);
+    QVERIFY(Lines(main).value(0).startsWith("0000  46 52 4F 4E 54 00 00 00  FRONT..."));
+
+    // The single side has two tabs: the kept third tab becomes its last, the hex view.
+    Select(main, "ONESIDE");
+    QCOMPARE(Tabs(main), (QStringList{":0.SINGLE", "[Hexview]"}));
+    QCOMPARE(main.tbctrlObjectDetails->currentIndex(), 1);
+    QCOMPARE(main.DetailsTab, std::uint8_t(2));
+    QVERIFY(Lines(main).value(0).startsWith("0000  53 49 4E 47 4C 45 00 00  SINGLE.."));
+
+    // Back on the two sides, the clamped tab now picks the second side.
+    Select(main, "TWOSIDES");
+    QCOMPARE(main.tbctrlObjectDetails->currentIndex(), 1);
+    QCOMPARE(Lines(main).value(0), QString("Discname: BACK (cycle=00, boot=none)"));
+
+    // A squashed side of 100 sectors is one side: the walk ends behind it.
+    ChooseTab(main, 0);
+    Select(main, "SHORT");
+    QCOMPARE(Tabs(main), (QStringList{":0.SQUASHED", "[Hexview]"}));
+    QCOMPARE(Lines(main).value(1), QString("Sectors: 003/064"));
+}
+
+void TestMainDetails::tapeCatalogueTab() {
+    brelktest::TBlockSpec block;
+    block.Name = "PROG";
+    block.DataLength = 16;
+    block.Flag = 0x80;
+    TBytes tape = brelktest::TapeBlock(block);
+    tape.resize(512, 0);
+    TMainRig rig;
+    QVERIFY(UseCardWithData(rig, {{Disc("TAPE", 3), tape}}));
+    TfrmMain& main = rig.Open();
+    Select(main, "TAPE");
+    QCOMPARE(Fields(main).value(0), QString("Discimage (TAPE)"));
+    QCOMPARE(Tabs(main), (QStringList{"Tape", "[Hexview]"}));
+    QCOMPARE(Lines(main),
+             (QStringList{"Catalogue entries: 1", "", "--file-----L---load------lth----exec--",
+                          "PROG         00001900 + 00010 00008023"}));
+    ChooseTab(main, 1);
+    QVERIFY(Lines(main).value(0).startsWith("0000  2A 50 52 4F 47 00 00 19  *PROG..."));
+}
+
+void TestMainDetails::adfsShowsFieldsButNoDetails() {
+    TMainRig rig;
+    QVERIFY(UseCardWithData(rig, {{Disc("HARDDISC", 2), CountingBytes(1024)}}));
+    TfrmMain& main = rig.Open();
+    Select(main, "HARDDISC");
+    const QStringList fields = Fields(main);
+    QCOMPARE(fields.value(0), QString("Discimage (ADFS)"));
+    QCOMPARE(fields.value(2), QString("00000400"));
+    QCOMPARE(fields.value(3), QString("HARDDISC"));
+    QVERIFY(!fields.value(1).isEmpty());
+    QCOMPARE(main.tbctrlObjectDetails->count(), 0);
+    QCOMPARE(main.memoObjectDetails->toPlainText(), QString());
+}
+
+void TestMainDetails::fieldsFollowNumberSetting_data() {
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QString>("type");
+    QTest::newRow("hex, disc") << true << "DISC"
+                               << "Discimage (DFS)";
+    QTest::newRow("decimal, disc") << false << "DISC"
+                                   << "Discimage (DFS)";
+    QTest::newRow("hex, filing system") << true << "DNFS"
+                                        << "Filingsystem (BBC B Acorn DNFS 1.20 Patched)";
+    QTest::newRow("decimal, tool") << false << "TOOL"
+                                   << "Tool";
+    QTest::newRow("hex, deleted") << true << "OLD"
+                                  << "Deleted object";
+}
+
+// Address and size in 8 hex digits, or in decimal with the locale's thousands separator,
+// right-aligned in 13 characters.
+void TestMainDetails::fieldsFollowNumberSetting() {
+    QFETCH(bool, hex);
+    QFETCH(QString, node);
+    QFETCH(QString, type);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const TLocaleScope locale(german);
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Disc("DISC", 1, 204800),
+                              {brelk::kTypeFilingSystem, 1, "DNFS", 16384},
+                              Tool("TOOL"),
+                              {brelk::kTypeDeleted, 2, "OLD", 1536}}));
+    rig.SetSetting("ViewerShowNumbersInHex", hex ? 1 : 0);
+    TfrmMain& main = rig.Open();
+    Select(main, node);
+    const brelk::TBrelkCatEntry* entry = EntryNamed(main, node.toStdString());
+    QVERIFY(entry);
+    const auto shown = [&](std::uint32_t value) {
+        return hex ? QString("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper()
+                   : Decimal13(value, german);
+    };
+    QCOMPARE(Fields(main),
+             (QStringList{type, shown(entry->Address()), shown(entry->Size()), node}));
+}
+
+void TestMainDetails::groupNodeShowsNothing() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Tool("TOOL"), Disc("GAMES.ELITE", 1, 204800)}));
+    rig.SetSetting("ViewerMaxNodebreaks", 1);
+    TfrmMain& main = rig.Open();
+    Select(main, "ELITE");
+    QVERIFY(!main.memoObjectDetails->toPlainText().isEmpty());
+    Select(main, "GAMES");
+    QCOMPARE(Fields(main), (QStringList{"", "", "", ""}));
+    QCOMPARE(main.tbctrlObjectDetails->count(), 0);
+    QCOMPARE(main.memoObjectDetails->toPlainText(), QString());
+    Select(main, "Tools");
+    QCOMPARE(main.tbctrlObjectDetails->count(), 0);
+    QCOMPARE(main.memoObjectDetails->toPlainText(), QString());
+}
+
+void TestMainDetails::rootSummary_data() {
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<QString>("physical");
+    QTest::addColumn<QString>("deleted");
+    QTest::newRow("hex") << true << "Physical size   : 00800000 bytes"
+                         << "Deleted objects :      1 (00000600 bytes)";
+    QTest::newRow("decimal") << false << "Physical size   :     8.388.608 bytes"
+                             << "Deleted objects :      1 (1.536 bytes)";
+}
+
+void TestMainDetails::rootSummary() {
+    QFETCH(bool, hex);
+    QFETCH(QString, physical);
+    QFETCH(QString, deleted);
+    const TLocaleScope locale(QLocale(QLocale::German, QLocale::Germany));
+    TMainRig rig;
+    QVERIFY(rig.UseCard(
+        k8M, {Tool("TOOL"), Disc("DISC", 1, 204800), {brelk::kTypeDeleted, 2, "OLD", 1536}}));
+    rig.SetSetting("ViewerShowNumbersInHex", hex ? 1 : 0);
+    TfrmMain& main = rig.Open();
+    // The root is selected when the tree is built.
+    QCOMPARE(main.treevwObjects->currentItem(), main.RootNode());
+    QCOMPARE(Tabs(main), QStringList{"Brelk-info"});
+    const QStringList lines = Lines(main);
+    QCOMPARE(lines.value(0), physical);
+    QVERIFY(lines.contains(deleted));
+    QVERIFY(lines.contains("Tools           :      1"));
+    QVERIFY(lines.contains("Discs/tapes     :      1"));
+    QVERIFY(lines.contains("Free space map:"));
+    QCOMPARE(Fields(main), (QStringList{"", "", "", ""}));
+    // Back to the root from an object.
+    Select(main, "TOOL");
+    main.treevwObjects->setCurrentItem(main.RootNode());
+    QCOMPARE(Lines(main), lines);
+}
+
+void TestMainDetails::rootWithoutCardOrCatalogue() {
+    {
+        TMainRig rig;
+        rig.SetSetting("MMCDrive", rig.Path("missing.img"));
+        TfrmMain& main = rig.Open();
+        QVERIFY(!rig.Prompter.Messages().isEmpty()); // the device error
+        QCOMPARE(Tabs(main), QStringList{"Brelk-info"});
+        QCOMPARE(main.memoObjectDetails->toPlainText(), QString());
+    }
+    {
+        TMainRig rig;
+        QVERIFY(rig.UseCard(k8M, {}, false));
+        TfrmMain& main = rig.Open();
+        QCOMPARE(Tabs(main), QStringList{"Brelk-info"});
+        QCOMPARE(Lines(main), QStringList{"Physical size   : 00800000 bytes"});
+    }
+}
+
+// With details not loaded at once, an object shows a line to click; the click loads them
+// and then the text no longer reacts to clicks. The card summary shows all the same.
+void TestMainDetails::clickToLoadPlaceholder() {
+    TMainRig rig;
+    QVERIFY(UseCardWithData(
+        rig, {{Tool("FIRST"), CountingBytes(64)}, {Tool("SECOND"), CountingBytes(64)}}));
+    rig.SetSetting("ViewerAutoviewObjectDetails", 0);
+    TfrmMain& main = rig.Open();
+    QCOMPARE(Tabs(main), QStringList{"Brelk-info"});
+
+    Select(main, "FIRST");
+    QCOMPARE(main.memoObjectDetails->toPlainText(), QString("Click to load details from Brelk"));
+    QCOMPARE(main.tbctrlObjectDetails->count(), 0);
+    QCOMPARE(Fields(main).value(3), QString("FIRST"));
+    QCOMPARE(main.memoObjectDetails->viewport()->cursor().shape(), Qt::PointingHandCursor);
+    QVERIFY(main.DetailsClickActive());
+
+    QTest::mouseClick(main.memoObjectDetails->viewport(), Qt::LeftButton);
+    QCOMPARE(Tabs(main), QStringList{"[Hexview]"});
+    QVERIFY(Lines(main).value(0).startsWith("0000  00 01 02"));
+    QCOMPARE(Lines(main).size(), 32);
+    QCOMPARE(main.memoObjectDetails->viewport()->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!main.DetailsClickActive());
+
+    // A further click does nothing: the emptied text stays empty.
+    main.memoObjectDetails->clear();
+    QTest::mouseClick(main.memoObjectDetails->viewport(), Qt::LeftButton);
+    QCOMPARE(main.memoObjectDetails->toPlainText(), QString());
+
+    Select(main, "SECOND");
+    QCOMPARE(main.memoObjectDetails->toPlainText(), QString("Click to load details from Brelk"));
+    QVERIFY(main.DetailsClickActive());
+    main.treevwObjects->setCurrentItem(main.RootNode());
+    QCOMPARE(Tabs(main), QStringList{"Brelk-info"});
+    QCOMPARE(Lines(main).value(0), QString("Physical size   : 00800000 bytes"));
+}
+
+// The hourglass shows while details load at once (and only then) and is gone afterwards.
+void TestMainDetails::hourglassWhileLoading_data() {
+    QTest::addColumn<bool>("autoview");
+    QTest::newRow("details at once") << true;
+    QTest::newRow("click to load") << false;
+}
+
+void TestMainDetails::hourglassWhileLoading() {
+    QFETCH(bool, autoview);
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Tool("TOOL")}));
+    rig.SetSetting("ViewerAutoviewObjectDetails", autoview ? 1 : 0);
+    TfrmMain& main = rig.Open();
+    QList<bool> waiting;
+    connect(main.memoObjectDetails, &QPlainTextEdit::textChanged, this, [&waiting] {
+        const QCursor* cursor = QApplication::overrideCursor();
+        waiting << (cursor && cursor->shape() == Qt::WaitCursor);
+    });
+    Select(main, "TOOL");
+    QVERIFY(!waiting.isEmpty());
+    QCOMPARE(waiting.last(), autoview);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+// Selecting a node redraws the top bar: pending data turns the cache panel red.
+void TestMainDetails::selectionUpdatesTopbar() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Tool("TOOL")}));
+    TfrmMain& main = rig.Open();
+    const QColor clean = main.pnlCacheStatus->Colour();
+    const std::uint8_t byte = 0x42;
+    const brelk::TBrelkCatEntry* entry = EntryNamed(main, "TOOL");
+    QVERIFY(entry);
+    QVERIFY(main.Brelk->WriteRawBytes(&byte, entry->Address(), 1));
+    QCOMPARE(main.pnlCacheStatus->Colour(), clean);
+    Select(main, "TOOL");
+    QCOMPARE(main.pnlCacheStatus->Colour(), QColor(255, 0, 0));
+    QVERIFY(Lines(main).value(0).startsWith("0000  42 E5"));
+}
+
+QTEST_MAIN(TestMainDetails)
+#include "tst_main_details.moc"
