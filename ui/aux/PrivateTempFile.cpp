@@ -29,19 +29,28 @@ class TDescriptor {
     int Handle;
 };
 
+// The private folder without its trailing "/": a path that ends in "/" would follow a symbolic
+// link in the folder's place.
+QString FolderWithoutSlash() {
+    // The temporary folder as the platform reports it; empty when TMPDIR names no folder.
+    QString temp = QDir::tempPath();
+    if (temp.isEmpty())
+        temp = QStringLiteral("/tmp");
+    if (!temp.endsWith(QLatin1Char('/')))
+        temp += QLatin1Char('/');
+    return temp + QStringLiteral("brelkexplorer-%1").arg(::geteuid());
+}
+
 } // namespace
 
 QString TPrivateTempFile::FolderPath() {
-    QString temp = QDir::tempPath();
-    if (!temp.endsWith(QLatin1Char('/')))
-        temp += QLatin1Char('/');
-    return temp + QStringLiteral("brelkexplorer-%1/").arg(::geteuid());
+    return FolderWithoutSlash() + QLatin1Char('/');
 }
 
 // The private folder, opened without following a symbolic link: made when missing, checked
 // to be a folder of this user, and narrowed to 0700. -1 when it cannot be used.
 int TPrivateTempFile::OpenPrivateFolder() {
-    const QByteArray folder = QFile::encodeName(FolderPath());
+    const QByteArray folder = QFile::encodeName(FolderWithoutSlash());
     if (::mkdir(folder.constData(), kFolderMode) != 0 && errno != EEXIST)
         return -1;
     const int handle = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

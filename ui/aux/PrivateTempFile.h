@@ -9,8 +9,8 @@
 
 class TPrivateTempFile {
   public:
-    // The private folder with a trailing "/": the temporary folder (TMPDIR, else /tmp) +
-    // "brelkexplorer-" + the user id.
+    // The private folder with a trailing "/": the temporary folder (TMPDIR when it names a
+    // folder, else /tmp) + "brelkexplorer-" + the user id.
     static QString FolderPath();
 
     // Creates the file Name in the private folder for reading and writing, or empties it
