@@ -242,19 +242,24 @@ void TestMainWindow::actionsWithoutWorkStayDisabled() {
     TMainRig rig;
     QVERIFY(rig.UseCard(k8M, {{brelk::kTypeDeleted, 1, "GONE", 512}}));
     TfrmMain& main = rig.Open();
-    // The rules want these, but their work comes with other parts of the program.
+    // The rules want these; the actions that have no work yet stay disabled.
     QVERIFY(main.ActionWanted(main.actnFormatMMC));
     QVERIFY(main.ActionWanted(main.actnBackupBrelk));
     QVERIFY(main.ActionWanted(main.actnRemoveDeletedObjects));
-    for (QAction* a : {main.actnAddObjects, main.actnDeleteObjects, main.actnRemoveDeletedObjects,
-                       main.actnFormatMMC, main.actnBackupBrelk, main.actnRestoreBrelk,
-                       main.actnSquashDisc, main.actnExpandDisc, main.mnuHelpCheckUpdates,
-                       main.mnuPopupSaveObject, main.mnuPopupOpenInEmulator, main.mnuPopupFormatMMC,
-                       main.mnuPopupRemoveDeletedObjects, main.mnuToolsSettings, main.mnuMainAbout})
+    for (QAction* a : {main.actnAddObjects, main.actnDeleteObjects, main.actnBackupBrelk,
+                       main.actnRestoreBrelk, main.actnSquashDisc, main.actnExpandDisc,
+                       main.mnuHelpCheckUpdates, main.mnuPopupSaveObject,
+                       main.mnuPopupOpenInEmulator, main.mnuToolsSettings, main.mnuMainAbout})
         QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
-    for (QAction* a : {main.actnRefreshTree, main.actnReloadDrive, main.mnuFileExit})
+    for (QAction* a : {main.actnRefreshTree, main.actnReloadDrive, main.mnuFileExit,
+                       main.actnRemoveDeletedObjects, main.actnFormatMMC, main.mnuPopupFormatMMC,
+                       main.mnuPopupRemoveDeletedObjects})
         QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
-    // Giving an action its work enables it where the rules allow.
+    // Taking an action's work away disables it; giving it work enables it where the rules
+    // allow.
+    main.SetActionHandler(main.actnFormatMMC, nullptr);
+    QVERIFY(!main.actnFormatMMC->isEnabled());
+    QVERIFY(!main.mnuPopupFormatMMC->isEnabled());
     int formats = 0;
     main.SetActionHandler(main.actnFormatMMC, [&] { ++formats; });
     QVERIFY(main.actnFormatMMC->isEnabled());
