@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -132,6 +133,49 @@ void BM_Write200MB(benchmark::State& state) {
     fs::remove(path);
 }
 BENCHMARK(BM_Write200MB)->Arg(262144)->Arg(8u << 20)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same 200 MiB written straight to a fresh image file with pwrite, as dd writes them: the
+// floor that the cache's writes are compared with.
+void BM_PwriteBaseline(benchmark::State& state) {
+    const fs::path path = TempImage("baseline.img");
+    std::vector<std::uint8_t> data(std::size_t(state.range(0)), 0x5A);
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(path);
+        { std::ofstream(path, std::ios::binary); }
+        fs::resize_file(path, 256u << 20);
+        state.ResumeTiming();
+        int fd = ::open(path.c_str(), O_RDWR);
+        for (std::uint64_t at = 0; at < (200u << 20); at += data.size())
+            if (::pwrite(fd, data.data(), data.size(), off_t(at)) != ssize_t(data.size()))
+                state.SkipWithError("write failed");
+        ::close(fd);
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * (200 << 20));
+    fs::remove(path);
+}
+BENCHMARK(BM_PwriteBaseline)->Arg(262144)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// Reading 200 MiB of a fresh (sparse) image in windows of the cache's size: the part of the
+// cache's cost that reading each window before it is written adds.
+void BM_ReadWindowsOfFreshImage(benchmark::State& state) {
+    const fs::path path = TempImage("read.img");
+    std::vector<std::uint8_t> window(std::size_t(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(path);
+        { std::ofstream(path, std::ios::binary); }
+        fs::resize_file(path, 256u << 20);
+        state.ResumeTiming();
+        int fd = ::open(path.c_str(), O_RDONLY);
+        for (std::uint64_t at = 0; at < (200u << 20); at += window.size())
+            benchmark::DoNotOptimize(::pread(fd, window.data(), window.size(), off_t(at)));
+        ::close(fd);
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * (200 << 20));
+    fs::remove(path);
+}
+BENCHMARK(BM_ReadWindowsOfFreshImage)->Arg(262144)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
