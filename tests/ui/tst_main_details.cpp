@@ -7,8 +7,10 @@
 #include "formats/UEFBuilder.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTabBar>
 
 using namespace maintest;
@@ -125,6 +127,7 @@ class TestMainDetails : public QObject {
     void hourglassWhileLoading_data();
     void hourglassWhileLoading();
     void selectionUpdatesTopbar();
+    void objectInfoLayout();
 };
 
 // Rows of the hex view and the closing "-EOF-" by object size and the two settings.
@@ -436,15 +439,16 @@ void TestMainDetails::hourglassWhileLoading_data() {
 
 void TestMainDetails::hourglassWhileLoading() {
     QFETCH(bool, autoview);
+    QList<bool> waiting; // outlives the window, whose destruction changes the text too
     TMainRig rig;
     QVERIFY(rig.UseCard(k8M, {Tool("TOOL")}));
     rig.SetSetting("ViewerAutoviewObjectDetails", autoview ? 1 : 0);
     TfrmMain& main = rig.Open();
-    QList<bool> waiting;
-    connect(main.memoObjectDetails, &QPlainTextEdit::textChanged, this, [&waiting] {
-        const QCursor* cursor = QApplication::overrideCursor();
-        waiting << (cursor && cursor->shape() == Qt::WaitCursor);
-    });
+    connect(main.memoObjectDetails, &QPlainTextEdit::textChanged, main.memoObjectDetails,
+            [&waiting] {
+                const QCursor* cursor = QApplication::overrideCursor();
+                waiting << (cursor && cursor->shape() == Qt::WaitCursor);
+            });
     Select(main, "TOOL");
     QVERIFY(!waiting.isEmpty());
     QCOMPARE(waiting.last(), autoview);
@@ -465,6 +469,48 @@ void TestMainDetails::selectionUpdatesTopbar() {
     Select(main, "TOOL");
     QCOMPARE(main.pnlCacheStatus->Colour(), QColor(255, 0, 0));
     QVERIFY(Lines(main).value(0).startsWith("0000  42 E5"));
+}
+
+// The fields and the tab control in their places inside "Object - info": labels and tab
+// control 8 pixels from the left, fields in one column at 64 or beyond, rows 22 and 24 apart,
+// the tab control 70 below the first row, the text 8 pixels inside the tab page.
+void TestMainDetails::objectInfoLayout() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {}));
+    TfrmMain& main = rig.Open();
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    QWidget* group = main.grpbxObjectinfo;
+    const auto place = [group](const char* name) {
+        QWidget* widget = group->findChild<QWidget*>(name);
+        return widget ? QRect(widget->mapTo(group, QPoint()), widget->size()) : QRect();
+    };
+    const QRect type = place("pnlObjectinfoType"), position = place("pnlObjectinfoMMCPos"),
+                size = place("pnlObjectinfoSize"), name = place("pnObjectFullname");
+    for (const char* label : {"Label1", "Label8", "Label4"})
+        QCOMPARE(place(label).x(), 8);
+    QCOMPARE(place("tbctrlObjectDetails").x(), 8);
+    QVERIFY(type.x() >= 64);
+    QCOMPARE(position.x(), type.x());
+    QCOMPARE(name.x(), type.x());
+    QCOMPARE(type.width(), 289);
+    QCOMPARE(name.width(), 289);
+    QCOMPARE(position.y() - type.y(), 22);
+    QCOMPARE(name.y() - position.y(), 24);
+    QCOMPARE(size.y(), position.y());
+    QCOMPARE(place("Label6").x(), position.right() + 1 + 17);
+    QVERIFY(size.x() > place("Label6").x());
+    QCOMPARE(size.width(), position.width());
+    QCOMPARE(place("tbctrlObjectDetails").y() - type.y(), 70);
+    QCOMPARE(place("memoObjectDetails").x() - place("tbctrlObjectDetails").x(), 8);
+    // Every caption fits its label, and a 13-character decimal figure its field.
+    for (QLabel* label : group->findChildren<QLabel*>(QRegularExpression("^Label")))
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
+                 qPrintable(label->text()));
+    QVERIFY(main.lblObjectSize->fontMetrics().horizontalAdvance("4,294,967,295") <=
+            main.lblObjectSize->contentsRect().width());
+    QVERIFY(main.memoObjectDetails->font().fixedPitch());
+    QCOMPARE(main.memoObjectDetails->font().pixelSize(), 11);
 }
 
 QTEST_MAIN(TestMainDetails)

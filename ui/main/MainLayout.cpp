@@ -16,12 +16,15 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kTreeMinWidth = 120;
 constexpr int kObjectInfoMinWidth = 396;
 constexpr int kMinHeight = 350;
 constexpr int kFieldHeight = 18;
+constexpr int kNumberFieldWidth = 96;
 
 // Every character as wide as any other, so that the columns of the details texts line up.
 bool MonospacedFont(const QFont& font) {
@@ -34,11 +37,11 @@ QFont FixedPitchFont() {
     QFont font(QStringLiteral("Courier New"));
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
-    font.setPixelSize(12);
+    font.setPixelSize(11);
     if (MonospacedFont(font))
         return font;
     QFont system = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    system.setPixelSize(12);
+    system.setPixelSize(11);
     return system;
 }
 
@@ -129,22 +132,38 @@ QWidget* TfrmMain::CreateObjectInfo() {
     grpbxObjectinfo->setObjectName(QStringLiteral("grpbxObjectinfo"));
     grpbxObjectinfo->setMinimumWidth(kObjectInfoMinWidth);
     auto* layout = new QVBoxLayout(grpbxObjectinfo);
-    layout->setContentsMargins(8, 4, 8, 8);
+    // With the group box's own 3-pixel frame margin: labels and the tab control 8 pixels
+    // from its left edge, the fields at 64.
+    layout->setContentsMargins(5, 4, 5, 8);
     layout->setSpacing(4);
 
+    // Rows 22 and 24 pixels apart, the tab control 70 pixels below the first row, fields 56
+    // pixels right of the labels (more when a caption needs it in the platform's font). The
+    // number fields are wider than 79 pixels so that 13 characters of a decimal figure fit;
+    // the size label keeps its 17-pixel gap behind the position field.
     auto* fields = new QWidget(grpbxObjectinfo);
     fields->setObjectName(QStringLiteral("pnlObjectinfoFields"));
-    fields->setFixedHeight(3 * 22 + 2);
+    fields->setFixedHeight(70 - 4);
+    const QFontMetrics metrics(fields->font());
+    const auto captionWidth = [&metrics](const QString& caption) {
+        return metrics.horizontalAdvance(caption) + 4;
+    };
+    const QString type = QStringLiteral("Type:"), position = QStringLiteral("MMC Pos:"),
+                  size = QStringLiteral("Size:"), name = QStringLiteral("Name:");
     const int h = kFieldHeight;
-    CreateInfoField(fields, "pnlObjectinfoType", "Label1", QStringLiteral("Type:"),
-                    QRect(0, 2, 60, h), QRect(64, 0, 289, h), Qt::AlignLeft, lblObjectType);
-    CreateInfoField(fields, "pnlObjectinfoMMCPos", "Label8", QStringLiteral("MMC Pos:"),
-                    QRect(0, 24, 62, h), QRect(64, 22, 96, h), Qt::AlignRight,
-                    lblObjectMMCPosition);
-    CreateInfoField(fields, "pnlObjectinfoSize", "Label6", QStringLiteral("Size:"),
-                    QRect(172, 24, 34, h), QRect(208, 22, 96, h), Qt::AlignRight, lblObjectSize);
-    CreateInfoField(fields, "pnObjectFullname", "Label4", QStringLiteral("Name:"),
-                    QRect(0, 46, 60, h), QRect(64, 44, 289, h), Qt::AlignLeft, lblObjectFullname);
+    const int fieldX = std::max(56, captionWidth(position));
+    const int sizeLabelX = fieldX + kNumberFieldWidth + 17;
+    const int sizeFieldX = sizeLabelX + std::max(26, captionWidth(size));
+    CreateInfoField(fields, "pnlObjectinfoType", "Label1", type, QRect(0, 2, captionWidth(type), h),
+                    QRect(fieldX, 0, 289, h), Qt::AlignLeft, lblObjectType);
+    CreateInfoField(fields, "pnlObjectinfoMMCPos", "Label8", position,
+                    QRect(0, 24, captionWidth(position), h),
+                    QRect(fieldX, 22, kNumberFieldWidth, h), Qt::AlignRight, lblObjectMMCPosition);
+    CreateInfoField(fields, "pnlObjectinfoSize", "Label6", size,
+                    QRect(sizeLabelX, 24, captionWidth(size), h),
+                    QRect(sizeFieldX, 22, kNumberFieldWidth, h), Qt::AlignRight, lblObjectSize);
+    CreateInfoField(fields, "pnObjectFullname", "Label4", name, QRect(0, 46, captionWidth(name), h),
+                    QRect(fieldX, 46, 289, h), Qt::AlignLeft, lblObjectFullname);
     lblObjectType->setObjectName(QStringLiteral("lblObjectType"));
     lblObjectMMCPosition->setObjectName(QStringLiteral("lblObjectMMCPosition"));
     lblObjectSize->setObjectName(QStringLiteral("lblObjectSize"));
@@ -160,7 +179,7 @@ QWidget* TfrmMain::CreateObjectInfo() {
     page->setObjectName(QStringLiteral("pnlObjectDetailsPage"));
     page->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     auto* pageLayout = new QVBoxLayout(page);
-    pageLayout->setContentsMargins(6, 6, 6, 6);
+    pageLayout->setContentsMargins(7, 7, 7, 7); // with the frame: 8 pixels
     memoObjectDetails = new QPlainTextEdit(page);
     memoObjectDetails->setObjectName(QStringLiteral("memoObjectDetails"));
     memoObjectDetails->setReadOnly(true);
