@@ -31,6 +31,13 @@ constexpr std::uint32_t kZone = 8192;
 
 // A card of 96 MiB whose catalogue holds 65535 objects of one block each, in random name
 // order (as another tool might leave it), packed downwards from the usable limit.
+// A new sparse image file of 256 MiB in place of Path.
+void MakeFreshImage(const fs::path& path) {
+    fs::remove(path);
+    { std::ofstream(path, std::ios::binary); }
+    fs::resize_file(path, 256u << 20);
+}
+
 const fs::path& FullCardImage() {
     static const fs::path path = [] {
         fs::path p = TempImage("full.img");
@@ -112,9 +119,7 @@ void BM_Write200MB(benchmark::State& state) {
     std::vector<std::uint8_t> data(1u << 20, 0x5A);
     for (auto _ : state) {
         state.PauseTiming();
-        fs::remove(path);
-        { std::ofstream(path, std::ios::binary); }
-        fs::resize_file(path, 256u << 20);
+        MakeFreshImage(path);
         state.ResumeTiming();
         TBrelk card(reporter);
         card.Initialize(std::uint32_t(state.range(0)), path, kZone);
@@ -141,9 +146,7 @@ void BM_PwriteBaseline(benchmark::State& state) {
     std::vector<std::uint8_t> data(std::size_t(state.range(0)), 0x5A);
     for (auto _ : state) {
         state.PauseTiming();
-        fs::remove(path);
-        { std::ofstream(path, std::ios::binary); }
-        fs::resize_file(path, 256u << 20);
+        MakeFreshImage(path);
         state.ResumeTiming();
         int fd = ::open(path.c_str(), O_RDWR);
         for (std::uint64_t at = 0; at < (200u << 20); at += data.size())
@@ -163,9 +166,7 @@ void BM_ReadWindowsOfFreshImage(benchmark::State& state) {
     std::vector<std::uint8_t> window(std::size_t(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
-        fs::remove(path);
-        { std::ofstream(path, std::ios::binary); }
-        fs::resize_file(path, 256u << 20);
+        MakeFreshImage(path);
         state.ResumeTiming();
         int fd = ::open(path.c_str(), O_RDONLY);
         for (std::uint64_t at = 0; at < (200u << 20); at += window.size())

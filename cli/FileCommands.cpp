@@ -2,46 +2,17 @@
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "cli/Output.h"
+#include "cli/PCFiles.h"
 #include "formats/Classify.h"
 #include "formats/DFSDetails.h"
 #include "formats/DFSSideWalk.h"
 #include "formats/TapeDetails.h"
 
-#include <filesystem>
-#include <fstream>
 #include <ostream>
 
 namespace brelk::cli {
 
 namespace {
-
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        throw TFailure(path + ": not a readable file");
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec || size >= (std::uint64_t(1) << 32))
-        throw TFailure(path + (ec ? ": " + ec.message() : std::string(": too large")));
-    std::vector<std::uint8_t> bytes(size);
-    std::ifstream in(path, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size)))
-        throw TFailure(path + ": could not be read");
-    return bytes;
-}
-
-// Writes Bytes to Path through a temporary file, so a failure leaves no half-written file.
-void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    const std::string partial = path + ".part";
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        if (!out.flush()) {
-            std::filesystem::remove(partial);
-            throw TFailure(path + ": cannot be written");
-        }
-    }
-    std::filesystem::rename(partial, path);
-}
 
 void WriteSideJson(TJsonWriter& json, const TDFSDiscSide& side) {
     json.BeginObject()
@@ -95,7 +66,7 @@ void WriteSidesText(std::ostream& out, const TAcornDFSDiscObject& disc) {
 
 int RunInspect(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "FILE");
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(args.Positional()[0]);
+    const std::vector<std::uint8_t> bytes = ReadPCFile(args.Positional()[0]);
     TAcornDFSDiscObject first;
     TUEF tape;
     const TContentKind kind = ClassifyContents(bytes.data(), bytes.size(), first, tape);
@@ -134,13 +105,15 @@ int RunTransform(const TArgs& args, TContext& context, bool squash) {
     if (!output)
         throw TUsageError("the result needs a file: -o OUT");
     const std::string& path = args.Positional()[0];
-    const std::vector<std::uint8_t> in = ReadWholeFile(path);
+    const std::vector<std::uint8_t> in = ReadPCFile(path);
     std::vector<std::uint8_t> out;
     bool padded = false;
     bool ok = squash ? SquashDiscImage(in, out) : ExpandDiscImage(in, out, &padded);
     if (!ok)
         throw TFailure(path + ": not a DFS disc image (its first side is refused)");
-    WriteWholeFile(*output, out);
+    WritePCFile(*output, [&out](std::ostream& file) {
+        file.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
+    });
     context.Out << (squash ? "Squashed " : "Expanded ") << path << ": " << in.size() << " -> "
                 << out.size() << " bytes" << (!squash && !padded ? " (no side needed padding)" : "")
                 << "\n";

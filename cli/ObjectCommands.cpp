@@ -2,33 +2,15 @@
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
+#include "cli/PCFiles.h"
 #include "formats/ObjectDetails.h"
 
 #include <filesystem>
-#include <fstream>
 #include <ostream>
 
 namespace brelk::cli {
 
 namespace {
-
-std::vector<std::uint8_t> ReadPCFile(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        throw TFailure(path + ": not a readable file");
-    auto size = std::filesystem::file_size(path, ec);
-    if (ec)
-        throw TFailure(path + ": " + ec.message());
-    if (size == 0)
-        throw TFailure(path + ": the file is empty; an object needs at least one byte");
-    if (size >= (std::uint64_t(1) << 32))
-        throw TFailure(path + ": the file is too large for a card");
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes(size);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size)))
-        throw TFailure(path + ": could not be read");
-    return bytes;
-}
 
 TBrelkCatEntry EntryForFile(const TArgs& args, const std::string& file, std::uint32_t size) {
     std::string name = args.Value("--name").value_or(
@@ -51,6 +33,8 @@ int RunPut(const TArgs& args, TContext& context) {
     TCardSession session(args.Positional()[0], args, context.Err);
     session.RequireCatalogue();
     std::vector<std::uint8_t> data = ReadPCFile(file);
+    if (data.empty())
+        throw TFailure(file + ": the file is empty; an object needs at least one byte");
     TBrelkCatEntry entry = EntryForFile(args, file, std::uint32_t(data.size()));
     bool replace = args.Has("--replace");
     if (!replace && session.Card().ObjectExists(entry))
@@ -86,21 +70,7 @@ int RunGet(const TArgs& args, TContext& context) {
     session.RequireCatalogue();
     const TBrelkCatEntry entry = *session.FindObject(args.Positional()[1], args);
     if (auto output = args.Value("--output")) {
-        std::string partial = *output + ".part";
-        {
-            std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-            if (!out)
-                throw TFailure(*output + ": cannot be written");
-            try {
-                CopyObject(session, entry, out);
-            } catch (...) {
-                std::filesystem::remove(partial);
-                throw;
-            }
-            if (!out.flush())
-                throw TFailure(*output + ": cannot be written");
-        }
-        std::filesystem::rename(partial, *output);
+        WritePCFile(*output, [&](std::ostream& out) { CopyObject(session, entry, out); });
     } else {
         CopyObject(session, entry, context.Out);
         context.Out.flush();

@@ -114,6 +114,18 @@ TEST_F(CliTest, RemoveToDeletedThenPurge) {
     EXPECT_EQ(Run({"ls", Card, "--json"}).Out, "{\"catalogue_valid\": true, \"entries\": []}\n");
 }
 
+TEST_F(CliTest, EmptyFilesAndUnwritableOutputs) {
+    MakeCard();
+    TResult empty = Run({"put", Card, File("empty.bin", "")});
+    EXPECT_EQ(empty.Status, 1);
+    EXPECT_NE(empty.Err.find("the file is empty"), std::string::npos);
+    ASSERT_EQ(Run({"put", Card, File("a.bin", "x")}).Status, 0);
+    const std::string nowhere = Dir.Path("no/such/folder/out.bin").string();
+    TResult get = Run({"get", Card, "a.bin", "-o", nowhere});
+    EXPECT_EQ(get.Status, 1);
+    EXPECT_EQ(get.Err, "brelk: " + nowhere + ": cannot be written\n");
+}
+
 TEST_F(CliTest, FullCardRefusesTheAdd) {
     MakeCard("64K");
     std::string big = Dir.Path("big.bin").string();

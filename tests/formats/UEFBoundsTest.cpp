@@ -13,12 +13,7 @@ namespace {
 
 TBlockSpec Block(std::string name, std::uint16_t number, std::uint16_t length,
                  std::uint8_t flag = 0x80) {
-    TBlockSpec spec;
-    spec.Name = std::move(name);
-    spec.Number = number;
-    spec.DataLength = length;
-    spec.Flag = flag;
-    return spec;
+    return BlockSpec(std::move(name), number, length, flag);
 }
 
 TBytes Prefix(const TBytes& bytes, std::size_t count) {

@@ -27,6 +27,16 @@ struct TBlockSpec {
     bool CheckBytes = true; // the two data check bytes at the end
 };
 
+inline TBlockSpec BlockSpec(std::string name, std::uint16_t number, std::uint16_t length,
+                            std::uint8_t flag) {
+    TBlockSpec spec;
+    spec.Name = std::move(name);
+    spec.Number = number;
+    spec.DataLength = length;
+    spec.Flag = flag;
+    return spec;
+}
+
 // One Acorn tape block: "*", name, zero byte, 19 header bytes, data, data check.
 // The data bytes count up from the block number so blocks differ.
 inline TBytes TapeBlock(const TBlockSpec& spec) {

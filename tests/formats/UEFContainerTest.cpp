@@ -11,12 +11,7 @@ namespace {
 
 TBlockSpec Block(std::string name, std::uint16_t number, std::uint16_t length,
                  std::uint8_t flag = 0) {
-    TBlockSpec spec;
-    spec.Name = std::move(name);
-    spec.Number = number;
-    spec.DataLength = length;
-    spec.Flag = flag;
-    return spec;
+    return BlockSpec(std::move(name), number, length, flag);
 }
 
 // The three-block file of the description: 256 + 256 + 17 bytes, locked, last bit on block 2.

@@ -11,11 +11,7 @@ namespace {
 
 TBlockSpec Block(std::string name, std::uint16_t number, std::uint16_t length,
                  std::uint8_t flag = 0) {
-    TBlockSpec spec;
-    spec.Name = std::move(name);
-    spec.Number = number;
-    spec.DataLength = length;
-    spec.Flag = flag;
+    TBlockSpec spec = BlockSpec(std::move(name), number, length, flag);
     spec.Load = 0xFFFF0E00;
     spec.Exec = 0xFFFF8023;
     return spec;
