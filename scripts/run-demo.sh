@@ -67,12 +67,22 @@ put_text "$SAMPLES/dfs226.rom" 13 "2.26"
 put_bytes "$SAMPLES/dfs226.rom" 17 00
 put_text "$SAMPLES/dfs226.rom" 18 "(C)1985 Acorn"
 
+# A tape as the card stores it: one raw Acorn tape block ("*", name, header, 32 data bytes,
+# check bytes), file HELLO loading at FFFF1900, last block.
+{
+    printf '*HELLO\x00\x00\x19\xff\xff\x23\x80\xff\xff\x00\x00\x20\x00\x80'
+    printf '\x00\x00\x00\x00\x00\x00'
+    printf '%-32s' 'HELLO FROM THE TAPE'
+    printf '\x00\x00'
+} >"$SAMPLES/hello.tape"
+
 "$BRELK" create "$CARD" 8M
 "$BRELK" format "$CARD"
 "$BRELK" put "$CARD" "$SAMPLES/elite.ssd" --type 3 --subtype 1 --name GAMES.ELITE
 "$BRELK" put "$CARD" "$SAMPLES/revs.ssd" --type 3 --subtype 1 --name GAMES.REVS
 "$BRELK" put "$CARD" "$SAMPLES/wordwise.ssd" --type 3 --subtype 1 --name OFFICE.WORDWISE
 "$BRELK" put "$CARD" "$SAMPLES/hello.bas" --type 2 --name TOOLS.HELLO
+"$BRELK" put "$CARD" "$SAMPLES/hello.tape" --type 3 --subtype 3 --name TAPES.HELLO
 "$BRELK" put "$CARD" "$SAMPLES/oldtool.bin" --type 2 --name OLDTOOL
 "$BRELK" put "$CARD" "$SAMPLES/dfs226.rom" --type 1 --subtype 2 --name DFS-2.26
 "$BRELK" rm "$CARD" OLDTOOL
