@@ -112,6 +112,26 @@ void BM_AddToFullCatalogue(benchmark::State& state) {
 }
 BENCHMARK(BM_AddToFullCatalogue)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
+// Moving one object of the full catalogue to the deleted objects and back (a type change that
+// keeps the object's space).
+void BM_MoveToDeletedInFullCatalogue(benchmark::State& state) {
+    TQuietReporter reporter;
+    TBrelk card(reporter);
+    card.Initialize(262144, FullCardImage(), kZone);
+    std::stable_sort(card.Catalogue.begin(), card.Catalogue.end(),
+                     [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; });
+    TBrelkCatEntry* entry = card.Catalogue[card.Catalogue.size() / 2].get();
+    const std::uint8_t type =
+        entry->Type() == kTypeDeleted ? std::uint8_t(kTypeTool) : entry->Type();
+    for (auto _ : state) {
+        TBrelkCatEntry changed = *entry;
+        changed.SetType(changed.Type() == kTypeDeleted ? type : std::uint8_t(kTypeDeleted));
+        card.UpdateCatEntry(entry, changed);
+    }
+    card.CatalogueModified = false; // leave the shared image as it is
+}
+BENCHMARK(BM_MoveToDeletedInFullCatalogue)->Unit(benchmark::kMicrosecond);
+
 // 200 objects of 1 MiB through the cache into a fresh image file, then flushed.
 void BM_Write200MB(benchmark::State& state) {
     TQuietReporter reporter;

@@ -119,6 +119,9 @@ class TBrelk {
     TRawDevice Device;
     // Catalogue is in CompareCatEntries order (cards written by this system always are).
     bool CatalogueSorted = true;
+    // The last free-space map came from disjoint footprints, so it does not depend on the
+    // order of the catalogue.
+    bool FreeMapIgnoresOrder = false;
 };
 
 // A block count rounded up: the bytes of Length rounded up to whole blocks of Block.

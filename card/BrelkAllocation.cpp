@@ -122,6 +122,10 @@ bool TBrelk::PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target, const voi
 bool TBrelk::UpdateCatEntry(TBrelkCatEntry* entry, const TBrelkCatEntry& newValues) {
     if (!InCatalogue(entry))
         return true;
+    // With no overlapping objects the free space depends on the footprints alone: an entry
+    // that keeps its Address and Size (a rename, a move to the deleted objects) leaves it be.
+    const bool sameSpace = FreeMapIgnoresOrder && entry->Address() == newValues.Address() &&
+                           entry->Size() == newValues.Size();
     *entry = newValues;
     bool ok = true;
     if (RewriteObjectHeader && entry->Address() >= kObjectHeaderSize) {
@@ -132,7 +136,8 @@ bool TBrelk::UpdateCatEntry(TBrelkCatEntry* entry, const TBrelkCatEntry& newValu
         ok = ok && WriteRawBytes(header.data(), at, kObjectHeaderSize);
     }
     SortAfterChange(entry);
-    UpdateCatalogueHeader();
+    if (!sameSpace)
+        UpdateCatalogueHeader();
     CatalogueModified = true;
     return ok;
 }

@@ -148,12 +148,14 @@ bool GapsBetweenDisjoint(std::int64_t catEnd, std::int64_t limit, const TCatalog
 
 void TBrelk::BuildFreeSpaceMap() {
     FreeSpaceMap.clear();
+    FreeMapIgnoresOrder = false;
     const std::int64_t catEnd = CatalogueEnd();
     const std::int64_t limit = UsableLimit();
     if (catEnd >= limit)
         return;
     std::vector<TSpan> gaps;
-    if (!GapsBetweenDisjoint(catEnd, limit, Catalogue, gaps)) {
+    FreeMapIgnoresOrder = GapsBetweenDisjoint(catEnd, limit, Catalogue, gaps);
+    if (!FreeMapIgnoresOrder) {
         std::vector<TSpan> spans;
         spans.reserve(Catalogue.size());
         for (const auto& entry : Catalogue)
