@@ -78,6 +78,7 @@ class TestMainObjectOps : public QObject {
     void deleteReachedFromPopup();
     void deleteClearsEveryNodeOfAReleasedEntry();
     void deleteNodeWithEntryNoLongerInCatalogue();
+    void deleteLargeGroupForGood();
     void deleteReportsFailedCatalogueUpdate();
     void removeDeletedObjects();
     void removeDeletedWithNoneChangesNothing();
@@ -247,6 +248,27 @@ void TestMainObjectOps::deleteClearsEveryNodeOfAReleasedEntry() {
     Q_UNUSED(twin); // removed by the tidy, being empty now
     QCOMPARE(GroupsText(main),
              "Deleted objects{OLD},Filingsystems,Tools{GAMES{ELITE,ZARCH}},Discs/tapes{DISC}");
+}
+
+// A sub-group of 3000 tools removed for good: every entry goes (in one pass), every other
+// object stays, and no node keeps a released entry.
+void TestMainObjectOps::deleteLargeGroupForGood() {
+    std::vector<TObject> objects = SampleObjects();
+    for (int i = 0; i < 3000; ++i)
+        objects.push_back(Tool("BULK.T" + std::to_string(i)));
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, objects));
+    TfrmMain& main = rig.Open();
+    main.Settings.UseDeletedObjects = false;
+    QCOMPARE(int(main.Brelk->Catalogue.size()), 3005);
+    Select(main, {"BULK"});
+    rig.Prompter.QueueAnswer(TAnswer::Yes);
+    main.actnDeleteObjectsExecute();
+    QCOMPARE(CatalogueText(main), kAll);
+    QCOMPARE(GroupsText(main), kAllTree);
+    QString bad;
+    QVERIFY2(AllNodesLive(main, &bad), qPrintable(bad));
+    QCOMPARE(main.Brelk->HeaderCount(), 5u);
 }
 
 void TestMainObjectOps::deleteNodeWithEntryNoLongerInCatalogue() {

@@ -244,6 +244,9 @@ class TfrmMain : public QMainWindow {
     // MainObjectOps.cpp, MainSave.cpp, MainSquash.cpp
     void CreateObjectOperations();
     void ForgetReleasedEntries();
+    // While the delete command walks its selection, entries to remove for good are gathered
+    // here and released in one pass at the end; null: each is released at once.
+    std::vector<brelk::TBrelkCatEntry*>* ReleaseBatch = nullptr;
     bool SaveObjectToFile(const brelk::TBrelkCatEntry& entry, const QString& path);
     void TransformSelectedDiscs(bool squash);
     // MainDetails.cpp

@@ -91,8 +91,13 @@ void TfrmMain::actnDeleteObjectsExecute() {
         Ask.Message(question, TIcon::Confirmation, TButtons::YesNo) != TAnswer::Yes)
         return;
     TBusyScope busy(*this);
+    // Entries removed for good go in one pass: one by one, each would rebuild the free map.
+    std::vector<TBrelkCatEntry*> released;
+    ReleaseBatch = &released;
     for (TMyTreeNode* node : selected)
         DeleteObjectNode(node);
+    ReleaseBatch = nullptr;
+    Brelk->DeleteCatEntries(released);
     ForgetReleasedEntries();
     TidyTree();
     UpdateTopbarInfo();
@@ -108,7 +113,10 @@ bool TfrmMain::DeleteObjectNode(TMyTreeNode* node) {
         }
         if (!Settings.UseDeletedObjects) {
             ClearNodeData(node); // before the entry is released
-            return Brelk->DeleteCatEntry(entry);
+            if (!ReleaseBatch)
+                return Brelk->DeleteCatEntry(entry);
+            ReleaseBatch->push_back(entry);
+            return true;
         }
         TBrelkCatEntry deleted = *entry;
         deleted.SetType(brelk::kTypeDeleted);
