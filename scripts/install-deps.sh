@@ -11,5 +11,5 @@ for p in "${PACKAGES[@]}"; do
 done
 if [ "${#missing[@]}" -gt 0 ]; then
     $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
 fi
