@@ -4,7 +4,7 @@
 #include "cli/Json.h"
 #include "cli/Locale.h"
 #include "cli/Output.h"
-#include "formats/ObjectDetails.h"
+#include "explorer/ObjectDetails.h"
 
 #include <cstdio>
 #include <ostream>

@@ -1,7 +1,7 @@
 // brelk squash and expand: DFS disc objects on the card converted in place.
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
-#include "formats/DiscTransform.h"
+#include "explorer/DiscTransform.h"
 
 #include <ostream>
 

@@ -3,7 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/PCFiles.h"
-#include "formats/ObjectDetails.h"
+#include "explorer/ObjectDetails.h"
 
 #include <filesystem>
 #include <ostream>

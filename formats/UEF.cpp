@@ -1,9 +1,9 @@
 // TUEF: the tape block parser and the two readers (UEF container, stored block run).
 #include "formats/UEF.h"
 
-#include "card/CatEntry.h"
-
 #include <algorithm>
+#include <cctype>
+#include <string_view>
 #include <cstring>
 #include <limits>
 
@@ -29,11 +29,22 @@ std::uint16_t GetLE16(const std::uint8_t* p) {
     return std::uint16_t(p[0] | p[1] << 8);
 }
 
+std::uint32_t GetLE32(const std::uint8_t* p) {
+    return std::uint32_t(GetLE16(p)) | std::uint32_t(GetLE16(p + 2)) << 16;
+}
+
+// The magic compared as emulators compare it: letters in either case.
+bool SameMagic(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
 bool HasUEFMagic(const std::uint8_t* data, std::size_t size) {
     if (size < kMagicLength)
         return false;
     const char* text = reinterpret_cast<const char*>(data);
-    return SameName(std::string_view(text, strnlen(text, kMagicLength)), "UEF File!");
+    return SameMagic(std::string_view(text, strnlen(text, kMagicLength)), "UEF File!");
 }
 
 } // namespace

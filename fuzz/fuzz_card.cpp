@@ -3,7 +3,7 @@
 // type text and icon of every entry, and the tape catalogue of tape objects.
 // Input: 4 parameter bytes (sector size, safety zone, claimed card length, cache size), then
 // the first bytes of the card; the rest of the claimed length reads as zeros.
-#include "tests/formats/FuzzProperties.h"
+#include "tests/explorer/FuzzProperties.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the tape reader, as they are (a stored block run when they begin
 // with "*", else a UEF container), behind a UEF header and behind a sync byte, and to the tape
 // catalogue text. What is stored must always read back as the same blocks.
-#include "tests/formats/FuzzProperties.h"
+#include "tests/explorer/FuzzProperties.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,8 +1,6 @@
 // The eleven filing-system ROMs: subtype rule, descriptions, icon families, the "Patched"
 // toggle and the check value hook.
 #include "formats/Filingsystem.h"
-#include "formats/CardInfo.h"
-#include "formats/ObjectImages.h"
 
 #include <gtest/gtest.h>
 
@@ -92,18 +90,6 @@ TEST(Filingsystem, PatchedToggle) {
     EXPECT_EQ(WithPatchedForm(WithPatchedForm(90, true), false), 90);
     EXPECT_EQ(FilingsystemSubtype(0, true), 0);
     EXPECT_EQ(FilingsystemSubtype(12, false), 0);
-}
-
-// The icon rule and the ROM table give the same icon for every subtype of type 1.
-TEST(Filingsystem, IconFamilyAgreesWithTheIconRule) {
-    for (int subtype = 0; subtype < 256; ++subtype) {
-        TBrelkCatEntry entry;
-        entry.SetType(kTypeFilingSystem);
-        entry.SetSubtype(std::uint8_t(subtype));
-        EXPECT_EQ(ObjectImageKey(entry), FilingsystemIconKey(std::uint8_t(subtype))) << subtype;
-        EXPECT_EQ(ObjectTypeText(entry),
-                  "Filingsystem" + FilingsystemDescription(std::uint8_t(subtype)));
-    }
 }
 
 TEST(Filingsystem, CheckValueIsCrc16Modbus) {

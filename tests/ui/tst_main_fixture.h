@@ -3,7 +3,7 @@
 #pragma once
 
 #include "card/Brelk.h"
-#include "formats/ObjectImages.h"
+#include "explorer/ObjectImages.h"
 #include "ui/aux/PleaseWait.h"
 #include "ui/aux/ScriptedPrompter.h"
 #include "ui/main/Main.h"

@@ -3,8 +3,8 @@
 // CardInfo); this file puts them on screen and reacts to the tree, the tabs and clicks.
 #include "ui/main/Main.h"
 
-#include "formats/CardInfo.h"
-#include "formats/ObjectDetails.h"
+#include "explorer/CardInfo.h"
+#include "explorer/ObjectDetails.h"
 #include "ui/main/MainWidgets.h"
 
 #include <QApplication>

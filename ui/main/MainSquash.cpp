@@ -3,8 +3,8 @@
 // contents of its own catalogue entry; a failed rewrite leaves the entry as it was.
 #include "ui/main/Main.h"
 
-#include "formats/DiscTransform.h"
-#include "formats/ObjectImages.h"
+#include "explorer/DiscTransform.h"
+#include "explorer/ObjectImages.h"
 #include "ui/aux/Prompter.h"
 
 using brelk::TBrelkCatEntry;

@@ -2,7 +2,7 @@
 // tidying, the sort order and the state of the popup menu.
 #include "ui/main/Main.h"
 
-#include "formats/ObjectImages.h"
+#include "explorer/ObjectImages.h"
 #include "ui/main/MainWidgets.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "ui/main/ObjectImageList.h"
 
-#include "formats/ObjectImages.h"
+#include "explorer/ObjectImages.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
-#include "formats/ObjectDetails.h"
+#include "explorer/ObjectDetails.h"
 
-#include "formats/CardInfo.h"
+#include "explorer/CardInfo.h"
 #include "formats/DFSDetails.h"
 #include "formats/DFSSideWalk.h"
 #include "formats/TapeDetails.h"

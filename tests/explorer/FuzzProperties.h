@@ -4,9 +4,9 @@
 #pragma once
 
 #include "MemoryCard.h"
-#include "UEFBuilder.h"
-#include "formats/CardInfo.h"
-#include "formats/ObjectImages.h"
+#include "../formats/UEFBuilder.h"
+#include "explorer/CardInfo.h"
+#include "explorer/ObjectImages.h"
 #include "formats/TapeDetails.h"
 #include "formats/UEF.h"
 

@@ -1,5 +1,5 @@
 // The card summary and the object type text of the details view.
-#include "formats/CardInfo.h"
+#include "explorer/CardInfo.h"
 
 #include "formats/Filingsystem.h"
 

@@ -1,4 +1,4 @@
-#include "formats/ObjectImages.h"
+#include "explorer/ObjectImages.h"
 
 namespace brelk {
 

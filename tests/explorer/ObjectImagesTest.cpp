@@ -1,6 +1,6 @@
 // The icon of a catalogue entry: the fixed key table, the case-blind lookup and the mapping
 // of type, subtype and size to a key.
-#include "formats/ObjectImages.h"
+#include "explorer/ObjectImages.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "formats/DiscTransform.h"
+#include "explorer/DiscTransform.h"
 
 #include "formats/AcornDFS.h"
 

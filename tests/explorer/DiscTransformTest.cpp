@@ -1,10 +1,10 @@
 // Squashing and expanding DFS disc objects on the card in place.
-#include "formats/DiscTransform.h"
+#include "explorer/DiscTransform.h"
 #include "card/CardFixture.h"
 #include "formats/AcornDFS.h"
 #include "formats/DFSBuilder.h"
 #include "formats/DFSSideWalk.h"
-#include "formats/ObjectImages.h"
+#include "explorer/ObjectImages.h"
 
 using namespace brelk;
 using namespace brelktest;

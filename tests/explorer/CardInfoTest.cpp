@@ -1,5 +1,5 @@
 // The card summary and the object type text, checked to the character on a card image.
-#include "formats/CardInfo.h"
+#include "explorer/CardInfo.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
