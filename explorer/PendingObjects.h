@@ -1,0 +1,130 @@
+// Pending objects: PC files waiting to be added to the card. Collecting paths, analysing a
+// file's contents into a proposed catalogue entry, the space totals, converting a file's
+// bytes into the card's form, and the import loop. The add-objects dialog, the main window's
+// drop handler, restore and `brelk add` all use these; they talk to the user only through
+// TImportUser and TImportProgress.
+#pragma once
+
+#include "card/CatEntry.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace brelk {
+
+class TBrelk;
+
+// How the analysis read a file (beyond the description: shown by the dialog's details and
+// by `brelk add --dry-run --json` as "tool", "dfs", "dfs-interleaved", "tape").
+enum class TReadAs { Tool, DFS, DFSInterleaved, Tape };
+const char* ReadAsText(TReadAs readAs);
+
+// One pending object.
+struct TBrelk_RawCatalogueEntry {
+    std::string FileName;       // full path of the PC file
+    std::uint32_t DataSize = 0; // data bytes on the card before rounding to blocks
+    std::uint32_t FileSize = 0; // length of the PC file
+    bool Squashed = false;      // DFS discs only: store the sides squashed
+    bool Raw = false;           // restore: the file already holds the card data
+    bool Analysed = false;
+    TBrelkCatEntry Entry; // Size holds SizeOnCard while pending
+
+    // What the analysis found out, beyond the description.
+    TReadAs ReadAs = TReadAs::Tool;
+    bool Gzip = false; // the file was gzip-compressed and was unpacked first
+    std::string Note;  // what the user should know (why a disc-like file is a tool, ...)
+};
+
+using TPendingObjects = std::vector<std::unique_ptr<TBrelk_RawCatalogueEntry>>;
+
+// At most this many pending objects; AddPendingPath refuses more with a message.
+inline constexpr std::size_t kMaxPendingObjects = 65535;
+
+// SizeOnCard: DataSize, or 204800 per side for an unsquashed DFS disc.
+std::uint32_t SizeOnCard(const TBrelk_RawCatalogueEntry& object);
+// Stores SizeOnCard in the entry's Size.
+void UpdateSizeOnCard(TBrelk_RawCatalogueEntry& object);
+
+// The answers to the import's overwrite question.
+enum class TOverwriteAnswer { Yes, No, Cancel };
+
+// Everything the analysis and the import say to the user or ask. The window shows modal
+// message boxes; brelk writes standard error and answers from its options.
+class TImportUser {
+  public:
+    virtual ~TImportUser() = default;
+    // An error message with an OK button ("Could not open file '...'.", "Could not add ...").
+    virtual void ShowError(const std::string& text) = 0;
+    // The overwrite question for the object named Name (Yes/No/Cancel).
+    virtual TOverwriteAnswer AskOverwrite(const std::string& name) = 0;
+};
+
+// The wait window: Begin shows it with Text, Report returns whether Cancel had been pressed
+// before the call began, End closes it. A null progress shows nothing and never cancels.
+class TImportProgress {
+  public:
+    virtual ~TImportProgress() = default;
+    virtual void Begin(const std::string& text) = 0;
+    virtual bool Report(float percent, const std::string& extraText) = 0;
+    virtual void End() = 0;
+};
+
+// The settings that the analysis and the import read.
+struct TImportOptions {
+    bool GuessDistributor = false;     // ImportGuessDistributor
+    bool OverwriteExisting = true;     // ImportOverwriteExisting
+    bool AskBeforeOverwrite = true;    // ImportAskBeforeOverwrite
+};
+
+// --- Collecting ---
+void AddPendingFile(TPendingObjects& list, const std::string& path);
+// A file becomes one pending object; a folder contributes every file below it (names that
+// begin with "." skipped, links to folders not followed, only regular files). Paths beyond
+// kMaxPendingObjects are refused with one message through User.
+void AddPendingPath(TPendingObjects& list, const std::string& path, TImportUser& user);
+
+// --- Analysing ---
+struct TDistributorGuess {
+    std::string Distributor;
+    std::string BaseName;
+};
+TDistributorGuess GuessDistributor(const std::string& path);
+
+// Reads and classifies one object; false: the caller drops it (a message has been shown
+// where one is due).
+bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
+                          TImportUser& user);
+// Analyses every object under the progress display and removes those that fail; Cancel drops
+// the objects not yet analysed.
+void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options,
+                           TImportUser& user, TImportProgress* progress);
+
+// --- Space totals ---
+struct TSpaceTotals {
+    std::int64_t Needed = 0;
+    std::int64_t Left = 0; // shown as a 32-bit value; red below 0
+};
+// Card may be null or not initialised (then Free counts from 0).
+TSpaceTotals ComputeSpaceTotals(const TPendingObjects& list, const TBrelk* card,
+                                std::uint32_t safetyZone);
+
+// --- Converting and importing ---
+// Turns the bytes of a disc or tape file into the card's form (squashed or full DFS sides,
+// de-interleaved .dsd sides, the raw blocks of a UEF tape) and sets the entry's Size and
+// DataSize to the result. Objects of other types, and Raw objects, are left unchanged.
+void ConvertPendingData(TBrelk_RawCatalogueEntry& object, std::vector<std::uint8_t>& data);
+
+struct TImportResult {
+    std::size_t Written = 0;
+    std::size_t Skipped = 0; // No to the overwrite question, or a file that could not be read
+    bool Stopped = false;    // Cancel, CANCEL to the question, or a failed add
+    bool Failed = false;     // an add or a read failed
+};
+// The import loop over List, in order, with bulk transfer held for the whole loop.
+TImportResult ImportPendingObjects(TBrelk& card, TPendingObjects& list,
+                                   const TImportOptions& options, TImportUser& user,
+                                   TImportProgress* progress);
+
+} // namespace brelk
