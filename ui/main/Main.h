@@ -14,6 +14,7 @@
 #pragma once
 
 #include "card/Brelk.h"
+#include "explorer/PendingObjects.h"
 #include "ui/main/MyTreeNode.h"
 #include "ui/main/ObjectImageList.h"
 #include "ui/settings/Settings.h"
@@ -159,8 +160,15 @@ class TfrmMain : public QMainWindow {
     bool ReportProgress(const QString& extraText, float percent);
     void CloseWaitWindow();
 
+    // --- Adding objects ---
+    // Shows the add-objects dialog modally with whatever PendingObjects holds (it analyses
+    // them); on OK rebuilds the tree and the top bar. PendingObjects is emptied afterwards
+    // whatever the result. True when the dialog closed with OK.
+    bool ExecuteAddObjectsDialog();
+
     // --- Process-wide objects ---
     TBrelkExplorerSettings Settings;
+    brelk::TPendingObjects PendingObjects;
     std::unique_ptr<brelk::TBrelk> Brelk;
     TObjectImageList ObjectImages;
     bool ObjectImagesLoaded = false;
