@@ -33,8 +33,9 @@ struct TBrelk_RawCatalogueEntry {
 
     // What the analysis found out, beyond the description.
     TReadAs ReadAs = TReadAs::Tool;
-    bool Gzip = false; // the file was gzip-compressed and was unpacked first
-    std::string Note;  // what the user should know (why a disc-like file is a tool, ...)
+    bool Gzip = false;          // the file was gzip-compressed and was unpacked first
+    std::string Note;           // what the user should know (why a disc-like file is a tool, ...)
+    std::uint8_t DiscSides = 0; // DFS discs: the sides that will be kept (0 counts as 1)
 };
 
 using TPendingObjects = std::vector<std::unique_ptr<TBrelk_RawCatalogueEntry>>;
@@ -49,6 +50,9 @@ void UpdateSizeOnCard(TBrelk_RawCatalogueEntry& object);
 
 // The answers to the import's overwrite question.
 enum class TOverwriteAnswer { Yes, No, Cancel };
+
+// The text of the overwrite question about the object Name, with its carriage returns.
+std::string OverwriteQuestionText(const std::string& name);
 
 // Everything the analysis and the import say to the user or ask. The window shows modal
 // message boxes; brelk writes standard error and answers from its options.
@@ -73,9 +77,9 @@ class TImportProgress {
 
 // The settings that the analysis and the import read.
 struct TImportOptions {
-    bool GuessDistributor = false;     // ImportGuessDistributor
-    bool OverwriteExisting = true;     // ImportOverwriteExisting
-    bool AskBeforeOverwrite = true;    // ImportAskBeforeOverwrite
+    bool GuessDistributor = false;  // ImportGuessDistributor
+    bool OverwriteExisting = true;  // ImportOverwriteExisting
+    bool AskBeforeOverwrite = true; // ImportAskBeforeOverwrite
 };
 
 // --- Collecting ---
@@ -98,8 +102,8 @@ bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions
                           TImportUser& user);
 // Analyses every object under the progress display and removes those that fail; Cancel drops
 // the objects not yet analysed.
-void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options,
-                           TImportUser& user, TImportProgress* progress);
+void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options, TImportUser& user,
+                           TImportProgress* progress);
 
 // --- Space totals ---
 struct TSpaceTotals {

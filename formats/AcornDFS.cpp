@@ -87,6 +87,11 @@ bool SortsBefore(const TAcornDFSCatEntry& a, const TAcornDFSCatEntry& b) {
                                         });
 }
 
+std::string HexByte(std::uint8_t value) {
+    static const char digits[] = "0123456789ABCDEF";
+    return std::string("0x") + digits[value >> 4] + digits[value & 15];
+}
+
 bool Is62FileMarker(const std::uint8_t* sector2) {
     return std::all_of(sector2, sector2 + 8, [](std::uint8_t b) { return b == 0xAA; });
 }
@@ -94,28 +99,52 @@ bool Is62FileMarker(const std::uint8_t* sector2) {
 } // namespace
 
 bool ReadDFSCatalogue(const std::uint8_t* catalogue, TDFSDiscSide& side) {
+    return ReadDFSCatalogue(catalogue, side, nullptr);
+}
+
+bool ReadDFSCatalogue(const std::uint8_t* catalogue, TDFSDiscSide& side, std::string* why) {
     const std::uint8_t* s0 = catalogue;
     const std::uint8_t* s1 = catalogue + kSector1;
-    if (s0[0] != 0 && (s0[0] < 0x20 || s0[0] > 0x7F))
+    auto refuse = [why](std::string reason) {
+        if (why != nullptr)
+            *why = std::move(reason);
         return false;
+    };
+    if (s0[0] != 0 && (s0[0] < 0x20 || s0[0] > 0x7F))
+        return refuse("DFS catalogue whose title begins with byte " + HexByte(s0[0]));
     side = TDFSDiscSide{};
     side.Title = TrimTitle(TextUpToZero(s0, 8) + TextUpToZero(s1, 4));
     side.Cycle = s1[4];
     side.BootOption = (s1[kOptionsByte] >> 4) & 3;
     side.SectorCount = std::uint16_t((s1[kOptionsByte] & 3) * 256 + s1[kSectorCountByte]);
     side.Has62Files = Is62FileMarker(catalogue + kSector2);
-    if (side.SectorCount > kDFSFullSideSectors || s1[kEntryCountByte] % 8 != 0 ||
-        side.SectorCount < 2)
-        return false;
+    if (side.SectorCount > kDFSFullSideSectors || side.SectorCount < 2)
+        return refuse("DFS catalogue with sector count " + std::to_string(side.SectorCount));
+    if (s1[kEntryCountByte] % 8 != 0)
+        return refuse("DFS catalogue with entry count byte " + std::to_string(s1[kEntryCountByte]) +
+                      ", not a multiple of 8");
     side.SectorsUsed = side.Has62Files ? 4 : 2;
     side.LastUsedSector = side.Has62Files ? 3 : 1;
     ReadEntries(s0, s1, side);
     if (side.Has62Files)
         ReadEntries(catalogue + kSector2, catalogue + kSector3, side);
     if (side.LastUsedSector > side.SectorCount)
-        return false;
+        return refuse("DFS catalogue with a file reaching sector " +
+                      std::to_string(side.LastUsedSector) + " beyond its sector count " +
+                      std::to_string(side.SectorCount));
     std::stable_sort(side.Entries.begin(), side.Entries.end(), SortsBefore);
     return true;
+}
+
+std::string DFSRefusalReason(std::span<const std::uint8_t> image) {
+    std::array<std::uint8_t, kDFSCatalogueBytes> catalogue{};
+    const std::size_t count = std::min(image.size(), catalogue.size());
+    if (count > 0)
+        std::memcpy(catalogue.data(), image.data(), count);
+    TDFSDiscSide side;
+    std::string why;
+    ReadDFSCatalogue(catalogue.data(), side, &why);
+    return why;
 }
 
 void WriteDFSSectorCount(std::uint8_t* image, std::size_t count, std::uint16_t sectorCount) {

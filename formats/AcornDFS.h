@@ -48,6 +48,12 @@ struct TDFSDiscSide {
 // Reads sectors 0 to 3 of a side (exactly kDFSCatalogueBytes bytes). False, with Side left
 // in an unspecified state, when the bytes are no acceptable DFS catalogue.
 bool ReadDFSCatalogue(const std::uint8_t* catalogue, TDFSDiscSide& side);
+// The same; when the catalogue is refused, Why (when given) receives the reason in words,
+// such as "DFS catalogue with sector count 0".
+bool ReadDFSCatalogue(const std::uint8_t* catalogue, TDFSDiscSide& side, std::string* why);
+// Why the first 1024 bytes of Image (zero-padded when shorter) are no acceptable DFS
+// catalogue; empty when they are one.
+std::string DFSRefusalReason(std::span<const std::uint8_t> image);
 
 // Writes a sector count into the catalogue of the side image Image (Count bytes long),
 // keeping the other bits of s1[6]; bytes past Count are not written.

@@ -1,0 +1,115 @@
+#include "explorer/ContentAnalysis.h"
+
+#include "formats/AcornDFS.h"
+#include "formats/DFSSideWalk.h"
+#include "formats/Filingsystem.h"
+#include "formats/UEF.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace brelk {
+
+namespace {
+
+std::string LowerExtension(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    std::string ext = path.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+    return ext;
+}
+
+bool HasDiscExtension(const std::string& ext) {
+    return ext == ".ssd" || ext == ".dsd" || ext == ".sdd" || ext == ".ddd";
+}
+
+bool StartsWithUEFText(const std::vector<std::uint8_t>& bytes) {
+    static const char magic[] = "uef file!";
+    if (bytes.size() < 9)
+        return false;
+    for (std::size_t i = 0; i < 9; ++i) {
+        const char c = char(bytes[i]);
+        if ((c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) != magic[i])
+            return false;
+    }
+    return true;
+}
+
+// Why bytes that look like a disc or tape are a tool; empty when they do not look like one.
+std::string ToolNote(const std::vector<std::uint8_t>& bytes, const std::string& path) {
+    TTapeBlock block;
+    if (ParseTapeBlock(bytes.data(), bytes.size(), block))
+        return "raw tape blocks without a UEF container";
+    if (StartsWithUEFText(bytes))
+        return "UEF magic not followed by a zero byte";
+    const std::string ext = LowerExtension(path);
+    if (HasDiscExtension(ext))
+        return DFSRefusalReason(bytes);
+    if (ext == ".uef")
+        return "no UEF magic at the start";
+    return {};
+}
+
+bool AnalyseDisc(const std::vector<std::uint8_t>& bytes, const std::string& path,
+                 TContentAnalysis& result) {
+    TAcornDFSDiscObject disc;
+    if (!disc.AddDiscSide(bytes))
+        return false;
+    result.Title = disc.aDiscSides.front().Title;
+    result.Layout = GuessDFSLayout(bytes.data(), bytes.size(), HasDsdExtension(path));
+    const bool interleaved = result.Layout.Layout == TDFSLayout::Interleaved;
+    result.ReadAs = interleaved ? TReadAs::DFSInterleaved : TReadAs::DFS;
+    if (interleaved) {
+        const std::vector<std::uint8_t> form = DFSCardForm(bytes, result.ReadAs);
+        result.DataSize = std::uint32_t(form.size());
+        result.DiscSides = result.Layout.Side1HasCatalogue ? 2 : 1;
+        if (!result.Layout.Side1HasCatalogue)
+            result.Note = "second side not kept: " + result.Layout.Side1Refusal;
+    } else {
+        TAcornDFSDiscObject walked;
+        result.DataSize = std::uint32_t(bytes.size());
+        result.DiscSides = std::uint8_t(WalkDFSSides(walked, bytes.data(), bytes.size()));
+    }
+    return true;
+}
+
+bool AnalyseTape(const std::vector<std::uint8_t>& bytes, TContentAnalysis& result) {
+    TUEF tape;
+    if (!tape.FetchUEF(bytes))
+        return false;
+    if (tape.UseableDataSize() == 0) {
+        result.Note = "UEF file without tape blocks";
+        return false;
+    }
+    result.ReadAs = TReadAs::Tape;
+    result.Title = tape.ShortTitle;
+    result.DataSize = tape.UseableDataSize();
+    return true;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> DFSCardForm(const std::vector<std::uint8_t>& bytes, TReadAs readAs) {
+    if (readAs != TReadAs::DFSInterleaved)
+        return bytes;
+    return DeinterleaveDFSImage(bytes.data(), bytes.size());
+}
+
+TContentAnalysis AnalyseContents(const std::vector<std::uint8_t>& bytes, const std::string& path) {
+    TContentAnalysis result;
+    // The ROM recognition hook runs before the DFS test; no ROM is known by its contents.
+    TFilingsystem().IsFilingSystem(bytes.data(), bytes.size());
+    if (AnalyseDisc(bytes, path, result) || AnalyseTape(bytes, result))
+        return result;
+    result.ReadAs = TReadAs::Tool;
+    result.DataSize = std::uint32_t(bytes.size());
+    if (result.Note.empty())
+        result.Note = ToolNote(bytes, path);
+    return result;
+}
+
+} // namespace brelk

@@ -1,0 +1,31 @@
+// What the bytes of a PC file are, with the reasons a user needs: the DFS test (with the
+// layout of a double-sided image), then the tape test, else a tool. The analysis of pending
+// objects, brelk inspect and the image commands share it.
+#pragma once
+
+#include "explorer/PendingObjects.h"
+#include "formats/DFSInterleave.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace brelk {
+
+struct TContentAnalysis {
+    TReadAs ReadAs = TReadAs::Tool;
+    std::string Title;          // the DFS title of side 0, or the tape's short title
+    std::uint32_t DataSize = 0; // disc: the card's form before squashing; tape: its blocks
+    std::uint8_t DiscSides = 0; // disc: the sides that the card's form keeps
+    TDFSLayoutGuess Layout;     // disc: how its sides lie in the file
+    std::string Note;           // why a disc-like file is a tool, or a side that is not kept
+};
+
+// Classifies Bytes, the contents of the file Path (whose name decides only the layout of a
+// disc and whether a tool gets a note).
+TContentAnalysis AnalyseContents(const std::vector<std::uint8_t>& bytes, const std::string& path);
+
+// The card's form of the DFS image Bytes read as ReadAs: the sides back to back.
+std::vector<std::uint8_t> DFSCardForm(const std::vector<std::uint8_t>& bytes, TReadAs readAs);
+
+} // namespace brelk

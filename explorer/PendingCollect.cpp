@@ -1,0 +1,127 @@
+// Collecting PC files and folders into the pending list, and guessing a file's distributor
+// from the folders it lies in.
+#include "explorer/PendingObjects.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace brelk {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class TPathKind { File, Folder, Other };
+
+// What Path names. A link to a file counts as the file; a link to a folder is followed only
+// when FollowFolderLinks (the path the user gave), so a walk always ends.
+TPathKind KindOf(const std::string& path, bool followFolderLinks) {
+    struct stat own {};
+    struct stat target {};
+    if (::lstat(path.c_str(), &own) != 0 || ::stat(path.c_str(), &target) != 0)
+        return TPathKind::Other;
+    if (S_ISREG(target.st_mode))
+        return TPathKind::File;
+    if (S_ISDIR(target.st_mode) && (followFolderLinks || !S_ISLNK(own.st_mode)))
+        return TPathKind::Folder;
+    return TPathKind::Other;
+}
+
+// The names in Folder, in byte order so that a walk is repeatable; false when it cannot be
+// listed.
+bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return !ec;
+}
+
+class TCollector {
+  public:
+    TCollector(TPendingObjects& list, TImportUser& user) : List(list), User(user) {}
+
+    void Collect(const std::string& path, bool topLevel) {
+        if (Full)
+            return;
+        switch (KindOf(path, topLevel)) {
+        case TPathKind::File:
+            AddFile(path);
+            break;
+        case TPathKind::Folder:
+            CollectFolder(path);
+            break;
+        case TPathKind::Other:
+            break;
+        }
+    }
+
+  private:
+    void AddFile(const std::string& path) {
+        if (List.size() >= kMaxPendingObjects) {
+            Full = true;
+            User.ShowError("No more than " + std::to_string(kMaxPendingObjects) +
+                           " objects can be added at a time; '" + path +
+                           "' and the files after it were left out.");
+            return;
+        }
+        AddPendingFile(List, path);
+    }
+
+    void CollectFolder(const std::string& folder) {
+        std::vector<std::string> names;
+        if (!ListFolder(folder, names)) {
+            User.ShowError("Could not open folder '" + folder + "'.");
+            return;
+        }
+        const std::string prefix = folder.ends_with('/') ? folder : folder + "/";
+        for (const std::string& name : names)
+            if (!name.starts_with('.'))
+                Collect(prefix + name, false);
+    }
+
+    TPendingObjects& List;
+    TImportUser& User;
+    bool Full = false;
+};
+
+} // namespace
+
+void AddPendingFile(TPendingObjects& list, const std::string& path) {
+    auto object = std::make_unique<TBrelk_RawCatalogueEntry>();
+    object->FileName = path;
+    list.push_back(std::move(object));
+}
+
+void AddPendingPath(TPendingObjects& list, const std::string& path, TImportUser& user) {
+    TCollector(list, user).Collect(path, true);
+}
+
+TDistributorGuess GuessDistributor(const std::string& path) {
+    TDistributorGuess guess;
+    const std::size_t slash = path.find_last_of('/');
+    const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = fileName.find_last_of('.');
+    guess.BaseName = dot == std::string::npos ? fileName : fileName.substr(0, dot);
+    if (slash == std::string::npos)
+        return guess;
+    // The folders between the root and the file, outermost first; a doubled separator
+    // gives an empty folder name, which takes part like any other.
+    std::string folders = path.substr(0, slash + 1);
+    if (folders.starts_with('/'))
+        folders.erase(0, 1);
+    std::vector<std::string> names;
+    for (std::size_t start = 0, end; (end = folders.find('/', start)) != std::string::npos;
+         start = end + 1)
+        names.push_back(folders.substr(start, end - start));
+    for (auto it = names.rbegin(); it != names.rend(); ++it)
+        if (*it != guess.BaseName) {
+            guess.Distributor = *it;
+            break;
+        }
+    return guess;
+}
+
+} // namespace brelk

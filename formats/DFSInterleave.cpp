@@ -1,0 +1,97 @@
+#include "formats/DFSInterleave.h"
+
+#include "formats/AcornDFS.h"
+#include "formats/DFSSideWalk.h"
+
+#include <algorithm>
+#include <span>
+
+namespace brelk {
+
+namespace {
+
+// The catalogue of the side whose bytes are Data, or false when it is refused.
+bool ReadSide(std::span<const std::uint8_t> data, TDFSDiscSide& side, std::string* why) {
+    TAcornDFSDiscObject disc;
+    if (!disc.AddDiscSide(data)) {
+        if (why != nullptr)
+            *why = DFSRefusalReason(data);
+        return false;
+    }
+    side = disc.aDiscSides.front();
+    return true;
+}
+
+std::span<const std::uint8_t> BytesFrom(const std::uint8_t* data, std::size_t size,
+                                        std::size_t offset) {
+    return offset < size ? std::span<const std::uint8_t>(data + offset, size - offset)
+                         : std::span<const std::uint8_t>();
+}
+
+} // namespace
+
+bool HasDsdExtension(const std::string& path) {
+    if (path.size() < 4)
+        return false;
+    std::string tail = path.substr(path.size() - 4);
+    std::transform(tail.begin(), tail.end(), tail.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+    return tail == ".dsd";
+}
+
+TDFSLayoutGuess GuessDFSLayout(const std::uint8_t* data, std::size_t size, bool namedDsd) {
+    TDFSLayoutGuess guess;
+    TAcornDFSDiscObject flat;
+    TDFSDiscSide side0;
+    if (!ReadSide(BytesFrom(data, size, 0), side0, nullptr) || WalkDFSSides(flat, data, size) > 1)
+        return guess;
+    TDFSDiscSide side1;
+    std::string side1Why;
+    const bool side1Passes =
+        size > kDFSTrackBytes && ReadSide(BytesFrom(data, size, kDFSTrackBytes), side1, &side1Why);
+    if (side1Passes && side1.SectorCount == side0.SectorCount) {
+        guess.Layout = TDFSLayout::Interleaved;
+        guess.Side1HasCatalogue = true;
+        guess.Why = "interleaved: a second DFS catalogue with the same sector count lies at 2560";
+    } else if (namedDsd) {
+        guess.Layout = TDFSLayout::Interleaved;
+        guess.Side1HasCatalogue = side1Passes;
+        guess.Why = "interleaved by its .dsd name";
+        if (!side1Passes)
+            guess.Side1Refusal =
+                size <= kDFSTrackBytes ? "the file holds no second side" : side1Why;
+    }
+    return guess;
+}
+
+void SplitInterleavedSides(const std::uint8_t* data, std::size_t size,
+                           std::vector<std::uint8_t>& side0, std::vector<std::uint8_t>& side1) {
+    side0.clear();
+    side1.clear();
+    side0.reserve(size / 2 + kDFSTrackBytes);
+    side1.reserve(size / 2 + kDFSTrackBytes);
+    for (std::size_t at = 0, track = 0; at < size; at += kDFSTrackBytes, ++track) {
+        const std::size_t count = std::min(kDFSTrackBytes, size - at);
+        std::vector<std::uint8_t>& side = track % 2 == 0 ? side0 : side1;
+        side.insert(side.end(), data + at, data + at + count);
+    }
+}
+
+std::vector<std::uint8_t> DeinterleaveDFSImage(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::uint8_t> side0;
+    std::vector<std::uint8_t> side1;
+    SplitInterleavedSides(data, size, side0, side1);
+    TDFSDiscSide first;
+    if (!ReadSide(side0, first, nullptr))
+        return {};
+    side0.resize(std::size_t(first.SectorCount) * kDFSSectorBytes, 0);
+    TDFSDiscSide second;
+    if (ReadSide(side1, second, nullptr)) {
+        side1.resize(
+            std::min<std::size_t>(side1.size(), std::size_t(second.SectorCount) * kDFSSectorBytes));
+        side0.insert(side0.end(), side1.begin(), side1.end());
+    }
+    return side0;
+}
+
+} // namespace brelk

@@ -1,0 +1,44 @@
+// Double-sided DFS images that hold their two sides track by track (the .dsd layout): track t
+// of side s lies at (2t + s) x 2560. How such a file is recognised, and its sides taken apart.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace brelk {
+
+inline constexpr std::size_t kDFSTrackBytes = 2560;
+
+// How a DFS image file lays out its sides.
+enum class TDFSLayout {
+    Flat,        // one side, or sides back to back
+    Interleaved, // two sides, track by track
+};
+
+struct TDFSLayoutGuess {
+    TDFSLayout Layout = TDFSLayout::Flat;
+    bool Side1HasCatalogue = false; // interleaved: the second side passes the DFS test
+    std::string Why;                // interleaved: what decided it
+    std::string Side1Refusal;       // interleaved: why the second side is not kept
+};
+
+// The layout of Size bytes whose first side passes the DFS test. Interleaved when the flat
+// side walk finds no second side and either the 1024 bytes at offset 2560 pass the DFS test
+// with the same sector count as side 0, or NamedDsd (the file name ends in ".dsd").
+TDFSLayoutGuess GuessDFSLayout(const std::uint8_t* data, std::size_t size, bool namedDsd);
+
+// Whether Path ends in ".dsd", in any letter case.
+bool HasDsdExtension(const std::string& path);
+
+// Takes the two sides of an interleaved image apart. A last track cut short stays short.
+void SplitInterleavedSides(const std::uint8_t* data, std::size_t size,
+                           std::vector<std::uint8_t>& side0, std::vector<std::uint8_t>& side1);
+
+// The card's form of an interleaved image: side 0 made exactly as long as its catalogue's
+// sector count says (zero-padded or cut), followed by side 1 when it passes the DFS test (cut
+// to its own sector count). Empty when side 0 is refused.
+std::vector<std::uint8_t> DeinterleaveDFSImage(const std::uint8_t* data, std::size_t size);
+
+} // namespace brelk

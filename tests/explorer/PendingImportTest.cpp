@@ -1,0 +1,305 @@
+// The import of pending objects to the card: conversion, stop rules, overwrite answers,
+// unreadable files, restore objects; and the space totals.
+#include "card/CardFixture.h"
+#include "explorer/PendingObjects.h"
+#include "explorer/PendingSupport.h"
+#include "formats/AcornDFS.h"
+#include "formats/DFSBuilder.h"
+#include "formats/DFSSideWalk.h"
+#include "formats/UEFBuilder.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace brelk;
+using namespace brelktest;
+using dfstest::TDFSBuilder;
+
+namespace {
+
+struct PendingImportTest : CardFixture {
+    TTempDir Dir;
+    TScriptedUser User;
+    TImportOptions Options;
+    TPendingObjects List;
+
+    // Adds the file Name holding Bytes to the list, analysed.
+    TBrelk_RawCatalogueEntry& Pending(const std::string& name,
+                                      const std::vector<std::uint8_t>& bytes) {
+        const std::string path = Dir.Path(name).string();
+        WriteFileBytes(path, bytes);
+        AddPendingFile(List, path);
+        EXPECT_TRUE(AnalysePendingObject(*List.back(), Options, User)) << name;
+        return *List.back();
+    }
+    std::vector<std::uint8_t> Read(const TBrelkCatEntry& e, std::uint32_t length) {
+        std::vector<std::uint8_t> bytes(length);
+        EXPECT_TRUE(Card->ReadMMC(bytes.data(), e.Address(), length));
+        return bytes;
+    }
+    TImportResult Import(TImportProgress* progress = nullptr) {
+        return ImportPendingObjects(*Card, List, Options, User, progress);
+    }
+    std::vector<std::string> Names() {
+        std::vector<std::string> names;
+        for (const auto& e : Card->Catalogue)
+            names.push_back(e->Name());
+        return names;
+    }
+};
+
+TEST_F(PendingImportTest, WritesEveryObjectInItsCardForm) {
+    const auto disc = TDFSBuilder(800, 51200).Title("SMALL").Add({'$', "F", 0x1000, 2}).Bytes();
+    const auto tape = TUEFBuilder()
+                          .Text(0x0009, "Tape")
+                          .NewFile()
+                          .Block(BlockSpec("T", 0, 256, 0))
+                          .Block(BlockSpec("T", 1, 17, 0x80))
+                          .Bytes;
+    const std::vector<std::uint8_t> tool(1000, 0x42);
+    Pending("small.ssd", disc);
+    TBrelk_RawCatalogueEntry& full = Pending("full.ssd", disc);
+    full.Squashed = false;
+    full.Entry.SetName("FULL");
+    Pending("tape.uef.gz", GzipMember(tape));
+    Pending("tool.bin", tool);
+    TScriptedProgress progress;
+    const TImportResult result = Import(&progress);
+    EXPECT_EQ(result.Written, 4u);
+    EXPECT_FALSE(result.Stopped);
+    EXPECT_FALSE(result.Failed);
+    EXPECT_TRUE(User.Errors.empty());
+    EXPECT_EQ(progress.Texts, std::vector<std::string>{"Adding files to Brelk..."});
+    EXPECT_EQ(progress.Extras, (std::vector<std::string>{"Adding SMALL", "Adding FULL",
+                                                         "Adding Tape", "Adding tool.bin"}));
+    EXPECT_FLOAT_EQ(progress.Percents.back(), 100.0f);
+    EXPECT_EQ(Device.OpenHandles, 0);
+
+    const TBrelkCatEntry* small = Find("SMALL");
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(List[0]->DataSize, 18u * 256); // cut after its last used sector, 17
+    EXPECT_EQ(small->Size(), 18u * 256);
+    TAcornDFSDiscObject read;
+    ASSERT_TRUE(read.AddDiscSide(Read(*small, 1024)));
+    EXPECT_EQ(read.aDiscSides[0].SectorCount, 18);
+
+    const TBrelkCatEntry* fullEntry = Find("FULL");
+    ASSERT_NE(fullEntry, nullptr);
+    EXPECT_EQ(fullEntry->Size(), 204800u);
+    TAcornDFSDiscObject expanded;
+    ASSERT_TRUE(expanded.AddDiscSide(Read(*fullEntry, 1024)));
+    EXPECT_EQ(expanded.aDiscSides[0].SectorCount, 800);
+
+    const TBrelkCatEntry* tapeEntry = Find("Tape");
+    ASSERT_NE(tapeEntry, nullptr);
+    const auto blocks =
+        Concat({TapeBlock(BlockSpec("T", 0, 256, 0)), TapeBlock(BlockSpec("T", 1, 17, 0x80))});
+    EXPECT_EQ(Read(*tapeEntry, std::uint32_t(blocks.size())), blocks);
+    EXPECT_EQ(List[2]->DataSize, blocks.size());
+
+    const TBrelkCatEntry* toolEntry = Find("tool.bin");
+    ASSERT_NE(toolEntry, nullptr);
+    EXPECT_EQ(Read(*toolEntry, 1000), tool);
+}
+
+TEST_F(PendingImportTest, StopRules) {
+    struct Case {
+        const char* What;
+        std::size_t CancelAt;    // progress report that reports Cancel, 0 never
+        std::uint32_t ThirdSize; // a size that does not fit stops the import
+        std::size_t Written;
+        bool Failed;
+        std::size_t Errors;
+    };
+    const Case cases[] = {
+        {"all written", 0, 1000, 5, false, 0},
+        {"cancel as the third is announced", 3, 1000, 3, false, 0},
+        {"card full at the third", 0, kCard, 2, true, 1},
+    };
+    for (const Case& c : cases) {
+        Reopen(true);
+        List.clear();
+        User.Errors.clear();
+        for (int i = 0; i < 5; ++i) {
+            const std::uint32_t size = i == 2 ? c.ThirdSize : 1000;
+            Pending("obj" + std::to_string(i), std::vector<std::uint8_t>(size, std::uint8_t(i)));
+        }
+        TScriptedProgress progress(c.CancelAt);
+        const TImportResult result = Import(&progress);
+        EXPECT_EQ(result.Written, c.Written) << c.What;
+        EXPECT_EQ(result.Stopped, c.CancelAt != 0 || c.Failed) << c.What;
+        EXPECT_EQ(result.Failed, c.Failed) << c.What;
+        EXPECT_EQ(Card->Catalogue.size(), c.Written) << c.What;
+        ASSERT_EQ(User.Errors.size(), c.Errors) << c.What;
+        if (c.Errors != 0) {
+            EXPECT_EQ(User.Errors[0], "Could not add 'obj2' to Brelk - Brelk full?");
+        }
+        EXPECT_EQ(progress.Ends, 1) << c.What;
+        EXPECT_EQ(Device.OpenHandles, 0) << c.What;
+    }
+}
+
+TEST_F(PendingImportTest, OverwriteAnswers) {
+    struct Case {
+        const char* What;
+        bool Overwrite;
+        bool Ask;
+        std::vector<TOverwriteAnswer> Answers;
+        std::size_t Questions;
+        std::size_t Written;
+        std::size_t Objects; // on the card afterwards (two were there)
+        bool Stopped;
+        std::uint32_t EliteFill;
+    };
+    const Case cases[] = {
+        {"yes replaces", true, true, {TOverwriteAnswer::Yes}, 1, 2, 3, false, 0x22},
+        {"no skips only this one", true, true, {TOverwriteAnswer::No}, 1, 1, 3, false, 0x11},
+        {"cancel skips and stops", true, true, {TOverwriteAnswer::Cancel}, 1, 0, 2, true, 0x11},
+        {"replace without asking", true, false, {}, 0, 2, 3, false, 0x22},
+        {"no overwriting adds beside", false, true, {}, 0, 2, 4, false, 0x11},
+    };
+    for (const Case& c : cases) {
+        Reopen(true);
+        List.clear();
+        User.Questions.clear();
+        Add("Elite", 100, kTypeTool, false, 0x11);
+        Add("Elite", 100, kTypeFilingSystem, false, 0x33); // same name, other type
+        Options.OverwriteExisting = c.Overwrite;
+        Options.AskBeforeOverwrite = c.Ask;
+        User.Answers.assign(c.Answers.begin(), c.Answers.end());
+        Pending("ELITE", std::vector<std::uint8_t>(100, 0x22)); // a tool named ELITE
+        Pending("other", std::vector<std::uint8_t>(100, 0x44));
+        const TImportResult result = Import();
+        EXPECT_EQ(User.Questions.size(), c.Questions) << c.What;
+        if (c.Questions != 0) {
+            EXPECT_EQ(User.Questions[0], "ELITE");
+        }
+        EXPECT_EQ(result.Written, c.Written) << c.What;
+        EXPECT_EQ(result.Stopped, c.Stopped) << c.What;
+        EXPECT_EQ(Card->Catalogue.size(), c.Objects) << c.What;
+        const TBrelkCatEntry* tool = nullptr;
+        for (const auto& e : Card->Catalogue)
+            if (e->Type() == kTypeTool && SameName(e->Name(), "elite") && tool == nullptr)
+                tool = e.get();
+        ASSERT_NE(tool, nullptr) << c.What;
+        if (c.Overwrite) {
+            EXPECT_EQ(Read(*tool, 1)[0], c.EliteFill) << c.What;
+        }
+    }
+}
+
+TEST_F(PendingImportTest, OverwriteQuestionText) {
+    EXPECT_EQ(OverwriteQuestionText("ELITE"),
+              "The object 'ELITE' will be overwritten.\r\rPress YES to overwrite this object or\r"
+              "press NO to skip this object or\rpress CANCEL to stop importing completely.");
+}
+
+TEST_F(PendingImportTest, TypeChosenByTheUserDecidesTheConversion) {
+    const auto disc = TDFSBuilder(800, 51200).Title("DISC").Add({'$', "F", 0x1000, 2}).Bytes();
+    TBrelk_RawCatalogueEntry& asTool = Pending("a.ssd", disc);
+    asTool.Entry.SetType(kTypeTool);
+    asTool.Entry.SetSubtype(0);
+    asTool.Entry.SetName("ASTOOL");
+    const auto tape = TUEFBuilder().NewFile().Block(BlockSpec("T", 0, 10, 0x80)).Bytes;
+    TBrelk_RawCatalogueEntry& tapeTool = Pending("t.uef", tape);
+    tapeTool.Entry.SetType(kTypeTool);
+    tapeTool.Entry.SetName("TAPETOOL");
+    TBrelk_RawCatalogueEntry& adfs = Pending("adfs.adl", disc);
+    adfs.Entry.SetSubtype(kSubtypeADFS);
+    adfs.Entry.SetName("ADFS");
+    EXPECT_EQ(Import().Written, 3u);
+    EXPECT_EQ(Find("ASTOOL")->Size(), 51200u);
+    EXPECT_EQ(Read(*Find("ASTOOL"), 51200), disc);
+    // A tape typed as a tool keeps the whole UEF file, not only its blocks.
+    EXPECT_EQ(Read(*Find("TAPETOOL"), std::uint32_t(tape.size())), tape);
+    EXPECT_EQ(Read(*Find("ADFS"), 51200), disc);
+}
+
+TEST_F(PendingImportTest, RestoreObjectsAreWrittenByteForByte) {
+    const auto tape = TUEFBuilder().NewFile().Block(BlockSpec("T", 0, 10, 0x80)).Bytes;
+    const auto disc = TDFSBuilder(800, 51200).Title("DISC").Bytes();
+    const auto packed = GzipMember({1, 2, 3});
+    for (const auto* bytes : {&tape, &disc, &packed}) {
+        const std::string path = Dir.Path("img" + std::to_string(List.size())).string();
+        WriteFileBytes(path, *bytes);
+        AddPendingFile(List, path);
+        auto& object = *List.back();
+        object.Raw = object.Analysed = true;
+        object.FileSize = object.DataSize = std::uint32_t(bytes->size());
+        object.Entry.SetType(kTypeImage);
+        object.Entry.SetSubtype(bytes == &tape ? kSubtypeTape : kSubtypeDFS);
+        object.Entry.SetName("R" + std::to_string(List.size()));
+    }
+    EXPECT_EQ(Import().Written, 3u);
+    EXPECT_EQ(Read(*Find("R1"), std::uint32_t(tape.size())), tape);
+    EXPECT_EQ(Find("R2")->Size(), 51200u);
+    EXPECT_EQ(Read(*Find("R3"), std::uint32_t(packed.size())), packed);
+}
+
+TEST_F(PendingImportTest, FilesThatChangedOrVanishedAreSkippedWithAMessage) {
+    Pending("first", std::vector<std::uint8_t>(10, 1));
+    TBrelk_RawCatalogueEntry& gone = Pending("gone", std::vector<std::uint8_t>(10, 2));
+    TBrelk_RawCatalogueEntry& changed = Pending("changed", std::vector<std::uint8_t>(10, 3));
+    TBrelk_RawCatalogueEntry& broken = Pending("broken.gz", GzipMember({1, 2}));
+    Pending("last", std::vector<std::uint8_t>(10, 4));
+    std::filesystem::remove(gone.FileName);
+    WriteFileBytes(changed.FileName, std::vector<std::uint8_t>(5, 3));
+    auto damaged = GzipMember({1, 2});
+    damaged[damaged.size() - 1] ^= 0xFF; // the length in the trailer no longer fits
+    WriteFileBytes(broken.FileName, damaged);
+    const TImportResult result = Import();
+    EXPECT_EQ(result.Written, 2u);
+    EXPECT_EQ(result.Skipped, 3u);
+    EXPECT_TRUE(result.Failed);
+    EXPECT_FALSE(result.Stopped);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"first", "last"}));
+    EXPECT_EQ(User.Errors,
+              (std::vector<std::string>{
+                  "Could not read file '" + gone.FileName + "'. It was skipped.",
+                  "Could not read file '" + changed.FileName +
+                      "': it has changed since it was analysed. It was skipped.",
+                  "Could not unpack file '" + broken.FileName + "'. It was skipped."}));
+}
+
+TEST_F(PendingImportTest, SpaceTotals) {
+    struct Case {
+        const char* What;
+        std::vector<std::uint32_t> ToolSizes;
+        bool WithDisc;
+        std::int64_t Needed;
+    };
+    const Case cases[] = {
+        {"empty list", {}, false, 64},
+        {"disc and 1000-byte tool", {1000}, true, 204800 + 1024 + 2 * 512 + 64},
+        {"nine tools of one byte", std::vector<std::uint32_t>(9, 1), false,
+         9 * 512 + 9 * 512 + 128},
+    };
+    for (const Case& c : cases) {
+        List.clear();
+        if (c.WithDisc)
+            Pending("d.ssd", TDFSBuilder(800).Title("D").Bytes());
+        for (std::uint32_t size : c.ToolSizes)
+            Pending("t" + std::to_string(List.size()), std::vector<std::uint8_t>(size, 1));
+        const TSpaceTotals totals = ComputeSpaceTotals(List, Card.get(), kZone);
+        EXPECT_EQ(totals.Needed, c.Needed) << c.What;
+        const std::int64_t free =
+            std::int64_t(Card->CardSize) - std::int64_t(Card->GetUsedBytes()) - kZone;
+        EXPECT_EQ(totals.Left, free - c.Needed) << c.What;
+        const TSpaceTotals noCard = ComputeSpaceTotals(List, nullptr, kZone);
+        EXPECT_EQ(noCard.Needed, c.Needed) << c.What;
+        EXPECT_EQ(noCard.Left, -std::int64_t(kZone) - c.Needed) << c.What;
+    }
+    // A deleted-type object adds only its header.
+    List.clear();
+    Pending("t", std::vector<std::uint8_t>(1000, 1)).Entry.SetType(kTypeDeleted);
+    EXPECT_EQ(ComputeSpaceTotals(List, Card.get(), kZone).Needed, 512 + 64);
+}
+
+TEST_F(PendingImportTest, ReadAsTexts) {
+    EXPECT_STREQ(ReadAsText(TReadAs::Tool), "tool");
+    EXPECT_STREQ(ReadAsText(TReadAs::DFS), "dfs");
+    EXPECT_STREQ(ReadAsText(TReadAs::DFSInterleaved), "dfs-interleaved");
+    EXPECT_STREQ(ReadAsText(TReadAs::Tape), "tape");
+}
+
+} // namespace
