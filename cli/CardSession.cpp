@@ -1,12 +1,12 @@
 #include "cli/CardSession.h"
 
+#include "explorer/ObjectTransfer.h"
+
 #include <algorithm>
 
 namespace brelk::cli {
 
 namespace {
-constexpr std::uint32_t kDefaultCacheSize = 262144;
-constexpr std::uint32_t kDefaultSafetyZone = 8192;
 constexpr std::uint64_t kMaxCacheSize = 64u * 1024 * 1024;
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cli/Commands.h"
+#include "explorer/ObjectTransfer.h"
 
 #include <ostream>
 
@@ -8,10 +9,10 @@ namespace brelk::cli {
 
 const std::vector<TCommand>& AllCommands() {
     static const std::vector<TCommand> commands = {
-        CreateCommand(),      FormatCommand(),      InfoCommand(),   LsCommand(),
-        CatCommand(),         PutCommand(),         GetCommand(),    RmCommand(),
-        PurgeCommand(),       SquashCommand(),      ExpandCommand(), InspectCommand(),
-        SquashImageCommand(), ExpandImageCommand(),
+        CreateCommand(),  FormatCommand(),      InfoCommand(),        LsCommand(),
+        CatCommand(),     AddCommand(),         PutCommand(),         GetCommand(),
+        RmCommand(),      PurgeCommand(),       SquashCommand(),      ExpandCommand(),
+        InspectCommand(), SquashImageCommand(), ExpandImageCommand(),
     };
     return commands;
 }
@@ -24,6 +25,9 @@ const std::vector<TOptionSpec>& CardOptionSpecs() {
     };
     return specs;
 }
+
+static_assert(kDefaultCacheSize == 262144 && kDefaultSafetyZone == 8192,
+              "the card options' help states the defaults");
 
 const char* const kCardOptionsHelp =
     "Card options:\n"

@@ -34,6 +34,7 @@ TCommand CreateCommand();
 TCommand FormatCommand();
 TCommand InfoCommand();
 TCommand LsCommand();
+TCommand AddCommand();
 TCommand PutCommand();
 TCommand GetCommand();
 TCommand RmCommand();

@@ -3,7 +3,8 @@
 #include "cli/Json.h"
 #include "cli/Output.h"
 #include "cli/PCFiles.h"
-#include "formats/Classify.h"
+#include "explorer/ContentAnalysis.h"
+#include "explorer/PCFile.h"
 #include "formats/DFSDetails.h"
 #include "formats/DFSSideWalk.h"
 #include "formats/TapeDetails.h"
@@ -64,37 +65,64 @@ void WriteSidesText(std::ostream& out, const TAcornDFSDiscObject& disc) {
     }
 }
 
+// How a DFS image lies in its file, in words.
+std::string LayoutText(const TContentAnalysis& found) {
+    if (found.ReadAs != TReadAs::DFSInterleaved)
+        return "sides one after the other";
+    return found.Layout.Why;
+}
+
+void WriteInspectJson(std::ostream& out, const TPCFileContents& contents,
+                      const TContentAnalysis& found, const TAcornDFSDiscObject& disc,
+                      const TUEF& tape) {
+    TJsonWriter json(out);
+    const bool isDisc = found.ReadAs == TReadAs::DFS || found.ReadAs == TReadAs::DFSInterleaved;
+    const char* kind = isDisc ? "dfs" : found.ReadAs == TReadAs::Tape ? "tape" : "tool";
+    json.BeginObject().Field("kind", kind).Field("length", std::uint64_t(contents.Bytes.size()));
+    if (isDisc) {
+        json.BeginArray("sides");
+        for (const auto& side : disc.aDiscSides)
+            WriteSideJson(json, side);
+        json.EndArray().Field("layout", LayoutText(found));
+    } else if (found.ReadAs == TReadAs::Tape) {
+        WriteTapeJson(json, tape);
+    }
+    json.Field("read_as", ReadAsText(found.ReadAs))
+        .Field("gzip", contents.Gzip)
+        .Field("note", found.Note)
+        .EndObject();
+    out << "\n";
+}
+
 int RunInspect(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "FILE");
-    const std::vector<std::uint8_t> bytes = ReadPCFile(args.Positional()[0]);
-    TAcornDFSDiscObject first;
-    TUEF tape;
-    const TContentKind kind = ClassifyContents(bytes.data(), bytes.size(), first, tape);
+    const std::string& path = args.Positional()[0];
+    const TPCFileContents contents = ReadPCFileUnpacked(path);
+    const TContentAnalysis found = AnalyseContents(contents.Bytes, path);
     TAcornDFSDiscObject disc; // every side, walked as the details view walks a disc object
-    if (kind == TContentKind::DFSDisc)
-        WalkDFSSides(disc, bytes.data(), bytes.size());
+    const std::vector<std::uint8_t> form = DFSCardForm(contents.Bytes, found.ReadAs);
+    if (found.ReadAs == TReadAs::DFS || found.ReadAs == TReadAs::DFSInterleaved)
+        WalkDFSSides(disc, form.data(), form.size());
+    TUEF tape;
+    if (found.ReadAs == TReadAs::Tape)
+        tape.FetchUEF(contents.Bytes);
     if (args.Has("--json")) {
-        TJsonWriter json(context.Out);
-        const char* name = kind == TContentKind::DFSDisc ? "dfs"
-                           : kind == TContentKind::Tape  ? "tape"
-                                                         : "tool";
-        json.BeginObject().Field("kind", name).Field("length", std::uint64_t(bytes.size()));
-        if (kind == TContentKind::DFSDisc) {
-            json.BeginArray("sides");
-            for (const auto& side : disc.aDiscSides)
-                WriteSideJson(json, side);
-            json.EndArray();
-        } else if (kind == TContentKind::Tape) {
-            WriteTapeJson(json, tape);
-        }
-        json.EndObject();
-        context.Out << "\n";
-    } else if (kind == TContentKind::DFSDisc) {
+        WriteInspectJson(context.Out, contents, found, disc, tape);
+        return 0;
+    }
+    if (contents.Gzip)
+        context.Out << "gzip-compressed, " << contents.Bytes.size() << " bytes unpacked\n";
+    if (!disc.aDiscSides.empty()) {
+        // A plain image goes without a word; an interleaved one says how it was read.
+        if (found.ReadAs == TReadAs::DFSInterleaved)
+            context.Out << "DFS disc, " << LayoutText(found)
+                        << (found.Note.empty() ? "" : "; " + found.Note) << "\n";
         WriteSidesText(context.Out, disc);
-    } else if (kind == TContentKind::Tape) {
+    } else if (found.ReadAs == TReadAs::Tape) {
         WriteLines(context.Out, TapeCatalogueLines(tape));
     } else {
-        context.Out << "tool (" << bytes.size() << " bytes)\n";
+        context.Out << "tool (" << contents.Bytes.size() << " bytes)"
+                    << (found.Note.empty() ? "" : ": " + found.Note) << "\n";
     }
     return 0;
 }
@@ -105,18 +133,25 @@ int RunTransform(const TArgs& args, TContext& context, bool squash) {
     if (!output)
         throw TUsageError("the result needs a file: -o OUT");
     const std::string& path = args.Positional()[0];
-    const std::vector<std::uint8_t> in = ReadPCFile(path);
+    const TPCFileContents contents = ReadPCFileUnpacked(path);
+    const TContentAnalysis found = AnalyseContents(contents.Bytes, path);
+    const std::vector<std::uint8_t> in = DFSCardForm(contents.Bytes, found.ReadAs);
     std::vector<std::uint8_t> out;
     bool padded = false;
     bool ok = squash ? SquashDiscImage(in, out) : ExpandDiscImage(in, out, &padded);
     if (!ok)
-        throw TFailure(path + ": not a DFS disc image (its first side is refused)");
+        throw TFailure(path + ": not a DFS disc image (its first side is refused" +
+                       (found.Note.empty() ? "" : ": " + found.Note) + ")");
     WritePCFile(*output, [&out](std::ostream& file) {
         file.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
     });
-    context.Out << (squash ? "Squashed " : "Expanded ") << path << ": " << in.size() << " -> "
-                << out.size() << " bytes" << (!squash && !padded ? " (no side needed padding)" : "")
-                << "\n";
+    context.Out << (squash ? "Squashed " : "Expanded ") << path << ": " << contents.Bytes.size()
+                << " -> " << out.size() << " bytes"
+                << (!squash && !padded ? " (no side needed padding)" : "");
+    if (found.ReadAs == TReadAs::DFSInterleaved)
+        context.Out << " (" << found.Layout.Why << "; written with the sides one after the other"
+                    << (found.Note.empty() ? "" : "; " + found.Note) << ")";
+    context.Out << "\n";
     return 0;
 }
 
@@ -134,9 +169,11 @@ TCommand InspectCommand() {
         "inspect",
         "FILE [--json]",
         "Tell what a PC file is, as the add dialog decides it",
-        "A file whose first 1024 bytes (padded with zeros when shorter) hold a DFS catalogue is\n"
-        "a DFS disc: its sides are listed as the details view shows them. Else a UEF file is a\n"
-        "tape, listed with its catalogue. Anything else is a tool.\n",
+        "A gzip-compressed file is unpacked first. A file whose first 1024 bytes (padded with\n"
+        "zeros when shorter) hold a DFS catalogue is a DFS disc: its layout is named (an\n"
+        "interleaved double-sided image holds its sides track by track) and its sides are\n"
+        "listed as the details view shows them. Else a UEF file is a tape, listed with its\n"
+        "catalogue. Anything else is a tool, with the reason when it looks like a disc or tape.\n",
         {{"--json", false, ""}},
         false,
         RunInspect};
@@ -146,7 +183,9 @@ TCommand SquashImageCommand() {
     return {"squash-image",
             "FILE -o OUT",
             "Cut every side of a DFS disc image to its used sectors",
-            "Each side that the disc's side walk finds is squashed; the sides stay back to back.\n",
+            "Each side that the disc's side walk finds is squashed; the sides stay back to back.\n"
+            "Gzip-compressed files are unpacked and interleaved double-sided images taken apart\n"
+            "first; the result holds the sides one after the other.\n",
             {{"--output", true, "-o"}},
             false,
             RunSquashImage};
@@ -156,7 +195,9 @@ TCommand ExpandImageCommand() {
     return {"expand-image",
             "FILE -o OUT",
             "Pad every side of a DFS disc image to 204800 bytes",
-            "Each side that the disc's side walk finds becomes a full 80-track side.\n",
+            "Each side that the disc's side walk finds becomes a full 80-track side.\n"
+            "Gzip-compressed files are unpacked and interleaved double-sided images taken apart\n"
+            "first; the result holds the sides one after the other.\n",
             {{"--output", true, "-o"}},
             false,
             RunExpandImage};

@@ -3,7 +3,10 @@
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/PCFiles.h"
+#include "explorer/ContentAnalysis.h"
 #include "explorer/ObjectDetails.h"
+#include "explorer/ObjectTransfer.h"
+#include "explorer/PCFile.h"
 
 #include <filesystem>
 #include <ostream>
@@ -27,15 +30,46 @@ TBrelkCatEntry EntryForFile(const TArgs& args, const std::string& file, std::uin
     return entry;
 }
 
+// The bytes that put stores: the file's bytes for --raw and for types other than disc
+// images; a disc or tape file is unpacked when gzip-compressed and converted as the import
+// converts it (a tape to its raw blocks, a DFS disc de-interleaved, squashed or expanded on
+// request).
+std::vector<std::uint8_t> PutData(const TArgs& args, const std::string& file,
+                                  const TBrelkCatEntry& entry) {
+    const bool squash = args.Has("--squash");
+    const bool expand = args.Has("--expand");
+    const bool dfs = entry.Type() == kTypeImage && entry.Subtype() == kSubtypeDFS;
+    if ((squash || expand) && (!dfs || args.Has("--raw")))
+        throw TUsageError("--squash and --expand are for DFS discs (--type 3 --subtype 1) "
+                          "without --raw");
+    if (squash && expand)
+        throw TUsageError("--squash and --expand exclude each other");
+    if (args.Has("--raw") || entry.Type() != kTypeImage)
+        return ReadPCFile(file);
+    TPCFileContents contents = ReadPCFileUnpacked(file);
+    TBrelk_RawCatalogueEntry object;
+    object.FileName = file;
+    object.Entry = entry;
+    object.ReadAs = AnalyseContents(contents.Bytes, file).ReadAs;
+    if (dfs && !squash && !expand) {
+        std::vector<std::uint8_t> form = DFSCardForm(contents.Bytes, object.ReadAs);
+        return form.empty() ? std::move(contents.Bytes) : form;
+    }
+    object.Squashed = squash;
+    ConvertPendingData(object, contents.Bytes);
+    return std::move(contents.Bytes);
+}
+
 int RunPut(const TArgs& args, TContext& context) {
     args.ExpectPositional(2, "CARD FILE");
     const std::string& file = args.Positional()[1];
-    TCardSession session(args.Positional()[0], args, context.Err);
-    session.RequireCatalogue();
-    std::vector<std::uint8_t> data = ReadPCFile(file);
+    TBrelkCatEntry entry = EntryForFile(args, file, 0);
+    const std::vector<std::uint8_t> data = PutData(args, file, entry);
     if (data.empty())
         throw TFailure(file + ": the file is empty; an object needs at least one byte");
-    TBrelkCatEntry entry = EntryForFile(args, file, std::uint32_t(data.size()));
+    entry.SetSize(std::uint32_t(data.size()));
+    TCardSession session(args.Positional()[0], args, context.Err);
+    session.RequireCatalogue();
     bool replace = args.Has("--replace");
     if (!replace && session.Card().ObjectExists(entry))
         session.Fail(session.Path + ": an object named '" + entry.Name() + "' of type " +
@@ -52,27 +86,67 @@ int RunPut(const TArgs& args, TContext& context) {
 // Copies the object's Size bytes to Out in pieces, so large objects need little memory.
 void CopyObject(TCardSession& session, const TBrelkCatEntry& entry, std::ostream& out) {
     constexpr std::uint32_t kPiece = 1 << 20;
+    if (!ObjectWithinUsableLimit(session.Card(), entry))
+        session.Fail(session.Path + ": the object reaches past the usable card");
     std::vector<std::uint8_t> buffer(kPiece);
     for (std::uint64_t done = 0; done < entry.Size();) {
         std::uint32_t n = std::uint32_t(std::min<std::uint64_t>(kPiece, entry.Size() - done));
-        std::uint64_t address = std::uint64_t(entry.Address()) + done;
-        if (address > 0xFFFFFFFFu ||
-            !session.Card().ReadMMC(buffer.data(), std::uint32_t(address), n))
+        if (!session.Card().ReadMMC(buffer.data(), std::uint32_t(entry.Address() + done), n))
             session.Fail(session.Path + ": the object could not be read");
         out.write(reinterpret_cast<const char*>(buffer.data()), n);
         done += n;
     }
 }
 
+// Whether get writes a tape as a UEF file: --as uef, or an output name ending in ".uef".
+bool HasExtension(const std::string& path, const std::string& extension) {
+    if (path.size() < extension.size())
+        return false;
+    for (std::size_t i = 0; i < extension.size(); ++i) {
+        char c = path[path.size() - extension.size() + i];
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+        if (c != extension[i])
+            return false;
+    }
+    return true;
+}
+
+bool ExportAsUEF(const TArgs& args) {
+    if (auto as = args.Value("--as")) {
+        if (*as == "uef")
+            return true;
+        if (*as == "raw")
+            return false;
+        throw TUsageError("--as takes uef or raw");
+    }
+    const std::string output = args.Value("--output").value_or("");
+    return HasExtension(output, ".uef");
+}
+
+void WriteObject(TCardSession& session, const TBrelkCatEntry& entry, bool asUEF,
+                 std::ostream& out) {
+    if (!asUEF || !IsTapeObject(entry)) {
+        CopyObject(session, entry, out);
+        return;
+    }
+    std::vector<std::uint8_t> stored;
+    if (!ReadWholeObject(session.Card(), entry, stored))
+        session.Fail(session.Path + ": the object could not be read");
+    const std::vector<std::uint8_t> uef = TapeObjectAsUEF(stored);
+    out.write(reinterpret_cast<const char*>(uef.data()), std::streamsize(uef.size()));
+}
+
 int RunGet(const TArgs& args, TContext& context) {
     args.ExpectPositional(2, "CARD NAME");
+    const bool asUEF = ExportAsUEF(args);
     TCardSession session(args.Positional()[0], args, context.Err);
     session.RequireCatalogue();
     const TBrelkCatEntry entry = *session.FindObject(args.Positional()[1], args);
     if (auto output = args.Value("--output")) {
-        WritePCFile(*output, [&](std::ostream& out) { CopyObject(session, entry, out); });
+        WritePCFile(*output, [&](std::ostream& out) { WriteObject(session, entry, asUEF, out); });
     } else {
-        CopyObject(session, entry, context.Out);
+        WriteObject(session, entry, asUEF, context.Out);
         context.Out.flush();
     }
     session.Finish();
@@ -141,30 +215,44 @@ TCommand CatCommand() {
 
 TCommand PutCommand() {
     return {"put",
-            "CARD FILE [--type N] [--subtype N] [--name NAME] [--replace]",
-            "Add a PC file's bytes to the card as one object",
+            "CARD FILE [--type N] [--subtype N] [--name NAME] [--replace] [--raw] "
+            "[--squash | --expand]",
+            "Add a PC file to the card as one object",
+            "A disc or tape image (type 3) is stored in the card's form, as the add-objects\n"
+            "import stores it: a gzip-compressed file is unpacked, a UEF tape (subtype 3) becomes\n"
+            "its raw tape blocks, an interleaved double-sided DFS image (subtype 1) has its sides\n"
+            "put one after the other. Other types, and --raw, store the file's bytes unchanged.\n"
             "Options:\n"
             "  --type N       object type (default 2, a tool)\n"
             "  --subtype N    object subtype (default 0)\n"
             "  --name NAME    object name (default: the file name without spaces and other\n"
             "                 characters outside ! to ~, cut to 48 characters)\n"
-            "  --replace      reuse the entry of an object of the same type and name\n",
+            "  --replace      reuse the entry of an object of the same type and name\n"
+            "  --raw          store the file's bytes unchanged\n"
+            "  --squash       DFS discs: cut every side after its last used sector\n"
+            "  --expand       DFS discs: pad every side to 204800 bytes\n",
             {{"--type", true, ""},
              {"--subtype", true, ""},
              {"--name", true, ""},
-             {"--replace", false, ""}},
+             {"--replace", false, ""},
+             {"--raw", false, ""},
+             {"--squash", false, ""},
+             {"--expand", false, ""}},
             true,
             RunPut};
 }
 
 TCommand GetCommand() {
     return {"get",
-            "CARD NAME [-o FILE] [--type N]",
-            "Write an object's bytes to a file",
-            "The object's whole allocated size is written (whole blocks). Without -o the bytes go\n"
-            "to standard output. NAME ignores letter case; --type N chooses between objects of\n"
-            "the same name.\n",
-            {{"--output", true, "-o"}, {"--type", true, ""}},
+            "CARD NAME [-o FILE] [--as uef|raw] [--type N]",
+            "Write an object to a file",
+            "The object's whole allocated size is written (whole blocks), except that a tape is\n"
+            "exported as a UEF file made from its blocks when the output name ends in \".uef\"\n"
+            "(any letter case) or --as uef is given (--as raw writes the stored bytes whatever\n"
+            "the name). A tape that holds no tape block is written as stored. Without -o the\n"
+            "bytes go to standard output. NAME ignores letter case; --type N chooses between\n"
+            "objects of the same name.\n",
+            {{"--output", true, "-o"}, {"--as", true, ""}, {"--type", true, ""}},
             true,
             RunGet};
 }

@@ -1,6 +1,7 @@
 #include "cli/PCFiles.h"
 
 #include "cli/Args.h"
+#include "explorer/PCFile.h"
 
 #include <filesystem>
 #include <fstream>
@@ -8,19 +9,28 @@
 namespace brelk::cli {
 
 std::vector<std::uint8_t> ReadPCFile(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    std::vector<std::uint8_t> bytes;
+    switch (ReadWholePCFile(path, bytes)) {
+    case TPCFileStatus::Ok:
+        return bytes;
+    case TPCFileStatus::Missing:
         throw TFailure(path + ": not a readable file");
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec)
-        throw TFailure(path + ": " + ec.message());
-    if (size >= (std::uint64_t(1) << 32))
+    case TPCFileStatus::TooLarge:
         throw TFailure(path + ": the file is too large for a card");
-    std::vector<std::uint8_t> bytes(size);
-    std::ifstream in(path, std::ios::binary);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(size)))
-        throw TFailure(path + ": could not be read");
-    return bytes;
+    case TPCFileStatus::CannotOpen:
+    case TPCFileStatus::ReadFailed:
+        break;
+    }
+    throw TFailure(path + ": could not be read");
+}
+
+TPCFileContents ReadPCFileUnpacked(const std::string& path) {
+    TPCFileContents contents;
+    TPCFileStatus status;
+    std::string error;
+    if (!LoadPCFileContents(path, contents, status, error))
+        throw TFailure(error);
+    return contents;
 }
 
 void WritePCFile(const std::string& path, const std::function<void(std::ostream&)>& write) {

@@ -1,6 +1,8 @@
 // Reading and writing PC files for brelk.
 #pragma once
 
+#include "explorer/PCFile.h"
+
 #include <cstdint>
 #include <functional>
 #include <ostream>
@@ -12,6 +14,8 @@ namespace brelk::cli {
 // The whole file; TFailure when it is no regular file, cannot be read or is 4 GiB or more.
 std::vector<std::uint8_t> ReadPCFile(const std::string& path);
 
+// The file's contents, unpacked when gzip-compressed; TFailure when they cannot be had.
+TPCFileContents ReadPCFileUnpacked(const std::string& path);
 // Writes the file through Path + ".part", renamed to Path only when Write finished and every
 // byte reached the disc: a failure (a TFailure thrown by Write included) leaves no half file.
 void WritePCFile(const std::string& path, const std::function<void(std::ostream&)>& write);

@@ -45,7 +45,8 @@ std::string ToolNote(const std::vector<std::uint8_t>& bytes, const std::string& 
     if (ParseTapeBlock(bytes.data(), bytes.size(), block))
         return "raw tape blocks without a UEF container";
     if (StartsWithUEFText(bytes))
-        return "UEF magic not followed by a zero byte";
+        return bytes.size() > 9 && bytes[9] == 0 ? "UEF header cut short"
+                                                 : "UEF magic not followed by a zero byte";
     const std::string ext = LowerExtension(path);
     if (HasDiscExtension(ext))
         return DFSRefusalReason(bytes);
@@ -64,8 +65,11 @@ bool AnalyseDisc(const std::vector<std::uint8_t>& bytes, const std::string& path
     const bool interleaved = result.Layout.Layout == TDFSLayout::Interleaved;
     result.ReadAs = interleaved ? TReadAs::DFSInterleaved : TReadAs::DFS;
     if (interleaved) {
-        const std::vector<std::uint8_t> form = DFSCardForm(bytes, result.ReadAs);
-        result.DataSize = std::uint32_t(form.size());
+        // The bytes the file holds for its sides; the conversion pads side 0 when it is
+        // stored whole, and squashing never keeps more than these.
+        std::size_t present = 0;
+        DeinterleaveDFSImage(bytes.data(), bytes.size(), &present);
+        result.DataSize = std::uint32_t(present);
         result.DiscSides = result.Layout.Side1HasCatalogue ? 2 : 1;
         if (!result.Layout.Side1HasCatalogue)
             result.Note = "second side not kept: " + result.Layout.Side1Refusal;

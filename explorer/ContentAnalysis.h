@@ -15,7 +15,7 @@ namespace brelk {
 struct TContentAnalysis {
     TReadAs ReadAs = TReadAs::Tool;
     std::string Title;          // the DFS title of side 0, or the tape's short title
-    std::uint32_t DataSize = 0; // disc: the card's form before squashing; tape: its blocks
+    std::uint32_t DataSize = 0; // disc: the bytes of its sides in the file; tape: its blocks
     std::uint8_t DiscSides = 0; // disc: the sides that the card's form keeps
     TDFSLayoutGuess Layout;     // disc: how its sides lie in the file
     std::string Note;           // why a disc-like file is a tool, or a side that is not kept

@@ -83,11 +83,13 @@ bool ReadObjectData(const TBrelk_RawCatalogueEntry& object, std::vector<std::uin
     return true;
 }
 
-// The entry's Size for Data: what the conversion left, and never more than Data holds.
+// The entry's Size (and DataSize) for Data: what the conversion left, and never more than
+// Data holds.
 void SettleSize(TBrelk_RawCatalogueEntry& object, const std::vector<std::uint8_t>& data) {
     std::uint32_t size = std::uint32_t(data.size());
     if (object.Raw && object.DataSize != 0 && object.DataSize < size)
         size = object.DataSize;
+    object.DataSize = size;
     object.Entry.SetSize(size);
 }
 
@@ -140,6 +142,7 @@ void ImportOne(TBrelk& card, TBrelk_RawCatalogueEntry& object, const TImportOpti
         return;
     }
     ++result.Written;
+    user.ObjectAdded(object);
 }
 
 } // namespace

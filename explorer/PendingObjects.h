@@ -63,6 +63,8 @@ class TImportUser {
     virtual void ShowError(const std::string& text) = 0;
     // The overwrite question for the object named Name (Yes/No/Cancel).
     virtual TOverwriteAnswer AskOverwrite(const std::string& name) = 0;
+    // Told after the import wrote Object (its Entry as placed on the card).
+    virtual void ObjectAdded(const TBrelk_RawCatalogueEntry& object) { (void)object; }
 };
 
 // The wait window: Begin shows it with Text, Report returns whether Cancel had been pressed

@@ -77,20 +77,26 @@ void SplitInterleavedSides(const std::uint8_t* data, std::size_t size,
     }
 }
 
-std::vector<std::uint8_t> DeinterleaveDFSImage(const std::uint8_t* data, std::size_t size) {
+std::vector<std::uint8_t> DeinterleaveDFSImage(const std::uint8_t* data, std::size_t size,
+                                               std::size_t* presentBytes) {
     std::vector<std::uint8_t> side0;
     std::vector<std::uint8_t> side1;
     SplitInterleavedSides(data, size, side0, side1);
     TDFSDiscSide first;
     if (!ReadSide(side0, first, nullptr))
         return {};
-    side0.resize(std::size_t(first.SectorCount) * kDFSSectorBytes, 0);
+    const std::size_t side0Bytes = std::size_t(first.SectorCount) * kDFSSectorBytes;
+    std::size_t present = std::min(side0.size(), side0Bytes);
+    side0.resize(side0Bytes, 0);
     TDFSDiscSide second;
     if (ReadSide(side1, second, nullptr)) {
         side1.resize(
             std::min<std::size_t>(side1.size(), std::size_t(second.SectorCount) * kDFSSectorBytes));
         side0.insert(side0.end(), side1.begin(), side1.end());
+        present += side1.size();
     }
+    if (presentBytes != nullptr)
+        *presentBytes = present;
     return side0;
 }
 

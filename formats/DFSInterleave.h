@@ -38,7 +38,9 @@ void SplitInterleavedSides(const std::uint8_t* data, std::size_t size,
 
 // The card's form of an interleaved image: side 0 made exactly as long as its catalogue's
 // sector count says (zero-padded or cut), followed by side 1 when it passes the DFS test (cut
-// to its own sector count). Empty when side 0 is refused.
-std::vector<std::uint8_t> DeinterleaveDFSImage(const std::uint8_t* data, std::size_t size);
+// to its own sector count). Empty when side 0 is refused. PresentBytes (when given) receives
+// how many of the result's bytes came from the file rather than from padding.
+std::vector<std::uint8_t> DeinterleaveDFSImage(const std::uint8_t* data, std::size_t size,
+                                               std::size_t* presentBytes = nullptr);
 
 } // namespace brelk

@@ -94,7 +94,8 @@ TEST_F(DetailsCommandsTest, InspectTellsDiscsTapesAndTools) {
               "tool (100 bytes)\n");
     EXPECT_EQ(
         Run({"inspect", Save("x.rom", std::vector<std::uint8_t>(100, 0xFF)), "--json"}).second,
-        "{\"kind\": \"tool\", \"length\": 100}\n");
+        "{\"kind\": \"tool\", \"length\": 100, \"read_as\": \"tool\", \"gzip\": false, "
+        "\"note\": \"\"}\n");
     EXPECT_EQ(Run({"inspect", Dir.Path("none").string()}).first, 1);
 }
 

@@ -143,7 +143,7 @@ TEST_F(InterleavedImportTest, AnalysisAndConversionKeepBothSides) {
         {"both.img", Interleave(a, b), TReadAs::DFSInterleaved, 2, false, 409600, ""},
         {"other.dsd", Interleave(a, Blank(204800)), TReadAs::DFSInterleaved, 1, false, 204800,
          "second side not kept: DFS catalogue whose title begins with byte 0xE5"},
-        {"cut.dsd", cut, TReadAs::DFSInterleaved, 2, true, 204800 + 4 * 2560, ""},
+        {"cut.dsd", cut, TReadAs::DFSInterleaved, 2, true, 8 * 2560, ""}, // the bytes present
     };
     for (const Case& c : cases) {
         TBrelk_RawCatalogueEntry object;

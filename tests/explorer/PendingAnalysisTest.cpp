@@ -186,6 +186,7 @@ TEST_F(PendingAnalysisTest, ToolNotesSayWhyADiscLikeFileIsATool) {
          "DFS catalogue with a file reaching sector 20 beyond its sector count 10"},
         {"blocks.bin", blocks, "raw tape blocks without a UEF container"},
         {"bad.bin", badMagic, "UEF magic not followed by a zero byte"},
+        {"cut.bin", {'U', 'E', 'F', ' ', 'F', 'i', 'l', 'e', '!', 0}, "UEF header cut short"},
         {"text.uef", std::vector<std::uint8_t>(50, 'x'), "no UEF magic at the start"},
         {"empty.uef", noBlocks, "UEF file without tape blocks"},
         {"count0.rom", countZero, ""}, // no disc name: no reason given

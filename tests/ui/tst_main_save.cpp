@@ -123,6 +123,7 @@ class TestMainSave : public QObject {
     void extendedNameAsksBeforeReplacing();
     void tapeSavedAsUEF();
     void tapeSavedAsBinKeepsStoredBlocks();
+    void tapeWithoutBlocksIsSavedAsStored();
     void reachedFromPopup();
 };
 
@@ -398,6 +399,25 @@ void TestMainSave::tapeSavedAsUEF() {
     QCOMPARE(reader.GetUEFCatEntry(0)->Length, 296u);
     QCOMPARE(reader.GetUEFCatEntry(1)->Name, std::string("DATA"));
     QCOMPARE(reader.GetUEFCatEntry(1)->Length, 7u);
+}
+
+// A tape object that holds a whole UEF file (no raw blocks) is written as it is stored, never
+// as an empty 12-byte tape.
+void TestMainSave::tapeWithoutBlocksIsSavedAsStored() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {}));
+    brelktest::TUEFBuilder container;
+    container.NewFile().Block({"GAME", 0x1900, 0x8023, 0, 100, 0x80}).End();
+    QVERIFY(AddWithData(rig.CardPath(), kTypeImage, 3, "TAPE", container.Bytes));
+    TfrmMain& main = rig.Open();
+    Select(main, {"TAPE"});
+    rig.Prompter.QueueFile(rig.Path("tape"));
+    rig.Prompter.QueueSelectedFilter("Tape (*.uef)");
+    main.mnuPopupSaveObjectClick();
+    TBytes expected = container.Bytes;
+    expected.resize(512, 0); // the whole allocated size, as for any object saved as stored
+    QCOMPARE(FileBytes(rig.Path("tape.uef")), expected);
+    QVERIFY(rig.Prompter.Messages().isEmpty());
 }
 
 void TestMainSave::tapeSavedAsBinKeepsStoredBlocks() {

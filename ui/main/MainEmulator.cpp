@@ -3,7 +3,7 @@
 // on it, detached, with the command-line template's "$img$" replaced by the file's path.
 #include "ui/main/Main.h"
 
-#include "formats/UEFWriter.h"
+#include "explorer/ObjectTransfer.h"
 #include "ui/aux/PrivateTempFile.h"
 #include "ui/aux/ProcessStarter.h"
 #include "ui/aux/Prompter.h"
@@ -11,7 +11,6 @@
 
 #include <QRegularExpression>
 
-#include <new>
 #include <vector>
 
 using brelk::TBrelkCatEntry;
@@ -30,7 +29,7 @@ constexpr std::uint32_t kLargestADFSM = 327680;
 // as a UEF file and an ADFS disc as an ADFS image; DFS discs (and anything else) as ".ssd".
 QString EmulatorImageName(const TBrelkCatEntry& entry) {
     const QString base = QStringLiteral("BrelkEmulatorImage");
-    if (entry.Type() == brelk::kTypeImage && entry.Subtype() == brelk::kSubtypeTape)
+    if (brelk::IsTapeObject(entry))
         return base + QStringLiteral(".uef");
     if (entry.Type() == brelk::kTypeImage && entry.Subtype() == brelk::kSubtypeADFS)
         return base +
@@ -72,19 +71,12 @@ QString StartFailureReason(const TStartResult& result, const QString& program) {
 bool WriteEmulatorImage(brelk::TBrelk& card, TPrompter& ask, const TBrelkCatEntry& entry,
                         TPrivateTempFile& file) {
     std::vector<std::uint8_t> buffer;
-    bool read = false;
-    try {
-        buffer.resize(entry.Size());
-        read = card.ReadMMC(buffer.data(), entry.Address(), entry.Size());
-    } catch (const std::bad_alloc&) {
-        read = false;
-    }
-    if (!read) {
+    if (!brelk::ReadWholeObject(card, entry, buffer)) {
         ask.Message(QStringLiteral("Could not read from Brelk."), TIcon::Error, TButtons::OK);
         return true;
     }
-    if (entry.Type() == brelk::kTypeImage && entry.Subtype() == brelk::kSubtypeTape)
-        buffer = brelk::MakeUEFFromTapeBlocks(buffer.data(), buffer.size());
+    if (brelk::IsTapeObject(entry))
+        buffer = brelk::TapeObjectAsUEF(buffer);
     return file.Write(buffer.data(), buffer.size());
 }
 

@@ -9,7 +9,7 @@
 // existing file of that name stays as it was).
 #include "ui/main/Main.h"
 
-#include "formats/UEFWriter.h"
+#include "explorer/ObjectTransfer.h"
 #include "ui/aux/Prompter.h"
 
 #include <QFileInfo>
@@ -115,10 +115,6 @@ QString WithExtension(const QString& path, const QString& proposed, const TSaveD
     return path + QLatin1Char('.') + extension;
 }
 
-bool IsTape(const TBrelkCatEntry& entry) {
-    return entry.Type() == brelk::kTypeImage && entry.Subtype() == brelk::kSubtypeTape;
-}
-
 } // namespace
 
 void TfrmMain::mnuPopupSaveObjectClick() {
@@ -168,23 +164,16 @@ bool TfrmMain::SaveObjectToFile(const TBrelkCatEntry& entry, const QString& path
                     TIcon::Error, TButtons::OK);
         return false;
     }
-    // The whole allocated size, as the card holds it; an object said to reach past the
-    // usable card is not read (and no buffer of a damaged size is taken).
+    // The whole allocated size, as the card holds it.
     std::vector<std::uint8_t> data;
-    const std::uint64_t end = std::uint64_t(entry.Address()) + entry.Size();
-    bool read = end <= Brelk->UsableLimit();
-    if (read) {
-        data.resize(entry.Size());
-        read = Brelk->ReadMMC(data.data(), entry.Address(), entry.Size());
-    }
-    if (!read) {
+    if (!brelk::ReadWholeObject(*Brelk, entry, data)) {
         file.cancelWriting(); // nothing replaces the file, and no empty file is left
         Ask.Message(QStringLiteral("Could not read from Brelk."), TIcon::Error, TButtons::OK);
         return false;
     }
-    if (IsTape(entry) &&
+    if (brelk::IsTapeObject(entry) &&
         QFileInfo(path).suffix().compare(QLatin1String("uef"), Qt::CaseInsensitive) == 0)
-        data = brelk::MakeUEFFromTapeBlocks(data.data(), data.size());
+        data = brelk::TapeObjectAsUEF(data);
     const auto length = qint64(data.size());
     if (file.write(reinterpret_cast<const char*>(data.data()), length) != length ||
         !file.commit()) {

@@ -2,6 +2,8 @@
 
 #include "ui/settings/SettingsValues.h"
 
+#include "explorer/ObjectTransfer.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -53,8 +55,8 @@ void TBrelkExplorerSettings::ReadSettingsFromRegistry(const QString& defaultDriv
     if (auto store = OpenStore()) {
         const TValueReader in(*store);
         MMCDrive = in.Text("MMCDrive", defaultDrive);
-        MMCSafetyZone = in.Number<std::uint32_t>("MMCSafetyZone", 8192);
-        CacheSize = in.Number<std::uint32_t>("CacheSize", 262144);
+        MMCSafetyZone = in.Number<std::uint32_t>("MMCSafetyZone", brelk::kDefaultSafetyZone);
+        CacheSize = in.Number<std::uint32_t>("CacheSize", brelk::kDefaultCacheSize);
         UseDeletedObjects = in.Flag("UseDeletedObjects", true);
         RewriteObjectHeader = in.Flag("RewriteObjectHeader", false);
         ReuseDeletedSpace = in.Flag("ReuseDeletedSpace", true);

@@ -1,0 +1,194 @@
+// brelk add: PC files and folders analysed and imported as the add-objects dialog does it.
+#include "cli/CardSession.h"
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "explorer/PendingObjects.h"
+
+#include <iostream>
+#include <ostream>
+#include <sys/stat.h>
+
+namespace brelk::cli {
+
+namespace {
+
+// Messages go to standard error; the overwrite question is asked there and answered on
+// standard input (anything but y or n, or no answer at all, cancels).
+class TCliImportUser final : public TImportUser {
+  public:
+    TCliImportUser(TContext& context, std::istream& in) : Context(context), In(in) {}
+    void ShowError(const std::string& text) override {
+        Context.Err << "brelk: " << text << "\n";
+        ++Errors;
+    }
+    TOverwriteAnswer AskOverwrite(const std::string& name) override {
+        std::string question = OverwriteQuestionText(name);
+        for (char& c : question)
+            if (c == '\r')
+                c = '\n';
+        Context.Err << question << "\n[y]es, [n]o or [c]ancel? " << std::flush;
+        std::string answer;
+        std::getline(In, answer);
+        if (answer == "y" || answer == "Y" || answer == "yes")
+            return TOverwriteAnswer::Yes;
+        if (answer == "n" || answer == "N" || answer == "no")
+            return TOverwriteAnswer::No;
+        return TOverwriteAnswer::Cancel;
+    }
+    void ObjectAdded(const TBrelk_RawCatalogueEntry& object) override {
+        Context.Out << "Added " << object.Entry.Name() << " (type " << int(object.Entry.Type())
+                    << ", subtype " << int(object.Entry.Subtype()) << ", " << object.DataSize
+                    << " bytes)\n";
+    }
+    int Errors = 0;
+
+  private:
+    TContext& Context;
+    std::istream& In;
+};
+
+// The part of Path after its last "/".
+std::string FileNameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Collects every path; a path that names nothing is an error of its own.
+void CollectPaths(const TArgs& args, TPendingObjects& list, TCliImportUser& user) {
+    for (std::size_t i = 1; i < args.Positional().size(); ++i) {
+        const std::string& path = args.Positional()[i];
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0)
+            user.ShowError("'" + path + "' is no file or folder.");
+        else
+            AddPendingPath(list, path, user);
+    }
+}
+
+// What brelk adds beyond the dialog: an untitled tape is named after its file, --squash and
+// --expand decide for every DFS disc, and an object still without a name is dropped.
+void Adjust(TPendingObjects& list, const TArgs& args, TCliImportUser& user) {
+    for (std::size_t i = 0; i < list.size();) {
+        TBrelk_RawCatalogueEntry& object = *list[i];
+        if (object.Entry.Name().empty() && object.ReadAs == TReadAs::Tape)
+            object.Entry.SetName(SanitizeFilename(FileNameOf(object.FileName)));
+        if (object.Entry.Type() == kTypeImage && object.Entry.Subtype() == kSubtypeDFS &&
+            (args.Has("--squash") || args.Has("--expand"))) {
+            object.Squashed = args.Has("--squash");
+            UpdateSizeOnCard(object);
+        }
+        if (object.Entry.Name().empty()) {
+            user.ShowError("'" + object.FileName + "' gives no usable object name.");
+            list.erase(list.begin() + std::ptrdiff_t(i));
+        } else {
+            ++i;
+        }
+    }
+}
+
+void WriteDryRunJson(std::ostream& out, const TPendingObjects& list, const TSpaceTotals& totals) {
+    TJsonWriter json(out);
+    json.BeginObject().BeginArray("objects");
+    for (const auto& object : list)
+        json.BeginObject()
+            .Field("file", object->FileName)
+            .Field("name", object->Entry.Name())
+            .Field("type", int(object->Entry.Type()))
+            .Field("subtype", int(object->Entry.Subtype()))
+            .Field("squashed", object->Squashed)
+            .Field("data_size", object->DataSize)
+            .Field("size_on_card", SizeOnCard(*object))
+            .Field("read_as", ReadAsText(object->ReadAs))
+            .Field("gzip", object->Gzip)
+            .Field("note", object->Note)
+            .EndObject();
+    json.EndArray()
+        .Field("space_needed", std::int64_t(totals.Needed))
+        .Field("space_left", std::int64_t(totals.Left))
+        .EndObject();
+    out << "\n";
+}
+
+void WriteDryRunText(std::ostream& out, const TPendingObjects& list, const TSpaceTotals& totals) {
+    for (const auto& object : list) {
+        out << "Would add " << object->Entry.Name() << " (type " << int(object->Entry.Type())
+            << ", subtype " << int(object->Entry.Subtype()) << ", " << SizeOnCard(*object)
+            << " bytes) from " << object->FileName << ": " << ReadAsText(object->ReadAs)
+            << (object->Gzip ? ", gzip" : "") << (object->Squashed ? ", squashed" : "");
+        if (!object->Note.empty())
+            out << "; " << object->Note;
+        out << "\n";
+    }
+    out << "Space needed " << totals.Needed << " bytes, space left " << totals.Left << " bytes\n";
+}
+
+int RunAdd(const TArgs& args, TContext& context) {
+    if (args.Positional().size() < 2)
+        throw TUsageError("missing argument: expected CARD PATH...");
+    if (args.Has("--squash") && args.Has("--expand"))
+        throw TUsageError("--squash and --expand exclude each other");
+    if (args.Has("--ask") && !args.Has("--overwrite"))
+        throw TUsageError("--ask needs --overwrite");
+    if (args.Has("--json") && !args.Has("--dry-run"))
+        throw TUsageError("--json needs --dry-run");
+    TCardSession session(args.Positional()[0], args, context.Err);
+    session.RequireCatalogue();
+    TCliImportUser user(context, std::cin);
+    TImportOptions options;
+    options.GuessDistributor = args.Has("--guess-distributor");
+    options.OverwriteExisting = args.Has("--overwrite");
+    options.AskBeforeOverwrite = args.Has("--ask");
+    TPendingObjects list;
+    CollectPaths(args, list, user);
+    AnalysePendingObjects(list, options, user, nullptr);
+    Adjust(list, args, user);
+    if (args.Has("--dry-run")) {
+        const TSpaceTotals totals =
+            ComputeSpaceTotals(list, &session.Card(), session.Card().SafetyZone);
+        if (args.Has("--json"))
+            WriteDryRunJson(context.Out, list, totals);
+        else
+            WriteDryRunText(context.Out, list, totals);
+        return user.Errors == 0 ? 0 : 1;
+    }
+    const TImportResult result = ImportPendingObjects(session.Card(), list, options, user, nullptr);
+    session.Finish();
+    return user.Errors == 0 && !result.Failed && !result.Stopped ? 0 : 1;
+}
+
+} // namespace
+
+TCommand AddCommand() {
+    return {"add",
+            "CARD PATH... [--guess-distributor] [--squash | --expand] [--overwrite [--ask]] "
+            "[--dry-run [--json]]",
+            "Add PC files and folders as the add-objects dialog adds them",
+            "Each file is analysed as the dialog does it: a DFS catalogue makes a disc (type 3,\n"
+            "subtype 1; an interleaved double-sided image keeps both sides), a UEF file a tape\n"
+            "(type 3, subtype 3, stored as its raw blocks), anything else a tool (type 2).\n"
+            "Gzip-compressed files are unpacked first. Folders are walked (names beginning with\n"
+            "'.' skipped, links to folders not followed). Disc and tape names come from their\n"
+            "titles, other names from the file name; an untitled tape is named after its file.\n"
+            "A disc is stored squashed when its file is not a whole number of 200 KiB sides.\n"
+            "One line per object written: Added NAME (type T, subtype S, N bytes).\n"
+            "Options:\n"
+            "  --guess-distributor  put the innermost folder name in front of the name\n"
+            "  --squash, --expand   store every DFS disc squashed, or as full sides\n"
+            "  --overwrite          replace an object of the same type and name (without it the\n"
+            "                       new object is added beside the old one)\n"
+            "  --ask                with --overwrite: ask on the terminal before replacing\n"
+            "  --dry-run            write nothing; print what the analysis proposes\n"
+            "  --json               with --dry-run: print it as JSON\n"
+            "The exit status is 1 when any file or object failed.\n",
+            {{"--guess-distributor", false, ""},
+             {"--squash", false, ""},
+             {"--expand", false, ""},
+             {"--overwrite", false, ""},
+             {"--ask", false, ""},
+             {"--dry-run", false, ""},
+             {"--json", false, ""}},
+            true,
+            RunAdd};
+}
+
+} // namespace brelk::cli

@@ -1,0 +1,34 @@
+// Rules for taking an object off the card that the window and brelk share: the default card
+// settings, reading a whole object within the usable card, and a tape's export as a UEF file.
+#pragma once
+
+#include "card/CatEntry.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace brelk {
+
+class TBrelk;
+
+// The card settings used when none are stored or given.
+inline constexpr std::uint32_t kDefaultCacheSize = 262144;
+inline constexpr std::uint32_t kDefaultSafetyZone = 8192;
+
+// Whether Entry's object lies wholly below the card's usable limit (so that reading it is
+// allowed and its Size is no damaged value).
+bool ObjectWithinUsableLimit(const TBrelk& card, const TBrelkCatEntry& entry);
+
+// Reads the object's whole allocated Size into Data. False (Data emptied) when it reaches
+// past the usable limit, when memory for it cannot be had, or when the read fails (the card
+// has then reported the device error).
+bool ReadWholeObject(TBrelk& card, const TBrelkCatEntry& entry, std::vector<std::uint8_t>& data);
+
+bool IsTapeObject(const TBrelkCatEntry& entry);
+
+// A tape object's stored bytes as a UEF file made from its tape blocks. When they hold no
+// tape block (a whole UEF file stored as it was, say) they are returned as they are, so that
+// an export never writes an empty tape.
+std::vector<std::uint8_t> TapeObjectAsUEF(const std::vector<std::uint8_t>& stored);
+
+} // namespace brelk
