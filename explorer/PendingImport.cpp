@@ -6,7 +6,7 @@
 #include "explorer/PendingObjects.h"
 
 #include "card/Brelk.h"
-#include "formats/AcornDFS.h"
+#include "formats/DFSSideWalk.h"
 #include "formats/UEF.h"
 
 namespace brelk {
@@ -19,14 +19,10 @@ void ConvertDisc(TBrelk_RawCatalogueEntry& object, std::vector<std::uint8_t>& da
         if (!form.empty())
             data = std::move(form);
     }
-    TAcornDFSDiscObject disc;
-    if (disc.AddDiscSide(data)) {
-        std::uint32_t size = std::uint32_t(data.size());
-        if (object.Squashed)
-            disc.SquashDisc(data, size);
-        else
-            disc.ExpandDisc(data, size);
-    }
+    // Every side squashed or expanded; a refused first side leaves the bytes as they are.
+    std::vector<std::uint8_t> converted;
+    if (object.Squashed ? SquashDiscImage(data, converted) : ExpandDiscImage(data, converted))
+        data = std::move(converted);
 }
 
 void ConvertTape(std::vector<std::uint8_t>& data) {

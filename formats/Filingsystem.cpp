@@ -1,6 +1,8 @@
 // The table of the eleven filing-system ROMs and the subtype rule.
 #include "formats/Filingsystem.h"
 
+#include <array>
+
 namespace brelk {
 
 // The descriptions of ROMs 7 and 11 say "DFS" although they are ADFS ROMs: that is the text
@@ -83,13 +85,29 @@ std::string FilingsystemIconKey(std::uint8_t subtype) {
     return IsPatchedSubtype(subtype) ? key + "_patched" : key;
 }
 
-std::uint16_t Crc16Modbus(const std::uint8_t* data, std::size_t size) {
-    std::uint16_t crc = 0xFFFF;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
+namespace {
+
+// The CRC of each byte value, so that the check runs a byte at a time: the analysis runs it
+// over every file added.
+constexpr std::array<std::uint16_t, 256> MakeCrcTable() {
+    std::array<std::uint16_t, 256> table{};
+    for (unsigned value = 0; value < 256; ++value) {
+        std::uint16_t crc = std::uint16_t(value);
         for (int bit = 0; bit < 8; ++bit)
             crc = (crc & 1) ? std::uint16_t((crc >> 1) ^ 0xA001) : std::uint16_t(crc >> 1);
+        table[value] = crc;
     }
+    return table;
+}
+
+constexpr std::array<std::uint16_t, 256> kCrcTable = MakeCrcTable();
+
+} // namespace
+
+std::uint16_t Crc16Modbus(const std::uint8_t* data, std::size_t size) {
+    std::uint16_t crc = 0xFFFF;
+    for (std::size_t i = 0; i < size; ++i)
+        crc = std::uint16_t((crc >> 8) ^ kCrcTable[(crc ^ data[i]) & 0xFF]);
     return crc;
 }
 
