@@ -5,6 +5,7 @@
 #include "explorer/PendingObjects.h"
 
 #include <iostream>
+#include <new>
 #include <ostream>
 #include <sys/stat.h>
 
@@ -122,7 +123,18 @@ void WriteDryRunText(std::ostream& out, const TPendingObjects& list, const TSpac
     out << "Space needed " << totals.Needed << " bytes, space left " << totals.Left << " bytes\n";
 }
 
+int AddPaths(const TArgs& args, TContext& context);
+
+// Out of memory ends the command with one line, as every other failure does.
 int RunAdd(const TArgs& args, TContext& context) {
+    try {
+        return AddPaths(args, context);
+    } catch (const std::bad_alloc&) {
+        throw TFailure("not enough memory; nothing more was added");
+    }
+}
+
+int AddPaths(const TArgs& args, TContext& context) {
     if (args.Positional().size() < 2)
         throw TUsageError("missing argument: expected CARD PATH...");
     if (args.Has("--squash") && args.Has("--expand"))

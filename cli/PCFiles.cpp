@@ -17,6 +17,8 @@ std::vector<std::uint8_t> ReadPCFile(const std::string& path) {
         throw TFailure(path + ": not a readable file");
     case TPCFileStatus::TooLarge:
         throw TFailure(path + ": the file is too large for a card");
+    case TPCFileStatus::NoMemory:
+        throw TFailure(path + ": not enough memory to read it");
     case TPCFileStatus::CannotOpen:
     case TPCFileStatus::ReadFailed:
         break;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,7 +56,11 @@ TPCFileStatus ReadWholePCFile(const std::string& path, std::vector<std::uint8_t>
         return TPCFileStatus::CannotOpen;
     if (std::uint64_t(info.st_size) >= kFourGiB)
         return TPCFileStatus::TooLarge;
-    bytes.resize(std::size_t(info.st_size));
+    try {
+        bytes.resize(std::size_t(info.st_size));
+    } catch (const std::bad_alloc&) {
+        return TPCFileStatus::NoMemory;
+    }
     if (!ReadFully(file.Fd, bytes.data(), bytes.size())) {
         bytes.clear();
         return TPCFileStatus::ReadFailed;
@@ -82,12 +87,20 @@ bool LoadPCFileContents(const std::string& path, TPCFileContents& contents, TPCF
     case TPCFileStatus::ReadFailed:
         error = "Could not read file '" + path + "'.";
         return false;
+    case TPCFileStatus::NoMemory:
+        error = "Not enough memory to read file '" + path + "'.";
+        return false;
     }
     contents.FileLength = contents.Bytes.size();
     if (!IsGzip(contents.Bytes.data(), contents.Bytes.size()))
         return true;
     std::vector<std::uint8_t> unpacked;
-    const TGunzipResult result = GunzipAll(contents.Bytes.data(), contents.Bytes.size(), unpacked);
+    TGunzipResult result = TGunzipResult::TooLarge;
+    try {
+        result = GunzipAll(contents.Bytes.data(), contents.Bytes.size(), unpacked);
+    } catch (const std::bad_alloc&) {
+        unpacked.clear();
+    }
     if (result != TGunzipResult::Ok) {
         error = "Could not unpack the gzip-compressed file '" + path + "': " +
                 (result == TGunzipResult::TooLarge ? "it unpacks to more than 64 MiB."

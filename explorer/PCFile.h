@@ -14,6 +14,7 @@ enum class TPCFileStatus {
     CannotOpen, // exists but cannot be opened for reading
     TooLarge,   // 4 GiB or more: the card's 32-bit sizes cannot describe it
     ReadFailed, // fewer bytes than its length could be read
+    NoMemory,   // no memory for its bytes
 };
 
 // Reads the regular file Path whole into Bytes (emptied on failure).
