@@ -55,9 +55,8 @@ class TBulkTransfer {
 // were analysed.
 bool ReadObjectData(const TBrelk_RawCatalogueEntry& object, std::vector<std::uint8_t>& data,
                     TImportUser& user) {
-    TPCFileStatus status;
-    if ((status = ReadWholePCFile(object.FileName, data)) != TPCFileStatus::Ok ||
-        data.size() != object.FileSize) {
+    const TPCFileStatus status = ReadWholePCFile(object.FileName, data);
+    if (status != TPCFileStatus::Ok || data.size() != object.FileSize) {
         user.ShowError(
             "Could not read file '" + object.FileName +
             (status == TPCFileStatus::Ok ? "': it has changed since it was analysed." : "'.") +
