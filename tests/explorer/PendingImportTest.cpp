@@ -1,11 +1,13 @@
 // The import of pending objects to the card: conversion, stop rules, overwrite answers,
 // unreadable files, restore objects; and the space totals.
 #include "card/CardFixture.h"
+#include "explorer/Gzip.h"
 #include "explorer/PendingObjects.h"
 #include "explorer/PendingSupport.h"
 #include "formats/AcornDFS.h"
 #include "formats/DFSBuilder.h"
 #include "formats/DFSSideWalk.h"
+#include "formats/UEF.h"
 #include "formats/UEFBuilder.h"
 #include "support/TestSupport.h"
 
@@ -300,6 +302,54 @@ TEST_F(PendingImportTest, ReadAsTexts) {
     EXPECT_STREQ(ReadAsText(TReadAs::DFS), "dfs");
     EXPECT_STREQ(ReadAsText(TReadAs::DFSInterleaved), "dfs-interleaved");
     EXPECT_STREQ(ReadAsText(TReadAs::Tape), "tape");
+}
+
+} // namespace
+
+namespace {
+
+// Every real image is imported in its card form: discs with all their sides, tapes as the
+// blocks that the UEF reader collects.
+struct CorpusImportTest : PendingImportTest {
+    void SetUp() override {
+        Device.Bytes.assign(16u << 20, 0);
+        Reopen(true);
+    }
+};
+
+TEST_F(CorpusImportTest, EveryImageLandsInItsCardForm) {
+    BRELK_REQUIRE_CORPUS();
+    for (const char* folder : {"dfs", "uef"})
+        AddPendingPath(List, (CorpusDir() / folder).string(), User);
+    AnalysePendingObjects(List, Options, User, nullptr);
+    ASSERT_GE(List.size(), 25u);
+    Options.OverwriteExisting = false; // some titles repeat
+    const TImportResult result = Import();
+    EXPECT_EQ(result.Written, List.size());
+    EXPECT_TRUE(User.Errors.empty());
+    for (const auto& object : List) {
+        const TBrelkCatEntry* entry = nullptr;
+        for (const auto& e : Card->Catalogue)
+            if (e->Address() == object->Entry.Address())
+                entry = e.get();
+        ASSERT_NE(entry, nullptr) << object->FileName;
+        const auto stored = Read(*entry, object->DataSize);
+        if (object->ReadAs == TReadAs::Tape) {
+            std::vector<std::uint8_t> bytes = ReadFileBytes(object->FileName);
+            if (object->Gzip) {
+                std::vector<std::uint8_t> unpacked;
+                ASSERT_EQ(GunzipAll(bytes.data(), bytes.size(), unpacked), TGunzipResult::Ok);
+                bytes = unpacked;
+            }
+            TUEF tape;
+            ASSERT_TRUE(tape.FetchUEF(bytes)) << object->FileName;
+            EXPECT_EQ(stored, tape.UseableData) << object->FileName;
+        } else if (object->ReadAs != TReadAs::Tool) {
+            TAcornDFSDiscObject walked;
+            EXPECT_EQ(WalkDFSSides(walked, stored.data(), stored.size()), object->DiscSides)
+                << object->FileName;
+        }
+    }
 }
 
 } // namespace
