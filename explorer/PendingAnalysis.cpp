@@ -69,8 +69,9 @@ const char* ReadAsText(TReadAs readAs) {
 }
 
 std::uint32_t SizeOnCard(const TBrelk_RawCatalogueEntry& object) {
+    // A restored object is written unchanged: its size on the card is its data's.
     if (object.Entry.Type() == kTypeImage && object.Entry.Subtype() == kSubtypeDFS &&
-        !object.Squashed) {
+        !object.Squashed && !object.Raw) {
         const std::uint64_t sides = object.DiscSides == 0 ? 1 : object.DiscSides;
         return std::uint32_t(sides * kDFSFullSideBytes);
     }

@@ -43,7 +43,8 @@ using TPendingObjects = std::vector<std::unique_ptr<TBrelk_RawCatalogueEntry>>;
 // At most this many pending objects; AddPendingPath refuses more with a message.
 inline constexpr std::size_t kMaxPendingObjects = 65535;
 
-// SizeOnCard: DataSize, or 204800 per side for an unsquashed DFS disc.
+// SizeOnCard: DataSize, or 204800 per side for an unsquashed DFS disc (not Raw: a restored
+// object is written as it is).
 std::uint32_t SizeOnCard(const TBrelk_RawCatalogueEntry& object);
 // Stores SizeOnCard in the entry's Size.
 void UpdateSizeOnCard(TBrelk_RawCatalogueEntry& object);

@@ -155,6 +155,9 @@ TEST_F(PendingAnalysisTest, SizeOnCardFollowsTypeAndSquashState) {
     object.Squashed = true;
     EXPECT_EQ(SizeOnCard(object), 5000u);
     object.Squashed = false;
+    object.Raw = true; // restored unchanged
+    EXPECT_EQ(SizeOnCard(object), 5000u);
+    object.Raw = false;
     object.Entry.SetSubtype(kSubtypeADFS);
     EXPECT_EQ(SizeOnCard(object), 5000u);
     object.Entry.SetType(kTypeTool);
