@@ -1,6 +1,7 @@
 #include "explorer/ContentAnalysis.h"
 
 #include "formats/AcornDFS.h"
+#include "formats/Classify.h"
 #include "formats/DFSSideWalk.h"
 #include "formats/Filingsystem.h"
 #include "formats/UEF.h"
@@ -55,12 +56,10 @@ std::string ToolNote(const std::vector<std::uint8_t>& bytes, const std::string& 
     return {};
 }
 
-bool AnalyseDisc(const std::vector<std::uint8_t>& bytes, const std::string& path,
-                 TContentAnalysis& result) {
-    TAcornDFSDiscObject disc;
-    if (!disc.AddDiscSide(bytes))
-        return false;
-    result.Title = disc.aDiscSides.front().Title;
+// A disc whose side 0 the DFS test accepted: its title, layout and the sides kept.
+void DescribeDisc(const std::vector<std::uint8_t>& bytes, const std::string& path,
+                  const TDFSDiscSide& side0, TContentAnalysis& result) {
+    result.Title = side0.Title;
     result.Layout = GuessDFSLayout(bytes.data(), bytes.size(), HasDsdExtension(path));
     const bool interleaved = result.Layout.Layout == TDFSLayout::Interleaved;
     result.ReadAs = interleaved ? TReadAs::DFSInterleaved : TReadAs::DFS;
@@ -78,21 +77,17 @@ bool AnalyseDisc(const std::vector<std::uint8_t>& bytes, const std::string& path
         result.DataSize = std::uint32_t(bytes.size());
         result.DiscSides = std::uint8_t(WalkDFSSides(walked, bytes.data(), bytes.size()));
     }
-    return true;
 }
 
-bool AnalyseTape(const std::vector<std::uint8_t>& bytes, TContentAnalysis& result) {
-    TUEF tape;
-    if (!tape.FetchUEF(bytes))
-        return false;
+// A UEF file; one without tape blocks would make an empty object, so it stays a tool.
+void DescribeTape(const TUEF& tape, TContentAnalysis& result) {
     if (tape.UseableDataSize() == 0) {
         result.Note = "UEF file without tape blocks";
-        return false;
+        return;
     }
     result.ReadAs = TReadAs::Tape;
     result.Title = tape.ShortTitle;
     result.DataSize = tape.UseableDataSize();
-    return true;
 }
 
 } // namespace
@@ -107,8 +102,20 @@ TContentAnalysis AnalyseContents(const std::vector<std::uint8_t>& bytes, const s
     TContentAnalysis result;
     // The ROM recognition hook runs before the DFS test; no ROM is known by its contents.
     TFilingsystem().IsFilingSystem(bytes.data(), bytes.size());
-    if (AnalyseDisc(bytes, path, result) || AnalyseTape(bytes, result))
+    TAcornDFSDiscObject disc;
+    TUEF tape;
+    switch (ClassifyContents(bytes.data(), bytes.size(), disc, tape)) {
+    case TContentKind::DFSDisc:
+        DescribeDisc(bytes, path, disc.aDiscSides.front(), result);
         return result;
+    case TContentKind::Tape:
+        DescribeTape(tape, result);
+        if (result.ReadAs == TReadAs::Tape)
+            return result;
+        break;
+    case TContentKind::Tool:
+        break;
+    }
     result.ReadAs = TReadAs::Tool;
     result.DataSize = std::uint32_t(bytes.size());
     if (result.Note.empty())
