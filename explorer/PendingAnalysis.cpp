@@ -123,6 +123,8 @@ void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options,
     while (i < list.size() && !cancelled) {
         if (progress != nullptr)
             cancelled = progress->Report(float(i + 1) / float(list.size()) * 100.0f, "");
+        if (i >= list.size()) // the list must not shrink during the report; if it did, stop
+            break;
         if (AnalysePendingObject(*list[i], options, user))
             ++i;
         else

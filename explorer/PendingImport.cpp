@@ -169,11 +169,15 @@ TImportResult ImportPendingObjects(TBrelk& card, TPendingObjects& list,
     {
         TBulkTransfer bulk(card);
         for (std::size_t i = 0; i < list.size() && !result.Stopped; ++i) {
-            TBrelk_RawCatalogueEntry& object = *list[i];
-            if (progress != nullptr && progress->Report(float(i + 1) / float(list.size()) * 100.0f,
-                                                        "Adding " + object.Entry.Name()))
+            const std::string name = list[i]->Entry.Name();
+            if (progress != nullptr &&
+                progress->Report(float(i + 1) / float(list.size()) * 100.0f, "Adding " + name))
                 result.Stopped = true;
-            ImportOne(card, object, options, user, result);
+            // The report lets the window run; should the list have shrunk meanwhile (it must
+            // not), nothing that is gone is used.
+            if (i >= list.size())
+                break;
+            ImportOne(card, *list[i], options, user, result);
         }
     }
     if (progress != nullptr)

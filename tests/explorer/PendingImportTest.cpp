@@ -190,6 +190,32 @@ TEST_F(PendingImportTest, OverwriteAnswers) {
     }
 }
 
+// Reports progress and empties the list on its second report, as a careless window might.
+class TListClearingProgress : public TScriptedProgress {
+  public:
+    explicit TListClearingProgress(TPendingObjects& list) : List(list) {}
+    bool Report(float percent, const std::string& extra) override {
+        if (Percents.size() == 1)
+            List.clear();
+        return TScriptedProgress::Report(percent, extra);
+    }
+    TPendingObjects& List;
+};
+
+TEST_F(PendingImportTest, AListEmptiedDuringAReportIsNotUsed) {
+    for (int i = 0; i < 3; ++i)
+        Pending("f" + std::to_string(i), {std::uint8_t(i)});
+    TListClearingProgress importing(List);
+    EXPECT_EQ(Import(&importing).Written, 1u);
+    EXPECT_EQ(importing.Ends, 1);
+    for (int i = 0; i < 3; ++i)
+        AddPendingFile(List, Dir.Path("f" + std::to_string(i)).string());
+    TListClearingProgress analysing(List);
+    AnalysePendingObjects(List, Options, User, &analysing);
+    EXPECT_TRUE(List.empty());
+    EXPECT_EQ(analysing.Ends, 1);
+}
+
 TEST_F(PendingImportTest, OverwriteQuestionText) {
     EXPECT_EQ(OverwriteQuestionText("ELITE"),
               "The object 'ELITE' will be overwritten.\r\rPress YES to overwrite this object or\r"
