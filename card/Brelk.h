@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace brelk {
@@ -58,6 +59,13 @@ class TBrelk {
     // replacing add it never picks another object of the same name.
     bool ReplaceObjectData(TBrelkCatEntry* target, const void* data, std::uint32_t length);
     bool UpdateCatEntry(TBrelkCatEntry* entry, const TBrelkCatEntry& newValues);
+    // Gives every listed record of Catalogue its new values in one pass: one sort and at
+    // most one free-space rebuild however many there are. Records not in Catalogue are
+    // passed over. Returns how many were changed; HeaderFailures (when given) receives those
+    // whose object header could not be rewritten (they are changed all the same).
+    std::size_t
+    UpdateCatEntries(const std::vector<std::pair<TBrelkCatEntry*, TBrelkCatEntry>>& changes,
+                     std::vector<TBrelkCatEntry*>* headerFailures = nullptr);
     bool DeleteCatEntry(TBrelkCatEntry* entry);
     // Removes every listed record of Catalogue in one pass; returns how many were removed.
     std::size_t DeleteCatEntries(const std::vector<TBrelkCatEntry*>& entries);
@@ -108,11 +116,20 @@ class TBrelk {
     void ReportDeviceError(const std::string& what);
     // Keeps Catalogue sorted after Changed was added or altered.
     void SortAfterChange(TBrelkCatEntry* changed);
+    // The same after the records Changed were altered (one pass for all of them).
+    void SortAfterChanges(std::vector<const TBrelkCatEntry*> changed);
     void SortCatalogue();
     bool PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target, const void* data);
     bool ChooseHeaderAddress(std::uint32_t footprint, std::uint32_t& header) const;
     bool WriteObject(std::uint32_t header, const TBrelkCatEntry& entry, const void* data,
                      std::uint32_t dataLength);
+    // Copies Entry into its object header on the card (when RewriteObjectHeader is set).
+    bool RewriteHeaderOf(const TBrelkCatEntry& entry);
+    // Updates the free-space map and the lowest used address in place after an object moved
+    // from [OldStart, OldEnd) to [NewStart, NewEnd) with the entry count unchanged; false
+    // (nothing changed) when the map cannot be updated so and must be rebuilt.
+    bool MoveFootprintInFreeMap(std::int64_t oldStart, std::int64_t oldEnd, std::int64_t newStart,
+                                std::int64_t newEnd);
     void CatalogueCannotBeRead(const std::string& why);
 
     TBrelkReporter& Reporter;

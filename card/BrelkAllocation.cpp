@@ -104,14 +104,21 @@ bool TBrelk::PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target, const voi
         return false;
     bool ok = WriteObject(header, copy, data, dataLength);
     if (ok) {
+        // A replaced object leaves its old footprint: the free space changes in two places
+        // only, which the map takes in place (a rebuild sorts every footprint of the card).
+        bool mapUpdated = false;
         if (target) {
+            const std::int64_t oldStart = target->FootprintStart(), oldEnd = target->FootprintEnd();
             *target = copy;
+            mapUpdated = MoveFootprintInFreeMap(oldStart, oldEnd, copy.FootprintStart(),
+                                                copy.FootprintEnd());
         } else {
             Catalogue.push_back(std::make_unique<TBrelkCatEntry>(copy));
             target = Catalogue.back().get();
         }
         SortAfterChange(target);
-        UpdateCatalogueHeader();
+        if (!mapUpdated)
+            UpdateCatalogueHeader();
         CatalogueModified = true;
     }
     if (!wasOpen)
@@ -127,19 +134,61 @@ bool TBrelk::UpdateCatEntry(TBrelkCatEntry* entry, const TBrelkCatEntry& newValu
     const bool sameSpace = FreeMapIgnoresOrder && entry->Address() == newValues.Address() &&
                            entry->Size() == newValues.Size();
     *entry = newValues;
-    bool ok = true;
-    if (RewriteObjectHeader && entry->Address() >= kObjectHeaderSize) {
-        std::vector<std::uint8_t> header(kObjectHeaderSize);
-        const std::uint32_t at = entry->Address() - kObjectHeaderSize;
-        ok = ReadMMC(header.data(), at, kObjectHeaderSize);
-        std::copy(entry->Bytes.begin(), entry->Bytes.end(), header.begin() + 16);
-        ok = ok && WriteRawBytes(header.data(), at, kObjectHeaderSize);
-    }
+    const bool ok = RewriteHeaderOf(*entry);
     SortAfterChange(entry);
     if (!sameSpace)
         UpdateCatalogueHeader();
     CatalogueModified = true;
     return ok;
+}
+
+bool TBrelk::RewriteHeaderOf(const TBrelkCatEntry& entry) {
+    if (!RewriteObjectHeader || entry.Address() < kObjectHeaderSize)
+        return true;
+    std::vector<std::uint8_t> header(kObjectHeaderSize);
+    const std::uint32_t at = entry.Address() - kObjectHeaderSize;
+    bool ok = ReadMMC(header.data(), at, kObjectHeaderSize);
+    std::copy(entry.Bytes.begin(), entry.Bytes.end(), header.begin() + 16);
+    return ok && WriteRawBytes(header.data(), at, kObjectHeaderSize);
+}
+
+std::size_t
+TBrelk::UpdateCatEntries(const std::vector<std::pair<TBrelkCatEntry*, TBrelkCatEntry>>& changes,
+                         std::vector<TBrelkCatEntry*>* headerFailures) {
+    // The changes by record, so that one walk of the catalogue finds each of them.
+    std::vector<const std::pair<TBrelkCatEntry*, TBrelkCatEntry>*> byRecord;
+    byRecord.reserve(changes.size());
+    for (const auto& change : changes)
+        byRecord.push_back(&change);
+    std::stable_sort(byRecord.begin(), byRecord.end(),
+                     [](const auto* a, const auto* b) { return a->first < b->first; });
+    std::vector<const TBrelkCatEntry*> changed;
+    bool sameSpace = FreeMapIgnoresOrder;
+    for (const auto& record : Catalogue) {
+        auto it = std::lower_bound(
+            byRecord.begin(), byRecord.end(), record.get(),
+            [](const auto* change, const TBrelkCatEntry* e) { return change->first < e; });
+        // The last change listed for a record wins, as one-by-one updates would leave it.
+        const std::pair<TBrelkCatEntry*, TBrelkCatEntry>* last = nullptr;
+        for (; it != byRecord.end() && (*it)->first == record.get(); ++it)
+            last = *it;
+        if (!last)
+            continue;
+        const TBrelkCatEntry& values = last->second;
+        sameSpace =
+            sameSpace && record->Address() == values.Address() && record->Size() == values.Size();
+        *record = values;
+        if (!RewriteHeaderOf(*record) && headerFailures)
+            headerFailures->push_back(record.get());
+        changed.push_back(record.get());
+    }
+    if (changed.empty())
+        return 0;
+    SortAfterChanges(changed);
+    if (!sameSpace)
+        UpdateCatalogueHeader();
+    CatalogueModified = true;
+    return changed.size();
 }
 
 bool TBrelk::DeleteCatEntry(TBrelkCatEntry* entry) {

@@ -167,6 +167,54 @@ void TBrelk::BuildFreeSpaceMap() {
         FreeSpaceMap.push_back({std::uint32_t(start), std::uint32_t(end - start)});
 }
 
+bool TBrelk::MoveFootprintInFreeMap(std::int64_t oldStart, std::int64_t oldEnd,
+                                    std::int64_t newStart, std::int64_t newEnd) {
+    if (!DeviceOK || !FreeMapIgnoresOrder || HeaderCount() != Catalogue.size())
+        return false;
+    const auto startsAfter = [](std::int64_t at, const TBrelkFreeBlock& record) {
+        return at < std::int64_t(record.Start);
+    };
+    // The new footprint lies inside one free record: cut it out.
+    auto record = std::upper_bound(FreeSpaceMap.begin(), FreeSpaceMap.end(), newStart, startsAfter);
+    if (record == FreeSpaceMap.begin())
+        return false;
+    --record;
+    const std::int64_t start = record->Start, end = std::int64_t(record->Start) + record->Length;
+    if (newStart < start || newEnd > end)
+        return false;
+    const TBrelkFreeBlock below{std::uint32_t(start), std::uint32_t(newStart - start)};
+    const TBrelkFreeBlock above{std::uint32_t(newEnd), std::uint32_t(end - newEnd)};
+    record = FreeSpaceMap.erase(record);
+    if (above.Length > 0)
+        record = FreeSpaceMap.insert(record, above);
+    if (below.Length > 0)
+        FreeSpaceMap.insert(record, below);
+    // The old footprint becomes free, joined with the free records that touch it.
+    record = std::upper_bound(FreeSpaceMap.begin(), FreeSpaceMap.end(), oldStart, startsAfter);
+    TBrelkFreeBlock freed{std::uint32_t(oldStart), std::uint32_t(oldEnd - oldStart)};
+    if (record != FreeSpaceMap.end() && std::int64_t(record->Start) == oldEnd) {
+        freed.Length += record->Length;
+        record = FreeSpaceMap.erase(record);
+    }
+    if (record != FreeSpaceMap.begin()) {
+        auto previous = std::prev(record);
+        if (std::int64_t(previous->Start) + previous->Length == oldStart) {
+            previous->Length += freed.Length;
+            freed.Length = 0;
+        }
+    }
+    if (freed.Length > 0)
+        FreeSpaceMap.insert(record, freed);
+    // The footprints fill the card from the end of the first free record (or from the end of
+    // the catalogue, when no free space lies there) up.
+    const std::int64_t catEnd = CatalogueEnd();
+    std::int64_t lowest = catEnd;
+    if (!FreeSpaceMap.empty() && FreeSpaceMap.front().Start == catEnd)
+        lowest = std::int64_t(FreeSpaceMap.front().Start) + FreeSpaceMap.front().Length;
+    PutLE32(&CatalogueHeader[kHeaderLowestOffset], std::uint32_t(lowest));
+    return true;
+}
+
 std::uint64_t TBrelk::GetUsedBytes() const {
     std::uint64_t used = CatalogueValid ? CatalogueEnd() : 0;
     for (const auto& entry : Catalogue)
@@ -189,11 +237,32 @@ void TBrelk::SortAfterChange(TBrelkCatEntry* changed) {
         return SortCatalogue();
     if (!CatalogueSorted)
         return SortCatalogue();
+    // Still above its predecessor and below its successor (a change that kept the type,
+    // subtype and name): it stands where the ordered insert would put it.
+    const auto next = std::next(it);
+    if ((it == Catalogue.begin() || CompareCatEntries(**std::prev(it), **it) <= 0) &&
+        (next == Catalogue.end() || CompareCatEntries(**it, **next) < 0))
+        return;
     // The rest is sorted: one ordered insert keeps the whole sorted.
     std::unique_ptr<TBrelkCatEntry> record = std::move(*it);
     Catalogue.erase(it);
     auto place = std::upper_bound(Catalogue.begin(), Catalogue.end(), record, less);
     Catalogue.insert(place, std::move(record));
+}
+
+void TBrelk::SortAfterChanges(std::vector<const TBrelkCatEntry*> changed) {
+    if (!CatalogueSorted)
+        return SortCatalogue();
+    // The unchanged records keep their order: the changed ones are taken out, sorted and
+    // merged back in, each behind the records that compare equal to it.
+    auto less = [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; };
+    std::sort(changed.begin(), changed.end());
+    const auto middle =
+        std::stable_partition(Catalogue.begin(), Catalogue.end(), [&changed](const auto& e) {
+            return !std::binary_search(changed.begin(), changed.end(), e.get());
+        });
+    std::stable_sort(middle, Catalogue.end(), less);
+    std::inplace_merge(Catalogue.begin(), middle, Catalogue.end(), less);
 }
 
 bool TBrelk::WriteCatalogue() {

@@ -5,6 +5,8 @@
 #include "cli/Locale.h"
 #include "cli/Output.h"
 #include "explorer/ObjectDetails.h"
+#include "explorer/ObjectOps.h"
+#include "formats/GlobalStuff.h"
 
 #include <cstdio>
 #include <ostream>
@@ -87,7 +89,7 @@ void WriteLsText(TBrelk& card, std::ostream& out) {
         std::snprintf(line, sizeof line, "%4u %3u  %08X  %08X  ", unsigned(entry->Type()),
                       unsigned(entry->Subtype()), unsigned(entry->Address()),
                       unsigned(entry->Size()));
-        out << line << entry->Name() << "\n";
+        out << line << CodePage1252ToUtf8(PrintableName(entry->Name())) << "\n";
     }
 }
 
@@ -106,11 +108,7 @@ int RunPurge(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "CARD");
     TCardSession session(args.Positional()[0], args, context.Err);
     session.RequireCatalogue();
-    std::vector<TBrelkCatEntry*> deleted;
-    for (const auto& entry : session.Card().Catalogue)
-        if (entry->Type() == kTypeDeleted)
-            deleted.push_back(entry.get());
-    std::size_t removed = session.Card().DeleteCatEntries(deleted);
+    const std::size_t removed = RemoveDeletedObjects(session.Card());
     session.Finish();
     context.Out << "Removed " << removed << " deleted object" << (removed == 1 ? "" : "s") << "\n";
     return 0;

@@ -3,6 +3,8 @@
 #include "cli/Commands.h"
 #include "explorer/ObjectTransfer.h"
 
+#include <exception>
+#include <new>
 #include <ostream>
 
 namespace brelk::cli {
@@ -72,7 +74,11 @@ int RunCommand(const TCommand& command, const std::vector<std::string>& rest, TC
         specs.insert(specs.end(), CardOptionSpecs().begin(), CardOptionSpecs().end());
     try {
         TArgs args(rest, specs);
-        return command.Run(args, context);
+        const int status = command.Run(args, context);
+        // Output that never arrived (a full disc, a closed pipe) is a failure, not a success.
+        if (!context.Out.flush())
+            throw TFailure("the output could not be written");
+        return status;
     } catch (const TUsageError& error) {
         context.Err << "brelk " << command.Name << ": " << error.what() << "\n"
                     << "Usage: brelk " << command.Name << " " << command.Usage << "\n";
@@ -80,6 +86,14 @@ int RunCommand(const TCommand& command, const std::vector<std::string>& rest, TC
     } catch (const TFailure& error) {
         if (*error.what())
             context.Err << "brelk: " << error.what() << "\n";
+        return 1;
+    } catch (const std::bad_alloc&) {
+        context.Err << "brelk " << command.Name << ": not enough memory\n";
+        return 1;
+    } catch (const std::exception& error) {
+        // The last resort: a failure that no check above foresaw still ends as one line and
+        // status 1, never as an abort.
+        context.Err << "brelk " << command.Name << ": " << error.what() << "\n";
         return 1;
     }
 }

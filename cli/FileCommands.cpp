@@ -7,6 +7,7 @@
 #include "explorer/PCFile.h"
 #include "formats/DFSDetails.h"
 #include "formats/DFSSideWalk.h"
+#include "formats/GlobalStuff.h"
 #include "formats/TapeDetails.h"
 
 #include <ostream>
@@ -60,7 +61,7 @@ void WriteSidesText(std::ostream& out, const TAcornDFSDiscObject& disc) {
     for (std::size_t i = 0; i < disc.aDiscSides.size(); ++i) {
         if (i > 0)
             out << "\n";
-        out << Latin1ToUtf8(DFSSideTabLabel(int(i), disc.aDiscSides[i])) << "\n";
+        out << CodePage1252ToUtf8(DFSSideTabLabel(int(i), disc.aDiscSides[i])) << "\n";
         WriteLines(out, DFSSideLines(disc.aDiscSides[i]));
     }
 }

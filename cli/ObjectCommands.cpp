@@ -5,6 +5,7 @@
 #include "cli/PCFiles.h"
 #include "explorer/ContentAnalysis.h"
 #include "explorer/ObjectDetails.h"
+#include "explorer/ObjectOps.h"
 #include "explorer/ObjectTransfer.h"
 #include "explorer/PCFile.h"
 
@@ -165,9 +166,7 @@ int RunRm(const TArgs& args, TContext& context) {
     } else if (entry->Type() == kTypeDeleted) {
         session.Fail(session.Path + ": '" + name + "' is deleted already; --permanent removes it");
     } else {
-        TBrelkCatEntry deleted = *entry;
-        deleted.SetType(kTypeDeleted);
-        if (!session.Card().UpdateCatEntry(entry, deleted))
+        if (!MoveToDeletedObjects(session.Card(), {entry}).HeaderFailures.empty())
             session.Fail(session.Path + ": could not remove '" + name + "'");
         context.Out << "Moved " << name << " to the deleted objects\n";
     }

@@ -1,5 +1,7 @@
 #include "formats/DFSDetails.h"
 
+#include "formats/GlobalStuff.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -52,9 +54,10 @@ const char* BootOptionName(std::uint8_t option) {
 }
 
 std::string EntryLine(const TAcornDFSCatEntry& entry) {
-    return std::string(1, entry.Directory) + "." + PadRight(entry.Name, 8) +
-           (entry.Locked ? "L" : " ") + " " + Hex(entry.LoadAddress, 6) + " + " +
-           Hex(entry.Length, 5) + " " + Hex(entry.ExecAddress, 6) + " " + Hex(entry.StartSector, 4);
+    return PrintableName(std::string(1, entry.Directory)) + "." +
+           PadRight(PrintableName(entry.Name), 8) + (entry.Locked ? "L" : " ") + " " +
+           Hex(entry.LoadAddress, 6) + " + " + Hex(entry.Length, 5) + " " +
+           Hex(entry.ExecAddress, 6) + " " + Hex(entry.StartSector, 4);
 }
 
 } // namespace
@@ -74,7 +77,7 @@ std::vector<std::string> HexViewLines(const std::uint8_t* data, std::size_t coun
 
 std::vector<std::string> DFSSideLines(const TDFSDiscSide& side) {
     std::vector<std::string> lines;
-    lines.push_back("Discname: " + side.Title + " (cycle=" + Hex(side.Cycle, 2) +
+    lines.push_back("Discname: " + PrintableName(side.Title) + " (cycle=" + Hex(side.Cycle, 2) +
                     ", boot=" + BootOptionName(side.BootOption) + ")");
     lines.push_back("Sectors: " + Hex(side.SectorsUsed, 3) + "/" + Hex(side.SectorCount, 3));
     lines.push_back("Catalogue entries: " + std::to_string(side.Entries.size()) + "/" +
@@ -93,7 +96,7 @@ std::vector<std::string> DFSSideLines(const TDFSDiscSide& side) {
 std::string DFSSideTabLabel(int sideIndex, const TDFSDiscSide& side) {
     static const char* const drives[kMaxDFSSides] = {"0", "2", "1", "3", "4?"};
     const char* drive = sideIndex >= 0 && sideIndex < kMaxDFSSides ? drives[sideIndex] : "?";
-    return std::string(":") + drive + "." + side.Title;
+    return std::string(":") + drive + "." + PrintableName(side.Title);
 }
 
 std::vector<std::string> DFSDiscTabLabels(const TAcornDFSDiscObject& disc) {

@@ -17,7 +17,8 @@ inline constexpr const char* kHexviewTabLabel = "[Hexview]";
 // The rows of the hex view for the Count bytes read from the start of an object of
 // ObjectSize bytes, BytesPerRow bytes a row (0 is taken as the default row width 8), then
 // "-EOF-" when the whole object was read. Widths above 256 are taken as 256. Bytes 0x80 to 0xFF
-// stand as themselves in the character part; the caller decides their character set.
+// stand as themselves in the character part; front ends show them as code page 1252
+// (CodePage1252Char), so each is a visible character.
 std::vector<std::string> HexViewLines(const std::uint8_t* data, std::size_t count,
                                       std::uint32_t objectSize, unsigned bytesPerRow);
 

@@ -49,4 +49,42 @@ std::string FormatNumber(std::uint32_t value, bool hex, const std::string& thous
     return hex ? FormatHex8(value) : FormatDecimal13(value, thousandsSeparator);
 }
 
+std::string PrintableName(std::string name) {
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x7F)
+            c = '.';
+    return name;
+}
+
+char32_t CodePage1252Char(std::uint8_t byte) {
+    // 0x80 to 0x9F; 0 marks the codes without a character.
+    static constexpr char16_t kHighControls[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    if (byte < 0x80 || byte >= 0xA0)
+        return byte;
+    const char16_t shown = kHighControls[byte - 0x80];
+    return shown ? shown : U'.';
+}
+
+std::string CodePage1252ToUtf8(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const char32_t code = CodePage1252Char(static_cast<std::uint8_t>(c));
+        if (code < 0x80) {
+            out += char(code);
+        } else if (code < 0x800) {
+            out += char(0xC0 | (code >> 6));
+            out += char(0x80 | (code & 0x3F));
+        } else {
+            out += char(0xE0 | (code >> 12));
+            out += char(0x80 | ((code >> 6) & 0x3F));
+            out += char(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
+}
+
 } // namespace brelk

@@ -21,6 +21,18 @@ std::string FormatDecimal(std::uint64_t value, const std::string& thousandsSepar
 // ViewerShowNumbersInHex setting says.
 std::string FormatNumber(std::uint32_t value, bool hex, const std::string& thousandsSeparator);
 
+// A name from the media as one line of text: control characters (below 0x20, and 0x7F)
+// become ".", so a stray line feed in a file name cannot split a catalogue line.
+std::string PrintableName(std::string name);
+
+// The character that a byte of a details text stands for, as code page 1252 shows it:
+// ASCII and 0xA0 to 0xFF as Latin-1, 0x80 to 0x9F as the 1252 characters ("€" for 0x80),
+// and "." for the five codes that 1252 leaves empty, so every byte is a visible character.
+char32_t CodePage1252Char(std::uint8_t byte);
+
+// A details text (bytes as code page 1252) in UTF-8, for terminals and files.
+std::string CodePage1252ToUtf8(const std::string& text);
+
 } // namespace brelk
 
 namespace brelk {
@@ -30,7 +42,9 @@ namespace brelk {
 struct TNumberFormat {
     bool Hex = true;
     std::string ThousandsSeparator = ",";
-    std::string Format(std::uint32_t value) const { return FormatNumber(value, Hex, ThousandsSeparator); }
+    std::string Format(std::uint32_t value) const {
+        return FormatNumber(value, Hex, ThousandsSeparator);
+    }
 };
 
 } // namespace brelk

@@ -1,6 +1,8 @@
 // The tape catalogue text of the details view.
 #include "formats/TapeDetails.h"
 
+#include "formats/GlobalStuff.h"
+
 #include <cstdio>
 
 namespace brelk {
@@ -19,15 +21,8 @@ std::string PadRight(std::string text, std::size_t width) {
     return text;
 }
 
-std::string Printable(std::string name) {
-    for (char& c : name)
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) == 0x7F)
-            c = '.';
-    return name;
-}
-
 std::string EntryLine(const TTapeCatEntry& entry) {
-    return PadRight(Printable(entry.Name), 10) + (entry.Locked ? " L" : "  ") + " " +
+    return PadRight(PrintableName(entry.Name), 10) + (entry.Locked ? " L" : "  ") + " " +
            Hex(entry.LoadAddress, 8) + " + " + Hex(entry.Length, 5) + " " +
            Hex(entry.ExecAddress, 8);
 }

@@ -3,8 +3,10 @@
 #include "formats/DFSBuilder.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 using namespace brelktest;
 using dfstest::TDFSBuilder;
@@ -157,6 +159,74 @@ TEST_F(DetailsCommandsTest, CorpusImagesInspectCleanly) {
         EXPECT_EQ(result.first, 0) << entry.path();
         EXPECT_EQ(result.second.rfind("{\"kind\": ", 0), 0u) << entry.path();
     }
+}
+
+// Bytes 0x80 to 0x9F come out as the window shows them (code page 1252); a line feed in a
+// DFS file name does not split its catalogue line.
+TEST_F(DetailsCommandsTest, CatAndInspectTextsStayOneLinePerEntry) {
+    ASSERT_EQ(Run({"put", Card, Save("t.bin", {0x80, 0x81, 0x9F, 'A'})}).first, 0);
+    auto hex = Run({"cat", Card, "t.bin", "--bytes-total", "4"}).second;
+    EXPECT_EQ(hex, "0000  80 81 9F 41              \xE2\x82\xAC.\xC5\xB8"
+                   "A    \n");
+    auto disc = TDFSBuilder(800).Title("T").Add({'$', "A\nB", 0x10, 2}).Bytes();
+    auto inspect = Run({"inspect", Save("d.ssd", disc)});
+    EXPECT_NE(inspect.second.find("\n$.A.B       000000 + 00010 000000 0002\n"), std::string::npos)
+        << inspect.second;
+}
+
+// A folder, a missing folder or a folder standing for the card: each failure is one line on
+// standard error and status 1, never an abort, and no half file is left behind.
+TEST_F(DetailsCommandsTest, BadPathsFailWithOneLine) {
+    ASSERT_EQ(Run({"put", Card, Save("t.bin", {1, 2, 3})}).first, 0);
+    const std::string disc = Save("d.ssd", TDFSBuilder(800).Title("D").Bytes());
+    const std::string folder = Dir.Root().string();
+    const std::string missing = Dir.Path("none/x.bin").string();
+    const std::string pipe = Dir.Path("pipe").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::vector<std::vector<std::string>> cases = {
+        {"get", Card, "t.bin", "-o", pipe},
+        {"get", Card, "t.bin", "-o", folder},
+        {"get", Card, "t.bin", "-o", missing},
+        {"squash-image", disc, "-o", folder},
+        {"expand-image", disc, "-o", folder},
+        {"put", Card, folder},
+        {"inspect", folder},
+        {"info", folder},
+        {"ls", folder},
+        {"get", folder, "t.bin"},
+        {"create", folder, "1M"},
+        {"create", missing, "1M"},
+    };
+    for (const auto& args : cases) {
+        std::ostringstream out, err;
+        EXPECT_EQ(brelk::cli::RunBrelk(args, out, err), 1) << args[0] << " " << args.back();
+        const std::string message = err.str();
+        EXPECT_EQ(message.rfind("brelk", 0), 0u) << message;
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(Dir.Root()))
+        EXPECT_NE(entry.path().extension(), ".part") << entry.path();
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe)); // not replaced by a plain file
+}
+
+// An output name that is a symbolic link writes the file it points at; the link stays.
+TEST_F(DetailsCommandsTest, OutputThroughALinkWritesItsTarget) {
+    ASSERT_EQ(Run({"put", Card, Save("t.bin", {1, 2, 3})}).first, 0);
+    const auto target = Dir.Path("target.bin"), link = Dir.Path("link.bin");
+    WriteFileBytes(target, {9});
+    std::filesystem::create_symlink(target, link);
+    ASSERT_EQ(Run({"get", Card, "t.bin", "-o", link.string()}).first, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(std::filesystem::file_size(target), 512u);
+}
+
+// Output that cannot be written is a failure, not a success.
+TEST_F(DetailsCommandsTest, UnwritableOutputFails) {
+    ASSERT_EQ(Run({"put", Card, Save("t.bin", {1, 2, 3})}).first, 0);
+    std::ostringstream out, err;
+    out.setstate(std::ios::badbit);
+    EXPECT_EQ(brelk::cli::RunBrelk({"get", Card, "t.bin"}, out, err), 1);
+    EXPECT_EQ(err.str(), "brelk: the output could not be written\n");
 }
 
 } // namespace

@@ -110,6 +110,20 @@ TEST(DFSSideText, CatalogueLines) {
                       "b.X" + std::string(9, ' ') + "000000 + 00000 000000 0040"}));
 }
 
+// Control characters in a title, a directory or a file name show as "." so that every
+// catalogue line (and the tab label) stays one line.
+TEST(DFSSideText, ControlCharactersShowAsDots) {
+    TDFSDiscSide side = SideWithFiles();
+    side.Title = "GA\nMES";
+    side.Entries = {{std::string("A\nB\x7F\rC"), '\x01', false, 1, 0, 0, 2}};
+    const TLines lines = DFSSideLines(side);
+    EXPECT_EQ(lines[0], "Discname: GA.MES (cycle=0A, boot=run)");
+    EXPECT_EQ(lines[5], "..A.B..C    000000 + 00001 000000 0002");
+    EXPECT_EQ(DFSSideTabLabel(0, side), ":0.GA.MES");
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.find_first_of("\r\n\x01\x7F"), std::string::npos) << line;
+}
+
 TEST(DFSSideText, EmptySide) {
     TDFSDiscSide side;
     side.SectorCount = 400;
