@@ -3,8 +3,10 @@
 // destruction writes pending card data.
 #include "ui/aux/AboutSplash.h"
 #include "ui/aux/PleaseWait.h"
+#include "ui/aux/ProgramInfo.h"
 #include "ui/aux/QtPrompter.h"
 #include "ui/main/Main.h"
+#include "ui/main/OpenOnObject.h"
 #include "ui/settings/SettingsDialog.h"
 
 #include <QApplication>
@@ -19,9 +21,7 @@ int main(int argc, char* argv[]) {
     splash->repaint();
     QApplication::processEvents();
 
-    QApplication::setApplicationName(QStringLiteral("BrelkExplorer"));
-    QApplication::setApplicationDisplayName(QStringLiteral("BrelkExplorer"));
-    QApplication::setApplicationVersion(QStringLiteral(BRELK_FILE_VERSION));
+    SetProgramIdentity();
 
     TQtPrompter prompter;
     int result = 0;
@@ -34,6 +34,11 @@ int main(int argc, char* argv[]) {
         QObject::connect(&frmMain, &TfrmMain::FormClosed, &app, &QCoreApplication::quit);
 
         frmMain.show();
+        // --select NAME: open on that object, every group expanded.
+        const QStringList arguments = QApplication::arguments();
+        const qsizetype select = arguments.indexOf(QStringLiteral("--select"));
+        if (select > 0 && select + 1 < arguments.size())
+            OpenOnObject(frmMain, arguments[select + 1]);
         result = QApplication::exec();
         splash.reset();
         // The windows go now; the main window's destruction writes pending card data.

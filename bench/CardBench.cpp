@@ -1,5 +1,6 @@
 // Speed of the card store on image files: opening a full catalogue, adding one object to it,
 // and writing many megabytes of objects through the cache.
+#include "bench/BenchSupport.h"
 #include "card/Brelk.h"
 
 #include <benchmark/benchmark.h>
@@ -15,16 +16,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TQuietReporter : public TBrelkReporter {
-  public:
-    void ReportError(const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
-};
-
-fs::path TempImage(const char* name) {
-    return fs::temp_directory_path() / (std::string("brelkbench-") + name);
-}
+using brelkbench::TempImage;
+using brelkbench::TQuietReporter;
 
 constexpr std::uint32_t kFullCount = 65535;
 constexpr std::uint32_t kZone = 8192;

@@ -87,23 +87,30 @@ put_text "$SAMPLES/dfs226.rom" 18 "(C)1985 Acorn"
 "$BRELK" put "$CARD" "$SAMPLES/dfs226.rom" --type 1 --subtype 2 --name DFS-2.26
 "$BRELK" rm "$CARD" OLDTOOL
 
+# The tree is made wide enough for the root's text (the card's path and ": (Brelk)") with
+# its icon and indentation; the details keep their own width beside it.
+TREE_WIDTH=$(((${#CARD} + 12) * 7 + 60))
+[ "$TREE_WIDTH" -ge 300 ] || TREE_WIDTH=300
+WINDOW_WIDTH=$((TREE_WIDTH + 640))
 SETTINGS="$DEMO/settings.ini"
 cat >"$SETTINGS" <<EOF
 [General]
 MMCDrive="$CARD"
 CheckForUpdates=0
 ViewerMaxNodebreaks=1
-PosWindowLeft=40
-PosWindowTop=40
-PosWindowWidth=900
-PosWindowHeight=640
-PosSplitterLeft=280
+PosWindowLeft=20
+PosWindowTop=20
+PosWindowWidth=$WINDOW_WIDTH
+PosWindowHeight=700
+PosSplitterLeft=$TREE_WIDTH
 EOF
 export BRELKEXPLORER_SETTINGS="$SETTINGS"
 echo "Demo card: $CARD (settings: $SETTINGS)"
 
+# The window opens with every group expanded and a disc selected, its catalogue shown.
+ARGS=(--select GAMES.ELITE)
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-    exec "$PROGRAM"
+    exec "$PROGRAM" "${ARGS[@]}"
 fi
 
 echo "No display: running under Xvfb and taking a screenshot."
@@ -118,7 +125,7 @@ fi
 SHOT="$DEMO/screenshot.png"
 export PROGRAM SHOT
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    "$PROGRAM" &
+    "$PROGRAM" --select GAMES.ELITE &
     pid=$!
     sleep 6
     import -window root "$SHOT"

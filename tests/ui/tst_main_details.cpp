@@ -128,6 +128,7 @@ class TestMainDetails : public QObject {
     void hourglassWhileLoading();
     void selectionUpdatesTopbar();
     void objectInfoLayout();
+    void objectInfoFieldsGrowWithTheWindow();
 };
 
 // Rows of the hex view and the closing "-EOF-" by object size and the two settings.
@@ -178,6 +179,17 @@ void TestMainDetails::hexViewRowText_data() {
         << QString("00E0  E0 E1 E2 E3 E4 E5 E6 E7  E8 E9 EA EB EC ED EE EF  ") +
                QString::fromLatin1(
                    "\xE0\xE1\xE2\xE3\xE4\xE5\xE6\xE7 \xE8\xE9\xEA\xEB\xEC\xED\xEE\xEF");
+    // 0x80 to 0x9F as code page 1252 shows them, "." for the five codes it leaves empty.
+    QTest::newRow("16 per row: 0x80 to 0x8F")
+        << 16 << 8
+        << QString("0080  80 81 82 83 84 85 86 87  88 89 8A 8B 8C 8D 8E 8F  ") +
+               QString::fromUtf8("\u20AC.\u201A\u0192\u201E\u2026\u2020\u2021 "
+                                 "\u02C6\u2030\u0160\u2039\u0152.\u017D.");
+    QTest::newRow("16 per row: 0x90 to 0x9F")
+        << 16 << 9
+        << QString("0090  90 91 92 93 94 95 96 97  98 99 9A 9B 9C 9D 9E 9F  ") +
+               QString::fromUtf8(".\u2018\u2019\u201C\u201D\u2022\u2013\u2014 "
+                                 "\u02DC\u2122\u0161\u203A\u0153.\u017E\u0178");
     QTest::newRow("12 per row: short last row padded")
         << 12 << 21
         << QString("00FC  FC FD FE FF ") + QString(4 * 3, ' ') + " " + QString(4 * 3, ' ') + " " +
@@ -493,8 +505,11 @@ void TestMainDetails::objectInfoLayout() {
     QVERIFY(type.x() >= 64);
     QCOMPARE(position.x(), type.x());
     QCOMPARE(name.x(), type.x());
-    QCOMPARE(type.width(), 289);
-    QCOMPARE(name.width(), 289);
+    // The text fields reach the right edge of the details page, at least 289 wide.
+    const QRect page = place("pnlObjectDetailsPage");
+    QCOMPARE(type.right(), page.right());
+    QCOMPARE(name.right(), page.right());
+    QVERIFY(type.width() >= 289);
     QCOMPARE(position.y() - type.y(), 22);
     QCOMPARE(name.y() - position.y(), 24);
     QCOMPARE(size.y(), position.y());
@@ -511,6 +526,33 @@ void TestMainDetails::objectInfoLayout() {
             main.lblObjectSize->contentsRect().width());
     QVERIFY(main.memoObjectDetails->font().fixedPitch());
     QCOMPARE(main.memoObjectDetails->font().pixelSize(), 11);
+}
+
+// The text fields grow with the window, and the longest filing-system type is shown whole.
+void TestMainDetails::objectInfoFieldsGrowWithTheWindow() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {{brelk::kTypeFilingSystem, 91, "ADFS100", 512}}));
+    TfrmMain& main = rig.Open();
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    Select(main, "ADFS100");
+    QCOMPARE(main.lblObjectType->text(), "Filingsystem (Electron Acorn DFS 1.00 Original)");
+    QVERIFY(main.lblObjectType->fontMetrics().horizontalAdvance(main.lblObjectType->text()) <=
+            main.lblObjectType->contentsRect().width());
+    QWidget* typeField = main.lblObjectType->parentWidget();
+    QWidget* nameField = main.lblObjectFullname->parentWidget();
+    const int before = typeField->width();
+    const int pageRight = [&main] {
+        QWidget* page = main.grpbxObjectinfo->findChild<QWidget*>("pnlObjectDetailsPage");
+        return page->mapTo(main.grpbxObjectinfo, QPoint(page->width() - 1, 0)).x();
+    }();
+    main.resize(main.width() + 300, main.height());
+    QTRY_VERIFY(typeField->width() > before);
+    QCOMPARE(nameField->width(), typeField->width());
+    QWidget* page = main.grpbxObjectinfo->findChild<QWidget*>("pnlObjectDetailsPage");
+    QCOMPARE(typeField->mapTo(main.grpbxObjectinfo, QPoint(typeField->width() - 1, 0)).x(),
+             page->mapTo(main.grpbxObjectinfo, QPoint(page->width() - 1, 0)).x());
+    QVERIFY(page->mapTo(main.grpbxObjectinfo, QPoint(page->width() - 1, 0)).x() > pageRight);
 }
 
 QTEST_MAIN(TestMainDetails)

@@ -3,6 +3,9 @@
 #include "tst_main_fixture.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -85,6 +88,9 @@ class TestMainObjectOps : public QObject {
     void removeDeletedWithoutCatalogueLeavesTreeAlone();
     void formatAsksAndFormats_data();
     void formatAsksAndFormats();
+    void manyObjectsMoveUnderTheWaitWindowWithCancel();
+    void nearestRemainingNodeIsSelected_data();
+    void nearestRemainingNodeIsSelected();
 };
 
 void TestMainObjectOps::deleteAsksAndActs_data() {
@@ -194,6 +200,8 @@ void TestMainObjectOps::deleteAsksAndActs() {
         QCOMPARE(rig.Prompter.Messages(), QStringList{question});
         QCOMPARE(rig.Prompter.Last().Icon, TIcon::Confirmation);
         QCOMPARE(rig.Prompter.Last().Buttons, TButtons::YesNo);
+        // Enter must not destroy data: deleting for good offers No first.
+        QCOMPARE(rig.Prompter.Last().Default, useDeleted ? TAnswer::Yes : TAnswer::No);
     }
     QVERIFY(!rig.Prompter.Unexpected());
     QCOMPARE(CatalogueText(main), catalogue);
@@ -384,6 +392,7 @@ void TestMainObjectOps::formatAsksAndFormats() {
     QCOMPARE(rig.Prompter.Messages(), expected);
     QCOMPARE(rig.Prompter.Questions().first().Icon, TIcon::Confirmation);
     QCOMPARE(rig.Prompter.Questions().first().Buttons, TButtons::YesNo);
+    QCOMPARE(rig.Prompter.Questions().first().Default, TAnswer::No); // Enter keeps the card
     QVERIFY(!rig.Prompter.Unexpected());
     if (yes) {
         QCOMPARE(rig.Prompter.Last().Icon, TIcon::Information);
@@ -396,6 +405,95 @@ void TestMainObjectOps::formatAsksAndFormats() {
         QCOMPARE(CatalogueText(main), kAll);
         QCOMPARE(GroupsText(main), kAllTree);
     }
+}
+
+// 9000 objects go in steps with the wait window's progress; Cancel pressed during the first
+// report is seen by the second: the objects of two steps are moved, the rest stay as they were.
+void TestMainObjectOps::manyObjectsMoveUnderTheWaitWindowWithCancel() {
+    std::vector<TObject> objects = SampleObjects();
+    for (int i = 0; i < 9000; ++i)
+        objects.push_back(Tool("BULK.T" + std::to_string(i)));
+    TMainRig rig;
+    QVERIFY(rig.UseCard(16u << 20, objects));
+    TfrmMain& main = rig.Open();
+    main.Settings.UseDeletedObjects = true;
+    auto* bar = rig.Wait->findChild<QProgressBar*>("prgrsWait");
+    auto* cancel = rig.Wait->findChild<QPushButton*>("btbtnCancel");
+    QList<int> shown;
+    bool visible = false, cancelOffered = false;
+    connect(bar, &QProgressBar::valueChanged, this, [&](int value) {
+        if (value <= 0)
+            return;
+        shown << value;
+        visible = visible || rig.Wait->isVisible();
+        cancelOffered = cancelOffered || cancel->isEnabled();
+        if (shown.size() == 1)
+            cancel->click();
+    });
+    Select(main, {"BULK"});
+    rig.Prompter.QueueAnswer(TAnswer::Yes);
+    main.actnDeleteObjectsExecute();
+    QCOMPARE(shown, (QList<int>{46, 91}));
+    QVERIFY(visible);
+    QVERIFY(cancelOffered);
+    QVERIFY(!rig.Wait->isVisible());
+    QVERIFY(!main.IsBusy());
+    int deleted = 0;
+    for (const auto& entry : main.Brelk->Catalogue)
+        deleted += entry->Type() == kTypeDeleted;
+    QCOMPARE(deleted, 1 + 8192);
+    QCOMPARE(main.RootNode()->Child(0)->childCount(), 1 + 8192);
+    QCOMPARE(FindNode(main, "BULK")->childCount(), 9000 - 8192);
+    QString bad;
+    QVERIFY2(AllNodesLive(main, &bad), qPrintable(bad));
+}
+
+// After a delete or the removal of the deleted objects the nearest remaining node is
+// selected and its details shown: the next sibling, else the one before, else the parent.
+void TestMainObjectOps::nearestRemainingNodeIsSelected_data() {
+    QTest::addColumn<QStringList>("select");
+    QTest::addColumn<bool>("useDeleted");
+    QTest::addColumn<bool>("removeDeleted"); // the command: remove the deleted objects
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("name"); // the name field then; empty for a group
+    QTest::newRow("next sibling") << QStringList{"ELITE"} << false << false << "ZARCH"
+                                  << "GAMES.ZARCH";
+    QTest::newRow("the one before") << QStringList{"ZARCH"} << true << false << "ELITE"
+                                    << "GAMES.ELITE";
+    QTest::newRow("parent's sibling when the group goes")
+        << QStringList{"ELITE", "ZARCH"} << false << false << "TOOL"
+        << "TOOL";
+    QTest::newRow("group left empty") << QStringList{"DISC"} << true << false << "Discs/tapes"
+                                      << "";
+    QTest::newRow("deleted objects removed")
+        << QStringList{"OLD"} << false << true << "Deleted objects"
+        << "";
+    QTest::newRow("untouched node stays") << QStringList{"TOOL"} << false << true << "TOOL"
+                                          << "TOOL";
+}
+
+void TestMainObjectOps::nearestRemainingNodeIsSelected() {
+    QFETCH(QStringList, select);
+    QFETCH(bool, useDeleted);
+    QFETCH(bool, removeDeleted);
+    QFETCH(QString, expected);
+    QFETCH(QString, name);
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, SampleObjects()));
+    TfrmMain& main = rig.Open();
+    main.Settings.UseDeletedObjects = useDeleted;
+    Select(main, select);
+    if (removeDeleted) {
+        main.actnRemoveDeletedObjectsExecute();
+    } else {
+        rig.Prompter.QueueAnswer(TAnswer::Yes);
+        main.actnDeleteObjectsExecute();
+    }
+    QVERIFY(main.SelectedNode());
+    QCOMPARE(main.SelectedNode()->Text(), expected);
+    QCOMPARE(main.SelectedCount(), 1);
+    QVERIFY(main.SelectedNode()->isSelected());
+    QCOMPARE(main.lblObjectFullname->text(), name);
 }
 
 QTEST_MAIN(TestMainObjectOps)

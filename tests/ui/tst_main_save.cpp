@@ -179,7 +179,8 @@ void TestMainSave::dialogPerKind() {
     QCOMPARE(asked.Kind, TScriptedPrompter::TKind::SaveFile);
     QCOMPARE(asked.Text, title);
     QCOMPARE(asked.Filter, filter);
-    QCOMPARE(asked.Folder, node); // the proposed file name
+    // The proposed file name: the whole object name, then the default extension.
+    QCOMPARE(asked.Folder, node + '.' + QFileInfo(file).suffix());
     QCOMPARE(prompter.Preselected, QStringList{preselected});
     QCOMPARE(SavedFiles(rig), QStringList{file});
     // Everything but a tape saved as UEF holds the object as the card does.
@@ -200,6 +201,9 @@ void TestMainSave::extensionOfTheChosenName_data() {
     QTest::newRow("proposed name with full stop") << "GAMES.ELITE"
                                                   << ""
                                                   << "GAMES.ELITE.ssd";
+    QTest::newRow("proposed name kept") << "GAMES.ELITE.ssd"
+                                        << ""
+                                        << "GAMES.ELITE.ssd";
     QTest::newRow("proposed name with the extension") << "GAMES.ELITE.SSD"
                                                       << ""
                                                       << "GAMES.ELITE.SSD";
@@ -224,7 +228,7 @@ void TestMainSave::extensionOfTheChosenName() {
     if (!choice.isEmpty())
         prompter.Choices << choice;
     main.mnuPopupSaveObjectClick();
-    QCOMPARE(prompter.Questions().first().Folder, QString("GAMES.ELITE"));
+    QCOMPARE(prompter.Questions().first().Folder, QString("GAMES.ELITE.ssd"));
     QCOMPARE(SavedFiles(rig), QStringList{saved});
     QCOMPARE(FileBytes(rig.Path(saved)).size(), std::size_t(1024));
 }

@@ -3,10 +3,13 @@
 #include "tst_main_fixture.h"
 
 #include "ui/main/MainWidgets.h"
+#include "ui/main/OpenOnObject.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 using namespace maintest;
 using brelk::kTypeDeleted;
@@ -30,6 +33,7 @@ class TestMainTree : public QObject {
     void compareFoldsLettersOnly();
     void iconsFollowTheEntries();
     void missingIconFileLeavesTreeWithoutIcons();
+    void openOnObjectExpandsGroupsAndSelects();
 };
 
 void TestMainTree::emptyCardShowsRootAndFourGroups() {
@@ -246,5 +250,21 @@ void TestMainTree::missingIconFileLeavesTreeWithoutIcons() {
     QVERIFY(FindNode(main, "D")->icon(0).isNull());
     QVERIFY(main.RootNode()->icon(0).isNull());
 }
+// The start view of --select: every group expanded, the object selected with its details.
+void TestMainTree::openOnObjectExpandsGroupsAndSelects() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Tool("GAMES.ELITE"), Tool("GAMES.REVS"), Disc("OFFICE.WW")}));
+    TfrmMain& main = rig.Open();
+    QVERIFY(!OpenOnObject(main, "NOSUCH"));
+    QCOMPARE(main.SelectedNode(), main.RootNode());
+    QVERIFY(OpenOnObject(main, "games.elite"));
+    QVERIFY(main.SelectedNode() && main.SelectedNode()->Entry);
+    QCOMPARE(main.SelectedNode()->Entry->Name(), std::string("GAMES.ELITE"));
+    QCOMPARE(main.lblObjectFullname->text(), QString("GAMES.ELITE"));
+    for (QTreeWidgetItemIterator it(main.treevwObjects); *it; ++it)
+        if ((*it)->childCount() > 0)
+            QVERIFY2((*it)->isExpanded(), qPrintable((*it)->text(0)));
+}
+
 QTEST_MAIN(TestMainTree)
 #include "tst_main_tree.moc"

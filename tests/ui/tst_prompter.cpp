@@ -6,10 +6,15 @@
 #include "ui/aux/ScriptedPrompter.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <functional>
 
 using TAnswer = TPrompter::TAnswer;
 using TButtons = TPrompter::TButtons;
@@ -18,6 +23,25 @@ using TIcon = TPrompter::TIcon;
 Q_DECLARE_METATYPE(TPrompter::TAnswer)
 Q_DECLARE_METATYPE(TPrompter::TButtons)
 Q_DECLARE_METATYPE(TPrompter::TIcon)
+
+// Runs Act on the modal widget of kind T as soon as one is open (looked for every 10 ms).
+template <class T> class TWhenModalOpens {
+  public:
+    explicit TWhenModalOpens(std::function<void(T*)> act) : Act(std::move(act)) {
+        Poll.setInterval(10);
+        QObject::connect(&Poll, &QTimer::timeout, [this] {
+            if (auto* widget = qobject_cast<T*>(QApplication::activeModalWidget())) {
+                Poll.stop();
+                Act(widget);
+            }
+        });
+        Poll.start();
+    }
+
+  private:
+    std::function<void(T*)> Act;
+    QTimer Poll;
+};
 
 class TestPrompter : public QObject {
     Q_OBJECT
@@ -32,6 +56,9 @@ class TestPrompter : public QObject {
     void shownTextBreaksLinesAtCarriageReturns();
     void qtMessageBox_data();
     void qtMessageBox();
+    void defaultButton_data();
+    void defaultButton();
+    void saveDialogKeepsTheWholeName();
 };
 
 void TestPrompter::scriptedAnswersInOrderAndRecords() {
@@ -171,24 +198,84 @@ void TestPrompter::qtMessageBox() {
     QString text;
     int iconSeen = -1;
     int buttonCount = 0;
-    // Looks for the open box every 10 ms and presses the button.
-    QTimer poll;
-    poll.setInterval(10);
-    connect(&poll, &QTimer::timeout, this, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr)
-            return;
-        poll.stop();
+    const TWhenModalOpens<QMessageBox> answerIt([&](QMessageBox* box) {
         text = box->text();
         iconSeen = box->icon();
         buttonCount = box->buttons().size();
         box->button(QMessageBox::StandardButton(press))->click();
     });
-    poll.start();
     QCOMPARE(prompter.Message("Line one\rLine two", icon, buttons), answer);
     QCOMPARE(text, QStringLiteral("Line one\nLine two"));
     QCOMPARE(iconSeen, shownIcon);
     QCOMPARE(buttonCount, buttons == TButtons::OK ? 1 : buttons == TButtons::YesNo ? 2 : 3);
+}
+
+void TestPrompter::defaultButton_data() {
+    QTest::addColumn<TButtons>("buttons");
+    QTest::addColumn<TAnswer>("asked");
+    QTest::addColumn<TAnswer>("recorded");
+    QTest::addColumn<int>("enter");
+    QTest::newRow("OK") << TButtons::OK << TAnswer::Yes << TAnswer::OK << int(QMessageBox::Ok);
+    QTest::newRow("OK, No asked") << TButtons::OK << TAnswer::No << TAnswer::OK
+                                  << int(QMessageBox::Ok);
+    QTest::newRow("Yes/No") << TButtons::YesNo << TAnswer::Yes << TAnswer::Yes
+                            << int(QMessageBox::Yes);
+    QTest::newRow("Yes/No, No") << TButtons::YesNo << TAnswer::No << TAnswer::No
+                                << int(QMessageBox::No);
+    QTest::newRow("Yes/No/Cancel, No")
+        << TButtons::YesNoCancel << TAnswer::No << TAnswer::No << int(QMessageBox::No);
+}
+
+// The button that Enter presses: the real box's default button, and what the scripted
+// prompter records for the tests of the questions.
+void TestPrompter::defaultButton() {
+    QFETCH(TButtons, buttons);
+    QFETCH(TAnswer, asked);
+    QFETCH(TAnswer, recorded);
+    QFETCH(int, enter);
+    TScriptedPrompter scripted;
+    if (buttons != TButtons::OK)
+        scripted.QueueAnswer(TAnswer::No);
+    scripted.Message("Sure?", TIcon::Confirmation, buttons, asked);
+    QCOMPARE(scripted.Last().Default, recorded);
+
+    TQtPrompter prompter;
+    int defaultSeen = -1;
+    const TWhenModalOpens<QMessageBox> pressEnter([&](QMessageBox* box) {
+        defaultSeen = box->standardButton(box->defaultButton());
+        QTest::keyClick(box, Qt::Key_Return); // Enter answers with the default button
+    });
+    const TAnswer answer = prompter.Message("Sure?", TIcon::Confirmation, buttons, asked);
+    QCOMPARE(defaultSeen, enter);
+    QCOMPARE(answer, recorded);
+}
+
+// The real save dialog with a filter entry preselected shows the proposed name whole (Qt's
+// dialog would put the filter's extension in place of the name's last dotted part), and
+// reports the path and the filter entry it was accepted with.
+void TestPrompter::saveDialogKeepsTheWholeName() {
+    const QString filter =
+        "Objects (*.bin)|*.BIN|DFS singlesided (*.ssd)|*.SSD|All files (*.*)|*.*";
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString typed = dir.filePath("typed.ssd");
+    QString shownName, shownFilter;
+    const TWhenModalOpens<QFileDialog> answerIt([&](QFileDialog* dialog) {
+        auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+        shownName = edit ? edit->text() : QString("(no name field)");
+        shownFilter = dialog->selectedNameFilter();
+        if (edit)
+            edit->setText(typed);
+        static_cast<QDialog*>(dialog)->accept(); // the file dialog checks the name first
+    });
+    TQtPrompter prompter;
+    QString chosen = "DFS singlesided (*.ssd)";
+    const QString path = prompter.SaveFile("Save Discimage GAMES.WELCOME as...", filter,
+                                           "GAMES.WELCOME.ssd", &chosen);
+    QCOMPARE(shownName, QStringLiteral("GAMES.WELCOME.ssd"));
+    QCOMPARE(shownFilter, QStringLiteral("DFS singlesided (*.SSD)"));
+    QCOMPARE(path, typed);
+    QCOMPARE(chosen, QStringLiteral("DFS singlesided (*.ssd)"));
 }
 
 QTEST_MAIN(TestPrompter)

@@ -2,6 +2,10 @@
 // is seen one report later, a hidden window still processes events, closing hides it.
 #include "support/UiTestSupport.h"
 #include "ui/aux/PleaseWait.h"
+#include "ui/aux/ProgramInfo.h"
+
+#include <QApplication>
+#include <QFontMetrics>
 
 #include <QLabel>
 #include <QProgressBar>
@@ -16,6 +20,7 @@ class TestWait : public QObject {
     void init();
     void cleanup();
     void windowLooksAsDescribed();
+    void captionIsShownAsSet();
     void showResetsEverything();
     void progressIsLimitedAndRounded_data();
     void progressIsLimitedAndRounded();
@@ -54,6 +59,16 @@ void TestWait::windowLooksAsDescribed() {
     QCOMPARE(Bar()->maximum(), 100);
     QVERIFY(Named<QLabel>(Wait, "lblWaitTxt"));
     QVERIFY(!Wait->isVisible());
+}
+
+// The program gives Qt no display name to append (" — BrelkExplorer"), so the caption is
+// shown as set, and it fits the window's width with room for the frame's margins.
+void TestWait::captionIsShownAsSet() {
+    SetProgramIdentity();
+    QCOMPARE(QGuiApplication::applicationName(), QStringLiteral("BrelkExplorer"));
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QString());
+    const QFontMetrics metrics(QApplication::font());
+    QVERIFY(metrics.horizontalAdvance(Wait->windowTitle()) + 2 * 24 <= Wait->width());
 }
 
 void TestWait::showResetsEverything() {

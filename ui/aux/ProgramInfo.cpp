@@ -1,5 +1,7 @@
 #include "ui/aux/ProgramInfo.h"
 
+#include <QGuiApplication>
+
 QString ProgramVersionText() {
 #ifdef BRELK_FILE_VERSION
     return QStringLiteral(BRELK_FILE_VERSION);
@@ -17,4 +19,11 @@ QString LinkFromCaption(const QString& caption) {
     if (start < 0)
         return QString();
     return caption.mid(start, 100);
+}
+
+void SetProgramIdentity() {
+    QGuiApplication::setApplicationName(QStringLiteral("BrelkExplorer"));
+    // Set, but empty: a caption ends with the empty text already, so nothing is appended.
+    QGuiApplication::setApplicationDisplayName(QString());
+    QGuiApplication::setApplicationVersion(ProgramVersionText());
 }

@@ -10,3 +10,7 @@ QString HomepageAddress();
 // The address in a link label's caption: from its first "http://" on, at most 100 characters;
 // empty when the caption holds none.
 QString LinkFromCaption(const QString& caption);
+
+// Names the program to Qt. No display name is given, so the window system shows each
+// window's caption exactly as set, without " — BrelkExplorer" appended to it.
+void SetProgramIdentity();

@@ -16,7 +16,10 @@ class TPrompter {
 
     virtual ~TPrompter() = default;
     // A modal message box. Text may hold carriage returns (character 13) as line breaks.
-    virtual TAnswer Message(const QString& text, TIcon icon, TButtons buttons) = 0;
+    // DefaultAnswer is the button that Enter presses: the first one (OK or Yes) unless a
+    // question that destroys data asks for No.
+    virtual TAnswer Message(const QString& text, TIcon icon, TButtons buttons,
+                            TAnswer defaultAnswer = TAnswer::Yes) = 0;
     // File dialogs: an empty result (or list) means the user cancelled. A filter lists pairs
     // "Description|patterns" joined by "|", patterns separated by ";" ("*.*" means any file),
     // for example "Disc images (*.ssd)|*.ssd|All files (*.*)|*.*".

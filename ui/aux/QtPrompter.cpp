@@ -56,7 +56,10 @@ QMessageBox::Icon BoxIcon(TPrompter::TIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-void AddButtons(QMessageBox& box, TPrompter::TButtons buttons) {
+// The buttons, the one that Escape presses and the one that Enter presses (the first, or No
+// when asked for and the box has it).
+void AddButtons(QMessageBox& box, TPrompter::TButtons buttons, TPrompter::TAnswer defaultAnswer) {
+    QMessageBox::StandardButton enter = QMessageBox::Ok;
     switch (buttons) {
     case TPrompter::TButtons::OK:
         box.setStandardButtons(QMessageBox::Ok);
@@ -65,12 +68,17 @@ void AddButtons(QMessageBox& box, TPrompter::TButtons buttons) {
     case TPrompter::TButtons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setEscapeButton(QMessageBox::No);
+        enter = QMessageBox::Yes;
         break;
     case TPrompter::TButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
+        enter = QMessageBox::Yes;
         break;
     }
+    if (defaultAnswer == TPrompter::TAnswer::No && buttons != TPrompter::TButtons::OK)
+        enter = QMessageBox::No;
+    box.setDefaultButton(enter);
 }
 
 TPrompter::TAnswer AnswerOf(int button) {
@@ -119,11 +127,12 @@ QString TQtPrompter::DescriptionFor(const QString& filter, const QString& qtEntr
     return QString();
 }
 
-TPrompter::TAnswer TQtPrompter::Message(const QString& text, TIcon icon, TButtons buttons) {
+TPrompter::TAnswer TQtPrompter::Message(const QString& text, TIcon icon, TButtons buttons,
+                                        TAnswer defaultAnswer) {
     QMessageBox box(BoxIcon(icon), QStringLiteral("BrelkExplorer"), ShownText(text),
                     QMessageBox::NoButton, Parent);
     box.setTextFormat(Qt::PlainText);
-    AddButtons(box, buttons);
+    AddButtons(box, buttons, defaultAnswer);
     return AnswerOf(box.exec());
 }
 
@@ -138,16 +147,22 @@ QString TQtPrompter::OpenFile(const QString& title, const QString& filter, const
 
 QString TQtPrompter::SaveFile(const QString& title, const QString& filter, const QString& fileName,
                               QString* selectedFilter) {
-    const QString qtFilter = QtFilter(filter);
-    QString chosen;
+    QFileDialog dialog(Parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(QtFilter(filter).split(QStringLiteral(";;")));
     if (selectedFilter != nullptr && !selectedFilter->isEmpty())
         for (const TFilterEntry& entry : FilterEntries(filter))
             if (entry.Description == *selectedFilter)
-                chosen = entry.QtEntry;
-    const QString file = QFileDialog::getSaveFileName(Parent, title, fileName, qtFilter, &chosen);
-    if (selectedFilter != nullptr && !file.isEmpty())
-        *selectedFilter = DescriptionFor(filter, chosen);
-    return file;
+                dialog.selectNameFilter(entry.QtEntry);
+    // The name comes after the filter: choosing a filter replaces the last dotted part of the
+    // name shown, which would cut an Acorn name such as GAMES.WELCOME down to GAMES.SSD.
+    dialog.selectFile(fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    if (selectedFilter != nullptr)
+        *selectedFilter = DescriptionFor(filter, dialog.selectedNameFilter());
+    return dialog.selectedFiles().first();
 }
 
 QString TQtPrompter::PickFolder(const QString& title, const QString& folder) {

@@ -11,7 +11,8 @@ class TQtPrompter : public TPrompter {
     explicit TQtPrompter(QWidget* parent = nullptr);
     void SetParent(QWidget* parent);
 
-    TAnswer Message(const QString& text, TIcon icon, TButtons buttons) override;
+    TAnswer Message(const QString& text, TIcon icon, TButtons buttons,
+                    TAnswer defaultAnswer = TAnswer::Yes) override;
     QStringList OpenFiles(const QString& title, const QString& filter,
                           const QString& folder) override;
     QString OpenFile(const QString& title, const QString& filter, const QString& folder) override;

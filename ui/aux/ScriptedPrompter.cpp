@@ -47,11 +47,15 @@ const char* KindName(TScriptedPrompter::TKind kind) {
 
 } // namespace
 
-TPrompter::TAnswer TScriptedPrompter::Message(const QString& text, TIcon icon, TButtons buttons) {
+TPrompter::TAnswer TScriptedPrompter::Message(const QString& text, TIcon icon, TButtons buttons,
+                                              TAnswer defaultAnswer) {
     TQuestion question;
     question.Text = text;
     question.Icon = icon;
     question.Buttons = buttons;
+    question.Default = buttons == TButtons::OK        ? TAnswer::OK
+                       : defaultAnswer == TAnswer::No ? TAnswer::No
+                                                      : TAnswer::Yes;
     TAnswer answer = TAnswer::OK;
     if (buttons != TButtons::OK) {
         if (Answers.isEmpty()) {
@@ -142,11 +146,13 @@ QString TScriptedPrompter::Describe() const {
     for (const TQuestion& question : Asked) {
         QString shown = question.Text;
         shown.replace(QLatin1Char('\r'), QLatin1String("\\r"));
-        text += QStringLiteral("%1%2: \"%3\" icon %4 buttons %5 filter \"%6\" folder \"%7\"\n")
+        text += QStringLiteral("%1%2: \"%3\" icon %4 buttons %5 default %6 filter \"%7\" "
+                               "folder \"%8\"\n")
                     .arg(question.Unexpected ? QStringLiteral("UNEXPECTED ") : QString(),
                          QLatin1String(KindName(question.Kind)), shown)
                     .arg(int(question.Icon))
                     .arg(int(question.Buttons))
+                    .arg(int(question.Default))
                     .arg(question.Filter, question.Folder);
     }
     return text;

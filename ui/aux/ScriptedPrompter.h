@@ -17,8 +17,9 @@ class TScriptedPrompter : public TPrompter {
         QString Text; // message text, or the dialog's title
         TIcon Icon = TIcon::Information;
         TButtons Buttons = TButtons::OK;
-        QString Filter; // file dialogs
-        QString Folder; // start folder, or the proposed file name of SaveFile
+        TAnswer Default = TAnswer::OK; // the button Enter presses: OK, Yes or No
+        QString Filter;                // file dialogs
+        QString Folder;                // start folder, or the proposed file name of SaveFile
         bool Unexpected = false;
     };
 
@@ -46,7 +47,8 @@ class TScriptedPrompter : public TPrompter {
     QString Describe() const;
     void Clear();
 
-    TAnswer Message(const QString& text, TIcon icon, TButtons buttons) override;
+    TAnswer Message(const QString& text, TIcon icon, TButtons buttons,
+                    TAnswer defaultAnswer = TAnswer::Yes) override;
     QStringList OpenFiles(const QString& title, const QString& filter,
                           const QString& folder) override;
     QString OpenFile(const QString& title, const QString& filter, const QString& folder) override;

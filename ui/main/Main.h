@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class QAction;
@@ -247,14 +248,28 @@ class TfrmMain : public QMainWindow {
     void ConfigureTree();
     QString RootText() const;
     TMyTreeNode* FindSubgroup(TMyTreeNode* parent, const QString& part) const;
+    // A node showing Entry under Text, with the entry's icon, not yet in the tree.
+    TMyTreeNode* NewObjectNode(const QString& text, brelk::TBrelkCatEntry* entry);
     void SetNodeImage(TMyTreeNode* node, int imageIndex);
     void SetPopupEntriesForEntry(const brelk::TBrelkCatEntry& entry, int selected);
     // MainObjectOps.cpp, MainSave.cpp, MainSquash.cpp
     void CreateObjectOperations();
     void ForgetReleasedEntries();
-    // While the delete command walks its selection, entries to remove for good are gathered
-    // here and released in one pass at the end; null: each is released at once.
-    std::vector<brelk::TBrelkCatEntry*>* ReleaseBatch = nullptr;
+    // The objects that a delete acts on, gathered from the selection before anything changes.
+    struct TObjectNodes {
+        std::vector<TMyTreeNode*> Nodes;             // object nodes, each once
+        std::vector<brelk::TBrelkCatEntry*> Entries; // their entries, each once
+        std::unordered_set<const TMyTreeNode*> Visited;
+        std::unordered_set<const brelk::TBrelkCatEntry*> Taken;
+        std::unordered_set<const brelk::TBrelkCatEntry*> Live; // the catalogue's records
+    };
+    void CollectObjectNodes(TMyTreeNode* node, TObjectNodes& objects);
+    bool RemoveObjectNodes(const TObjectNodes& objects);
+    bool MoveObjectNodes(const TObjectNodes& objects);
+    bool ReleaseObjectNodes(const TObjectNodes& objects);
+    std::vector<QTreeWidgetItem*> NodesNear(QTreeWidgetItem* node) const;
+    void SelectNearestRemaining(QTreeWidgetItem* before,
+                                const std::vector<QTreeWidgetItem*>& fallback);
     bool SaveObjectToFile(const brelk::TBrelkCatEntry& entry, const QString& path);
     void TransformSelectedDiscs(bool squash);
     // MainDetails.cpp

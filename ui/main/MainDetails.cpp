@@ -5,6 +5,7 @@
 
 #include "explorer/CardInfo.h"
 #include "explorer/ObjectDetails.h"
+#include "formats/GlobalStuff.h"
 #include "ui/main/MainWidgets.h"
 
 #include <QApplication>
@@ -58,13 +59,17 @@ class TWaitCursor {
     bool Shown;
 };
 
-// The details texts carry bytes 0x80 to 0xFF of the media as they are (Latin-1 characters).
-QString JoinLatin1(const std::vector<std::string>& lines) {
-    QStringList list;
-    list.reserve(qsizetype(lines.size()));
-    for (const std::string& line : lines)
-        list << QString::fromLatin1(line.data(), qsizetype(line.size()));
-    return list.join(QLatin1Char('\n'));
+// The details texts carry bytes 0x80 to 0xFF of the media as they are; they are shown as code
+// page 1252 characters, so every byte is a visible character.
+QString JoinCodePage1252(const std::vector<std::string>& lines) {
+    QString text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            text += QLatin1Char('\n');
+        for (char c : lines[i])
+            text += QChar(char16_t(brelk::CodePage1252Char(static_cast<std::uint8_t>(c))));
+    }
+    return text;
 }
 
 // Number texts carry the locale's separator in UTF-8.
@@ -121,7 +126,7 @@ void TfrmMain::ShowObjectDetails(const TBrelkCatEntry* entry, bool loadNow) {
         const brelk::TDetailsView view =
             brelk::BuildObjectDetails(*Brelk, *entry, DetailsTab, options);
         SetDetailsTabs(view.Tabs, view.SelectedTab);
-        memoObjectDetails->setPlainText(JoinLatin1(view.Lines));
+        memoObjectDetails->setPlainText(JoinCodePage1252(view.Lines));
         SetDetailsClickable(false);
     } else if (entry) {
         memoObjectDetails->setPlainText(QStringLiteral("Click to load details from Brelk"));

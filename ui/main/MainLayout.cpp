@@ -4,6 +4,7 @@
 
 #include "ui/main/MainWidgets.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -25,6 +26,30 @@ constexpr int kObjectInfoMinWidth = 396;
 constexpr int kMinHeight = 350;
 constexpr int kFieldHeight = 18;
 constexpr int kNumberFieldWidth = 96;
+constexpr int kTextFieldMinWidth = 289;
+
+// Keeps the right edge of the text fields (type and name) at the right edge of their parent,
+// so that they grow with the window; they are never narrower than their first width.
+class TStretchToRight : public QObject {
+  public:
+    TStretchToRight(QWidget* parent, QList<QWidget*> fields)
+        : QObject(parent), Fields(std::move(fields)) {
+        parent->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            for (QWidget* field : Fields)
+                field->resize(std::max(kTextFieldMinWidth,
+                                       static_cast<QWidget*>(watched)->width() - field->x()),
+                              field->height());
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QList<QWidget*> Fields;
+};
 
 // Every character as wide as any other, so that the columns of the details texts line up.
 bool MonospacedFont(const QFont& font) {
@@ -154,16 +179,19 @@ QWidget* TfrmMain::CreateObjectInfo() {
     const int fieldX = std::max(56, captionWidth(position));
     const int sizeLabelX = fieldX + kNumberFieldWidth + 17;
     const int sizeFieldX = sizeLabelX + std::max(26, captionWidth(size));
-    CreateInfoField(fields, "pnlObjectinfoType", "Label1", type, QRect(0, 2, captionWidth(type), h),
-                    QRect(fieldX, 0, 289, h), Qt::AlignLeft, lblObjectType);
+    QFrame* typeField = CreateInfoField(
+        fields, "pnlObjectinfoType", "Label1", type, QRect(0, 2, captionWidth(type), h),
+        QRect(fieldX, 0, kTextFieldMinWidth, h), Qt::AlignLeft, lblObjectType);
     CreateInfoField(fields, "pnlObjectinfoMMCPos", "Label8", position,
                     QRect(0, 24, captionWidth(position), h),
                     QRect(fieldX, 22, kNumberFieldWidth, h), Qt::AlignRight, lblObjectMMCPosition);
     CreateInfoField(fields, "pnlObjectinfoSize", "Label6", size,
                     QRect(sizeLabelX, 24, captionWidth(size), h),
                     QRect(sizeFieldX, 22, kNumberFieldWidth, h), Qt::AlignRight, lblObjectSize);
-    CreateInfoField(fields, "pnObjectFullname", "Label4", name, QRect(0, 46, captionWidth(name), h),
-                    QRect(fieldX, 46, 289, h), Qt::AlignLeft, lblObjectFullname);
+    QFrame* nameField = CreateInfoField(
+        fields, "pnObjectFullname", "Label4", name, QRect(0, 46, captionWidth(name), h),
+        QRect(fieldX, 46, kTextFieldMinWidth, h), Qt::AlignLeft, lblObjectFullname);
+    new TStretchToRight(fields, {typeField, nameField});
     lblObjectType->setObjectName(QStringLiteral("lblObjectType"));
     lblObjectMMCPosition->setObjectName(QStringLiteral("lblObjectMMCPosition"));
     lblObjectSize->setObjectName(QStringLiteral("lblObjectSize"));

@@ -4,13 +4,17 @@
 //
 // Tree nodes point into the catalogue without owning their entries. Every path here clears a
 // node's data before the entry it points at is released, so no node is left holding a freed
-// entry, and nodes are only cleared during a walk (TidyTree removes them afterwards).
+// entry, and nodes are only cleared during a walk (TidyTree removes them afterwards). The
+// catalogue work of a whole selection is one call of the core (explorer/ObjectOps), however
+// many objects it holds. Afterwards the nearest remaining node is selected.
 #include "ui/main/Main.h"
 
+#include "explorer/ObjectOps.h"
 #include "ui/aux/Prompter.h"
 #include "ui/main/MainWidgets.h"
 
 #include <QAction>
+#include <QSignalBlocker>
 #include <QTreeWidgetItemIterator>
 
 #include <unordered_set>
@@ -24,6 +28,8 @@ using TIcon = TPrompter::TIcon;
 namespace {
 
 const QChar CR(13);
+// From this many objects a delete shows the wait window (fewer take no noticeable time).
+constexpr std::size_t kWaitWindowFrom = 2000;
 
 TMyTreeNode* AsNode(QTreeWidgetItem* item) {
     return item && item->type() == TMyTreeNode::kNodeType ? static_cast<TMyTreeNode*>(item)
@@ -87,57 +93,104 @@ void TfrmMain::actnDeleteObjectsExecute() {
     // With one node selected the question names that node (the one the command acts on).
     const QString question =
         DeleteQuestion(selected.first(), int(selected.size()), Settings.UseDeletedObjects);
+    // Removing for good cannot be undone: Enter answers No.
+    const TAnswer enter = Settings.UseDeletedObjects ? TAnswer::Yes : TAnswer::No;
     if (question.isEmpty() ||
-        Ask.Message(question, TIcon::Confirmation, TButtons::YesNo) != TAnswer::Yes)
+        Ask.Message(question, TIcon::Confirmation, TButtons::YesNo, enter) != TAnswer::Yes)
         return;
     TBusyScope busy(*this);
-    // Entries removed for good go in one pass: one by one, each would rebuild the free map.
-    std::vector<TBrelkCatEntry*> released;
-    ReleaseBatch = &released;
-    for (TMyTreeNode* node : selected)
-        DeleteObjectNode(node);
-    ReleaseBatch = nullptr;
-    Brelk->DeleteCatEntries(released);
-    ForgetReleasedEntries();
-    TidyTree();
+    TMyTreeNode* current = SelectedNode();
+    const std::vector<QTreeWidgetItem*> fallback = NodesNear(current);
+    {
+        const QSignalBlocker quiet(treevwObjects); // no details are loaded half-way
+        TObjectNodes objects;
+        for (TMyTreeNode* node : selected)
+            CollectObjectNodes(node, objects);
+        RemoveObjectNodes(objects);
+        TidyTree();
+    }
     UpdateTopbarInfo();
+    SelectNearestRemaining(current, fallback);
 }
 
 bool TfrmMain::DeleteObjectNode(TMyTreeNode* node) {
-    if (!node)
-        return false;
-    if (TBrelkCatEntry* entry = node->Entry) {
-        if (!Brelk->InCatalogue(entry)) {
-            ClearNodeData(node); // a node must not keep an entry that is gone
-            return false;
-        }
-        if (!Settings.UseDeletedObjects) {
-            ClearNodeData(node); // before the entry is released
-            if (!ReleaseBatch)
-                return Brelk->DeleteCatEntry(entry);
-            ReleaseBatch->push_back(entry);
-            return true;
-        }
-        TBrelkCatEntry deleted = *entry;
-        deleted.SetType(brelk::kTypeDeleted);
-        const bool moved = Brelk->UpdateCatEntry(entry, deleted);
-        if (!moved)
-            Ask.Message(QStringLiteral("Error - could not remove '") + EntryName(*entry) +
-                            QStringLiteral("'."),
-                        TIcon::Error, TButtons::OK);
-        ClearNodeData(node);
-        // The deleted objects' group gets a new node; it is appended behind the children
-        // that a walk of that group counted, so the walk does not visit it.
-        if (TMyTreeNode* group = NodeAtAbsoluteIndex(1))
-            AddObjectNode(group, entry);
-        return moved;
+    TObjectNodes objects;
+    CollectObjectNodes(node, objects);
+    return RemoveObjectNodes(objects);
+}
+
+// The object nodes at and below Node, each node and each entry once; a node whose entry is no
+// longer in the catalogue is cleared on the way (it must not keep an entry that is gone).
+void TfrmMain::CollectObjectNodes(TMyTreeNode* node, TObjectNodes& objects) {
+    if (!node || !objects.Visited.insert(node).second)
+        return;
+    if (objects.Live.empty() && !Brelk->Catalogue.empty()) {
+        objects.Live.reserve(Brelk->Catalogue.size());
+        for (const auto& entry : Brelk->Catalogue)
+            objects.Live.insert(entry.get());
     }
-    // A group: every object below it, by position, as many as it had at the start. Nodes are
-    // only cleared during the walk, never removed, so the positions stay valid.
-    bool any = false;
-    const int count = node->childCount();
-    for (int i = 0; i < count; ++i)
-        any = DeleteObjectNode(node->Child(i)) || any;
+    if (TBrelkCatEntry* entry = node->Entry) {
+        if (!objects.Live.contains(entry)) {
+            ClearNodeData(node);
+            return;
+        }
+        objects.Nodes.push_back(node);
+        if (objects.Taken.insert(entry).second)
+            objects.Entries.push_back(entry);
+        return;
+    }
+    for (int i = 0; i < node->childCount(); ++i)
+        CollectObjectNodes(node->Child(i), objects);
+}
+
+// Moves the objects to "Deleted objects" or removes them for good, by the setting; true when
+// any was moved or removed. Their nodes are cleared (TidyTree removes them); moved objects get
+// new nodes in "Deleted objects". Many objects show the wait window, with Cancel when moving.
+bool TfrmMain::RemoveObjectNodes(const TObjectNodes& objects) {
+    if (objects.Entries.empty())
+        return false;
+    const bool wait = objects.Entries.size() >= kWaitWindowFrom;
+    const bool move = Settings.UseDeletedObjects;
+    if (wait)
+        ShowWaitWindow(move ? QStringLiteral("Moving objects to 'Deleted objects'...")
+                            : QStringLiteral("Deleting objects..."),
+                       move, true);
+    const bool any = move ? MoveObjectNodes(objects) : ReleaseObjectNodes(objects);
+    if (wait)
+        CloseWaitWindow();
+    return any;
+}
+
+bool TfrmMain::MoveObjectNodes(const TObjectNodes& objects) {
+    const brelk::TMoveToDeletedResult result = brelk::MoveToDeletedObjects(
+        *Brelk, objects.Entries, [this](std::size_t done, std::size_t total) {
+            return ReportProgress(QString(), float(double(done) / double(total) * 100.0));
+        });
+    for (const TBrelkCatEntry* entry : result.HeaderFailures)
+        Ask.Message(QStringLiteral("Error - could not remove '") + EntryName(*entry) +
+                        QStringLiteral("'."),
+                    TIcon::Error, TButtons::OK);
+    // A stop leaves the objects not yet moved where they were, nodes and all.
+    const std::unordered_set<const TBrelkCatEntry*> moved(result.Moved.begin(), result.Moved.end());
+    for (TMyTreeNode* node : objects.Nodes)
+        if (moved.contains(node->Entry))
+            ClearNodeData(node);
+    if (TMyTreeNode* group = NodeAtAbsoluteIndex(1)) {
+        QList<QTreeWidgetItem*> nodes;
+        nodes.reserve(qsizetype(result.Moved.size()));
+        for (TBrelkCatEntry* entry : result.Moved)
+            nodes.append(NewObjectNode(EntryName(*entry), entry));
+        group->addChildren(nodes); // in one go: far quicker than one by one
+    }
+    return !result.Moved.empty();
+}
+
+bool TfrmMain::ReleaseObjectNodes(const TObjectNodes& objects) {
+    for (TMyTreeNode* node : objects.Nodes)
+        ClearNodeData(node); // before the entries are released
+    const bool any = Brelk->DeleteCatEntries(objects.Entries) > 0;
+    ReportProgress(QString(), 100);
+    ForgetReleasedEntries();
     return any;
 }
 
@@ -156,24 +209,65 @@ void TfrmMain::actnRemoveDeletedObjectsExecute() {
     if (IsBusy())
         return;
     TBusyScope busy(*this);
-    std::vector<TBrelkCatEntry*> doomed;
-    for (const auto& entry : Brelk->Catalogue)
-        if (entry->Type() == brelk::kTypeDeleted)
-            doomed.push_back(entry.get());
-    // The nodes let go of the entries first; then the group's nodes go, then the entries, all
-    // in one pass each however many there are.
-    const std::unordered_set<const TBrelkCatEntry*> gone(doomed.begin(), doomed.end());
-    for (QTreeWidgetItemIterator it(treevwObjects); *it; ++it)
-        if (TMyTreeNode* node = AsNode(*it); node && node->Entry && gone.contains(node->Entry))
-            ClearNodeData(node);
-    if (TreeNodeCount() > 1)
-        if (TMyTreeNode* group = NodeAtAbsoluteIndex(1))
-            qDeleteAll(group->takeChildren());
-    Brelk->DeleteCatEntries(doomed);
-    TidyTree();
+    TMyTreeNode* current = SelectedNode();
+    const std::vector<QTreeWidgetItem*> fallback = NodesNear(current);
+    {
+        const QSignalBlocker quiet(treevwObjects);
+        // The nodes let go of the entries first; then the group's nodes go, then the entries,
+        // all in one pass each however many there are.
+        const std::vector<TBrelkCatEntry*> doomed = brelk::DeletedObjects(*Brelk);
+        const std::unordered_set<const TBrelkCatEntry*> gone(doomed.begin(), doomed.end());
+        for (QTreeWidgetItemIterator it(treevwObjects); *it; ++it)
+            if (TMyTreeNode* node = AsNode(*it); node && node->Entry && gone.contains(node->Entry))
+                ClearNodeData(node);
+        if (TreeNodeCount() > 1)
+            if (TMyTreeNode* group = NodeAtAbsoluteIndex(1))
+                qDeleteAll(group->takeChildren());
+        brelk::RemoveDeletedObjects(*Brelk);
+        TidyTree();
+    }
     UpdateTopbarInfo();
-    TMyTreeNode* selected = SelectedNode();
-    ShowObjectDetails(selected ? selected->Entry : nullptr, Settings.ViewerAutoviewObjectDetails);
+    SelectNearestRemaining(current, fallback);
+}
+
+// The nodes to select when Node goes, nearest first: its later siblings, its earlier ones
+// (closest first), its parent, then the same around each ancestor.
+std::vector<QTreeWidgetItem*> TfrmMain::NodesNear(QTreeWidgetItem* node) const {
+    std::vector<QTreeWidgetItem*> nodes;
+    for (QTreeWidgetItem* at = node; at && at->parent(); at = at->parent()) {
+        QTreeWidgetItem* parent = at->parent();
+        const int index = parent->indexOfChild(at);
+        for (int i = index + 1; i < parent->childCount(); ++i)
+            nodes.push_back(parent->child(i));
+        for (int i = index - 1; i >= 0; --i)
+            nodes.push_back(parent->child(i));
+        nodes.push_back(parent);
+    }
+    return nodes;
+}
+
+// Selects Before when it is still in the tree, else the first of Fallback that is (the root
+// when none is), and shows its details, as a file manager does after a removal. The nodes are
+// only compared, never used, until found among the living ones.
+void TfrmMain::SelectNearestRemaining(QTreeWidgetItem* before,
+                                      const std::vector<QTreeWidgetItem*>& fallback) {
+    std::unordered_set<const QTreeWidgetItem*> living;
+    for (QTreeWidgetItemIterator it(treevwObjects); *it; ++it)
+        living.insert(*it);
+    QTreeWidgetItem* target = living.contains(before) ? before : nullptr;
+    for (auto it = fallback.begin(); !target && it != fallback.end(); ++it)
+        if (living.contains(*it))
+            target = *it;
+    if (!target)
+        target = RootNode();
+    {
+        const QSignalBlocker quiet(treevwObjects);
+        treevwObjects->clearSelection();
+        treevwObjects->setCurrentItem(target);
+    }
+    if (target)
+        treevwObjects->scrollToItem(target);
+    treevwObjectsChange(AsNode(target));
 }
 
 void TfrmMain::actnFormatMMCExecute() {
@@ -182,7 +276,7 @@ void TfrmMain::actnFormatMMCExecute() {
     const QString question = QStringLiteral("You are about to format the MMC-card.") + CR +
                              QStringLiteral("This will destroy ALL contents on the card.") + CR +
                              CR + QStringLiteral("Do you really want to format the MMC-card?");
-    if (Ask.Message(question, TIcon::Confirmation, TButtons::YesNo) != TAnswer::Yes)
+    if (Ask.Message(question, TIcon::Confirmation, TButtons::YesNo, TAnswer::No) != TAnswer::Yes)
         return;
     TBusyScope busy(*this);
     treevwObjects->clear(); // every object node points into the catalogue that is replaced

@@ -100,12 +100,12 @@ QString FilterExtension(const QString& filter, const QString& description) {
 }
 
 // Adds the extension of the chosen filter entry (or the default extension) to a file name
-// that has none. The proposed name is the object's name, whose full stops belong to the
-// Acorn name, so it gets the extension too when the user kept it.
-QString WithExtension(const QString& path, const QString& proposed, const TSaveDialog& dialog,
+// that has none. The object's name alone (Name) gets it too: its full stops belong to the
+// Acorn name.
+QString WithExtension(const QString& path, const QString& name, const TSaveDialog& dialog,
                       const QString& chosenFilter) {
     const QFileInfo info(path);
-    if (!info.suffix().isEmpty() && info.fileName() != proposed)
+    if (!info.suffix().isEmpty() && info.fileName() != name)
         return path;
     QString extension = FilterExtension(dialog.Filter, chosenFilter);
     if (extension.isEmpty())
@@ -132,7 +132,10 @@ void TfrmMain::mnuPopupSaveObjectClick() {
         const QString title = QStringLiteral("Save ") + dialog.Kind + QLatin1Char(' ') + name +
                               QStringLiteral(" as...");
         QString chosenFilter = dialog.Preselected;
-        const QString chosen = Ask.SaveFile(title, dialog.Filter, name, &chosenFilter);
+        // The whole name with the extension behind it: the name's own full stops are part of
+        // the Acorn name, not an extension ("GAMES.WELCOME.ssd").
+        const QString proposed = name + QLatin1Char('.') + dialog.DefaultExtension;
+        const QString chosen = Ask.SaveFile(title, dialog.Filter, proposed, &chosenFilter);
         if (chosen.isEmpty()) {
             if (i + 1 < selected.size())
                 stop = Ask.Message(QStringLiteral("Do you want to completely stop saving the "

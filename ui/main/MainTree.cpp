@@ -134,9 +134,14 @@ TMyTreeNode* TfrmMain::AddObjectNode(TMyTreeNode* group, TBrelkCatEntry* entry) 
             parent = found;
         }
     }
-    auto* node = new TMyTreeNode(name, type, entry);
-    SetNodeImage(node, brelk::ObjectImageIndex(*entry));
+    TMyTreeNode* node = NewObjectNode(name, entry);
     parent->addChild(node);
+    return node;
+}
+
+TMyTreeNode* TfrmMain::NewObjectNode(const QString& text, TBrelkCatEntry* entry) {
+    auto* node = new TMyTreeNode(text, entry->Type(), entry);
+    SetNodeImage(node, brelk::ObjectImageIndex(*entry));
     return node;
 }
 

@@ -1,0 +1,139 @@
+// Speed of the operations on many objects: moving 28,000 of 65,535 objects to the deleted
+// ones (in one catalogue pass, and one by one as before), and squashing 500 DFS discs on a card
+// of 500 and of 65,500 entries, which should take about as long.
+#include "bench/BenchSupport.h"
+#include "card/Brelk.h"
+#include "explorer/DiscTransform.h"
+#include "explorer/ObjectOps.h"
+#include "tests/formats/DFSBuilder.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+using namespace brelk;
+namespace fs = std::filesystem;
+
+namespace {
+
+using brelkbench::TempImage;
+using TBenchReporter = brelkbench::TQuietReporter;
+
+constexpr std::uint32_t kZone = 8192;
+constexpr std::uint32_t kDiscBytes = 25600; // a 100-sector side with 3 sectors used
+
+struct TLayout {
+    std::uint32_t Tools; // one-block tools, named in catalogue order
+    std::uint32_t Discs; // DFS discs of kDiscBytes
+};
+
+// A sorted catalogue (tools, then discs) packed down from the usable limit, with room left
+// below for the squashed discs. Written straight into a sparse image file.
+void MakeCardImage(const fs::path& path, TLayout layout) {
+    const std::uint32_t count = layout.Tools + layout.Discs;
+    const std::uint32_t catalogueEnd = (512 + 64 * count + 511) / 512 * 512;
+    const std::uint32_t used = layout.Tools * 1024 + layout.Discs * (kDiscBytes + 512);
+    const std::uint32_t size = catalogueEnd + used + (16u << 20) + kZone;
+    std::vector<std::uint8_t> catalogue(catalogueEnd, 0);
+    std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), catalogue.begin());
+    PutLE32(&catalogue[kHeaderCountOffset], count);
+    std::uint32_t below = size - kZone;
+    const dfstest::TBytes disc =
+        dfstest::TDFSBuilder(100, kDiscBytes).Title("BENCH").Add({'$', "GAME", 0x100, 2}).Bytes();
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const bool isDisc = i >= layout.Tools;
+        const std::uint32_t dataSize = isDisc ? kDiscBytes : 512;
+        below -= dataSize + 512;
+        TBrelkCatEntry e;
+        e.SetType(isDisc ? kTypeImage : kTypeTool);
+        e.SetSubtype(isDisc ? kSubtypeDFS : 0);
+        char name[32];
+        std::snprintf(name, sizeof name, isDisc ? "DISC%05u" : "TOOL%05u", i);
+        e.SetName(name);
+        e.SetSize(dataSize);
+        e.SetAddress(below + 512);
+        std::copy(e.Bytes.begin(), e.Bytes.end(), catalogue.begin() + 512 + 64 * i);
+        if (isDisc) {
+            out.seekp(std::streamoff(below + 512));
+            out.write(reinterpret_cast<const char*>(disc.data()), std::streamsize(disc.size()));
+        }
+    }
+    PutLE32(&catalogue[kHeaderLowestOffset], below);
+    out.seekp(0);
+    out.write(reinterpret_cast<const char*>(catalogue.data()), std::streamsize(catalogue.size()));
+    out.close();
+    fs::resize_file(path, size);
+}
+
+// The first Count tools of a 65,535-entry card, for moving.
+std::vector<TBrelkCatEntry*> FirstTools(TBrelk& card, std::size_t count) {
+    std::vector<TBrelkCatEntry*> entries;
+    for (std::size_t i = 0; i < count && i < card.Catalogue.size(); ++i)
+        entries.push_back(card.Catalogue[i].get());
+    return entries;
+}
+
+// Arg 1: the objects moved in one catalogue pass; arg 0: one by one (each a search, an erase
+// and an insert), the old way.
+void BM_MoveToDeleted(benchmark::State& state) {
+    const fs::path path = TempImage("move.img");
+    MakeCardImage(path, {65535, 0});
+    TBenchReporter reporter;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TBrelk card(reporter);
+        card.Initialize(262144, path, kZone);
+        const std::vector<TBrelkCatEntry*> entries = FirstTools(card, std::size_t(state.range(0)));
+        state.ResumeTiming();
+        if (state.range(1) != 0) {
+            if (MoveToDeletedObjects(card, entries).Moved.size() != entries.size())
+                state.SkipWithError("not every object was moved");
+        } else {
+            for (TBrelkCatEntry* entry : entries) {
+                TBrelkCatEntry deleted = *entry;
+                deleted.SetType(kTypeDeleted);
+                card.UpdateCatEntry(entry, deleted);
+            }
+        }
+        state.PauseTiming();
+        card.CatalogueModified = false; // the image is used again as it is
+        state.ResumeTiming();
+    }
+    fs::remove(path);
+}
+BENCHMARK(BM_MoveToDeleted)->Args({28000, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MoveToDeleted)->Args({28000, 0})->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// 500 discs squashed on a card of Arg entries in all (500: only the discs).
+void BM_Squash500Discs(benchmark::State& state) {
+    const std::uint32_t total = std::uint32_t(state.range(0));
+    const fs::path path = TempImage("squash.img");
+    TBenchReporter reporter;
+    for (auto _ : state) {
+        state.PauseTiming();
+        MakeCardImage(path, {total - 500, 500});
+        TBrelk card(reporter);
+        card.Initialize(262144, path, kZone);
+        std::vector<TBrelkCatEntry*> discs;
+        for (const auto& entry : card.Catalogue)
+            if (entry->Type() == kTypeImage)
+                discs.push_back(entry.get());
+        state.ResumeTiming();
+        card.StartBulktransfer();
+        for (TBrelkCatEntry* disc : discs)
+            if (TransformDiscObject(card, disc, true) != TDiscTransformResult::Converted)
+                state.SkipWithError("a disc was not squashed");
+        card.StopBulktransfer();
+        state.PauseTiming();
+        card.CatalogueModified = false;
+        card.DirtyLow = card.CacheFill; // nothing written back: the image is made again
+        card.DirtyHigh = 0;
+        state.ResumeTiming();
+    }
+    fs::remove(path);
+}
+BENCHMARK(BM_Squash500Discs)->Arg(500)->Arg(65500)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,22 @@
+#include "ui/main/OpenOnObject.h"
+
+#include "ui/main/Main.h"
+#include "ui/main/MainWidgets.h"
+
+#include <QTreeWidgetItemIterator>
+
+bool OpenOnObject(TfrmMain& main, const QString& name) {
+    main.treevwObjects->expandAll();
+    const std::string wanted = name.toStdString();
+    for (QTreeWidgetItemIterator it(main.treevwObjects); *it; ++it) {
+        if ((*it)->type() != TMyTreeNode::kNodeType)
+            continue;
+        auto* node = static_cast<TMyTreeNode*>(*it);
+        if (node->Entry && brelk::SameName(node->Entry->Name(), wanted)) {
+            main.treevwObjects->setCurrentItem(node);
+            main.treevwObjects->scrollToItem(node);
+            return true;
+        }
+    }
+    return false;
+}
