@@ -107,7 +107,10 @@ bool TBrelk::PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target, const voi
         // A replaced object leaves its old footprint: the free space changes in two places
         // only, which the map takes in place (a rebuild sorts every footprint of the card).
         bool mapUpdated = false;
+        // A replace that keeps the type, subtype and name keeps the record's place.
+        bool placeKept = false;
         if (target) {
+            placeKept = CatalogueSorted && CompareCatEntries(*target, copy) == 0;
             const std::int64_t oldStart = target->FootprintStart(), oldEnd = target->FootprintEnd();
             *target = copy;
             mapUpdated = MoveFootprintInFreeMap(oldStart, oldEnd, copy.FootprintStart(),
@@ -116,7 +119,8 @@ bool TBrelk::PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target, const voi
             Catalogue.push_back(std::make_unique<TBrelkCatEntry>(copy));
             target = Catalogue.back().get();
         }
-        SortAfterChange(target);
+        if (!placeKept)
+            SortAfterChange(target);
         if (!mapUpdated)
             UpdateCatalogueHeader();
         CatalogueModified = true;

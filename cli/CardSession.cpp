@@ -3,6 +3,7 @@
 #include "explorer/ObjectTransfer.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace brelk::cli {
 
@@ -46,18 +47,35 @@ void TCardSession::Finish() {
 }
 
 TBrelkCatEntry* TCardSession::FindObject(const std::string& name, const TArgs& args) {
-    auto type = args.Number("--type", 0, 255);
-    std::vector<TBrelkCatEntry*> matches;
+    return FindObjects({name}, args).front();
+}
+
+std::vector<TBrelkCatEntry*> TCardSession::FindObjects(const std::vector<std::string>& names,
+                                                       const TArgs& args) {
+    const auto type = args.Number("--type", 0, 255);
+    // The catalogue's entries by their names in upper case: one walk however many names.
+    const auto key = [](std::string name) {
+        for (char& c : name)
+            if (c >= 'a' && c <= 'z')
+                c = char(c - 'a' + 'A');
+        return name;
+    };
+    std::unordered_map<std::string, std::vector<TBrelkCatEntry*>> byName;
     for (const auto& entry : Brelk->Catalogue)
-        if (SameName(entry->Name(), name) && (!type || entry->Type() == *type))
-            matches.push_back(entry.get());
-    if (matches.empty())
-        throw TFailure(Path + ": no object named '" + name + "'" +
-                       (type ? " of type " + std::to_string(*type) : std::string()));
-    if (matches.size() > 1)
-        throw TFailure(Path + ": " + std::to_string(matches.size()) + " objects are named '" +
-                       name + "'; choose one with --type");
-    return matches.front();
+        if (!type || entry->Type() == *type)
+            byName[key(entry->Name())].push_back(entry.get());
+    std::vector<TBrelkCatEntry*> found;
+    for (const std::string& name : names) {
+        const auto it = byName.find(key(name));
+        if (it == byName.end())
+            throw TFailure(Path + ": no object named '" + name + "'" +
+                           (type ? " of type " + std::to_string(*type) : std::string()));
+        if (it->second.size() > 1)
+            throw TFailure(Path + ": " + std::to_string(it->second.size()) +
+                           " objects are named '" + name + "'; choose one with --type");
+        found.push_back(it->second.front());
+    }
+    return found;
 }
 
 } // namespace brelk::cli

@@ -8,6 +8,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace brelk::cli {
 
@@ -35,6 +36,9 @@ class TCardSession {
     [[noreturn]] void Fail(const std::string& message);
     // The entry named Name (letter case ignored), narrowed by --type when given.
     TBrelkCatEntry* FindObject(const std::string& name, const TArgs& args);
+    // The entry of each of Names, in order, found in one walk of the catalogue.
+    std::vector<TBrelkCatEntry*> FindObjects(const std::vector<std::string>& names,
+                                             const TArgs& args);
 
     const std::string Path;
 

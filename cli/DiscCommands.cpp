@@ -15,9 +15,8 @@ int RunTransformOnCard(const TArgs& args, TContext& context, bool squash) {
     TCardSession session(args.Positional()[0], args, context.Err);
     session.RequireCatalogue();
     // Every name is looked up first, so a typing error changes nothing.
-    std::vector<TBrelkCatEntry*> entries;
-    for (std::size_t i = 1; i < args.Positional().size(); ++i)
-        entries.push_back(session.FindObject(args.Positional()[i], args));
+    const std::vector<std::string> names(args.Positional().begin() + 1, args.Positional().end());
+    const std::vector<TBrelkCatEntry*> entries = session.FindObjects(names, args);
     TBrelk& card = session.Card();
     bool allDone = true;
     card.StartBulktransfer();
