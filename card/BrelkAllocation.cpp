@@ -2,6 +2,7 @@
 #include "card/Brelk.h"
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace brelk {
@@ -164,14 +165,18 @@ TBrelk::UpdateCatEntries(const std::vector<std::pair<TBrelkCatEntry*, TBrelkCatE
     byRecord.reserve(changes.size());
     for (const auto& change : changes)
         byRecord.push_back(&change);
-    std::stable_sort(byRecord.begin(), byRecord.end(),
-                     [](const auto* a, const auto* b) { return a->first < b->first; });
+    // std::less orders any pointers, records of different allocations included.
+    const std::less<const TBrelkCatEntry*> before;
+    std::stable_sort(byRecord.begin(), byRecord.end(), [&before](const auto* a, const auto* b) {
+        return before(a->first, b->first);
+    });
     std::vector<const TBrelkCatEntry*> changed;
     bool sameSpace = FreeMapIgnoresOrder;
     for (const auto& record : Catalogue) {
-        auto it = std::lower_bound(
-            byRecord.begin(), byRecord.end(), record.get(),
-            [](const auto* change, const TBrelkCatEntry* e) { return change->first < e; });
+        auto it = std::lower_bound(byRecord.begin(), byRecord.end(), record.get(),
+                                   [&before](const auto* change, const TBrelkCatEntry* e) {
+                                       return before(change->first, e);
+                                   });
         // The last change listed for a record wins, as one-by-one updates would leave it.
         const std::pair<TBrelkCatEntry*, TBrelkCatEntry>* last = nullptr;
         for (; it != byRecord.end() && (*it)->first == record.get(); ++it)

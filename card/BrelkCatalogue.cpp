@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 
 namespace brelk {
@@ -256,10 +257,11 @@ void TBrelk::SortAfterChanges(std::vector<const TBrelkCatEntry*> changed) {
     // The unchanged records keep their order: the changed ones are taken out, sorted and
     // merged back in, each behind the records that compare equal to it.
     auto less = [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; };
-    std::sort(changed.begin(), changed.end());
-    const auto middle =
-        std::stable_partition(Catalogue.begin(), Catalogue.end(), [&changed](const auto& e) {
-            return !std::binary_search(changed.begin(), changed.end(), e.get());
+    const std::less<const TBrelkCatEntry*> before; // orders any pointers
+    std::sort(changed.begin(), changed.end(), before);
+    const auto middle = std::stable_partition(
+        Catalogue.begin(), Catalogue.end(), [&changed, &before](const auto& e) {
+            return !std::binary_search(changed.begin(), changed.end(), e.get(), before);
         });
     std::stable_sort(middle, Catalogue.end(), less);
     std::inplace_merge(Catalogue.begin(), middle, Catalogue.end(), less);
