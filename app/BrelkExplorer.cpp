@@ -1,6 +1,7 @@
 // BrelkExplorer: the splash window first, then the windows in their fixed order, then the
 // message loop. Closing the main window or File, Exit ends the loop; the main window's
 // destruction writes pending card data.
+#include "ui/addobjects/AddFile.h"
 #include "ui/aux/AboutSplash.h"
 #include "ui/aux/PleaseWait.h"
 #include "ui/aux/ProgramInfo.h"
@@ -28,6 +29,8 @@ int main(int argc, char* argv[]) {
     {
         TfrmMain frmMain(prompter);
         prompter.SetParent(&frmMain);
+        TfrmAddFile frmAddFile(frmMain, &frmMain);
+        frmMain.AttachAddObjectsDialog(&frmAddFile);
         TfrmSettings frmSettings(frmMain.Settings, prompter, &frmMain);
         TfrmWait frmWait(&frmMain);
         frmMain.AttachWindows(&frmSettings, &frmWait, splash.get());

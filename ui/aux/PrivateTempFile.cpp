@@ -47,6 +47,11 @@ QString TPrivateTempFile::FolderPath() {
     return FolderWithoutSlash() + QLatin1Char('/');
 }
 
+bool TPrivateTempFile::EnsureFolder() {
+    const TDescriptor folder(OpenPrivateFolder());
+    return folder.Get() >= 0;
+}
+
 // The private folder, opened without following a symbolic link: made when missing, checked
 // to be a folder of this user, and narrowed to 0700. -1 when it cannot be used.
 int TPrivateTempFile::OpenPrivateFolder() {

@@ -12,6 +12,9 @@ class TPrivateTempFile {
     // The private folder with a trailing "/": the temporary folder (TMPDIR when it names a
     // folder, else /tmp) + "brelkexplorer-" + the user id.
     static QString FolderPath();
+    // Makes the private folder when missing and checks it as the constructor does; false
+    // when it cannot be used.
+    static bool EnsureFolder();
 
     // Creates the file Name in the private folder for reading and writing, or empties it
     // when it exists. The folder is made when missing; an existing folder must be a real

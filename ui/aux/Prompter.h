@@ -25,9 +25,10 @@ class TPrompter {
     // for example "Disc images (*.ssd)|*.ssd|All files (*.*)|*.*".
     virtual QStringList OpenFiles(const QString& title, const QString& filter,
                                   const QString& folder) = 0;
-    // One existing file.
-    virtual QString OpenFile(const QString& title, const QString& filter,
-                             const QString& folder) = 0;
+    // One existing file. SelectedFilter, when given and not empty, names the description of
+    // the filter entry that the dialog starts with.
+    virtual QString OpenFile(const QString& title, const QString& filter, const QString& folder,
+                             QString* selectedFilter = nullptr) = 0;
     // SelectedFilter, when given, receives the description of the filter entry in use when
     // the user confirmed (and, when not empty on entry, names the entry to start with).
     virtual QString SaveFile(const QString& title, const QString& filter, const QString& fileName,

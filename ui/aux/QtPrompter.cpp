@@ -1,5 +1,6 @@
 #include "ui/aux/QtPrompter.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -102,6 +103,22 @@ void TQtPrompter::SetParent(QWidget* parent) {
     Parent = parent;
 }
 
+// A modal dialog in front (the add-objects dialog) owns the question, so it opens above it.
+QWidget* TQtPrompter::Owner() const {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return Parent;
+}
+
+QString TQtPrompter::QtEntryFor(const QString& filter, const QString& description) {
+    if (description.isEmpty())
+        return QString();
+    for (const TFilterEntry& entry : FilterEntries(filter))
+        if (entry.Description == description)
+            return entry.QtEntry;
+    return QString();
+}
+
 QString TQtPrompter::ShownText(const QString& text) {
     QString shown = text;
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
@@ -130,7 +147,7 @@ QString TQtPrompter::DescriptionFor(const QString& filter, const QString& qtEntr
 TPrompter::TAnswer TQtPrompter::Message(const QString& text, TIcon icon, TButtons buttons,
                                         TAnswer defaultAnswer) {
     QMessageBox box(BoxIcon(icon), QStringLiteral("BrelkExplorer"), ShownText(text),
-                    QMessageBox::NoButton, Parent);
+                    QMessageBox::NoButton, Owner());
     box.setTextFormat(Qt::PlainText);
     AddButtons(box, buttons, defaultAnswer);
     return AnswerOf(box.exec());
@@ -138,16 +155,22 @@ TPrompter::TAnswer TQtPrompter::Message(const QString& text, TIcon icon, TButton
 
 QStringList TQtPrompter::OpenFiles(const QString& title, const QString& filter,
                                    const QString& folder) {
-    return QFileDialog::getOpenFileNames(Parent, title, folder, QtFilter(filter));
+    return QFileDialog::getOpenFileNames(Owner(), title, folder, QtFilter(filter));
 }
 
-QString TQtPrompter::OpenFile(const QString& title, const QString& filter, const QString& folder) {
-    return QFileDialog::getOpenFileName(Parent, title, folder, QtFilter(filter));
+QString TQtPrompter::OpenFile(const QString& title, const QString& filter, const QString& folder,
+                              QString* selectedFilter) {
+    QString chosen = selectedFilter != nullptr ? QtEntryFor(filter, *selectedFilter) : QString();
+    const QString file =
+        QFileDialog::getOpenFileName(Owner(), title, folder, QtFilter(filter), &chosen);
+    if (selectedFilter != nullptr && !file.isEmpty())
+        *selectedFilter = DescriptionFor(filter, chosen);
+    return file;
 }
 
 QString TQtPrompter::SaveFile(const QString& title, const QString& filter, const QString& fileName,
                               QString* selectedFilter) {
-    QFileDialog dialog(Parent, title);
+    QFileDialog dialog(Owner(), title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(QtFilter(filter).split(QStringLiteral(";;")));
@@ -166,5 +189,5 @@ QString TQtPrompter::SaveFile(const QString& title, const QString& filter, const
 }
 
 QString TQtPrompter::PickFolder(const QString& title, const QString& folder) {
-    return QFileDialog::getExistingDirectory(Parent, title, folder);
+    return QFileDialog::getExistingDirectory(Owner(), title, folder);
 }

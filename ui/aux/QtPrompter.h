@@ -15,7 +15,8 @@ class TQtPrompter : public TPrompter {
                     TAnswer defaultAnswer = TAnswer::Yes) override;
     QStringList OpenFiles(const QString& title, const QString& filter,
                           const QString& folder) override;
-    QString OpenFile(const QString& title, const QString& filter, const QString& folder) override;
+    QString OpenFile(const QString& title, const QString& filter, const QString& folder,
+                     QString* selectedFilter = nullptr) override;
     QString SaveFile(const QString& title, const QString& filter, const QString& fileName,
                      QString* selectedFilter = nullptr) override;
     QString PickFolder(const QString& title, const QString& folder) override;
@@ -26,7 +27,10 @@ class TQtPrompter : public TPrompter {
     static QString DescriptionFor(const QString& filter, const QString& qtEntry);
     // A message text as shown: carriage returns (alone or before a line feed) become line feeds.
     static QString ShownText(const QString& text);
+    // Qt's entry for the filter entry named Description; empty when there is none.
+    static QString QtEntryFor(const QString& filter, const QString& description);
 
   private:
+    QWidget* Owner() const;
     QPointer<QWidget> Parent;
 };

@@ -97,8 +97,10 @@ QStringList TScriptedPrompter::OpenFiles(const QString& title, const QString& fi
 }
 
 QString TScriptedPrompter::OpenFile(const QString& title, const QString& filter,
-                                    const QString& folder) {
+                                    const QString& folder, QString* selectedFilter) {
     const QStringList files = NextFiles(TKind::OpenFile, title, filter, folder);
+    if (selectedFilter != nullptr)
+        Asked.last().SelectedFilter = *selectedFilter;
     return files.value(0);
 }
 

@@ -20,6 +20,7 @@ class TScriptedPrompter : public TPrompter {
         TAnswer Default = TAnswer::OK; // the button Enter presses: OK, Yes or No
         QString Filter;                // file dialogs
         QString Folder;                // start folder, or the proposed file name of SaveFile
+        QString SelectedFilter; // OpenFile: the filter entry the dialog was asked to start with
         bool Unexpected = false;
     };
 
@@ -51,7 +52,8 @@ class TScriptedPrompter : public TPrompter {
                     TAnswer defaultAnswer = TAnswer::Yes) override;
     QStringList OpenFiles(const QString& title, const QString& filter,
                           const QString& folder) override;
-    QString OpenFile(const QString& title, const QString& filter, const QString& folder) override;
+    QString OpenFile(const QString& title, const QString& filter, const QString& folder,
+                     QString* selectedFilter = nullptr) override;
     QString SaveFile(const QString& title, const QString& filter, const QString& fileName,
                      QString* selectedFilter = nullptr) override;
     QString PickFolder(const QString& title, const QString& folder) override;

@@ -11,6 +11,9 @@
 //   MainSquash.cpp   squashing and expanding DFS disc objects
 //   MainDetails.cpp  the object details view: the four fields, the tabs and the text
 //   MainEmulator.cpp opening a disc or tape object in an emulator
+//   MainAddObjects.cpp the add-objects dialog and PC files dropped on the window
+//   MainTreeEdit.cpp the tree's keys and renaming by label edit
+//   MainDragDrop.cpp moving disc and tape nodes between sub-groups, dragging objects out
 #pragma once
 
 #include "card/Brelk.h"
@@ -43,6 +46,14 @@ class TPrompter;
 class TProcessStarter;
 class TUsageImage;
 class TfrmSettings;
+class TfrmAddFile;
+class TObjectTreeHandler;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QMimeData;
+class QTemporaryDir;
+class QUrl;
 class TfrmSplash;
 class TfrmWait;
 class TMainReporter;
@@ -166,6 +177,38 @@ class TfrmMain : public QMainWindow {
     // them); on OK rebuilds the tree and the top bar. PendingObjects is emptied afterwards
     // whatever the result. True when the dialog closed with OK.
     bool ExecuteAddObjectsDialog();
+    // The add-objects dialog that the program created after this window; without one the
+    // window makes its own at the first use.
+    void AttachAddObjectsDialog(TfrmAddFile* dialog) { AddFileWindow = dialog; }
+    TfrmAddFile* AddObjectsDialog();
+    void actnAddObjectsExecute();
+    // PC files and folders dropped on the window: collected and offered in the dialog.
+    void HandleDroppedFiles(const QStringList& paths);
+    // Whether a drag from elsewhere brings files the window takes; TakeDroppedFiles takes them
+    // once the drop has been accepted.
+    bool AcceptsDroppedFiles(const QDropEvent& event) const;
+    void TakeDroppedFiles(const QDropEvent& event);
+
+    // --- Tree editing, keys and dragging (MainTreeEdit.cpp, MainDragDrop.cpp) ---
+    void treevwObjectsKeyUp(int key);
+    // Whether Node's label may be edited (only live objects); sets IsEditing.
+    bool treevwObjectsEditing(TMyTreeNode* node);
+    // Renames Node's object to its sub-group prefix + Text; a name that would be too long is
+    // refused and Text becomes the old text again.
+    void treevwObjectsEdited(TMyTreeNode* node, QString& text);
+    bool IsEditing = false;
+    // Whether the focused node Source may be dropped on Target.
+    bool treevwObjectsDragOver(const TMyTreeNode* source, const TMyTreeNode* target) const;
+    void treevwObjectsDragDrop(TMyTreeNode* target);
+    // Renames the objects of Node (and below it) to Prefix + their names below Node's parent,
+    // shows them where their new names belong and deletes Node.
+    void RefileNode(TMyTreeNode* node, const QString& prefix);
+    // The data of a drag that starts from the tree: a marker for moves inside the tree, and
+    // the selected objects as files (written when a drop target asks for them).
+    QMimeData* ObjectDragData();
+    // Writes the objects into a fresh private folder as "Save object..." would (tapes as UEF,
+    // discs as .ssd); the files written.
+    QList<QUrl> WriteDraggedObjects(const QList<const brelk::TBrelkCatEntry*>& entries);
 
     // --- Process-wide objects ---
     TBrelkExplorerSettings Settings;
@@ -220,6 +263,9 @@ class TfrmMain : public QMainWindow {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     // MainWindow.cpp
@@ -297,4 +343,10 @@ class TfrmMain : public QMainWindow {
     QList<QAction*> GuardedActions;
     bool MemoClickActive = true;
     TProcessStarter* Starter = nullptr;
+    // MainAddObjects.cpp, MainTreeEdit.cpp, MainDragDrop.cpp
+    void CreateTreeEditing();
+    TfrmAddFile* AddFileWindow = nullptr;
+    // Shared pointers, so that this header needs neither type complete.
+    std::shared_ptr<TObjectTreeHandler> TreeHandler;
+    std::shared_ptr<QTemporaryDir> DragFolder; // the files of the last drag out
 };

@@ -1,5 +1,9 @@
 #include "ui/main/MainWidgets.h"
 
+#include <QDrag>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -52,4 +56,66 @@ void TObjectTreeWidget::mousePressEvent(QMouseEvent* event) {
         return; // the context menu follows; the selection stays as it is
     }
     QTreeWidget::mousePressEvent(event);
+}
+
+void TObjectTreeWidget::keyReleaseEvent(QKeyEvent* event) {
+    QTreeWidget::keyReleaseEvent(event);
+    if (Handler && !event->isAutoRepeat())
+        Handler->TreeKeyUp(event->key());
+}
+
+bool TObjectTreeWidget::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    const bool wanted = trigger == AllEditTriggers || (editTriggers() & trigger);
+    QTreeWidgetItem* item = itemFromIndex(index);
+    if (wanted && item) {
+        if (!Handler || !Handler->TreeMayEdit(item))
+            return false;
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
+    }
+    return QTreeWidget::edit(index, trigger, event);
+}
+
+// The drag is the handler's: the tree removes nothing itself when a move ends.
+void TObjectTreeWidget::startDrag(Qt::DropActions) {
+    QMimeData* data = Handler ? Handler->TreeDragData() : nullptr;
+    if (!data)
+        return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+}
+
+void TObjectTreeWidget::AcceptIfHandled(QDropEvent* event) {
+    if (Handler && Handler->TreeCanDrop(*event)) {
+        // A node moved inside the tree is a move; files from elsewhere are copied in.
+        event->setDropAction(event->source() == this ? Qt::MoveAction : Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TObjectTreeWidget::dragEnterEvent(QDragEnterEvent* event) {
+    if (Handler && Handler->TreeCanDrop(*event))
+        event->accept(); // the position is judged by the moves that follow
+    else if (event->source() == this)
+        event->accept(); // a node dragged from the tree: moves over other nodes decide
+    else
+        event->ignore();
+}
+
+void TObjectTreeWidget::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->source() == this)
+        QTreeWidget::dragMoveEvent(event); // scrolls near the edges, opens hovered groups
+    AcceptIfHandled(event);
+}
+
+void TObjectTreeWidget::dropEvent(QDropEvent* event) {
+    if (Handler && Handler->TreeCanDrop(*event)) {
+        event->setDropAction(event->source() == this ? Qt::MoveAction : Qt::CopyAction);
+        event->accept();
+        Handler->TreeDrop(*event);
+    } else {
+        event->ignore();
+    }
 }

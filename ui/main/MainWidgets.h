@@ -7,6 +7,8 @@
 #include <QTreeWidget>
 #include <QWidget>
 
+class QMimeData;
+
 // Shows one picture and reports a click on it.
 class TUsageImage : public QWidget {
     Q_OBJECT
@@ -43,13 +45,39 @@ class TClickPanel : public QLabel {
     QColor FillColour;
 };
 
+// What the object tree asks its window about keys, label editing and drag and drop.
+class TObjectTreeHandler {
+  public:
+    virtual ~TObjectTreeHandler() = default;
+    virtual void TreeKeyUp(int key) = 0;
+    // Whether a label edit may open on Item (the editor itself decides again).
+    virtual bool TreeMayEdit(QTreeWidgetItem* item) = 0;
+    // The data of a drag that starts from the tree's selection; null: no drag.
+    virtual QMimeData* TreeDragData() = 0;
+    // Whether the drag may be dropped at the event's position; Drop carries it out.
+    virtual bool TreeCanDrop(const QDropEvent& event) = 0;
+    virtual void TreeDrop(const QDropEvent& event) = 0;
+};
+
 // The object tree control. A right-click opens the context menu without changing the
-// selection, so that the menu's commands act on the nodes already selected.
+// selection, so that the menu's commands act on the nodes already selected. Keys, label
+// edits and drags are decided by the handler.
 class TObjectTreeWidget : public QTreeWidget {
     Q_OBJECT
   public:
     explicit TObjectTreeWidget(QWidget* parent = nullptr);
+    TObjectTreeHandler* Handler = nullptr;
+    QTreeWidgetItem* ItemAt(const QModelIndex& index) const { return itemFromIndex(index); }
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void AcceptIfHandled(QDropEvent* event);
 };

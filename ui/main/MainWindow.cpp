@@ -62,6 +62,7 @@ void TfrmMain::FormCreate() {
     CreateMenus();
     CreatePopupMenu();
     ConfigureTree();
+    CreateTreeEditing();
     ConnectDetailsView();
     ObjectImagesLoaded = ObjectImages.LoadObjectImages(ProgramFolder);
     Reporter = std::make_unique<TMainReporter>(Ask);

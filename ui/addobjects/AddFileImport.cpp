@@ -1,0 +1,113 @@
+// The add dialog's long operations: the analysis of the list and the import on OK, during
+// which nothing may change the pending objects, and files dropped from a file manager.
+#include "ui/addobjects/AddFile.h"
+
+#include "ui/addobjects/ImportUser.h"
+#include "ui/aux/DroppedFiles.h"
+#include "ui/main/Main.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+
+brelk::TImportOptions TfrmAddFile::ImportOptions() const {
+    brelk::TImportOptions options;
+    options.GuessDistributor = Main.Settings.ImportGuessDistributor;
+    options.OverwriteExisting = Main.Settings.ImportOverwriteExisting;
+    options.AskBeforeOverwrite = Main.Settings.ImportAskBeforeOverwrite;
+    return options;
+}
+
+// While busy the grid, the details, the buttons, keys, the popup menu and drops are all
+// refused, so the wait window's event processing cannot change the list being worked on.
+void TfrmAddFile::SetBusy(bool busy) {
+    static const char* const kControls[] = {"strnggrdFiles",  "grpbxFileDetails", "btbtnSquashAll",
+                                            "btbtnExpandAll", "btbtnOK",          "btbtnCancel"};
+    if (busy == Busy)
+        return;
+    Busy = busy;
+    for (const char* name : kControls) {
+        auto* control = findChild<QWidget*>(QString::fromLatin1(name));
+        if (busy) {
+            control->setProperty("enabledBeforeBusy", control->isEnabled());
+            control->setEnabled(false);
+        } else {
+            control->setEnabled(control->property("enabledBeforeBusy").toBool());
+        }
+    }
+}
+
+void TfrmAddFile::AnalyseAll() {
+    TPrompterImportUser user(Main.Prompter());
+    TWaitWindowProgress progress(Main);
+    SetBusy(true);
+    brelk::AnalysePendingObjects(Main.PendingObjects, ImportOptions(), user, &progress);
+    SetBusy(false);
+}
+
+void TfrmAddFile::btbtnOKClick() {
+    if (Busy || PendingCount() == 0 || !ValidateObjectName(edtFilename->text()))
+        return;
+    StorePendingDetails(CurrentIndex);
+    UpdateFileGridRow(CurrentIndex);
+    TPrompterImportUser user(Main.Prompter());
+    TWaitWindowProgress progress(Main);
+    {
+        TfrmMain::TBusyScope mainBusy(Main);
+        SetBusy(true);
+        brelk::ImportPendingObjects(*Main.Brelk, Main.PendingObjects, ImportOptions(), user,
+                                    &progress);
+        SetBusy(false);
+    }
+    Imported = true;
+    FormClose();
+    accept();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files dropped from a file manager
+
+void TfrmAddFile::dragEnterEvent(QDragEnterEvent* event) {
+    if (!Busy && event->source() == nullptr && !DroppedLocalPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TfrmAddFile::dragMoveEvent(QDragMoveEvent* event) {
+    if (!Busy && event->source() == nullptr)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+// The drop is accepted at once and the files are taken afterwards, so the file manager is
+// not kept waiting while they are analysed.
+void TfrmAddFile::dropEvent(QDropEvent* event) {
+    const QStringList paths = DroppedLocalPaths(event->mimeData());
+    if (Busy || event->source() != nullptr || paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    QTimer::singleShot(0, this, [this, paths] { HandleDroppedFiles(paths); });
+}
+
+void TfrmAddFile::HandleDroppedFiles(const QStringList& paths) {
+    if (Busy || !isVisible())
+        return;
+    StorePendingDetails(CurrentIndex);
+    TPrompterImportUser user(Main.Prompter());
+    for (const QString& path : paths)
+        brelk::AddPendingPath(Main.PendingObjects, QFile::encodeName(path).toStdString(), user);
+    AnalyseAll();
+    RefreshFileGrid();
+    ShowPendingObject(PendingCount() - 1);
+    UpdateSpaceTotals();
+}

@@ -1,0 +1,40 @@
+#include "ui/addobjects/ImportUser.h"
+
+#include "ui/aux/Prompter.h"
+#include "ui/main/Main.h"
+
+void TPrompterImportUser::ShowError(const std::string& text) {
+    Ask.Message(QString::fromStdString(text), TPrompter::TIcon::Error, TPrompter::TButtons::OK);
+}
+
+QString TPrompterImportUser::OverwriteQuestion(const QString& name) {
+    const QChar cr(13);
+    return QStringLiteral("The object '") + name + QStringLiteral("' will be overwritten.") + cr +
+           cr + QStringLiteral("Press YES to overwrite this object or") + cr +
+           QStringLiteral("press NO to skip this object or") + cr +
+           QStringLiteral("press CANCEL to stop importing completely.");
+}
+
+brelk::TOverwriteAnswer TPrompterImportUser::AskOverwrite(const std::string& name) {
+    switch (Ask.Message(OverwriteQuestion(QString::fromStdString(name)),
+                        TPrompter::TIcon::Confirmation, TPrompter::TButtons::YesNoCancel)) {
+    case TPrompter::TAnswer::Yes:
+        return brelk::TOverwriteAnswer::Yes;
+    case TPrompter::TAnswer::No:
+        return brelk::TOverwriteAnswer::No;
+    default:
+        return brelk::TOverwriteAnswer::Cancel;
+    }
+}
+
+void TWaitWindowProgress::Begin(const std::string& text) {
+    Main.ShowWaitWindow(QString::fromStdString(text), true, true);
+}
+
+bool TWaitWindowProgress::Report(float percent, const std::string& extraText) {
+    return Main.ReportProgress(QString::fromStdString(extraText), percent);
+}
+
+void TWaitWindowProgress::End() {
+    Main.CloseWaitWindow();
+}

@@ -1,0 +1,35 @@
+// The window's side of the core's import conversation: messages and the overwrite question
+// through the prompter, progress and Cancel through the wait window.
+#pragma once
+
+#include "explorer/PendingObjects.h"
+
+#include <QString>
+
+class TPrompter;
+class TfrmMain;
+
+class TPrompterImportUser : public brelk::TImportUser {
+  public:
+    explicit TPrompterImportUser(TPrompter& prompter) : Ask(prompter) {}
+    void ShowError(const std::string& text) override;
+    brelk::TOverwriteAnswer AskOverwrite(const std::string& name) override;
+
+    // "The object 'NAME' will be overwritten." and the three answers, one per line.
+    static QString OverwriteQuestion(const QString& name);
+
+  private:
+    TPrompter& Ask;
+};
+
+// The main window's wait window with its Cancel button and progress bar.
+class TWaitWindowProgress : public brelk::TImportProgress {
+  public:
+    explicit TWaitWindowProgress(TfrmMain& main) : Main(main) {}
+    void Begin(const std::string& text) override;
+    bool Report(float percent, const std::string& extraText) override;
+    void End() override;
+
+  private:
+    TfrmMain& Main;
+};

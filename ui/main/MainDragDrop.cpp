@@ -1,0 +1,196 @@
+// Dragging in and out of the object tree. Disc and tape nodes are moved between sub-groups
+// by renaming their objects to the target group's prefix. Objects dragged onto a file manager
+// are written as "Save object..." writes them, into a private temporary folder, when the
+// drop target asks for the files.
+#include "ui/main/Main.h"
+
+#include "ui/aux/PrivateTempFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <functional>
+
+using brelk::TBrelkCatEntry;
+
+namespace {
+
+const QString kNodesFormat = QStringLiteral("application/x-brelkexplorer-nodes");
+const QString kUriListFormat = QStringLiteral("text/uri-list");
+constexpr qsizetype kRefiledNameLength = 40;
+
+// Whether Node lies below Ancestor (or is it).
+bool IsWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* ancestor) {
+    for (; node; node = node->parent())
+        if (node == ancestor)
+            return true;
+    return false;
+}
+
+// The texts of the sub-groups from the top group down to Group, each with its full stop.
+QString GroupPrefix(const TMyTreeNode* group) {
+    QString prefix;
+    for (const TMyTreeNode* node = group; node && node->Parent() && node->Parent()->Parent();
+         node = node->Parent())
+        prefix.prepend(node->Text() + QLatin1Char('.'));
+    return prefix;
+}
+
+// The file name of an object dragged out: its name, with the extension that "Save object..."
+// gives its kind; "/" cannot be part of a file name.
+QString DraggedFileName(const TBrelkCatEntry& entry) {
+    QString name = QString::fromLatin1(entry.Name());
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        name = QStringLiteral("object");
+    if (entry.Type() != brelk::kTypeImage)
+        return name + QStringLiteral(".bin");
+    switch (entry.Subtype()) {
+    case brelk::kSubtypeDFS:
+        return name + QStringLiteral(".ssd");
+    case brelk::kSubtypeADFS:
+        return name + QStringLiteral(".adfs");
+    case brelk::kSubtypeTape:
+        return name + QStringLiteral(".uef");
+    default:
+        return name + QStringLiteral(".bin");
+    }
+}
+
+// Drag data whose file list is made only when a drop target asks for it: a move inside the
+// tree never writes files.
+class TObjectDragData : public QMimeData {
+  public:
+    using TWriter = std::function<QList<QUrl>()>;
+    explicit TObjectDragData(TWriter writer) : Writer(std::move(writer)) {
+        setData(kNodesFormat, QByteArray());
+    }
+
+    QStringList formats() const override {
+        QStringList list = QMimeData::formats();
+        if (Writer)
+            list << kUriListFormat;
+        return list;
+    }
+    bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
+
+  protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType type) const override {
+        if (mimeType != kUriListFormat || !Writer)
+            return QMimeData::retrieveData(mimeType, type);
+        if (!Written) {
+            Written = true;
+            Files = Writer();
+        }
+        QList<QVariant> urls;
+        for (const QUrl& url : Files)
+            urls << QVariant(url);
+        return urls;
+    }
+
+  private:
+    TWriter Writer;
+    mutable bool Written = false;
+    mutable QList<QUrl> Files;
+};
+
+} // namespace
+
+bool TfrmMain::treevwObjectsDragOver(const TMyTreeNode* source, const TMyTreeNode* target) const {
+    if (IsBusy() || IsEditing || !source || !target)
+        return false;
+    return target->ObjectType == brelk::kTypeImage &&
+           !(source->parent() == target->parent() && target->Entry) && target != source->parent() &&
+           target->parent() != nullptr && source->ObjectType == target->ObjectType &&
+           !IsWithin(target, source);
+}
+
+void TfrmMain::treevwObjectsDragDrop(TMyTreeNode* target) {
+    if (!target || IsBusy())
+        return;
+    const QList<TMyTreeNode*> snapshot = SelectedNodes();
+    if (target->Entry)
+        target = target->Parent();
+    const QString prefix = GroupPrefix(target);
+    // Only disc and tape nodes move, each once: a node inside another selected node moves
+    // with it, and a node that holds the target (or is it) cannot move into itself.
+    QSet<const QTreeWidgetItem*> selected(snapshot.begin(), snapshot.end());
+    QList<TMyTreeNode*> moving;
+    for (TMyTreeNode* node : snapshot) {
+        const bool topOrRoot = !node->parent() || !node->parent()->parent();
+        bool insideSelected = false;
+        for (const QTreeWidgetItem* up = node->parent(); up && !insideSelected; up = up->parent())
+            insideSelected = selected.contains(up);
+        if (node->ObjectType == brelk::kTypeImage && !topOrRoot && !insideSelected &&
+            !IsWithin(target, node))
+            moving.append(node);
+    }
+    for (TMyTreeNode* node : moving)
+        RefileNode(node, prefix);
+    UpdateTopbarInfo();
+    TidyTree();
+}
+
+void TfrmMain::RefileNode(TMyTreeNode* node, const QString& prefix) {
+    // Taken out of the tree first: the objects shown again can never land inside it.
+    if (QTreeWidgetItem* parent = node->parent())
+        parent->removeChild(node);
+    while (node->childCount() > 0)
+        RefileNode(node->Child(0), prefix + node->Text() + QLatin1Char('.'));
+    TBrelkCatEntry* entry = node->Entry;
+    TMyTreeNode* root = RootNode();
+    if (entry && Brelk->InCatalogue(entry) && root && root->childCount() > brelk::kTypeImage) {
+        const QString newName = (prefix + node->Text()).left(kRefiledNameLength);
+        TBrelkCatEntry renamed = *entry;
+        renamed.SetName(newName.toLatin1().toStdString());
+        Brelk->UpdateCatEntry(entry, renamed);
+        AddObjectNode(root->Child(brelk::kTypeImage), entry);
+    }
+    delete node;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dragging objects out
+
+QMimeData* TfrmMain::ObjectDragData() {
+    if (IsBusy() || IsEditing || SelectedNodes().isEmpty())
+        return nullptr;
+    QList<const TBrelkCatEntry*> entries;
+    for (const TMyTreeNode* node : SelectedNodes())
+        if (node->Entry && Brelk->InCatalogue(node->Entry))
+            entries.append(node->Entry);
+    if (entries.isEmpty())
+        return new TObjectDragData(nullptr);
+    return new TObjectDragData([this, entries] { return WriteDraggedObjects(entries); });
+}
+
+QList<QUrl> TfrmMain::WriteDraggedObjects(const QList<const TBrelkCatEntry*>& entries) {
+    QList<QUrl> files;
+    // The files of the drag before are no longer needed: that drop has long finished.
+    DragFolder.reset();
+    if (!TPrivateTempFile::EnsureFolder())
+        return files;
+    DragFolder = std::make_shared<QTemporaryDir>(TPrivateTempFile::FolderPath() +
+                                                 QStringLiteral("drag-XXXXXX"));
+    if (!DragFolder->isValid())
+        return files;
+    QSet<QString> used;
+    for (const TBrelkCatEntry* entry : entries) {
+        if (!Brelk->InCatalogue(entry))
+            continue;
+        QString name = DraggedFileName(*entry);
+        const QFileInfo plain(name);
+        for (int n = 2; used.contains(name.toLower()); ++n)
+            name =
+                QStringLiteral("%1-%2.%3").arg(plain.completeBaseName()).arg(n).arg(plain.suffix());
+        used.insert(name.toLower());
+        const QString path = DragFolder->filePath(name);
+        if (SaveObjectToFile(*entry, path))
+            files.append(QUrl::fromLocalFile(path));
+    }
+    return files;
+}

@@ -1,0 +1,152 @@
+// The object tree's keys and renaming: Insert, Delete and F5 on key release, and the label
+// edit (a slow second click or F2) that renames a live object. Typed and pasted text keeps
+// only the characters "!" to "~", so no name on the card holds spaces or bytes above 126.
+#include "ui/main/Main.h"
+
+#include "ui/aux/NameText.h"
+#include "ui/aux/Prompter.h"
+#include "ui/main/MainWidgets.h"
+
+#include <QAction>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
+
+using brelk::TBrelkCatEntry;
+
+namespace {
+
+TMyTreeNode* AsNode(QTreeWidgetItem* item) {
+    return item && item->type() == TMyTreeNode::kNodeType ? static_cast<TMyTreeNode*>(item)
+                                                          : nullptr;
+}
+
+// The label editor of the tree: it opens only where the window allows an edit, filters the
+// keys and pasted text, and hands the entered text to the window before the node takes it.
+class TNameEditDelegate : public QStyledItemDelegate {
+  public:
+    TNameEditDelegate(TfrmMain& main, TObjectTreeWidget* tree)
+        : QStyledItemDelegate(tree), Main(main), Tree(tree) {
+        connect(this, &QAbstractItemDelegate::closeEditor, this,
+                [this] { Main.IsEditing = false; });
+    }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                          const QModelIndex& index) const override {
+        if (!Main.treevwObjectsEditing(AsNode(Tree->ItemAt(index))))
+            return nullptr;
+        auto* editor = new QLineEdit(parent);
+        editor->setObjectName(QStringLiteral("edtTreeLabel"));
+        editor->setFrame(false);
+        MakeNameEditor(editor);
+        return editor;
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        auto* edit = static_cast<QLineEdit*>(editor);
+        QString text = edit->text();
+        Main.treevwObjectsEdited(AsNode(Tree->ItemAt(index)), text);
+        model->setData(index, text, Qt::EditRole);
+    }
+
+  private:
+    TfrmMain& Main;
+    TObjectTreeWidget* Tree;
+};
+
+// Connects the tree control to the window's handlers.
+class TMainTreeHandler : public TObjectTreeHandler {
+  public:
+    explicit TMainTreeHandler(TfrmMain& main) : Main(main) {}
+    ~TMainTreeHandler() override { Main.treevwObjects->Handler = nullptr; }
+
+    void TreeKeyUp(int key) override { Main.treevwObjectsKeyUp(key); }
+    bool TreeMayEdit(QTreeWidgetItem* item) override {
+        const TMyTreeNode* node = AsNode(item);
+        return !Main.IsBusy() && node && node->Entry && node->ObjectType != brelk::kTypeDeleted;
+    }
+    QMimeData* TreeDragData() override { return Main.ObjectDragData(); }
+    bool TreeCanDrop(const QDropEvent& event) override {
+        if (event.source() != Main.treevwObjects)
+            return Main.AcceptsDroppedFiles(event);
+        return Main.treevwObjectsDragOver(Main.SelectedNode(), Target(event));
+    }
+    void TreeDrop(const QDropEvent& event) override {
+        if (event.source() != Main.treevwObjects)
+            Main.TakeDroppedFiles(event);
+        else
+            Main.treevwObjectsDragDrop(Target(event));
+    }
+
+  private:
+    TMyTreeNode* Target(const QDropEvent& event) const {
+        return AsNode(Main.treevwObjects->itemAt(event.position().toPoint()));
+    }
+    TfrmMain& Main;
+};
+
+} // namespace
+
+void TfrmMain::CreateTreeEditing() {
+    TreeHandler = std::make_shared<TMainTreeHandler>(*this);
+    treevwObjects->Handler = TreeHandler.get();
+    treevwObjects->setItemDelegate(new TNameEditDelegate(*this, treevwObjects));
+    treevwObjects->setEditTriggers(QAbstractItemView::SelectedClicked |
+                                   QAbstractItemView::EditKeyPressed);
+    treevwObjects->setDragEnabled(true);
+    treevwObjects->setAcceptDrops(true);
+    treevwObjects->viewport()->setAcceptDrops(true);
+    treevwObjects->setDragDropMode(QAbstractItemView::DragDrop);
+    treevwObjects->setDropIndicatorShown(true);
+    SetActionHandler(actnAddObjects, [this] { actnAddObjectsExecute(); });
+}
+
+void TfrmMain::treevwObjectsKeyUp(int key) {
+    if (IsEditing) {
+        if (key == Qt::Key_Escape)
+            IsEditing = false;
+        return;
+    }
+    if (IsBusy() || !Brelk->CatalogueValid)
+        return;
+    if (key == Qt::Key_Insert)
+        actnAddObjectsExecute();
+    else if (key == Qt::Key_Delete)
+        actnDeleteObjectsExecute();
+    else if (key == Qt::Key_F5)
+        actnRefreshTreeExecute();
+}
+
+bool TfrmMain::treevwObjectsEditing(TMyTreeNode* node) {
+    IsEditing = !IsBusy() && node && node->Entry && node->ObjectType != brelk::kTypeDeleted;
+    return IsEditing;
+}
+
+void TfrmMain::treevwObjectsEdited(TMyTreeNode* node, QString& text) {
+    TBrelkCatEntry* entry = node ? node->Entry : nullptr;
+    // An emptied label would leave the object without a name (or with a name ending in a
+    // full stop): the old text comes back.
+    if (!entry || !Brelk->InCatalogue(entry) || text.isEmpty()) {
+        if (node)
+            text = node->Text();
+        IsEditing = false;
+        return;
+    }
+    const QString full = QString::fromLatin1(entry->Name());
+    const QString prefix = full.left(std::max<qsizetype>(0, full.size() - node->Text().size()));
+    const QString newName = prefix + text;
+    if (newName.size() <= qsizetype(brelk::kNameLength)) {
+        TBrelkCatEntry renamed = *entry;
+        renamed.SetName(newName.toLatin1().toStdString());
+        Brelk->UpdateCatEntry(entry, renamed);
+        ShowObjectInfo(entry);
+        UpdateTopbarInfo();
+    } else {
+        Ask.Message(QStringLiteral("The name you entered is too long (only %1 characters allowed)")
+                        .arg(qsizetype(brelk::kNameLength) - prefix.size()),
+                    TPrompter::TIcon::Error, TPrompter::TButtons::OK);
+        text = node->Text();
+    }
+    IsEditing = false;
+}
