@@ -68,9 +68,7 @@ const std::array<TfrmAddFile::TRomButton, 11>& TfrmAddFile::RomButtons() {
 }
 
 TfrmAddFile::TfrmAddFile(TfrmMain& main, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowMaximizeButtonHint),
-      Main(main) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), Main(main) {
     setObjectName(QStringLiteral("frmAddFile"));
     setWindowTitle(QStringLiteral("BrelkExplorer - Add objects"));
     setModal(true);
@@ -319,11 +317,9 @@ void TfrmAddFile::showEvent(QShowEvent* event) {
 
 void TfrmAddFile::FormShow() {
     Imported = false;
-    Selecting = true;
-    strnggrdFiles->setRowCount(1);
-    strnggrdFiles->setCurrentCell(0, kColumnName);
-    Selecting = false;
     CurrentIndex = -1;
+    SetRowCount(1);
+    SelectRowQuietly(0);
     AnalyseAll();
     RefreshFileGrid();
     if (PendingCount() > 0) {

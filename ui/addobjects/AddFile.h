@@ -62,6 +62,8 @@ class TfrmAddFile : public QDialog {
     void HandleDroppedFiles(const QStringList& paths);
     // The import (OK).
     void btbtnOKClick();
+    // Esc and Cancel: the dialog closes with Cancel (refused while busy).
+    void reject() override;
 
     // --- Event handlers ---
     void FormShow();
@@ -123,7 +125,6 @@ class TfrmAddFile : public QDialog {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void reject() override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -141,6 +142,7 @@ class TfrmAddFile : public QDialog {
     void ConnectHandlers();
     // AddFileGrid.cpp
     void SelectRowQuietly(int row);
+    void SetRowCount(int rows);
     void SetSquashControlsEnabled(bool enabled);
     void ShowEmptyState();
     QString AnalysisText(const brelk::TBrelk_RawCatalogueEntry& object) const;

@@ -108,6 +108,13 @@ int TfrmAddFile::SelectedRow() const {
     return strnggrdFiles->currentRow();
 }
 
+// The grid moves its selection itself when rows go; that is no move by the user.
+void TfrmAddFile::SetRowCount(int rows) {
+    Selecting = true;
+    strnggrdFiles->setRowCount(rows);
+    Selecting = false;
+}
+
 void TfrmAddFile::SelectRowQuietly(int row) {
     if (SelectedRow() == row)
         return;
@@ -148,7 +155,7 @@ void TfrmAddFile::UpdateFileGridRow(int index) {
 
 void TfrmAddFile::RefreshFileGrid() {
     if (PendingCount() == 0) {
-        strnggrdFiles->setRowCount(1);
+        SetRowCount(1);
         for (int column : {kColumnNr, kColumnType, kColumnSize})
             Cell(strnggrdFiles, 0, column)->setText(QString());
         Cell(strnggrdFiles, 0, kColumnName)->setText(kHintText);
@@ -159,7 +166,7 @@ void TfrmAddFile::RefreshFileGrid() {
         return;
     }
     const int remembered = std::max(SelectedRow(), 0);
-    strnggrdFiles->setRowCount(PendingCount());
+    SetRowCount(PendingCount());
     for (int i = 0; i < PendingCount(); ++i)
         UpdateFileGridRow(i);
     const int row = std::min(remembered, PendingCount() - 1);
@@ -285,24 +292,20 @@ void TfrmAddFile::RemovePendingObject(int index) {
     if (index != CurrentIndex)
         StorePendingDetails(CurrentIndex);
     const int current = CurrentIndex;
+    // The removed object's details are discarded; another current object moves with its row.
+    CurrentIndex = -1;
     Main.PendingObjects.erase(Main.PendingObjects.begin() + index);
     if (PendingCount() == 0) {
-        CurrentIndex = -1;
         RefreshFileGrid();
         ShowPendingObject(-1);
         return;
     }
-    strnggrdFiles->setRowCount(PendingCount());
+    SetRowCount(PendingCount());
     for (int i = index; i < PendingCount(); ++i)
         UpdateFileGridRow(i);
-    // The removed object's details are discarded; another current object moves with its row.
     int show = std::min(index, PendingCount() - 1);
-    CurrentIndex = -1;
     if (current != index && current >= 0)
         show = current > index ? current - 1 : current;
-    Selecting = true;
-    strnggrdFiles->setCurrentCell(-1, -1);
-    Selecting = false;
     ShowPendingObject(show);
 }
 

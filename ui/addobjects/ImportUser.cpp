@@ -7,16 +7,8 @@ void TPrompterImportUser::ShowError(const std::string& text) {
     Ask.Message(QString::fromStdString(text), TPrompter::TIcon::Error, TPrompter::TButtons::OK);
 }
 
-QString TPrompterImportUser::OverwriteQuestion(const QString& name) {
-    const QChar cr(13);
-    return QStringLiteral("The object '") + name + QStringLiteral("' will be overwritten.") + cr +
-           cr + QStringLiteral("Press YES to overwrite this object or") + cr +
-           QStringLiteral("press NO to skip this object or") + cr +
-           QStringLiteral("press CANCEL to stop importing completely.");
-}
-
 brelk::TOverwriteAnswer TPrompterImportUser::AskOverwrite(const std::string& name) {
-    switch (Ask.Message(OverwriteQuestion(QString::fromStdString(name)),
+    switch (Ask.Message(QString::fromStdString(brelk::OverwriteQuestionText(name)),
                         TPrompter::TIcon::Confirmation, TPrompter::TButtons::YesNoCancel)) {
     case TPrompter::TAnswer::Yes:
         return brelk::TOverwriteAnswer::Yes;

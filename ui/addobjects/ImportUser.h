@@ -15,9 +15,6 @@ class TPrompterImportUser : public brelk::TImportUser {
     void ShowError(const std::string& text) override;
     brelk::TOverwriteAnswer AskOverwrite(const std::string& name) override;
 
-    // "The object 'NAME' will be overwritten." and the three answers, one per line.
-    static QString OverwriteQuestion(const QString& name);
-
   private:
     TPrompter& Ask;
 };

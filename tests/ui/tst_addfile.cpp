@@ -1,0 +1,716 @@
+// The add-objects dialog: the empty list, the grid and details, the type pages with the ROM
+// buttons and "Patched", squash and expand all, the name box, removing and adding rows, the
+// totals, OK with the import, Esc, files dropped on the dialog, and that nothing changes the
+// list while the import runs.
+#include "tst_main_fixture.h"
+
+#include "formats/DFSBuilder.h"
+#include "support/AddDialogDriver.h"
+#include "support/UiTestSupport.h"
+#include "ui/addobjects/AddFile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QUrl>
+
+using namespace maintest;
+using brelk::TBrelk_RawCatalogueEntry;
+using TAnswer = TPrompter::TAnswer;
+using TIcon = TPrompter::TIcon;
+using TButtons = TPrompter::TButtons;
+
+namespace {
+
+const QString kHint = QStringLiteral("-rightclick or drop files on this form-");
+const QString kNameMissing = QStringLiteral("Please enter a name for this object.");
+
+// An analysed pending object (the analysis leaves it alone).
+std::unique_ptr<TBrelk_RawCatalogueEntry> Pending(std::uint8_t type, std::uint8_t subtype,
+                                                  const std::string& name, std::uint32_t dataSize,
+                                                  bool squashed = false) {
+    auto object = std::make_unique<TBrelk_RawCatalogueEntry>();
+    object->FileName = "/nowhere/" + name;
+    object->FileSize = dataSize;
+    object->DataSize = dataSize;
+    object->Squashed = squashed;
+    object->Analysed = true;
+    object->Entry.SetType(type);
+    object->Entry.SetSubtype(subtype);
+    object->Entry.SetName(name);
+    brelk::UpdateSizeOnCard(*object);
+    return object;
+}
+
+bool WriteBytes(const QString& path, const std::vector<std::uint8_t>& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) &&
+           file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
+               qint64(bytes.size());
+}
+
+// A DFS side of Bytes bytes with one file and the title.
+std::vector<std::uint8_t> DiscImage(const std::string& title, std::size_t bytes) {
+    return dfstest::TDFSBuilder(800, bytes)
+        .Title(title)
+        .AddWithData({'$', "FILE", 600, 2}, 0x5A)
+        .Bytes();
+}
+
+QString Hex8(std::int64_t value) {
+    return QStringLiteral("%1").arg(quint32(value), 8, 16, QLatin1Char('0')).toUpper();
+}
+
+// A main window on a formatted card with its dialog.
+struct TDialogRig : TMainRig {
+    explicit TDialogRig(bool hex = true, const std::vector<TObject>& objects = {}) {
+        SetSetting("ViewerShowNumbersInHex", hex ? 1 : 0);
+        Ok = UseCard(k8M, objects);
+        Open();
+        Dialog = Main->AddObjectsDialog();
+    }
+    void Add(std::unique_ptr<TBrelk_RawCatalogueEntry> object) {
+        Main->PendingObjects.push_back(std::move(object));
+    }
+    TfrmAddFile& Show() {
+        Dialog->show();
+        return *Dialog;
+    }
+    QString Cell(int row, int column) const {
+        const QTableWidgetItem* item = Dialog->strnggrdFiles->item(row, column);
+        return item ? item->text() : QString();
+    }
+    const TBrelk_RawCatalogueEntry& Object(int index) const {
+        return *Main->PendingObjects[std::size_t(index)];
+    }
+    // A click on the grid row (through the grid's own selection handling).
+    void ClickRow(int row) const {
+        QTableWidget* grid = Dialog->strnggrdFiles;
+        const QRect cell = grid->visualRect(grid->model()->index(row, 2));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    bool Ok = false;
+    TfrmAddFile* Dialog = nullptr;
+};
+
+} // namespace
+
+class TestAddFile : public QObject {
+    Q_OBJECT
+  private slots:
+    void windowAndControls();
+    void emptyListShowsHintAndDisablesDetails();
+    void showingAnalysesFilesAndSelectsFirst();
+    void toolSwitchedToFilingsystem();
+    void romButtons_data();
+    void romButtons();
+    void romSubtypeShownAgain_data();
+    void romSubtypeShownAgain();
+    void discPageSizesAndSquashControls();
+    void squashedDiscToTapeKeepsTapeSize();
+    void pageChangeKeepsTypedName();
+    void squashAndExpandAll_data();
+    void squashAndExpandAll();
+    void nameBoxFiltersKeysAndPastedText();
+    void emptyNameRefusesRowChange();
+    void removingRows();
+    void addFileByDialogAndDeleteKey();
+    void totalsShowHexAndRedBelowZero();
+    void totalsInDecimal();
+    void okImportsAndClosesWithOK();
+    void okRefusedWithEmptyName();
+    void overwriteQuestionAnswers_data();
+    void overwriteQuestionAnswers();
+    void nothingChangesTheListWhileImporting();
+    void escapeClosesWithCancel();
+    void filesDroppedOnDialog();
+    void droppedFolderOnEmptyListSelectsLast();
+};
+
+void TestAddFile::windowAndControls() {
+    TDialogRig rig;
+    QVERIFY(rig.Ok);
+    TfrmAddFile& dialog = *rig.Dialog;
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("BrelkExplorer - Add objects"));
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowSystemMenuHint));
+    QCOMPARE(dialog.minimumSize(), QSize(547, 340));
+    QVERIFY(dialog.btbtnOK->isDefault());
+    QCOMPARE(dialog.pgctrlObjectType->count(), 3);
+    QCOMPARE(dialog.pgctrlObjectType->tabText(0), QStringLiteral("Filingsystem"));
+    QCOMPARE(dialog.pgctrlObjectType->tabText(1), QStringLiteral("Tool"));
+    QCOMPARE(dialog.pgctrlObjectType->tabText(2), QStringLiteral("Disc/tape"));
+    QStringList headers;
+    for (int c = 0; c < 4; ++c)
+        headers << dialog.strnggrdFiles->horizontalHeaderItem(c)->text();
+    QCOMPARE(headers.join('|'), QStringLiteral("Nr|Type|Name|Size on Brelk"));
+    QCOMPARE(dialog.strnggrdFiles->columnWidth(0), 34);
+    QCOMPARE(dialog.strnggrdFiles->columnWidth(1), 30);
+    QCOMPARE(dialog.strnggrdFiles->columnWidth(3), 90);
+    QCOMPARE(dialog.edtFilename->maxLength(), 48);
+    QCOMPARE(dialog.mnuPopupAddfile->text(), QStringLiteral("&Add file to list..."));
+    QCOMPARE(dialog.mnuPopupRemovefile->text(), QStringLiteral("&Remove file from list"));
+    for (const auto& rom : TfrmAddFile::RomButtons())
+        QCOMPARE(Named<QRadioButton>(&dialog, rom.Name)->text(), QString::fromLatin1(rom.Caption));
+}
+
+void TestAddFile::emptyListShowsHintAndDisablesDetails() {
+    TDialogRig rig;
+    TfrmAddFile& dialog = rig.Show();
+    QCOMPARE(dialog.strnggrdFiles->rowCount(), 1);
+    QCOMPARE(rig.Cell(0, 2), kHint);
+    QCOMPARE(rig.Cell(0, 0), QString());
+    QCOMPARE(rig.Cell(0, 3), QString());
+    QCOMPARE(dialog.CurrentIndex, -1);
+    for (QWidget* w :
+         {static_cast<QWidget*>(dialog.btbtnOK), static_cast<QWidget*>(dialog.btbtnSquashAll),
+          static_cast<QWidget*>(dialog.btbtnExpandAll), static_cast<QWidget*>(dialog.edtFilename),
+          static_cast<QWidget*>(dialog.pgctrlObjectType)})
+        QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    QVERIFY(!dialog.mnuPopupRemovefile->isVisible());
+    // Delete and the popup entry have nothing to remove.
+    QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Delete);
+    QCOMPARE(dialog.strnggrdFiles->rowCount(), 1);
+    QVERIFY(rig.Prompter.Questions().isEmpty());
+}
+
+void TestAddFile::showingAnalysesFilesAndSelectsFirst() {
+    TDialogRig rig;
+    const QString disc = rig.Path("Elite.ssd");
+    const QString tool = rig.Path("My Tool.rom");
+    QVERIFY(WriteBytes(disc, DiscImage("MY GAME", 102400)));
+    QVERIFY(WriteBytes(tool, std::vector<std::uint8_t>(1000, 0x11)));
+    for (const QString& path : {disc, rig.Path("missing.ssd"), tool})
+        brelk::AddPendingFile(rig.Main->PendingObjects, path.toStdString());
+    TfrmAddFile& dialog = rig.Show();
+    QCOMPARE(dialog.strnggrdFiles->rowCount(), 2); // the missing file is dropped
+    QCOMPARE(rig.Cell(0, 0), QStringLiteral("1"));
+    QCOMPARE(rig.Cell(0, 2), QStringLiteral("MYGAME"));
+    QCOMPARE(rig.Cell(0, 3), Hex8(102400));
+    QCOMPARE(rig.Cell(1, 2), QStringLiteral("MyTool.rom"));
+    QCOMPARE(rig.Cell(1, 3), Hex8(1000));
+    QCOMPARE(dialog.CurrentIndex, 0);
+    QCOMPARE(dialog.SelectedRow(), 0);
+    QCOMPARE(dialog.lblFilePath->text(), disc);
+    QCOMPARE(dialog.lblFilesize->text(), Hex8(102400));
+    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("MYGAME"));
+    QVERIFY(dialog.lblFileAnalysis->text().startsWith(QStringLiteral("Read as a DFS disc")));
+    QCOMPARE(dialog.pgctrlObjectType->currentIndex(), 2);
+    QVERIFY(dialog.rdbtnDiscDFS->isChecked());
+    QVERIFY(dialog.chkbxDiscSquashed->isChecked());
+    QVERIFY(dialog.chkbxDiscSquashed->isEnabled() && dialog.btbtnSquashAll->isEnabled());
+    QVERIFY(dialog.mnuPopupRemovefile->isVisible());
+    rig.ClickRow(1);
+    QCOMPARE(dialog.CurrentIndex, 1);
+    QCOMPARE(dialog.pgctrlObjectType->currentIndex(), 1);
+    QVERIFY(dialog.lblFileAnalysis->text().startsWith(QStringLiteral("Read as a tool")));
+    QVERIFY(!dialog.chkbxDiscSquashed->isEnabled());
+    QVERIFY(!dialog.btbtnSquashAll->isEnabled() && !dialog.btbtnExpandAll->isEnabled());
+    QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
+}
+
+void TestAddFile::toolSwitchedToFilingsystem() {
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeTool, 0, "ROM", 16384));
+    TfrmAddFile& dialog = rig.Show();
+    dialog.pgctrlObjectType->setCurrentIndex(0); // as a click on the tab
+    QCOMPARE(rig.Object(0).Entry.Type(), brelk::kTypeFilingSystem);
+    QCOMPARE(rig.Object(0).Entry.Subtype(), 81);
+    QVERIFY(dialog.rdbtnFS[0]->isChecked());
+    QVERIFY(!dialog.chkbxFSPatched->isChecked());
+    dialog.chkbxFSPatched->click();
+    QCOMPARE(rig.Object(0).Entry.Subtype(), 1);
+    Named<QRadioButton>(&dialog, "rdbtnFSAcornDFS245")->click();
+    QCOMPARE(rig.Object(0).Entry.Subtype(), 6);
+    dialog.pgctrlObjectType->setCurrentIndex(1);
+    QCOMPARE(rig.Object(0).Entry.Type(), brelk::kTypeTool);
+    QCOMPARE(rig.Object(0).Entry.Subtype(), 0);
+    QCOMPARE(rig.Cell(0, 3), Hex8(16384));
+}
+
+void TestAddFile::romButtons_data() {
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("patched");
+    const auto& roms = TfrmAddFile::RomButtons();
+    const int expected[] = {1, 2, 3, 8, 9, 4, 5, 6, 7, 10, 11};
+    for (std::size_t i = 0; i < roms.size(); ++i)
+        QTest::newRow(roms[i].Name) << int(i) << expected[i];
+}
+
+void TestAddFile::romButtons() {
+    QFETCH(int, button);
+    QFETCH(int, patched);
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeFilingSystem, 81, "ROM", 16384));
+    TfrmAddFile& dialog = rig.Show();
+    dialog.rdbtnFS[std::size_t(button)]->click();
+    QCOMPARE(int(rig.Object(0).Entry.Subtype()), patched + 80);
+    dialog.chkbxFSPatched->click();
+    QCOMPARE(int(rig.Object(0).Entry.Subtype()), patched);
+    dialog.chkbxFSPatched->click();
+    QCOMPARE(int(rig.Object(0).Entry.Subtype()), patched + 80);
+    for (std::size_t i = 0; i < dialog.rdbtnFS.size(); ++i)
+        QCOMPARE(dialog.rdbtnFS[i]->isChecked(), int(i) == button);
+}
+
+void TestAddFile::romSubtypeShownAgain_data() {
+    QTest::addColumn<int>("subtype");
+    QTest::addColumn<QString>("checked");
+    QTest::addColumn<bool>("patched");
+    QTest::newRow("6") << 6 << "rdbtnFSAcornDFS245" << true;
+    QTest::newRow("86") << 86 << "rdbtnFSAcornDFS245" << false;
+    QTest::newRow("11") << 11 << "rdbtnFSAcornADFS100" << true;
+    QTest::newRow("unknown 50") << 50 << "" << false;
+}
+
+void TestAddFile::romSubtypeShownAgain() {
+    QFETCH(int, subtype);
+    QFETCH(QString, checked);
+    QFETCH(bool, patched);
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeFilingSystem, 81, "FIRST", 16384));
+    rig.Add(Pending(brelk::kTypeFilingSystem, std::uint8_t(subtype), "SECOND", 16384));
+    TfrmAddFile& dialog = rig.Show();
+    rig.ClickRow(1);
+    for (std::size_t i = 0; i < dialog.rdbtnFS.size(); ++i)
+        QCOMPARE(dialog.rdbtnFS[i]->isChecked(), dialog.rdbtnFS[i]->objectName() == checked);
+    QCOMPARE(dialog.chkbxFSPatched->isChecked(), patched);
+    rig.ClickRow(0); // leaving stores the controls: the subtype stays
+    QCOMPARE(int(rig.Object(1).Entry.Subtype()), subtype);
+    QCOMPARE(int(rig.Object(0).Entry.Subtype()), 81);
+}
+
+void TestAddFile::discPageSizesAndSquashControls() {
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeTool, 0, "TOOL", 5000));
+    TfrmAddFile& dialog = rig.Show();
+    dialog.pgctrlObjectType->setCurrentIndex(2);
+    QCOMPARE(rig.Object(0).Entry.Type(), brelk::kTypeImage);
+    QCOMPARE(rig.Object(0).Entry.Subtype(), brelk::kSubtypeDFS);
+    QVERIFY(dialog.rdbtnDiscDFS->isChecked());
+    QVERIFY(!dialog.chkbxDiscSquashed->isChecked());
+    QCOMPARE(rig.Cell(0, 3), Hex8(204800));
+    dialog.chkbxDiscSquashed->click();
+    QVERIFY(rig.Object(0).Squashed);
+    QCOMPARE(rig.Cell(0, 3), Hex8(5000));
+    dialog.chkbxDiscSquashed->click();
+    QCOMPARE(rig.Cell(0, 3), Hex8(204800));
+    dialog.rdbtnDiscADFS->click();
+    QCOMPARE(rig.Object(0).Entry.Subtype(), brelk::kSubtypeADFS);
+    QCOMPARE(rig.Cell(0, 3), Hex8(5000));
+    for (QWidget* w : {static_cast<QWidget*>(dialog.chkbxDiscSquashed),
+                       static_cast<QWidget*>(dialog.btbtnSquashAll),
+                       static_cast<QWidget*>(dialog.btbtnExpandAll)})
+        QVERIFY(!w->isEnabled());
+    dialog.rdbtnDiscDFS->click();
+    QVERIFY(dialog.chkbxDiscSquashed->isEnabled() && dialog.btbtnExpandAll->isEnabled());
+    dialog.rdbtnDiscTape->click();
+    QCOMPARE(rig.Object(0).Entry.Subtype(), brelk::kSubtypeTape);
+    QVERIFY(!dialog.chkbxDiscSquashed->isEnabled());
+}
+
+void TestAddFile::squashedDiscToTapeKeepsTapeSize() {
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeImage, brelk::kSubtypeDFS, "DISC", 40000, true));
+    rig.Add(Pending(brelk::kTypeImage, brelk::kSubtypeTape, "TAPE", 7000));
+    rig.Show();
+    rig.ClickRow(1);
+    rig.ClickRow(0);
+    QCOMPARE(rig.Cell(1, 3), Hex8(7000));
+    QCOMPARE(brelk::SizeOnCard(rig.Object(1)), 7000u);
+    QCOMPARE(rig.Cell(0, 3), Hex8(40000));
+}
+
+// Beyond the description: a name typed but not yet stored survives a change of page.
+void TestAddFile::pageChangeKeepsTypedName() {
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeTool, 0, "TOOL", 5000));
+    TfrmAddFile& dialog = rig.Show();
+    dialog.edtFilename->setText(QStringLiteral("NEWNAME"));
+    dialog.pgctrlObjectType->setCurrentIndex(0);
+    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("NEWNAME"));
+    dialog.StorePendingDetails(0);
+    QCOMPARE(rig.Object(0).Entry.Name(), std::string("NEWNAME"));
+}
+
+void TestAddFile::squashAndExpandAll_data() {
+    QTest::addColumn<bool>("squash");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("squash yes") << true << int(TAnswer::Yes);
+    QTest::newRow("squash no") << true << int(TAnswer::No);
+    QTest::newRow("expand yes") << false << int(TAnswer::Yes);
+    QTest::newRow("expand no") << false << int(TAnswer::No);
+}
+
+void TestAddFile::squashAndExpandAll() {
+    QFETCH(bool, squash);
+    QFETCH(int, answer);
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeImage, brelk::kSubtypeDFS, "A", 40000, !squash));
+    rig.Add(Pending(brelk::kTypeTool, 0, "TOOL", 3000));
+    rig.Add(Pending(brelk::kTypeImage, brelk::kSubtypeTape, "TAPE", 7000));
+    rig.Add(Pending(brelk::kTypeImage, brelk::kSubtypeDFS, "B", 60000, !squash));
+    TfrmAddFile& dialog = rig.Show();
+    rig.ClickRow(3);
+    rig.Prompter.QueueAnswer(TAnswer(answer));
+    (squash ? dialog.btbtnSquashAll : dialog.btbtnExpandAll)->click();
+    QCOMPARE(rig.Prompter.Last().Text, squash ? QStringLiteral("Squash all DFS objects?")
+                                              : QStringLiteral("Expand all DFS objects?"));
+    QCOMPARE(rig.Prompter.Last().Icon, TIcon::Confirmation);
+    QCOMPARE(rig.Prompter.Last().Buttons, TButtons::YesNo);
+    const bool changed = TAnswer(answer) == TAnswer::Yes;
+    const bool squashedNow = changed ? squash : !squash;
+    QCOMPARE(rig.Object(0).Squashed, squashedNow);
+    QCOMPARE(rig.Object(3).Squashed, squashedNow);
+    QCOMPARE(rig.Cell(0, 3), Hex8(squashedNow ? 40000 : 204800));
+    QCOMPARE(rig.Cell(3, 3), Hex8(squashedNow ? 60000 : 204800));
+    QCOMPARE(rig.Cell(1, 3), Hex8(3000));
+    QCOMPARE(rig.Cell(2, 3), Hex8(7000));
+    QVERIFY(!rig.Object(1).Squashed && !rig.Object(2).Squashed);
+    QCOMPARE(dialog.CurrentIndex, 3);
+    QCOMPARE(dialog.chkbxDiscSquashed->isChecked(), squashedNow);
+}
+
+void TestAddFile::nameBoxFiltersKeysAndPastedText() {
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeTool, 0, "TOOL", 100));
+    TfrmAddFile& dialog = rig.Show();
+    dialog.edtFilename->clear();
+    QTest::keyClicks(dialog.edtFilename, QStringLiteral("A B~"));
+    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("AB~"));
+    QTest::keyClick(dialog.edtFilename, Qt::Key_Backspace);
+    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("AB"));
+    dialog.edtFilename->insert(QStringLiteral("MY GAME\t\u00e9!")); // as pasted
+    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("ABMYGAME!"));
+    QCOMPARE(dialog.edtFilename->cursorPosition(), 9);
+    // The grid shows the stored name until the details are stored.
+    QCOMPARE(rig.Cell(0, 2), QStringLiteral("TOOL"));
+    dialog.StorePendingDetails(0);
+    QCOMPARE(rig.Object(0).Entry.Name(), std::string("ABMYGAME!"));
+}
+
+void TestAddFile::emptyNameRefusesRowChange() {
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeImage, brelk::kSubtypeDFS, "DISC", 40000, true));
+    rig.Add(Pending(brelk::kTypeTool, 0, "TOOL", 100));
+    TfrmAddFile& dialog = rig.Show();
+    dialog.edtFilename->clear();
+    rig.ClickRow(1);
+    QCOMPARE(rig.Prompter.Messages(), QStringList{kNameMissing});
+    QCOMPARE(rig.Prompter.Last().Icon, TIcon::Information);
+    QCOMPARE(rig.Prompter.Last().Buttons, TButtons::OK);
+    QCOMPARE(dialog.SelectedRow(), 0);
+    QCOMPARE(dialog.CurrentIndex, 0);
+    QVERIFY(dialog.chkbxDiscSquashed->isEnabled() && dialog.chkbxDiscSquashed->isChecked());
+    QCOMPARE(rig.Object(0).Entry.Name(), std::string("DISC"));
+    QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Down); // the key path is refused too
+    QCOMPARE(dialog.SelectedRow(), 0);
+    QCOMPARE(rig.Prompter.Messages().size(), 2);
+    dialog.edtFilename->setText(QStringLiteral("RENAMED"));
+    rig.ClickRow(1);
+    QCOMPARE(dialog.CurrentIndex, 1);
+    QCOMPARE(rig.Cell(0, 2), QStringLiteral("RENAMED"));
+    QCOMPARE(rig.Object(0).Entry.Name(), std::string("RENAMED"));
+}
+
+void TestAddFile::removingRows() {
+    TDialogRig rig;
+    for (const char* name : {"ONE", "TWO", "THREE"})
+        rig.Add(Pending(brelk::kTypeTool, 0, name, 100));
+    TfrmAddFile& dialog = rig.Show();
+    rig.ClickRow(2);
+    dialog.edtFilename->clear(); // the removed object's name is not checked
+    QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Delete);
+    QCOMPARE(dialog.strnggrdFiles->rowCount(), 2);
+    QCOMPARE(dialog.CurrentIndex, 1);
+    QCOMPARE(dialog.SelectedRow(), 1);
+    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("TWO"));
+    rig.ClickRow(0);
+    dialog.mnuPopupRemovefile->trigger();
+    QCOMPARE(dialog.strnggrdFiles->rowCount(), 1);
+    QCOMPARE(rig.Cell(0, 0), QStringLiteral("1"));
+    QCOMPARE(rig.Cell(0, 2), QStringLiteral("TWO"));
+    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("TWO"));
+    QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Delete);
+    QCOMPARE(rig.Main->PendingObjects.size(), 0u);
+    QCOMPARE(rig.Cell(0, 2), kHint);
+    QCOMPARE(dialog.CurrentIndex, -1);
+    QVERIFY(!dialog.edtFilename->isEnabled() && !dialog.btbtnOK->isEnabled());
+    QVERIFY(dialog.edtFilename->text().isEmpty() && dialog.lblFilePath->text().isEmpty());
+    QVERIFY(!dialog.mnuPopupRemovefile->isVisible());
+    QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
+}
+
+void TestAddFile::addFileByDialogAndDeleteKey() {
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeTool, 0, "ONE", 100));
+    rig.Add(Pending(brelk::kTypeTool, 0, "TWO", 100));
+    const QString disc = rig.Path("Typed.ssd");
+    QVERIFY(WriteBytes(disc, DiscImage("TYPED", 204800)));
+    TfrmAddFile& dialog = rig.Show();
+    rig.Prompter.QueueFile(rig.Path("Typed")); // typed without its extension
+    QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Insert);
+    const auto& question = rig.Prompter.Last();
+    QCOMPARE(question.Kind, TScriptedPrompter::TKind::OpenFile);
+    QCOMPARE(question.Text, QStringLiteral("Select object to add to Brelk..."));
+    QCOMPARE(question.Filter,
+             QStringLiteral("Objects (*.bin)|*.BIN|ADFS (*.adfs)|*.ADFS|DFS singlesided (*.ssd)|"
+                            "*.SSD|DFS doublesided (*.dsd)|*.DSD|Tape (*.uef)|*.UEF|All files "
+                            "(*.*)|*.*"));
+    QCOMPARE(question.SelectedFilter, QStringLiteral("DFS singlesided (*.ssd)"));
+    QCOMPARE(dialog.strnggrdFiles->rowCount(), 3);
+    QCOMPARE(dialog.CurrentIndex, 2);
+    QCOMPARE(dialog.SelectedRow(), 2);
+    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("TYPED"));
+    QCOMPARE(dialog.lblFilePath->text(), disc);
+    // A cancelled file dialog adds nothing; the popup entry asks the same.
+    rig.Prompter.QueueFile(QString());
+    dialog.mnuPopupAddfile->trigger();
+    QCOMPARE(dialog.strnggrdFiles->rowCount(), 3);
+    QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Delete);
+    QCOMPARE(rig.Main->PendingObjects.size(), 2u);
+    QCOMPARE(rig.Object(1).Entry.Name(), std::string("TWO"));
+    QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
+}
+
+void TestAddFile::totalsShowHexAndRedBelowZero() {
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeTool, 0, "SMALL", 1000));
+    TfrmAddFile& dialog = rig.Show();
+    brelk::TSpaceTotals totals = brelk::ComputeSpaceTotals(
+        rig.Main->PendingObjects, rig.Main->Brelk.get(), rig.Main->Settings.MMCSafetyZone);
+    QVERIFY(totals.Left > 0);
+    QCOMPARE(dialog.lblTotalSpaceNeeded->text(), Hex8(totals.Needed));
+    QCOMPARE(dialog.lblTotalSpaceFree->text(), Hex8(totals.Left));
+    QVERIFY(dialog.pnlTotalspaceFree->palette().color(QPalette::Window) != QColor(255, 0, 0));
+    // More than the card holds: the free panel turns red and shows the 32-bit complement.
+    dialog.pgctrlObjectType->setCurrentIndex(2);
+    rig.Add(Pending(brelk::kTypeTool, 0, "HUGE", 9u << 20));
+    dialog.RefreshFileGrid();
+    dialog.UpdateSpaceTotals();
+    totals = brelk::ComputeSpaceTotals(rig.Main->PendingObjects, rig.Main->Brelk.get(),
+                                       rig.Main->Settings.MMCSafetyZone);
+    QVERIFY(totals.Left < 0);
+    QCOMPARE(dialog.lblTotalSpaceFree->text(), Hex8(totals.Left));
+    QCOMPARE(dialog.lblTotalSpaceFree->text().size(), 8);
+    QCOMPARE(dialog.pnlTotalspaceFree->palette().color(QPalette::Window), QColor(255, 0, 0));
+}
+
+void TestAddFile::totalsInDecimal() {
+    TDialogRig rig(false);
+    rig.Add(Pending(brelk::kTypeImage, brelk::kSubtypeDFS, "DISC", 40000));
+    TfrmAddFile& dialog = rig.Show();
+    const QString separator = QLocale().groupSeparator();
+    QCOMPARE(rig.Cell(0, 3).trimmed(), QStringLiteral("204") + separator + QStringLiteral("800"));
+    QCOMPARE(rig.Cell(0, 3).size(), 13); // right-aligned in 13 characters
+    QCOMPARE(dialog.lblFilesize->text(), QStringLiteral("40") + separator + QStringLiteral("000"));
+    QVERIFY(dialog.lblTotalSpaceNeeded->text().trimmed().startsWith(QStringLiteral("20")));
+}
+
+void TestAddFile::okImportsAndClosesWithOK() {
+    TDialogRig rig;
+    const QString disc = rig.Path("Elite.ssd");
+    const QString tool = rig.Path("tool.bin");
+    QVERIFY(WriteBytes(disc, DiscImage("ELITE", 204800)));
+    QVERIFY(WriteBytes(tool, std::vector<std::uint8_t>(3000, 0x22)));
+    brelk::AddPendingFile(rig.Main->PendingObjects, disc.toStdString());
+    brelk::AddPendingFile(rig.Main->PendingObjects, tool.toStdString());
+    bool accepted = false;
+    WhenDialogReady(rig.Dialog, [&] {
+        TfrmAddFile& dialog = *rig.Dialog;
+        dialog.edtFilename->setText(QStringLiteral("NEWELITE"));
+        dialog.chkbxDiscSquashed->click();
+        rig.ClickRow(1);
+        dialog.btbtnOK->click();
+    });
+    accepted = rig.Main->ExecuteAddObjectsDialog();
+    QVERIFY(accepted);
+    QCOMPARE(rig.Dialog->result(), int(QDialog::Accepted));
+    QVERIFY(rig.Main->PendingObjects.empty());
+    rig.Main->pnlCacheStatusClick();
+    QStringList names = CardNames(rig.CardPath());
+    names.sort();
+    QCOMPARE(names, (QStringList{"NEWELITE", "tool.bin"}));
+    QVERIFY(FindNode(*rig.Main, "NEWELITE")); // the tree was rebuilt
+    for (const auto& entry : rig.Main->Brelk->Catalogue)
+        if (entry->Name() == "NEWELITE")
+            QVERIFY(entry->Size() < 204800u); // stored squashed
+    QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
+}
+
+void TestAddFile::okRefusedWithEmptyName() {
+    TDialogRig rig;
+    const QString tool = rig.Path("tool.bin");
+    QVERIFY(WriteBytes(tool, std::vector<std::uint8_t>(3000, 0x22)));
+    brelk::AddPendingFile(rig.Main->PendingObjects, tool.toStdString());
+    TfrmAddFile& dialog = rig.Show();
+    dialog.edtFilename->clear();
+    dialog.btbtnOK->click();
+    QCOMPARE(rig.Prompter.Messages(), QStringList{kNameMissing});
+    QVERIFY(dialog.isVisible());
+    QVERIFY(dialog.btbtnOK->isEnabled() && dialog.btbtnCancel->isEnabled());
+    QVERIFY(rig.Main->Brelk->Catalogue.empty());
+    dialog.edtFilename->setText(QStringLiteral("NAMED"));
+    QTest::keyClick(&dialog, Qt::Key_Return); // Enter presses OK
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(rig.Main->Brelk->Catalogue.size(), 1u);
+    QCOMPARE(rig.Main->Brelk->Catalogue[0]->Name(), std::string("NAMED"));
+}
+
+void TestAddFile::overwriteQuestionAnswers_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("objects");   // catalogue entries afterwards
+    QTest::addColumn<bool>("replaced"); // ELITE holds the new size
+    QTest::addColumn<bool>("secondAdded");
+    QTest::newRow("yes") << int(TAnswer::Yes) << 2 << true << true;
+    QTest::newRow("no") << int(TAnswer::No) << 2 << false << true;
+    QTest::newRow("cancel") << int(TAnswer::Cancel) << 1 << false << false;
+}
+
+void TestAddFile::overwriteQuestionAnswers() {
+    QFETCH(int, answer);
+    QFETCH(int, objects);
+    QFETCH(bool, replaced);
+    QFETCH(bool, secondAdded);
+    TDialogRig rig(true, {Tool("Elite")});
+    rig.Main->Settings.ImportOverwriteExisting = true;
+    rig.Main->Settings.ImportAskBeforeOverwrite = true;
+    const QString first = rig.Path("ELITE");
+    const QString second = rig.Path("OTHER");
+    QVERIFY(WriteBytes(first, std::vector<std::uint8_t>(3000, 0x22)));
+    QVERIFY(WriteBytes(second, std::vector<std::uint8_t>(100, 0x23)));
+    brelk::AddPendingFile(rig.Main->PendingObjects, first.toStdString());
+    brelk::AddPendingFile(rig.Main->PendingObjects, second.toStdString());
+    TfrmAddFile& dialog = rig.Show();
+    rig.Prompter.QueueAnswer(TAnswer(answer));
+    dialog.btbtnOK->click();
+    const QChar cr(13);
+    QCOMPARE(rig.Prompter.Messages(),
+             QStringList{QStringLiteral("The object 'ELITE' will be overwritten.") + cr + cr +
+                         "Press YES to overwrite this object or" + cr +
+                         "press NO to skip this object or" + cr +
+                         "press CANCEL to stop importing completely."});
+    QCOMPARE(rig.Prompter.Last().Icon, TIcon::Confirmation);
+    QCOMPARE(rig.Prompter.Last().Buttons, TButtons::YesNoCancel);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    const auto& catalogue = rig.Main->Brelk->Catalogue;
+    QCOMPARE(int(catalogue.size()), objects);
+    bool foundSecond = false;
+    for (const auto& entry : catalogue) {
+        if (brelk::SameName(entry->Name(), "ELITE"))
+            QCOMPARE(entry->Size() >= 3000u, replaced); // the fixture's object has 512
+        foundSecond = foundSecond || entry->Name() == "OTHER";
+    }
+    QCOMPARE(foundSecond, secondAdded);
+}
+
+// The wait window lets events through once per object: a Delete key, a popup entry and a drop
+// arriving then must not change the list that the import walks.
+void TestAddFile::nothingChangesTheListWhileImporting() {
+    TDialogRig rig;
+    QStringList paths;
+    for (int i = 0; i < 4; ++i) {
+        paths << rig.Path(QStringLiteral("tool%1").arg(i));
+        QVERIFY(WriteBytes(paths.last(), std::vector<std::uint8_t>(600, std::uint8_t(i))));
+        brelk::AddPendingFile(rig.Main->PendingObjects, paths.last().toStdString());
+    }
+    TfrmAddFile& dialog = rig.Show();
+    const QString extra = rig.Path("extra");
+    QVERIFY(WriteBytes(extra, std::vector<std::uint8_t>(600, 9)));
+    int attempts = 0;
+    QTimer poke;
+    connect(&poke, &QTimer::timeout, &dialog, [&] {
+        if (!dialog.IsBusy())
+            return;
+        ++attempts;
+        QVERIFY(!dialog.strnggrdFiles->isEnabled() && !dialog.btbtnCancel->isEnabled());
+        QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Delete);
+        dialog.mnuPopupRemovefileClick();
+        dialog.strnggrdFilesKeyUp(Qt::Key_Insert);
+        dialog.HandleDroppedFiles({extra});
+        dialog.reject();
+        QCOMPARE(rig.Main->PendingObjects.size(), 4u);
+    });
+    poke.start(0);
+    dialog.btbtnOK->click();
+    poke.stop();
+    QVERIFY(attempts > 0);
+    QCOMPARE(rig.Main->Brelk->Catalogue.size(), 4u);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
+}
+
+void TestAddFile::escapeClosesWithCancel() {
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeTool, 0, "TOOL", 100));
+    TfrmAddFile& dialog = rig.Show();
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QVERIFY(rig.Main->Brelk->Catalogue.empty());
+}
+
+void TestAddFile::filesDroppedOnDialog() {
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeTool, 0, "FIRST", 100));
+    const QString spaced = rig.Path("my disc.ssd");
+    QVERIFY(WriteBytes(spaced, DiscImage("SPACED", 204800)));
+    TfrmAddFile& dialog = rig.Show();
+    dialog.edtFilename->setText(QStringLiteral("KEPT")); // stored before the drop
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"),
+                 QUrl::fromLocalFile(spaced).toEncoded() + "\r\nhttp://example.org/x.ssd\r\n");
+    QVERIFY(QUrl::fromLocalFile(spaced).toEncoded().contains("%20"));
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &drop);
+    QVERIFY(drop.isAccepted());
+    QTRY_COMPARE(rig.Main->PendingObjects.size(), 2u);
+    QCOMPARE(rig.Object(0).Entry.Name(), std::string("KEPT"));
+    QCOMPARE(rig.Object(1).FileName, spaced.toStdString());
+    QCOMPARE(dialog.CurrentIndex, 1);
+    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("SPACED"));
+    // Web addresses alone are refused.
+    QMimeData web;
+    web.setUrls({QUrl(QStringLiteral("http://example.org/y.ssd"))});
+    QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&dialog, &refused);
+    QVERIFY(!refused.isAccepted());
+}
+
+void TestAddFile::droppedFolderOnEmptyListSelectsLast() {
+    TDialogRig rig;
+    const QString folder = rig.Path("games");
+    QVERIFY(QDir().mkpath(folder + "/sub"));
+    QVERIFY(QDir().mkpath(folder + "/.hiddendir"));
+    QVERIFY(WriteBytes(folder + "/a.bin", std::vector<std::uint8_t>(10, 1)));
+    QVERIFY(WriteBytes(folder + "/sub/b.bin", std::vector<std::uint8_t>(20, 2)));
+    QVERIFY(WriteBytes(folder + "/.hidden", std::vector<std::uint8_t>(30, 3)));
+    QVERIFY(WriteBytes(folder + "/.hiddendir/c.bin", std::vector<std::uint8_t>(40, 4)));
+    TfrmAddFile& dialog = rig.Show();
+    dialog.HandleDroppedFiles({folder});
+    QCOMPARE(rig.Main->PendingObjects.size(), 2u);
+    QStringList names{rig.Cell(0, 2), rig.Cell(1, 2)};
+    names.sort();
+    QCOMPARE(names, (QStringList{"a.bin", "b.bin"}));
+    QCOMPARE(dialog.CurrentIndex, 1);
+    QCOMPARE(dialog.SelectedRow(), 1);
+    QCOMPARE(dialog.edtFilename->text(), rig.Cell(1, 2));
+    QVERIFY(dialog.btbtnOK->isEnabled());
+    QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
+}
+
+QTEST_MAIN(TestAddFile)
+#include "tst_addfile.moc"

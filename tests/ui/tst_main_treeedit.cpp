@@ -1,0 +1,516 @@
+// Editing in the object tree: renaming by label edit and its limits, the key filter, the keys
+// Insert, Delete and F5, dragging disc and tape nodes between sub-groups, files dropped on the
+// window, and objects dragged out as files.
+#include "tst_main_fixture.h"
+
+#include "support/AddDialogDriver.h"
+#include "ui/addobjects/AddFile.h"
+#include "ui/aux/PrivateTempFile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QTreeWidgetItemIterator>
+#include <QUrl>
+
+using namespace maintest;
+using brelk::kTypeDeleted;
+using brelk::kTypeFilingSystem;
+using TAnswer = TPrompter::TAnswer;
+using TIcon = TPrompter::TIcon;
+using TButtons = TPrompter::TButtons;
+
+namespace {
+
+const QString kLong38 = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789AB");
+
+std::vector<TObject> SampleObjects() {
+    return {Disc("GAMES.ELITE"),
+            Disc("GAMES.ZARCH"),
+            Disc("OLD.REPTON"),
+            Disc("SINGLE"),
+            Disc(kLong38.toStdString()),
+            Tool("TOOL"),
+            Tool("UTIL.X"),
+            {kTypeFilingSystem, 1, "DNFS", 512},
+            {kTypeDeleted, 2, "GONE", 512}};
+}
+
+struct TTreeRig : TMainRig {
+    explicit TTreeRig(const std::vector<TObject>& objects = SampleObjects()) {
+        SetSetting("ViewerMaxNodebreaks", 1);
+        Ok = UseCard(k8M, objects);
+        Open();
+        for (QTreeWidgetItemIterator it(Main->treevwObjects); *it; ++it)
+            (*it)->setExpanded(true);
+    }
+    TMyTreeNode* Node(const QString& text) const {
+        if (text == QLatin1String("root"))
+            return Main->RootNode();
+        return FindNode(*Main, text);
+    }
+    // Opens the label editor on Node; null when the edit is refused.
+    QLineEdit* StartEdit(TMyTreeNode* node) const {
+        Main->treevwObjects->setCurrentItem(node);
+        Main->treevwObjects->editItem(node);
+        return Main->treevwObjects->findChild<QLineEdit*>(QStringLiteral("edtTreeLabel"));
+    }
+    // Selects the nodes (in order) and gives Focus the focus without changing the selection.
+    void Select(const QStringList& texts, const QString& focus) const {
+        Main->treevwObjects->clearSelection();
+        for (const QString& text : texts)
+            Node(text)->setSelected(true);
+        Main->treevwObjects->setCurrentItem(Node(focus), 0, QItemSelectionModel::NoUpdate);
+    }
+    // The names of the disc and tape entries, sorted.
+    QStringList DiscNames() const {
+        QStringList names;
+        for (const auto& entry : Main->Brelk->Catalogue)
+            if (entry->Type() == brelk::kTypeImage)
+                names << QString::fromStdString(entry->Name());
+        names.sort();
+        return names;
+    }
+    // Every entry of the catalogue is shown by exactly one node, and no node keeps an entry
+    // that is gone.
+    bool EachEntryShownOnce() const {
+        QHash<const brelk::TBrelkCatEntry*, int> shown;
+        for (QTreeWidgetItemIterator it(Main->treevwObjects); *it; ++it)
+            if (const auto* entry = static_cast<TMyTreeNode*>(*it)->Entry) {
+                if (!Main->Brelk->InCatalogue(entry))
+                    return false;
+                ++shown[entry];
+            }
+        for (const auto& entry : Main->Brelk->Catalogue)
+            if (shown.value(entry.get()) != 1)
+                return false;
+        return true;
+    }
+    bool Ok = false;
+};
+
+bool WriteFile(const QString& path, qint64 size, char fill) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(QByteArray(size, fill)) == size;
+}
+
+} // namespace
+
+class TestMainTreeEdit : public QObject {
+    Q_OBJECT
+  private slots:
+    void renameLimits_data();
+    void renameLimits();
+    void renameOnlyLiveObjects_data();
+    void renameOnlyLiveObjects();
+    void renameStartsWithF2AndFiltersText();
+    void keys();
+    void keysNeedACatalogue();
+    void dragOver_data();
+    void dragOver();
+    void dropRefiles_data();
+    void dropRefiles();
+    void droppedFilesRefused_data();
+    void droppedFilesRefused();
+    void droppedFilesOpenTheDialog_data();
+    void droppedFilesOpenTheDialog();
+    void dropEventsFromFileManagers();
+    void addActionFollowsTheCatalogue();
+    void dragOutWritesObjectsAsFiles();
+};
+
+void TestMainTreeEdit::renameLimits_data() {
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("name"); // the entry's name afterwards
+    QTest::addColumn<QString>("shown");
+    const QString c42(42, 'A'), c43(43, 'A'), c48(48, 'B'), c49(49, 'B');
+    QTest::newRow("42 in a sub-group") << "ELITE" << c42 << ""
+                                       << "GAMES." + c42 << c42;
+    QTest::newRow("43 in a sub-group")
+        << "ELITE" << c43 << "The name you entered is too long (only 42 characters allowed)"
+        << "GAMES.ELITE"
+        << "ELITE";
+    QTest::newRow("48 at the top") << "SINGLE" << c48 << "" << c48 << c48;
+    QTest::newRow("49 at the top")
+        << "SINGLE" << c49 << "The name you entered is too long (only 48 characters allowed)"
+        << "SINGLE"
+        << "SINGLE";
+    QTest::newRow("full stops stay in the node") << "ELITE"
+                                                 << "NEW.NAME"
+                                                 << ""
+                                                 << "GAMES.NEW.NAME"
+                                                 << "NEW.NAME";
+    QTest::newRow("a tool") << "TOOL"
+                            << "TOOL2"
+                            << ""
+                            << "TOOL2"
+                            << "TOOL2";
+    QTest::newRow("emptied: the old text comes back") << "ELITE"
+                                                      << ""
+                                                      << ""
+                                                      << "GAMES.ELITE"
+                                                      << "ELITE";
+}
+
+void TestMainTreeEdit::renameLimits() {
+    QFETCH(QString, node);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    QFETCH(QString, name);
+    QFETCH(QString, shown);
+    TTreeRig rig;
+    QVERIFY(rig.Ok);
+    TMyTreeNode* target = rig.Node(node);
+    TMyTreeNode* parent = target->Parent();
+    brelk::TBrelkCatEntry* entry = target->Entry;
+    QLineEdit* editor = rig.StartEdit(target);
+    QVERIFY(editor);
+    QVERIFY(rig.Main->IsEditing);
+    editor->setText(text);
+    QTest::keyClick(editor, Qt::Key_Return); // the view commits the edit from its event loop
+    QTRY_VERIFY(!rig.Main->IsEditing);
+    QCOMPARE(rig.Prompter.Messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (!message.isEmpty()) {
+        QCOMPARE(rig.Prompter.Last().Icon, TIcon::Error);
+        QCOMPARE(rig.Prompter.Last().Buttons, TButtons::OK);
+    }
+    QCOMPARE(QString::fromStdString(entry->Name()), name);
+    QCOMPARE(target->Text(), shown);
+    QCOMPARE(target->Parent(), parent); // stays where it is until the next build
+    if (message.isEmpty() && !text.isEmpty())
+        QVERIFY(rig.Main->lblObjectFullname->text().contains(name));
+    QVERIFY(rig.Main->Brelk->HasUnsavedData() == (message.isEmpty() && !text.isEmpty()));
+}
+
+void TestMainTreeEdit::renameOnlyLiveObjects_data() {
+    QTest::addColumn<QString>("node");
+    QTest::newRow("root") << "root";
+    QTest::newRow("top group") << "Discs/tapes";
+    QTest::newRow("sub-group") << "GAMES";
+    QTest::newRow("deleted object") << "GONE";
+}
+
+void TestMainTreeEdit::renameOnlyLiveObjects() {
+    QFETCH(QString, node);
+    TTreeRig rig;
+    QTest::ignoreMessage(QtWarningMsg, "edit: editing failed");
+    QVERIFY(!rig.StartEdit(rig.Node(node)));
+    QVERIFY(!rig.Main->IsEditing);
+}
+
+void TestMainTreeEdit::renameStartsWithF2AndFiltersText() {
+    TTreeRig rig;
+    TMyTreeNode* node = rig.Node("SINGLE");
+    rig.Main->treevwObjects->setFocus();
+    rig.Main->treevwObjects->setCurrentItem(node);
+    QTest::keyClick(rig.Main->treevwObjects, Qt::Key_F2);
+    auto* editor = rig.Main->treevwObjects->findChild<QLineEdit*>(QStringLiteral("edtTreeLabel"));
+    QVERIFY(editor);
+    editor->clear();
+    QTest::keyClicks(editor, QStringLiteral("A B"));
+    QCOMPARE(editor->text(), QStringLiteral("AB"));
+    editor->insert(QStringLiteral("C D\u00e9\x7f!")); // as pasted
+    QCOMPARE(editor->text(), QStringLiteral("ABCD!"));
+    // Keys released while editing do nothing; Escape ends the edit without a change.
+    rig.Main->treevwObjectsKeyUp(Qt::Key_Delete);
+    QVERIFY(rig.Prompter.Questions().isEmpty());
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QVERIFY(!rig.Main->IsEditing);
+    QCOMPARE(node->Entry->Name(), std::string("SINGLE"));
+}
+
+void TestMainTreeEdit::keys() {
+    TTreeRig rig;
+    TObjectTreeWidget* tree = rig.Main->treevwObjects;
+    tree->setCurrentItem(rig.Node("SINGLE"));
+    // Insert opens the add dialog.
+    bool opened = false;
+    WhenDialogReady(rig.Main->AddObjectsDialog(), [&] {
+        opened = rig.Main->AddObjectsDialog()->isVisible();
+        rig.Main->AddObjectsDialog()->reject();
+    });
+    QTest::keyClick(tree, Qt::Key_Insert);
+    QVERIFY(opened);
+    // Delete asks about the selected object.
+    rig.Prompter.QueueAnswer(TAnswer::No);
+    QTest::keyClick(tree, Qt::Key_Delete);
+    QCOMPARE(rig.Prompter.Messages().size(), 1);
+    QVERIFY(rig.Prompter.Last().Text.contains(QStringLiteral("SINGLE")));
+    // F5 rebuilds the tree.
+    rig.Node("SINGLE")->setText(0, QStringLiteral("CHANGED"));
+    QTest::keyClick(tree, Qt::Key_F5);
+    QVERIFY(rig.Node("SINGLE"));
+    QVERIFY(!rig.Node("CHANGED"));
+}
+
+void TestMainTreeEdit::keysNeedACatalogue() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {}, false));
+    TfrmMain& main = rig.Open();
+    for (int key : {Qt::Key_Insert, Qt::Key_Delete, Qt::Key_F5})
+        main.treevwObjectsKeyUp(key);
+    QVERIFY(!main.AddObjectsDialog()->isVisible());
+    QVERIFY(rig.Prompter.Questions().isEmpty());
+}
+
+void TestMainTreeEdit::dragOver_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("onto a sibling disc") << "ELITE"
+                                         << "ZARCH" << false;
+    QTest::newRow("onto its own parent") << "ELITE"
+                                         << "GAMES" << false;
+    QTest::newRow("onto a disc in another sub-group") << "ELITE"
+                                                      << "REPTON" << true;
+    QTest::newRow("onto another sub-group") << "ELITE"
+                                            << "OLD" << true;
+    QTest::newRow("onto Discs/tapes") << "ELITE"
+                                      << "Discs/tapes" << true;
+    QTest::newRow("top disc onto its group") << "SINGLE"
+                                             << "Discs/tapes" << false;
+    QTest::newRow("top disc onto a sub-group") << "SINGLE"
+                                               << "GAMES" << true;
+    QTest::newRow("sub-group onto sub-group") << "GAMES"
+                                              << "OLD" << true;
+    QTest::newRow("sub-group into itself") << "GAMES"
+                                           << "ELITE" << false;
+    QTest::newRow("sub-group onto itself") << "GAMES"
+                                           << "GAMES" << false;
+    QTest::newRow("Discs/tapes into itself") << "Discs/tapes"
+                                             << "OLD" << false;
+    QTest::newRow("tool onto a disc sub-group") << "TOOL"
+                                                << "GAMES" << false;
+    QTest::newRow("tool in a sub-group onto Tools") << "X"
+                                                    << "Tools" << false;
+    QTest::newRow("filing system onto discs") << "DNFS"
+                                              << "Discs/tapes" << false;
+    QTest::newRow("onto Tools") << "ELITE"
+                                << "Tools" << false;
+    QTest::newRow("onto Filingsystems") << "ELITE"
+                                        << "Filingsystems" << false;
+    QTest::newRow("onto Deleted objects") << "ELITE"
+                                          << "Deleted objects" << false;
+    QTest::newRow("onto the root") << "ELITE"
+                                   << "root" << false;
+    QTest::newRow("onto a tool") << "ELITE"
+                                 << "TOOL" << false;
+}
+
+void TestMainTreeEdit::dragOver() {
+    QFETCH(QString, source);
+    QFETCH(QString, target);
+    QFETCH(bool, accepted);
+    TTreeRig rig;
+    QVERIFY(rig.Node(source) && rig.Node(target));
+    QCOMPARE(rig.Main->treevwObjectsDragOver(rig.Node(source), rig.Node(target)), accepted);
+}
+
+void TestMainTreeEdit::dropRefiles_data() {
+    QTest::addColumn<QStringList>("selected");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QStringList>("names"); // disc names afterwards, sorted
+    QTest::addColumn<QString>("group");     // the target's group afterwards
+    const QString l = kLong38;
+    QTest::newRow("sub-group onto sub-group")
+        << QStringList{"GAMES"} << "GAMES"
+        << "OLD" << QStringList{l, "OLD.GAMES.ELITE", "OLD.GAMES.ZARCH", "OLD.REPTON", "SINGLE"}
+        << "OLD{GAMES.ELITE,GAMES.ZARCH,REPTON}";
+    QTest::newRow("onto a disc in another sub-group")
+        << QStringList{"ELITE"} << "ELITE"
+        << "REPTON" << QStringList{l, "GAMES.ZARCH", "OLD.ELITE", "OLD.REPTON", "SINGLE"}
+        << "OLD{ELITE,REPTON}";
+    QTest::newRow("onto Discs/tapes")
+        << QStringList{"ZARCH"} << "ZARCH"
+        << "Discs/tapes" << QStringList{l, "GAMES.ELITE", "OLD.REPTON", "SINGLE", "ZARCH"}
+        << "Discs/tapes{" + l + ",GAMES{ELITE},OLD{REPTON},SINGLE,ZARCH}";
+    QTest::newRow("longer than 40 is cut")
+        << QStringList{l} << l << "OLD"
+        << QStringList{"GAMES.ELITE", "GAMES.ZARCH", "OLD." + l.left(36), "OLD.REPTON", "SINGLE"}
+        << "OLD{" + l.left(36) + ",REPTON}";
+    QTest::newRow("sub-group with its own objects selected")
+        << QStringList{"GAMES", "ELITE"} << "GAMES"
+        << "OLD" << QStringList{l, "OLD.GAMES.ELITE", "OLD.GAMES.ZARCH", "OLD.REPTON", "SINGLE"}
+        << "OLD{GAMES.ELITE,GAMES.ZARCH,REPTON}";
+    QTest::newRow("selected sub-group that holds the target stays")
+        << QStringList{"OLD", "ELITE"} << "ELITE"
+        << "REPTON" << QStringList{l, "GAMES.ZARCH", "OLD.ELITE", "OLD.REPTON", "SINGLE"}
+        << "OLD{ELITE,REPTON}";
+    QTest::newRow("a tool selected with a disc stays a tool")
+        << QStringList{"TOOL", "SINGLE"} << "SINGLE"
+        << "GAMES" << QStringList{l, "GAMES.ELITE", "GAMES.SINGLE", "GAMES.ZARCH", "OLD.REPTON"}
+        << "GAMES{ELITE,SINGLE,ZARCH}";
+}
+
+void TestMainTreeEdit::dropRefiles() {
+    QFETCH(QStringList, selected);
+    QFETCH(QString, focus);
+    QFETCH(QString, target);
+    QFETCH(QStringList, names);
+    QFETCH(QString, group);
+    TTreeRig rig;
+    rig.Select(selected, focus);
+    TMyTreeNode* onto = rig.Node(target);
+    QVERIFY(rig.Main->treevwObjectsDragOver(rig.Node(focus), onto));
+    const QString groupText = onto->Entry ? onto->Parent()->Text() : onto->Text();
+    rig.Main->treevwObjectsDragDrop(onto);
+    QCOMPARE(rig.DiscNames(), names);
+    QCOMPARE(Dump(rig.Node(groupText)), group);
+    QVERIFY(rig.EachEntryShownOnce());
+    QVERIFY(rig.Node("TOOL") && rig.Node("TOOL")->Entry->Type() == brelk::kTypeTool);
+    QVERIFY(rig.Main->Brelk->HasUnsavedData());
+}
+
+void TestMainTreeEdit::droppedFilesRefused_data() {
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("message");
+    const QChar cr(13);
+    QTest::newRow("no device") << 0
+                               << "No valid device - you cannot drop files." + QString(cr) + cr +
+                                      "Please insert a MMC-card or select the correct drive "
+                                      "(Tools|Settings).";
+    QTest::newRow("not formatted")
+        << 1
+        << "No Brelk-formatted card - you cannot drop files." + QString(cr) + cr +
+               "Please format the MMC-card first (Tools|Format MMC).";
+}
+
+void TestMainTreeEdit::droppedFilesRefused() {
+    QFETCH(int, state);
+    QFETCH(QString, message);
+    TMainRig rig;
+    if (state == 0)
+        rig.SetSetting("MMCDrive", rig.Path("missing.img"));
+    else
+        QVERIFY(rig.UseCard(k8M, {}, false));
+    TfrmMain& main = rig.Open();
+    rig.Prompter.Clear();
+    const QString file = rig.Path("file.bin");
+    QVERIFY(WriteFile(file, 100, 'x'));
+    main.HandleDroppedFiles({file});
+    QCOMPARE(rig.Prompter.Messages(), QStringList{message});
+    QCOMPARE(rig.Prompter.Last().Icon, TIcon::Error);
+    QCOMPARE(rig.Prompter.Last().Buttons, TButtons::OK);
+    QVERIFY(main.PendingObjects.empty());
+    QVERIFY(!main.AddObjectsDialog()->isVisible());
+}
+
+void TestMainTreeEdit::droppedFilesOpenTheDialog_data() {
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("OK") << true;
+    QTest::newRow("Cancel") << false;
+}
+
+void TestMainTreeEdit::droppedFilesOpenTheDialog() {
+    QFETCH(bool, ok);
+    TTreeRig rig(std::vector<TObject>{});
+    const QString folder = rig.Path("drop");
+    QVERIFY(QDir().mkpath(folder + "/inner"));
+    QVERIFY(WriteFile(folder + "/ONEFILE", 100, 'a'));
+    QVERIFY(WriteFile(folder + "/inner/TWOFILE", 200, 'b'));
+    QVERIFY(WriteFile(folder + "/.skip", 300, 'c'));
+    int rows = -1;
+    WhenDialogReady(rig.Main->AddObjectsDialog(), [&] {
+        TfrmAddFile* dialog = rig.Main->AddObjectsDialog();
+        rows = dialog->strnggrdFiles->rowCount();
+        if (ok)
+            dialog->btbtnOK->click();
+        else
+            dialog->btbtnCancel->click();
+    });
+    rig.Main->HandleDroppedFiles({folder});
+    QCOMPARE(rows, 2);
+    QVERIFY(rig.Main->PendingObjects.empty());
+    QCOMPARE(rig.Main->Brelk->Catalogue.size(), ok ? 2u : 0u);
+    QCOMPARE(bool(rig.Node("ONEFILE")), ok);
+    QCOMPARE(bool(rig.Node("TWOFILE")), ok);
+}
+
+void TestMainTreeEdit::dropEventsFromFileManagers() {
+    TTreeRig rig(std::vector<TObject>{});
+    const QString file = rig.Path("a file.bin");
+    QVERIFY(WriteFile(file, 100, 'a'));
+    // Web addresses only: refused at once.
+    QMimeData web;
+    web.setUrls({QUrl(QStringLiteral("https://example.org/a.ssd"))});
+    QDragEnterEvent refused(QPoint(5, 5), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(rig.Main.get(), &refused);
+    QVERIFY(!refused.isAccepted());
+    // A local file (percent-encoded in the list) dropped on the tree opens the dialog with it.
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"), QUrl::fromLocalFile(file).toEncoded() + "\r\n");
+    QString seen;
+    WhenDialogReady(rig.Main->AddObjectsDialog(), [&] {
+        seen = rig.Main->AddObjectsDialog()->lblFilePath->text();
+        rig.Main->AddObjectsDialog()->reject();
+    });
+    QWidget* viewport = rig.Main->treevwObjects->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+    QVERIFY(drop.isAccepted());
+    QTRY_COMPARE(seen, file);
+    QVERIFY(rig.Main->PendingObjects.empty());
+}
+
+void TestMainTreeEdit::addActionFollowsTheCatalogue() {
+    TTreeRig rig(std::vector<TObject>{});
+    QVERIFY(rig.Main->ActionWanted(rig.Main->actnAddObjects));
+    QVERIFY(rig.Main->actnAddObjects->isEnabled());
+    TMainRig blank;
+    QVERIFY(blank.UseCard(k8M, {}, false));
+    TfrmMain& main = blank.Open();
+    QVERIFY(!main.ActionWanted(main.actnAddObjects));
+}
+
+void TestMainTreeEdit::dragOutWritesObjectsAsFiles() {
+    TTreeRig rig({Disc("GAMES.ELITE"), Disc("TAPE", brelk::kSubtypeTape), Tool("DUP"), Tool("DUP"),
+                  Disc("A/B")});
+    rig.Select({"ELITE", "TAPE", "A/B"}, "ELITE");
+    auto* gamesNode = rig.Node("GAMES");
+    QVERIFY(gamesNode);
+    for (int i = 0; i < rig.Node("Tools")->childCount(); ++i)
+        rig.Node("Tools")->Child(i)->setSelected(true);
+    std::unique_ptr<QMimeData> data(rig.Main->ObjectDragData());
+    QVERIFY(data);
+    QVERIFY(data->hasFormat(QStringLiteral("text/uri-list")));
+    const QList<QUrl> urls = data->urls();
+    QStringList names;
+    for (const QUrl& url : urls) {
+        QVERIFY(url.isLocalFile());
+        QVERIFY(url.toLocalFile().startsWith(TPrivateTempFile::FolderPath()));
+        names << QFileInfo(url.toLocalFile()).fileName();
+    }
+    names.sort();
+    QCOMPARE(names,
+             (QStringList{"A_B.ssd", "DUP-2.bin", "DUP.bin", "GAMES.ELITE.ssd", "TAPE.uef"}));
+    QFile elite(QFileInfo(urls.first().toLocalFile()).absolutePath() + "/GAMES.ELITE.ssd");
+    QVERIFY(elite.open(QIODevice::ReadOnly));
+    QCOMPARE(elite.readAll(), QByteArray(512, char(0xE5)));
+    QCOMPARE(data->urls(), urls); // asked again: the same files, not written twice
+    const QString firstFolder = QFileInfo(urls.first().toLocalFile()).absolutePath();
+    // A sub-group alone can still be moved in the tree but brings no files.
+    rig.Select({"GAMES"}, "GAMES");
+    std::unique_ptr<QMimeData> groupOnly(rig.Main->ObjectDragData());
+    QVERIFY(groupOnly);
+    QVERIFY(!groupOnly->hasUrls());
+    // The next drag's files replace the last drag's.
+    rig.Select({"TAPE"}, "TAPE");
+    std::unique_ptr<QMimeData> next(rig.Main->ObjectDragData());
+    QCOMPARE(next->urls().size(), 1);
+    QVERIFY(!QFileInfo::exists(firstFolder));
+    QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
+}
+
+QTEST_MAIN(TestMainTreeEdit)
+#include "tst_main_treeedit.moc"
