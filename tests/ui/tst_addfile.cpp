@@ -131,6 +131,7 @@ class TestAddFile : public QObject {
     void overwriteQuestionAnswers_data();
     void overwriteQuestionAnswers();
     void nothingChangesTheListWhileImporting();
+    void waitWindowCancelReachesTheImport();
     void escapeClosesWithCancel();
     void filesDroppedOnDialog();
     void droppedFolderOnEmptyListSelectsLast();
@@ -143,7 +144,8 @@ void TestAddFile::windowAndControls() {
     QCOMPARE(dialog.windowTitle(), QStringLiteral("BrelkExplorer - Add objects"));
     QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
     QVERIFY(!(dialog.windowFlags() & Qt::WindowSystemMenuHint));
-    QCOMPARE(dialog.minimumSize(), QSize(547, 340));
+    QVERIFY(dialog.minimumWidth() >= 547 && dialog.minimumHeight() >= 340);
+    QVERIFY(dialog.minimumHeight() < 493 && dialog.minimumWidth() < 710);
     QVERIFY(dialog.btbtnOK->isDefault());
     QCOMPARE(dialog.pgctrlObjectType->count(), 3);
     QCOMPARE(dialog.pgctrlObjectType->tabText(0), QStringLiteral("Filingsystem"));
@@ -648,6 +650,39 @@ void TestAddFile::nothingChangesTheListWhileImporting() {
     QCOMPARE(rig.Main->Brelk->Catalogue.size(), 4u);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
+}
+
+// The dialog is modal; the wait window's Cancel must still take a click while it works.
+void TestAddFile::waitWindowCancelReachesTheImport() {
+    TDialogRig rig;
+    for (int i = 0; i < 4; ++i) {
+        const QString path = rig.Path(QStringLiteral("tool%1").arg(i));
+        QVERIFY(WriteBytes(path, std::vector<std::uint8_t>(600, std::uint8_t(i))));
+        brelk::AddPendingFile(rig.Main->PendingObjects, path.toStdString());
+    }
+    bool clicked = false;
+    bool cancelled = false;
+    bool lent = false; // the wait window belongs to the dialog while it shows
+    WhenDialogReady(rig.Dialog, [&] {
+        QTimer* poke = new QTimer(rig.Dialog);
+        connect(poke, &QTimer::timeout, rig.Dialog, [&, poke] {
+            auto* cancel = Named<QPushButton>(rig.Wait.get(), "btbtnCancel");
+            if (!rig.Dialog->IsBusy() || !rig.Wait->isVisible() || clicked)
+                return;
+            clicked = true;
+            poke->stop();
+            lent = rig.Wait->parentWidget() == rig.Dialog;
+            QTest::mouseClick(cancel, Qt::LeftButton);
+            cancelled = rig.Wait->Cancelled;
+        });
+        poke->start(0);
+        rig.Dialog->btbtnOK->click();
+    });
+    QVERIFY(rig.Main->ExecuteAddObjectsDialog());
+    QVERIFY(clicked && cancelled && lent);
+    QCOMPARE(rig.Wait->parentWidget(), nullptr); // given back afterwards
+    QVERIFY(rig.Main->Brelk->Catalogue.size() >= 1u);
+    QVERIFY(rig.Main->Brelk->Catalogue.size() <= 2u);
 }
 
 void TestAddFile::escapeClosesWithCancel() {

@@ -73,10 +73,12 @@ TfrmAddFile::TfrmAddFile(TfrmMain& main, QWidget* parent)
     setWindowTitle(QStringLiteral("BrelkExplorer - Add objects"));
     setModal(true);
     setSizeGripEnabled(true);
-    setMinimumSize(kMinWidth, kMinHeight);
-    resize(710, 493);
     CreateControls();
     ConnectHandlers();
+    // Not below 547 x 340, nor so small that the details would be cut.
+    layout()->setSizeConstraint(QLayout::SetNoConstraint);
+    setMinimumSize(layout()->minimumSize().expandedTo(QSize(kMinWidth, kMinHeight)));
+    resize(QSize(710, 493).expandedTo(minimumSize()));
 }
 
 TfrmAddFile::~TfrmAddFile() = default;
@@ -86,7 +88,7 @@ void TfrmAddFile::CreateControls() {
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(8);
     layout->addWidget(CreateGridArea(), 1);
-    layout->addWidget(CreateDetails());
+    layout->addWidget(CreateDetails(), 0);
     layout->addWidget(CreateBottomRow());
 
     mnuPopup = new QMenu(this);
@@ -120,6 +122,7 @@ QWidget* TfrmAddFile::CreateGridArea() {
     strnggrdFiles->verticalHeader()->setDefaultSectionSize(18);
     strnggrdFiles->setWordWrap(false);
     strnggrdFiles->setContextMenuPolicy(Qt::CustomContextMenu);
+    strnggrdFiles->setMinimumHeight(4 * 18 + 4); // the header and three rows
     // "Name" takes whatever the three fixed columns leave.
     QHeaderView* header = strnggrdFiles->horizontalHeader();
     header->setSectionsClickable(false);
@@ -147,9 +150,11 @@ QWidget* TfrmAddFile::CreateGridArea() {
 QGroupBox* TfrmAddFile::CreateDetails() {
     grpbxFileDetails = new QGroupBox(QStringLiteral("Details"), this);
     grpbxFileDetails->setObjectName(QStringLiteral("grpbxFileDetails"));
+    grpbxFileDetails->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto* grid = new QGridLayout(grpbxFileDetails);
     grid->setHorizontalSpacing(8);
-    grid->setVerticalSpacing(6);
+    grid->setVerticalSpacing(4);
+    grid->setContentsMargins(8, 4, 8, 6);
     lblFilePath = SunkenText(grpbxFileDetails, "lblFilePath", Qt::AlignLeft);
     lblFilePath->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     lblFilesize = SunkenText(grpbxFileDetails, "lblFilesize", Qt::AlignRight);
@@ -190,9 +195,9 @@ QWidget* TfrmAddFile::CreateFilingsystemPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tbshtObjectFS"));
     auto* grid = new QGridLayout(page);
-    grid->setContentsMargins(8, 6, 8, 6);
-    grid->setHorizontalSpacing(24);
-    grid->setVerticalSpacing(2);
+    grid->setContentsMargins(8, 4, 8, 4);
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(0);
     const char* const headings[] = {"BBC B", "BBC Master", "Electron"};
     for (int column = 0; column < 3; ++column)
         grid->addWidget(BoldCaption(QString::fromLatin1(headings[column]), page), 0, column);
@@ -206,9 +211,10 @@ QWidget* TfrmAddFile::CreateFilingsystemPage() {
         grid->addWidget(button, rows[rom.Column]++, rom.Column);
         rdbtnFS[i] = button;
     }
+    // "Patched" goes below the short Electron column.
     chkbxFSPatched = new QCheckBox(QStringLiteral("Patched"), page);
     chkbxFSPatched->setObjectName(QStringLiteral("chkbxFSPatched"));
-    grid->addWidget(chkbxFSPatched, 0, 3, Qt::AlignRight);
+    grid->addWidget(chkbxFSPatched, 5, 2);
     grid->setColumnStretch(3, 1);
     grid->setRowStretch(6, 1);
     return page;
@@ -243,7 +249,9 @@ QWidget* TfrmAddFile::CreateBottomRow() {
     auto* row = new QHBoxLayout(bottom);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(6);
-    row->addWidget(new QLabel(QStringLiteral("Total unfragmented space needed/free:"), bottom));
+    auto* caption = new QLabel(QStringLiteral("Total unfragmented space needed/free:"), bottom);
+    caption->setWordWrap(true); // two lines when the window is narrow
+    row->addWidget(caption, 1);
     auto makePanel = [bottom](const char* panelName, const char* labelName, QLabel*& label) {
         auto* panel = new QFrame(bottom);
         panel->setObjectName(QString::fromLatin1(panelName));
@@ -254,7 +262,8 @@ QWidget* TfrmAddFile::CreateBottomRow() {
         label = new QLabel(panel);
         label->setObjectName(QString::fromLatin1(labelName));
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("0")) * 14);
+        label->setMinimumWidth(
+            label->fontMetrics().horizontalAdvance(QStringLiteral("0,000,000,000")));
         inner->addWidget(label);
         return panel;
     };
@@ -264,7 +273,7 @@ QWidget* TfrmAddFile::CreateBottomRow() {
     row->addWidget(pnlTotalspaceNeeded);
     row->addWidget(new QLabel(QStringLiteral("/"), bottom));
     row->addWidget(pnlTotalspaceFree);
-    row->addStretch(1);
+    row->addSpacing(12);
     btbtnOK = new QPushButton(QStringLiteral("OK"), bottom);
     btbtnOK->setObjectName(QStringLiteral("btbtnOK"));
     btbtnOK->setDefault(true);

@@ -151,6 +151,9 @@ class TfrmAddFile : public QDialog {
     // AddFileDetails.cpp
     void ShowObjectType(const brelk::TBrelk_RawCatalogueEntry& object);
     void AfterTypeChange();
+    brelk::TBrelk_RawCatalogueEntry* EditedObject() const;
+    void SetDiscSubtype(std::uint8_t subtype);
+    std::uint8_t RomSubtype(std::size_t button) const;
     // AddFileImport.cpp
     void SetBusy(bool busy);
     void AnalyseAll();

@@ -25,6 +25,12 @@ bool IsDFSDisc(const TBrelk_RawCatalogueEntry& object) {
 
 } // namespace
 
+// The code of ROM button Button: its patched code when "Patched" is checked, else the original.
+std::uint8_t TfrmAddFile::RomSubtype(std::size_t button) const {
+    const std::uint8_t patched = RomButtons()[button].Patched;
+    return chkbxFSPatched->isChecked() ? patched : std::uint8_t(patched + kOriginalOffset);
+}
+
 void TfrmAddFile::StorePendingDetails(int index) {
     TBrelk_RawCatalogueEntry* object = Pending(index);
     if (!object)
@@ -34,11 +40,8 @@ void TfrmAddFile::StorePendingDetails(int index) {
     case kPageFilingsystem:
         object->Entry.SetType(brelk::kTypeFilingSystem);
         for (std::size_t i = 0; i < rdbtnFS.size(); ++i)
-            if (rdbtnFS[i]->isChecked()) {
-                const std::uint8_t patched = RomButtons()[i].Patched;
-                object->Entry.SetSubtype(chkbxFSPatched->isChecked() ? patched
-                                                                     : patched + kOriginalOffset);
-            }
+            if (rdbtnFS[i]->isChecked())
+                object->Entry.SetSubtype(RomSubtype(i));
         break;
     case kPageTool:
         object->Entry.SetType(brelk::kTypeTool);
@@ -117,14 +120,20 @@ void TfrmAddFile::ShowObjectType(const TBrelk_RawCatalogueEntry& object) {
     SetSquashControlsEnabled(IsDFSDisc(object));
 }
 
+// The object that a click on a details control changes; null while the controls are set from
+// code, while busy, and when no object is shown.
+TBrelk_RawCatalogueEntry* TfrmAddFile::EditedObject() const {
+    return Showing || Busy ? nullptr : Pending(CurrentIndex);
+}
+
 void TfrmAddFile::AfterTypeChange() {
     UpdateFileGridRow(CurrentIndex);
     UpdateSpaceTotals();
 }
 
 void TfrmAddFile::pgctrlObjectTypeChange() {
-    TBrelk_RawCatalogueEntry* object = Pending(CurrentIndex);
-    if (Showing || Busy || !object)
+    TBrelk_RawCatalogueEntry* object = EditedObject();
+    if (!object)
         return;
     switch (pgctrlObjectType->currentIndex()) {
     case kPageFilingsystem:
@@ -153,18 +162,17 @@ void TfrmAddFile::pgctrlObjectTypeChange() {
 }
 
 void TfrmAddFile::rdbtnFSClick(int button) {
-    TBrelk_RawCatalogueEntry* object = Pending(CurrentIndex);
-    if (Showing || Busy || !object || button < 0 || std::size_t(button) >= rdbtnFS.size())
+    TBrelk_RawCatalogueEntry* object = EditedObject();
+    if (!object || button < 0 || std::size_t(button) >= rdbtnFS.size())
         return;
-    const std::uint8_t patched = RomButtons()[std::size_t(button)].Patched;
-    object->Entry.SetSubtype(chkbxFSPatched->isChecked() ? patched : patched + kOriginalOffset);
+    object->Entry.SetSubtype(RomSubtype(std::size_t(button)));
     brelk::UpdateSizeOnCard(*object);
     AfterTypeChange();
 }
 
 void TfrmAddFile::chkbxFSPatchedClick() {
-    TBrelk_RawCatalogueEntry* object = Pending(CurrentIndex);
-    if (Showing || Busy || !object)
+    TBrelk_RawCatalogueEntry* object = EditedObject();
+    if (!object)
         return;
     const std::uint8_t subtype = object->Entry.Subtype();
     if (chkbxFSPatched->isChecked() && subtype > kOriginalOffset && subtype <= kOriginalOffset + 11)
@@ -174,39 +182,32 @@ void TfrmAddFile::chkbxFSPatchedClick() {
     AfterTypeChange();
 }
 
-void TfrmAddFile::rdbtnDiscDFSClick() {
-    TBrelk_RawCatalogueEntry* object = Pending(CurrentIndex);
-    if (Showing || Busy || !object)
+// The subtype of a disc or tape; only a DFS disc can be squashed.
+void TfrmAddFile::SetDiscSubtype(std::uint8_t subtype) {
+    TBrelk_RawCatalogueEntry* object = EditedObject();
+    if (!object)
         return;
-    object->Entry.SetSubtype(brelk::kSubtypeDFS);
+    object->Entry.SetSubtype(subtype);
     brelk::UpdateSizeOnCard(*object);
-    SetSquashControlsEnabled(true);
+    SetSquashControlsEnabled(subtype == brelk::kSubtypeDFS);
     AfterTypeChange();
+}
+
+void TfrmAddFile::rdbtnDiscDFSClick() {
+    SetDiscSubtype(brelk::kSubtypeDFS);
 }
 
 void TfrmAddFile::rdbtnDiscADFSClick() {
-    TBrelk_RawCatalogueEntry* object = Pending(CurrentIndex);
-    if (Showing || Busy || !object)
-        return;
-    object->Entry.SetSubtype(brelk::kSubtypeADFS);
-    brelk::UpdateSizeOnCard(*object);
-    SetSquashControlsEnabled(false);
-    AfterTypeChange();
+    SetDiscSubtype(brelk::kSubtypeADFS);
 }
 
 void TfrmAddFile::rdbtnDiscTapeClick() {
-    TBrelk_RawCatalogueEntry* object = Pending(CurrentIndex);
-    if (Showing || Busy || !object)
-        return;
-    object->Entry.SetSubtype(brelk::kSubtypeTape);
-    brelk::UpdateSizeOnCard(*object);
-    SetSquashControlsEnabled(false);
-    AfterTypeChange();
+    SetDiscSubtype(brelk::kSubtypeTape);
 }
 
 void TfrmAddFile::chkbxDiscSquashedClick() {
-    TBrelk_RawCatalogueEntry* object = Pending(CurrentIndex);
-    if (Showing || Busy || !object)
+    TBrelk_RawCatalogueEntry* object = EditedObject();
+    if (!object)
         return;
     object->Squashed = chkbxDiscSquashed->isChecked();
     brelk::UpdateSizeOnCard(*object);

@@ -45,7 +45,7 @@ void TfrmAddFile::SetBusy(bool busy) {
 
 void TfrmAddFile::AnalyseAll() {
     TPrompterImportUser user(Main.Prompter());
-    TWaitWindowProgress progress(Main);
+    TWaitWindowProgress progress(Main, this);
     SetBusy(true);
     brelk::AnalysePendingObjects(Main.PendingObjects, ImportOptions(), user, &progress);
     SetBusy(false);
@@ -57,7 +57,7 @@ void TfrmAddFile::btbtnOKClick() {
     StorePendingDetails(CurrentIndex);
     UpdateFileGridRow(CurrentIndex);
     TPrompterImportUser user(Main.Prompter());
-    TWaitWindowProgress progress(Main);
+    TWaitWindowProgress progress(Main, this);
     {
         TfrmMain::TBusyScope mainBusy(Main);
         SetBusy(true);

@@ -1,5 +1,6 @@
 #include "ui/addobjects/ImportUser.h"
 
+#include "ui/aux/PleaseWait.h"
 #include "ui/aux/Prompter.h"
 #include "ui/main/Main.h"
 
@@ -19,7 +20,17 @@ brelk::TOverwriteAnswer TPrompterImportUser::AskOverwrite(const std::string& nam
     }
 }
 
+TWaitWindowProgress::~TWaitWindowProgress() {
+    ReturnWaitWindow();
+}
+
 void TWaitWindowProgress::Begin(const std::string& text) {
+    QWidget* wait = Main.WaitWindow();
+    if (wait && Owner && !Lent && wait->parentWidget() != Owner) {
+        PreviousParent = wait->parentWidget();
+        wait->setParent(Owner, wait->windowFlags());
+        Lent = true;
+    }
     Main.ShowWaitWindow(QString::fromStdString(text), true, true);
 }
 
@@ -29,4 +40,13 @@ bool TWaitWindowProgress::Report(float percent, const std::string& extraText) {
 
 void TWaitWindowProgress::End() {
     Main.CloseWaitWindow();
+    ReturnWaitWindow();
+}
+
+void TWaitWindowProgress::ReturnWaitWindow() {
+    if (!Lent)
+        return;
+    Lent = false;
+    if (QWidget* wait = Main.WaitWindow())
+        wait->setParent(PreviousParent, wait->windowFlags());
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 class TPrompter;
+class QWidget;
 class TfrmMain;
 
 class TPrompterImportUser : public brelk::TImportUser {
@@ -19,14 +20,22 @@ class TPrompterImportUser : public brelk::TImportUser {
     TPrompter& Ask;
 };
 
-// The main window's wait window with its Cancel button and progress bar.
+// The main window's wait window with its Cancel button and progress bar. Shown for a modal
+// dialog (Owner), it belongs to that dialog while it shows: a modal dialog never blocks its
+// own windows, so Cancel stays usable whatever the dialog's modality.
 class TWaitWindowProgress : public brelk::TImportProgress {
   public:
-    explicit TWaitWindowProgress(TfrmMain& main) : Main(main) {}
+    explicit TWaitWindowProgress(TfrmMain& main, QWidget* owner = nullptr)
+        : Main(main), Owner(owner) {}
+    ~TWaitWindowProgress() override;
     void Begin(const std::string& text) override;
     bool Report(float percent, const std::string& extraText) override;
     void End() override;
 
   private:
+    void ReturnWaitWindow();
     TfrmMain& Main;
+    QWidget* Owner;
+    QWidget* PreviousParent = nullptr;
+    bool Lent = false;
 };
