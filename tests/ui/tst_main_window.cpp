@@ -246,14 +246,14 @@ void TestMainWindow::actionsWithoutWorkStayDisabled() {
     QVERIFY(main.ActionWanted(main.actnFormatMMC));
     QVERIFY(main.ActionWanted(main.actnBackupBrelk));
     QVERIFY(main.ActionWanted(main.actnRemoveDeletedObjects));
-    for (QAction* a : {main.actnAddObjects, main.actnDeleteObjects, main.actnBackupBrelk,
-                       main.actnRestoreBrelk, main.actnSquashDisc, main.actnExpandDisc,
-                       main.mnuHelpCheckUpdates, main.mnuPopupSaveObject,
-                       main.mnuPopupOpenInEmulator, main.mnuToolsSettings, main.mnuMainAbout})
+    for (QAction* a :
+         {main.actnDeleteObjects, main.actnBackupBrelk, main.actnRestoreBrelk, main.actnSquashDisc,
+          main.actnExpandDisc, main.mnuHelpCheckUpdates, main.mnuPopupSaveObject,
+          main.mnuPopupOpenInEmulator, main.mnuToolsSettings, main.mnuMainAbout})
         QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
-    for (QAction* a : {main.actnRefreshTree, main.actnReloadDrive, main.mnuFileExit,
-                       main.actnRemoveDeletedObjects, main.actnFormatMMC, main.mnuPopupFormatMMC,
-                       main.mnuPopupRemoveDeletedObjects})
+    for (QAction* a : {main.actnAddObjects, main.actnRefreshTree, main.actnReloadDrive,
+                       main.mnuFileExit, main.actnRemoveDeletedObjects, main.actnFormatMMC,
+                       main.mnuPopupFormatMMC, main.mnuPopupRemoveDeletedObjects})
         QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
     // Taking an action's work away disables it; giving it work enables it where the rules
     // allow.
