@@ -128,6 +128,7 @@ class TestAddFile : public QObject {
     void totalsInDecimal();
     void okImportsAndClosesWithOK();
     void okRefusedWithEmptyName();
+    void okShowsAnObjectLeftWithoutAName();
     void overwriteQuestionAnswers_data();
     void overwriteQuestionAnswers();
     void nothingChangesTheListWhileImporting();
@@ -135,6 +136,7 @@ class TestAddFile : public QObject {
     void escapeClosesWithCancel();
     void filesDroppedOnDialog();
     void droppedFolderOnEmptyListSelectsLast();
+    void realImagesDroppedAndImported();
 };
 
 void TestAddFile::windowAndControls() {
@@ -569,6 +571,28 @@ void TestAddFile::okRefusedWithEmptyName() {
     QCOMPARE(rig.Main->Brelk->Catalogue[0]->Name(), std::string("NAMED"));
 }
 
+// Beyond the description: an object that was never shown and has no name (an untitled
+// tape) is shown and asked for instead of being written without a name.
+void TestAddFile::okShowsAnObjectLeftWithoutAName() {
+    TDialogRig rig;
+    const QString tool = rig.Path("tool.bin");
+    QVERIFY(WriteBytes(tool, std::vector<std::uint8_t>(3000, 0x22)));
+    brelk::AddPendingFile(rig.Main->PendingObjects, tool.toStdString());
+    brelk::AddPendingFile(rig.Main->PendingObjects, tool.toStdString());
+    TfrmAddFile& dialog = rig.Show();
+    rig.Main->PendingObjects[1]->Entry.SetName("");
+    dialog.btbtnOK->click();
+    QCOMPARE(rig.Prompter.Messages(), QStringList{kNameMissing});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.CurrentIndex, 1);
+    QCOMPARE(dialog.SelectedRow(), 1);
+    QVERIFY(dialog.edtFilename->text().isEmpty());
+    QVERIFY(rig.Main->Brelk->Catalogue.empty());
+    dialog.edtFilename->setText(QStringLiteral("SECOND"));
+    dialog.btbtnOK->click();
+    QCOMPARE(rig.Main->Brelk->Catalogue.size(), 2u);
+}
+
 void TestAddFile::overwriteQuestionAnswers_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<int>("objects");   // catalogue entries afterwards
@@ -745,6 +769,43 @@ void TestAddFile::droppedFolderOnEmptyListSelectsLast() {
     QCOMPARE(dialog.edtFilename->text(), rig.Cell(1, 2));
     QVERIFY(dialog.btbtnOK->isEnabled());
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
+}
+
+// The real disc and tape images: every .dsd is read as two interleaved sides, gzip-compressed
+// tapes are unpacked, and OK puts every analysed object on the card.
+void TestAddFile::realImagesDroppedAndImported() {
+    const QString corpus = QStringLiteral(BRELK_CORPUS_DIR);
+    if (!QFileInfo(corpus).isDir())
+        QSKIP("no corpus folder (../shared/corpus)");
+    TMainRig rig;
+    QVERIFY(rig.UseCard(32u << 20, {}));
+    rig.Open();
+    TfrmAddFile* dialog = rig.Main->AddObjectsDialog();
+    std::size_t analysed = 0;
+    int interleaved = 0, dsdFiles = 0, gzipped = 0;
+    WhenDialogReady(dialog, [&] {
+        dialog->HandleDroppedFiles({corpus + "/dfs", corpus + "/uef"});
+        analysed = rig.Main->PendingObjects.size();
+        for (const auto& object : rig.Main->PendingObjects) {
+            const bool dsd = QString::fromStdString(object->FileName).endsWith(".dsd");
+            dsdFiles += dsd;
+            interleaved += dsd && object->ReadAs == brelk::TReadAs::DFSInterleaved;
+            gzipped += object->Gzip;
+        }
+        // Untitled tapes have no name yet: OK shows each in turn, and the user names it.
+        for (int i = 0; dialog->isVisible() && i < 100; ++i) {
+            if (dialog->edtFilename->text().isEmpty())
+                dialog->edtFilename->setText(QStringLiteral("UNTITLED%1").arg(i));
+            dialog->btbtnOK->click();
+        }
+    });
+    QVERIFY(rig.Main->ExecuteAddObjectsDialog());
+    QVERIFY(analysed >= 20);
+    QVERIFY(dsdFiles > 0);
+    QCOMPARE(interleaved, dsdFiles);
+    QVERIFY(gzipped > 0);
+    QCOMPARE(rig.Main->Brelk->Catalogue.size(), analysed);
+    QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
 }
 
 QTEST_MAIN(TestAddFile)

@@ -157,6 +157,7 @@ class TfrmAddFile : public QDialog {
     // AddFileImport.cpp
     void SetBusy(bool busy);
     void AnalyseAll();
+    int FirstUnnamed() const;
     brelk::TImportOptions ImportOptions() const;
 
     TfrmMain& Main;

@@ -58,6 +58,10 @@ void TGridSelection::setCurrentIndex(const QModelIndex& index, SelectionFlags co
         !CanSelectRow(index.row()))
         return;
     AcceptedRow = index.row();
+    // One whole row is selected, always the current one (a mouse moved with the button held
+    // moves the current row without a selection command).
+    if (index.isValid())
+        command = ClearAndSelect | Rows;
     QItemSelectionModel::setCurrentIndex(index, command);
     AcceptedRow = -1;
 }

@@ -51,11 +51,26 @@ void TfrmAddFile::AnalyseAll() {
     SetBusy(false);
 }
 
+// The first object without a name, -1 when every object has one.
+int TfrmAddFile::FirstUnnamed() const {
+    for (int i = 0; i < PendingCount(); ++i)
+        if (Pending(i)->Entry.Name().empty())
+            return i;
+    return -1;
+}
+
 void TfrmAddFile::btbtnOKClick() {
     if (Busy || PendingCount() == 0 || !ValidateObjectName(edtFilename->text()))
         return;
     StorePendingDetails(CurrentIndex);
     UpdateFileGridRow(CurrentIndex);
+    // An object never shown may still have no name (an untitled tape): it is shown and asked
+    // for, as for the object in the details, rather than written nameless.
+    if (const int unnamed = FirstUnnamed(); unnamed >= 0) {
+        ShowPendingObject(unnamed);
+        ValidateObjectName(QString());
+        return;
+    }
     TPrompterImportUser user(Main.Prompter());
     TWaitWindowProgress progress(Main, this);
     {
