@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -219,6 +220,45 @@ void BM_WriteSameBytesDirectly(benchmark::State& state) {
     state.SetBytesProcessed(std::int64_t(state.iterations()) * 1000 * 204800);
 }
 BENCHMARK(BM_WriteSameBytesDirectly)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The add import of one PC file of Range(0) MiB onto a fresh image: the analysis and the
+// import, with the process's peak memory in MiB (run this benchmark alone: the peak counts
+// everything the process did before).
+void BM_ImportLargeFile(benchmark::State& state) {
+    TPrintingReporter reporter;
+    TPrintingUser user;
+    const std::uint32_t size = std::uint32_t(state.range(0)) << 20;
+    const fs::path file = fs::temp_directory_path() / "brelkbench-import.bin",
+                   image = fs::temp_directory_path() / "brelkbench-import.img";
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        const std::vector<char> piece(1u << 20, 0x33);
+        for (std::uint32_t done = 0; done < size; done += std::uint32_t(piece.size()))
+            out.write(piece.data(), std::streamsize(piece.size()));
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(image);
+        { std::ofstream(image, std::ios::binary); }
+        fs::resize_file(image, size + (16u << 20));
+        TBrelk card(reporter);
+        card.Initialize(kDefaultCacheSize, image.string(), kDefaultSafetyZone);
+        card.FormatMMC();
+        state.ResumeTiming();
+        TPendingObjects list;
+        AddPendingFile(list, file);
+        AnalysePendingObjects(list, TImportOptions{}, user, nullptr);
+        if (ImportPendingObjects(card, list, TImportOptions{}, user, nullptr).Written != 1)
+            state.SkipWithError("import failed");
+        card.FlushMMCDevice();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MiB"] = double(usage.ru_maxrss) / 1024;
+    fs::remove(file);
+    fs::remove(image);
+}
+BENCHMARK(BM_ImportLargeFile)->Arg(1024)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

@@ -5,6 +5,7 @@
 //   BrelkCache.cpp      cache window, reads, writes, write-back
 //   BrelkCatalogue.cpp  catalogue header and entries, free-space map, format
 //   BrelkAllocation.cpp adding, changing and removing objects
+//   BrelkFreeSpace.cpp  the free-space map kept in place, the record index
 #pragma once
 
 #include "card/CatEntry.h"
@@ -14,14 +15,29 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 namespace brelk {
 
 using TCatalogue = std::vector<std::unique_ptr<TBrelkCatEntry>>;
+
+// Frees the page-aligned cache buffer.
+struct TPageAlignedFree {
+    void operator()(std::uint8_t* buffer) const;
+};
+using TCacheBuffer = std::unique_ptr<std::uint8_t[], TPageAlignedFree>;
+// A buffer of Size bytes that starts on a page (none when out of memory): the kernel copies
+// to and from such buffers faster.
+TCacheBuffer AllocatePageAligned(std::size_t size);
+
+// Supplies an object's bytes in order, Count at a time, into Buffer; false when they cannot
+// be had (the add then fails and the catalogue stays as it was).
+using TDataSource = std::function<bool(std::uint8_t* buffer, std::uint32_t count)>;
 
 class TBrelk {
   public:
@@ -54,6 +70,10 @@ class TBrelk {
 
     // --- Allocation and catalogue updates ---
     bool AddObjectToBrelk(TBrelkCatEntry& entry, const void* data, bool replaceExisting);
+    // The same add with the data read from Source in pieces while it is written, so that an
+    // object of any size needs little memory. The place is chosen before anything is read.
+    bool AddObjectFromSource(TBrelkCatEntry& entry, const TDataSource& source,
+                             bool replaceExisting);
     // Writes Length bytes of Data as the new contents of the catalogue record Target, at a
     // new place chosen as for an add; Target takes the new Address and Size. Unlike a
     // replacing add it never picks another object of the same name.
@@ -98,7 +118,7 @@ class TBrelk {
     bool CatalogueValid = false;
     std::array<std::uint8_t, kCatalogueHeaderSize> CatalogueHeader{};
     bool CatalogueModified = false;
-    std::unique_ptr<std::uint8_t[]> CacheBuffer;
+    TCacheBuffer CacheBuffer; // page-aligned: transfers from it cost less CPU
     std::uint32_t CacheStart = 0;
     std::uint32_t CacheSize = 0;
     std::uint32_t CacheFill = 0;
@@ -110,35 +130,80 @@ class TBrelk {
   private:
     // Refused is set when the device is usable but too large or of an odd sector size.
     bool ReadDeviceGeometry(bool& refused);
+    // Moves the window to the one that holds Address after writing back the old one. The new
+    // window holds nothing yet: reads load what they need, write-backs what they lack.
     bool FillCache(std::uint32_t address);
     bool AllocateCache(std::uint32_t cacheBytes);
     bool InWindow(std::uint32_t address) const;
+    std::uint32_t WindowStartFor(std::uint32_t address) const;
+    std::uint32_t WindowLengthAt(std::uint32_t start) const;
+    // Empties the window without writing it back (the caller has done so).
+    void EmptyWindow(std::uint32_t start, std::uint32_t length);
+    // ReadMMC, loading either up to the window's end or only the blocks asked for.
+    bool ReadCard(void* dest, std::uint32_t address, std::uint32_t count, bool readAhead);
+    // Reads from the card the bytes of the window offsets [First, End) that it does not hold.
+    bool LoadMissing(std::uint32_t first, std::uint32_t end);
+    void MarkHeld(std::uint32_t first, std::uint32_t end);
+    bool Holds(std::uint32_t first, std::uint32_t end) const;
+    // Writes the whole windows of a block-aligned write, except the one it ends in, straight
+    // to the card; returns how many bytes went so (0 when the write does not qualify).
+    std::uint32_t WriteWholeWindows(const std::uint8_t* source, std::uint32_t address,
+                                    std::uint32_t count, bool& ok);
+    // The same for a long read: the old window is written back and the whole windows are read
+    // straight from the card into Dest.
+    std::uint32_t ReadWholeWindows(std::uint8_t* dest, std::uint32_t address, std::uint32_t count,
+                                   bool& ok);
+    // How many bytes from Address are whole windows before the one holding the last of Count.
+    std::uint32_t WholeWindowsAt(std::uint32_t address, std::uint32_t count) const;
     void ReportDeviceError(const std::string& what);
-    // Keeps Catalogue sorted after Changed was added or altered.
-    void SortAfterChange(TBrelkCatEntry* changed);
-    // The same after the records Changed were altered (one pass for all of them).
+    // Keeps Catalogue sorted after the records Changed were altered (one pass for all).
     void SortAfterChanges(std::vector<const TBrelkCatEntry*> changed);
     void SortCatalogue();
-    bool PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target, const void* data);
+    // --- One-pass catalogue changes ---
+    using TFootprint = std::pair<std::int64_t, std::int64_t>; // [first, end)
+    void RebuildIndex();
+    // The index holds exactly the records (nobody changed the list behind the operations).
+    bool IndexCurrent() const;
+    // The first record in catalogue order with Entry's Type and the same name, or none.
+    TBrelkCatEntry* FindSameObject(const TBrelkCatEntry& entry) const;
+    // Where Entry stands in Catalogue (its size when it is not there); before a change.
+    std::size_t PositionOf(const TBrelkCatEntry* entry) const;
+    // Keeps Catalogue sorted after the record at Position was added or altered.
+    void MoveToSortedPlace(std::size_t position);
+    bool TakeFreeSpan(std::int64_t first, std::int64_t end);
+    bool ReleaseSpan(std::int64_t first, std::int64_t end);
+    bool MoveCatalogueEnd(std::uint32_t oldEnd);
+    // Brings the header and the free-space map up to date after the footprints Released left
+    // the catalogue and Taken entered it: in place while no objects overlap, else rebuilt.
+    void SpaceChanged(const std::vector<TFootprint>& released, const std::vector<TFootprint>& taken,
+                      bool indexWasCurrent);
+    // Writes Length bytes of object data at Address.
+    using TDataWriter = std::function<bool(std::uint32_t address, std::uint32_t length)>;
+    TDataWriter MemoryWriter(const void* data);
+    bool AddObject(TBrelkCatEntry& entry, const TDataWriter& writeData, bool replaceExisting);
+    bool PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target, const TDataWriter& writeData);
     bool ChooseHeaderAddress(std::uint32_t footprint, std::uint32_t& header) const;
-    bool WriteObject(std::uint32_t header, const TBrelkCatEntry& entry, const void* data,
-                     std::uint32_t dataLength);
+    bool WriteObject(std::uint32_t header, const TBrelkCatEntry& entry,
+                     const TDataWriter& writeData, std::uint32_t dataLength);
+    bool WriteFromSource(const TDataSource& source, std::uint32_t address, std::uint32_t length);
     // Copies Entry into its object header on the card (when RewriteObjectHeader is set).
     bool RewriteHeaderOf(const TBrelkCatEntry& entry);
-    // Updates the free-space map and the lowest used address in place after an object moved
-    // from [OldStart, OldEnd) to [NewStart, NewEnd) with the entry count unchanged; false
-    // (nothing changed) when the map cannot be updated so and must be rebuilt.
-    bool MoveFootprintInFreeMap(std::int64_t oldStart, std::int64_t oldEnd, std::int64_t newStart,
-                                std::int64_t newEnd);
     void CatalogueCannotBeRead(const std::string& why);
 
     TBrelkReporter& Reporter;
     TRawDevice Device;
+    // The card is a block device: windows then start at multiples of their size.
+    bool BlockDevice = false;
+    // The byte ranges of the window (offsets, sorted, disjoint, not touching) that hold card
+    // data or written data; the rest of the window is not loaded yet.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> Held;
     // Catalogue is in CompareCatEntries order (cards written by this system always are).
     bool CatalogueSorted = true;
     // The last free-space map came from disjoint footprints, so it does not depend on the
-    // order of the catalogue.
+    // order of the catalogue (and can be kept up to date in place).
     bool FreeMapIgnoresOrder = false;
+    // The records of Catalogue, so that a change finds its record without a walk.
+    std::unordered_set<const TBrelkCatEntry*> Indexed;
 };
 
 // A block count rounded up: the bytes of Length rounded up to whole blocks of Block.

@@ -8,15 +8,22 @@
 namespace brelk {
 
 bool TBrelk::InCatalogue(const TBrelkCatEntry* entry) const {
-    return entry && std::any_of(Catalogue.begin(), Catalogue.end(),
-                                [entry](const auto& e) { return e.get() == entry; });
+    if (!entry)
+        return false;
+    if (IndexCurrent())
+        return Indexed.count(entry) != 0;
+    return std::any_of(Catalogue.begin(), Catalogue.end(),
+                       [entry](const auto& e) { return e.get() == entry; });
 }
 
+namespace {
+std::pair<std::int64_t, std::int64_t> FootprintOf(const TBrelkCatEntry& entry) {
+    return {entry.FootprintStart(), entry.FootprintEnd()};
+}
+} // namespace
+
 bool TBrelk::ObjectExists(const TBrelkCatEntry& entry) const {
-    const std::string name = entry.Name();
-    return std::any_of(Catalogue.begin(), Catalogue.end(), [&](const auto& e) {
-        return e->Type() == entry.Type() && SameName(e->Name(), name);
-    });
+    return FindSameObject(entry) != nullptr;
 }
 
 // Best fit in the free space, or directly below the lowest object. False when nothing fits.
@@ -38,8 +45,8 @@ bool TBrelk::ChooseHeaderAddress(std::uint32_t footprint, std::uint32_t& header)
     return true;
 }
 
-bool TBrelk::WriteObject(std::uint32_t header, const TBrelkCatEntry& entry, const void* data,
-                         std::uint32_t dataLength) {
+bool TBrelk::WriteObject(std::uint32_t header, const TBrelkCatEntry& entry,
+                         const TDataWriter& writeData, std::uint32_t dataLength) {
     std::vector<std::uint8_t> objectHeader(kObjectHeaderSize, 0);
     std::copy(kObjectMagic.begin(), kObjectMagic.end(), objectHeader.begin());
     std::copy(entry.Bytes.begin(), entry.Bytes.end(), objectHeader.begin() + 16);
@@ -47,22 +54,50 @@ bool TBrelk::WriteObject(std::uint32_t header, const TBrelkCatEntry& entry, cons
     const std::vector<std::uint8_t> zeros(padding, 0);
     const std::uint32_t address = header + kObjectHeaderSize;
     return WriteRawBytes(objectHeader.data(), header, kObjectHeaderSize) &&
-           WriteRawBytes(data, address, dataLength) &&
+           writeData(address, dataLength) &&
            WriteRawBytes(zeros.data(), address + dataLength, padding);
 }
 
-bool TBrelk::AddObjectToBrelk(TBrelkCatEntry& entry, const void* data, bool replaceExisting) {
-    TBrelkCatEntry* target = nullptr;
-    if (replaceExisting) {
-        const std::string name = entry.Name();
-        for (const auto& e : Catalogue)
-            if (e->Type() == entry.Type() && SameName(e->Name(), name)) {
-                target = e.get();
-                break;
-            }
+// Pieces large enough that most of a long object goes straight to the card past the cache.
+bool TBrelk::WriteFromSource(const TDataSource& source, std::uint32_t address,
+                             std::uint32_t length) {
+    constexpr std::uint32_t kPiece = 4u << 20;
+    const TCacheBuffer piece = AllocatePageAligned(std::min(length, kPiece));
+    if (!piece)
+        return false;
+    for (std::uint32_t done = 0; done < length;) {
+        const std::uint32_t n = std::min(length - done, kPiece);
+        if (!source(piece.get(), n) || !WriteRawBytes(piece.get(), address + done, n))
+            return false;
+        done += n;
     }
+    return true;
+}
+
+TBrelk::TDataWriter TBrelk::MemoryWriter(const void* data) {
+    return [this, data](std::uint32_t address, std::uint32_t length) {
+        return WriteRawBytes(data, address, length);
+    };
+}
+
+bool TBrelk::AddObjectToBrelk(TBrelkCatEntry& entry, const void* data, bool replaceExisting) {
+    return AddObject(entry, MemoryWriter(data), replaceExisting);
+}
+
+bool TBrelk::AddObjectFromSource(TBrelkCatEntry& entry, const TDataSource& source,
+                                 bool replaceExisting) {
+    return AddObject(
+        entry,
+        [this, &source](std::uint32_t address, std::uint32_t length) {
+            return WriteFromSource(source, address, length);
+        },
+        replaceExisting);
+}
+
+bool TBrelk::AddObject(TBrelkCatEntry& entry, const TDataWriter& writeData, bool replaceExisting) {
+    TBrelkCatEntry* target = replaceExisting ? FindSameObject(entry) : nullptr;
     TBrelkCatEntry copy = entry;
-    if (!PlaceObject(copy, target, data))
+    if (!PlaceObject(copy, target, writeData))
         return false;
     if (!target)
         entry = copy;
@@ -74,12 +109,13 @@ bool TBrelk::ReplaceObjectData(TBrelkCatEntry* target, const void* data, std::ui
         return false;
     TBrelkCatEntry copy = *target;
     copy.SetSize(length);
-    return PlaceObject(copy, target, data);
+    return PlaceObject(copy, target, MemoryWriter(data));
 }
 
 // Writes the object described by Copy (Size = the data length) to a new place and enters it
 // in the catalogue: as a new record when Target is none, else into Target.
-bool TBrelk::PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target, const void* data) {
+bool TBrelk::PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target,
+                         const TDataWriter& writeData) {
     if (!CatalogueValid)
         return false;
     // The card interface reads at most 65535 entries: a new one past that would lose them all.
@@ -103,27 +139,22 @@ bool TBrelk::PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target, const voi
     bool wasOpen;
     if (!OpenDevice(wasOpen))
         return false;
-    bool ok = WriteObject(header, copy, data, dataLength);
+    bool ok = WriteObject(header, copy, writeData, dataLength);
     if (ok) {
-        // A replaced object leaves its old footprint: the free space changes in two places
-        // only, which the map takes in place (a rebuild sorts every footprint of the card).
-        bool mapUpdated = false;
-        // A replace that keeps the type, subtype and name keeps the record's place.
-        bool placeKept = false;
+        const bool indexed = IndexCurrent();
+        std::vector<TFootprint> released;
+        std::size_t position;
         if (target) {
-            placeKept = CatalogueSorted && CompareCatEntries(*target, copy) == 0;
-            const std::int64_t oldStart = target->FootprintStart(), oldEnd = target->FootprintEnd();
+            position = PositionOf(target);
+            released.push_back(FootprintOf(*target));
             *target = copy;
-            mapUpdated = MoveFootprintInFreeMap(oldStart, oldEnd, copy.FootprintStart(),
-                                                copy.FootprintEnd());
         } else {
             Catalogue.push_back(std::make_unique<TBrelkCatEntry>(copy));
-            target = Catalogue.back().get();
+            Indexed.insert(Catalogue.back().get());
+            position = Catalogue.size() - 1;
         }
-        if (!placeKept)
-            SortAfterChange(target);
-        if (!mapUpdated)
-            UpdateCatalogueHeader();
+        MoveToSortedPlace(position);
+        SpaceChanged(released, {FootprintOf(copy)}, indexed);
         CatalogueModified = true;
     }
     if (!wasOpen)
@@ -134,15 +165,16 @@ bool TBrelk::PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target, const voi
 bool TBrelk::UpdateCatEntry(TBrelkCatEntry* entry, const TBrelkCatEntry& newValues) {
     if (!InCatalogue(entry))
         return true;
-    // With no overlapping objects the free space depends on the footprints alone: an entry
-    // that keeps its Address and Size (a rename, a move to the deleted objects) leaves it be.
-    const bool sameSpace = FreeMapIgnoresOrder && entry->Address() == newValues.Address() &&
-                           entry->Size() == newValues.Size();
+    const bool indexed = IndexCurrent();
+    const std::size_t position = PositionOf(entry);
+    const TFootprint old = FootprintOf(*entry);
     *entry = newValues;
     const bool ok = RewriteHeaderOf(*entry);
-    SortAfterChange(entry);
-    if (!sameSpace)
-        UpdateCatalogueHeader();
+    MoveToSortedPlace(position);
+    // With no overlapping objects the free space depends on the footprints alone: an entry
+    // that keeps its Address and Size (a rename, a move to the deleted objects) leaves it be.
+    if (!FreeMapIgnoresOrder || !indexed || old != FootprintOf(*entry))
+        SpaceChanged({old}, {FootprintOf(*entry)}, indexed);
     CatalogueModified = true;
     return ok;
 }
@@ -171,7 +203,8 @@ TBrelk::UpdateCatEntries(const std::vector<std::pair<TBrelkCatEntry*, TBrelkCatE
         return before(a->first, b->first);
     });
     std::vector<const TBrelkCatEntry*> changed;
-    bool sameSpace = FreeMapIgnoresOrder;
+    const bool indexed = IndexCurrent();
+    bool sameSpace = FreeMapIgnoresOrder && indexed;
     for (const auto& record : Catalogue) {
         auto it = std::lower_bound(byRecord.begin(), byRecord.end(), record.get(),
                                    [&before](const auto* change, const TBrelkCatEntry* e) {
@@ -194,6 +227,8 @@ TBrelk::UpdateCatEntries(const std::vector<std::pair<TBrelkCatEntry*, TBrelkCatE
     if (changed.empty())
         return 0;
     SortAfterChanges(changed);
+    if (!indexed)
+        RebuildIndex();
     if (!sameSpace)
         UpdateCatalogueHeader();
     CatalogueModified = true;
@@ -201,29 +236,33 @@ TBrelk::UpdateCatEntries(const std::vector<std::pair<TBrelkCatEntry*, TBrelkCatE
 }
 
 bool TBrelk::DeleteCatEntry(TBrelkCatEntry* entry) {
-    auto it = std::find_if(Catalogue.begin(), Catalogue.end(),
-                           [entry](const auto& e) { return entry && e.get() == entry; });
-    if (it == Catalogue.end())
+    if (!InCatalogue(entry))
         return false;
-    Catalogue.erase(it);
-    UpdateCatalogueHeader();
+    const bool indexed = IndexCurrent();
+    const TFootprint old = FootprintOf(*entry);
+    Indexed.erase(entry);
+    Catalogue.erase(Catalogue.begin() + std::ptrdiff_t(PositionOf(entry)));
+    SpaceChanged({old}, {}, indexed);
     CatalogueModified = true;
     return true;
 }
 
 std::size_t TBrelk::DeleteCatEntries(const std::vector<TBrelkCatEntry*>& entries) {
-    std::vector<TBrelkCatEntry*> doomed(entries);
-    std::sort(doomed.begin(), doomed.end());
-    const std::size_t before = Catalogue.size();
+    const bool indexed = IndexCurrent();
+    const std::unordered_set<const TBrelkCatEntry*> doomed(entries.begin(), entries.end());
+    std::vector<TFootprint> released;
     std::erase_if(Catalogue, [&](const auto& e) {
-        return std::binary_search(doomed.begin(), doomed.end(), e.get());
+        if (!doomed.count(e.get()))
+            return false;
+        released.push_back(FootprintOf(*e));
+        Indexed.erase(e.get());
+        return true;
     });
-    const std::size_t removed = before - Catalogue.size();
-    if (removed > 0) {
-        UpdateCatalogueHeader();
+    if (!released.empty()) {
+        SpaceChanged(released, {}, indexed);
         CatalogueModified = true;
     }
-    return removed;
+    return released.size();
 }
 
 } // namespace brelk

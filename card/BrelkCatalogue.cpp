@@ -23,7 +23,7 @@ bool TBrelk::ReadCatalogueHeader() {
     bool wasOpen;
     if (!OpenDevice(wasOpen))
         return false;
-    bool valid = ReadMMC(CatalogueHeader.data(), 0, kCatalogueHeaderSize);
+    bool valid = ReadCard(CatalogueHeader.data(), 0, kCatalogueHeaderSize, false);
     const char* magic = reinterpret_cast<const char*>(CatalogueHeader.data());
     valid = valid && SameName(std::string_view(magic, strnlen(magic, kCatalogueMagic.size())),
                               kCatalogueMagic);
@@ -42,6 +42,7 @@ void TBrelk::CatalogueCannotBeRead(const std::string& why) {
 
 void TBrelk::ReadCatalogue() {
     Catalogue.clear();
+    Indexed.clear();
     if (!CatalogueValid)
         return;
     bool wasOpen;
@@ -56,7 +57,7 @@ void TBrelk::ReadCatalogue() {
                               " entries run past the usable end of the card");
     } else {
         entries.resize(std::size_t(count) * kCatEntrySize);
-        if (!ReadMMC(entries.data(), kCatalogueHeaderSize, std::uint32_t(entries.size())))
+        if (!ReadCard(entries.data(), kCatalogueHeaderSize, std::uint32_t(entries.size()), false))
             CatalogueCannotBeRead("the device could not be read");
     }
     if (CatalogueValid) {
@@ -74,6 +75,7 @@ void TBrelk::ReadCatalogue() {
         UpdateCatalogueHeader();
         CatalogueModified = false;
     }
+    RebuildIndex();
     if (!wasOpen)
         CloseDevice();
 }
@@ -168,54 +170,6 @@ void TBrelk::BuildFreeSpaceMap() {
         FreeSpaceMap.push_back({std::uint32_t(start), std::uint32_t(end - start)});
 }
 
-bool TBrelk::MoveFootprintInFreeMap(std::int64_t oldStart, std::int64_t oldEnd,
-                                    std::int64_t newStart, std::int64_t newEnd) {
-    if (!DeviceOK || !FreeMapIgnoresOrder || HeaderCount() != Catalogue.size())
-        return false;
-    const auto startsAfter = [](std::int64_t at, const TBrelkFreeBlock& record) {
-        return at < std::int64_t(record.Start);
-    };
-    // The new footprint lies inside one free record: cut it out.
-    auto record = std::upper_bound(FreeSpaceMap.begin(), FreeSpaceMap.end(), newStart, startsAfter);
-    if (record == FreeSpaceMap.begin())
-        return false;
-    --record;
-    const std::int64_t start = record->Start, end = std::int64_t(record->Start) + record->Length;
-    if (newStart < start || newEnd > end)
-        return false;
-    const TBrelkFreeBlock below{std::uint32_t(start), std::uint32_t(newStart - start)};
-    const TBrelkFreeBlock above{std::uint32_t(newEnd), std::uint32_t(end - newEnd)};
-    record = FreeSpaceMap.erase(record);
-    if (above.Length > 0)
-        record = FreeSpaceMap.insert(record, above);
-    if (below.Length > 0)
-        FreeSpaceMap.insert(record, below);
-    // The old footprint becomes free, joined with the free records that touch it.
-    record = std::upper_bound(FreeSpaceMap.begin(), FreeSpaceMap.end(), oldStart, startsAfter);
-    TBrelkFreeBlock freed{std::uint32_t(oldStart), std::uint32_t(oldEnd - oldStart)};
-    if (record != FreeSpaceMap.end() && std::int64_t(record->Start) == oldEnd) {
-        freed.Length += record->Length;
-        record = FreeSpaceMap.erase(record);
-    }
-    if (record != FreeSpaceMap.begin()) {
-        auto previous = std::prev(record);
-        if (std::int64_t(previous->Start) + previous->Length == oldStart) {
-            previous->Length += freed.Length;
-            freed.Length = 0;
-        }
-    }
-    if (freed.Length > 0)
-        FreeSpaceMap.insert(record, freed);
-    // The footprints fill the card from the end of the first free record (or from the end of
-    // the catalogue, when no free space lies there) up.
-    const std::int64_t catEnd = CatalogueEnd();
-    std::int64_t lowest = catEnd;
-    if (!FreeSpaceMap.empty() && FreeSpaceMap.front().Start == catEnd)
-        lowest = std::int64_t(FreeSpaceMap.front().Start) + FreeSpaceMap.front().Length;
-    PutLE32(&CatalogueHeader[kHeaderLowestOffset], std::uint32_t(lowest));
-    return true;
-}
-
 std::uint64_t TBrelk::GetUsedBytes() const {
     std::uint64_t used = CatalogueValid ? CatalogueEnd() : 0;
     for (const auto& entry : Catalogue)
@@ -228,27 +182,6 @@ void TBrelk::SortCatalogue() {
     if (!CatalogueSorted)
         std::stable_sort(Catalogue.begin(), Catalogue.end(), less);
     CatalogueSorted = true;
-}
-
-void TBrelk::SortAfterChange(TBrelkCatEntry* changed) {
-    auto less = [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; };
-    auto it = std::find_if(Catalogue.begin(), Catalogue.end(),
-                           [changed](const auto& e) { return e.get() == changed; });
-    if (it == Catalogue.end())
-        return SortCatalogue();
-    if (!CatalogueSorted)
-        return SortCatalogue();
-    // Still above its predecessor and below its successor (a change that kept the type,
-    // subtype and name): it stands where the ordered insert would put it.
-    const auto next = std::next(it);
-    if ((it == Catalogue.begin() || CompareCatEntries(**std::prev(it), **it) <= 0) &&
-        (next == Catalogue.end() || CompareCatEntries(**it, **next) < 0))
-        return;
-    // The rest is sorted: one ordered insert keeps the whole sorted.
-    std::unique_ptr<TBrelkCatEntry> record = std::move(*it);
-    Catalogue.erase(it);
-    auto place = std::upper_bound(Catalogue.begin(), Catalogue.end(), record, less);
-    Catalogue.insert(place, std::move(record));
 }
 
 void TBrelk::SortAfterChanges(std::vector<const TBrelkCatEntry*> changed) {

@@ -1,9 +1,23 @@
 // TBrelk: the device bracket, geometry, initialisation and bulk transfer.
 #include "card/Brelk.h"
 
-#include <new>
+#include <cstdint>
+#include <cstdlib>
 
 namespace brelk {
+
+namespace {
+constexpr std::size_t kPageSize = 4096;
+}
+
+void TPageAlignedFree::operator()(std::uint8_t* buffer) const {
+    std::free(buffer);
+}
+
+TCacheBuffer AllocatePageAligned(std::size_t size) {
+    const std::size_t rounded = (size + kPageSize - 1) / kPageSize * kPageSize;
+    return TCacheBuffer(static_cast<std::uint8_t*>(std::aligned_alloc(kPageSize, rounded)));
+}
 
 TBrelk::TBrelk(TBrelkReporter& reporter, TSysCalls& calls) : Reporter(reporter), Device(calls) {}
 
@@ -57,6 +71,7 @@ bool TBrelk::ReadDeviceGeometry(bool& refused) {
         ok = false;
     }
     if (ok) {
+        BlockDevice = Device.IsBlockDevice();
         BytesPerSector = std::uint16_t(sector);
         CardSize = std::uint32_t(length / sector * sector);
     }
@@ -66,18 +81,18 @@ bool TBrelk::ReadDeviceGeometry(bool& refused) {
 }
 
 bool TBrelk::AllocateCache(std::uint32_t cacheBytes) {
-    std::uint64_t size = RoundUpToBlocks(cacheBytes == 0 ? 1 : cacheBytes, BytesPerSector);
-    try {
-        CacheBuffer.reset(new std::uint8_t[size]);
+    const std::uint64_t size = RoundUpToBlocks(cacheBytes == 0 ? 1 : cacheBytes, BytesPerSector);
+    if (size <= UINT32_MAX)
+        CacheBuffer = AllocatePageAligned(size);
+    if (CacheBuffer) {
         CacheSize = std::uint32_t(size);
         return true;
-    } catch (const std::bad_alloc&) {
-        // Without a buffer the object reads and writes nothing.
-        CacheSize = 0;
-        Reporter.ReportError("Could not initialize buffer, out of memory (tried to allocate " +
-                             std::to_string(size) + " bytes)");
-        return false;
     }
+    // Without a buffer the object reads and writes nothing.
+    CacheSize = 0;
+    Reporter.ReportError("Could not initialize buffer, out of memory (tried to allocate " +
+                         std::to_string(size) + " bytes)");
+    return false;
 }
 
 bool TBrelk::Initialize(std::uint32_t cacheBytes, const std::string& drive,
@@ -95,6 +110,7 @@ bool TBrelk::Initialize(std::uint32_t cacheBytes, const std::string& drive,
     DirtyLow = CacheSize;
     DirtyHigh = 0;
     CacheFill = 0;
+    Held.clear();
     CatalogueValid = ReadCatalogueHeader();
     ReadCatalogue();
     if (!wasOpen)

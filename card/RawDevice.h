@@ -27,6 +27,7 @@ class TRawDevice {
     bool WriteAt(std::uint64_t offset, const void* buffer, std::size_t count);
     bool Length(std::uint64_t& length);
     bool SectorSize(std::uint32_t& size);
+    bool IsBlockDevice() { return Calls.IsBlockDevice(Fd); }
 
     // The operating system's reason for the last failure, empty when none.
     const std::string& LastError() const { return Error; }

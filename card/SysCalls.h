@@ -22,6 +22,8 @@ class TSysCalls {
     virtual int DeviceLength(int fd, std::uint64_t& length) = 0;
     // Sector size: the device's for a block device, 512 for a regular file.
     virtual int SectorSize(int fd, std::uint32_t& size) = 0;
+    // Whether the open node is a block device (a card reader) rather than an image file.
+    virtual bool IsBlockDevice(int /*fd*/) { return false; }
 };
 
 // The real Linux system calls.

@@ -33,6 +33,10 @@ class TLinuxSysCalls final : public TSysCalls {
         length = std::uint64_t(st.st_size);
         return 0;
     }
+    bool IsBlockDevice(int fd) override {
+        struct stat st {};
+        return ::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode);
+    }
     int SectorSize(int fd, std::uint32_t& size) override {
         struct stat st {};
         if (::fstat(fd, &st) != 0)

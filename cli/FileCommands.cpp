@@ -67,6 +67,11 @@ void WriteSidesText(std::ostream& out, const TAcornDFSDiscObject& disc) {
 }
 
 // How a DFS image lies in its file, in words.
+// The length that inspect shows: of the unpacked bytes, or of the whole large file.
+std::uint64_t ContentsLength(const TPCFileContents& contents) {
+    return contents.HeadOnly ? contents.FileLength : contents.Bytes.size();
+}
+
 std::string LayoutText(const TContentAnalysis& found) {
     if (found.ReadAs != TReadAs::DFSInterleaved)
         return "sides one after the other";
@@ -79,7 +84,7 @@ void WriteInspectJson(std::ostream& out, const TPCFileContents& contents,
     TJsonWriter json(out);
     const bool isDisc = found.ReadAs == TReadAs::DFS || found.ReadAs == TReadAs::DFSInterleaved;
     const char* kind = isDisc ? "dfs" : found.ReadAs == TReadAs::Tape ? "tape" : "tool";
-    json.BeginObject().Field("kind", kind).Field("length", std::uint64_t(contents.Bytes.size()));
+    json.BeginObject().Field("kind", kind).Field("length", ContentsLength(contents));
     if (isDisc) {
         json.BeginArray("sides");
         for (const auto& side : disc.aDiscSides)
@@ -99,7 +104,7 @@ int RunInspect(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "FILE");
     const std::string& path = args.Positional()[0];
     const TPCFileContents contents = ReadPCFileUnpacked(path);
-    const TContentAnalysis found = AnalyseContents(contents.Bytes, path);
+    const TContentAnalysis found = AnalysePCFile(contents, path);
     TAcornDFSDiscObject disc; // every side, walked as the details view walks a disc object
     const std::vector<std::uint8_t> form = DFSCardForm(contents.Bytes, found.ReadAs);
     if (found.ReadAs == TReadAs::DFS || found.ReadAs == TReadAs::DFSInterleaved)
@@ -122,7 +127,7 @@ int RunInspect(const TArgs& args, TContext& context) {
     } else if (found.ReadAs == TReadAs::Tape) {
         WriteLines(context.Out, TapeCatalogueLines(tape));
     } else {
-        context.Out << "tool (" << contents.Bytes.size() << " bytes)"
+        context.Out << "tool (" << ContentsLength(contents) << " bytes)"
                     << (found.Note.empty() ? "" : ": " + found.Note) << "\n";
     }
     return 0;
@@ -135,7 +140,9 @@ int RunTransform(const TArgs& args, TContext& context, bool squash) {
         throw TUsageError("the result needs a file: -o OUT");
     const std::string& path = args.Positional()[0];
     const TPCFileContents contents = ReadPCFileUnpacked(path);
-    const TContentAnalysis found = AnalyseContents(contents.Bytes, path);
+    if (contents.HeadOnly)
+        throw TFailure(path + ": not a DFS disc image (too large for a disc or tape image)");
+    const TContentAnalysis found = AnalysePCFile(contents, path);
     const std::vector<std::uint8_t> in = DFSCardForm(contents.Bytes, found.ReadAs);
     std::vector<std::uint8_t> out;
     bool padded = false;

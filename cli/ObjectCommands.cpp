@@ -31,12 +31,13 @@ TBrelkCatEntry EntryForFile(const TArgs& args, const std::string& file, std::uin
     return entry;
 }
 
-// The bytes that put stores: the file's bytes for --raw and for types other than disc
-// images; a disc or tape file is unpacked when gzip-compressed and converted as the import
-// converts it (a tape to its raw blocks, a DFS disc de-interleaved, squashed or expanded on
-// request).
-std::vector<std::uint8_t> PutData(const TArgs& args, const std::string& file,
-                                  const TBrelkCatEntry& entry) {
+// Whether put stores the file's bytes as they are (--raw, and types other than disc images):
+// they are then written while the file is read, in pieces.
+bool StoredAsRead(const TArgs& args, const TBrelkCatEntry& entry) {
+    return args.Has("--raw") || entry.Type() != kTypeImage;
+}
+
+void CheckConversionOptions(const TArgs& args, const TBrelkCatEntry& entry) {
     const bool squash = args.Has("--squash");
     const bool expand = args.Has("--expand");
     const bool dfs = entry.Type() == kTypeImage && entry.Subtype() == kSubtypeDFS;
@@ -45,14 +46,23 @@ std::vector<std::uint8_t> PutData(const TArgs& args, const std::string& file,
                           "without --raw");
     if (squash && expand)
         throw TUsageError("--squash and --expand exclude each other");
-    if (args.Has("--raw") || entry.Type() != kTypeImage)
-        return ReadPCFile(file);
+}
+
+// The bytes that put stores for a disc or tape file: unpacked when gzip-compressed and
+// converted as the import converts them (a tape to its raw blocks, a DFS disc de-interleaved,
+// squashed or expanded on request). A file too large to be one is refused unread.
+std::vector<std::uint8_t> ConvertedData(const TArgs& args, const std::string& file,
+                                        const TBrelkCatEntry& entry) {
+    const bool squash = args.Has("--squash");
+    const bool dfs = entry.Type() == kTypeImage && entry.Subtype() == kSubtypeDFS;
     TPCFileContents contents = ReadPCFileUnpacked(file);
+    if (contents.HeadOnly)
+        throw TFailure(file + ": too large for a disc or tape image; --raw stores it as it is");
     TBrelk_RawCatalogueEntry object;
     object.FileName = file;
     object.Entry = entry;
     object.ReadAs = AnalyseContents(contents.Bytes, file).ReadAs;
-    if (dfs && !squash && !expand) {
+    if (dfs && !squash && !args.Has("--expand")) {
         std::vector<std::uint8_t> form = DFSCardForm(contents.Bytes, object.ReadAs);
         return form.empty() ? std::move(contents.Bytes) : form;
     }
@@ -65,36 +75,55 @@ int RunPut(const TArgs& args, TContext& context) {
     args.ExpectPositional(2, "CARD FILE");
     const std::string& file = args.Positional()[1];
     TBrelkCatEntry entry = EntryForFile(args, file, 0);
-    const std::vector<std::uint8_t> data = PutData(args, file, entry);
-    if (data.empty())
+    CheckConversionOptions(args, entry);
+    const bool asRead = StoredAsRead(args, entry);
+    TPCFileReader reader;
+    std::vector<std::uint8_t> data;
+    if (asRead)
+        OpenPCFile(file, reader);
+    else
+        data = ConvertedData(args, file, entry);
+    const std::uint32_t size = asRead ? reader.Size() : std::uint32_t(data.size());
+    if (size == 0)
         throw TFailure(file + ": the file is empty; an object needs at least one byte");
-    entry.SetSize(std::uint32_t(data.size()));
+    entry.SetSize(size);
     TCardSession session(args.Positional()[0], args, context.Err);
     session.RequireCatalogue();
     bool replace = args.Has("--replace");
     if (!replace && session.Card().ObjectExists(entry))
         session.Fail(session.Path + ": an object named '" + entry.Name() + "' of type " +
                      std::to_string(entry.Type()) + " is on the card already (use --replace)");
-    if (!session.Card().AddObjectToBrelk(entry, data.data(), replace))
+    // The place is chosen before the file is read.
+    auto source = [&reader](std::uint8_t* buffer, std::uint32_t count) {
+        return reader.Read(buffer, count);
+    };
+    if (!(asRead ? session.Card().AddObjectFromSource(entry, source, replace)
+                 : session.Card().AddObjectToBrelk(entry, data.data(), replace))) {
+        if (reader.Failed())
+            session.Fail(file + ": could not be read");
         session.Fail(session.Path + ": no room for '" + entry.Name() + "' (" +
-                     std::to_string(data.size()) + " bytes); the card may be full");
+                     std::to_string(size) + " bytes); the card may be full");
+    }
     session.Finish();
     context.Out << "Added " << entry.Name() << " (type " << int(entry.Type()) << ", subtype "
-                << int(entry.Subtype()) << ", " << data.size() << " bytes)\n";
+                << int(entry.Subtype()) << ", " << size << " bytes)\n";
     return 0;
 }
 
-// Copies the object's Size bytes to Out in pieces, so large objects need little memory.
+// Copies the object's Size bytes to Out in page-aligned pieces, so large objects need little
+// memory and most of them comes straight from the card past the cache.
 void CopyObject(TCardSession& session, const TBrelkCatEntry& entry, std::ostream& out) {
-    constexpr std::uint32_t kPiece = 1 << 20;
+    constexpr std::uint32_t kPiece = 4u << 20;
     if (!ObjectWithinUsableLimit(session.Card(), entry))
         session.Fail(session.Path + ": the object reaches past the usable card");
-    std::vector<std::uint8_t> buffer(kPiece);
+    const TCacheBuffer buffer = AllocatePageAligned(kPiece);
+    if (!buffer)
+        session.Fail("out of memory");
     for (std::uint64_t done = 0; done < entry.Size();) {
         std::uint32_t n = std::uint32_t(std::min<std::uint64_t>(kPiece, entry.Size() - done));
-        if (!session.Card().ReadMMC(buffer.data(), std::uint32_t(entry.Address() + done), n))
+        if (!session.Card().ReadMMC(buffer.get(), std::uint32_t(entry.Address() + done), n))
             session.Fail(session.Path + ": the object could not be read");
-        out.write(reinterpret_cast<const char*>(buffer.data()), n);
+        out.write(reinterpret_cast<const char*>(buffer.get()), n);
         done += n;
     }
 }

@@ -8,11 +8,12 @@
 
 namespace brelk::cli {
 
-std::vector<std::uint8_t> ReadPCFile(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
-    switch (ReadWholePCFile(path, bytes)) {
+namespace {
+
+void ThrowUnlessOk(const std::string& path, TPCFileStatus status) {
+    switch (status) {
     case TPCFileStatus::Ok:
-        return bytes;
+        return;
     case TPCFileStatus::Missing:
         throw TFailure(path + ": not a readable file");
     case TPCFileStatus::TooLarge:
@@ -24,6 +25,18 @@ std::vector<std::uint8_t> ReadPCFile(const std::string& path) {
         break;
     }
     throw TFailure(path + ": could not be read");
+}
+
+} // namespace
+
+std::vector<std::uint8_t> ReadPCFile(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    ThrowUnlessOk(path, ReadWholePCFile(path, bytes));
+    return bytes;
+}
+
+void OpenPCFile(const std::string& path, TPCFileReader& reader) {
+    ThrowUnlessOk(path, reader.Open(path));
 }
 
 TPCFileContents ReadPCFileUnpacked(const std::string& path) {

@@ -14,7 +14,11 @@ namespace brelk::cli {
 // The whole file; TFailure when it is no regular file, cannot be read or is 4 GiB or more.
 std::vector<std::uint8_t> ReadPCFile(const std::string& path);
 
-// The file's contents, unpacked when gzip-compressed; TFailure when they cannot be had.
+// Opens Path into Reader for reading in pieces; TFailure as for ReadPCFile.
+void OpenPCFile(const std::string& path, TPCFileReader& reader);
+
+// The file's contents, unpacked when gzip-compressed (of a plain file too large to be a disc
+// or tape image only the head, HeadOnly); TFailure when they cannot be had.
 TPCFileContents ReadPCFileUnpacked(const std::string& path);
 // Writes the file through Path + ".part", renamed to Path only when Write finished and every
 // byte reached the disc: a failure (a TFailure thrown by Write included) leaves no half file.

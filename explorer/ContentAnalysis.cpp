@@ -123,4 +123,19 @@ TContentAnalysis AnalyseContents(const std::vector<std::uint8_t>& bytes, const s
     return result;
 }
 
+TContentAnalysis AnalyseLargeFile(const std::vector<std::uint8_t>& head, std::uint64_t fileLength,
+                                  const std::string& path) {
+    const TContentAnalysis asHead = AnalyseContents(head, path);
+    TContentAnalysis result;
+    result.DataSize = std::uint32_t(fileLength);
+    result.Note =
+        asHead.ReadAs == TReadAs::Tool ? asHead.Note : "too large for a disc or tape image";
+    return result;
+}
+
+TContentAnalysis AnalysePCFile(const TPCFileContents& contents, const std::string& path) {
+    return contents.HeadOnly ? AnalyseLargeFile(contents.Bytes, contents.FileLength, path)
+                             : AnalyseContents(contents.Bytes, path);
+}
+
 } // namespace brelk

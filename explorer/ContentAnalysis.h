@@ -3,6 +3,7 @@
 // objects, brelk inspect and the image commands share it.
 #pragma once
 
+#include "explorer/PCFile.h"
 #include "explorer/PendingObjects.h"
 #include "formats/DFSInterleave.h"
 
@@ -24,6 +25,15 @@ struct TContentAnalysis {
 // Classifies Bytes, the contents of the file Path (whose name decides only the layout of a
 // disc and whether a tool gets a note).
 TContentAnalysis AnalyseContents(const std::vector<std::uint8_t>& bytes, const std::string& path);
+
+// A plain file of FileLength bytes, too large to be a disc or tape image, of which Head holds
+// the first bytes: a tool, with a note when its head looks like a disc or a tape.
+TContentAnalysis AnalyseLargeFile(const std::vector<std::uint8_t>& head, std::uint64_t fileLength,
+                                  const std::string& path);
+
+// What the contents of a PC file are: AnalyseContents, or AnalyseLargeFile when only the
+// head of a large plain file was read.
+TContentAnalysis AnalysePCFile(const TPCFileContents& contents, const std::string& path);
 
 // The card's form of the DFS image Bytes read as ReadAs: the sides back to back.
 std::vector<std::uint8_t> DFSCardForm(const std::vector<std::uint8_t>& bytes, TReadAs readAs);

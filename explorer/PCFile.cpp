@@ -2,6 +2,7 @@
 
 #include "explorer/Gzip.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <new>
@@ -13,65 +14,95 @@ namespace brelk {
 namespace {
 
 constexpr std::uint64_t kFourGiB = std::uint64_t(1) << 32;
+constexpr std::size_t kHeadBytes = 65536; // what the analysis of a large file looks at
 
-// An open file descriptor, closed with the object.
-class TFileHandle {
-  public:
-    explicit TFileHandle(const std::string& path)
-        : Fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~TFileHandle() {
-        if (Fd >= 0)
-            ::close(Fd);
+// Bytes resized to Size; false when there is no memory for them.
+bool Resize(std::vector<std::uint8_t>& bytes, std::size_t size) {
+    try {
+        bytes.resize(size);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    TFileHandle(const TFileHandle&) = delete;
-    TFileHandle& operator=(const TFileHandle&) = delete;
-    const int Fd;
-};
-
-// Reads Count bytes into Dest, looping over short reads and interruptions.
-bool ReadFully(int fd, std::uint8_t* dest, std::size_t count) {
-    while (count > 0) {
-        const ssize_t n = ::read(fd, dest, count);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        dest += n;
-        count -= std::size_t(n);
-    }
-    return true;
 }
 
 } // namespace
 
-TPCFileStatus ReadWholePCFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    bytes.clear();
+TPCFileReader::~TPCFileReader() {
+    if (Fd >= 0)
+        ::close(Fd);
+}
+
+TPCFileStatus TPCFileReader::Open(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return TPCFileStatus::Missing;
-    TFileHandle file(path);
-    if (file.Fd < 0)
-        return TPCFileStatus::CannotOpen;
-    if (::fstat(file.Fd, &info) != 0 || !S_ISREG(info.st_mode))
+    Fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (Fd < 0 || ::fstat(Fd, &info) != 0 || !S_ISREG(info.st_mode))
         return TPCFileStatus::CannotOpen;
     if (std::uint64_t(info.st_size) >= kFourGiB)
         return TPCFileStatus::TooLarge;
-    try {
-        bytes.resize(std::size_t(info.st_size));
-    } catch (const std::bad_alloc&) {
-        return TPCFileStatus::NoMemory;
+    Length = std::uint32_t(info.st_size);
+    return TPCFileStatus::Ok;
+}
+
+bool TPCFileReader::Read(std::uint8_t* buffer, std::size_t count) {
+    while (count > 0 && !ReadFailed) {
+        const ssize_t n = ::read(Fd, buffer, count);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ReadFailed = n <= 0;
+        buffer += n > 0 ? n : 0;
+        count -= n > 0 ? std::size_t(n) : 0;
     }
-    if (!ReadFully(file.Fd, bytes.data(), bytes.size())) {
+    return !ReadFailed;
+}
+
+TPCFileStatus ReadWholePCFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    TPCFileReader file;
+    const TPCFileStatus status = file.Open(path);
+    if (status != TPCFileStatus::Ok)
+        return status;
+    if (!Resize(bytes, file.Size()))
+        return TPCFileStatus::NoMemory;
+    if (!file.Read(bytes.data(), bytes.size())) {
         bytes.clear();
         return TPCFileStatus::ReadFailed;
     }
     return TPCFileStatus::Ok;
 }
 
+namespace {
+
+// The file whole, or only its head when it is a plain file too large to be a disc or tape.
+TPCFileStatus ReadForAnalysis(const std::string& path, TPCFileContents& contents) {
+    TPCFileReader file;
+    const TPCFileStatus status = file.Open(path);
+    if (status != TPCFileStatus::Ok)
+        return status;
+    contents.FileLength = file.Size();
+    contents.Bytes.resize(std::min<std::size_t>(file.Size(), kHeadBytes));
+    if (!file.Read(contents.Bytes.data(), contents.Bytes.size()))
+        return TPCFileStatus::ReadFailed;
+    contents.HeadOnly =
+        file.Size() > kMaxMediaFileBytes && !IsGzip(contents.Bytes.data(), contents.Bytes.size());
+    if (contents.HeadOnly || contents.Bytes.size() == file.Size())
+        return TPCFileStatus::Ok;
+    const std::size_t head = contents.Bytes.size();
+    if (!Resize(contents.Bytes, file.Size()))
+        return TPCFileStatus::NoMemory;
+    return file.Read(contents.Bytes.data() + head, contents.Bytes.size() - head)
+               ? TPCFileStatus::Ok
+               : TPCFileStatus::ReadFailed;
+}
+
+} // namespace
+
 bool LoadPCFileContents(const std::string& path, TPCFileContents& contents, TPCFileStatus& status,
                         std::string& error) {
     contents = TPCFileContents{};
-    status = ReadWholePCFile(path, contents.Bytes);
+    status = ReadForAnalysis(path, contents);
     switch (status) {
     case TPCFileStatus::Ok:
         break;
@@ -91,7 +122,8 @@ bool LoadPCFileContents(const std::string& path, TPCFileContents& contents, TPCF
         error = "Not enough memory to read file '" + path + "'.";
         return false;
     }
-    contents.FileLength = contents.Bytes.size();
+    if (contents.HeadOnly)
+        return true;
     if (!IsGzip(contents.Bytes.data(), contents.Bytes.size()))
         return true;
     std::vector<std::uint8_t> unpacked;

@@ -107,7 +107,7 @@ bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions
     object.Gzip = contents.Gzip;
     const TDistributorGuess guess =
         options.GuessDistributor ? GuessDistributor(object.FileName) : TDistributorGuess{};
-    Classify(object, AnalyseContents(contents.Bytes, object.FileName), guess);
+    Classify(object, AnalysePCFile(contents, object.FileName), guess);
     UpdateSizeOnCard(object);
     return true;
 }

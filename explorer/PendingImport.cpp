@@ -9,6 +9,8 @@
 #include "formats/DFSSideWalk.h"
 #include "formats/UEF.h"
 
+#include <new>
+
 namespace brelk {
 
 namespace {
@@ -50,17 +52,47 @@ class TBulkTransfer {
     const bool Started;
 };
 
-// The bytes that the import writes for Object, read again from its file (and unpacked when
-// the analysis unpacked it). False, with a message shown, when they cannot be had as they
-// were analysed.
-bool ReadObjectData(const TBrelk_RawCatalogueEntry& object, std::vector<std::uint8_t>& data,
+void ShowReadError(const TBrelk_RawCatalogueEntry& object, TImportUser& user, bool changed) {
+    user.ShowError("Could not read file '" + object.FileName +
+                   (changed ? "': it has changed since it was analysed." : "'.") +
+                   " It was skipped.");
+}
+
+// Opens Object's file again; false, with a message shown, when it cannot be read as it was
+// analysed. Its length is checked before anything is read.
+bool OpenObjectFile(const TBrelk_RawCatalogueEntry& object, TPCFileReader& file,
                     TImportUser& user) {
-    const TPCFileStatus status = ReadWholePCFile(object.FileName, data);
-    if (status != TPCFileStatus::Ok || data.size() != object.FileSize) {
-        user.ShowError(
-            "Could not read file '" + object.FileName +
-            (status == TPCFileStatus::Ok ? "': it has changed since it was analysed." : "'.") +
-            " It was skipped.");
+    const TPCFileStatus status = file.Open(object.FileName);
+    if (status != TPCFileStatus::Ok || file.Size() != object.FileSize) {
+        ShowReadError(object, user, status == TPCFileStatus::Ok);
+        return false;
+    }
+    if (file.Size() == 0) {
+        user.ShowError("The file '" + object.FileName + "' is empty. It was skipped.");
+        return false;
+    }
+    return true;
+}
+
+// Objects whose bytes go to the card as the file holds them are written while the file is
+// read, in pieces; gzip-compressed files, discs and tapes are converted whole.
+bool WrittenAsRead(const TBrelk_RawCatalogueEntry& object) {
+    return !object.Gzip && (object.Raw || object.Entry.Type() != kTypeImage);
+}
+
+// The bytes that the import writes for Object, read whole from its open file (and unpacked
+// when the analysis unpacked it). False, with a message shown, when they cannot be had as
+// they were analysed.
+bool ReadObjectData(const TBrelk_RawCatalogueEntry& object, TPCFileReader& file,
+                    std::vector<std::uint8_t>& data, TImportUser& user) {
+    try {
+        data.resize(file.Size());
+    } catch (const std::bad_alloc&) {
+        ShowReadError(object, user, false);
+        return false;
+    }
+    if (!file.Read(data.data(), data.size())) {
+        ShowReadError(object, user, false);
         return false;
     }
     if (object.Gzip) {
@@ -78,10 +110,10 @@ bool ReadObjectData(const TBrelk_RawCatalogueEntry& object, std::vector<std::uin
     return true;
 }
 
-// The entry's Size (and DataSize) for Data: what the conversion left, and never more than
-// Data holds.
-void SettleSize(TBrelk_RawCatalogueEntry& object, const std::vector<std::uint8_t>& data) {
-    std::uint32_t size = std::uint32_t(data.size());
+// The entry's Size (and DataSize) for Length bytes of data: what the conversion left, and
+// never more than the data holds.
+void SettleSize(TBrelk_RawCatalogueEntry& object, std::uint32_t length) {
+    std::uint32_t size = length;
     if (object.Raw && object.DataSize != 0 && object.DataSize < size)
         size = object.DataSize;
     object.DataSize = size;
@@ -109,16 +141,19 @@ TWriteDecision DecideWrite(const TBrelk& card, const TBrelk_RawCatalogueEntry& o
 // Imports one object; Result counts it.
 void ImportOne(TBrelk& card, TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
                TImportUser& user, TImportResult& result) {
+    TPCFileReader file;
     std::vector<std::uint8_t> data;
-    if (!ReadObjectData(object, data, user)) {
+    const bool asRead = WrittenAsRead(object);
+    if (!OpenObjectFile(object, file, user) ||
+        (!asRead && !ReadObjectData(object, file, data, user))) {
         ++result.Skipped;
         result.Failed = true;
         return;
     }
     object.Entry.SetSize(object.DataSize);
-    if (!object.Raw && object.Entry.Type() == kTypeImage)
+    if (!asRead && !object.Raw && object.Entry.Type() == kTypeImage)
         ConvertPendingData(object, data);
-    SettleSize(object, data);
+    SettleSize(object, asRead ? file.Size() : std::uint32_t(data.size()));
     switch (DecideWrite(card, object, options, user)) {
     case TWriteDecision::Write:
         break;
@@ -130,14 +165,24 @@ void ImportOne(TBrelk& card, TBrelk_RawCatalogueEntry& object, const TImportOpti
         result.Stopped = true;
         return;
     }
-    if (!card.AddObjectToBrelk(object.Entry, data.data(), options.OverwriteExisting)) {
+    auto source = [&file](std::uint8_t* buffer, std::uint32_t count) {
+        return file.Read(buffer, count);
+    };
+    const bool added =
+        asRead ? card.AddObjectFromSource(object.Entry, source, options.OverwriteExisting)
+               : card.AddObjectToBrelk(object.Entry, data.data(), options.OverwriteExisting);
+    if (added) {
+        ++result.Written;
+        user.ObjectAdded(object);
+    } else if (file.Failed()) {
+        ShowReadError(object, user, false);
+        ++result.Skipped;
+        result.Failed = true;
+    } else {
         user.ShowError("Could not add '" + object.Entry.Name() + "' to Brelk - Brelk full?");
         result.Stopped = true;
         result.Failed = true;
-        return;
     }
-    ++result.Written;
-    user.ObjectAdded(object);
 }
 
 } // namespace

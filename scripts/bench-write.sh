@@ -1,21 +1,100 @@
 #!/usr/bin/env bash
-# Compares writing 200 MB of objects through the card cache with dd writing the same bytes
-# to the same file system. Usage: scripts/bench-write.sh [BUILD_DIR]
+# Writing and reading at the speed of the card, each figure beside dd doing the same work in
+# the same run (medians of 5):
+#   1. 200 MiB of objects through the card cache (256 KiB and 8 MiB) and dd writing 200 MiB;
+#   2. brelk put of a 256 MiB and a 1 GiB file onto a fresh image, and dd writing the same
+#      bytes at the same place of an image in the same state; brelk's peak memory;
+#   3. brelk get of the same objects, and dd reading them out of the image;
+#   4. the add import of a 1 GiB file: its peak memory;
+#   5. squashing 500 discs on a 500-entry and on a 65,500-entry card.
+# Usage: scripts/bench-write.sh [BUILD_DIR] [SIZES_IN_MIB...]   (default sizes: 256 1024)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build}
+build=$(realpath "${1:-build}")
+shift || true
+sizes=("$@")
+[ ${#sizes[@]} -gt 0 ] || sizes=(256 1024)
+brelk="$build/cli/brelk"
+[ -x "$brelk" ] || brelk="$build/brelk"
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-echo "dd, 200 MiB in 256 KiB blocks (best of 3):"
-best=""
-for _ in 1 2 3; do
+runs=5
+
+# Median of the numbers on standard input.
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# Runs the command; prints its wall-clock seconds, its CPU seconds (user + system) and its
+# peak memory in KiB.
+measure() {
+    /usr/bin/time -f "%e %U %S %M" -o "$dir/time" "$@" >/dev/null
+    awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' "$dir/time"
+}
+seconds() { measure "$@" | cut -d' ' -f1; }
+ratio() { awk "BEGIN { printf \"%.2f\", $1 / $2 }"; }
+
+echo "== 200 MiB of objects through the cache (bench_card) and dd writing 200 MiB"
+dd_write=$(for _ in $(seq $runs); do
     rm -f "$dir/dd.img"
-    start=$(date +%s.%N)
-    dd if=/dev/zero of="$dir/dd.img" bs=256K count=800 status=none
-    end=$(date +%s.%N)
-    t=$(awk "BEGIN { print $end - $start }")
-    if [ -z "$best" ] || awk "BEGIN { exit !($t < $best) }"; then best=$t; fi
+    seconds dd if=/dev/zero of="$dir/dd.img" bs=256K count=800 status=none
+done | median)
+rm -f "$dir/dd.img"
+TMPDIR="$dir" "$build/bench/bench_card" --benchmark_filter='Write200MB' \
+    --benchmark_repetitions=$runs --benchmark_report_aggregates_only=true \
+    --benchmark_format=csv 2>/dev/null | grep '_median' |
+    while IFS=, read -r name _ real _; do
+        cache=$(echo "$name" | sed -E 's|.*/([0-9]+)/.*|\1|')
+        s=$(awk "BEGIN { print $real / 1000 }")
+        echo "  cache $cache: ${s} s, dd ${dd_write} s, ratio $(ratio "$s" "$dd_write")"
+    done
+
+# A fresh formatted image large enough for Size MiB: the object goes directly below the
+# safety zone of 8192 bytes.
+fresh_image() {
+    rm -f "$1"
+    "$brelk" create "$1" "$(($2 + 16))M" >/dev/null
+    "$brelk" format "$1" >/dev/null
+}
+
+for size in "${sizes[@]}"; do
+    echo "== brelk put and get of $size MiB"
+    dd if=/dev/zero of="$dir/file.bin" bs=1M count="$size" status=none conv=fdatasync
+    bytes=$((size << 20))
+    image_bytes=$(((size + 16) << 20))
+    data_at=$((image_bytes - 8192 - bytes))
+    : >"$dir/put" && : >"$dir/ddput" && : >"$dir/get" && : >"$dir/ddget"
+    for _ in $(seq $runs); do
+        fresh_image "$dir/card.img" "$size"
+        measure "$brelk" put "$dir/card.img" "$dir/file.bin" --name BIG >>"$dir/put"
+        rm -f "$dir/out.bin"
+        measure "$brelk" get "$dir/card.img" BIG -o "$dir/out.bin" >>"$dir/get"
+        cmp -s -n "$bytes" "$dir/out.bin" "$dir/file.bin" || { echo "get differs"; exit 1; }
+        rm -f "$dir/out.bin"
+        measure dd if="$dir/card.img" of="$dir/out.bin" bs=1M iflag=skip_bytes,count_bytes \
+            skip="$data_at" count="$bytes" status=none >>"$dir/ddget"
+        fresh_image "$dir/card.img" "$size"
+        measure dd if="$dir/file.bin" of="$dir/card.img" bs=1M oflag=seek_bytes \
+            seek="$data_at" conv=notrunc status=none >>"$dir/ddput"
+    done
+    # Column C of a measurement file, median.
+    col() { cut -d' ' -f"$2" "$dir/$1" | median; }
+    for what in put get; do
+        wall=$(col "$what" 1) cpu=$(col "$what" 2) ddwall=$(col "dd$what" 1) ddcpu=$(col "dd$what" 2)
+        echo "  $what ${wall} s (CPU ${cpu} s), dd ${ddwall} s (CPU ${ddcpu} s):" \
+            "ratio $(ratio "$wall" "$ddwall") (CPU $(ratio "$cpu" "$ddcpu"))"
+    done
+    echo "  peak memory of brelk put $(($(cut -d' ' -f3 "$dir/put" | sort -n | tail -1) / 1024)) MiB," \
+        "get $(($(cut -d' ' -f3 "$dir/get" | sort -n | tail -1) / 1024)) MiB"
+    rm -f "$dir/card.img" "$dir/file.bin" "$dir/out.bin"
 done
-echo "  ${best} s"
-echo "brelk card store, 200 objects of 1 MiB through the cache, then flushed:"
-TMPDIR="$dir" "$build/bench/bench_card" --benchmark_filter=Write200MB
+
+echo "== the add import of a 1 GiB file (bench_import, alone in its process)"
+TMPDIR="$dir" "$build/bench/bench_import" --benchmark_filter='ImportLargeFile' \
+    --benchmark_format=csv 2>/dev/null | grep 'ImportLargeFile' | awk -F, '{ print "  " $3 / 1000 " s, peak memory " $NF " MiB" }'
+
+echo "== squashing 500 discs (bench_card)"
+TMPDIR="$dir" "$build/bench/bench_card" --benchmark_filter='Squash500Discs' \
+    --benchmark_repetitions=$runs --benchmark_report_aggregates_only=true \
+    --benchmark_format=csv 2>/dev/null | grep '_median' |
+    while IFS=, read -r name _ real _; do
+        entries=$(echo "$name" | sed -E 's|.*/([0-9]+)/.*|\1|')
+        echo "  $entries entries: $(awk "BEGIN { print $real / 1000 }") s"
+    done

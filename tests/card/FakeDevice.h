@@ -26,6 +26,8 @@ class TFakeDevice : public brelk::TSysCalls {
     bool Missing = false;             // open fails with ENOENT
     bool LengthFails = false;         // the size query fails (reader without a card)
     int FailWriteNumber = 0;          // the K-th write call fails with EIO (1-based), 0: never
+    int FailReadNumber = 0;           // the K-th read call fails with EIO (1-based), 0: never
+    bool BlockDevice = false;         // a card reader's node rather than an image file
     std::size_t MaxTransfer = 0;      // short reads and writes of at most this many bytes
     bool EintrFirst = false;          // every transfer is first interrupted once
 
@@ -34,6 +36,7 @@ class TFakeDevice : public brelk::TSysCalls {
     std::vector<TTransfer> Reads;
     std::vector<TTransfer> Writes;
     int WriteCalls = 0;
+    int ReadCalls = 0;
 
     int Open(const std::string&) override {
         if (Missing) {
@@ -51,6 +54,10 @@ class TFakeDevice : public brelk::TSysCalls {
     ssize_t PRead(int, void* buffer, std::size_t count, std::uint64_t offset) override {
         if (Interrupt())
             return -1;
+        if (++ReadCalls == FailReadNumber) {
+            errno = EIO;
+            return -1;
+        }
         if (offset >= Bytes.size())
             return 0;
         std::size_t n = Limit(std::min<std::size_t>(count, Bytes.size() - offset));
@@ -85,6 +92,14 @@ class TFakeDevice : public brelk::TSysCalls {
         return 0;
     }
 
+    bool IsBlockDevice(int) override { return BlockDevice; }
+
+    std::size_t BytesRead() const {
+        std::size_t total = 0;
+        for (const auto& r : Reads)
+            total += r.Count;
+        return total;
+    }
     std::size_t BytesWritten() const {
         std::size_t total = 0;
         for (const auto& w : Writes)

@@ -2,6 +2,9 @@
 #include "cli/Cli.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -195,6 +198,51 @@ TEST(CliBinary, ExitStatusOfTheRealProgram) {
     EXPECT_EQ(run(std::string(BRELK_BINARY) + " create " + card + " 1M"), 0);
     EXPECT_EQ(run(std::string(BRELK_BINARY) + " ls " + card + " --nope"), 2);
     EXPECT_EQ(run(std::string(BRELK_BINARY) + " get " + card + " X"), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CliTest, LargeFilesAreStreamedAndRefusedBeforeTheyAreRead) {
+    MakeCard("16M");
+    // More than two of put's pieces, and not a whole number of blocks.
+    std::vector<std::uint8_t> data((9u << 20) + 3);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = std::uint8_t(i * 11 + (i >> 13));
+    const std::string file = Dir.Path("big.bin").string();
+    WriteFileBytes(file, data);
+    TResult put = Run({"put", Card, file});
+    ASSERT_EQ(put.Status, 0) << put.Err;
+    const std::string out = Dir.Path("out.bin").string();
+    ASSERT_EQ(Run({"get", Card, "big.bin", "-o", out}).Status, 0);
+    std::vector<std::uint8_t> got = ReadFileBytes(out);
+    ASSERT_EQ(got.size(), (9u << 20) + 512);
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), got.begin()));
+    EXPECT_TRUE(std::all_of(got.begin() + std::ptrdiff_t(data.size()), got.end(),
+                            [](std::uint8_t b) { return b == 0; }));
+
+    // Converting needs the whole file: one too large to be a disc or tape is refused unread;
+    // inspect takes it for a tool of its whole length.
+    TResult disc = Run({"put", Card, file, "--type", "3", "--subtype", "1", "--name", "D"});
+    EXPECT_EQ(disc.Status, 1);
+    EXPECT_NE(disc.Err.find("too large for a disc or tape image"), std::string::npos) << disc.Err;
+    EXPECT_EQ(Run({"inspect", file}).Out, "tool (" + std::to_string(data.size()) + " bytes)\n");
+
+    // Sparse files far larger than the card: refused without being read into memory.
+    const std::pair<std::uint64_t, std::string> refused[] = {
+        {3500000000ull, "the card may be full"}, {1ull << 32, "the file is too large for a card"}};
+    for (const auto& [size, message] : refused) {
+        const std::string sparse = Dir.Path("sparse.bin").string();
+        { std::ofstream(sparse, std::ios::binary); }
+        std::filesystem::resize_file(sparse, size);
+        TResult big = Run({"put", Card, sparse});
+        EXPECT_EQ(big.Status, 1) << size;
+        EXPECT_NE(big.Err.find(message), std::string::npos) << big.Err;
+        std::filesystem::remove(sparse);
+    }
+    TResult ls = Run({"ls", Card, "--json"});
+    EXPECT_EQ(std::count(ls.Out.begin(), ls.Out.end(), '{'), 2) << ls.Out; // one entry
 }
 
 } // namespace

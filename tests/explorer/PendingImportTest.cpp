@@ -289,6 +289,37 @@ TEST_F(PendingImportTest, FilesThatChangedOrVanishedAreSkippedWithAMessage) {
                   "Could not unpack file '" + broken.FileName + "'. It was skipped."}));
 }
 
+TEST_F(PendingImportTest, FilesTooLargeForDiscsAreToolsWrittenAsTheyAreRead) {
+    TFakeDevice big(16u << 20);
+    Card = std::make_unique<TBrelk>(Reporter, big);
+    Card->Initialize(65536, "card.img", kZone);
+    ASSERT_TRUE(Card->FormatMMC());
+    // A DFS catalogue at the start of a file larger than any disc, past the read pieces too.
+    std::vector<std::uint8_t> bytes = TDFSBuilder(800).Title("HUGE").Bytes();
+    bytes.resize((5u << 20) + 3);
+    for (std::size_t i = 512; i < bytes.size(); ++i)
+        bytes[i] = std::uint8_t(i * 5 + (i >> 11));
+    TBrelk_RawCatalogueEntry& huge = Pending("huge.ssd", bytes);
+    EXPECT_EQ(huge.Entry.Type(), kTypeTool);
+    EXPECT_EQ(huge.DataSize, bytes.size());
+    EXPECT_EQ(huge.Note, "too large for a disc or tape image");
+    std::vector<std::uint8_t> grown = bytes;
+    grown.push_back(0);
+    TBrelk_RawCatalogueEntry& changed = Pending("grown.bin", bytes);
+    WriteFileBytes(changed.FileName, grown);
+
+    const TImportResult result = Import();
+    EXPECT_EQ(result.Written, 1u);
+    EXPECT_EQ(User.Errors, std::vector<std::string>{"Could not read file '" + changed.FileName +
+                                                    "': it has changed since it was analysed. "
+                                                    "It was skipped."});
+    const TBrelkCatEntry* written = Find("huge.ssd");
+    ASSERT_NE(written, nullptr);
+    EXPECT_EQ(written->Size(), (5u << 20) + 512);
+    EXPECT_EQ(Read(*written, std::uint32_t(bytes.size())), bytes);
+    Card.reset(); // before the device it writes to
+}
+
 TEST_F(PendingImportTest, SpaceTotals) {
     struct Case {
         const char* What;

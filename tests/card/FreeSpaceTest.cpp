@@ -1,0 +1,161 @@
+// Catalogue changes kept in one pass: after any sequence of adds, replacements, changes and
+// deletions the free-space map and the header kept in place equal a full rebuild.
+#include "card/CardFixture.h"
+
+#include <random>
+
+using namespace brelk;
+using namespace brelktest;
+
+namespace {
+
+struct FreeSpaceTest : CardFixture {
+    std::mt19937 Random{7};
+
+    TBrelkCatEntry* Pick() { return Card->Catalogue[Random() % Card->Catalogue.size()].get(); }
+
+    void AddOne() {
+        TBrelkCatEntry e = Entry(std::uint8_t(Random() % 4), std::uint8_t(Random() % 2),
+                                 "N" + std::to_string(Random() % 40), 1 + Random() % 6000);
+        std::vector<std::uint8_t> data(e.Size(), 0x3C);
+        Card->AddObjectToBrelk(e, data.data(), Random() % 2);
+    }
+    // A new Address and Size: in free space (the objects stay apart) or, rarely, on another
+    // object or in the catalogue area (a damaged entry).
+    void MoveOne() {
+        TBrelkCatEntry* victim = Pick();
+        TBrelkCatEntry changed = *victim;
+        if (Random() % 10 == 0) {
+            changed.SetAddress(Random() % 2 ? Pick()->Address() + 512 : 512);
+        } else if (!Card->FreeSpaceMap.empty()) {
+            const TBrelkFreeBlock& r = Card->FreeSpaceMap[Random() % Card->FreeSpaceMap.size()];
+            if (r.Length < 1024)
+                return;
+            const std::uint32_t blocks = r.Length / 512 - 1;
+            changed.SetSize(512 * (1 + Random() % blocks));
+            changed.SetAddress(r.Start + 512);
+        }
+        changed.SetName("M" + std::to_string(Random() % 40));
+        Card->UpdateCatEntry(victim, changed);
+    }
+    void DeleteSome() {
+        std::vector<TBrelkCatEntry*> doomed;
+        const int k = 1 + int(Random() % 5);
+        for (int i = 0; i < k; ++i)
+            doomed.push_back(Pick());
+        Card->DeleteCatEntries(doomed);
+    }
+    void Step() {
+        const unsigned op = Random() % 10;
+        if (op < 4 || Card->Catalogue.empty()) {
+            AddOne();
+        } else if (op == 4) {
+            std::vector<std::uint8_t> data(1 + Random() % 5000, 0x11);
+            Card->ReplaceObjectData(Pick(), data.data(), std::uint32_t(data.size()));
+        } else if (op == 5) {
+            MoveOne();
+        } else if (op == 6) {
+            TBrelkCatEntry changed = *Pick();
+            changed.SetType(kTypeDeleted);
+            Card->UpdateCatEntry(Pick(), changed);
+        } else if (op == 7) {
+            Card->DeleteCatEntry(Pick());
+        } else if (op == 8) {
+            DeleteSome();
+        } else if (Random() % 4 == 0) {
+            // Another part appends a record behind the operations' back; the next change
+            // (here a rename) must notice it.
+            Card->Catalogue.push_back(std::make_unique<TBrelkCatEntry>(
+                Entry(2, 0, "X" + std::to_string(Random() % 9), 512,
+                      kLimit - 512 * std::uint32_t(1 + Random() % 64))));
+            TBrelkCatEntry* renamed = Pick();
+            TBrelkCatEntry changed = *renamed;
+            changed.SetName("R" + std::to_string(Random() % 40));
+            Card->UpdateCatEntry(renamed, changed);
+        }
+    }
+};
+
+TEST_F(FreeSpaceTest, MapAndHeaderKeptInPlaceEqualAFullRebuild) {
+    for (bool reuse : {true, false}) {
+        for (int round = 0; round < 6; ++round) {
+            Reopen(true);
+            Card->ReuseDeletedSpace = reuse;
+            for (int step = 0; step < 300; ++step) {
+                Step();
+                const std::string where = (reuse ? "reuse round " : "below round ") +
+                                          std::to_string(round) + " step " + std::to_string(step);
+                const auto map = Card->FreeSpaceMap;
+                const auto header = Card->CatalogueHeader;
+                Card->UpdateCatalogueHeader();
+                ASSERT_EQ(map, Card->FreeSpaceMap) << where;
+                ASSERT_EQ(GetLE32(&header[16]), Card->HeaderCount()) << where;
+                ASSERT_EQ(GetLE32(&header[20]), Card->LowestUsedAddress()) << where;
+                for (const auto& e : Card->Catalogue)
+                    ASSERT_TRUE(Card->InCatalogue(e.get())) << where;
+            }
+        }
+    }
+}
+
+TEST_F(FreeSpaceTest, ManyObjectsFreedTogetherJoinTheirNeighbours) {
+    for (int i = 0; i < 6; ++i)
+        Add("T" + std::to_string(i), 1000);
+    // Footprints of 1536 bytes packed down from the limit: T0 highest.
+    std::vector<TBrelkCatEntry*> doomed{Find("T1"), Find("T2"), Find("T4")};
+    EXPECT_EQ(Card->DeleteCatEntries(doomed), 3u);
+    const std::uint32_t lowest = kLimit - 6 * 1536;
+    EXPECT_EQ(Card->FreeSpaceMap, (std::vector<TBrelkFreeBlock>{{1024, lowest - 1024},
+                                                                {kLimit - 5 * 1536, 1536},
+                                                                {kLimit - 3 * 1536, 2 * 1536}}));
+    EXPECT_EQ(Card->LowestUsedAddress(), lowest);
+    EXPECT_FALSE(Card->InCatalogue(nullptr));
+    // The lowest object goes: the free space below it reaches the next object up.
+    ASSERT_TRUE(Card->DeleteCatEntry(Find("T5")));
+    EXPECT_EQ(Card->FreeSpaceMap.front(), (TBrelkFreeBlock{1024, kLimit - 4 * 1536 - 1024}));
+    EXPECT_EQ(Card->LowestUsedAddress(), kLimit - 4 * 1536);
+}
+
+} // namespace
+
+namespace {
+
+// In a long sorted catalogue the object of a type and name is found through the order; it
+// must be the same record that a search from the start finds.
+TEST_F(CardFixture, SameObjectFoundThroughTheOrderOfALongCatalogue) {
+    std::mt19937 random(5);
+    const std::uint8_t types[] = {0, 1, 2, 3, 100, 200};
+    const std::uint8_t subtypes[] = {0, 1, 3, 150};
+    const std::string names[] = {"Elite", "ELITE", "elite", "Zarch", "zarch!", "A", "a", "B"};
+    std::vector<TBrelkCatEntry> entries;
+    for (std::uint32_t i = 0; i < 5000; ++i)
+        entries.push_back(Entry(types[random() % 6], subtypes[random() % 4],
+                                names[random() % 8] + std::to_string(random() % 300), 0,
+                                kLimit - 512 * i));
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return CompareCatEntries(a, b) < 0; });
+    WriteRawCatalogue(std::uint32_t(entries.size()), entries);
+    Reopen();
+    ASSERT_EQ(Card->Catalogue.size(), 5000u);
+    for (int i = 0; i < 400; ++i) {
+        TBrelkCatEntry probe = Entry(types[random() % 6], std::uint8_t(random() % 4),
+                                     names[random() % 8] + std::to_string(random() % 300), 512);
+        auto first = std::find_if(Card->Catalogue.begin(), Card->Catalogue.end(), [&](auto& e) {
+            return e->Type() == probe.Type() && SameName(e->Name(), probe.Name());
+        });
+        const bool exists = first != Card->Catalogue.end();
+        ASSERT_EQ(Card->ObjectExists(probe), exists) << probe.Name();
+        if (exists && i % 20 == 0) {
+            // A replacing add reuses exactly that record.
+            const TBrelkCatEntry* record = first->get();
+            const std::uint32_t oldAddress = record->Address();
+            std::vector<std::uint8_t> data(512, 1);
+            ASSERT_TRUE(Card->AddObjectToBrelk(probe, data.data(), true));
+            EXPECT_EQ(record->Subtype(), probe.Subtype()) << probe.Name();
+            EXPECT_NE(record->Address(), oldAddress) << probe.Name();
+            EXPECT_EQ(Card->Catalogue.size(), 5000u);
+        }
+    }
+}
+
+} // namespace
