@@ -2,7 +2,6 @@
 // and writing many megabytes of objects through the cache.
 #include "bench/BenchSupport.h"
 #include "card/Brelk.h"
-#include "explorer/DiscTransform.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -191,85 +190,6 @@ void BM_ReadWindowsOfFreshImage(benchmark::State& state) {
     fs::remove(path);
 }
 BENCHMARK(BM_ReadWindowsOfFreshImage)->Arg(262144)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-// A DFS side of 800 sectors holding one file of 40 KiB: squashing keeps 42 sectors.
-std::vector<std::uint8_t> SquashableDisc() {
-    std::vector<std::uint8_t> disc(204800, 0);
-    const char title[] = "BENCH";
-    std::copy(title, title + 5, disc.begin());
-    disc[256 + 5] = 8; // one file
-    disc[256 + 6] = 800 >> 8;
-    disc[256 + 7] = 800 & 0xFF;
-    const char name[] = "DATA   $";
-    std::copy(name, name + 8, disc.begin() + 8);
-    disc[256 + 8 + 4] = 0x00; // length 0xA000
-    disc[256 + 8 + 5] = 0xA0;
-    disc[256 + 8 + 7] = 2; // start sector
-    std::fill(disc.begin() + 512, disc.begin() + 512 + 0xA000, 0x77);
-    return disc;
-}
-
-constexpr std::uint32_t kSquashDiscs = 500;
-
-// A card of 200 MiB holding 500 discs at the top and Others one-block tools below them.
-void MakeSquashCard(const fs::path& path, std::uint32_t others) {
-    const std::uint32_t size = 200u << 20, limit = size - kZone;
-    const std::uint32_t count = kSquashDiscs + others;
-    const std::vector<std::uint8_t> disc = SquashableDisc();
-    std::vector<std::uint8_t> catalogue(512 + 64 * std::size_t(count), 0);
-    std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), catalogue.begin());
-    PutLE32(&catalogue[16], count);
-    fs::remove(path);
-    { std::ofstream(path, std::ios::binary); }
-    fs::resize_file(path, size);
-    int fd = ::open(path.c_str(), O_RDWR);
-    std::uint32_t at = limit;
-    for (std::uint32_t n = 0; n < count; ++n) {
-        // Discs at the top of the card; the catalogue in order (tools first), as written here.
-        const bool isDisc = n < kSquashDiscs;
-        const std::uint32_t i = isDisc ? others + n : n - kSquashDiscs;
-        TBrelkCatEntry e;
-        e.SetType(isDisc ? kTypeImage : kTypeTool);
-        e.SetSubtype(isDisc ? kSubtypeDFS : 0);
-        e.SetName((isDisc ? "DISC" : "TOOL") + std::to_string(100000 + i));
-        e.SetSize(isDisc ? std::uint32_t(disc.size()) : 512);
-        at -= e.Size() + 512;
-        e.SetAddress(at + 512);
-        if (isDisc && ::pwrite(fd, disc.data(), disc.size(), off_t(e.Address())) < 0)
-            std::perror("pwrite");
-        std::copy(e.Bytes.begin(), e.Bytes.end(), catalogue.begin() + 512 + 64 * std::size_t(i));
-    }
-    if (::pwrite(fd, catalogue.data(), catalogue.size(), 0) < 0)
-        std::perror("pwrite");
-    ::close(fd);
-}
-
-// Squashing the 500 discs of a card with 500 entries and of one with 65,500, as the window
-// does it (bulk transfer, then everything flushed): the cost of a change must not grow with
-// the catalogue.
-void BM_Squash500Discs(benchmark::State& state) {
-    TQuietReporter reporter;
-    const fs::path path = TempImage("squash.img");
-    for (auto _ : state) {
-        state.PauseTiming();
-        MakeSquashCard(path, std::uint32_t(state.range(0)) - kSquashDiscs);
-        TBrelk card(reporter);
-        card.Initialize(262144, path, kZone);
-        std::vector<TBrelkCatEntry*> discs;
-        for (const auto& entry : card.Catalogue)
-            if (entry->Type() == kTypeImage)
-                discs.push_back(entry.get());
-        state.ResumeTiming();
-        card.StartBulktransfer();
-        for (TBrelkCatEntry* disc : discs)
-            if (TransformDiscObject(card, disc, true) != TDiscTransformResult::Converted)
-                state.SkipWithError("squash failed");
-        card.FlushMMCDevice();
-        card.StopBulktransfer();
-    }
-    fs::remove(path);
-}
-BENCHMARK(BM_Squash500Discs)->Arg(500)->Arg(65500)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

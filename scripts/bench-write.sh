@@ -95,6 +95,6 @@ TMPDIR="$dir" "$build/bench/bench_card" --benchmark_filter='Squash500Discs' \
     --benchmark_repetitions=$runs --benchmark_report_aggregates_only=true \
     --benchmark_format=csv 2>/dev/null | grep '_median' |
     while IFS=, read -r name _ real _; do
-        entries=$(echo "$name" | sed -E 's|.*/([0-9]+)/.*|\1|')
+        entries=$(echo "$name" | sed -E 's|[^/]*/([0-9]+).*|\1|')
         echo "  $entries entries: $(awk "BEGIN { print $real / 1000 }") s"
     done
