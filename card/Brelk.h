@@ -5,9 +5,11 @@
 //   BrelkCache.cpp      cache window, reads, writes, write-back
 //   BrelkCatalogue.cpp  catalogue header and entries, free-space map, format
 //   BrelkAllocation.cpp adding, changing and removing objects
+//   BrelkCommit.cpp     the checked commit: data, sync, catalogue in one write, sync
 #pragma once
 
 #include "card/CatEntry.h"
+#include "card/CatalogueKeep.h"
 #include "card/RawDevice.h"
 #include "card/Reporter.h"
 #include "card/SysCalls.h"
@@ -32,10 +34,15 @@ class TBrelk {
     TBrelk& operator=(const TBrelk&) = delete;
 
     // --- Device and cache ---
-    bool Initialize(std::uint32_t cacheBytes, const std::string& drive, std::uint32_t safetyZone);
+    // Takes the card's lock (shared for ReadOnly, exclusive for ReadWrite) before the
+    // catalogue is read and holds it until destruction; a card held by another is refused.
+    bool Initialize(std::uint32_t cacheBytes, const std::string& drive, std::uint32_t safetyZone,
+                    TCardAccess access = TCardAccess::ReadWrite);
     bool ReadMMC(void* dest, std::uint32_t address, std::uint32_t count);
     bool WriteRawBytes(const void* source, std::uint32_t address, std::uint32_t count);
     bool FlushCache();
+    // The commit: object data written and synced, then the whole catalogue in one write and
+    // synced. True only when every step succeeded; after a failure nothing more is written.
     bool FlushMMCDevice();
     bool HasUnsavedData() const;
     bool StartBulktransfer();
@@ -82,6 +89,18 @@ class TBrelk {
     }
     bool CacheModified() const { return DirtyLow <= DirtyHigh && CacheFill != 0; }
     bool IsDeviceOpen() const { return Device.IsOpen(); }
+    bool ReadOnly() const { return Access == TCardAccess::ReadOnly; }
+    // True after a failed write or sync, or a catalogue changed by another: nothing more is
+    // written to the card by this object.
+    bool WritesStopped() const { return Stopped; }
+    // The catalogue header could be read but the entries could not (read error, damaged
+    // Count); the reason, empty when the catalogue was read or is simply absent.
+    const std::string& CatalogueError() const { return CatalogueProblem; }
+    // Receives the on-card catalogue before each rewrite; none keeps nothing.
+    void SetCatalogueKeeper(TCatalogueKeeper* keeper) { Keeper = keeper; }
+    // The catalogue (header and entries) as this object last read it from or wrote it to
+    // the card.
+    const std::vector<std::uint8_t>& CardCatalogueBytes() const { return CardCatalogue; }
     // Whether Entry is one of the records in Catalogue.
     bool InCatalogue(const TBrelkCatEntry* entry) const;
 
@@ -131,9 +150,26 @@ class TBrelk {
     bool MoveFootprintInFreeMap(std::int64_t oldStart, std::int64_t oldEnd, std::int64_t newStart,
                                 std::int64_t newEnd);
     void CatalogueCannotBeRead(const std::string& why);
+    // Commit steps.
+    bool SyncDevice(const std::string& what);
+    void StopWrites();
+    bool CatalogueOnCardUnchanged(std::vector<std::uint8_t>& onCard);
+    void KeepPreviousCatalogue(const std::vector<std::uint8_t>& onCard);
+    bool WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes);
+    void NoteCardCatalogue(std::vector<std::uint8_t> bytes);
+    // Whether [First, End) holds an object of the catalogue last written to the card.
+    bool OverlapsCommittedObject(std::uint64_t first, std::uint64_t end) const;
 
     TBrelkReporter& Reporter;
     TRawDevice Device;
+    TCardLock Lock;
+    TCardAccess Access = TCardAccess::ReadWrite;
+    bool Stopped = false;
+    std::string CatalogueProblem;
+    TCatalogueKeeper* Keeper = nullptr;
+    std::vector<std::uint8_t> CardCatalogue;
+    // Footprints [first, end) of the catalogue on the card, sorted by first.
+    std::vector<std::pair<std::int64_t, std::int64_t>> CommittedSpans;
     // Catalogue is in CompareCatEntries order (cards written by this system always are).
     bool CatalogueSorted = true;
     // The last free-space map came from disjoint footprints, so it does not depend on the

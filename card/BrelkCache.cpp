@@ -68,6 +68,13 @@ bool TBrelk::ReadMMC(void* dest, std::uint32_t address, std::uint32_t count) {
 bool TBrelk::WriteRawBytes(const void* source, std::uint32_t address, std::uint32_t count) {
     if (CacheSize == 0)
         return count == 0; // no card: nothing can be stored
+    if (ReadOnly()) {
+        Reporter.ReportError("Error - The Brelk-card '" + DriveLetter +
+                             ":' is open for reading only");
+        return false;
+    }
+    if (Stopped)
+        return false; // a write failed before: the card is left as it is
     bool wasOpen;
     if (!OpenDevice(wasOpen))
         return false;
@@ -102,6 +109,8 @@ bool TBrelk::WriteRawBytes(const void* source, std::uint32_t address, std::uint3
 bool TBrelk::FlushCache() {
     if (!CacheModified())
         return true;
+    if (Stopped)
+        return false;
     bool wasOpen;
     if (!OpenDevice(wasOpen))
         return false; // the span stays modified
@@ -115,15 +124,11 @@ bool TBrelk::FlushCache() {
         DirtyHigh = 0;
     } else {
         ReportDeviceError("Could not write to");
+        StopWrites();
     }
     if (!wasOpen)
         CloseDevice();
     return ok;
-}
-
-bool TBrelk::FlushMMCDevice() {
-    bool catalogueOk = WriteCatalogue();
-    return FlushCache() && catalogueOk;
 }
 
 } // namespace brelk
