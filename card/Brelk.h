@@ -77,6 +77,10 @@ class TBrelk {
     // Removes every listed record of Catalogue in one pass; returns how many were removed.
     std::size_t DeleteCatEntries(const std::vector<TBrelkCatEntry*>& entries);
     bool ObjectExists(const TBrelkCatEntry& entry) const;
+    // Puts Entries in place of the whole catalogue (a repair). OnCard is the catalogue area
+    // as it was read from the card: the commit checks that it is still there and keeps it.
+    bool ReplaceCatalogue(const std::vector<TBrelkCatEntry>& entries,
+                          std::vector<std::uint8_t> onCard);
 
     // --- Queries derived from the fields ---
     // CardSize - SafetyZone, or 0 when the safety zone is larger than the card.

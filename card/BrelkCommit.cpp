@@ -151,6 +151,24 @@ bool TBrelk::FlushMMCDevice() {
     return ok;
 }
 
+bool TBrelk::ReplaceCatalogue(const std::vector<TBrelkCatEntry>& entries,
+                              std::vector<std::uint8_t> onCard) {
+    if (entries.size() > kMaxCatalogueCount || ReadOnly() || Stopped || !DeviceOK)
+        return false;
+    Catalogue.clear();
+    for (const auto& entry : entries)
+        Catalogue.push_back(std::make_unique<TBrelkCatEntry>(entry));
+    CatalogueSorted = false;
+    SortCatalogue();
+    std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), CatalogueHeader.begin());
+    CatalogueValid = true;
+    CatalogueProblem.clear();
+    NoteCardCatalogue(std::move(onCard));
+    UpdateCatalogueHeader();
+    CatalogueModified = true;
+    return true;
+}
+
 bool TBrelk::FormatMMC() {
     if (Stopped || ReadOnly() || CacheSize == 0)
         return false;

@@ -123,7 +123,7 @@ TEST_F(CliTest, EmptyFilesAndUnwritableOutputs) {
     const std::string nowhere = Dir.Path("no/such/folder/out.bin").string();
     TResult get = Run({"get", Card, "a.bin", "-o", nowhere});
     EXPECT_EQ(get.Status, 1);
-    EXPECT_EQ(get.Err, "brelk: " + nowhere + ": cannot be written\n");
+    EXPECT_EQ(get.Err, "brelk: " + nowhere + ": cannot be written (No such file or directory)\n");
 }
 
 TEST_F(CliTest, FullCardRefusesTheAdd) {
@@ -145,7 +145,8 @@ TEST_F(CliTest, UnformattedAndMissingCards) {
     std::string missing = Dir.Path("missing.img").string();
     TResult info = Run({"info", missing});
     EXPECT_EQ(info.Status, 1);
-    EXPECT_EQ(info.Err, "brelk: Error - Could not open device '" + missing + ":'\n");
+    EXPECT_EQ(info.Err, "brelk: Error - Could not open device '" + missing +
+                            ":' (No such file or directory)\n");
 }
 
 TEST_F(CliTest, UsageErrorsAndHelp) {
