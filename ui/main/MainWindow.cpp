@@ -125,7 +125,10 @@ void TfrmMain::InitializeBrelk() {
 }
 
 bool TfrmMain::CommitCard() {
-    return !Brelk || !Brelk->HasUnsavedData() || Brelk->FlushMMCDevice();
+    if (!Brelk || !Brelk->HasUnsavedData())
+        return true;
+    // After a failure the card object's end reports what was not written.
+    return !Brelk->WritesStopped() && Brelk->FlushMMCDevice();
 }
 
 void TfrmMain::SetStatusText(const QString& text) {
