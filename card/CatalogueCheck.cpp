@@ -223,7 +223,8 @@ std::vector<TFinding> FindCatalogueDamage(const std::vector<std::uint8_t>& bytes
     FindEntryDamage(entries, g, findings);
     std::int64_t lowest = std::int64_t(g.Limit);
     for (const auto& e : entries)
-        lowest = std::min(lowest, std::max<std::int64_t>(e.FootprintStart(), 0));
+        if (!IsEmpty(e)) // reported already
+            lowest = std::min(lowest, std::max<std::int64_t>(e.FootprintStart(), 0));
     const std::uint32_t stated = GetLE32(&bytes[kHeaderLowestOffset]);
     if (std::int64_t(stated) != lowest)
         Add(findings, TFindingKind::LowestMismatch,
