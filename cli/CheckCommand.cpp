@@ -13,7 +13,8 @@ namespace brelk::cli {
 namespace {
 
 struct TCheckOutcome {
-    std::string Status; // "clean", "damaged", "repaired"
+    std::string Status;      // "clean", "damaged", "repaired"
+    std::size_t Entries = 0; // in the catalogue as it is now
     bool FromKept = false;
     std::vector<std::string> Changes;
 };
@@ -24,7 +25,7 @@ void WriteCheckJson(const std::string& path, const TCardCheck& check, const TChe
     json.BeginObject()
         .Field("card", path)
         .Field("status", outcome.Status)
-        .Field("entries", std::uint64_t(check.Entries.size()))
+        .Field("entries", std::uint64_t(outcome.Entries))
         .Field("from_kept", outcome.FromKept)
         .BeginArray("problems");
     for (const auto& finding : check.Findings)
@@ -47,7 +48,7 @@ void WriteCheckText(const std::string& path, const TCardCheck& check, const TChe
         out << (finding.Damage ? "problem: " : "note: ") << Latin1ToUtf8(finding.Text) << "\n";
     for (const auto& change : outcome.Changes)
         out << "repair: " << Latin1ToUtf8(change) << "\n";
-    out << path << ": " << outcome.Status << " (" << check.Entries.size() << " entries)\n";
+    out << path << ": " << outcome.Status << " (" << outcome.Entries << " entries)\n";
 }
 
 // Rebuilds the catalogue and commits it; the outcome of the check made afterwards.
@@ -61,9 +62,8 @@ TCheckOutcome Repair(TCardSession& session, const TCardCheck& check) {
     if (!card.ReplaceCatalogue(plan.Entries, check.OnCard))
         session.Fail(session.Path + ": the repaired catalogue cannot be used");
     session.Finish();
-    TCheckOutcome outcome{CheckCard(card).Damaged() ? "damaged" : "repaired", plan.FromKept,
-                          plan.Changes};
-    return outcome;
+    return {CheckCard(card).Damaged() ? "damaged" : "repaired", plan.Entries.size(), plan.FromKept,
+            plan.Changes};
 }
 
 int RunCheck(const TArgs& args, TContext& context) {
@@ -75,7 +75,7 @@ int RunCheck(const TArgs& args, TContext& context) {
     if (!card.DeviceOK || card.CacheSize == 0)
         session.Fail(session.Path + ": the size of the card could not be read");
     const TCardCheck check = CheckCard(card);
-    TCheckOutcome outcome{check.Damaged() ? "damaged" : "clean", false, {}};
+    TCheckOutcome outcome{check.Damaged() ? "damaged" : "clean", check.Entries.size(), false, {}};
     if (check.Damaged() && repair && check.Formatted)
         outcome = Repair(session, check);
     if (args.Has("--json"))
