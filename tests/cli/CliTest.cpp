@@ -1,38 +1,11 @@
 // brelk's commands on image files: outputs, exit codes and the messages on standard error.
-#include "cli/Cli.h"
-#include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
-#include <sstream>
+#include "cli/CliFixture.h"
 
 using namespace brelktest;
 
 namespace {
 
-struct TResult {
-    int Status;
-    std::string Out, Err;
-};
-
-struct CliTest : ::testing::Test {
-    TTempDir Dir;
-    std::string Card = Dir.Path("card.img").string();
-
-    TResult Run(std::vector<std::string> args) {
-        std::ostringstream out, err;
-        int status = brelk::cli::RunBrelk(args, out, err);
-        return {status, out.str(), err.str()};
-    }
-    std::string File(const std::string& name, const std::string& contents) {
-        std::string path = Dir.Path(name).string();
-        WriteFileBytes(path, std::vector<std::uint8_t>(contents.begin(), contents.end()));
-        return path;
-    }
-    void MakeCard(const std::string& size = "1M") {
-        ASSERT_EQ(Run({"create", Card, size}).Status, 0);
-        ASSERT_EQ(Run({"format", Card}).Status, 0);
-    }
-};
+struct CliTest : CliFixture {};
 
 TEST_F(CliTest, CreateMakesASparseImageAndRefusesAnExistingFile) {
     TResult made = Run({"create", Card, "2M"});

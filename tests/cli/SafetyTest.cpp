@@ -1,12 +1,9 @@
 // brelk's writes a user can trust: the card's lock, honest exit codes, names safe to print,
 // format's guard, safe output files and the check command.
 #include "card/CatEntry.h"
-#include "cli/Cli.h"
-#include "support/TestSupport.h"
+#include "cli/CliFixture.h"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
-#include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,29 +12,7 @@ using namespace brelktest;
 
 namespace {
 
-struct TResult {
-    int Status;
-    std::string Out, Err;
-};
-
-struct SafetyTest : ::testing::Test {
-    TTempDir Dir;
-    std::string Card = Dir.Path("card.img").string();
-
-    TResult Run(std::vector<std::string> args) {
-        std::ostringstream out, err;
-        int status = brelk::cli::RunBrelk(args, out, err);
-        return {status, out.str(), err.str()};
-    }
-    std::string File(const std::string& name, const std::string& contents) {
-        std::string path = Dir.Path(name).string();
-        WriteFileBytes(path, std::vector<std::uint8_t>(contents.begin(), contents.end()));
-        return path;
-    }
-    void MakeCard(const std::string& size = "1M") {
-        ASSERT_EQ(Run({"create", Card, size}).Status, 0);
-        ASSERT_EQ(Run({"format", Card}).Status, 0);
-    }
+struct SafetyTest : CliFixture {
     void Poke(std::size_t at, const std::vector<std::uint8_t>& bytes) {
         auto image = ReadFileBytes(Card);
         std::copy(bytes.begin(), bytes.end(), image.begin() + std::ptrdiff_t(at));
