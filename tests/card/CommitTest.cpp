@@ -272,8 +272,9 @@ TEST_F(CommitTest, AFailedWriteOrSyncIsReportedAndLeavesTheCardUsable) {
         EXPECT_EQ(shorts.Runs, writes.Runs) << command.Name;
         // A catalogue written half tears where old entries disagree with the new header;
         // the kept copy mends it.
-        if (std::string(command.Name) == "add" || std::string(command.Name) == "replace")
+        if (std::string(command.Name) == "add" || std::string(command.Name) == "replace") {
             EXPECT_GE(shorts.Repaired, 1) << command.Name;
+        }
     }
 }
 
