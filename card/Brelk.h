@@ -158,6 +158,8 @@ class TBrelk {
     bool SyncDevice(const std::string& what);
     void StopWrites();
     bool CatalogueOnCardUnchanged(std::vector<std::uint8_t>& onCard);
+    bool HeaderOnCardUnchanged();
+    void CardChangedByAnother();
     void KeepPreviousCatalogue(const std::vector<std::uint8_t>& onCard);
     bool WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes);
     void NoteCardCatalogue(std::vector<std::uint8_t> bytes);
@@ -172,6 +174,8 @@ class TBrelk {
     std::string CatalogueProblem;
     TCatalogueKeeper* Keeper = nullptr;
     std::vector<std::uint8_t> CardCatalogue;
+    // The header on the card was found unchanged since the last commit.
+    bool HeaderChecked = false;
     // Footprints [first, end) of the catalogue on the card, sorted by first.
     std::vector<std::pair<std::int64_t, std::int64_t>> CommittedSpans;
     // Catalogue is in CompareCatEntries order (cards written by this system always are).

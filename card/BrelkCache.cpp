@@ -114,6 +114,11 @@ bool TBrelk::FlushCache() {
     bool wasOpen;
     if (!OpenDevice(wasOpen))
         return false; // the span stays modified
+    if (!HeaderOnCardUnchanged()) {
+        if (!wasOpen)
+            CloseDevice();
+        return false;
+    }
     std::uint32_t first = DirtyLow / BytesPerSector * BytesPerSector;
     std::uint32_t end =
         std::min<std::uint64_t>(RoundUpToBlocks(DirtyHigh, BytesPerSector), CacheFill);

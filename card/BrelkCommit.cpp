@@ -33,6 +33,7 @@ bool TBrelk::SyncDevice(const std::string& what) {
 
 void TBrelk::NoteCardCatalogue(std::vector<std::uint8_t> bytes) {
     CardCatalogue = std::move(bytes);
+    HeaderChecked = false;
     CommittedSpans.clear();
     for (std::size_t at = kCatalogueHeaderSize; at + kCatEntrySize <= CardCatalogue.size();
          at += kCatEntrySize) {
@@ -62,13 +63,34 @@ bool TBrelk::CatalogueOnCardUnchanged(std::vector<std::uint8_t>& onCard) {
         StopWrites();
         return false;
     }
-    if (onCard == CardCatalogue)
+    HeaderChecked = onCard == CardCatalogue;
+    if (!HeaderChecked)
+        CardChangedByAnother();
+    return HeaderChecked;
+}
+
+// Before the first data write after a commit: another program's objects could otherwise lie
+// where this object writes. One block read per commit.
+bool TBrelk::HeaderOnCardUnchanged() {
+    if (HeaderChecked || CardCatalogue.size() < kCatalogueHeaderSize)
         return true;
+    std::array<std::uint8_t, kCatalogueHeaderSize> header{};
+    if (Device.ReadAt(0, header.data(), header.size()) != header.size()) {
+        ReportDeviceError("Could not read from");
+        StopWrites();
+        return false;
+    }
+    HeaderChecked = std::equal(header.begin(), header.end(), CardCatalogue.begin());
+    if (!HeaderChecked)
+        CardChangedByAnother();
+    return HeaderChecked;
+}
+
+void TBrelk::CardChangedByAnother() {
     Reporter.ReportError("Error - The catalogue of the Brelk-card '" + DriveLetter +
                          ":' was changed by another program since it was read; the changes "
                          "are not written. Reload the card to see its present contents.");
     StopWrites();
-    return false;
 }
 
 void TBrelk::KeepPreviousCatalogue(const std::vector<std::uint8_t>& onCard) {

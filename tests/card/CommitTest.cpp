@@ -143,6 +143,20 @@ TEST_F(CommitTest, ACatalogueChangedByAnotherIsNotWrittenOver) {
     EXPECT_TRUE(std::equal(card.begin(), card.begin() + 4096, Device.Bytes.begin()));
 }
 
+TEST_F(CommitTest, NoDataIsWrittenOnACardChangedByAnother) {
+    Add("A", 100);
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    // The card went to the Acorn machine and came back with one more object meanwhile.
+    PutLE32(&Device.Bytes[16], 2);
+    std::vector<std::uint8_t> data(512, 0x77);
+    ASSERT_TRUE(Card->WriteRawBytes(data.data(), 200000, 512));
+    EXPECT_FALSE(Card->FlushCache());
+    EXPECT_EQ(Device.Bytes[200000], 0);
+    EXPECT_TRUE(Card->WritesStopped());
+    ASSERT_EQ(Reporter.Messages.size(), 1u);
+    EXPECT_NE(Reporter.Messages[0].find("was changed by another program"), std::string::npos);
+}
+
 TEST_F(CommitTest, SpaceFreedSinceTheLastCommitIsReusedOnlyAfterTheCatalogueIsWritten) {
     Card->ReuseDeletedSpace = true;
     Add("A", 4096);
