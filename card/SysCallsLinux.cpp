@@ -11,16 +11,27 @@
 namespace brelk {
 namespace {
 
+// A folder opens for reading but is no card: it fails as an open for writing would.
+int RefuseFolder(int fd) {
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+        return -1;
+    }
+    return fd;
+}
+
 class TLinuxSysCalls final : public TSysCalls {
   public:
     int Open(const std::string& path, TCardAccess access) override {
         const int mode = access == TCardAccess::ReadWrite ? O_RDWR : O_RDONLY;
-        return ::open(path.c_str(), mode | O_CLOEXEC);
+        return RefuseFolder(::open(path.c_str(), mode | O_CLOEXEC));
     }
     int DataSync(int fd) override { return ::fdatasync(fd); }
     int OpenLocked(const std::string& path, TCardAccess access) override {
         const bool writer = access == TCardAccess::ReadWrite;
-        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        int fd = RefuseFolder(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         if (fd < 0)
             return -1;
         struct stat st {};

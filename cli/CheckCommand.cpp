@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "cli/Output.h"
+#include "formats/GlobalStuff.h"
 
 #include <ostream>
 
@@ -45,9 +46,10 @@ void WriteCheckJson(const std::string& path, const TCardCheck& check, const TChe
 void WriteCheckText(const std::string& path, const TCardCheck& check, const TCheckOutcome& outcome,
                     std::ostream& out) {
     for (const auto& finding : check.Findings)
-        out << (finding.Damage ? "problem: " : "note: ") << Latin1ToUtf8(finding.Text) << "\n";
+        out << (finding.Damage ? "problem: " : "note: ") << CodePage1252ToUtf8(finding.Text)
+            << "\n";
     for (const auto& change : outcome.Changes)
-        out << "repair: " << Latin1ToUtf8(change) << "\n";
+        out << "repair: " << CodePage1252ToUtf8(change) << "\n";
     out << path << ": " << outcome.Status << " (" << outcome.Entries << " entries)\n";
 }
 

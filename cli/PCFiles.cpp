@@ -129,7 +129,7 @@ void WritePCFile(const std::string& path, std::ostream& standardOutput,
     if (path == "-") {
         write(standardOutput);
         if (!standardOutput.flush())
-            throw TFailure("standard output cannot be written");
+            throw TFailure("the output could not be written");
         return;
     }
     RequireReplaceable(path);
