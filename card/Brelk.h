@@ -6,9 +6,11 @@
 //   BrelkCatalogue.cpp  catalogue header and entries, free-space map, format
 //   BrelkAllocation.cpp adding, changing and removing objects
 //   BrelkFreeSpace.cpp  the free-space map kept in place, the record index
+//   BrelkCommit.cpp     the checked commit: data, sync, catalogue in one write, sync
 #pragma once
 
 #include "card/CatEntry.h"
+#include "card/CatalogueKeep.h"
 #include "card/RawDevice.h"
 #include "card/Reporter.h"
 #include "card/SysCalls.h"
@@ -48,10 +50,15 @@ class TBrelk {
     TBrelk& operator=(const TBrelk&) = delete;
 
     // --- Device and cache ---
-    bool Initialize(std::uint32_t cacheBytes, const std::string& drive, std::uint32_t safetyZone);
+    // Takes the card's lock (shared for ReadOnly, exclusive for ReadWrite) before the
+    // catalogue is read and holds it until destruction; a card held by another is refused.
+    bool Initialize(std::uint32_t cacheBytes, const std::string& drive, std::uint32_t safetyZone,
+                    TCardAccess access = TCardAccess::ReadWrite);
     bool ReadMMC(void* dest, std::uint32_t address, std::uint32_t count);
     bool WriteRawBytes(const void* source, std::uint32_t address, std::uint32_t count);
     bool FlushCache();
+    // The commit: object data written and synced, then the whole catalogue in one write and
+    // synced. True only when every step succeeded; after a failure nothing more is written.
     bool FlushMMCDevice();
     bool HasUnsavedData() const;
     bool StartBulktransfer();
@@ -90,6 +97,10 @@ class TBrelk {
     // Removes every listed record of Catalogue in one pass; returns how many were removed.
     std::size_t DeleteCatEntries(const std::vector<TBrelkCatEntry*>& entries);
     bool ObjectExists(const TBrelkCatEntry& entry) const;
+    // Puts Entries in place of the whole catalogue (a repair). OnCard is the catalogue area
+    // as it was read from the card: the commit checks that it is still there and keeps it.
+    bool ReplaceCatalogue(const std::vector<TBrelkCatEntry>& entries,
+                          std::vector<std::uint8_t> onCard);
 
     // --- Queries derived from the fields ---
     // CardSize - SafetyZone, or 0 when the safety zone is larger than the card.
@@ -102,6 +113,18 @@ class TBrelk {
     }
     bool CacheModified() const { return DirtyLow <= DirtyHigh && CacheFill != 0; }
     bool IsDeviceOpen() const { return Device.IsOpen(); }
+    bool ReadOnly() const { return Access == TCardAccess::ReadOnly; }
+    // True after a failed write or sync, or a catalogue changed by another: nothing more is
+    // written to the card by this object.
+    bool WritesStopped() const { return Stopped; }
+    // The catalogue header could be read but the entries could not (read error, damaged
+    // Count); the reason, empty when the catalogue was read or is simply absent.
+    const std::string& CatalogueError() const { return CatalogueProblem; }
+    // Receives the on-card catalogue before each rewrite; none keeps nothing.
+    void SetCatalogueKeeper(TCatalogueKeeper* keeper) { Keeper = keeper; }
+    // The catalogue (header and entries) as this object last read it from or wrote it to
+    // the card.
+    const std::vector<std::uint8_t>& CardCatalogueBytes() const { return CardCatalogue; }
     // Whether Entry is one of the records in Catalogue.
     bool InCatalogue(const TBrelkCatEntry* entry) const;
 
@@ -189,6 +212,17 @@ class TBrelk {
     // Copies Entry into its object header on the card (when RewriteObjectHeader is set).
     bool RewriteHeaderOf(const TBrelkCatEntry& entry);
     void CatalogueCannotBeRead(const std::string& why);
+    // Commit steps.
+    bool SyncDevice(const std::string& what);
+    void StopWrites();
+    bool CatalogueOnCardUnchanged(std::vector<std::uint8_t>& onCard);
+    bool HeaderOnCardUnchanged();
+    void CardChangedByAnother();
+    void KeepPreviousCatalogue(const std::vector<std::uint8_t>& onCard);
+    bool WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes);
+    void NoteCardCatalogue(std::vector<std::uint8_t> bytes);
+    // Whether [First, End) holds an object of the catalogue last written to the card.
+    bool OverlapsCommittedObject(std::uint64_t first, std::uint64_t end) const;
 
     TBrelkReporter& Reporter;
     TRawDevice Device;
@@ -197,6 +231,16 @@ class TBrelk {
     // The byte ranges of the window (offsets, sorted, disjoint, not touching) that hold card
     // data or written data; the rest of the window is not loaded yet.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> Held;
+    TCardLock Lock;
+    TCardAccess Access = TCardAccess::ReadWrite;
+    bool Stopped = false;
+    std::string CatalogueProblem;
+    TCatalogueKeeper* Keeper = nullptr;
+    std::vector<std::uint8_t> CardCatalogue;
+    // The header on the card was found unchanged since the last commit.
+    bool HeaderChecked = false;
+    // Footprints [first, end) of the catalogue on the card, sorted by first.
+    std::vector<std::pair<std::int64_t, std::int64_t>> CommittedSpans;
     // Catalogue is in CompareCatEntries order (cards written by this system always are).
     bool CatalogueSorted = true;
     // The last free-space map came from disjoint footprints, so it does not depend on the

@@ -133,6 +133,10 @@ bool TBrelk::PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target,
         return false;
     if (header < kCatalogueHeaderSize + std::uint64_t(kCatEntrySize) * (Catalogue.size() + 1))
         return false; // card full: no room for one more catalogue entry below the header
+    // Space freed since the last commit is still listed by the catalogue on the card: that
+    // catalogue is replaced first, so a crash can never leave it listing overwritten data.
+    if (OverlapsCommittedObject(header, header + alloc + kObjectHeaderSize) && !WriteCatalogue())
+        return false;
     copy.SetSize(std::uint32_t(alloc));
     copy.SetAddress(header + kObjectHeaderSize);
 

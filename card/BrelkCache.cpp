@@ -194,8 +194,13 @@ std::uint32_t TBrelk::WriteWholeWindows(const std::uint8_t* source, std::uint32_
         return 0;
     }
     EmptyWindow(CacheStart, 0);
+    if (!HeaderOnCardUnchanged()) {
+        ok = false;
+        return 0;
+    }
     if (!Device.WriteAt(address, source, direct)) {
         ReportDeviceError("Could not write to");
+        StopWrites(); // nothing is written behind a reported failure
         ok = false;
         return 0;
     }
@@ -225,6 +230,13 @@ std::uint32_t TBrelk::ReadWholeWindows(std::uint8_t* dest, std::uint32_t address
 bool TBrelk::WriteRawBytes(const void* source, std::uint32_t address, std::uint32_t count) {
     if (CacheSize == 0)
         return count == 0; // no card: nothing can be stored
+    if (ReadOnly()) {
+        Reporter.ReportError("Error - The Brelk-card '" + DriveLetter +
+                             ":' is open for reading only");
+        return false;
+    }
+    if (Stopped)
+        return false; // a write failed before: the card is left as it is
     bool wasOpen;
     if (!OpenDevice(wasOpen))
         return false;
@@ -268,9 +280,16 @@ bool TBrelk::WriteRawBytes(const void* source, std::uint32_t address, std::uint3
 bool TBrelk::FlushCache() {
     if (!CacheModified())
         return true;
+    if (Stopped)
+        return false;
     bool wasOpen;
     if (!OpenDevice(wasOpen))
         return false; // the span stays modified
+    if (!HeaderOnCardUnchanged()) {
+        if (!wasOpen)
+            CloseDevice();
+        return false;
+    }
     const std::uint32_t first = DirtyLow / BytesPerSector * BytesPerSector;
     const std::uint32_t end =
         std::min<std::uint64_t>(RoundUpToBlocks(DirtyHigh, BytesPerSector), CacheFill);
@@ -279,8 +298,10 @@ bool TBrelk::FlushCache() {
     if (ok) {
         ok = Device.WriteAt(std::uint64_t(CacheStart) + first, CacheBuffer.get() + first,
                             end - first);
-        if (!ok)
+        if (!ok) {
             ReportDeviceError("Could not write to");
+            StopWrites(); // nothing is written behind a reported failure
+        }
     }
     if (ok) {
         DirtyLow = CacheFill;
@@ -289,11 +310,6 @@ bool TBrelk::FlushCache() {
     if (!wasOpen)
         CloseDevice();
     return ok;
-}
-
-bool TBrelk::FlushMMCDevice() {
-    bool catalogueOk = WriteCatalogue();
-    return FlushCache() && catalogueOk;
 }
 
 } // namespace brelk

@@ -23,7 +23,10 @@ bool TBrelk::ReadCatalogueHeader() {
     bool wasOpen;
     if (!OpenDevice(wasOpen))
         return false;
+    CatalogueProblem.clear();
     bool valid = ReadCard(CatalogueHeader.data(), 0, kCatalogueHeaderSize, false);
+    if (!valid)
+        CatalogueProblem = "the device could not be read";
     const char* magic = reinterpret_cast<const char*>(CatalogueHeader.data());
     valid = valid && SameName(std::string_view(magic, strnlen(magic, kCatalogueMagic.size())),
                               kCatalogueMagic);
@@ -36,6 +39,7 @@ bool TBrelk::ReadCatalogueHeader() {
 
 void TBrelk::CatalogueCannotBeRead(const std::string& why) {
     Reporter.ReportError("Error - The catalogue of the Brelk-card cannot be read: " + why);
+    CatalogueProblem = why;
     CatalogueValid = false;
     FreeSpaceMap.clear();
 }
@@ -72,6 +76,9 @@ void TBrelk::ReadCatalogue() {
             std::is_sorted(Catalogue.begin(), Catalogue.end(), [](const auto& a, const auto& b) {
                 return CompareCatEntries(*a, *b) < 0;
             });
+        std::vector<std::uint8_t> onCard(CatalogueHeader.begin(), CatalogueHeader.end());
+        onCard.insert(onCard.end(), entries.begin(), entries.end());
+        NoteCardCatalogue(std::move(onCard));
         UpdateCatalogueHeader();
         CatalogueModified = false;
     }
@@ -198,43 +205,6 @@ void TBrelk::SortAfterChanges(std::vector<const TBrelkCatEntry*> changed) {
         });
     std::stable_sort(middle, Catalogue.end(), less);
     std::inplace_merge(Catalogue.begin(), middle, Catalogue.end(), less);
-}
-
-bool TBrelk::WriteCatalogue() {
-    if (!CatalogueModified)
-        return true;
-    SortCatalogue();
-    bool wasOpen;
-    if (!OpenDevice(wasOpen))
-        return false; // the catalogue stays modified
-    PutLE32(&CatalogueHeader[kHeaderCountOffset], std::uint32_t(Catalogue.size()));
-    std::vector<std::uint8_t> bytes(CatalogueHeader.begin(), CatalogueHeader.end());
-    bytes.reserve(bytes.size() + Catalogue.size() * kCatEntrySize);
-    for (const auto& entry : Catalogue)
-        bytes.insert(bytes.end(), entry->Bytes.begin(), entry->Bytes.end());
-    bool ok = WriteRawBytes(bytes.data(), 0, std::uint32_t(bytes.size()));
-    if (ok)
-        CatalogueModified = false;
-    if (!wasOpen)
-        CloseDevice();
-    return ok;
-}
-
-bool TBrelk::FormatMMC() {
-    std::array<std::uint8_t, kCatalogueHeaderSize> header{};
-    std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), header.begin());
-    PutLE32(&header[kHeaderLowestOffset], UsableLimit());
-    bool wasOpen;
-    if (!OpenDevice(wasOpen))
-        return false;
-    bool ok = WriteRawBytes(header.data(), 0, kCatalogueHeaderSize) && FlushCache();
-    if (ok) {
-        CatalogueValid = ReadCatalogueHeader();
-        ReadCatalogue();
-    }
-    if (!wasOpen)
-        CloseDevice();
-    return ok && CatalogueValid;
 }
 
 } // namespace brelk

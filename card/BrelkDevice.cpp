@@ -19,12 +19,18 @@ TCacheBuffer AllocatePageAligned(std::size_t size) {
     return TCacheBuffer(static_cast<std::uint8_t*>(std::aligned_alloc(kPageSize, rounded)));
 }
 
-TBrelk::TBrelk(TBrelkReporter& reporter, TSysCalls& calls) : Reporter(reporter), Device(calls) {}
+TBrelk::TBrelk(TBrelkReporter& reporter, TSysCalls& calls)
+    : Reporter(reporter), Device(calls), Lock(calls) {}
 
+// Pending changes are written only by an explicit commit (FlushMMCDevice), whose result the
+// caller checks; here they are only reported.
 TBrelk::~TBrelk() {
-    FlushMMCDevice();
+    if (HasUnsavedData() && !ReadOnly())
+        Reporter.ReportError("Error - Changes to the Brelk-card '" + DriveLetter +
+                             ":' were not written");
     CacheBuffer.reset();
     CloseDevice();
+    Lock.Release();
 }
 
 void TBrelk::ReportDeviceError(const std::string& what) {
@@ -40,9 +46,10 @@ bool TBrelk::OpenDevice(bool& wasOpen) {
         wasOpen = true;
         return true;
     }
-    DeviceOK = Device.Open(DriveLetter);
+    DeviceOK = Device.Open(DriveLetter, Access);
     if (!DeviceOK)
-        Reporter.ReportError("Error - Could not open device '" + DriveLetter + ":'");
+        Reporter.ReportError("Error - Could not open device '" + DriveLetter + ":' (" +
+                             Device.LastError() + ")");
     return DeviceOK;
 }
 
@@ -96,9 +103,21 @@ bool TBrelk::AllocateCache(std::uint32_t cacheBytes) {
 }
 
 bool TBrelk::Initialize(std::uint32_t cacheBytes, const std::string& drive,
-                        std::uint32_t safetyZone) {
+                        std::uint32_t safetyZone, TCardAccess access) {
     DriveLetter = drive;
     SafetyZone = safetyZone;
+    Access = access;
+    if (!DriveLetter.empty() && !Lock.Take(DriveLetter, access)) {
+        DeviceOK = false;
+        if (Lock.Busy())
+            Reporter.ReportError("Error - The Brelk-card '" + DriveLetter +
+                                 ":' is in use by another program (" + Lock.LastError() +
+                                 "); try again when it has finished");
+        else
+            Reporter.ReportError("Error - Could not open device '" + DriveLetter + ":' (" +
+                                 Lock.LastError() + ")");
+        return false;
+    }
     bool wasOpen;
     if (!OpenDevice(wasOpen))
         return false;

@@ -15,6 +15,25 @@ void TBrelkCatEntry::SetName(std::string_view name) {
     std::copy_n(name.begin(), std::min<std::size_t>(name.size(), kNameLength), Bytes.begin() + 16);
 }
 
+std::string VisibleName(std::string_view text) {
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0)) {
+            out += "\\x";
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        } else if (c == '\\') {
+            out += "\\\\";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 namespace {
 
 char FoldUpper(char c) {

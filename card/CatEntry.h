@@ -82,6 +82,10 @@ bool SameName(std::string_view a, std::string_view b);
 // compared with ASCII letters folded to upper case. Negative, zero or positive.
 int CompareCatEntries(const TBrelkCatEntry& a, const TBrelkCatEntry& b);
 
+// Text from the card made safe to print: control characters (0x00 to 0x1F, 0x7F, 0x80 to
+// 0x9F) become \xNN and a backslash becomes two, so nothing reaches a terminal as an escape.
+std::string VisibleName(std::string_view text);
+
 // The object name made from a PC file name: characters outside "!" to "~" removed,
 // cut to 48 characters.
 std::string SanitizeFilename(std::string_view text);

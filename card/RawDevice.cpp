@@ -9,11 +9,11 @@ void TRawDevice::NoteErrno() {
     Error = std::strerror(errno);
 }
 
-bool TRawDevice::Open(const std::string& path) {
+bool TRawDevice::Open(const std::string& path, TCardAccess access) {
     Close();
     Error.clear();
     do {
-        Fd = Calls.Open(path);
+        Fd = Calls.Open(path, access);
     } while (Fd < 0 && errno == EINTR);
     if (Fd < 0)
         NoteErrno();
@@ -64,6 +64,17 @@ bool TRawDevice::WriteAt(std::uint64_t offset, const void* buffer, std::size_t c
     return true;
 }
 
+bool TRawDevice::Sync() {
+    Error.clear();
+    int result;
+    do {
+        result = Calls.DataSync(Fd);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0)
+        NoteErrno();
+    return result == 0;
+}
+
 bool TRawDevice::Length(std::uint64_t& length) {
     if (Calls.DeviceLength(Fd, length) == 0)
         return true;
@@ -76,6 +87,26 @@ bool TRawDevice::SectorSize(std::uint32_t& size) {
         return true;
     NoteErrno();
     return false;
+}
+
+bool TCardLock::Take(const std::string& path, TCardAccess access) {
+    Release();
+    Error.clear();
+    WasBusy = false;
+    do {
+        Fd = Calls.OpenLocked(path, access);
+    } while (Fd < 0 && errno == EINTR);
+    if (Fd < 0) {
+        WasBusy = errno == EWOULDBLOCK || errno == EBUSY;
+        Error = std::strerror(errno);
+    }
+    return Fd >= 0;
+}
+
+void TCardLock::Release() {
+    if (Fd >= 0)
+        Calls.Close(Fd);
+    Fd = -1;
 }
 
 } // namespace brelk

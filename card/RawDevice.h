@@ -16,7 +16,7 @@ class TRawDevice {
     TRawDevice(const TRawDevice&) = delete;
     TRawDevice& operator=(const TRawDevice&) = delete;
 
-    bool Open(const std::string& path);
+    bool Open(const std::string& path, TCardAccess access);
     void Close();
     bool IsOpen() const { return Fd >= 0; }
 
@@ -25,6 +25,8 @@ class TRawDevice {
     std::size_t ReadAt(std::uint64_t offset, void* buffer, std::size_t count);
     // Writes all Count bytes at Offset; false (with LastError) when any byte could not be written.
     bool WriteAt(std::uint64_t offset, const void* buffer, std::size_t count);
+    // Forces what was written to the device; false (with LastError) when it failed.
+    bool Sync();
     bool Length(std::uint64_t& length);
     bool SectorSize(std::uint32_t& size);
     bool IsBlockDevice() { return Calls.IsBlockDevice(Fd); }
@@ -37,6 +39,30 @@ class TRawDevice {
 
     TSysCalls& Calls;
     int Fd = -1;
+    std::string Error;
+};
+
+// The lock on a card held from opening it until release: shared for a reader, exclusive
+// for a writer.
+class TCardLock {
+  public:
+    explicit TCardLock(TSysCalls& calls) : Calls(calls) {}
+    ~TCardLock() { Release(); }
+    TCardLock(const TCardLock&) = delete;
+    TCardLock& operator=(const TCardLock&) = delete;
+
+    // Takes the lock without waiting; false with LastError when another holds the card.
+    bool Take(const std::string& path, TCardAccess access);
+    void Release();
+    bool Held() const { return Fd >= 0; }
+    // True when the last failure was a conflicting lock (not a missing file or the like).
+    bool Busy() const { return WasBusy; }
+    const std::string& LastError() const { return Error; }
+
+  private:
+    TSysCalls& Calls;
+    int Fd = -1;
+    bool WasBusy = false;
     std::string Error;
 };
 

@@ -1,6 +1,6 @@
 // The seam between the card object and the operating system: every open, pread, pwrite,
-// fstat and ioctl of the device layer goes through this interface, so tests can put a
-// fake device behind it.
+// fdatasync, lock, fstat and ioctl of the device layer goes through this interface, so tests
+// can put a fake device behind it.
 #pragma once
 
 #include <cstddef>
@@ -10,14 +10,25 @@
 
 namespace brelk {
 
+// How a card is opened: for reading only, or for reading and writing.
+enum class TCardAccess { ReadOnly, ReadWrite };
+
 class TSysCalls {
   public:
     virtual ~TSysCalls() = default;
     // Each returns -1 and sets errno on failure, as the system calls do.
-    virtual int Open(const std::string& path) = 0; // read-write, existing node or file only
+    // Opens an existing node or file, never creating it.
+    virtual int Open(const std::string& path, TCardAccess access) = 0;
     virtual int Close(int fd) = 0;
     virtual ssize_t PRead(int fd, void* buffer, std::size_t count, std::uint64_t offset) = 0;
     virtual ssize_t PWrite(int fd, const void* buffer, std::size_t count, std::uint64_t offset) = 0;
+    // Forces the written data of Fd to the device (fdatasync).
+    virtual int DataSync(int fd) = 0;
+    // Opens Path only to hold a lock on the card and takes it without waiting: shared for a
+    // reader, exclusive for a writer (a block device is then also opened exclusively, so
+    // that nothing mounts it meanwhile). Fails with EWOULDBLOCK or EBUSY while another holds
+    // a conflicting lock. The lock lasts until the descriptor is closed.
+    virtual int OpenLocked(const std::string& path, TCardAccess access) = 0;
     // Length in bytes of a block device or regular file.
     virtual int DeviceLength(int fd, std::uint64_t& length) = 0;
     // Sector size: the device's for a block device, 512 for a regular file.

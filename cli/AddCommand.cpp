@@ -143,7 +143,9 @@ int AddPaths(const TArgs& args, TContext& context) {
         throw TUsageError("--ask needs --overwrite");
     if (args.Has("--json") && !args.Has("--dry-run"))
         throw TUsageError("--json needs --dry-run");
-    TCardSession session(args.Positional()[0], args, context.Err);
+    // A dry run only reads the card.
+    TCardSession session(args.Positional()[0], args, context.Err,
+                         args.Has("--dry-run") ? TCardAccess::ReadOnly : TCardAccess::ReadWrite);
     session.RequireCatalogue();
     TCliImportUser user(context, std::cin);
     TImportOptions options;

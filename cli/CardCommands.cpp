@@ -1,4 +1,5 @@
 // brelk format, info, ls and purge: commands on the card as a whole.
+#include "card/ForeignContents.h"
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
@@ -17,10 +18,17 @@ namespace {
 
 int RunFormat(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "CARD");
-    TCardSession session(args.Positional()[0], args, context.Err);
+    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     TBrelk& card = session.Card();
     if (!card.DeviceOK || card.CacheSize == 0)
         session.Fail(session.Path + ": the size of the card could not be read");
+    std::vector<std::uint8_t> start(kForeignContentsBytes);
+    if (!card.ReadMMC(start.data(), 0, std::uint32_t(start.size())))
+        session.Fail(session.Path + ": the card could not be read");
+    const std::string foreign = ForeignContents(start.data(), start.size());
+    if (!foreign.empty() && !args.Has("--force"))
+        session.Fail(session.Path + ": it holds " + foreign +
+                     "; formatting destroys it (give --force to format anyway)");
     if (!card.FormatMMC())
         session.Fail(session.Path + ": the card could not be formatted");
     session.Finish();
@@ -49,9 +57,10 @@ void WriteInfoJson(TBrelk& card, std::ostream& out) {
 
 int RunInfo(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "CARD");
-    TCardSession session(args.Positional()[0], args, context.Err);
     if (args.Has("--json") && args.Has("--decimal"))
         throw TUsageError("--json and --decimal exclude each other");
+    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
+    session.RequireReadableCatalogue();
     TBrelk& card = session.Card();
     if (args.Has("--json")) {
         WriteInfoJson(card, context.Out);
@@ -95,7 +104,8 @@ void WriteLsText(TBrelk& card, std::ostream& out) {
 
 int RunLs(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "CARD");
-    TCardSession session(args.Positional()[0], args, context.Err);
+    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
+    session.RequireReadableCatalogue();
     if (args.Has("--json"))
         WriteLsJson(session.Card(), context.Out);
     else
@@ -106,7 +116,7 @@ int RunLs(const TArgs& args, TContext& context) {
 
 int RunPurge(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "CARD");
-    TCardSession session(args.Positional()[0], args, context.Err);
+    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     session.RequireCatalogue();
     const std::size_t removed = RemoveDeletedObjects(session.Card());
     session.Finish();
@@ -118,10 +128,12 @@ int RunPurge(const TArgs& args, TContext& context) {
 
 TCommand FormatCommand() {
     return {"format",
-            "CARD",
+            "CARD [--force]",
             "Write an empty catalogue to the card",
-            "Only the catalogue header is written; object data stays on the card unreferenced.\n",
-            {},
+            "Only the catalogue header is written; object data stays on the card unreferenced.\n"
+            "A card that holds a PC file system (FAT, exFAT, NTFS, ext) or a partition table is\n"
+            "formatted only with --force. The catalogue it had is kept in the state folder.\n",
+            {{"--force", false, ""}},
             true,
             RunFormat};
 }

@@ -18,7 +18,8 @@ void TStreamReporter::ReportError(const std::string& text) {
     ++Count;
 }
 
-TCardSession::TCardSession(const std::string& path, const TArgs& args, std::ostream& err)
+TCardSession::TCardSession(const std::string& path, const TArgs& args, std::ostream& err,
+                           TCardAccess access)
     : Path(path), Reporter(err), Brelk(std::make_unique<TBrelk>(Reporter)) {
     auto cache = args.Number("--cache-size", 1, kMaxCacheSize).value_or(kDefaultCacheSize);
     auto zone = args.Number("--safety-zone", 0, 0xFFFFFFFFu).value_or(kDefaultSafetyZone);
@@ -26,7 +27,9 @@ TCardSession::TCardSession(const std::string& path, const TArgs& args, std::ostr
         throw TUsageError("--reuse-deleted-space and --no-reuse-deleted-space exclude each other");
     Brelk->ReuseDeletedSpace = !args.Has("--no-reuse-deleted-space");
     Brelk->RewriteObjectHeader = args.Has("--rewrite-header");
-    if (!Brelk->Initialize(std::uint32_t(cache), path, std::uint32_t(zone)))
+    if (access == TCardAccess::ReadWrite)
+        Brelk->SetCatalogueKeeper(&Keeper);
+    if (!Brelk->Initialize(std::uint32_t(cache), path, std::uint32_t(zone), access))
         Fail(path + ": the card cannot be used");
 }
 
@@ -37,8 +40,14 @@ void TCardSession::Fail(const std::string& message) {
 void TCardSession::RequireCatalogue() {
     if (!Brelk->DeviceOK || Brelk->CacheSize == 0)
         Fail(Path + ": the size of the card could not be read");
+    RequireReadableCatalogue();
     if (!Brelk->CatalogueValid)
         Fail(Path + ": the card is not formatted (no Brelk catalogue)");
+}
+
+void TCardSession::RequireReadableCatalogue() {
+    if (!Brelk->CatalogueValid && !Brelk->CatalogueError().empty())
+        Fail(Path + ": the catalogue cannot be read: " + Brelk->CatalogueError());
 }
 
 void TCardSession::Finish() {
@@ -68,11 +77,12 @@ std::vector<TBrelkCatEntry*> TCardSession::FindObjects(const std::vector<std::st
     for (const std::string& name : names) {
         const auto it = byName.find(key(name));
         if (it == byName.end())
-            throw TFailure(Path + ": no object named '" + name + "'" +
+            throw TFailure(Path + ": no object named '" + VisibleName(name) + "'" +
                            (type ? " of type " + std::to_string(*type) : std::string()));
         if (it->second.size() > 1)
             throw TFailure(Path + ": " + std::to_string(it->second.size()) +
-                           " objects are named '" + name + "'; choose one with --type");
+                           " objects are named '" + VisibleName(name) +
+                           "'; choose one with --type");
         found.push_back(it->second.front());
     }
     return found;

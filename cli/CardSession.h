@@ -1,5 +1,5 @@
 // One card opened for one brelk command: the card object, its reporter on standard error,
-// and the final flush.
+// the card's lock for the command's whole run, and the explicit, checked commit.
 #pragma once
 
 #include "card/Brelk.h"
@@ -25,12 +25,18 @@ class TStreamReporter final : public TBrelkReporter {
 
 class TCardSession {
   public:
-    // Opens CARD with the card options of Args; throws TFailure when it cannot be opened.
-    TCardSession(const std::string& path, const TArgs& args, std::ostream& err);
+    // Opens CARD with the card options of Args, for reading only (a shared lock) or for
+    // writing (an exclusive lock; the previous catalogue is kept before each rewrite);
+    // throws TFailure when it cannot be opened or another program holds it.
+    TCardSession(const std::string& path, const TArgs& args, std::ostream& err, TCardAccess access);
     TBrelk& Card() { return *Brelk; }
     // Throws TFailure unless the card's size is known and it carries a catalogue.
     void RequireCatalogue();
-    // Writes the catalogue and the cache to the card; throws TFailure when that failed.
+    // Throws TFailure when the card carries a catalogue that could not be read (a read
+    // error, a damaged Count); a card without any catalogue passes.
+    void RequireReadableCatalogue();
+    // The commit: object data, then the catalogue, each synced; throws TFailure when any
+    // step failed.
     void Finish();
     // A failure of this command: the message, unless the card layer has said it already.
     [[noreturn]] void Fail(const std::string& message);
@@ -44,6 +50,7 @@ class TCardSession {
 
   private:
     TStreamReporter Reporter;
+    TStateFolderKeeper Keeper;
     std::unique_ptr<TBrelk> Brelk;
 };
 

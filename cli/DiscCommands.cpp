@@ -4,6 +4,7 @@
 #include "explorer/DiscTransform.h"
 
 #include <ostream>
+#include <sstream>
 
 namespace brelk::cli {
 
@@ -12,28 +13,30 @@ namespace {
 int RunTransformOnCard(const TArgs& args, TContext& context, bool squash) {
     if (args.Positional().size() < 2)
         throw TUsageError("missing argument: expected CARD NAME...");
-    TCardSession session(args.Positional()[0], args, context.Err);
+    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     session.RequireCatalogue();
     // Every name is looked up first, so a typing error changes nothing.
     const std::vector<std::string> names(args.Positional().begin() + 1, args.Positional().end());
     const std::vector<TBrelkCatEntry*> entries = session.FindObjects(names, args);
     TBrelk& card = session.Card();
     bool allDone = true;
+    std::ostringstream done; // told only once the changes are on the card
     card.StartBulktransfer();
     for (TBrelkCatEntry* entry : entries) {
-        const std::string name = entry->Name();
+        const std::string name = VisibleName(entry->Name());
         const std::uint32_t before = entry->Size();
         const TDiscTransformResult result = TransformDiscObject(card, entry, squash);
         if (result == TDiscTransformResult::Converted) {
-            context.Out << (squash ? "Squashed " : "Expanded ") << name << ": " << before << " -> "
-                        << entry->Size() << " bytes\n";
+            done << (squash ? "Squashed " : "Expanded ") << name << ": " << before << " -> "
+                 << entry->Size() << " bytes\n";
         } else if (result != TDiscTransformResult::NotDFS) {
             context.Err << "brelk: " << DiscTransformMessage(result, squash, name) << "\n";
             allDone = false;
         }
     }
-    card.StopBulktransfer();
     session.Finish();
+    card.StopBulktransfer();
+    context.Out << done.str();
     return allDone ? 0 : 1;
 }
 

@@ -150,16 +150,18 @@ int RunTransform(const TArgs& args, TContext& context, bool squash) {
     if (!ok)
         throw TFailure(path + ": not a DFS disc image (its first side is refused" +
                        (found.Note.empty() ? "" : ": " + found.Note) + ")");
-    WritePCFile(*output, [&out](std::ostream& file) {
+    WritePCFile(*output, context.Out, [&out](std::ostream& file) {
         file.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
     });
-    context.Out << (squash ? "Squashed " : "Expanded ") << path << ": " << contents.Bytes.size()
-                << " -> " << out.size() << " bytes"
-                << (!squash && !padded ? " (no side needed padding)" : "");
+    // With the image on standard output ("-o -") the summary goes to standard error.
+    std::ostream& summary = *output == "-" ? context.Err : context.Out;
+    summary << (squash ? "Squashed " : "Expanded ") << path << ": " << contents.Bytes.size()
+            << " -> " << out.size() << " bytes"
+            << (!squash && !padded ? " (no side needed padding)" : "");
     if (found.ReadAs == TReadAs::DFSInterleaved)
-        context.Out << " (" << found.Layout.Why << "; written with the sides one after the other"
-                    << (found.Note.empty() ? "" : "; " + found.Note) << ")";
-    context.Out << "\n";
+        summary << " (" << found.Layout.Why << "; written with the sides one after the other"
+                << (found.Note.empty() ? "" : "; " + found.Note) << ")";
+    summary << "\n";
     return 0;
 }
 

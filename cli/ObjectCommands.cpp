@@ -87,12 +87,13 @@ int RunPut(const TArgs& args, TContext& context) {
     if (size == 0)
         throw TFailure(file + ": the file is empty; an object needs at least one byte");
     entry.SetSize(size);
-    TCardSession session(args.Positional()[0], args, context.Err);
+    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     session.RequireCatalogue();
     bool replace = args.Has("--replace");
     if (!replace && session.Card().ObjectExists(entry))
-        session.Fail(session.Path + ": an object named '" + entry.Name() + "' of type " +
-                     std::to_string(entry.Type()) + " is on the card already (use --replace)");
+        session.Fail(session.Path + ": an object named '" + VisibleName(entry.Name()) +
+                     "' of type " + std::to_string(entry.Type()) +
+                     " is on the card already (use --replace)");
     // The place is chosen before the file is read.
     auto source = [&reader](std::uint8_t* buffer, std::uint32_t count) {
         return reader.Read(buffer, count);
@@ -101,12 +102,12 @@ int RunPut(const TArgs& args, TContext& context) {
                  : session.Card().AddObjectToBrelk(entry, data.data(), replace))) {
         if (reader.Failed())
             session.Fail(file + ": could not be read");
-        session.Fail(session.Path + ": no room for '" + entry.Name() + "' (" +
+        session.Fail(session.Path + ": no room for '" + VisibleName(entry.Name()) + "' (" +
                      std::to_string(size) + " bytes); the card may be full");
     }
     session.Finish();
-    context.Out << "Added " << entry.Name() << " (type " << int(entry.Type()) << ", subtype "
-                << int(entry.Subtype()) << ", " << size << " bytes)\n";
+    context.Out << "Added " << VisibleName(entry.Name()) << " (type " << int(entry.Type())
+                << ", subtype " << int(entry.Subtype()) << ", " << size << " bytes)\n";
     return 0;
 }
 
@@ -170,42 +171,39 @@ void WriteObject(TCardSession& session, const TBrelkCatEntry& entry, bool asUEF,
 int RunGet(const TArgs& args, TContext& context) {
     args.ExpectPositional(2, "CARD NAME");
     const bool asUEF = ExportAsUEF(args);
-    TCardSession session(args.Positional()[0], args, context.Err);
+    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
     session.RequireCatalogue();
     const TBrelkCatEntry entry = *session.FindObject(args.Positional()[1], args);
-    if (auto output = args.Value("--output")) {
-        WritePCFile(*output, [&](std::ostream& out) { WriteObject(session, entry, asUEF, out); });
-    } else {
-        WriteObject(session, entry, asUEF, context.Out);
-        context.Out.flush();
-    }
-    session.Finish();
+    WritePCFile(args.Value("--output").value_or("-"), context.Out,
+                [&](std::ostream& out) { WriteObject(session, entry, asUEF, out); });
     return 0;
 }
 
 int RunRm(const TArgs& args, TContext& context) {
     args.ExpectPositional(2, "CARD NAME");
-    TCardSession session(args.Positional()[0], args, context.Err);
+    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     session.RequireCatalogue();
     TBrelkCatEntry* entry = session.FindObject(args.Positional()[1], args);
-    const std::string name = entry->Name();
+    const std::string name = VisibleName(entry->Name());
+    std::string done; // told only once the change is on the card
     if (args.Has("--permanent")) {
         session.Card().DeleteCatEntry(entry);
-        context.Out << "Removed " << name << "\n";
+        done = "Removed " + name + "\n";
     } else if (entry->Type() == kTypeDeleted) {
         session.Fail(session.Path + ": '" + name + "' is deleted already; --permanent removes it");
     } else {
         if (!MoveToDeletedObjects(session.Card(), {entry}).HeaderFailures.empty())
             session.Fail(session.Path + ": could not remove '" + name + "'");
-        context.Out << "Moved " << name << " to the deleted objects\n";
+        done = "Moved " + name + " to the deleted objects\n";
     }
     session.Finish();
+    context.Out << done;
     return 0;
 }
 
 int RunCat(const TArgs& args, TContext& context) {
     args.ExpectPositional(2, "CARD NAME");
-    TCardSession session(args.Positional()[0], args, context.Err);
+    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
     session.RequireCatalogue();
     const TBrelkCatEntry entry = *session.FindObject(args.Positional()[1], args);
     std::uint8_t tab = std::uint8_t(args.Number("--tab", 0, 255).value_or(1));

@@ -3,8 +3,17 @@
 #include "cli/Args.h"
 #include "explorer/PCFile.h"
 
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <random>
+#include <streambuf>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace brelk::cli {
 
@@ -50,46 +59,113 @@ TPCFileContents ReadPCFileUnpacked(const std::string& path) {
 
 namespace {
 
-// The regular file that Path names (through a symbolic link, the file it points at), to be
-// replaced whole. A folder or a special file (a device, a pipe) is refused: the renaming that
-// replaces a file would put a plain file in place of the device node.
-std::string FileToReplace(const std::string& path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (fs::is_directory(status))
-        throw TFailure(path + ": is a folder; give the name of a file");
-    if (fs::exists(status) && !fs::is_regular_file(status))
-        throw TFailure(path + ": is no regular file; give the name of a file");
-    if (fs::is_symlink(fs::symlink_status(path, ec))) {
-        const fs::path target = fs::canonical(path, ec);
-        if (!ec)
-            return target.string();
+// An output stream buffer on a file descriptor that remembers whether any write failed.
+class TFdBuffer final : public std::streambuf {
+  public:
+    explicit TFdBuffer(int fd) : Fd(fd) { setp(Buffer.data(), Buffer.data() + Buffer.size()); }
+    bool Failed = false;
+    int Errno = 0;
+
+  protected:
+    int_type overflow(int_type c) override {
+        if (!Drain())
+            return traits_type::eof();
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
     }
-    return path;
+    int sync() override { return Drain() ? 0 : -1; }
+
+  private:
+    bool Drain() {
+        const char* p = pbase();
+        while (!Failed && p < pptr()) {
+            ssize_t n = ::write(Fd, p, std::size_t(pptr() - p));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                Failed = true;
+                Errno = n < 0 ? errno : ENOSPC;
+            } else {
+                p += n;
+            }
+        }
+        setp(Buffer.data(), Buffer.data() + Buffer.size());
+        return !Failed;
+    }
+    int Fd;
+    std::array<char, 65536> Buffer{};
+};
+
+// Refuses Path unless it is absent or a regular file (a symbolic link is not followed).
+void RequireReplaceable(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            return;
+        throw TFailure(path + ": " + std::strerror(errno));
+    }
+    if (S_ISREG(st.st_mode))
+        return;
+    const char* what = S_ISDIR(st.st_mode)                          ? "a directory"
+                       : S_ISLNK(st.st_mode)                        ? "a symbolic link"
+                       : S_ISFIFO(st.st_mode)                       ? "a pipe"
+                       : S_ISBLK(st.st_mode) || S_ISCHR(st.st_mode) ? "a device"
+                                                                    : "not a regular file";
+    throw TFailure(path + ": is " + std::string(what) +
+                   "; only a new or a regular file is written");
+}
+
+// A new file in Path's folder, made with O_CREAT | O_EXCL, so nothing that exists is reused.
+int CreateTemporary(const std::string& path, std::string& temp) {
+    const std::filesystem::path target(path);
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    std::random_device random;
+    for (int attempt = 0; attempt < 32; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, ".%08x", unsigned(random()));
+        temp = (folder / ("." + target.filename().string() + suffix + ".part")).string();
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 } // namespace
 
-void WritePCFile(const std::string& requested, const std::function<void(std::ostream&)>& write) {
-    const std::string path = FileToReplace(requested);
-    std::error_code ec;
-    const std::string partial = path + ".part";
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    if (!out)
-        throw TFailure(requested + ": cannot be written");
+void WritePCFile(const std::string& path, std::ostream& standardOutput,
+                 const std::function<void(std::ostream&)>& write) {
+    if (path == "-") {
+        write(standardOutput);
+        if (!standardOutput.flush())
+            throw TFailure("the output could not be written");
+        return;
+    }
+    RequireReplaceable(path);
+    std::string temp;
+    const int fd = CreateTemporary(path, temp);
+    if (fd < 0)
+        throw TFailure(path + ": cannot be written (" + std::strerror(errno) + ")");
+    TFdBuffer buffer(fd);
+    std::ostream out(&buffer);
     try {
         write(out);
-        if (!out.flush())
-            throw TFailure(requested + ": cannot be written");
-        out.close();
-        std::filesystem::rename(partial, path, ec);
-        if (ec)
-            throw TFailure(requested + ": " + ec.message());
+        out.flush();
+        if (buffer.Failed)
+            throw TFailure(path + ": cannot be written (" + std::strerror(buffer.Errno) + ")");
+        if (::fsync(fd) != 0)
+            throw TFailure(path + ": cannot be written (" + std::strerror(errno) + ")");
+        RequireReplaceable(path);
+        if (::rename(temp.c_str(), path.c_str()) != 0)
+            throw TFailure(path + ": cannot be written (" + std::strerror(errno) + ")");
+        ::close(fd);
     } catch (...) {
-        out.close();
-        std::error_code ignored;
-        std::filesystem::remove(partial, ignored);
+        ::close(fd);
+        ::unlink(temp.c_str());
         throw;
     }
 }

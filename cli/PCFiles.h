@@ -20,8 +20,12 @@ void OpenPCFile(const std::string& path, TPCFileReader& reader);
 // The file's contents, unpacked when gzip-compressed (of a plain file too large to be a disc
 // or tape image only the head, HeadOnly); TFailure when they cannot be had.
 TPCFileContents ReadPCFileUnpacked(const std::string& path);
-// Writes the file through Path + ".part", renamed to Path only when Write finished and every
-// byte reached the disc: a failure (a TFailure thrown by Write included) leaves no half file.
-void WritePCFile(const std::string& path, const std::function<void(std::ostream&)>& write);
+// Writes the file through a fresh temporary file (created exclusively, never through a link)
+// in Path's folder, renamed over Path only when Write finished, every byte reached the disc
+// and Path is absent or a regular file; a directory, device, pipe or symbolic link at Path is
+// refused. A failure (a TFailure thrown by Write included) leaves no half file. Path "-"
+// writes to StandardOutput instead.
+void WritePCFile(const std::string& path, std::ostream& standardOutput,
+                 const std::function<void(std::ostream&)>& write);
 
 } // namespace brelk::cli

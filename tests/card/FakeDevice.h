@@ -1,5 +1,5 @@
-// A card device in memory behind the system-call seam: counts opens, reads and writes and
-// injects failures, short transfers and EINTR.
+// A card device in memory behind the system-call seam: counts opens, reads, writes and syncs,
+// keeps the card's locks, and injects failures, short transfers and EINTR.
 #pragma once
 
 #include "card/Brelk.h"
@@ -28,6 +28,9 @@ class TFakeDevice : public brelk::TSysCalls {
     int FailWriteNumber = 0;          // the K-th write call fails with EIO (1-based), 0: never
     int FailReadNumber = 0;           // the K-th read call fails with EIO (1-based), 0: never
     bool BlockDevice = false;         // a card reader's node rather than an image file
+    int ShortWriteNumber = 0;         // the K-th write call stores half its bytes, then fails
+    int FailSyncNumber = 0;           // the K-th sync fails with EIO (1-based), 0: never
+    bool WriteProtected = false;      // opening for writing fails with EROFS
     std::size_t MaxTransfer = 0;      // short reads and writes of at most this many bytes
     bool EintrFirst = false;          // every transfer is first interrupted once
 
@@ -37,18 +40,54 @@ class TFakeDevice : public brelk::TSysCalls {
     std::vector<TTransfer> Writes;
     int WriteCalls = 0;
     int ReadCalls = 0;
+    int SyncCalls = 0;
+    std::vector<char> Events; // 'w' for each write call, 's' for each sync, in order
+    std::vector<brelk::TCardAccess> OpenModes;
+    int SharedLocks = 0;
+    int ExclusiveLocks = 0;
 
-    int Open(const std::string&) override {
+    int Open(const std::string&, brelk::TCardAccess access) override {
         if (Missing) {
             errno = ENOENT;
             return -1;
         }
+        if (WriteProtected && access == brelk::TCardAccess::ReadWrite) {
+            errno = EROFS;
+            return -1;
+        }
+        OpenModes.push_back(access);
         ++Opens;
         ++OpenHandles;
         return 7;
     }
-    int Close(int) override {
-        --OpenHandles;
+    int Close(int fd) override {
+        if (fd == kSharedLockFd)
+            --SharedLocks;
+        else if (fd == kExclusiveLockFd)
+            --ExclusiveLocks;
+        else
+            --OpenHandles;
+        return 0;
+    }
+    int OpenLocked(const std::string&, brelk::TCardAccess access) override {
+        if (Missing) {
+            errno = ENOENT;
+            return -1;
+        }
+        const bool writer = access == brelk::TCardAccess::ReadWrite;
+        if (ExclusiveLocks > 0 || (writer && SharedLocks > 0)) {
+            errno = EWOULDBLOCK;
+            return -1;
+        }
+        ++(writer ? ExclusiveLocks : SharedLocks);
+        return writer ? kExclusiveLockFd : kSharedLockFd;
+    }
+    int DataSync(int) override {
+        Events.push_back('s');
+        if (++SyncCalls == FailSyncNumber) {
+            errno = EIO;
+            return -1;
+        }
         return 0;
     }
     ssize_t PRead(int, void* buffer, std::size_t count, std::uint64_t offset) override {
@@ -68,13 +107,22 @@ class TFakeDevice : public brelk::TSysCalls {
     ssize_t PWrite(int, const void* buffer, std::size_t count, std::uint64_t offset) override {
         if (Interrupt())
             return -1;
+        Events.push_back('w');
         if (++WriteCalls == FailWriteNumber) {
             errno = EIO;
+            return -1;
+        }
+        if (WriteCalls == ShortWriteNumber + 1 && ShortWriteNumber > 0 && ShortWritten) {
+            errno = ENOSPC; // the rest of a short write fails, as on a full file system
             return -1;
         }
         if (offset + count > Bytes.size())
             Bytes.resize(offset + count);
         std::size_t n = Limit(count);
+        if (WriteCalls == ShortWriteNumber) {
+            n = std::max<std::size_t>(1, count / 2);
+            ShortWritten = true;
+        }
         std::memcpy(Bytes.data() + offset, buffer, n);
         Writes.push_back({offset, n});
         return ssize_t(n);
@@ -107,7 +155,11 @@ class TFakeDevice : public brelk::TSysCalls {
         return total;
     }
 
+    static constexpr int kSharedLockFd = 8;
+    static constexpr int kExclusiveLockFd = 9;
+
   private:
+    bool ShortWritten = false;
     bool Interrupted = false;
     bool Interrupt() {
         if (EintrFirst && !Interrupted) {

@@ -320,6 +320,7 @@ TEST_F(LazyCacheTest, WindowsOnABlockDeviceStartAtMultiplesOfTheirSize) {
     ASSERT_TRUE(card->WriteRawBytes(&byte, 200000, 1));
     EXPECT_EQ(card->CacheStart, 196608u);
     EXPECT_EQ(card->CacheFill, 65536u);
+    card.reset(); // the first card object holds the card's lock
     Device.BlockDevice = false;
     auto file = Open(65536);
     ASSERT_TRUE(file->WriteRawBytes(&byte, 200000, 1));

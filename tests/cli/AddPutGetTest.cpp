@@ -1,35 +1,20 @@
 // brelk add, and put and get of discs and tapes in the card's form.
-#include "cli/Cli.h"
+#include "cli/CliFixture.h"
 #include "explorer/PendingSupport.h"
 #include "formats/AcornDFS.h"
 #include "formats/DFSBuilder.h"
 #include "formats/DFSSideWalk.h"
 #include "formats/UEF.h"
 #include "formats/UEFBuilder.h"
-#include "support/TestSupport.h"
-
-#include <gtest/gtest.h>
-#include <sstream>
 
 using namespace brelktest;
 using dfstest::TDFSBuilder;
 
 namespace {
 
-struct TRun {
-    int Status;
-    std::string Out, Err;
-};
+using TRun = TResult;
 
-struct AddPutGetTest : ::testing::Test {
-    TTempDir Dir;
-    std::string Card = Dir.Path("card.img").string();
-
-    TRun Run(std::vector<std::string> args) {
-        std::ostringstream out, err;
-        const int status = brelk::cli::RunBrelk(args, out, err);
-        return {status, out.str(), err.str()};
-    }
+struct AddPutGetTest : CliFixture {
     std::string Save(const std::string& name, const std::vector<std::uint8_t>& bytes) {
         const auto path = Dir.Path(name);
         std::filesystem::create_directories(path.parent_path());

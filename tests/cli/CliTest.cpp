@@ -1,5 +1,5 @@
 // brelk's commands on image files: outputs, exit codes and the messages on standard error.
-#include "cli/Cli.h"
+#include "cli/CliFixture.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -12,30 +12,7 @@ using namespace brelktest;
 
 namespace {
 
-struct TResult {
-    int Status;
-    std::string Out, Err;
-};
-
-struct CliTest : ::testing::Test {
-    TTempDir Dir;
-    std::string Card = Dir.Path("card.img").string();
-
-    TResult Run(std::vector<std::string> args) {
-        std::ostringstream out, err;
-        int status = brelk::cli::RunBrelk(args, out, err);
-        return {status, out.str(), err.str()};
-    }
-    std::string File(const std::string& name, const std::string& contents) {
-        std::string path = Dir.Path(name).string();
-        WriteFileBytes(path, std::vector<std::uint8_t>(contents.begin(), contents.end()));
-        return path;
-    }
-    void MakeCard(const std::string& size = "1M") {
-        ASSERT_EQ(Run({"create", Card, size}).Status, 0);
-        ASSERT_EQ(Run({"format", Card}).Status, 0);
-    }
-};
+struct CliTest : CliFixture {};
 
 TEST_F(CliTest, CreateMakesASparseImageAndRefusesAnExistingFile) {
     TResult made = Run({"create", Card, "2M"});
@@ -126,7 +103,7 @@ TEST_F(CliTest, EmptyFilesAndUnwritableOutputs) {
     const std::string nowhere = Dir.Path("no/such/folder/out.bin").string();
     TResult get = Run({"get", Card, "a.bin", "-o", nowhere});
     EXPECT_EQ(get.Status, 1);
-    EXPECT_EQ(get.Err, "brelk: " + nowhere + ": cannot be written\n");
+    EXPECT_EQ(get.Err, "brelk: " + nowhere + ": cannot be written (No such file or directory)\n");
 }
 
 TEST_F(CliTest, FullCardRefusesTheAdd) {
@@ -148,7 +125,8 @@ TEST_F(CliTest, UnformattedAndMissingCards) {
     std::string missing = Dir.Path("missing.img").string();
     TResult info = Run({"info", missing});
     EXPECT_EQ(info.Status, 1);
-    EXPECT_EQ(info.Err, "brelk: Error - Could not open device '" + missing + ":'\n");
+    EXPECT_EQ(info.Err, "brelk: Error - Could not open device '" + missing +
+                            ":' (No such file or directory)\n");
 }
 
 TEST_F(CliTest, UsageErrorsAndHelp) {

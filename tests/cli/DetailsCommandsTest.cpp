@@ -209,15 +209,16 @@ TEST_F(DetailsCommandsTest, BadPathsFailWithOneLine) {
     EXPECT_TRUE(std::filesystem::is_fifo(pipe)); // not replaced by a plain file
 }
 
-// An output name that is a symbolic link writes the file it points at; the link stays.
-TEST_F(DetailsCommandsTest, OutputThroughALinkWritesItsTarget) {
+// An output name that is a symbolic link is refused (a link planted by another user must not
+// redirect the write); the link and the file it points at stay as they were.
+TEST_F(DetailsCommandsTest, OutputThroughALinkIsRefused) {
     ASSERT_EQ(Run({"put", Card, Save("t.bin", {1, 2, 3})}).first, 0);
     const auto target = Dir.Path("target.bin"), link = Dir.Path("link.bin");
     WriteFileBytes(target, {9});
     std::filesystem::create_symlink(target, link);
-    ASSERT_EQ(Run({"get", Card, "t.bin", "-o", link.string()}).first, 0);
+    ASSERT_EQ(Run({"get", Card, "t.bin", "-o", link.string()}).first, 1);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(std::filesystem::file_size(target), 512u);
+    EXPECT_EQ(std::filesystem::file_size(target), 1u);
 }
 
 // Output that cannot be written is a failure, not a success.

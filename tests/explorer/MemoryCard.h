@@ -20,7 +20,9 @@ class TMemoryCard : public brelk::TSysCalls {
     std::uint64_t Length = 0;
     std::uint32_t Sector = 512;
 
-    int Open(const std::string&) override { return 5; }
+    int Open(const std::string&, brelk::TCardAccess) override { return 5; }
+    int OpenLocked(const std::string&, brelk::TCardAccess) override { return 6; }
+    int DataSync(int) override { return 0; }
     int Close(int) override { return 0; }
     ssize_t PRead(int, void* buffer, std::size_t count, std::uint64_t offset) override {
         if (offset >= Length)

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -7,6 +8,24 @@
 namespace fs = std::filesystem;
 
 namespace brelktest {
+
+namespace {
+// Kept catalogues of the cards that tests write go to a folder of this run, never into the
+// user's state folder.
+struct TPrivateStateFolder {
+    TTempDir Dir;
+    TPrivateStateFolder() { ::setenv("XDG_STATE_HOME", Dir.Root().c_str(), 1); }
+};
+} // namespace
+
+const std::filesystem::path& StateFolder() {
+    static TPrivateStateFolder folder;
+    return folder.Dir.Root();
+}
+
+namespace {
+[[maybe_unused]] const bool kStateFolderSet = !StateFolder().empty();
+} // namespace
 
 TTempDir::TTempDir() {
     std::random_device rd;

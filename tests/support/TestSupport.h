@@ -22,6 +22,9 @@ class TTempDir {
     std::filesystem::path Dir;
 };
 
+// The XDG_STATE_HOME of this test run: a private folder set before any test runs.
+const std::filesystem::path& StateFolder();
+
 // Makes a zero-filled (sparse) file of Size bytes.
 void MakeImageFile(const std::filesystem::path& path, std::uint64_t size);
 std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);

@@ -71,14 +71,26 @@ inline bool MakeCard(const QString& path, std::uint32_t size, const std::vector<
            reporter.Errors.empty();
 }
 
-// The names of the catalogue entries on the card file, read with a fresh card object.
+// The names of the catalogue entries on the card file, read from the file's bytes (a card
+// object would be refused while the window holds the card's lock).
 inline QStringList CardNames(const QString& path) {
-    TRecordingReporter reporter;
-    brelk::TBrelk card(reporter);
-    card.Initialize(65536, path.toStdString(), 8192);
+    QFile file(path);
     QStringList names;
-    for (const auto& entry : card.Catalogue)
-        names << QString::fromStdString(entry->Name());
+    if (!file.open(QIODevice::ReadOnly))
+        return names;
+    const QByteArray header = file.read(brelk::kCatalogueHeaderSize);
+    if (header.size() != int(brelk::kCatalogueHeaderSize) || !header.startsWith("BrelkCat"))
+        return names;
+    const std::uint32_t count =
+        brelk::GetLE32(reinterpret_cast<const std::uint8_t*>(header.constData()) + 16);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const QByteArray bytes = file.read(brelk::kCatEntrySize);
+        if (bytes.size() != int(brelk::kCatEntrySize))
+            break;
+        brelk::TBrelkCatEntry entry;
+        std::copy(bytes.begin(), bytes.end(), entry.Bytes.begin());
+        names << QString::fromStdString(entry.Name());
+    }
     return names;
 }
 

@@ -82,7 +82,8 @@ void TestMainTree::rootAloneByCardState() {
     QVERIFY(!main.ActionWanted(main.actnRemoveDeletedObjects));
     QCOMPARE(rig.Prompter.Messages().size(), errorShown ? 1 : 0);
     if (errorShown) {
-        QCOMPARE(rig.Prompter.Messages().first(), "Error - Could not open device '" + drive + ":'");
+        QCOMPARE(rig.Prompter.Messages().first(),
+                 "Error - Could not open device '" + drive + ":' (No such file or directory)");
         QCOMPARE(rig.Prompter.Last().Icon, TPrompter::TIcon::Error);
     }
 }

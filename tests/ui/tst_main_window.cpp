@@ -53,6 +53,8 @@ class TestMainWindow : public QObject {
     void splashMayCloseAfterShow();
     void positionOffAllScreensFallsBack();
     void commandsRefusedDuringLongOperation();
+    void cardLockedFromOpeningUntilExit();
+    void cardChangedBehindItsBackIsNotWrittenOver();
 };
 
 void TestMainWindow::firstStartWithEmptyStore() {
@@ -80,8 +82,8 @@ void TestMainWindow::firstStartWithEmptyStore() {
     QVERIFY(!rig.StoreHas("PosWindowLeft"));
     // No card behind the preselected drive: the tree says so and the error was shown.
     QCOMPARE(main.RootNode()->Text(), drives.Path + ": (no MMC present)");
-    QCOMPARE(rig.Prompter.Messages(),
-             QStringList{"Error - Could not open device '" + drives.Path + ":'"});
+    QCOMPARE(rig.Prompter.Messages(), QStringList{"Error - Could not open device '" + drives.Path +
+                                                  ":' (No such file or directory)"});
     QVERIFY(main.stsbrMain->currentMessage().isEmpty());
     QCOMPARE(main.UsageZoom, 0);
     main.hide();
@@ -331,6 +333,61 @@ void TestMainWindow::commandsRefusedDuringLongOperation() {
     QVERIFY(main.actnReloadDrive->isEnabled());
     QVERIFY(main.treevwObjects->isEnabled());
     QCOMPARE(main.RootNode()->Child(2)->childCount(), 2);
+}
+
+void TestMainWindow::cardLockedFromOpeningUntilExit() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {{brelk::kTypeTool, 0, "OLD", 512}}));
+    rig.Open();
+    // Another writer (brelk, a second window) and even a reader are refused at once.
+    for (auto access : {brelk::TCardAccess::ReadWrite, brelk::TCardAccess::ReadOnly}) {
+        TRecordingReporter reporter;
+        brelk::TBrelk other(reporter);
+        QVERIFY(!other.Initialize(65536, rig.CardPath().toStdString(), 8192, access));
+        QCOMPARE(reporter.Errors, std::vector<std::string>{
+                                      "Error - The Brelk-card '" + rig.CardPath().toStdString() +
+                                      ":' is in use by another program (Resource temporarily "
+                                      "unavailable); try again when it has finished"});
+    }
+    // A reload keeps the card for the window: the lock is taken again at once.
+    rig.Main->actnReloadDriveExecute();
+    TRecordingReporter during;
+    brelk::TBrelk other(during);
+    QVERIFY(!other.Initialize(65536, rig.CardPath().toStdString(), 8192));
+    rig.Main.reset();
+    TRecordingReporter after;
+    brelk::TBrelk free(after);
+    QVERIFY(free.Initialize(65536, rig.CardPath().toStdString(), 8192));
+    QVERIFY(after.Errors.empty());
+    QVERIFY(rig.Prompter.Messages().isEmpty());
+}
+
+void TestMainWindow::cardChangedBehindItsBackIsNotWrittenOver() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {{brelk::kTypeTool, 0, "OLD", 512}}));
+    TfrmMain& main = rig.Open();
+    AddPendingObject(main, "NEW");
+    // A program that ignores the lock empties the catalogue meanwhile (Count 0).
+    {
+        QFile card(rig.CardPath());
+        QVERIFY(card.open(QIODevice::ReadWrite));
+        QVERIFY(card.seek(16));
+        QCOMPARE(card.write(QByteArray(4, '\0')), qint64(4));
+    }
+    main.pnlCacheStatusClick();
+    const QString card = rig.CardPath();
+    QCOMPARE(rig.Prompter.Messages(),
+             QStringList{"Error - The catalogue of the Brelk-card '" + card +
+                         ":' was changed by another program since it was read; the changes are "
+                         "not written. Reload the card to see its present contents."});
+    QCOMPARE(rig.Prompter.Last().Icon, TPrompter::TIcon::Error);
+    QCOMPARE(CardNames(card), QStringList());
+    // The window shows the changes as pending; at the end they are reported, not written.
+    QVERIFY(main.Brelk->HasUnsavedData());
+    rig.Main.reset();
+    QCOMPARE(rig.Prompter.Messages().mid(1),
+             QStringList{"Error - Changes to the Brelk-card '" + card + ":' were not written"});
+    QCOMPARE(CardNames(card), QStringList());
 }
 
 QTEST_MAIN(TestMainWindow)

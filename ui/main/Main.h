@@ -274,6 +274,9 @@ class TfrmMain : public QMainWindow {
     void FormDestroy();
     void RestoreWindowPosition();
     void InitializeBrelk();
+    // The commit before the card object goes (reload, exit): pending changes are written and
+    // synced; a failure has been shown by the card's reporter. Nothing is written later.
+    bool CommitCard();
     void SetStatusText(const QString& text);
     // MainLayout.cpp
     void CreateControls();
@@ -333,6 +336,8 @@ class TfrmMain : public QMainWindow {
     TPrompter& Ask;
     QString ProgramFolder;
     std::unique_ptr<TMainReporter> Reporter;
+    // Keeps the card's previous catalogue in the user's state folder before each rewrite.
+    brelk::TStateFolderKeeper CatalogueKeeper;
     TfrmSettings* SettingsWindow = nullptr;
     TfrmWait* Wait = nullptr;
     TfrmSplash* Splash = nullptr;

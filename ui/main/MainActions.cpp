@@ -189,7 +189,8 @@ void TfrmMain::actnReloadDriveExecute() {
     TBusyScope busy(*this);
     SetStatusText(QStringLiteral("Closing down MMC..."));
     treevwObjects->clear(); // object nodes point into the catalogue that goes now
-    Brelk.reset();          // pending data, if any, is written
+    CommitCard();
+    Brelk.reset(); // releases the card's lock; a failed commit is reported, never retried
     SetStatusText(QStringLiteral("Refreshing, please wait..."));
     Brelk = std::make_unique<brelk::TBrelk>(*Reporter);
     InitializeBrelk();

@@ -119,7 +119,16 @@ void TfrmMain::FormShow() {
 void TfrmMain::InitializeBrelk() {
     Brelk->ReuseDeletedSpace = Settings.ReuseDeletedSpace;
     Brelk->RewriteObjectHeader = Settings.RewriteObjectHeader;
+    Brelk->SetCatalogueKeeper(&CatalogueKeeper);
+    // The card stays locked for this window from here until reload or exit.
     Brelk->Initialize(Settings.CacheSize, Settings.MMCDrive.toStdString(), Settings.MMCSafetyZone);
+}
+
+bool TfrmMain::CommitCard() {
+    if (!Brelk || !Brelk->HasUnsavedData())
+        return true;
+    // After a failure the card object's end reports what was not written.
+    return !Brelk->WritesStopped() && Brelk->FlushMMCDevice();
 }
 
 void TfrmMain::SetStatusText(const QString& text) {
@@ -159,6 +168,7 @@ void TfrmMain::FormDestroy() {
     // Object nodes point into the catalogue: the tree goes before the card object.
     treevwObjects->clear();
     ObjectImages.ObjectImageKeys.clear();
-    Brelk.reset(); // writes the catalogue and any modified cache data to the card
+    CommitCard();
+    Brelk.reset(); // reports what could not be written; writes nothing
     ObjectImages.ObjectImages.clear();
 }

@@ -1,0 +1,227 @@
+// TBrelk: the checked commit. Object data reaches the card first and is synced; then the
+// whole catalogue (header and entries) goes out in one write outside the cache window and is
+// synced too. The catalogue on the card thus never lists an object whose data is not there,
+// and a failure leaves either the previous catalogue or a torn one whose previous state is
+// kept in the user's state folder. After any failed write or sync nothing more is written.
+#include "card/Brelk.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace brelk {
+
+namespace {
+constexpr std::uint64_t kMaxCatalogueBytes =
+    kCatalogueHeaderSize + std::uint64_t(kCatEntrySize) * kMaxCatalogueCount;
+}
+
+void TBrelk::StopWrites() {
+    Stopped = true;
+    // What the cache holds unwritten never reaches the card; the window is read afresh.
+    EmptyWindow(CacheStart, 0);
+}
+
+bool TBrelk::SyncDevice(const std::string& what) {
+    if (Device.Sync())
+        return true;
+    ReportDeviceError(what);
+    StopWrites();
+    return false;
+}
+
+void TBrelk::NoteCardCatalogue(std::vector<std::uint8_t> bytes) {
+    CardCatalogue = std::move(bytes);
+    HeaderChecked = false;
+    CommittedSpans.clear();
+    for (std::size_t at = kCatalogueHeaderSize; at + kCatEntrySize <= CardCatalogue.size();
+         at += kCatEntrySize) {
+        TBrelkCatEntry entry;
+        std::copy_n(CardCatalogue.begin() + std::ptrdiff_t(at), kCatEntrySize, entry.Bytes.begin());
+        CommittedSpans.emplace_back(entry.FootprintStart(), entry.FootprintEnd());
+    }
+    std::sort(CommittedSpans.begin(), CommittedSpans.end());
+    // Each span's end becomes the greatest end up to it, so one search answers an overlap.
+    for (std::size_t i = 1; i < CommittedSpans.size(); ++i)
+        CommittedSpans[i].second = std::max(CommittedSpans[i].second, CommittedSpans[i - 1].second);
+}
+
+bool TBrelk::OverlapsCommittedObject(std::uint64_t first, std::uint64_t end) const {
+    auto after =
+        std::lower_bound(CommittedSpans.begin(), CommittedSpans.end(), std::int64_t(end),
+                         [](const auto& span, std::int64_t value) { return span.first < value; });
+    return after != CommittedSpans.begin() && std::prev(after)->second > std::int64_t(first);
+}
+
+// Reads the catalogue area that this object last saw on the card and tells whether it is
+// still the same: a card written by another program meanwhile is not written over.
+bool TBrelk::CatalogueOnCardUnchanged(std::vector<std::uint8_t>& onCard) {
+    onCard.assign(CardCatalogue.size(), 0);
+    if (Device.ReadAt(0, onCard.data(), onCard.size()) != onCard.size()) {
+        ReportDeviceError("Could not read from");
+        StopWrites();
+        return false;
+    }
+    HeaderChecked = onCard == CardCatalogue;
+    if (!HeaderChecked)
+        CardChangedByAnother();
+    return HeaderChecked;
+}
+
+// Before the first data write after a commit: another program's objects could otherwise lie
+// where this object writes. One block read per commit.
+bool TBrelk::HeaderOnCardUnchanged() {
+    if (HeaderChecked || CardCatalogue.size() < kCatalogueHeaderSize)
+        return true;
+    std::array<std::uint8_t, kCatalogueHeaderSize> header{};
+    if (Device.ReadAt(0, header.data(), header.size()) != header.size()) {
+        ReportDeviceError("Could not read from");
+        StopWrites();
+        return false;
+    }
+    HeaderChecked = std::equal(header.begin(), header.end(), CardCatalogue.begin());
+    if (!HeaderChecked)
+        CardChangedByAnother();
+    return HeaderChecked;
+}
+
+void TBrelk::CardChangedByAnother() {
+    Reporter.ReportError("Error - The catalogue of the Brelk-card '" + DriveLetter +
+                         ":' was changed by another program since it was read; the changes "
+                         "are not written. Reload the card to see its present contents.");
+    StopWrites();
+}
+
+void TBrelk::KeepPreviousCatalogue(const std::vector<std::uint8_t>& onCard) {
+    if (!Keeper || onCard.empty())
+        return;
+    std::string error;
+    if (!Keeper->Keep({CardIdentity(DriveLetter), CardSize, onCard}, error))
+        Reporter.ReportError("Warning - The previous catalogue of the Brelk-card '" + DriveLetter +
+                             ":' could not be kept (" + error + ")");
+}
+
+// One write of the catalogue at address 0 and a sync; the cache window is brought up to date
+// where it covers the same addresses.
+bool TBrelk::WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes) {
+    if (!Device.WriteAt(0, bytes.data(), bytes.size())) {
+        ReportDeviceError("Could not write to");
+        Reporter.ReportError("Error - The catalogue of the Brelk-card '" + DriveLetter +
+                             ":' may be partly written; its previous catalogue is kept for a "
+                             "repair");
+        StopWrites();
+        return false;
+    }
+    if (!SyncDevice("Could not write the catalogue to"))
+        return false;
+    if (CacheFill != 0 && CacheStart < bytes.size()) {
+        const std::size_t n = std::min<std::size_t>(bytes.size() - CacheStart, CacheFill);
+        std::memcpy(CacheBuffer.get(), bytes.data() + CacheStart, n);
+        MarkHeld(0, std::uint32_t(n));
+    }
+    return true;
+}
+
+bool TBrelk::WriteCatalogue() {
+    if (!CatalogueModified)
+        return true;
+    if (Stopped || ReadOnly())
+        return false;
+    SortCatalogue();
+    bool wasOpen;
+    if (!OpenDevice(wasOpen))
+        return false; // the catalogue stays modified
+    std::vector<std::uint8_t> onCard;
+    bool ok = CatalogueOnCardUnchanged(onCard) && FlushCache() &&
+              SyncDevice("Could not write the object data to");
+    if (ok) {
+        KeepPreviousCatalogue(onCard);
+        PutLE32(&CatalogueHeader[kHeaderCountOffset], std::uint32_t(Catalogue.size()));
+        std::vector<std::uint8_t> bytes(CatalogueHeader.begin(), CatalogueHeader.end());
+        bytes.reserve(bytes.size() + Catalogue.size() * kCatEntrySize);
+        for (const auto& entry : Catalogue)
+            bytes.insert(bytes.end(), entry->Bytes.begin(), entry->Bytes.end());
+        ok = WriteCatalogueBytes(bytes);
+        if (ok) {
+            NoteCardCatalogue(std::move(bytes));
+            CatalogueModified = false;
+        }
+    }
+    if (!wasOpen)
+        CloseDevice();
+    return ok;
+}
+
+bool TBrelk::FlushMMCDevice() {
+    if (Stopped || ReadOnly()) {
+        if (HasUnsavedData())
+            Reporter.ReportError("Error - The changes to the Brelk-card '" + DriveLetter + ":' " +
+                                 (Stopped ? "are not written after the failure above"
+                                          : "are not written: it is open for reading only"));
+        return !HasUnsavedData() && !Stopped;
+    }
+    if (CatalogueModified)
+        return WriteCatalogue();
+    if (!CacheModified())
+        return true;
+    bool wasOpen;
+    if (!OpenDevice(wasOpen))
+        return false;
+    bool ok = FlushCache() && SyncDevice("Could not write the object data to");
+    if (!wasOpen)
+        CloseDevice();
+    return ok;
+}
+
+bool TBrelk::ReplaceCatalogue(const std::vector<TBrelkCatEntry>& entries,
+                              std::vector<std::uint8_t> onCard) {
+    if (entries.size() > kMaxCatalogueCount || ReadOnly() || Stopped || !DeviceOK)
+        return false;
+    Catalogue.clear();
+    for (const auto& entry : entries)
+        Catalogue.push_back(std::make_unique<TBrelkCatEntry>(entry));
+    CatalogueSorted = false;
+    SortCatalogue();
+    std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), CatalogueHeader.begin());
+    CatalogueValid = true;
+    CatalogueProblem.clear();
+    NoteCardCatalogue(std::move(onCard));
+    UpdateCatalogueHeader();
+    CatalogueModified = true;
+    return true;
+}
+
+bool TBrelk::FormatMMC() {
+    if (Stopped || ReadOnly() || CacheSize == 0)
+        return false;
+    std::array<std::uint8_t, kCatalogueHeaderSize> header{};
+    std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), header.begin());
+    PutLE32(&header[kHeaderLowestOffset], UsableLimit());
+    bool wasOpen;
+    if (!OpenDevice(wasOpen))
+        return false;
+    bool ok = FlushCache() && SyncDevice("Could not write the object data to");
+    if (ok) {
+        // The catalogue that the format replaces is kept when the card carries one.
+        std::vector<std::uint8_t> previous(kCatalogueHeaderSize);
+        if (Device.ReadAt(0, previous.data(), previous.size()) == previous.size() &&
+            std::memcmp(previous.data(), kCatalogueMagic.data(), kCatalogueMagic.size()) == 0) {
+            const std::uint64_t size = std::min<std::uint64_t>(
+                kCatalogueHeaderSize +
+                    std::uint64_t(GetLE32(&previous[kHeaderCountOffset])) * kCatEntrySize,
+                std::min<std::uint64_t>(kMaxCatalogueBytes, UsableLimit()));
+            previous.resize(std::size_t(size));
+            previous.resize(Device.ReadAt(0, previous.data(), previous.size()));
+            KeepPreviousCatalogue(previous);
+        }
+        ok = WriteCatalogueBytes({header.begin(), header.end()});
+    }
+    if (ok) {
+        CatalogueValid = ReadCatalogueHeader();
+        ReadCatalogue();
+    }
+    if (!wasOpen)
+        CloseDevice();
+    return ok && CatalogueValid;
+}
+
+} // namespace brelk

@@ -1,0 +1,77 @@
+// Checking the catalogue of a card for the damage that a torn or foreign write leaves, and
+// working out a consistent catalogue to put in its place.
+#pragma once
+
+#include "card/Brelk.h"
+
+#include <string>
+#include <vector>
+
+namespace brelk {
+
+enum class TFindingKind {
+    NotFormatted,
+    Unreadable,
+    CountTooLarge,
+    CatalogueTooLong,
+    EmptyEntry,
+    LowestMismatch,
+    Duplicate,
+    Overlap,
+    InCatalogueArea,
+    InSafetyZone,
+    PastCard,
+    HeaderDiffers,
+    HeaderInFreeSpace,
+};
+
+struct TFinding {
+    TFindingKind Kind;
+    bool Damage; // false: information only
+    std::string Text;
+};
+
+// The card's size, usable limit and block size, as the checks see them.
+struct TCardGeometry {
+    std::uint64_t CardSize = 0;
+    std::uint64_t Limit = 0;
+    std::uint32_t Block = 512;
+};
+
+struct TCardCheck {
+    bool Formatted = false;
+    std::vector<TFinding> Findings;
+    std::vector<std::uint8_t> OnCard;         // header and the entries read, as on the card
+    std::vector<TBrelkCatEntry> Entries;      // the entries of OnCard
+    std::vector<TBrelkCatEntry> LooseObjects; // object headers found in free space
+
+    bool Damaged() const;
+    // A duplicated entry, an empty entry within Count or a wrong lowest used address: the
+    // signs of a catalogue write that was cut short.
+    bool Torn() const;
+};
+
+TCardGeometry GeometryOf(const TBrelk& card);
+
+// The damage in a catalogue given as its bytes (header, then the entries); Entries receives
+// the entries that could be read.
+std::vector<TFinding> FindCatalogueDamage(const std::vector<std::uint8_t>& bytes,
+                                          const TCardGeometry& geometry,
+                                          std::vector<TBrelkCatEntry>& entries);
+
+// Reads the card's catalogue area and object headers and lists what is wrong.
+TCardCheck CheckCard(TBrelk& card);
+
+struct TRepairPlan {
+    bool FromKept = false;
+    std::vector<TBrelkCatEntry> Entries; // the repaired catalogue
+    std::vector<std::string> Changes;    // every change, one line each
+};
+
+// The repaired catalogue: the kept previous catalogue when it belongs to this card, is
+// consistent and every entry's object lies where it says; otherwise the card's catalogue
+// without duplicated and impossible entries, with the objects in free space added back when
+// the catalogue shows a tear. Kept may be none.
+TRepairPlan PlanRepair(TBrelk& card, const TCardCheck& check, const TKeptCatalogue* kept);
+
+} // namespace brelk

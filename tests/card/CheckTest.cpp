@@ -1,0 +1,270 @@
+// The catalogue check and repair, the kept previous catalogue, the signs of a PC file system,
+// and names made safe to print.
+#include "card/CardFixture.h"
+#include "card/CatalogueCheck.h"
+#include "card/ForeignContents.h"
+#include "support/TestSupport.h"
+
+#include <cstdlib>
+#include <set>
+
+using namespace brelk;
+using namespace brelktest;
+
+namespace {
+
+struct CheckTest : CardFixture {
+    // Three committed objects; their entries in catalogue order.
+    std::vector<TBrelkCatEntry> ThreeObjects() {
+        Add("ALPHA", 512);
+        Add("BETA", 1024);
+        Add("GAMMA", 512);
+        EXPECT_TRUE(Card->FlushMMCDevice());
+        std::vector<TBrelkCatEntry> entries;
+        for (const auto& e : Card->Catalogue)
+            entries.push_back(*e);
+        return entries;
+    }
+    // Writes a raw catalogue with the given Count and lowest used address and reopens.
+    void Damage(std::uint32_t count, const std::vector<TBrelkCatEntry>& entries,
+                std::uint32_t lowest) {
+        Card.reset();
+        WriteRawCatalogue(count, entries);
+        PutLE32(&Device.Bytes[20], lowest);
+        Reopen();
+    }
+    std::uint32_t LowestOf(const std::vector<TBrelkCatEntry>& entries) {
+        std::int64_t lowest = kLimit;
+        for (const auto& e : entries)
+            if (e.Address() != 0)
+                lowest = std::min(lowest, e.FootprintStart());
+        return std::uint32_t(lowest);
+    }
+    std::multiset<TFindingKind> Kinds(const TCardCheck& check, bool damage) {
+        std::multiset<TFindingKind> kinds;
+        for (const auto& f : check.Findings)
+            if (f.Damage == damage)
+                kinds.insert(f.Kind);
+        return kinds;
+    }
+    std::set<std::string> Names(const std::vector<TBrelkCatEntry>& entries) {
+        std::set<std::string> names;
+        for (const auto& e : entries)
+            names.insert(e.Name());
+        return names;
+    }
+};
+
+TEST_F(CheckTest, EachKindOfDamageIsFound) {
+    const auto e = ThreeObjects();
+    auto shifted = [](TBrelkCatEntry entry, std::int64_t by) {
+        entry.SetAddress(std::uint32_t(entry.Address() + by));
+        return entry;
+    };
+    auto named = [](TBrelkCatEntry entry, const char* name) {
+        entry.SetName(name);
+        return entry;
+    };
+    struct Case {
+        const char* Name;
+        std::uint32_t Count;
+        std::vector<TBrelkCatEntry> Entries;
+        std::int64_t Lowest; // -1: the right one
+        std::multiset<TFindingKind> Expected;
+    };
+    const TBrelkCatEntry empty;
+    const std::vector<Case> cases = {
+        {"clean", 3, e, -1, {}},
+        {"empty entry within Count", 4, {e[0], e[1], e[2], empty}, -1, {TFindingKind::EmptyEntry}},
+        {"wrong lowest", 3, e, kLimit, {TFindingKind::LowestMismatch}},
+        {"duplicate", 3, {e[0], e[1], named(e[1], "OTHER")}, -1, {TFindingKind::Duplicate}},
+        {"overlap", 3, {e[0], e[1], shifted(e[2], 512)}, -1, {TFindingKind::Overlap}},
+        {"in the catalogue area",
+         3,
+         {e[0], e[1], Entry(2, 0, "LOW", 512, 700)},
+         188,
+         {TFindingKind::InCatalogueArea}},
+        {"in the safety zone",
+         3,
+         {e[0], e[1], Entry(2, 0, "ZONE", 512, kLimit)},
+         -1,
+         {TFindingKind::InSafetyZone}},
+        {"past the card",
+         3,
+         {e[0], e[1], Entry(2, 0, "FAR", 512, kCard + 4096)},
+         -1,
+         {TFindingKind::PastCard}},
+        {"Count above 65535", 70000, e, -1, {TFindingKind::CountTooLarge}},
+    };
+    for (const auto& c : cases) {
+        std::vector<TBrelkCatEntry> listed(c.Entries.begin(),
+                                           c.Entries.begin() +
+                                               std::min<std::size_t>(c.Count, c.Entries.size()));
+        Damage(c.Count, c.Entries, c.Lowest >= 0 ? std::uint32_t(c.Lowest) : LowestOf(listed));
+        const TCardCheck check = CheckCard(*Card);
+        EXPECT_EQ(Kinds(check, true), c.Expected) << c.Name;
+        EXPECT_EQ(check.Damaged(), !c.Expected.empty()) << c.Name;
+    }
+}
+
+TEST_F(CheckTest, NotesAreInformationOnly) {
+    Card->RewriteObjectHeader = false;
+    const auto e = ThreeObjects();
+    TBrelkCatEntry renamed = *Find("BETA");
+    renamed.SetName("RENAMED");
+    ASSERT_TRUE(Card->UpdateCatEntry(Find("BETA"), renamed));
+    ASSERT_TRUE(Card->DeleteCatEntry(Find("GAMMA"))); // deleted on purpose: header stays
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    const TCardCheck check = CheckCard(*Card);
+    EXPECT_FALSE(check.Damaged());
+    EXPECT_EQ(Kinds(check, false), (std::multiset<TFindingKind>{TFindingKind::HeaderDiffers,
+                                                                TFindingKind::HeaderInFreeSpace}));
+    ASSERT_EQ(check.LooseObjects.size(), 1u);
+    EXPECT_EQ(check.LooseObjects[0].Name(), "GAMMA");
+    // Not torn: a repair adds nothing back.
+    const TRepairPlan plan = PlanRepair(*Card, check, nullptr);
+    EXPECT_EQ(Names(plan.Entries), (std::set<std::string>{"ALPHA", "RENAMED"}));
+}
+
+TEST_F(CheckTest, RepairWithoutAKeptCopyDropsImpossibleEntriesAndAddsBackOnlyWhenTorn) {
+    const auto e = ThreeObjects();
+    ASSERT_TRUE(Card->DeleteCatEntry(Find("ALPHA"))); // deleted on purpose, long ago
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    // A tear: GAMMA's entry lost, BETA listed twice, plus an entry past the card.
+    Damage(3, {e[1], e[1], Entry(2, 0, "FAR", 512, kCard + 4096)}, LowestOf({e[1]}));
+    TCardCheck check = CheckCard(*Card);
+    ASSERT_TRUE(check.Torn());
+    TRepairPlan plan = PlanRepair(*Card, check, nullptr);
+    EXPECT_FALSE(plan.FromKept);
+    // GAMMA's header lies in free space and comes back; so does ALPHA's, which cannot be
+    // told apart from a lost entry once the catalogue is torn.
+    EXPECT_EQ(Names(plan.Entries), (std::set<std::string>{"ALPHA", "BETA", "GAMMA"}));
+    EXPECT_EQ(plan.Changes.size(), 4u); // 2 dropped, 2 added back
+    ASSERT_TRUE(Card->ReplaceCatalogue(plan.Entries, check.OnCard));
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    EXPECT_FALSE(CheckCard(*Card).Damaged());
+}
+
+TEST_F(CheckTest, RepairFromTheKeptCopyOnlyWhenItFitsThisCard) {
+    TTempDir dir;
+    TStateFolderKeeper keeper(dir.Root().string());
+    Card->SetCatalogueKeeper(&keeper);
+    const auto e = ThreeObjects(); // kept: the empty catalogue before
+    Add("DELTA", 512);
+    ASSERT_TRUE(Card->FlushMMCDevice()); // kept: ALPHA, BETA, GAMMA
+    // The next rewrite tore: the new header (Count 5) over the old entries.
+    Damage(5, {e[0], e[1], e[2], *Find("DELTA")}, LowestOf(e) - 1024);
+    TKeptCatalogue kept;
+    std::string error;
+    ASSERT_TRUE(LoadKeptCatalogue(KeptCataloguePath(keeper.Folder, "card.img"), kept, error))
+        << error;
+    TCardCheck check = CheckCard(*Card);
+    ASSERT_TRUE(check.Damaged());
+    struct Case {
+        const char* Name;
+        void (*Spoil)(TKeptCatalogue&);
+        bool FromKept;
+    };
+    const Case cases[] = {
+        {"another card", [](TKeptCatalogue& k) { k.Card = "/elsewhere.img"; }, false},
+        {"another size", [](TKeptCatalogue& k) { k.CardSize += 512; }, false},
+        {"itself damaged", [](TKeptCatalogue& k) { PutLE32(&k.Bytes[20], 0); }, false},
+        {"an object not where it says",
+         [](TKeptCatalogue& k) { PutLE32(&k.Bytes[512 + 4], GetLE32(&k.Bytes[512 + 4]) + 512); },
+         false},
+        {"fits", [](TKeptCatalogue&) {}, true},
+    };
+    for (const auto& c : cases) {
+        TKeptCatalogue copy = kept;
+        c.Spoil(copy);
+        const TRepairPlan plan = PlanRepair(*Card, check, &copy);
+        EXPECT_EQ(plan.FromKept, c.FromKept) << c.Name;
+        // Either way every object whose data is whole is listed, DELTA included.
+        EXPECT_EQ(Names(plan.Entries), (std::set<std::string>{"ALPHA", "BETA", "GAMMA", "DELTA"}))
+            << c.Name;
+    }
+    const TRepairPlan plan = PlanRepair(*Card, check, &kept);
+    EXPECT_NE(std::find_if(plan.Changes.begin(), plan.Changes.end(),
+                           [&](const std::string& line) {
+                               return line.find("DELTA") != std::string::npos &&
+                                      line.rfind("added back", 0) == 0;
+                           }),
+              plan.Changes.end());
+}
+
+TEST(KeptCatalogueTest, RoundTripNamingAndTheStateFolder) {
+    TTempDir dir;
+    TKeptCatalogue kept{"/dev/sdb", 123456, {1, 2, 3, 0, 255}};
+    const std::string a = KeptCataloguePath(dir.Root().string(), "/dev/sdb");
+    const std::string b = KeptCataloguePath(dir.Root().string(), "/dev%2Fsdb");
+    EXPECT_NE(a, b);
+    std::string error;
+    ASSERT_TRUE(SaveKeptCatalogue(a, kept, error)) << error;
+    TKeptCatalogue back;
+    ASSERT_TRUE(LoadKeptCatalogue(a, back, error)) << error;
+    EXPECT_EQ(back.Card, kept.Card);
+    EXPECT_EQ(back.CardSize, kept.CardSize);
+    EXPECT_EQ(back.Bytes, kept.Bytes);
+    WriteFileBytes(b, {'x'});
+    EXPECT_FALSE(LoadKeptCatalogue(b, back, error));
+    EXPECT_EQ(error, b + ": not a kept catalogue");
+    // XDG_STATE_HOME is respected (the tests point it at a folder of their own).
+    EXPECT_EQ(KeptCatalogueFolder(), StateFolder().string() + "/brelkexplorer");
+}
+
+TEST(ForeignContentsTest, PCFileSystemsAndPartitionTables) {
+    struct Case {
+        const char* Name;
+        std::size_t At;
+        std::vector<std::uint8_t> Bytes;
+        std::string Expected;
+    };
+    auto text = [](const char* s) { return std::vector<std::uint8_t>(s, s + std::strlen(s)); };
+    std::vector<std::uint8_t> mbr(66, 0);
+    mbr[0] = 0x80;
+    mbr[4] = 0x0C;
+    mbr[12] = 0x10;
+    mbr[64] = 0x55;
+    mbr[65] = 0xAA;
+    std::vector<std::uint8_t> bootOnly(66, 0);
+    bootOnly[64] = 0x55;
+    bootOnly[65] = 0xAA;
+    const std::vector<Case> cases = {
+        {"empty", 0, {}, ""},
+        {"brelk", 0, text("BrelkCat"), ""},
+        {"fat16", 54, text("FAT16   "), "a FAT file system"},
+        {"fat32", 82, text("FAT32   "), "a FAT file system"},
+        {"exfat", 3, text("EXFAT   "), "an exFAT file system"},
+        {"ntfs", 3, text("NTFS    "), "an NTFS file system"},
+        {"ext4", 1080, {0x53, 0xEF}, "an ext2/3/4 file system"},
+        {"gpt", 512, text("EFI PART"), "a GPT partition table"},
+        {"mbr", 446, mbr, "a partition table"},
+        {"boot signature, no partition", 446, bootOnly, ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> device(kForeignContentsBytes, 0);
+        std::copy(c.Bytes.begin(), c.Bytes.end(), device.begin() + std::ptrdiff_t(c.At));
+        EXPECT_EQ(ForeignContents(device.data(), device.size()), c.Expected) << c.Name;
+    }
+    // Short input is never read past its end.
+    const std::uint8_t few[3] = {'E', 'X', 'F'};
+    EXPECT_EQ(ForeignContents(few, 3), "");
+}
+
+TEST(VisibleNameTest, ControlCharactersBecomeVisible) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"PLAIN.NAME", "PLAIN.NAME"},
+        {"A\x1B[31mRED", "A\\x1B[31mRED"},
+        {std::string("NUL\0X", 5), "NUL\\x00X"},
+        {"TAB\tCR\rDEL\x7F", "TAB\\x09CR\\x0DDEL\\x7F"},
+        {"C1\x9B"
+         "1m",
+         "C1\\x9B1m"},
+        {"BACK\\SLASH", "BACK\\\\SLASH"},
+        {"LATIN\xE9", "LATIN\xE9"},
+    };
+    for (const auto& [raw, shown] : cases)
+        EXPECT_EQ(VisibleName(raw), shown);
+}
+
+} // namespace

@@ -1,0 +1,215 @@
+// brelk's writes a user can trust: the card's lock, honest exit codes, names safe to print,
+// format's guard, safe output files and the check command.
+#include "card/CatEntry.h"
+#include "cli/CliFixture.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace brelktest;
+
+namespace {
+
+struct SafetyTest : CliFixture {
+    void Poke(std::size_t at, const std::vector<std::uint8_t>& bytes) {
+        auto image = ReadFileBytes(Card);
+        std::copy(bytes.begin(), bytes.end(), image.begin() + std::ptrdiff_t(at));
+        WriteFileBytes(Card, image);
+    }
+    void PokeLE32(std::size_t at, std::uint32_t value) {
+        std::vector<std::uint8_t> bytes(4);
+        brelk::PutLE32(bytes.data(), value);
+        Poke(at, bytes);
+    }
+    std::string InUse() const {
+        return "brelk: Error - The Brelk-card '" + Card +
+               ":' is in use by another program (Resource temporarily unavailable); try again "
+               "when it has finished\n";
+    }
+};
+
+TEST_F(SafetyTest, ALockedCardIsRefusedAtOnceReadersShare) {
+    MakeCard();
+    const std::string a = File("a.bin", "x");
+    int fd = ::open(Card.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    // Another holds the card for writing: writers and readers are refused.
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"put", Card, a}, {"ls", Card}, {"info", Card}, {"check", Card}}) {
+        TResult r = Run(args);
+        EXPECT_EQ(r.Status, 1) << args[0];
+        EXPECT_EQ(r.Err, InUse()) << args[0];
+    }
+    // Another reads it: readers go on, a writer is refused.
+    ASSERT_EQ(::flock(fd, LOCK_SH | LOCK_NB), 0);
+    EXPECT_EQ(Run({"ls", Card}).Status, 0);
+    EXPECT_EQ(Run({"get", Card, "a.bin"}).Status, 1); // not there, but it was read
+    EXPECT_EQ(Run({"put", Card, a}).Err, InUse());
+    ::close(fd);
+    EXPECT_EQ(Run({"put", Card, a}).Status, 0);
+}
+
+TEST_F(SafetyTest, TwoWritersAtOnceLoseNothing) {
+    MakeCard("4M");
+    const std::string brelk = BRELK_BINARY;
+    int added = 0, refused = 0;
+    for (int round = 0; round < 8; ++round) {
+        std::string script;
+        for (int w = 0; w < 2; ++w) {
+            const std::string name = "R" + std::to_string(round) + "W" + std::to_string(w);
+            const std::string file = File(name, std::string(3000 + round * 100 + w, char('a' + w)));
+            const std::string base = Dir.Path(name).string();
+            script += "(" + brelk + " put " + Card + " " + file + " >/dev/null 2>" + base +
+                      ".err; echo $? >" + base + ".status) & ";
+        }
+        ASSERT_EQ(std::system((script + "wait").c_str()), 0);
+        const std::string ls = Run({"ls", Card}).Out;
+        for (int w = 0; w < 2; ++w) {
+            const std::string name = "R" + std::to_string(round) + "W" + std::to_string(w);
+            const auto status = ReadFileBytes(Dir.Path(name + ".status"));
+            const auto err = ReadFileBytes(Dir.Path(name + ".err"));
+            if (!status.empty() && status[0] == '0') {
+                ++added;
+                EXPECT_NE(ls.find(name), std::string::npos) << name << " reported added";
+            } else {
+                ++refused;
+                EXPECT_NE(std::string(err.begin(), err.end()).find("is in use by another program"),
+                          std::string::npos);
+            }
+        }
+    }
+    EXPECT_GT(added, 0);
+    EXPECT_EQ(Run({"check", Card}).Status, 0);
+    std::cout << "two writers: " << added << " added, " << refused << " refused at once\n";
+}
+
+TEST_F(SafetyTest, AnUnreadableCatalogueFailsLsAndInfo) {
+    MakeCard();
+    PokeLE32(16, 70000);
+    for (const auto& command : {"ls", "info"}) {
+        TResult r = Run({command, Card});
+        EXPECT_EQ(r.Status, 1) << command;
+        EXPECT_EQ(r.Err, "brelk: Error - The catalogue of the Brelk-card cannot be read: it "
+                         "claims 70000 entries, more than 65535\n")
+            << command;
+    }
+    // A card that carries no catalogue at all is no failure.
+    Poke(0, std::vector<std::uint8_t>(8, 0));
+    TResult ls = Run({"ls", Card});
+    EXPECT_EQ(ls.Status, 0);
+    EXPECT_EQ(ls.Out, "(the card is not formatted)\n");
+}
+
+TEST_F(SafetyTest, GetOfAnObjectPastTheCardFails) {
+    MakeCard();
+    ASSERT_EQ(Run({"put", Card, File("a.bin", "data")}).Status, 0);
+    // The entry now says the object lies in the safety zone at the end of the card.
+    PokeLE32(512 + 4, (1u << 20) - 1024);
+    const std::string out = Dir.Path("out.bin").string();
+    TResult get = Run({"get", Card, "a.bin", "-o", out});
+    EXPECT_EQ(get.Status, 1);
+    EXPECT_EQ(get.Err, "brelk: " + Card + ": the object reaches past the usable card\n");
+    EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST_F(SafetyTest, NamesWithControlCharactersArePrintedVisibly) {
+    MakeCard();
+    const std::string evil = "EVIL\x1B]0;owned\x07";
+    TResult put = Run({"put", Card, File("a.bin", "x"), "--name", evil});
+    ASSERT_EQ(put.Status, 0) << put.Err;
+    EXPECT_EQ(put.Out, "Added EVIL\\x1B]0;owned\\x07 (type 2, subtype 0, 1 bytes)\n");
+    TResult ls = Run({"ls", Card});
+    EXPECT_EQ(ls.Out.find('\x1B'), std::string::npos);
+    EXPECT_NE(ls.Out.find("EVIL.]0;owned."), std::string::npos) << ls.Out;
+    TResult rm = Run({"rm", Card, evil});
+    EXPECT_EQ(rm.Out, "Moved EVIL\\x1B]0;owned\\x07 to the deleted objects\n");
+}
+
+TEST_F(SafetyTest, FormatAsksForForceOverAPCFileSystem) {
+    ASSERT_EQ(Run({"create", Card, "1M"}).Status, 0);
+    Poke(82, {'F', 'A', 'T', '3', '2'});
+    const auto before = ReadFileBytes(Card);
+    TResult refused = Run({"format", Card});
+    EXPECT_EQ(refused.Status, 1);
+    EXPECT_EQ(refused.Err, "brelk: " + Card +
+                               ": it holds a FAT file system; formatting destroys it (give --force "
+                               "to format anyway)\n");
+    EXPECT_EQ(ReadFileBytes(Card), before);
+    TResult forced = Run({"format", Card, "--force"});
+    EXPECT_EQ(forced.Status, 0) << forced.Err;
+    EXPECT_EQ(Run({"ls", Card, "--json"}).Out, "{\"catalogue_valid\": true, \"entries\": []}\n");
+}
+
+TEST_F(SafetyTest, OutputFilesAreNewOrRegularNeverThroughALink) {
+    MakeCard();
+    ASSERT_EQ(Run({"put", Card, File("a.bin", "payload")}).Status, 0);
+    const std::string victim = File("victim", "precious");
+    const std::string link = Dir.Path("link").string();
+    ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
+    const std::string fifo = Dir.Path("fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::filesystem::create_directory(Dir.Path("folder"));
+    struct Case {
+        std::string Out, Kind;
+    };
+    for (const Case& c :
+         {Case{link, "a symbolic link"}, Case{Dir.Path("folder").string(), "a directory"},
+          Case{fifo, "a pipe"}, Case{"/dev/null", "a device"}}) {
+        TResult get = Run({"get", Card, "a.bin", "-o", c.Out});
+        EXPECT_EQ(get.Status, 1) << c.Out;
+        EXPECT_EQ(get.Err, "brelk: " + c.Out + ": is " + c.Kind +
+                               "; only a new or a regular file is written\n");
+    }
+    EXPECT_EQ(ReadFileBytes(victim),
+              std::vector<std::uint8_t>({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    // An existing regular file is replaced; a file beside it named like a temporary stays.
+    const std::string out = File("out.bin", "old");
+    const std::string part = File("out.bin.part", "someone else's");
+    ASSERT_EQ(Run({"get", Card, "a.bin", "-o", out}).Status, 0);
+    EXPECT_EQ(ReadFileBytes(out).size(), 512u);
+    EXPECT_EQ(ReadFileBytes(part).size(), 14u);
+    // "-" is standard output.
+    TResult stdoutGet = Run({"get", Card, "a.bin", "-o", "-"});
+    EXPECT_EQ(stdoutGet.Out.substr(0, 7), "payload");
+    EXPECT_EQ(stdoutGet.Out.size(), 512u);
+    // No temporary file is left behind.
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(Dir.Root()))
+        files += entry.path().filename().string().rfind(".out.bin", 0) == 0;
+    EXPECT_EQ(files, 0);
+}
+
+TEST_F(SafetyTest, CheckFindsATornCatalogueAndRepairsItFromTheKeptCopy) {
+    MakeCard();
+    ASSERT_EQ(Run({"put", Card, File("a.bin", "first")}).Status, 0);
+    ASSERT_EQ(Run({"put", Card, File("b.bin", "second")}).Status, 0);
+    TResult clean = Run({"check", Card});
+    EXPECT_EQ(clean.Status, 0);
+    EXPECT_EQ(clean.Out, Card + ": clean (2 entries)\n");
+    // The kept previous catalogue (only a.bin) lies in the state folder.
+    EXPECT_FALSE(std::filesystem::is_empty(StateFolder() / "brelkexplorer"));
+    // A torn rewrite: the header says 3 entries, the third is empty.
+    PokeLE32(16, 3);
+    const auto torn = ReadFileBytes(Card);
+    TResult damaged = Run({"check", Card, "--json"});
+    EXPECT_EQ(damaged.Status, 1);
+    EXPECT_NE(damaged.Out.find("\"status\": \"damaged\""), std::string::npos) << damaged.Out;
+    EXPECT_NE(damaged.Out.find("entry 2 is empty but lies within Count 3"), std::string::npos);
+    EXPECT_EQ(ReadFileBytes(Card), torn); // a check alone writes nothing
+    TResult repaired = Run({"check", Card, "--repair"});
+    EXPECT_EQ(repaired.Status, 0) << repaired.Out << repaired.Err;
+    EXPECT_NE(repaired.Out.find("repair: the kept previous catalogue"), std::string::npos)
+        << repaired.Out;
+    EXPECT_NE(repaired.Out.find("repair: added back 'b.bin'"), std::string::npos) << repaired.Out;
+    EXPECT_NE(repaired.Out.find(Card + ": repaired (2 entries)"), std::string::npos);
+    EXPECT_EQ(Run({"check", Card}).Status, 0);
+    const std::string ls = Run({"ls", Card}).Out;
+    EXPECT_NE(ls.find("a.bin"), std::string::npos);
+    EXPECT_NE(ls.find("b.bin"), std::string::npos);
+}
+
+} // namespace
