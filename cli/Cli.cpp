@@ -14,7 +14,7 @@ const std::vector<TCommand>& AllCommands() {
         CreateCommand(),  FormatCommand(),      InfoCommand(),        LsCommand(),
         CatCommand(),     AddCommand(),         PutCommand(),         GetCommand(),
         RmCommand(),      PurgeCommand(),       SquashCommand(),      ExpandCommand(),
-        InspectCommand(), SquashImageCommand(), ExpandImageCommand(),
+        InspectCommand(), SquashImageCommand(), ExpandImageCommand(), BackupCommand(),
     };
     return commands;
 }

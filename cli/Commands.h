@@ -45,5 +45,6 @@ TCommand SquashImageCommand();
 TCommand ExpandImageCommand();
 TCommand SquashCommand();
 TCommand ExpandCommand();
+TCommand BackupCommand();
 
 } // namespace brelk::cli
