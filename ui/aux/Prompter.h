@@ -11,7 +11,7 @@ class QWidget;
 class TPrompter {
   public:
     enum class TIcon { Error, Warning, Information, Confirmation };
-    enum class TButtons { OK, YesNo, YesNoCancel };
+    enum class TButtons { OK, YesNo, YesNoCancel, YesCancel };
     enum class TAnswer { OK, Yes, No, Cancel };
 
     virtual ~TPrompter() = default;

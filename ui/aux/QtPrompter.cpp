@@ -76,6 +76,10 @@ void AddButtons(QMessageBox& box, TPrompter::TButtons buttons, TPrompter::TAnswe
         box.setEscapeButton(QMessageBox::Cancel);
         enter = QMessageBox::Yes;
         break;
+    case TPrompter::TButtons::YesCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     }
     if (defaultAnswer == TPrompter::TAnswer::No && buttons != TPrompter::TButtons::OK)
         enter = QMessageBox::No;
