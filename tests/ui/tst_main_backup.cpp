@@ -5,9 +5,12 @@
 
 #include "explorer/Backup.h"
 #include "support/UiTestSupport.h"
+#include "ui/aux/CheckUpdates.h"
+#include "ui/aux/UpdateFetcher.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -46,6 +49,18 @@ bool UseFilledCard(TMainRig& rig) {
                              Tool("Tools.Two")});
 }
 
+// Answers every request with Body.
+struct TCannedFetcher : TUpdateFetcher {
+    QByteArray Body = "<r><currentversion>0.1</currentversion></r>";
+    int Calls = 0;
+    bool Fetch(const QUrl&, QByteArray& body) override {
+        ++Calls;
+        body = Body;
+        return true;
+    }
+    void Abort() override {}
+};
+
 } // namespace
 
 class TestMainBackup : public QObject {
@@ -58,6 +73,9 @@ class TestMainBackup : public QObject {
     void indexThatCannotBeCreated();
     void failedReadIsNotCalledASuccess();
     void cancelInTheWaitWindow();
+    void updateWindowFromTheMenu();
+    void updateWindowAtStart_data();
+    void updateWindowAtStart();
 };
 
 void TestMainBackup::backupWritesTheSet() {
@@ -194,6 +212,60 @@ void TestMainBackup::cancelInTheWaitWindow() {
                          "no image file."});
     QVERIFY(QFile::exists(rig.Path("set/IMG00001.bin")));
     QVERIFY(!QFile::exists(rig.Path("set/IMG00002.bin")));
+}
+
+void TestMainBackup::updateWindowFromTheMenu() {
+    TMainRig rig;
+    QVERIFY(UseFilledCard(rig));
+    TfrmMain& main = rig.Open();
+    QVERIFY(!main.mnuHelpCheckUpdates->isEnabled()); // no update window attached yet
+    TCannedFetcher fetcher;
+    TfrmCheckUpdates window(&fetcher);
+    main.AttachUpdateWindow(&window);
+    QVERIFY(main.mnuHelpCheckUpdates->isEnabled());
+    window.AutoStarted = true; // left from an earlier showing
+    QString report;
+    bool autoStarted = true;
+    QTimer::singleShot(0, &window, [&] {
+        QTRY_VERIFY(window.memoUpdateResults->toPlainText().endsWith("Connection closed."));
+        report = window.memoUpdateResults->toPlainText();
+        autoStarted = window.AutoStarted;
+        window.btbtnCancel->click();
+    });
+    main.mnuHelpCheckUpdates->trigger();
+    QVERIFY(!autoStarted);
+    QVERIFY(report.contains("You have the most current version."));
+    QCOMPARE(fetcher.Calls, 1);
+}
+
+void TestMainBackup::updateWindowAtStart_data() {
+    QTest::addColumn<bool>("setting");
+    QTest::newRow("CheckForUpdates on") << true;
+    QTest::newRow("CheckForUpdates off") << false;
+}
+
+void TestMainBackup::updateWindowAtStart() {
+    QFETCH(bool, setting);
+    TMainRig rig;
+    QVERIFY(UseFilledCard(rig));
+    rig.SetSetting("CheckForUpdates", setting ? 1 : 0);
+    TCannedFetcher fetcher;
+    TfrmCheckUpdates window(&fetcher);
+    rig.Main = std::make_unique<TfrmMain>(rig.Prompter, rig.ProgramFolder);
+    rig.Wait = std::make_unique<TfrmWait>();
+    rig.Main->AttachWindows(nullptr, rig.Wait.get(), nullptr);
+    rig.Main->AttachUpdateWindow(&window);
+    rig.Main->FormShow();
+    bool autoStarted = false;
+    QTimer::singleShot(200, &window, [&] {
+        autoStarted = window.AutoStarted;
+        if (window.isVisible())
+            window.btbtnCancel->click();
+    });
+    QTest::qWait(400);
+    QCOMPARE(fetcher.Calls, setting ? 1 : 0);
+    QCOMPARE(autoStarted, setting);
+    QVERIFY(!window.isVisible());
 }
 
 QTEST_MAIN(TestMainBackup)

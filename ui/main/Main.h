@@ -14,7 +14,7 @@
 //   MainAddObjects.cpp the add-objects dialog and PC files dropped on the window
 //   MainTreeEdit.cpp the tree's keys and renaming by label edit
 //   MainDragDrop.cpp moving disc and tape nodes between sub-groups, dragging objects out
-//   MainBackup.cpp   backing up the card and restoring a backup set
+//   MainBackup.cpp   backing up the card and restoring a backup set; the update window
 #pragma once
 
 #include "card/Brelk.h"
@@ -55,6 +55,7 @@ class QDropEvent;
 class QMimeData;
 class QTemporaryDir;
 class QUrl;
+class TfrmCheckUpdates;
 class TfrmSplash;
 class TfrmWait;
 class TMainReporter;
@@ -224,6 +225,13 @@ class TfrmMain : public QMainWindow {
     // The clock of the backup header; null: the local time. It must outlive the window.
     void SetBackupClock(const brelk::TBackupClock* clock) { BackupClock = clock; }
 
+    // --- Update check (MainBackup.cpp) ---
+    // The update window created at program start (null: none; the menu entry stays off).
+    void AttachUpdateWindow(TfrmCheckUpdates* window);
+    void mnuHelpCheckUpdatesClick();
+    // Shows the update window modally, started automatically or from the menu.
+    void ShowUpdateWindow(bool autoStarted);
+
     // --- Process-wide objects ---
     TBrelkExplorerSettings Settings;
     brelk::TPendingObjects PendingObjects;
@@ -343,6 +351,7 @@ class TfrmMain : public QMainWindow {
     void CreateBackupCommands();
     QString ChooseBackupIndex();
     const brelk::TBackupClock* BackupClock = nullptr;
+    TfrmCheckUpdates* UpdateWindow = nullptr;
     // MainTopbar.cpp
     void UpdateCacheState();
     void UpdateActionEnabling();

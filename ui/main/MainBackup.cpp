@@ -4,6 +4,7 @@
 #include "ui/main/Main.h"
 
 #include "explorer/Backup.h"
+#include "ui/aux/CheckUpdates.h"
 #include "ui/aux/Prompter.h"
 #include "ui/main/MainWidgets.h"
 
@@ -111,4 +112,23 @@ void TfrmMain::actnBackupBrelkExecute() {
         brelk::BackupBrelk(*Brelk, ToCore(path), clock, user, &progress);
     if (result.IndexWritten)
         user.Notify(brelk::BackupOutcomeKind(result), brelk::BackupOutcomeText(result));
+}
+
+void TfrmMain::AttachUpdateWindow(TfrmCheckUpdates* window) {
+    UpdateWindow = window;
+    SetActionHandler(mnuHelpCheckUpdates,
+                     window ? std::function<void()>([this] { mnuHelpCheckUpdatesClick(); })
+                            : nullptr);
+    SetActionEnabled(mnuHelpCheckUpdates, true);
+}
+
+void TfrmMain::mnuHelpCheckUpdatesClick() {
+    ShowUpdateWindow(false);
+}
+
+void TfrmMain::ShowUpdateWindow(bool autoStarted) {
+    if (!UpdateWindow || UpdateWindow->isVisible())
+        return;
+    UpdateWindow->AutoStarted = autoStarted;
+    UpdateWindow->exec();
 }
