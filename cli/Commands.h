@@ -46,5 +46,6 @@ TCommand ExpandImageCommand();
 TCommand SquashCommand();
 TCommand ExpandCommand();
 TCommand BackupCommand();
+TCommand RestoreCommand();
 
 } // namespace brelk::cli

@@ -1,4 +1,5 @@
 // brelk backup and restore: the backup set on disc, exit codes and messages.
+#include "card/Brelk.h"
 #include "card/CatEntry.h"
 #include "cli/Cli.h"
 #include "explorer/Backup.h"
@@ -50,6 +51,24 @@ struct BackupCommandsTest : ::testing::Test {
                   0);
         ASSERT_EQ(Run({"put", Card, File("old", 512, 3), "--name", "Old"}).Status, 0);
         ASSERT_EQ(Run({"rm", Card, "Old"}).Status, 0);
+    }
+    // Type, subtype, name and bytes of every live object, in catalogue order.
+    std::vector<std::string> Objects(const std::string& path) {
+        struct TQuiet : brelk::TBrelkReporter {
+            void ReportError(const std::string&) override {}
+        } quiet;
+        brelk::TBrelk card(quiet);
+        card.Initialize(65536, path, 8192);
+        std::vector<std::string> objects;
+        for (const auto& e : card.Catalogue) {
+            if (e->Type() == brelk::kTypeDeleted)
+                continue;
+            std::string bytes(e->Size(), '\0');
+            card.ReadMMC(bytes.data(), e->Address(), e->Size());
+            objects.push_back(std::to_string(e->Type()) + "/" + std::to_string(e->Subtype()) + "/" +
+                              e->Name() + "/" + bytes);
+        }
+        return objects;
     }
     std::string Text(const std::string& path) {
         const auto bytes = ReadFileBytes(path);
@@ -113,6 +132,87 @@ TEST_F(BackupCommandsTest, AnObjectThatCannotBeReadFailsTheBackup) {
               std::string::npos)
         << backup.Err;
     EXPECT_EQ(fs::exists(Folder + "/IMG00000.bin") + fs::exists(Folder + "/IMG00001.bin"), 1);
+}
+
+TEST_F(BackupCommandsTest, RoundTripOntoAFreshCard) {
+    FillCard();
+    ASSERT_EQ(Run({"put", Card, File("disc", 204800, 4), "--name", "Games.Elite", "--type", "3",
+                   "--subtype", "1"})
+                  .Status,
+              0);
+    ASSERT_EQ(Run({"put", Card, File("tape", 3000, 5), "--name", "Tapes.Frak", "--type", "3",
+                   "--subtype", "3"})
+                  .Status,
+              0);
+    ASSERT_EQ(Run({"backup", Card, Index}).Status, 0);
+    const std::string fresh = Dir.Path("fresh.img").string();
+    ASSERT_EQ(Run({"create", fresh, "2M"}).Status, 0);
+    TResult refused = Run({"restore", fresh, Index});
+    EXPECT_EQ(refused.Status, 1);
+    EXPECT_NE(refused.Err.find("not formatted; --format formats it first"), std::string::npos)
+        << refused.Err;
+    TResult restore = Run({"restore", fresh, Index, "--format", "--verify"});
+    ASSERT_EQ(restore.Status, 0) << restore.Err;
+    EXPECT_EQ(restore.Out, "Restored 4 of 4 objects from " + Index + "\nVerified 4 objects\n");
+    EXPECT_EQ(restore.Err, "");
+    const auto original = Objects(Card);
+    ASSERT_EQ(original.size(), 4u);
+    EXPECT_EQ(Objects(fresh), original);
+}
+
+TEST_F(BackupCommandsTest, RestoreRefusals) {
+    FillCard();
+    ASSERT_EQ(Run({"backup", Card, Index}).Status, 0);
+    const auto before = ReadFileBytes(Card);
+    const std::string other = Dir.Path("other.txt").string();
+    struct TCase {
+        std::string Index;
+        std::string Text; // written to Index unless empty
+        std::string Err;
+    } const cases[] = {
+        {other, "BrelkExplorer backup\r\n",
+         "brelk: File '" + other + "' is not a BrelkExplorer backup indexfile.\n"},
+        {other, "BrelkExplorer Backup\r\n 2  0 00000200 00000200 IMG00000.bin A\r\n 2 z\r\n",
+         "brelk: Line 3 of '" + other +
+             "' is not a valid object line: the subtype in columns "
+             "4-5 ('z') is not a number from 0 to 255. Nothing has been imported.\n"},
+        {other, "BrelkExplorer Backup\r\n 2  0 00000200 00000200 IMG00000.bin A\r\n",
+         "brelk: No images to import found in '" + other + "'.\n"},
+        {Dir.Path("nothing.txt").string(), "",
+         "brelk: Could not open file '" + Dir.Path("nothing.txt").string() + "'.\n"},
+    };
+    for (const auto& c : cases) {
+        if (!c.Text.empty())
+            WriteFileBytes(c.Index, std::vector<std::uint8_t>(c.Text.begin(), c.Text.end()));
+        TResult restore = Run({"restore", Card, c.Index, "--format"});
+        EXPECT_EQ(restore.Status, 1) << c.Text;
+        EXPECT_EQ(restore.Err, c.Err);
+        EXPECT_EQ(ReadFileBytes(Card), before) << c.Text;
+    }
+}
+
+TEST_F(BackupCommandsTest, RestoreNextToObjectsOnTheCard) {
+    FillCard();
+    ASSERT_EQ(Run({"backup", Card, Index}).Status, 0);
+    fs::remove(Folder + "/IMG00000.bin"); // MMFS: skipped without a word
+    const std::string target = Dir.Path("target.img").string();
+    MakeCard(target);
+    ASSERT_EQ(Run({"put", target, File("mine", 100, 9), "--name", "Tools.Dump"}).Status, 0);
+    ASSERT_EQ(Run({"put", target, File("keep", 100, 8), "--name", "Keep"}).Status, 0);
+    TResult kept = Run({"restore", target, Index, "--verify"});
+    EXPECT_EQ(kept.Status, 0) << kept.Err;
+    EXPECT_EQ(kept.Err, "brelk: an object named 'Tools.Dump' is on the card already; it was kept "
+                        "(use --replace)\n");
+    EXPECT_EQ(kept.Out, "Restored 0 of 2 objects from " + Index +
+                            " (1 without an image file)\nVerified 0 objects\n");
+    TResult replaced = Run({"restore", target, Index, "--replace", "--verify"});
+    EXPECT_EQ(replaced.Status, 0) << replaced.Err;
+    EXPECT_EQ(replaced.Out, "Restored 1 of 2 objects from " + Index +
+                                " (1 without an image file)\nVerified 1 objects\n");
+    const auto objects = Objects(target);
+    ASSERT_EQ(objects.size(), 2u);
+    EXPECT_EQ(objects[0].substr(0, 9), "2/0/Keep/");
+    EXPECT_EQ(objects[1], Objects(Card)[1]); // Tools.Dump as the backup has it
 }
 
 } // namespace
