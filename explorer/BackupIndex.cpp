@@ -101,7 +101,11 @@ std::string BackupObjectLine(const TBrelkCatEntry& entry, std::uint32_t number) 
     char text[64];
     std::snprintf(text, sizeof text, "%2d %2d %8.8X %8.8X ", int(entry.Type()),
                   int(entry.Subtype()), unsigned(entry.Size()), unsigned(entry.Address()));
-    return text + ImageFileName(number) + " " + entry.Name();
+    // A damaged name with a line end in it would split the line and spoil the whole index.
+    std::string name = entry.Name();
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return c == '\r' || c == '\n'; }, '?');
+    return text + ImageFileName(number) + " " + name;
 }
 
 std::vector<const TBrelkCatEntry*> LiveEntriesByAddress(const TCatalogue& catalogue) {

@@ -70,6 +70,8 @@ TEST(BackupIndexTest, ObjectLineColumns) {
         {Entry(2, 0, std::string(48, 'N'), 0xFFFFFE00, 0x200),
          " 2  0 FFFFFE00 00000200 IMG00003.bin " + std::string(48, 'N')},
         {Entry(2, 0, "", 0x200, 0x200), " 2  0 00000200 00000200 IMG00003.bin "},
+        {Entry(2, 0, "Bad\rName\n", 0x200, 0x200),
+         " 2  0 00000200 00000200 IMG00003.bin Bad?Name?"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(BackupObjectLine(c.E, 3), c.Line);
