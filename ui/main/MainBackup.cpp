@@ -57,9 +57,9 @@ class TPrompterBackupUser final : public brelk::TBackupUser {
 };
 
 // The jobs' progress in the window's wait window.
-class TWaitWindowProgress final : public brelk::TBackupProgress {
+class TBackupWaitProgress final : public brelk::TBackupProgress {
   public:
-    explicit TWaitWindowProgress(TfrmMain& window) : Window(window) {}
+    explicit TBackupWaitProgress(TfrmMain& window) : Window(window) {}
     void Begin(const std::string& text, bool cancelEnabled, bool progressVisible) override {
         Window.ShowWaitWindow(FromCore(text), cancelEnabled, progressVisible);
     }
@@ -105,7 +105,7 @@ void TfrmMain::actnBackupBrelkExecute() {
         return;
     TBusyScope busy(*this);
     TPrompterBackupUser user(Ask);
-    TWaitWindowProgress progress(*this);
+    TBackupWaitProgress progress(*this);
     const brelk::TLocalClock localClock;
     const brelk::TBackupClock& clock = BackupClock ? *BackupClock : localClock;
     const brelk::TBackupResult result =
