@@ -1,5 +1,6 @@
 // The backup job: the index file, then one image file per live object in address order.
 #include "explorer/Backup.h"
+#include "explorer/ObjectTransfer.h"
 
 #include <algorithm>
 #include <ctime>
@@ -50,15 +51,6 @@ void RemoveStaleImage(const std::string& path) {
         fs::remove(path, ec);
 }
 
-bool ReadObject(TBrelk& card, const TBrelkCatEntry& entry, std::vector<std::uint8_t>& data) {
-    // An entry said to reach past the usable card is damaged: nothing of a damaged size is
-    // read or kept.
-    if (std::uint64_t(entry.Address()) + entry.Size() > card.UsableLimit())
-        return false;
-    data.assign(entry.Size(), 0);
-    return card.ReadMMC(data.data(), entry.Address(), entry.Size());
-}
-
 // Saves one object as Path, through a temporary file that takes Path's place only when every
 // byte was read from the card and written. False when it could not be saved (the user has
 // been told, and no file of Path's name is left).
@@ -70,7 +62,7 @@ bool SaveImage(TBrelk& card, const TBrelkCatEntry& entry, const std::string& pat
     std::vector<std::uint8_t> data;
     if (!out) {
         failure = "Could not create file '" + path + "'.";
-    } else if (!ReadObject(card, entry, data)) {
+    } else if (!ReadWholeObject(card, entry, data)) {
         out.close();
         std::error_code ec;
         fs::remove(partial, ec);
