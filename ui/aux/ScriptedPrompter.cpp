@@ -56,9 +56,9 @@ TPrompter::TAnswer TScriptedPrompter::Message(const QString& text, TIcon icon, T
     question.Text = text;
     question.Icon = icon;
     question.Buttons = buttons;
-    question.Default = buttons == TButtons::OK        ? TAnswer::OK
-                       : defaultAnswer == TAnswer::No ? TAnswer::No
-                                                      : TAnswer::Yes;
+    question.Default = BoxCanGive(buttons, defaultAnswer) ? defaultAnswer
+                       : buttons == TButtons::OK          ? TAnswer::OK
+                                                          : TAnswer::Yes;
     TAnswer answer = TAnswer::OK;
     if (buttons != TButtons::OK) {
         if (Answers.isEmpty()) {

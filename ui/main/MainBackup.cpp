@@ -40,9 +40,11 @@ class TPrompterBackupUser final : public brelk::TBackupUser {
                                                              : TIcon::Information;
         Prompter.Message(FromCore(text), icon, TButtons::OK);
     }
+    // Both questions lead to formatting the card: Enter gives the answer that keeps it.
     brelk::TBackupAnswer Ask(const std::string& text, bool offerNo) override {
         switch (Prompter.Message(FromCore(text), TIcon::Confirmation,
-                                 offerNo ? TButtons::YesNoCancel : TButtons::YesCancel)) {
+                                 offerNo ? TButtons::YesNoCancel : TButtons::YesCancel,
+                                 offerNo ? TAnswer::No : TAnswer::Cancel)) {
         case TAnswer::Yes:
             return brelk::TBackupAnswer::Yes;
         case TAnswer::No:
