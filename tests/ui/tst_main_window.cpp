@@ -247,8 +247,8 @@ void TestMainWindow::actionsWithoutWorkStayDisabled() {
     QVERIFY(main.ActionWanted(main.actnFormatMMC));
     QVERIFY(main.ActionWanted(main.actnBackupBrelk));
     QVERIFY(main.ActionWanted(main.actnRemoveDeletedObjects));
-    for (QAction* a : {main.actnDeleteObjects, main.actnRestoreBrelk, main.actnSquashDisc,
-                       main.actnExpandDisc, main.mnuHelpCheckUpdates, main.mnuPopupSaveObject,
+    for (QAction* a : {main.actnDeleteObjects, main.actnSquashDisc, main.actnExpandDisc,
+                       main.mnuHelpCheckUpdates, main.mnuPopupSaveObject,
                        main.mnuPopupOpenInEmulator, main.mnuToolsSettings, main.mnuMainAbout})
         QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
     for (QAction* a :

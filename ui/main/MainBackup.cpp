@@ -78,6 +78,7 @@ class TBackupWaitProgress final : public brelk::TBackupProgress {
 
 void TfrmMain::CreateBackupCommands() {
     SetActionHandler(actnBackupBrelk, [this] { actnBackupBrelkExecute(); });
+    SetActionHandler(actnRestoreBrelk, [this] { actnRestoreBrelkExecute(); });
 }
 
 // An index file needs an extension: the folder beside it is its path without one, and a file
@@ -114,6 +115,44 @@ void TfrmMain::actnBackupBrelkExecute() {
         brelk::BackupBrelk(*Brelk, ToCore(path), clock, user, &progress);
     if (result.IndexWritten)
         user.Notify(brelk::BackupOutcomeKind(result), brelk::BackupOutcomeText(result));
+}
+
+void TfrmMain::actnRestoreBrelkExecute() {
+    if (IsBusy())
+        return;
+    const QString path =
+        Ask.OpenFile(QStringLiteral("Restore Brelk from..."), kBackupFilter, QString());
+    if (path.isEmpty())
+        return;
+    TPrompterBackupUser user(Ask);
+    RestoreBackupSet(path, user);
+    PendingObjects.clear();
+}
+
+void TfrmMain::RestoreBackupSet(const QString& path, brelk::TBackupUser& user) {
+    brelk::TRestorePlan plan;
+    {
+        TBusyScope busy(*this);
+        TBackupWaitProgress progress(*this);
+        const brelk::TRestoreLoad load =
+            brelk::LoadBackupIndex(ToCore(path), PendingObjects, user, &progress);
+        if (load.Stop)
+            return;
+        plan = brelk::PlanRestore(PendingObjects.size(), ToCore(path), Brelk->CatalogueValid,
+                                  Settings.RestorePreFormat, user);
+        if (!plan.Go)
+            return;
+        if (plan.Format) {
+            treevwObjects->clear(); // every object node points into the catalogue replaced now
+            const bool formatted = Brelk->FormatMMC();
+            PopulateTreeInfo();
+            UpdateTopbarInfo();
+            if (!formatted)
+                return; // the card layer has said why; nothing goes onto an unformatted card
+        }
+    }
+    const bool imported = ExecuteAddObjectsDialog();
+    user.Notify(brelk::TNotice::Information, imported ? "Restore done." : "Restore cancelled.");
 }
 
 void TfrmMain::AttachUpdateWindow(TfrmCheckUpdates* window) {
