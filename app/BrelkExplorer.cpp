@@ -3,6 +3,7 @@
 // destruction writes pending card data.
 #include "ui/addobjects/AddFile.h"
 #include "ui/aux/AboutSplash.h"
+#include "ui/aux/CheckUpdates.h"
 #include "ui/aux/PleaseWait.h"
 #include "ui/aux/ProgramInfo.h"
 #include "ui/aux/QtPrompter.h"
@@ -33,7 +34,9 @@ int main(int argc, char* argv[]) {
         frmMain.AttachAddObjectsDialog(&frmAddFile);
         TfrmSettings frmSettings(frmMain.Settings, prompter, &frmMain);
         TfrmWait frmWait(&frmMain);
+        TfrmCheckUpdates frmCheckUpdates(nullptr, nullptr, &frmMain);
         frmMain.AttachWindows(&frmSettings, &frmWait, splash.get());
+        frmMain.AttachUpdateWindow(&frmCheckUpdates);
         QObject::connect(&frmMain, &TfrmMain::FormClosed, &app, &QCoreApplication::quit);
 
         frmMain.show();

@@ -15,6 +15,7 @@ const std::vector<TCommand>& AllCommands() {
         CatCommand(),     AddCommand(),         PutCommand(),         GetCommand(),
         RmCommand(),      PurgeCommand(),       SquashCommand(),      ExpandCommand(),
         InspectCommand(), SquashImageCommand(), ExpandImageCommand(), CheckCommand(),
+        BackupCommand(),  RestoreCommand(),
     };
     return commands;
 }

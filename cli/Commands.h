@@ -46,5 +46,7 @@ TCommand ExpandImageCommand();
 TCommand SquashCommand();
 TCommand ExpandCommand();
 TCommand CheckCommand();
+TCommand BackupCommand();
+TCommand RestoreCommand();
 
 } // namespace brelk::cli

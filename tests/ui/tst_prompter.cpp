@@ -97,6 +97,10 @@ void TestPrompter::scriptedFlagsUnexpectedQuestions_data() {
         << true << TAnswer::Cancel << TButtons::YesNo << TAnswer::No;
     QTest::newRow("OK for a Yes/No/Cancel box")
         << true << TAnswer::OK << TButtons::YesNoCancel << TAnswer::Cancel;
+    QTest::newRow("empty queue, Yes/Cancel")
+        << false << TAnswer::Yes << TButtons::YesCancel << TAnswer::Cancel;
+    QTest::newRow("No for a Yes/Cancel box")
+        << true << TAnswer::No << TButtons::YesCancel << TAnswer::Cancel;
 }
 
 void TestPrompter::scriptedFlagsUnexpectedQuestions() {
@@ -185,6 +189,12 @@ void TestPrompter::qtMessageBox_data() {
     QTest::newRow("information Yes")
         << TIcon::Information << TButtons::YesNoCancel << int(QMessageBox::Yes) << TAnswer::Yes
         << int(QMessageBox::Information);
+    QTest::newRow("confirm Yes of Yes/Cancel")
+        << TIcon::Confirmation << TButtons::YesCancel << int(QMessageBox::Yes) << TAnswer::Yes
+        << int(QMessageBox::Question);
+    QTest::newRow("confirm Cancel of Yes/Cancel")
+        << TIcon::Confirmation << TButtons::YesCancel << int(QMessageBox::Cancel) << TAnswer::Cancel
+        << int(QMessageBox::Question);
 }
 
 // The real box, answered by pressing one of its buttons once it is open.
@@ -207,7 +217,7 @@ void TestPrompter::qtMessageBox() {
     QCOMPARE(prompter.Message("Line one\rLine two", icon, buttons), answer);
     QCOMPARE(text, QStringLiteral("Line one\nLine two"));
     QCOMPARE(iconSeen, shownIcon);
-    QCOMPARE(buttonCount, buttons == TButtons::OK ? 1 : buttons == TButtons::YesNo ? 2 : 3);
+    QCOMPARE(buttonCount, buttons == TButtons::OK ? 1 : buttons == TButtons::YesNoCancel ? 3 : 2);
 }
 
 void TestPrompter::defaultButton_data() {

@@ -11,13 +11,13 @@ class QWidget;
 class TPrompter {
   public:
     enum class TIcon { Error, Warning, Information, Confirmation };
-    enum class TButtons { OK, YesNo, YesNoCancel };
+    enum class TButtons { OK, YesNo, YesNoCancel, YesCancel };
     enum class TAnswer { OK, Yes, No, Cancel };
 
     virtual ~TPrompter() = default;
     // A modal message box. Text may hold carriage returns (character 13) as line breaks.
     // DefaultAnswer is the button that Enter presses: the first one (OK or Yes) unless a
-    // question that destroys data asks for No.
+    // question that destroys data asks for No (or Cancel) and the box has that button.
     virtual TAnswer Message(const QString& text, TIcon icon, TButtons buttons,
                             TAnswer defaultAnswer = TAnswer::Yes) = 0;
     // File dialogs: an empty result (or list) means the user cancelled. A filter lists pairs

@@ -76,9 +76,18 @@ void AddButtons(QMessageBox& box, TPrompter::TButtons buttons, TPrompter::TAnswe
         box.setEscapeButton(QMessageBox::Cancel);
         enter = QMessageBox::Yes;
         break;
+    case TPrompter::TButtons::YesCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        enter = QMessageBox::Yes;
+        break;
     }
-    if (defaultAnswer == TPrompter::TAnswer::No && buttons != TPrompter::TButtons::OK)
+    if (defaultAnswer == TPrompter::TAnswer::No && buttons != TPrompter::TButtons::OK &&
+        buttons != TPrompter::TButtons::YesCancel)
         enter = QMessageBox::No;
+    if (defaultAnswer == TPrompter::TAnswer::Cancel &&
+        (buttons == TPrompter::TButtons::YesNoCancel || buttons == TPrompter::TButtons::YesCancel))
+        enter = QMessageBox::Cancel;
     box.setDefaultButton(enter);
 }
 

@@ -13,6 +13,8 @@ bool BoxCanGive(TPrompter::TButtons buttons, TPrompter::TAnswer answer) {
         return answer == A::Yes || answer == A::No;
     case TPrompter::TButtons::YesNoCancel:
         return answer == A::Yes || answer == A::No || answer == A::Cancel;
+    case TPrompter::TButtons::YesCancel:
+        return answer == A::Yes || answer == A::Cancel;
     }
     return false;
 }
@@ -24,6 +26,7 @@ TPrompter::TAnswer CarefulAnswer(TPrompter::TButtons buttons) {
     case TPrompter::TButtons::YesNo:
         return TPrompter::TAnswer::No;
     case TPrompter::TButtons::YesNoCancel:
+    case TPrompter::TButtons::YesCancel:
         return TPrompter::TAnswer::Cancel;
     }
     return TPrompter::TAnswer::Cancel;
@@ -53,9 +56,9 @@ TPrompter::TAnswer TScriptedPrompter::Message(const QString& text, TIcon icon, T
     question.Text = text;
     question.Icon = icon;
     question.Buttons = buttons;
-    question.Default = buttons == TButtons::OK        ? TAnswer::OK
-                       : defaultAnswer == TAnswer::No ? TAnswer::No
-                                                      : TAnswer::Yes;
+    question.Default = BoxCanGive(buttons, defaultAnswer) ? defaultAnswer
+                       : buttons == TButtons::OK          ? TAnswer::OK
+                                                          : TAnswer::Yes;
     TAnswer answer = TAnswer::OK;
     if (buttons != TButtons::OK) {
         if (Answers.isEmpty()) {

@@ -17,7 +17,7 @@ class TScriptedPrompter : public TPrompter {
         QString Text; // message text, or the dialog's title
         TIcon Icon = TIcon::Information;
         TButtons Buttons = TButtons::OK;
-        TAnswer Default = TAnswer::OK; // the button Enter presses: OK, Yes or No
+        TAnswer Default = TAnswer::OK; // the button Enter presses: OK, Yes, No or Cancel
         QString Filter;                // file dialogs
         QString Folder;                // start folder, or the proposed file name of SaveFile
         QString SelectedFilter; // OpenFile: the filter entry the dialog was asked to start with

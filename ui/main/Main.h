@@ -14,6 +14,7 @@
 //   MainAddObjects.cpp the add-objects dialog and PC files dropped on the window
 //   MainTreeEdit.cpp the tree's keys and renaming by label edit
 //   MainDragDrop.cpp moving disc and tape nodes between sub-groups, dragging objects out
+//   MainBackup.cpp   backing up the card and restoring a backup set; the update window
 #pragma once
 
 #include "card/Brelk.h"
@@ -54,9 +55,15 @@ class QDropEvent;
 class QMimeData;
 class QTemporaryDir;
 class QUrl;
+class TfrmCheckUpdates;
 class TfrmSplash;
 class TfrmWait;
 class TMainReporter;
+
+namespace brelk {
+class TBackupClock;
+class TBackupUser;
+} // namespace brelk
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -210,6 +217,21 @@ class TfrmMain : public QMainWindow {
     // discs as .ssd); the files written.
     QList<QUrl> WriteDraggedObjects(const QList<const brelk::TBrelkCatEntry*>& entries);
 
+    // --- Backup and restore (MainBackup.cpp) ---
+    void actnBackupBrelkExecute();
+    void actnRestoreBrelkExecute();
+    // The steps of a restore after the file dialog, for the index file Path.
+    void RestoreBackupSet(const QString& path, brelk::TBackupUser& user);
+    // The clock of the backup header; null: the local time. It must outlive the window.
+    void SetBackupClock(const brelk::TBackupClock* clock) { BackupClock = clock; }
+
+    // --- Update check (MainBackup.cpp) ---
+    // The update window created at program start (null: none; the menu entry stays off).
+    void AttachUpdateWindow(TfrmCheckUpdates* window);
+    void mnuHelpCheckUpdatesClick();
+    // Shows the update window modally, started automatically or from the menu.
+    void ShowUpdateWindow(bool autoStarted);
+
     // --- Process-wide objects ---
     TBrelkExplorerSettings Settings;
     brelk::TPendingObjects PendingObjects;
@@ -328,6 +350,11 @@ class TfrmMain : public QMainWindow {
     void SetDetailsClickable(bool clickable);
     // MainEmulator.cpp
     void CreateEmulatorCommand();
+    // MainBackup.cpp
+    void CreateBackupCommands();
+    QString ChooseBackupIndex();
+    const brelk::TBackupClock* BackupClock = nullptr;
+    TfrmCheckUpdates* UpdateWindow = nullptr;
     // MainTopbar.cpp
     void UpdateCacheState();
     void UpdateActionEnabling();

@@ -64,6 +64,7 @@ void TfrmMain::CreateActions() {
 
     CreateObjectOperations();
     CreateEmulatorCommand();
+    CreateBackupCommands();
     SetActionHandler(actnRefreshTree, [this] { actnRefreshTreeExecute(); });
     SetActionHandler(actnReloadDrive, [this] { actnReloadDriveExecute(); });
     SetActionHandler(mnuFileExit, [this] { mnuFileExitClick(); });

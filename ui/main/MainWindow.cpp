@@ -14,6 +14,7 @@
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
@@ -112,7 +113,9 @@ void TfrmMain::FormShow() {
     if (Splash)
         Splash->MayClose = true;
     UsageZoom = 0;
-    // The update check at start (CheckForUpdates) comes with the update window.
+    // The check runs once the window is on the screen.
+    if (Settings.CheckForUpdates && UpdateWindow)
+        QTimer::singleShot(0, this, [this] { ShowUpdateWindow(true); });
 }
 
 // Binds the card object to the configured drive with the configured cache and safety zone.

@@ -1,0 +1,189 @@
+// brelk backup and restore: the whole card to a backup set (an index file and the image files
+// in the folder beside it) and back, with the window's files and messages.
+#include "cli/CardSession.h"
+#include "cli/Commands.h"
+#include "cli/PCFiles.h"
+#include "explorer/Backup.h"
+
+#include <algorithm>
+#include <ostream>
+#include <set>
+
+namespace brelk::cli {
+
+namespace {
+
+// A message on one line: its carriage returns become spaces, runs of them one space.
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (char c : text)
+        if (c != '\r')
+            line += c;
+        else if (!line.empty() && line.back() != ' ')
+            line += ' ';
+    return line;
+}
+
+// Writes the jobs' messages to standard error and answers the import's overwrite question
+// from --replace.
+class TCliUser final : public TBackupUser, public TImportUser {
+  public:
+    TCliUser(std::ostream& err, bool format, bool replace)
+        : Err(err), Format(format), Replace(replace) {}
+
+    void Notify(TNotice, const std::string& text) override {
+        Err << "brelk: " << OneLine(text) << "\n";
+        ++Messages;
+    }
+    // The questions before a restore are answered by --format.
+    TBackupAnswer Ask(const std::string&, bool offerNo) override {
+        if (Format)
+            return TBackupAnswer::Yes;
+        return offerNo ? TBackupAnswer::No : TBackupAnswer::Cancel;
+    }
+    void ShowError(const std::string& text) override { Notify(TNotice::Error, text); }
+    TOverwriteAnswer AskOverwrite(const std::string& name) override {
+        if (Replace)
+            return TOverwriteAnswer::Yes;
+        Err << "brelk: an object named '" << name
+            << "' is on the card already; it was kept (use --replace)\n";
+        Kept.insert(name);
+        return TOverwriteAnswer::No;
+    }
+
+    int Messages = 0;
+    std::set<std::string> Kept;
+
+  private:
+    std::ostream& Err;
+    const bool Format;
+    const bool Replace;
+};
+
+int RunBackup(const TArgs& args, TContext& context) {
+    args.ExpectPositional(2, "CARD INDEX");
+    const std::string& index = args.Positional()[1];
+    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
+    session.RequireCatalogue();
+    TCliUser user(context.Err, false, false);
+    const TLocalClock clock;
+    const TBackupResult result = BackupBrelk(session.Card(), index, clock, user, nullptr);
+    if (!result.IndexWritten)
+        throw TFailure("");
+    user.Notify(BackupOutcomeKind(result), BackupOutcomeText(result));
+    context.Out << "Saved " << result.Saved << " of " << result.Objects << " objects: " << index
+                << " and " << BackupFolderOf(index) << "/\n";
+    return result.Saved == result.Objects ? 0 : 1;
+}
+
+// The object of the catalogue that Object was restored as: same type, subtype and name.
+const TBrelkCatEntry* RestoredEntry(TBrelk& card, const TBrelk_RawCatalogueEntry& object) {
+    for (const auto& entry : card.Catalogue)
+        if (entry->Type() == object.Entry.Type() && entry->Subtype() == object.Entry.Subtype() &&
+            SameName(entry->Name(), object.Entry.Name()))
+            return entry.get();
+    return nullptr;
+}
+
+// Reads every restored object back from the card (opened afresh, so the bytes come from the
+// device, not from the cache that wrote them) and compares it with its image file.
+void VerifyRestore(const TArgs& args, const std::string& cardPath, const TPendingObjects& list,
+                   const std::set<std::string>& kept, TContext& context) {
+    TCardSession session(cardPath, args, context.Err, TCardAccess::ReadOnly);
+    session.RequireCatalogue();
+    std::size_t verified = 0;
+    for (const auto& object : list) {
+        if (kept.count(object->Entry.Name()))
+            continue;
+        const std::vector<std::uint8_t> image = ReadPCFile(object->FileName);
+        const TBrelkCatEntry* entry = RestoredEntry(session.Card(), *object);
+        std::vector<std::uint8_t> onCard(entry ? entry->Size() : 0);
+        if (!entry || onCard.size() < image.size() ||
+            !session.Card().ReadMMC(onCard.data(), entry->Address(), entry->Size()) ||
+            !std::equal(image.begin(), image.end(), onCard.begin()))
+            throw TFailure(cardPath + ": the object '" + object->Entry.Name() +
+                           "' on the card differs from " + object->FileName);
+        ++verified;
+    }
+    context.Out << "Verified " << verified << " objects\n";
+}
+
+// Formats the card when the plan says so, imports the restore list and commits it.
+void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestoreLoad& load,
+                     const std::string& index, bool format, TCliUser& user, TContext& context) {
+    TBrelk& card = session.Card();
+    if (!card.DeviceOK || card.CacheSize == 0)
+        session.Fail(session.Path + ": the size of the card could not be read");
+    const TRestorePlan plan = PlanRestore(list.size(), index, card.CatalogueValid, format, user);
+    if (!plan.Go)
+        throw TFailure(session.Path + ": the card is not formatted; --format formats it first");
+    if (plan.Format && !card.FormatMMC())
+        session.Fail(session.Path + ": the card could not be formatted");
+    const TImportResult result = ImportPendingObjects(card, list, TImportOptions{}, user, nullptr);
+    session.Finish();
+    context.Out << "Restored " << result.Written << " of " << load.Lines << " objects from "
+                << index;
+    if (load.Missing > 0)
+        context.Out << " (" << load.Missing << " without an image file)";
+    context.Out << "\n";
+    if (result.Failed || result.Stopped)
+        throw TFailure("");
+}
+
+int RunRestore(const TArgs& args, TContext& context) {
+    args.ExpectPositional(2, "CARD INDEX");
+    const std::string& index = args.Positional()[1];
+    const bool format = args.Has("--format");
+    TCliUser user(context.Err, format, args.Has("--replace"));
+    TPendingObjects list;
+    const TRestoreLoad load = LoadBackupIndex(index, list, user, nullptr);
+    if (load.Refused)
+        throw TFailure("");
+    if (list.empty()) {
+        PlanRestore(0, index, true, false, user);
+        throw TFailure("");
+    }
+    std::string cardPath;
+    {
+        // The writing session ends (and its lock goes) before --verify opens the card afresh.
+        TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
+        cardPath = session.Path;
+        RestoreOntoCard(session, list, load, index, format, user, context);
+    }
+    if (args.Has("--verify"))
+        VerifyRestore(args, cardPath, list, user.Kept, context);
+    return 0;
+}
+
+} // namespace
+
+TCommand RestoreCommand() {
+    return {"restore",
+            "CARD INDEX [--format] [--verify] [--replace]",
+            "Write the objects of a backup set to the card",
+            "Every object line of INDEX whose image file is in the folder beside it is written\n"
+            "to the card unchanged. An unformatted card needs --format, which formats any card\n"
+            "before the restore. An object of the same type and name already on the card is\n"
+            "kept unless --replace is given. --verify reads every restored object back from\n"
+            "the card and compares it with its image file. Exit status 1 when INDEX is no\n"
+            "index file, has a malformed line, yields no images, or an object could not be\n"
+            "written or verified.\n",
+            {{"--format", false, ""}, {"--verify", false, ""}, {"--replace", false, ""}},
+            true,
+            RunRestore};
+}
+
+TCommand BackupCommand() {
+    return {"backup",
+            "CARD INDEX",
+            "Save every live object of the card into a backup set",
+            "INDEX (for example 20070315.txt) lists the objects in address order; the folder\n"
+            "beside it, named like INDEX without its extension, receives one image file per\n"
+            "object (IMG00000.bin, ...). The window reads and writes the same sets. Exit\n"
+            "status 1 when an object could not be saved; its image file is then absent.\n",
+            {},
+            true,
+            RunBackup};
+}
+
+} // namespace brelk::cli

@@ -1,0 +1,272 @@
+// The backup job on a card in memory, and reading a backup set back into pending objects.
+#include "card/CardFixture.h"
+#include "explorer/Backup.h"
+#include "support/TestSupport.h"
+
+#include <filesystem>
+
+using namespace brelk;
+using namespace brelktest;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TFixedClock : TBackupClock {
+    std::string DateTimeText() const override { return "15.03.2007 14:05:09"; }
+};
+
+// Records every message and answers questions from a queue (Cancel when it is empty).
+struct TRecordingUser : TBackupUser {
+    struct TNote {
+        TNotice Kind;
+        std::string Text;
+    };
+    std::vector<TNote> Notes;
+    std::vector<std::pair<std::string, bool>> Questions;
+    std::vector<TBackupAnswer> Answers;
+    void Notify(TNotice kind, const std::string& text) override { Notes.push_back({kind, text}); }
+    TBackupAnswer Ask(const std::string& text, bool offerNo) override {
+        Questions.emplace_back(text, offerNo);
+        if (Answers.empty())
+            return TBackupAnswer::Cancel;
+        TBackupAnswer answer = Answers.front();
+        Answers.erase(Answers.begin());
+        return answer;
+    }
+};
+
+// Records the wait window's calls; Report returns true from report number CancelAt on.
+struct TRecordingProgress : TBackupProgress {
+    std::vector<std::string> Calls;
+    std::size_t CancelAt = 0;
+    std::size_t Reports = 0;
+    void Begin(const std::string& text, bool cancel, bool bar) override {
+        Calls.push_back("Begin " + text + (cancel ? " cancel" : "") + (bar ? " bar" : ""));
+    }
+    bool Report(float percent, const std::string& extra) override {
+        Calls.push_back("Report " + std::to_string(int(percent)) + " " + extra);
+        return CancelAt != 0 && ++Reports >= CancelAt;
+    }
+    void End() override { Calls.push_back("End"); }
+};
+
+struct BackupJobTest : CardFixture {
+    TTempDir Dir;
+    std::string Index = Dir.Path("20070315.txt").string();
+    std::string Folder = Dir.Path("20070315").string();
+    TFixedClock Clock;
+    TRecordingUser User;
+    TRecordingProgress Progress;
+
+    // Three live objects (filled 0x11, 0x22, 0x33) and a deleted one.
+    void AddFour() {
+        Add("First", 700, kTypeTool, false, 0x11);
+        Add("Second", 512, kTypeTool, false, 0x22);
+        Add("Gone", 512, kTypeTool, false, 0x44);
+        Add("Third", 1024, kTypeTool, false, 0x33);
+        Find("Gone")->SetType(kTypeDeleted);
+    }
+    std::string Image(int n) const { return Folder + "/" + ImageFileName(std::uint32_t(n)); }
+    std::vector<std::uint8_t> CardBytes(const TBrelkCatEntry& e) {
+        std::vector<std::uint8_t> bytes(e.Size());
+        EXPECT_TRUE(Card->ReadMMC(bytes.data(), e.Address(), e.Size()));
+        return bytes;
+    }
+};
+
+TEST_F(BackupJobTest, WritesTheIndexAndOneImagePerLiveObject) {
+    AddFour();
+    const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, &Progress);
+    EXPECT_TRUE(result.IndexWritten);
+    EXPECT_EQ(result.Objects, 3u);
+    EXPECT_EQ(result.Saved, 3u);
+    EXPECT_FALSE(result.Cancelled);
+    EXPECT_EQ(BackupOutcomeText(result), "Brelk successfully backed up.");
+    EXPECT_EQ(BackupOutcomeKind(result), TNotice::Information);
+    EXPECT_TRUE(User.Notes.empty());
+
+    const auto live = LiveEntriesByAddress(Card->Catalogue);
+    const auto text = ReadFileBytes(Index);
+    EXPECT_EQ(std::string(text.begin(), text.end()), FormatBackupIndex(live, Clock.DateTimeText()));
+    for (std::size_t i = 0; i < live.size(); ++i)
+        EXPECT_EQ(ReadFileBytes(Image(int(i))), CardBytes(*live[i])) << i;
+    EXPECT_FALSE(fs::exists(Image(3)));
+    // Objects were placed top down: the last one added has the lowest address.
+    ASSERT_EQ(Progress.Calls.size(), 6u);
+    EXPECT_EQ(Progress.Calls[0], "Begin Backing up Brelk (4 objects)... cancel bar");
+    EXPECT_EQ(Progress.Calls[1], "Report 25 Object 1 (Third) ");
+    EXPECT_EQ(Progress.Calls[2], "Report 50 Object 2 (Gone) ");
+    EXPECT_EQ(Progress.Calls[4], "Report 100 Object 4 (First) ");
+    EXPECT_EQ(Progress.Calls[5], "End");
+    for (const auto& file : fs::directory_iterator(Folder))
+        EXPECT_EQ(file.path().extension(), ".bin") << file.path(); // no temporary files left
+}
+
+TEST_F(BackupJobTest, AFailedReadLeavesNoImageAndIsNotCalledASuccess) {
+    AddFour();
+    fs::create_directory(Folder);
+    WriteFileBytes(Image(1), std::vector<std::uint8_t>(512, 0x99)); // from an older backup
+    // "Second" (image 1) claims to reach past the usable card: it cannot be read.
+    Find("Second")->SetAddress(kLimit);
+    const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, &Progress);
+    EXPECT_EQ(result.Saved, 2u);
+    ASSERT_EQ(User.Notes.size(), 1u);
+    EXPECT_EQ(User.Notes[0].Text, "Could not read from Brelk.");
+    EXPECT_EQ(User.Notes[0].Kind, TNotice::Error);
+    EXPECT_FALSE(fs::exists(Image(2)));
+    EXPECT_FALSE(fs::exists(Image(2) + ".part"));
+    EXPECT_TRUE(fs::exists(Image(0)));
+    EXPECT_EQ(BackupOutcomeText(result), "The backup is incomplete: 1 of 3 objects could not be "
+                                         "saved; their lines in the index have no image file.");
+    EXPECT_EQ(BackupOutcomeKind(result), TNotice::Warning);
+}
+
+TEST_F(BackupJobTest, CardGoneDuringTheBackup) {
+    AddFour();
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    Card->CacheFill = 0; // nothing cached: every object must come from the device
+    Device.Missing = true;
+    const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, &Progress);
+    EXPECT_TRUE(result.IndexWritten);
+    EXPECT_EQ(result.Saved, 0u);
+    EXPECT_EQ(User.Notes.size(), 3u);
+    EXPECT_FALSE(Reporter.Messages.empty()); // the card layer said why
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(fs::exists(Image(i))) << i;
+}
+
+TEST_F(BackupJobTest, CancelStopsAfterTheObjectInHandAndRemovesStaleImages) {
+    AddFour();
+    fs::create_directory(Folder);
+    WriteFileBytes(Image(2), std::vector<std::uint8_t>(512, 0x99)); // from an older backup
+    Progress.CancelAt = 3; // the third report (the second live object) sees Cancel
+    const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, &Progress);
+    EXPECT_TRUE(result.Cancelled);
+    EXPECT_EQ(result.Handled, 2u);
+    EXPECT_EQ(result.Saved, 2u);
+    EXPECT_TRUE(fs::exists(Image(1)));
+    EXPECT_FALSE(fs::exists(Image(2)));
+    EXPECT_EQ(BackupOutcomeText(result),
+              "Backup cancelled after 2 of 3 objects; the objects not reached have no image file.");
+    EXPECT_EQ(Progress.Calls.back(), "End");
+}
+
+TEST_F(BackupJobTest, AnIndexThatCannotBeCreatedEndsTheBackup) {
+    AddFour();
+    const std::string path = Dir.Path("missing/set.txt").string();
+    const TBackupResult result = BackupBrelk(*Card, path, Clock, User, &Progress);
+    EXPECT_FALSE(result.IndexWritten);
+    ASSERT_EQ(User.Notes.size(), 1u);
+    EXPECT_EQ(User.Notes[0].Text, "Could not create file '" + path + "'.");
+    EXPECT_EQ(Progress.Calls.back(), "End");
+    EXPECT_EQ(Progress.Calls.size(), 2u);
+}
+
+TEST_F(BackupJobTest, RestoreReadsTheSetIntoRawPendingObjects) {
+    AddFour();
+    Add("Disc", 204800, kTypeImage, false, 0x55);
+    ASSERT_TRUE(BackupBrelk(*Card, Index, Clock, User, nullptr).IndexWritten);
+    fs::remove(Image(1)); // one image gone: its line is skipped without a word
+    TPendingObjects list;
+    list.push_back(std::make_unique<TBrelk_RawCatalogueEntry>()); // emptied first
+    const TRestoreLoad load = LoadBackupIndex(Index, list, User, &Progress);
+    EXPECT_FALSE(load.Refused);
+    EXPECT_EQ(load.Lines, 4u);
+    EXPECT_EQ(load.Missing, 1u);
+    EXPECT_TRUE(User.Notes.empty());
+    ASSERT_EQ(list.size(), 3u);
+    const auto live = LiveEntriesByAddress(Card->Catalogue);
+    const TBrelk_RawCatalogueEntry& disc = *list[0];
+    EXPECT_EQ(disc.FileName, Image(0));
+    EXPECT_EQ(disc.DataSize, 204800u);
+    EXPECT_EQ(disc.FileSize, 204800u);
+    EXPECT_FALSE(disc.Squashed);
+    EXPECT_TRUE(disc.Raw);
+    EXPECT_TRUE(disc.Analysed);
+    EXPECT_EQ(disc.Entry.Type(), kTypeImage);
+    EXPECT_EQ(disc.Entry.Name(), "Disc");
+    EXPECT_EQ(disc.Entry.Size(), 204800u);
+    EXPECT_EQ(disc.Entry.Address(), 0u);
+    const TBrelk_RawCatalogueEntry& tool = *list[1];
+    EXPECT_EQ(tool.Entry.Name(), live[2]->Name());
+    EXPECT_EQ(tool.FileSize, live[2]->Size());
+    EXPECT_TRUE(tool.Squashed); // not a whole number of 204800-byte sides
+    EXPECT_EQ(Progress.Calls.front(), "Begin Analyzing backupfile '" + Index + "'...");
+    EXPECT_EQ(Progress.Calls.back(), "End");
+}
+
+TEST_F(BackupJobTest, RestoreRefusesNoIndexAndMalformedLines) {
+    struct TCase {
+        std::string Text;
+        bool Stop;
+        std::string Message; // empty: none
+    } const cases[] = {
+        {"brelkExplorer Backup\r\n 2  0\r\n", false,
+         "File '" + Index + "' is not a BrelkExplorer backup indexfile."},
+        {"BrelkExplorer Backup\r\n 2  0 00000200 00000200 IMG00000.bin A\r\nX\r\n", true,
+         "Line 3 of '" + Index +
+             "' is not a valid object line: the type in columns 1-2 ('X') "
+             "is not a number from 0 to 255.\r\rNothing has been imported."},
+        {"", false, ""},
+    };
+    fs::create_directory(Folder);
+    WriteFileBytes(Image(0), std::vector<std::uint8_t>(512, 1));
+    for (const auto& c : cases) {
+        WriteFileBytes(Index, std::vector<std::uint8_t>(c.Text.begin(), c.Text.end()));
+        User.Notes.clear();
+        TPendingObjects list;
+        const TRestoreLoad load = LoadBackupIndex(Index, list, User, nullptr);
+        EXPECT_TRUE(list.empty()) << c.Text;
+        EXPECT_EQ(load.Stop, c.Stop) << c.Text;
+        EXPECT_EQ(load.Refused, !c.Message.empty()) << c.Text;
+        ASSERT_EQ(User.Notes.size(), c.Message.empty() ? 0u : 1u) << c.Text;
+        if (!c.Message.empty()) {
+            EXPECT_EQ(User.Notes[0].Text, c.Message);
+        }
+    }
+}
+
+TEST(RestorePlanTest, QuestionsBeforeTheImport) {
+    const std::string path = "/bak/x.txt";
+    const std::string must = "Your Brelk-card must be formatted before importing 3 objects from "
+                             "'/bak/x.txt'.\r\rPress YES to format the Brelk-card or\rPress "
+                             "CANCEL to cancel the import.";
+    const std::string will = "Your Brelk-card will be formatted before importing 3 objects from "
+                             "'/bak/x.txt'.\r\rPress YES to format the Brelk-card or\rpress NO "
+                             "to skip formatting or\rpress CANCEL to cancel the import.";
+    struct TCase {
+        std::size_t Count;
+        bool Valid, PreFormat;
+        TBackupAnswer Answer;
+        std::string Question; // empty: none asked
+        bool OfferNo, Go, Format;
+    } const cases[] = {
+        {3, false, false, TBackupAnswer::Yes, must, false, true, true},
+        {3, false, true, TBackupAnswer::Cancel, must, false, false, false},
+        {3, true, true, TBackupAnswer::Yes, will, true, true, true},
+        {3, true, true, TBackupAnswer::No, will, true, true, false},
+        {3, true, true, TBackupAnswer::Cancel, will, true, false, false},
+        {3, true, false, TBackupAnswer::Yes, "", false, true, false},
+        {0, false, true, TBackupAnswer::Yes, "", false, true, false},
+    };
+    for (const auto& c : cases) {
+        TRecordingUser user;
+        user.Answers = {c.Answer};
+        const TRestorePlan plan = PlanRestore(c.Count, path, c.Valid, c.PreFormat, user);
+        EXPECT_EQ(plan.Go, c.Go) << c.Question;
+        EXPECT_EQ(plan.Format, c.Format) << c.Question;
+        if (c.Question.empty()) {
+            EXPECT_TRUE(user.Questions.empty());
+        } else {
+            ASSERT_EQ(user.Questions.size(), 1u);
+            EXPECT_EQ(user.Questions[0].first, c.Question);
+            EXPECT_EQ(user.Questions[0].second, c.OfferNo);
+        }
+        if (c.Count == 0) {
+            ASSERT_EQ(user.Notes.size(), 1u);
+            EXPECT_EQ(user.Notes[0].Text, "No images to import found in '/bak/x.txt'.");
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,283 @@
+// The update window against a real HTTP server on 127.0.0.1 started by the test: the report
+// lines for a newer, the same and no version, a server that cannot be reached, answers too
+// slowly or sends no XML; the query; the automatic close; the homepage link; VersionToNumber.
+#include "support/UiTestSupport.h"
+#include "ui/aux/CheckUpdates.h"
+#include "ui/aux/ProgramInfo.h"
+#include "ui/aux/ShellOpener.h"
+#include "ui/aux/UpdateFetcher.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// A tiny HTTP server: it records each request line and answers with Body (HTTP status
+// Status), or never answers when Silent.
+class TUpdateServer : public QObject {
+  public:
+    TUpdateServer() {
+        Server.listen(QHostAddress::LocalHost);
+        connect(&Server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = Server.nextPendingConnection())
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Serve(socket); });
+        });
+    }
+    QByteArray Url() const { return "http://127.0.0.1:" + QByteArray::number(Server.serverPort()); }
+
+    QByteArray Body;
+    int Status = 200;
+    bool Silent = false;
+    QList<QByteArray> Requests;
+
+  private:
+    void Serve(QTcpSocket* socket) {
+        Received[socket] += socket->readAll();
+        const QByteArray request = Received[socket];
+        if (!request.contains("\r\n\r\n"))
+            return;
+        Requests << request.left(request.indexOf("\r\n"));
+        if (Silent)
+            return;
+        socket->write("HTTP/1.1 " + QByteArray::number(Status) +
+                      " Whatever\r\nContent-Type: text/xml\r\nContent-Length: " +
+                      QByteArray::number(Body.size()) + "\r\nConnection: close\r\n\r\n" + Body);
+        socket->disconnectFromHost();
+    }
+    QTcpServer Server;
+    QHash<QTcpSocket*, QByteArray> Received;
+};
+
+QByteArray Reply(const QByteArray& version, const QByteArray& date) {
+    return "<?xml version=\"1.0\"?>\n<brelkexplorer><product>x</product><currentversion>" +
+           version + "</currentversion><releasedate>" + date + "</releasedate></brelkexplorer>";
+}
+
+// Points BRELKEXPLORER_UPDATE_URL at Url while it lives.
+class TUpdateUrl {
+  public:
+    explicit TUpdateUrl(const QByteArray& url) { qputenv("BRELKEXPLORER_UPDATE_URL", url); }
+    ~TUpdateUrl() { qunsetenv("BRELKEXPLORER_UPDATE_URL"); }
+};
+
+QStringList Lines(const TfrmCheckUpdates& window) {
+    return window.memoUpdateResults->toPlainText().split(QLatin1Char('\n'));
+}
+
+// Shows the window (not modally) and waits until its report is complete.
+bool RunCheck(TfrmCheckUpdates& window) {
+    window.show();
+    return QTest::qWaitFor(
+        [&] {
+            return !window.Checking() && window.memoUpdateResults->toPlainText().endsWith(
+                                             QLatin1String("Connection closed."));
+        },
+        15000);
+}
+
+} // namespace
+
+class TestCheckUpdates : public QObject {
+    Q_OBJECT
+  private slots:
+    void versionToNumber_data();
+    void versionToNumber();
+    void reportLines_data();
+    void reportLines();
+    void queryIsPercentEncoded();
+    void slowServerTimesOutAndTheWindowStaysResponsive();
+    void automaticCheckClosesAfterThreeSeconds();
+    void homepageLink();
+    void windowLayout();
+};
+
+void TestCheckUpdates::versionToNumber_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("number");
+    QTest::newRow("four parts") << "1.2.3.4" << qint64(1234);
+    QTest::newRow("two parts") << "0.9" << qint64(900);
+    QTest::newRow("short equals padded") << "1.2" << qint64(1200);
+    QTest::newRow("padded") << "1.2.0.0" << qint64(1200);
+    QTest::newRow("part of 10 carries") << "1.10" << qint64(2000);
+    QTest::newRow("1.0.0.10") << "1.0.0.10" << qint64(1010);
+    QTest::newRow("1.0.1.0") << "1.0.1.0" << qint64(1010);
+    QTest::newRow("fifth part ignored") << "1.2.3.4.5" << qint64(1234);
+    QTest::newRow("letters count 0") << "1.x.3" << qint64(1030);
+    QTest::newRow("empty") << "" << qint64(0);
+    QTest::newRow("empty parts") << "..5" << qint64(50);
+}
+
+void TestCheckUpdates::versionToNumber() {
+    QFETCH(QString, text);
+    QFETCH(qint64, number);
+    QCOMPARE(TfrmCheckUpdates::VersionToNumber(text), number);
+}
+
+void TestCheckUpdates::reportLines_data() {
+    QTest::addColumn<QString>("own");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("reachable");
+    QTest::addColumn<QString>("verdict"); // the line between "Website found..." and the end
+    const QString same = "You have the most current version.";
+    const QString error = "ERROR: Website not found!";
+    QTest::newRow("same version") << "1.0.0.3" << 200 << Reply("1.0.0.3", "2007-01-02") << true
+                                  << same;
+    QTest::newRow("newer version") << "1.0.0.3" << 200 << Reply("1.0.1.0", "2007-05-01") << true
+                                   << "A new version (1.0.1.0, released 2007-05-01) is available!";
+    QTest::newRow("1.0.0.10 is above 1.0.0.9")
+        << "1.0.0.9" << 200 << Reply("1.0.0.10", "x") << true
+        << "A new version (1.0.0.10, released x) is available!";
+    QTest::newRow("1.0.1.0 is not above 1.0.0.10")
+        << "1.0.0.10" << 200 << Reply("1.0.1.0", "x") << true << same;
+    QTest::newRow("no currentversion")
+        << "1.0.0.3" << 200 << QByteArray("<r><releasedate>y</releasedate></r>") << true << same;
+    QTest::newRow("empty own version") << "" << 200 << Reply("0.0.0.1", "z") << true
+                                       << "A new version (0.0.0.1, released z) is available!";
+    QTest::newRow("not XML") << "1.0.0.3" << 200 << QByteArray("<html><body>Oops</html>") << true
+                             << error;
+    QTest::newRow("empty reply") << "1.0.0.3" << 200 << QByteArray() << true << error;
+    QTest::newRow("HTTP 404") << "1.0.0.3" << 404 << Reply("9.0", "x") << true << error;
+    QTest::newRow("unreachable") << "1.0.0.3" << 200 << QByteArray() << false << error;
+}
+
+void TestCheckUpdates::reportLines() {
+    QFETCH(QString, own);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, reachable);
+    QFETCH(QString, verdict);
+    TUpdateServer server;
+    server.Status = status;
+    server.Body = body;
+    QByteArray url = server.Url();
+    if (!reachable) {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        url = "http://127.0.0.1:" + QByteArray::number(closed.serverPort());
+    } // the port is closed again now
+    TUpdateUrl environment(url);
+    TfrmCheckUpdates window;
+    window.ProgramName = "brelkexplorer";
+    window.VersionText = own;
+    window.AutoStarted = false;
+    QVERIFY(RunCheck(window));
+    QStringList expected{"You are using brelkexplorer version " + own + ".",
+                         "Contacting website..."};
+    if (verdict.startsWith("ERROR"))
+        expected << verdict;
+    else
+        expected << "Website found..." << verdict;
+    expected << "Connection closed.";
+    QCOMPARE(Lines(window), expected);
+    QCOMPARE(server.Requests.size(), reachable ? 1 : 0);
+    QVERIFY(!window.tmrCloseWindow->isActive()); // started from the menu
+    window.btbtnCancel->click();
+    QVERIFY(!window.isVisible());
+}
+
+void TestCheckUpdates::queryIsPercentEncoded() {
+    TUpdateServer server;
+    server.Body = Reply("1.0", "x");
+    TUpdateUrl environment(server.Url() + "/");
+    TfrmCheckUpdates window;
+    window.ProgramName = "Brelk Explorer&x=1.exe";
+    window.VersionText = "1.0 beta#2";
+    QVERIFY(RunCheck(window));
+    QCOMPARE(server.Requests,
+             QList<QByteArray>{"GET /updateBrelkExplorer.xml?appname=Brelk%20Explorer%26x%3D1.exe"
+                               "&version=1.0%20beta%232 HTTP/1.1"});
+    window.accept();
+}
+
+void TestCheckUpdates::slowServerTimesOutAndTheWindowStaysResponsive() {
+    TUpdateServer server;
+    server.Silent = true;
+    TUpdateUrl environment(server.Url());
+    TNetworkFetcher fetcher;
+    fetcher.TimeoutMs = 1500;
+    TfrmCheckUpdates window(&fetcher);
+    window.VersionText = "1.0.0.0";
+    // While the server keeps silent the window still handles events: a timer fires.
+    bool ticked = false;
+    QTimer::singleShot(300, &window, [&] { ticked = window.Checking(); });
+    QVERIFY(RunCheck(window));
+    QVERIFY(ticked);
+    QCOMPARE(Lines(window).mid(2),
+             (QStringList{"ERROR: Website not found!", "Connection closed."}));
+    QCOMPARE(server.Requests.size(), 1);
+    window.accept();
+
+    // Closing the window while it waits ends the wait at once (the time-out is far off).
+    fetcher.TimeoutMs = 600000;
+    TfrmCheckUpdates again(&fetcher);
+    again.AutoStarted = true;
+    bool closedWhileChecking = false;
+    QTimer::singleShot(300, &again, [&] {
+        closedWhileChecking = again.Checking();
+        again.btbtnCancel->click();
+    });
+    QVERIFY(RunCheck(again));
+    QVERIFY(closedWhileChecking);
+    QVERIFY(!again.isVisible());
+    QVERIFY(!again.tmrCloseWindow->isActive());
+}
+
+void TestCheckUpdates::automaticCheckClosesAfterThreeSeconds() {
+    TUpdateServer server;
+    TUpdateUrl environment(server.Url());
+    for (const bool newer : {true, false}) {
+        server.Body = Reply(newer ? "2.0" : "1.0", "x");
+        TfrmCheckUpdates window;
+        window.VersionText = "1.0.0.0";
+        window.AutoStarted = true;
+        QVERIFY(RunCheck(window));
+        QCOMPARE(window.tmrCloseWindow->isActive(), !newer);
+        QCOMPARE(window.tmrCloseWindow->interval(), 3000);
+        if (!newer) {
+            // It closes by itself, and not before its time.
+            QTest::qWait(2000);
+            QVERIFY(window.isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(!window.isVisible(), 3000);
+        } else {
+            window.accept();
+        }
+    }
+}
+
+void TestCheckUpdates::homepageLink() {
+    TUpdateServer server;
+    server.Body = Reply("1.0", "x");
+    TUpdateUrl environment(server.Url());
+    TRecordingShellOpener shell;
+    TfrmCheckUpdates window(nullptr, &shell);
+    QVERIFY(RunCheck(window));
+    QCOMPARE(window.lblHomepage->text(), "Visit homepage: " + HomepageAddress());
+    QVERIFY(HomepageAddress().startsWith("http://"));
+    QTest::mouseClick(window.lblHomepage, Qt::LeftButton);
+    QCOMPARE(shell.Opened, QStringList{HomepageAddress()});
+    QVERIFY(window.isVisible());
+    window.accept();
+}
+
+void TestCheckUpdates::windowLayout() {
+    TfrmCheckUpdates window;
+    QCOMPARE(window.windowTitle(), QStringLiteral("Check for Updates"));
+    QCOMPARE(window.size(), QSize(415, 142));
+    QVERIFY(window.isModal());
+    QVERIFY(window.memoUpdateResults->isReadOnly());
+    QCOMPARE(window.btbtnCancel->text(), QStringLiteral("Close"));
+    QVERIFY(window.btbtnCancel->isDefault());
+    QCOMPARE(window.lblHomepage->cursor().shape(), Qt::PointingHandCursor);
+    QVERIFY(!window.tmrCloseWindow->isActive());
+    QVERIFY(Named<QPlainTextEdit>(&window, "memoUpdateResults"));
+    QVERIFY(Named<QTimer>(&window, "tmrCloseWindow"));
+}
+
+QTEST_MAIN(TestCheckUpdates)
+#include "tst_checkupdates.moc"

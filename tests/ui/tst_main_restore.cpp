@@ -1,0 +1,346 @@
+// Restoring a backup set from the Tools menu: the open dialog, every question path (the card
+// must be formatted, format first Yes/No/Cancel), refused and malformed index files, missing
+// images, the add-objects dialog closed with OK or Cancel, and a round trip backup -> format
+// -> restore that gives the same catalogue and the same bytes.
+#include "tst_main_fixture.h"
+
+#include "explorer/Backup.h"
+#include "formats/DFSBuilder.h"
+#include "support/UiTestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace maintest;
+using TAnswer = TPrompter::TAnswer;
+using TIcon = TPrompter::TIcon;
+using TButtons = TPrompter::TButtons;
+using TKind = TScriptedPrompter::TKind;
+
+namespace {
+
+const QString kFilter = "BrelkExplorer Backupfiles (*.txt)|*.txt|All files (*.*)|*.*";
+const QChar CR(13);
+
+// Closes the add-objects dialog with OK (or Cancel) as soon as it is open, and notes how
+// many pending objects it was given.
+class TDialogCloser : public QObject {
+  public:
+    explicit TDialogCloser(TfrmMain& main, bool ok) : Main(main), Ok(ok) {
+        Poll.setInterval(10);
+        connect(&Poll, &QTimer::timeout, this, [this] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            auto* button =
+                dialog ? Named<QPushButton>(dialog, Ok ? "btbtnOK" : "btbtnCancel") : nullptr;
+            if (!button || !dialog->isVisible() || dialog->property("closing").toBool())
+                return;
+            dialog->setProperty("closing", true);
+            Listed << int(Main.PendingObjects.size());
+            button->click();
+        });
+        Poll.start();
+    }
+    QList<int> Listed; // one entry per showing
+  private:
+    TfrmMain& Main;
+    bool Ok;
+    QTimer Poll;
+};
+
+// Type, subtype, name and bytes of every live object on the card file, in catalogue order.
+QStringList CardObjects(const QString& path) {
+    TRecordingReporter reporter;
+    brelk::TBrelk card(reporter);
+    card.Initialize(65536, path.toStdString(), 8192);
+    QStringList objects;
+    for (const auto& e : card.Catalogue) {
+        if (e->Type() == brelk::kTypeDeleted)
+            continue;
+        QByteArray bytes(qsizetype(e->Size()), 0);
+        card.ReadMMC(bytes.data(), e->Address(), e->Size());
+        objects << QString("%1/%2/%3/%4")
+                       .arg(e->Type())
+                       .arg(e->Subtype())
+                       .arg(QString::fromStdString(e->Name()))
+                       .arg(QString::fromLatin1(bytes.toHex()));
+    }
+    return objects;
+}
+
+// Adds an object holding exactly Data to the card file.
+bool AddWithData(const QString& card, std::uint8_t type, std::uint8_t subtype,
+                 const std::string& name, const std::vector<std::uint8_t>& data) {
+    TRecordingReporter reporter;
+    brelk::TBrelk brelk(reporter);
+    brelk.Initialize(65536, card.toStdString(), 8192);
+    brelk::TBrelkCatEntry entry;
+    entry.SetType(type);
+    entry.SetSubtype(subtype);
+    entry.SetName(name);
+    entry.SetSize(std::uint32_t(data.size()));
+    return brelk.AddObjectToBrelk(entry, data.data(), false) && brelk.FlushMMCDevice() &&
+           reporter.Errors.empty();
+}
+
+// Writes a backup set of the card file Card at Index with the core job, as the window does.
+bool MakeBackupSet(const QString& card, const QString& index) {
+    struct TQuietUser : brelk::TBackupUser {
+        void Notify(brelk::TNotice, const std::string&) override {}
+        brelk::TBackupAnswer Ask(const std::string&, bool) override {
+            return brelk::TBackupAnswer::Cancel;
+        }
+    } user;
+    TRecordingReporter reporter;
+    brelk::TBrelk brelk(reporter);
+    brelk.Initialize(65536, card.toStdString(), 8192);
+    return brelk::BackupBrelk(brelk, index.toStdString(), brelk::TLocalClock(), user, nullptr)
+               .Saved == brelk::LiveEntriesByAddress(brelk.Catalogue).size();
+}
+
+// A source card of three objects and its backup set "set.txt" in the rig's folder.
+bool MakeSourceSet(TMainRig& rig) {
+    const QString source = rig.Path("source.img");
+    return MakeCard(source, k8M,
+                    {Tool("Tools.One"),
+                     Disc("Games.Elite", brelk::kSubtypeDFS, 2048),
+                     {brelk::kTypeFilingSystem, 91, "MMFS", 1024}}) &&
+           MakeBackupSet(source, rig.Path("set.txt"));
+}
+
+QString MustFormat(const QString& index, int count) {
+    return "Your Brelk-card must be formatted before importing " + QString::number(count) +
+           " objects from '" + index + "'." + CR + CR + "Press YES to format the Brelk-card or" +
+           CR + "Press CANCEL to cancel the import.";
+}
+
+QString WillFormat(const QString& index, int count) {
+    return "Your Brelk-card will be formatted before importing " + QString::number(count) +
+           " objects from '" + index + "'." + CR + CR + "Press YES to format the Brelk-card or" +
+           CR + "press NO to skip formatting or" + CR + "press CANCEL to cancel the import.";
+}
+
+} // namespace
+
+class TestMainRestore : public QObject {
+    Q_OBJECT
+  private slots:
+    void openDialogCancelledDoesNothing();
+    void roundTripGivesTheSameCard();
+    void unformattedCard_data();
+    void unformattedCard();
+    void formatFirst_data();
+    void formatFirst();
+    void dialogCancelled();
+    void notAnIndexFile();
+    void malformedLineImportsNothing();
+    void missingImageIsSkipped();
+};
+
+void TestMainRestore::openDialogCancelledDoesNothing() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Tool("A")}));
+    TfrmMain& main = rig.Open();
+    QVERIFY(main.actnRestoreBrelk->isEnabled());
+    rig.Prompter.QueueFile(QString());
+    main.actnRestoreBrelk->trigger();
+    QCOMPARE(rig.Prompter.Questions().size(), 1);
+    const auto& open = rig.Prompter.Questions().first();
+    QCOMPARE(open.Kind, TKind::OpenFile);
+    QCOMPARE(open.Text, QStringLiteral("Restore Brelk from..."));
+    QCOMPARE(open.Filter, kFilter);
+    QCOMPARE(CardNames(rig.CardPath()), QStringList{"A"});
+}
+
+// A card with discs, tapes, tools and ROMs is backed up from the window, and restored with
+// "format first": the catalogue and every object's bytes come back the same.
+void TestMainRestore::roundTripGivesTheSameCard() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Tool("Tools.One"),
+                              Tool("Tools.Two"),
+                              Disc("Games.Elite", brelk::kSubtypeDFS, 204800),
+                              Disc("Games.Small", brelk::kSubtypeDFS, 5120),
+                              Disc("Tapes.Frak", brelk::kSubtypeTape, 3072),
+                              {brelk::kTypeFilingSystem, 1, "DFS", 16384},
+                              {brelk::kTypeFilingSystem, 91, "MMFS", 16384},
+                              {brelk::kTypeDeleted, 0, "Gone", 512}}));
+    // A squashed disc with more sectors than it uses: an import that converted it would cut
+    // it to its used sectors.
+    QVERIFY(AddWithData(
+        rig.CardPath(), brelk::kTypeImage, brelk::kSubtypeDFS, "Games.Real",
+        dfstest::TDFSBuilder(100, 25600).Title("REAL").Add({'$', "F", 0x1900, 2}).Bytes()));
+    rig.SetSetting("RestorePreFormat", 1);
+    const QStringList before = CardObjects(rig.CardPath());
+    QCOMPARE(before.size(), 8);
+    TfrmMain& main = rig.Open();
+    const QString index = rig.Path("set.txt");
+    rig.Prompter.QueueFile(index);
+    main.actnBackupBrelk->trigger();
+    QCOMPARE(rig.Prompter.Messages(), QStringList{"Brelk successfully backed up."});
+
+    rig.Prompter.Clear();
+    rig.Prompter.QueueFile(index);
+    rig.Prompter.QueueAnswer(TAnswer::Yes);
+    TDialogCloser closer(main, true);
+    main.actnRestoreBrelk->trigger();
+    QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
+    QCOMPARE(rig.Prompter.Messages(), (QStringList{WillFormat(index, 8), "Restore done."}));
+    QCOMPARE(rig.Prompter.Questions()[1].Buttons, TButtons::YesNoCancel);
+    QCOMPARE(rig.Prompter.Questions()[1].Default, TAnswer::No); // Enter keeps the card
+    QCOMPARE(rig.Prompter.Questions()[1].Icon, TIcon::Confirmation);
+    QCOMPARE(rig.Prompter.Last().Icon, TIcon::Information);
+    QCOMPARE(closer.Listed, QList<int>{8});
+    QVERIFY(main.PendingObjects.empty());
+    QVERIFY(main.Brelk->FlushMMCDevice());
+    QCOMPARE(CardObjects(rig.CardPath()), before);
+    QVERIFY(FindNode(main, "MMFS")); // the tree shows the restored card
+}
+
+void TestMainRestore::unformattedCard_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Yes") << int(TAnswer::Yes);
+    QTest::newRow("Cancel") << int(TAnswer::Cancel);
+}
+
+void TestMainRestore::unformattedCard() {
+    QFETCH(int, answer);
+    TMainRig rig;
+    QVERIFY(MakeSourceSet(rig));
+    QVERIFY(rig.UseCard(k8M, {}, false));
+    TfrmMain& main = rig.Open();
+    QVERIFY(!main.Brelk->CatalogueValid);
+    const QString index = rig.Path("set.txt");
+    rig.Prompter.QueueFile(index);
+    rig.Prompter.QueueAnswer(TAnswer(answer));
+    TDialogCloser closer(main, true);
+    main.actnRestoreBrelk->trigger();
+    QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
+    const bool yes = TAnswer(answer) == TAnswer::Yes;
+    QStringList expected{MustFormat(index, 3)};
+    if (yes)
+        expected << "Restore done.";
+    QCOMPARE(rig.Prompter.Messages(), expected);
+    QCOMPARE(rig.Prompter.Questions()[1].Buttons, TButtons::YesCancel);
+    QCOMPARE(rig.Prompter.Questions()[1].Default, TAnswer::Cancel);
+    QCOMPARE(closer.Listed.size(), yes ? 1 : 0);
+    QVERIFY(main.PendingObjects.empty());
+    QVERIFY(main.Brelk->FlushMMCDevice());
+    QCOMPARE(main.Brelk->CatalogueValid, yes);
+    QCOMPARE(CardObjects(rig.CardPath()),
+             yes ? CardObjects(rig.Path("source.img")) : QStringList());
+}
+
+void TestMainRestore::formatFirst_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("Yes formats") << int(TAnswer::Yes)
+                                 << QStringList{"Tools.One", "MMFS", "Games.Elite"};
+    QTest::newRow("No keeps what is there")
+        << int(TAnswer::No) << QStringList{"Keep", "Tools.One", "MMFS", "Games.Elite"};
+    QTest::newRow("Cancel changes nothing") << int(TAnswer::Cancel) << QStringList{"Keep"};
+}
+
+void TestMainRestore::formatFirst() {
+    QFETCH(int, answer);
+    QFETCH(QStringList, names);
+    TMainRig rig;
+    QVERIFY(MakeSourceSet(rig));
+    QVERIFY(rig.UseCard(k8M, {Tool("Keep")}));
+    rig.SetSetting("RestorePreFormat", 1);
+    TfrmMain& main = rig.Open();
+    const QString index = rig.Path("set.txt");
+    rig.Prompter.QueueFile(index);
+    rig.Prompter.QueueAnswer(TAnswer(answer));
+    TDialogCloser closer(main, true);
+    main.actnRestoreBrelk->trigger();
+    QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
+    const bool go = TAnswer(answer) != TAnswer::Cancel;
+    QCOMPARE(rig.Prompter.Messages().first(), WillFormat(index, 3));
+    QCOMPARE(rig.Prompter.Messages().size(), go ? 2 : 1);
+    QCOMPARE(closer.Listed.size(), go ? 1 : 0);
+    QVERIFY(main.Brelk->FlushMMCDevice());
+    QStringList onCard = CardNames(rig.CardPath());
+    onCard.sort();
+    names.sort();
+    QCOMPARE(onCard, names);
+    QVERIFY(main.PendingObjects.empty());
+}
+
+void TestMainRestore::dialogCancelled() {
+    TMainRig rig;
+    QVERIFY(MakeSourceSet(rig));
+    QVERIFY(rig.UseCard(k8M, {Tool("Keep")}));
+    TfrmMain& main = rig.Open();
+    rig.Prompter.QueueFile(rig.Path("set.txt"));
+    TDialogCloser closer(main, false);
+    main.actnRestoreBrelk->trigger();
+    QCOMPARE(rig.Prompter.Messages(), QStringList{"Restore cancelled."});
+    QCOMPARE(closer.Listed, QList<int>{3});
+    QVERIFY(main.PendingObjects.empty());
+    QCOMPARE(CardNames(rig.CardPath()), QStringList{"Keep"});
+}
+
+// A lower-case "backup" is no index file; the restore goes on with nothing to import and
+// opens the dialog empty.
+void TestMainRestore::notAnIndexFile() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Tool("Keep")}));
+    const QString index = rig.Path("other.txt");
+    QFile file(index);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("BrelkExplorer backup (x)\r\n 2  0 00000200 00000200 IMG00000.bin A\r\n");
+    file.close();
+    TfrmMain& main = rig.Open();
+    rig.Prompter.QueueFile(index);
+    TDialogCloser closer(main, false);
+    main.actnRestoreBrelk->trigger();
+    QCOMPARE(rig.Prompter.Messages(),
+             (QStringList{"File '" + index + "' is not a BrelkExplorer backup indexfile.",
+                          "No images to import found in '" + index + "'.", "Restore cancelled."}));
+    QCOMPARE(rig.Prompter.Questions()[1].Icon, TIcon::Error);
+    QCOMPARE(rig.Prompter.Questions()[2].Icon, TIcon::Information);
+    QCOMPARE(closer.Listed, QList<int>{0});
+}
+
+void TestMainRestore::malformedLineImportsNothing() {
+    TMainRig rig;
+    QVERIFY(MakeSourceSet(rig));
+    QVERIFY(rig.UseCard(k8M, {Tool("Keep")}));
+    QFile file(rig.Path("set.txt"));
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("# a comment\r\n 2 xx 00000200 00000200 IMG00000.bin A\r\n");
+    file.close();
+    TfrmMain& main = rig.Open();
+    rig.Prompter.QueueFile(rig.Path("set.txt"));
+    TDialogCloser closer(main, true);
+    main.actnRestoreBrelk->trigger();
+    QCOMPARE(rig.Prompter.Messages(),
+             QStringList{"Line 6 of '" + rig.Path("set.txt") +
+                         "' is not a valid object line: the subtype in columns 4-5 ('xx') is "
+                         "not a number from 0 to 255." +
+                         CR + CR + "Nothing has been imported."});
+    QCOMPARE(rig.Prompter.Last().Icon, TIcon::Error);
+    QVERIFY(closer.Listed.isEmpty());
+    QVERIFY(main.PendingObjects.empty());
+    QVERIFY(!rig.Wait->isVisible());
+    QCOMPARE(CardNames(rig.CardPath()), QStringList{"Keep"});
+}
+
+void TestMainRestore::missingImageIsSkipped() {
+    TMainRig rig;
+    QVERIFY(MakeSourceSet(rig));
+    QVERIFY(QFile::remove(rig.Path("set/IMG00001.bin")));
+    QVERIFY(rig.UseCard(k8M, {}));
+    TfrmMain& main = rig.Open();
+    rig.Prompter.QueueFile(rig.Path("set.txt"));
+    TDialogCloser closer(main, true);
+    main.actnRestoreBrelk->trigger();
+    QCOMPARE(rig.Prompter.Messages(), QStringList{"Restore done."});
+    QCOMPARE(closer.Listed, QList<int>{2});
+    QVERIFY(main.Brelk->FlushMMCDevice());
+    QCOMPARE(CardNames(rig.CardPath()).size(), 2);
+}
+
+QTEST_MAIN(TestMainRestore)
+#include "tst_main_restore.moc"

@@ -1,0 +1,72 @@
+// TfrmCheckUpdates: asks the maker's update server for the latest version and reports, line
+// by line, whether a newer one exists. Opened from the Help menu and, when the settings ask
+// for it, once at start-up; a check started at start-up that finds nothing new closes its
+// window by itself after 3 seconds.
+#pragma once
+
+#include <QDialog>
+#include <QUrl>
+
+#include <memory>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class TShellOpener;
+class TUpdateFetcher;
+
+class TfrmCheckUpdates : public QDialog {
+    Q_OBJECT
+  public:
+    // Fetcher and Shell must outlive the window; null: the network and the desktop's own.
+    explicit TfrmCheckUpdates(TUpdateFetcher* fetcher = nullptr, TShellOpener* shell = nullptr,
+                              QWidget* parent = nullptr);
+    ~TfrmCheckUpdates() override;
+
+    // Set by the opener: true for the check at start-up, false from the menu.
+    bool AutoStarted = false;
+    // The running program's file name (without folder) and version text, as reported and
+    // sent; by default the executable's name and the compiled-in version.
+    QString ProgramName;
+    QString VersionText;
+
+    // The request: the update server's address (BRELKEXPLORER_UPDATE_URL when set), the path
+    // and the percent-encoded query.
+    QUrl RequestUrl() const;
+    // Weighs the first four dotted parts 1000, 100, 10 and 1; a part that is not a number
+    // counts 0.
+    static qint64 VersionToNumber(const QString& text);
+    // The check itself (the window runs it once it is shown).
+    void RunUpdateCheck();
+    // Whether a check is running (the report is not complete yet).
+    bool Checking() const { return Running; }
+
+    QPlainTextEdit* memoUpdateResults = nullptr;
+    QLabel* lblHomepage = nullptr;
+    QPushButton* btbtnCancel = nullptr;
+    QTimer* tmrCloseWindow = nullptr;
+
+  public slots:
+    void btbtnCancelClick();
+    void tmrCloseWindowTimer();
+    void lblHomepageClick();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void Add(const QString& line);
+
+    TUpdateFetcher* Fetcher;
+    std::unique_ptr<TUpdateFetcher> OwnFetcher;
+    TShellOpener* Shell;
+    std::unique_ptr<TShellOpener> OwnShell;
+    bool Running = false;
+    bool Open = false;
+};

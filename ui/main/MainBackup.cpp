@@ -1,0 +1,175 @@
+// Backing up the whole card to a backup set and restoring one through the add-objects dialog.
+// The jobs themselves are in explorer/Backup.h; here they meet the window's dialogs, message
+// boxes and wait window.
+#include "ui/main/Main.h"
+
+#include "explorer/Backup.h"
+#include "ui/aux/CheckUpdates.h"
+#include "ui/aux/Prompter.h"
+#include "ui/main/MainWidgets.h"
+
+#include <QAction>
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+
+using TAnswer = TPrompter::TAnswer;
+using TButtons = TPrompter::TButtons;
+using TIcon = TPrompter::TIcon;
+
+namespace {
+
+const QString kBackupFilter =
+    QStringLiteral("BrelkExplorer Backupfiles (*.txt)|*.txt|All files (*.*)|*.*");
+
+QString FromCore(const std::string& text) {
+    return QFile::decodeName(QByteArray::fromStdString(text));
+}
+
+std::string ToCore(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// The jobs' messages and questions as modal message boxes.
+class TPrompterBackupUser final : public brelk::TBackupUser {
+  public:
+    explicit TPrompterBackupUser(TPrompter& prompter) : Prompter(prompter) {}
+    void Notify(brelk::TNotice kind, const std::string& text) override {
+        const TIcon icon = kind == brelk::TNotice::Error     ? TIcon::Error
+                           : kind == brelk::TNotice::Warning ? TIcon::Warning
+                                                             : TIcon::Information;
+        Prompter.Message(FromCore(text), icon, TButtons::OK);
+    }
+    // Both questions lead to formatting the card: Enter gives the answer that keeps it.
+    brelk::TBackupAnswer Ask(const std::string& text, bool offerNo) override {
+        switch (Prompter.Message(FromCore(text), TIcon::Confirmation,
+                                 offerNo ? TButtons::YesNoCancel : TButtons::YesCancel,
+                                 offerNo ? TAnswer::No : TAnswer::Cancel)) {
+        case TAnswer::Yes:
+            return brelk::TBackupAnswer::Yes;
+        case TAnswer::No:
+            return brelk::TBackupAnswer::No;
+        default:
+            return brelk::TBackupAnswer::Cancel;
+        }
+    }
+
+  private:
+    TPrompter& Prompter;
+};
+
+// The jobs' progress in the window's wait window.
+class TBackupWaitProgress final : public brelk::TBackupProgress {
+  public:
+    explicit TBackupWaitProgress(TfrmMain& window) : Window(window) {}
+    void Begin(const std::string& text, bool cancelEnabled, bool progressVisible) override {
+        Window.ShowWaitWindow(FromCore(text), cancelEnabled, progressVisible);
+    }
+    bool Report(float percent, const std::string& extraText) override {
+        return Window.ReportProgress(FromCore(extraText), percent);
+    }
+    void End() override { Window.CloseWaitWindow(); }
+
+  private:
+    TfrmMain& Window;
+};
+
+} // namespace
+
+void TfrmMain::CreateBackupCommands() {
+    SetActionHandler(actnBackupBrelk, [this] { actnBackupBrelkExecute(); });
+    SetActionHandler(actnRestoreBrelk, [this] { actnRestoreBrelkExecute(); });
+}
+
+// An index file needs an extension: the folder beside it is its path without one, and a file
+// cannot share its path with that folder. A name given without one gets ".txt".
+QString TfrmMain::ChooseBackupIndex() {
+    const QDate today = QDate::currentDate();
+    const QString proposed = QString::fromStdString(
+        brelk::ProposedBackupFileName(today.year(), today.month(), today.day()));
+    QString path = Ask.SaveFile(QStringLiteral("Backup Brelk as..."), kBackupFilter, proposed);
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    path += QStringLiteral(".txt");
+    // The dialog asked about replacing the name it returned, not the extended one.
+    if (QFileInfo::exists(path) &&
+        Ask.Message(QStringLiteral("The file '") + path + QStringLiteral("' already exists.") +
+                        QChar(13) + QChar(13) + QStringLiteral("Do you want to replace it?"),
+                    TIcon::Warning, TButtons::YesNo) != TAnswer::Yes)
+        return QString();
+    return path;
+}
+
+void TfrmMain::actnBackupBrelkExecute() {
+    if (IsBusy())
+        return;
+    const QString path = ChooseBackupIndex();
+    if (path.isEmpty())
+        return;
+    TBusyScope busy(*this);
+    TPrompterBackupUser user(Ask);
+    TBackupWaitProgress progress(*this);
+    const brelk::TLocalClock localClock;
+    const brelk::TBackupClock& clock = BackupClock ? *BackupClock : localClock;
+    const brelk::TBackupResult result =
+        brelk::BackupBrelk(*Brelk, ToCore(path), clock, user, &progress);
+    if (result.IndexWritten)
+        user.Notify(brelk::BackupOutcomeKind(result), brelk::BackupOutcomeText(result));
+}
+
+void TfrmMain::actnRestoreBrelkExecute() {
+    if (IsBusy())
+        return;
+    const QString path =
+        Ask.OpenFile(QStringLiteral("Restore Brelk from..."), kBackupFilter, QString());
+    if (path.isEmpty())
+        return;
+    TPrompterBackupUser user(Ask);
+    RestoreBackupSet(path, user);
+    PendingObjects.clear();
+}
+
+void TfrmMain::RestoreBackupSet(const QString& path, brelk::TBackupUser& user) {
+    brelk::TRestorePlan plan;
+    {
+        TBusyScope busy(*this);
+        TBackupWaitProgress progress(*this);
+        const brelk::TRestoreLoad load =
+            brelk::LoadBackupIndex(ToCore(path), PendingObjects, user, &progress);
+        if (load.Stop)
+            return;
+        plan = brelk::PlanRestore(PendingObjects.size(), ToCore(path), Brelk->CatalogueValid,
+                                  Settings.RestorePreFormat, user);
+        if (!plan.Go)
+            return;
+        if (plan.Format) {
+            treevwObjects->clear(); // every object node points into the catalogue replaced now
+            const bool formatted = Brelk->FormatMMC();
+            PopulateTreeInfo();
+            UpdateTopbarInfo();
+            if (!formatted)
+                return; // the card layer has said why; nothing goes onto an unformatted card
+        }
+    }
+    const bool imported = ExecuteAddObjectsDialog();
+    user.Notify(brelk::TNotice::Information, imported ? "Restore done." : "Restore cancelled.");
+}
+
+void TfrmMain::AttachUpdateWindow(TfrmCheckUpdates* window) {
+    UpdateWindow = window;
+    SetActionHandler(mnuHelpCheckUpdates,
+                     window ? std::function<void()>([this] { mnuHelpCheckUpdatesClick(); })
+                            : nullptr);
+    SetActionEnabled(mnuHelpCheckUpdates, true);
+}
+
+void TfrmMain::mnuHelpCheckUpdatesClick() {
+    ShowUpdateWindow(false);
+}
+
+void TfrmMain::ShowUpdateWindow(bool autoStarted) {
+    if (!UpdateWindow || UpdateWindow->isVisible())
+        return;
+    UpdateWindow->AutoStarted = autoStarted;
+    UpdateWindow->exec();
+}
