@@ -63,7 +63,7 @@ class TfrmMain : public QMainWindow {
   public:
     // Prompter asks the user everything (and shows the card's device errors); it must outlive
     // the window. ProgramFolder (with a trailing separator) holds "imgs/"; empty: the folder of
-    // the executable.
+    // the executable, or the installed data folder when that one holds the pictures.
     explicit TfrmMain(TPrompter& prompter, const QString& programFolder = QString(),
                       QWidget* parent = nullptr);
     ~TfrmMain() override;

@@ -2,6 +2,7 @@
 #include "ui/main/Main.h"
 
 #include "ui/aux/AboutSplash.h"
+#include "ui/aux/DataFolder.h"
 #include "ui/aux/PleaseWait.h"
 #include "ui/main/MainReporter.h"
 #include "ui/main/MainWidgets.h"
@@ -31,7 +32,7 @@ bool OnSomeScreen(const QRect& place) {
 TfrmMain::TfrmMain(TPrompter& prompter, const QString& programFolder, QWidget* parent)
     : QMainWindow(parent), Ask(prompter), ProgramFolder(programFolder) {
     if (ProgramFolder.isEmpty())
-        ProgramFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+        ProgramFolder = ProgramDataFolder();
     FormCreate();
 }
 
