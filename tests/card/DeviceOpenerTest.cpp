@@ -3,6 +3,7 @@
 #include "card/DeviceOpener.h"
 #include "card/Brelk.h"
 #include "card/FakeDevice.h"
+#include "card/RefusingCalls.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,34 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The real system calls, except that Open fails with a chosen errno (the node's permissions).
-class TRefusingCalls : public brelk::TSysCalls {
-  public:
-    int Refusal = EACCES; // 0: open directly
-    int Opens = 0;
-    int Open(const std::string& path) override {
-        ++Opens;
-        if (Refusal == 0)
-            return Real.Open(path);
-        errno = Refusal;
-        return -1;
-    }
-    int Close(int fd) override { return Real.Close(fd); }
-    ssize_t PRead(int fd, void* buffer, std::size_t count, std::uint64_t offset) override {
-        return Real.PRead(fd, buffer, count, offset);
-    }
-    ssize_t PWrite(int fd, const void* buffer, std::size_t count, std::uint64_t offset) override {
-        return Real.PWrite(fd, buffer, count, offset);
-    }
-    int DeviceLength(int fd, std::uint64_t& length) override {
-        return Real.DeviceLength(fd, length);
-    }
-    int SectorSize(int fd, std::uint32_t& size) override { return Real.SectorSize(fd, size); }
-
-  private:
-    brelk::TSysCalls& Real = brelk::LinuxSysCalls();
-};
 
 // Stands in for UDisks2: opens the file itself, or refuses as polkit would.
 class TFakeOpener : public brelk::TDeviceOpener {
@@ -62,7 +35,7 @@ class DeviceOpenerTest : public ::testing::Test {
     void SetUp() override { brelktest::WriteFileBytes(Image, {'B', 'r', 'e', 'l', 'k', 0, 0, 0}); }
     brelktest::TTempDir Dir;
     std::string Image = Dir.Path("card.img").string();
-    TRefusingCalls Inner;
+    brelktest::TRefusingCalls Inner;
     TFakeOpener Opener;
     brelk::TSysCallsWithOpener Calls{Inner, Opener};
 };

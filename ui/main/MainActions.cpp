@@ -4,6 +4,7 @@
 
 #include "ui/aux/AboutSplash.h"
 #include "ui/aux/PleaseWait.h"
+#include "ui/aux/UDisksOpener.h"
 #include "ui/main/MainReporter.h"
 #include "ui/main/MainWidgets.h"
 #include "ui/settings/SettingsDialog.h"
@@ -191,7 +192,7 @@ void TfrmMain::actnReloadDriveExecute() {
     treevwObjects->clear(); // object nodes point into the catalogue that goes now
     Brelk.reset();          // pending data, if any, is written
     SetStatusText(QStringLiteral("Refreshing, please wait..."));
-    Brelk = std::make_unique<brelk::TBrelk>(*Reporter);
+    Brelk = std::make_unique<brelk::TBrelk>(*Reporter, DesktopSysCalls());
     InitializeBrelk();
     PopulateTreeInfo();
     UpdateTopbarInfo();

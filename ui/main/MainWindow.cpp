@@ -4,6 +4,7 @@
 #include "ui/aux/AboutSplash.h"
 #include "ui/aux/DataFolder.h"
 #include "ui/aux/PleaseWait.h"
+#include "ui/aux/UDisksOpener.h"
 #include "ui/main/MainReporter.h"
 #include "ui/main/MainWidgets.h"
 #include "ui/settings/SettingsDialog.h"
@@ -67,7 +68,7 @@ void TfrmMain::FormCreate() {
     ConnectDetailsView();
     ObjectImagesLoaded = ObjectImages.LoadObjectImages(ProgramFolder);
     Reporter = std::make_unique<TMainReporter>(Ask);
-    Brelk = std::make_unique<brelk::TBrelk>(*Reporter);
+    Brelk = std::make_unique<brelk::TBrelk>(*Reporter, DesktopSysCalls());
     RestoreWindowPosition();
     setAcceptDrops(true);
 }

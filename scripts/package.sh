@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds the two Debian packages, brelk (command-line tool) and brelkexplorer (the window),
+# into build-pkg/, checks them with lintian and, with --install, installs them with apt-get.
+# Works on a fresh Debian machine: missing build packages are installed first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+install=false
+[ "${1:-}" = "--install" ] && install=true
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+
+bash scripts/install-deps.sh
+cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    -DBRELK_BUILD_TESTS=OFF -DBRELK_BUILD_BENCH=OFF
+cmake --build build-pkg
+rm -f build-pkg/*.deb
+(cd build-pkg && cpack -G DEB)
+debs=(build-pkg/*.deb)
+lintian --fail-on error "${debs[@]}"
+echo "Packages: ${debs[*]}"
+if $install; then
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y "${debs[@]/#/./}"
+fi
