@@ -15,6 +15,24 @@ bool TBrelk::HasUnsavedData() const {
     return CatalogueModified || CacheModified();
 }
 
+void TBrelk::DiscardUnsavedData() {
+    CatalogueModified = false;
+    DirtyLow = CacheSize;
+    DirtyHigh = 0;
+    CacheFill = 0;
+}
+
+void TBrelk::ForgetCard() {
+    DiscardUnsavedData();
+    CloseDevice();
+    Catalogue.clear();
+    FreeSpaceMap.clear();
+    CatalogueHeader.fill(0);
+    CatalogueValid = false;
+    DeviceOK = false;
+    CardSize = 0;
+}
+
 bool TBrelk::FillCache(std::uint32_t address) {
     bool wasOpen;
     if (!OpenDevice(wasOpen))

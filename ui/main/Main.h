@@ -54,6 +54,8 @@ class QDropEvent;
 class QMimeData;
 class QTemporaryDir;
 class QUrl;
+class TDriveWatcher;
+struct TCandidateDrive;
 class TfrmSplash;
 class TfrmWait;
 class TMainReporter;
@@ -72,6 +74,9 @@ class TfrmMain : public QMainWindow {
     void AttachWindows(TfrmSettings* settings, TfrmWait* wait, TfrmSplash* splash);
     TfrmWait* WaitWindow() const { return Wait; }
     TPrompter& Prompter() const { return Ask; }
+    // Offers each removable drive that Watcher sees appear, and warns when the open card's
+    // drive goes (MainHotplug.cpp). Watcher must outlive the window.
+    void WatchDrives(TDriveWatcher* watcher);
 
     // --- Lifecycle ---
     // Reads the settings, initialises the card and builds the tree. Runs once, at the first
@@ -268,6 +273,11 @@ class TfrmMain : public QMainWindow {
     void dropEvent(QDropEvent* event) override;
 
   private:
+    // MainHotplug.cpp
+    void DriveArrived(const TCandidateDrive& drive);
+    void DriveLeft(const QString& path);
+    void OpenArrivedDrive(const QString& path);
+    const TDriveWatcher* Watcher = nullptr;
     // MainWindow.cpp
     void FormCreate();
     void FormClose();

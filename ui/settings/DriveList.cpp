@@ -83,6 +83,13 @@ QString DriveDetails(const TCandidateDrive& drive) {
     return parts.join(QStringLiteral(", "));
 }
 
+QString MountedDriveRefusal(const QString& path, const QString& fileSystem,
+                            const QString& mountPoint) {
+    return QStringLiteral("The device '%1' holds the mounted file system '%2' (on '%3')."
+                          "\rUnmount it first, or choose another drive.")
+        .arg(path, fileSystem, mountPoint);
+}
+
 TSysBlockDriveLister::TSysBlockDriveLister(const QString& sysBlockDir, const QString& devDir,
                                            const QString& mountInfo)
     : SysBlockDir(sysBlockDir), DevDir(devDir), MountInfo(mountInfo) {}
@@ -130,7 +137,7 @@ void TSysBlockDriveLister::FindMount(const QString& name, TCandidateDrive& drive
     }
 }
 
-std::vector<TCandidateDrive> TSysBlockDriveLister::RemovableDrives() const {
+std::vector<TCandidateDrive> TSysBlockDriveLister::List(bool probe) const {
     std::vector<TCandidateDrive> drives;
     const QStringList names =
         QDir(SysBlockDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System, QDir::Name);
@@ -139,7 +146,7 @@ std::vector<TCandidateDrive> TSysBlockDriveLister::RemovableDrives() const {
             continue;
         TCandidateDrive drive;
         drive.Path = DevDir + QLatin1Char('/') + name;
-        drive.Answers = SizeQueryAnswers(drive.Path);
+        drive.Answers = probe && SizeQueryAnswers(drive.Path);
         ReadDetails(name, drive);
         FindMount(name, drive);
         drives.push_back(drive);

@@ -20,11 +20,18 @@ struct TCandidateDrive {
 // "7.4 GiB, Generic STORAGE DEVICE": the size, vendor and model that are known.
 QString DriveDetails(const TCandidateDrive& drive);
 
+// Why Path cannot be the card drive while FileSystem is mounted on MountPoint.
+QString MountedDriveRefusal(const QString& path, const QString& fileSystem,
+                            const QString& mountPoint);
+
 class TDriveLister {
   public:
     virtual ~TDriveLister() = default;
     // The candidates in the order they are listed.
     virtual std::vector<TCandidateDrive> RemovableDrives() const = 0;
+    // The same without opening any device (Answers stays false): cheap enough to poll, and
+    // it never makes udev re-read a device as closing a device opened for writing does.
+    virtual std::vector<TCandidateDrive> PresentDrives() const { return RemovableDrives(); }
 };
 
 // Reads SysBlockDir ("/sys/block"): every device whose "removable" file holds 1, and every
@@ -38,12 +45,14 @@ class TSysBlockDriveLister : public TDriveLister {
         const QString& sysBlockDir = QStringLiteral("/sys/block"),
         const QString& devDir = QStringLiteral("/dev"),
         const QString& mountInfo = QStringLiteral("/proc/self/mountinfo"));
-    std::vector<TCandidateDrive> RemovableDrives() const override;
+    std::vector<TCandidateDrive> RemovableDrives() const override { return List(true); }
+    std::vector<TCandidateDrive> PresentDrives() const override { return List(false); }
 
     // Opens Path read-write without creating it and asks its size; false when either fails.
     static bool SizeQueryAnswers(const QString& path);
 
   private:
+    std::vector<TCandidateDrive> List(bool probe) const;
     void ReadDetails(const QString& name, TCandidateDrive& drive) const;
     void FindMount(const QString& name, TCandidateDrive& drive) const;
 

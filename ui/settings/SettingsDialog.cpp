@@ -265,10 +265,8 @@ bool TfrmSettings::ChosenDriveIsFree() {
     const QString mounted = cmboDrives->itemData(index, MountedFileSystemRole).toString();
     if (mounted.isEmpty())
         return true;
-    Prompter.Message(QStringLiteral("The device '%1' holds the mounted file system '%2' (on '%3')."
-                                    "\rUnmount it first, or choose another drive.")
-                         .arg(cmboDrives->currentText(), mounted,
-                              cmboDrives->itemData(index, MountPointRole).toString()),
+    Prompter.Message(MountedDriveRefusal(cmboDrives->currentText(), mounted,
+                                         cmboDrives->itemData(index, MountPointRole).toString()),
                      TPrompter::TIcon::Warning, TPrompter::TButtons::OK);
     return false;
 }
