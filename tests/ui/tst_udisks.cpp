@@ -168,9 +168,14 @@ void TestUDisks::noBusIsARefusal() {
 void TestUDisks::defaultBusComesFromTheEnvironment() {
     qputenv("BRELKEXPLORER_UDISKS_BUS", Address.toUtf8());
     const QDBusConnection bus = TUDisksOpener::DefaultBus();
+    // An opener without a bus joins the default one when first asked.
+    TUDisksOpener opener;
+    const int fd = opener.OpenDevice(CardNode.toStdString());
     qunsetenv("BRELKEXPLORER_UDISKS_BUS");
     QVERIFY(bus.isConnected());
     QVERIFY(bus.interface()->isServiceRegistered(UDisksName).value());
+    QVERIFY2(fd >= 0, qPrintable(opener.LastError()));
+    ::close(fd);
 }
 
 void TestUDisks::cardWorksThroughTheGrant() {

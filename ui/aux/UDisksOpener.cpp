@@ -47,7 +47,7 @@ QString TUDisksOpener::ResolveObject(const QString& path) {
         QDBusMessage::createMethodCall(Service, ManagerPath, ManagerInterface, "ResolveDevice");
     const QVariantMap spec{{QStringLiteral("path"), path}};
     call << spec << QVariantMap();
-    const QDBusMessage reply = Bus.call(call);
+    const QDBusMessage reply = Bus->call(call);
     if (reply.type() != QDBusMessage::ReplyMessage) {
         Error = reply.errorMessage();
         return QString();
@@ -62,7 +62,9 @@ QString TUDisksOpener::ResolveObject(const QString& path) {
 
 int TUDisksOpener::OpenDevice(const std::string& path) {
     Error.clear();
-    if (!Bus.isConnected())
+    if (!Bus)
+        Bus = DefaultBus();
+    if (!Bus->isConnected())
         return Fail(QStringLiteral("no connection to the bus of UDisks2"), ENODEV);
     const QString object = ResolveObject(QString::fromStdString(path));
     if (object.isEmpty())
@@ -71,7 +73,7 @@ int TUDisksOpener::OpenDevice(const std::string& path) {
         QDBusMessage::createMethodCall(Service, object, BlockInterface, "OpenDevice");
     call << QStringLiteral("rw") << QVariantMap();
     call.setInteractiveAuthorizationAllowed(true);
-    const QDBusMessage reply = Bus.call(call, QDBus::Block, AuthorisationTimeoutMs);
+    const QDBusMessage reply = Bus->call(call, QDBus::Block, AuthorisationTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage)
         return Fail(reply.errorMessage(), IsRefusal(reply) ? EACCES : EIO);
     const auto granted = qdbus_cast<QDBusUnixFileDescriptor>(reply.arguments().value(0));
@@ -85,7 +87,7 @@ int TUDisksOpener::OpenDevice(const std::string& path) {
 }
 
 brelk::TSysCallsWithOpener& DesktopSysCalls() {
-    static TUDisksOpener opener(TUDisksOpener::DefaultBus());
+    static TUDisksOpener opener;
     static brelk::TSysCallsWithOpener calls(brelk::LinuxSysCalls(), opener);
     return calls;
 }

@@ -9,10 +9,14 @@
 #include <QDBusConnection>
 #include <QString>
 
+#include <optional>
+
 class TUDisksOpener : public brelk::TDeviceOpener {
   public:
-    // Bus: where UDisks2 is asked (the system bus; tests pass a private bus).
+    // Bus: where UDisks2 is asked (tests pass a private bus). Without one, DefaultBus is
+    // joined at the first OpenDevice, so a program that never needs UDisks2 never connects.
     explicit TUDisksOpener(const QDBusConnection& bus) : Bus(bus) {}
+    TUDisksOpener() = default;
 
     int OpenDevice(const std::string& path) override;
 
@@ -27,7 +31,7 @@ class TUDisksOpener : public brelk::TDeviceOpener {
     QString ResolveObject(const QString& path);
     int Fail(const QString& why, int error);
 
-    QDBusConnection Bus;
+    std::optional<QDBusConnection> Bus;
     QString Error;
 };
 
