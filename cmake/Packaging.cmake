@@ -24,19 +24,19 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Halde <brelkexplorer@halde.example>")
 set(CPACK_DEBIAN_BRELK_PACKAGE_NAME brelk)
 set(CPACK_COMPONENT_BRELK_DESCRIPTION
     "command-line tool for Brelk MMC cards of Acorn computers
- brelk reads and changes the Brelk on-card filing system of an MMC card used
- by Acorn BBC Micro, BBC Master and Electron computers: it lists, adds,
- exports, squashes and deletes filing-system ROMs, tools, DFS and ADFS disc
- images and tape images, on a card in a reader or on an image file.")
+brelk reads and changes the Brelk on-card filing system of an MMC card used
+by Acorn BBC Micro, BBC Master and Electron computers: it lists, adds,
+exports, squashes and deletes filing-system ROMs, tools, DFS and ADFS disc
+images and tape images, on a card in a reader or on an image file.")
 
 set(CPACK_DEBIAN_BRELKEXPLORER_PACKAGE_NAME brelkexplorer)
 set(CPACK_DEBIAN_BRELKEXPLORER_PACKAGE_RECOMMENDS "brelk, udisks2")
 set(CPACK_COMPONENT_BRELKEXPLORER_DESCRIPTION
     "desktop manager for Brelk MMC cards of Acorn computers
- BrelkExplorer shows the Brelk on-card filing system of an MMC card used by
- Acorn BBC Micro, BBC Master and Electron computers as a tree of filing-system
- ROMs, tools, disc images and tape images, and adds, exports, renames,
- squashes and deletes them. It opens a card in a USB reader without root
- rights through UDisks2.")
+BrelkExplorer shows the Brelk on-card filing system of an MMC card used by
+Acorn BBC Micro, BBC Master and Electron computers as a tree of filing-system
+ROMs, tools, disc images and tape images, and adds, exports, renames,
+squashes and deletes them. It opens a card in a USB reader without root
+rights through UDisks2.")
 
 include(CPack)

@@ -10,8 +10,11 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
 bash scripts/install-deps.sh
+# Debian's hardening flags (fortified functions, read-only relocations, immediate binding).
 cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DBRELK_BUILD_TESTS=OFF -DBRELK_BUILD_BENCH=OFF
+    -DBRELK_BUILD_TESTS=OFF -DBRELK_BUILD_BENCH=OFF \
+    "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+    "-DCMAKE_EXE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)"
 cmake --build build-pkg
 rm -f build-pkg/*.deb
 (cd build-pkg && cpack -G DEB)
