@@ -11,6 +11,7 @@ SUDO=""
 
 bash scripts/install-deps.sh
 # Debian's hardening flags (fortified functions, read-only relocations, immediate binding).
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DBRELK_BUILD_TESTS=OFF -DBRELK_BUILD_BENCH=OFF \
     "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
