@@ -19,9 +19,10 @@ class TDeviceOpener {
 };
 
 // Forwards every call to Inner. An Open that Inner refuses for lack of permission (EACCES,
-// EPERM, EROFS) asks Opener once per path; the descriptor it grants is kept, and every later
-// Open of that path gets a duplicate of it, so the card object's open-use-close brackets do
-// not ask (and prompt the user) again. When Opener fails too, Open fails with Inner's errno.
+// EPERM, EROFS) asks Opener once per path; the descriptor it grants is kept and handed out
+// again by every later Open of that path (Close leaves it open), so the card object's
+// open-use-close brackets do not ask (and prompt the user) again. When Opener fails too, Open
+// fails with Inner's errno. Granted descriptors are closed through Inner by Forget and at the end.
 class TSysCallsWithOpener final : public TSysCalls {
   public:
     TSysCallsWithOpener(TSysCalls& inner, TDeviceOpener& opener) : Inner(inner), Opener(opener) {}
@@ -30,7 +31,7 @@ class TSysCallsWithOpener final : public TSysCalls {
     TSysCallsWithOpener& operator=(const TSysCallsWithOpener&) = delete;
 
     int Open(const std::string& path) override;
-    int Close(int fd) override { return Inner.Close(fd); }
+    int Close(int fd) override;
     ssize_t PRead(int fd, void* buffer, std::size_t count, std::uint64_t offset) override {
         return Inner.PRead(fd, buffer, count, offset);
     }
@@ -47,6 +48,8 @@ class TSysCallsWithOpener final : public TSysCalls {
     bool HoldsGrant(const std::string& path) const { return Granted.count(path) != 0; }
 
   private:
+    bool IsGranted(int fd) const;
+
     TSysCalls& Inner;
     TDeviceOpener& Opener;
     std::map<std::string, int> Granted;

@@ -1,8 +1,6 @@
 #include "card/DeviceOpener.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace brelk {
 namespace {
@@ -15,7 +13,14 @@ bool LacksPermission(int error) {
 
 TSysCallsWithOpener::~TSysCallsWithOpener() {
     for (const auto& [path, fd] : Granted)
-        ::close(fd);
+        Inner.Close(fd);
+}
+
+bool TSysCallsWithOpener::IsGranted(int fd) const {
+    for (const auto& [path, granted] : Granted)
+        if (granted == fd)
+            return true;
+    return false;
 }
 
 int TSysCallsWithOpener::Open(const std::string& path) {
@@ -23,24 +28,28 @@ int TSysCallsWithOpener::Open(const std::string& path) {
     if (fd >= 0 || !LacksPermission(errno))
         return fd;
     const int refusal = errno;
-    auto grant = Granted.find(path);
-    if (grant == Granted.end()) {
-        const int opened = Opener.OpenDevice(path);
-        if (opened < 0) {
-            errno = refusal;
-            return -1;
-        }
-        grant = Granted.emplace(path, opened).first;
+    const auto grant = Granted.find(path);
+    if (grant != Granted.end())
+        return grant->second;
+    const int opened = Opener.OpenDevice(path);
+    if (opened < 0) {
+        errno = refusal;
+        return -1;
     }
-    // The card object closes what Open returns; the kept descriptor stays for the next bracket.
-    return ::fcntl(grant->second, F_DUPFD_CLOEXEC, 0);
+    Granted.emplace(path, opened);
+    return opened;
+}
+
+int TSysCallsWithOpener::Close(int fd) {
+    // A granted descriptor stays open for the next bracket; Forget or the end closes it.
+    return IsGranted(fd) ? 0 : Inner.Close(fd);
 }
 
 void TSysCallsWithOpener::Forget(const std::string& path) {
     const auto grant = Granted.find(path);
     if (grant == Granted.end())
         return;
-    ::close(grant->second);
+    Inner.Close(grant->second);
     Granted.erase(grant);
 }
 

@@ -73,7 +73,7 @@ TEST_F(DeviceOpenerTest, OnlyAMissingPermissionAsksTheOpener) {
         if (fd < 0)
             EXPECT_EQ(errno, c.Refusal);
         else
-            ::close(fd);
+            calls.Close(fd);
         EXPECT_EQ(opener.Asked.size(), c.Asks ? 1u : 0u) << c.Refusal;
     }
 }
@@ -92,13 +92,15 @@ TEST_F(DeviceOpenerTest, OpenerRefusalKeepsTheDirectReasonAndAsksAgainNextTime) 
 TEST_F(DeviceOpenerTest, ForgetDropsTheGrant) {
     const int first = Calls.Open(Image);
     ASSERT_GE(first, 0);
-    ::close(first);
+    EXPECT_EQ(Calls.Close(first), 0);
+    EXPECT_EQ(::fcntl(first, F_GETFD), FD_CLOEXEC); // kept open for the next bracket
     Calls.Forget(Image);
+    EXPECT_EQ(::fcntl(first, F_GETFD), -1); // closed now
     EXPECT_FALSE(Calls.HoldsGrant(Image));
     Calls.Forget(Image); // forgetting twice is harmless
     const int second = Calls.Open(Image);
     ASSERT_GE(second, 0);
-    ::close(second);
+    Calls.Close(second);
     EXPECT_EQ(Opener.Asked.size(), 2u);
 }
 
