@@ -127,11 +127,12 @@ void TestMainHotplug::arrivalMountedMeanwhileIsRefused() {
     class TMountingPrompter : public TScriptedPrompter {
       public:
         TPlugDrives* Drives = nullptr;
-        TAnswer Message(const QString& text, TIcon icon, TButtons buttons) override {
+        TAnswer Message(const QString& text, TIcon icon, TButtons buttons,
+                        TAnswer defaultAnswer) override {
             TCandidateDrive& drive = Drives->Drives.back();
             drive.MountedFileSystem = drive.Path + QStringLiteral("1");
             drive.MountPoint = QStringLiteral("/media/user/CARD");
-            return TScriptedPrompter::Message(text, icon, buttons);
+            return TScriptedPrompter::Message(text, icon, buttons, defaultAnswer);
         }
     } prompter;
     prompter.Drives = &Drives;
