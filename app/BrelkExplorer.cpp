@@ -9,6 +9,7 @@
 #include "ui/aux/QtPrompter.h"
 #include "ui/main/Main.h"
 #include "ui/main/OpenOnObject.h"
+#include "ui/settings/DriveWatcher.h"
 #include "ui/settings/SettingsDialog.h"
 
 #include <QApplication>
@@ -28,7 +29,11 @@ int main(int argc, char* argv[]) {
     TQtPrompter prompter;
     int result = 0;
     {
+        // Card readers and cards that come and go while the window is open.
+        const TSysBlockDriveLister removableDrives;
+        TDriveWatcher driveWatcher(removableDrives);
         TfrmMain frmMain(prompter);
+        frmMain.WatchDrives(&driveWatcher);
         prompter.SetParent(&frmMain);
         TfrmAddFile frmAddFile(frmMain, &frmMain);
         frmMain.AttachAddObjectsDialog(&frmAddFile);
@@ -45,6 +50,7 @@ int main(int argc, char* argv[]) {
         const qsizetype select = arguments.indexOf(QStringLiteral("--select"));
         if (select > 0 && select + 1 < arguments.size())
             OpenOnObject(frmMain, arguments[select + 1]);
+        driveWatcher.Start();
         result = QApplication::exec();
         splash.reset();
         // The windows go now; the main window's destruction writes pending card data.

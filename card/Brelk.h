@@ -61,6 +61,12 @@ class TBrelk {
     // synced. True only when every step succeeded; after a failure nothing more is written.
     bool FlushMMCDevice();
     bool HasUnsavedData() const;
+    // Forgets every change not yet written (the card was pulled): the cache window is emptied
+    // and the catalogue header counts as written, so closing writes nothing.
+    void DiscardUnsavedData();
+    // The card left its drive: unsaved changes are dropped, the device is closed and the
+    // catalogue emptied; the drive path stays, so the card reads as absent from that drive.
+    void ForgetCard();
     bool StartBulktransfer();
     void StopBulktransfer();
     bool OpenDevice(bool& wasOpen);

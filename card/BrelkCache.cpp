@@ -41,6 +41,23 @@ void TBrelk::EmptyWindow(std::uint32_t start, std::uint32_t length) {
     DirtyHigh = 0;
 }
 
+void TBrelk::DiscardUnsavedData() {
+    CatalogueModified = false;
+    EmptyWindow(CacheStart, 0);
+}
+
+void TBrelk::ForgetCard() {
+    DiscardUnsavedData();
+    StopWrites(); // nothing more reaches a card that was pulled
+    CloseDevice();
+    Catalogue.clear();
+    FreeSpaceMap.clear();
+    CatalogueHeader.fill(0);
+    CatalogueValid = false;
+    DeviceOK = false;
+    CardSize = 0;
+}
+
 bool TBrelk::FillCache(std::uint32_t address) {
     // A window whose write-back failed must not be replaced: its data would be lost.
     if (!FlushCache())

@@ -52,7 +52,11 @@ void PrintOverview(std::ostream& out) {
             << "\n";
     }
     out << "\n'brelk COMMAND --help' explains one command. Exit status: 0 success, 1 failure, "
-           "2 usage error.\n";
+           "2 usage error.\n\n"
+           "CARD is a block device or an image file. brelk opens a device itself and needs\n"
+           "write permission on it (for example as a member of the 'disk' group); it does not\n"
+           "ask UDisks2. The desktop program, brelkexplorer, asks UDisks2 for a device you may\n"
+           "not open directly.\n";
 }
 
 void PrintHelp(const TCommand& command, std::ostream& out) {

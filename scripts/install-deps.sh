@@ -4,7 +4,8 @@ set -euo pipefail
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-dev libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth zlib1g-dev)
+          qt6-base-dev qt6-base-dev-tools libgl-dev xvfb xauth zlib1g-dev
+          dpkg-dev file lintian appstream desktop-file-utils dbus-daemon python3-dbusmock)
 missing=()
 for p in "${PACKAGES[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

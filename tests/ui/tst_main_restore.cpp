@@ -50,21 +50,31 @@ class TDialogCloser : public QObject {
 };
 
 // Type, subtype, name and bytes of every live object on the card file, in catalogue order.
+// Type, subtype, name and bytes of every live object, read from the image file itself (the
+// window holds the card's lock, so no second card object may open it).
 QStringList CardObjects(const QString& path) {
-    TRecordingReporter reporter;
-    brelk::TBrelk card(reporter);
-    card.Initialize(65536, path.toStdString(), 8192);
+    QFile file(path);
     QStringList objects;
-    for (const auto& e : card.Catalogue) {
-        if (e->Type() == brelk::kTypeDeleted)
+    if (!file.open(QIODevice::ReadOnly))
+        return objects;
+    const QByteArray image = file.readAll();
+    if (image.size() < qsizetype(brelk::kCatalogueHeaderSize) || !image.startsWith("BrelkCat"))
+        return objects;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(image.constData());
+    const std::uint32_t count = brelk::GetLE32(bytes + 16);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const qsizetype at = brelk::kCatalogueHeaderSize + qsizetype(i) * brelk::kCatEntrySize;
+        if (at + qsizetype(brelk::kCatEntrySize) > image.size())
+            break;
+        brelk::TBrelkCatEntry e;
+        std::copy(bytes + at, bytes + at + brelk::kCatEntrySize, e.Bytes.begin());
+        if (e.Type() == brelk::kTypeDeleted || qsizetype(e.Address()) + e.Size() > image.size())
             continue;
-        QByteArray bytes(qsizetype(e->Size()), 0);
-        card.ReadMMC(bytes.data(), e->Address(), e->Size());
         objects << QString("%1/%2/%3/%4")
-                       .arg(e->Type())
-                       .arg(e->Subtype())
-                       .arg(QString::fromStdString(e->Name()))
-                       .arg(QString::fromLatin1(bytes.toHex()));
+                       .arg(e.Type())
+                       .arg(e.Subtype())
+                       .arg(QString::fromStdString(e.Name()))
+                       .arg(QString::fromLatin1(image.mid(e.Address(), e.Size()).toHex()));
     }
     return objects;
 }

@@ -1,5 +1,6 @@
 #include "ui/aux/AboutSplash.h"
 
+#include "ui/aux/DataFolder.h"
 #include "ui/aux/ProgramInfo.h"
 #include "ui/aux/ShellOpener.h"
 
@@ -16,7 +17,7 @@ constexpr int PictureWidth = 358;
 constexpr int PictureHeight = 480;
 
 QString DefaultImgsFolder() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/imgs");
+    return ProgramDataFolder() + QStringLiteral("imgs");
 }
 
 } // namespace

@@ -56,6 +56,8 @@ class QMimeData;
 class QTemporaryDir;
 class QUrl;
 class TfrmCheckUpdates;
+class TDriveWatcher;
+struct TCandidateDrive;
 class TfrmSplash;
 class TfrmWait;
 class TMainReporter;
@@ -70,7 +72,7 @@ class TfrmMain : public QMainWindow {
   public:
     // Prompter asks the user everything (and shows the card's device errors); it must outlive
     // the window. ProgramFolder (with a trailing separator) holds "imgs/"; empty: the folder of
-    // the executable.
+    // the executable, or the installed data folder when that one holds the pictures.
     explicit TfrmMain(TPrompter& prompter, const QString& programFolder = QString(),
                       QWidget* parent = nullptr);
     ~TfrmMain() override;
@@ -79,6 +81,9 @@ class TfrmMain : public QMainWindow {
     void AttachWindows(TfrmSettings* settings, TfrmWait* wait, TfrmSplash* splash);
     TfrmWait* WaitWindow() const { return Wait; }
     TPrompter& Prompter() const { return Ask; }
+    // Offers each removable drive that Watcher sees appear, and warns when the open card's
+    // drive goes (MainHotplug.cpp). Watcher must outlive the window.
+    void WatchDrives(TDriveWatcher* watcher);
 
     // --- Lifecycle ---
     // Reads the settings, initialises the card and builds the tree. Runs once, at the first
@@ -290,6 +295,11 @@ class TfrmMain : public QMainWindow {
     void dropEvent(QDropEvent* event) override;
 
   private:
+    // MainHotplug.cpp
+    void DriveArrived(const TCandidateDrive& drive);
+    void DriveLeft(const QString& path);
+    void OpenArrivedDrive(const QString& path);
+    const TDriveWatcher* Watcher = nullptr;
     // MainWindow.cpp
     void FormCreate();
     void FormClose();

@@ -4,6 +4,7 @@
 
 #include "ui/aux/AboutSplash.h"
 #include "ui/aux/PleaseWait.h"
+#include "ui/aux/UDisksOpener.h"
 #include "ui/main/MainReporter.h"
 #include "ui/main/MainWidgets.h"
 #include "ui/settings/SettingsDialog.h"
@@ -193,7 +194,7 @@ void TfrmMain::actnReloadDriveExecute() {
     CommitCard();
     Brelk.reset(); // releases the card's lock; a failed commit is reported, never retried
     SetStatusText(QStringLiteral("Refreshing, please wait..."));
-    Brelk = std::make_unique<brelk::TBrelk>(*Reporter);
+    Brelk = std::make_unique<brelk::TBrelk>(*Reporter, DesktopSysCalls());
     InitializeBrelk();
     PopulateTreeInfo();
     UpdateTopbarInfo();

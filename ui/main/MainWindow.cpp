@@ -2,7 +2,9 @@
 #include "ui/main/Main.h"
 
 #include "ui/aux/AboutSplash.h"
+#include "ui/aux/DataFolder.h"
 #include "ui/aux/PleaseWait.h"
+#include "ui/aux/UDisksOpener.h"
 #include "ui/main/MainReporter.h"
 #include "ui/main/MainWidgets.h"
 #include "ui/settings/SettingsDialog.h"
@@ -32,7 +34,7 @@ bool OnSomeScreen(const QRect& place) {
 TfrmMain::TfrmMain(TPrompter& prompter, const QString& programFolder, QWidget* parent)
     : QMainWindow(parent), Ask(prompter), ProgramFolder(programFolder) {
     if (ProgramFolder.isEmpty())
-        ProgramFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+        ProgramFolder = ProgramDataFolder();
     FormCreate();
 }
 
@@ -67,7 +69,7 @@ void TfrmMain::FormCreate() {
     ConnectDetailsView();
     ObjectImagesLoaded = ObjectImages.LoadObjectImages(ProgramFolder);
     Reporter = std::make_unique<TMainReporter>(Ask);
-    Brelk = std::make_unique<brelk::TBrelk>(*Reporter);
+    Brelk = std::make_unique<brelk::TBrelk>(*Reporter, DesktopSysCalls());
     RestoreWindowPosition();
     setAcceptDrops(true);
 }

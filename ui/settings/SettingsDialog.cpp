@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -32,6 +33,39 @@ const QString EmulatorFilter =
     QStringLiteral("Executables (*.exe,*.com,*.bat)|*.exe;*.com;*.bat|All files (*.*)|*.*");
 const QString ImageFileFilter =
     QStringLiteral("Card images (*.img;*.mmc;*.bin)|*.img;*.mmc;*.bin|All files (*.*)|*.*");
+
+// Item data of the enumerated drives, beside the path the entry shows.
+constexpr int DetailsRole = Qt::UserRole + 1;           // "7.4 GiB, Generic STORAGE DEVICE"
+constexpr int MountedFileSystemRole = Qt::UserRole + 2; // "/dev/sdb1", empty when none
+constexpr int MountPointRole = Qt::UserRole + 3;        // "/media/user/CARD"
+
+// The open drive list shows each device with its size, vendor and model after its path; the
+// closed list and the stored drive keep the bare path.
+class TDriveItemDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString details = index.data(DetailsRole).toString();
+        if (!details.isEmpty())
+            option->text += QStringLiteral("  (%1)").arg(details);
+        if (!index.data(MountedFileSystemRole).toString().isEmpty())
+            option->text += QStringLiteral("  - in use");
+    }
+};
+
+QString DriveToolTip(const TCandidateDrive& drive) {
+    QString tip = drive.Path;
+    const QString details = DriveDetails(drive);
+    if (!details.isEmpty())
+        tip += QStringLiteral("\n") + details;
+    if (!drive.MountedFileSystem.isEmpty())
+        tip +=
+            QStringLiteral("\n%1 is mounted on %2").arg(drive.MountedFileSystem, drive.MountPoint);
+    return tip;
+}
 
 // An image file or a device node: worth offering although the enumeration did not list it.
 bool IsFileOrDevice(const QString& path) {
@@ -105,6 +139,7 @@ void TfrmSettings::FormCreate(const TDriveLister& drives) {
     connect(spdbtnSelectImageFile, &QPushButton::clicked, this,
             &TfrmSettings::spdbtnSelectImageFileClick);
 
+    cmboDrives->setItemDelegate(new TDriveItemDelegate(cmboDrives));
     EnumeratePossibleMMCDrives(drives);
     cmboMMCSafetyZone->addItems(SafetyZones);
     SelectIfListed(cmboMMCSafetyZone, QStringLiteral("$2000"));
@@ -118,10 +153,16 @@ void TfrmSettings::EnumeratePossibleMMCDrives(const TDriveLister& drives) {
     cmboDrives->clear();
     int preselect = 0;
     for (const TCandidateDrive& drive : drives.RemovableDrives()) {
-        if (drive.Answers && (Settings.MMCDrive.isEmpty() || Settings.MMCDrive == drive.Path))
+        // A device in use by a mounted file system is never chosen without the user.
+        const bool usable = drive.Answers && drive.MountedFileSystem.isEmpty();
+        if (usable && (Settings.MMCDrive.isEmpty() || Settings.MMCDrive == drive.Path))
             preselect = cmboDrives->count();
         cmboDrives->addItem(drive.Path);
-        cmboDrives->setItemData(cmboDrives->count() - 1, drive.Path, Qt::ToolTipRole);
+        const int index = cmboDrives->count() - 1;
+        cmboDrives->setItemData(index, DriveToolTip(drive), Qt::ToolTipRole);
+        cmboDrives->setItemData(index, DriveDetails(drive), DetailsRole);
+        cmboDrives->setItemData(index, drive.MountedFileSystem, MountedFileSystemRole);
+        cmboDrives->setItemData(index, drive.MountPoint, MountPointRole);
     }
     EnumeratedDrives = cmboDrives->count();
     cmboDrives->setCurrentIndex(EnumeratedDrives > 0 ? preselect : -1);
@@ -215,7 +256,24 @@ void TfrmSettings::StoreSettingsFromControls() {
     Settings.CheckForUpdates = chkbxCheckForUpdates->isChecked();
 }
 
+// A device holding a mounted file system is refused, naming the file system: writing a card
+// catalogue over it would destroy the files on it.
+bool TfrmSettings::ChosenDriveIsFree() {
+    const int index = cmboDrives->currentIndex();
+    if (index < 0)
+        return true;
+    const QString mounted = cmboDrives->itemData(index, MountedFileSystemRole).toString();
+    if (mounted.isEmpty())
+        return true;
+    Prompter.Message(MountedDriveRefusal(cmboDrives->currentText(), mounted,
+                                         cmboDrives->itemData(index, MountPointRole).toString()),
+                     TPrompter::TIcon::Warning, TPrompter::TButtons::OK);
+    return false;
+}
+
 void TfrmSettings::btbtnOKClick() {
+    if (!ChosenDriveIsFree())
+        return;
     StoreSettingsFromControls();
     Settings.WriteSettingsToRegistry();
     accept();

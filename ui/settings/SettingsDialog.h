@@ -48,6 +48,7 @@ class TfrmSettings : public QDialog {
     void EnumeratePossibleMMCDrives(const TDriveLister& drives);
     void OfferCurrentDrive();
     void SelectDrive(const QString& path);
+    bool ChosenDriveIsFree();
     QWidget* MakeSystemPage();
     QWidget* MakeViewerPage();
     QWidget* MakeEmulatorPage();
