@@ -182,6 +182,8 @@ class TBrelk {
     // straight from the card into Dest.
     std::uint32_t ReadWholeWindows(std::uint8_t* dest, std::uint32_t address, std::uint32_t count,
                                    bool& ok);
+    // Writes the window back and empties it before a transfer straight to the card.
+    bool GiveUpWindow();
     // How many bytes from Address are whole windows before the one holding the last of Count.
     std::uint32_t WholeWindowsAt(std::uint32_t address, std::uint32_t count) const;
     void ReportDeviceError(const std::string& what);

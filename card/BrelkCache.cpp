@@ -199,19 +199,21 @@ std::uint32_t TBrelk::WholeWindowsAt(std::uint32_t address, std::uint32_t count)
     return std::min(direct, (limit - address) / CacheSize * CacheSize);
 }
 
+// The old window goes back first, as when it moves, and is given up: a transfer straight to
+// the card may replace bytes it holds.
+bool TBrelk::GiveUpWindow() {
+    if (!FlushCache())
+        return false;
+    EmptyWindow(CacheStart, 0);
+    return true;
+}
+
 std::uint32_t TBrelk::WriteWholeWindows(const std::uint8_t* source, std::uint32_t address,
                                         std::uint32_t count, bool& ok) {
     const std::uint32_t direct = WholeWindowsAt(address, count);
     if (direct == 0)
         return 0;
-    // The old window goes back first, as when it moves, and is given up: it may hold bytes
-    // that this write replaces.
-    if (!FlushCache()) {
-        ok = false;
-        return 0;
-    }
-    EmptyWindow(CacheStart, 0);
-    if (!HeaderOnCardUnchanged()) {
+    if (!GiveUpWindow() || !HeaderOnCardUnchanged()) {
         ok = false;
         return 0;
     }
@@ -229,11 +231,10 @@ std::uint32_t TBrelk::ReadWholeWindows(std::uint8_t* dest, std::uint32_t address
     const std::uint32_t direct = WholeWindowsAt(address, count);
     if (direct == 0)
         return 0;
-    if (!FlushCache()) {
+    if (!GiveUpWindow()) {
         ok = false;
         return 0;
     }
-    EmptyWindow(CacheStart, 0);
     const std::size_t n = Device.ReadAt(address, dest, direct);
     if (!Device.LastError().empty()) {
         ReportDeviceError("Could not read from");

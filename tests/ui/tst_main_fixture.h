@@ -205,4 +205,19 @@ inline QString Dump(const QTreeWidgetItem* node) {
     return text + QLatin1Char('{') + children.join(QLatin1Char(',')) + QLatin1Char('}');
 }
 
+// Adds an object holding exactly Data to the card file, written and committed at once.
+inline bool AddWithData(const QString& card, std::uint8_t type, std::uint8_t subtype,
+                        const std::string& name, const std::vector<std::uint8_t>& data) {
+    TRecordingReporter reporter;
+    brelk::TBrelk brelk(reporter);
+    brelk.Initialize(65536, card.toStdString(), 8192);
+    brelk::TBrelkCatEntry entry;
+    entry.SetType(type);
+    entry.SetSubtype(subtype);
+    entry.SetName(name);
+    entry.SetSize(std::uint32_t(data.size()));
+    return brelk.AddObjectToBrelk(entry, data.data(), false) && brelk.FlushMMCDevice() &&
+           reporter.Errors.empty();
+}
+
 } // namespace maintest

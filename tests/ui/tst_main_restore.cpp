@@ -79,21 +79,6 @@ QStringList CardObjects(const QString& path) {
     return objects;
 }
 
-// Adds an object holding exactly Data to the card file.
-bool AddWithData(const QString& card, std::uint8_t type, std::uint8_t subtype,
-                 const std::string& name, const std::vector<std::uint8_t>& data) {
-    TRecordingReporter reporter;
-    brelk::TBrelk brelk(reporter);
-    brelk.Initialize(65536, card.toStdString(), 8192);
-    brelk::TBrelkCatEntry entry;
-    entry.SetType(type);
-    entry.SetSubtype(subtype);
-    entry.SetName(name);
-    entry.SetSize(std::uint32_t(data.size()));
-    return brelk.AddObjectToBrelk(entry, data.data(), false) && brelk.FlushMMCDevice() &&
-           reporter.Errors.empty();
-}
-
 // Writes a backup set of the card file Card at Index with the core job, as the window does.
 bool MakeBackupSet(const QString& card, const QString& index) {
     struct TQuietUser : brelk::TBackupUser {

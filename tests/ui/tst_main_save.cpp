@@ -53,21 +53,6 @@ TfrmMain& OpenWith(TMainRig& rig, TPrompter& prompter) {
     return *rig.Main;
 }
 
-// Adds an object holding exactly Data to the card file.
-bool AddWithData(const QString& card, std::uint8_t type, std::uint8_t subtype,
-                 const std::string& name, const TBytes& data) {
-    TRecordingReporter reporter;
-    brelk::TBrelk brelk(reporter);
-    brelk.Initialize(65536, card.toStdString(), 8192);
-    brelk::TBrelkCatEntry entry;
-    entry.SetType(type);
-    entry.SetSubtype(subtype);
-    entry.SetName(name);
-    entry.SetSize(std::uint32_t(data.size()));
-    return brelk.AddObjectToBrelk(entry, data.data(), false) && brelk.FlushMMCDevice() &&
-           reporter.Errors.empty();
-}
-
 TBytes FileBytes(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
