@@ -223,12 +223,13 @@ class TBrelk {
     // Commit steps.
     bool SyncDevice(const std::string& what);
     void StopWrites();
-    bool CatalogueOnCardUnchanged(std::vector<std::uint8_t>& onCard);
+    bool CatalogueOnCardUnchanged();
     bool HeaderOnCardUnchanged();
     void CardChangedByAnother();
     void KeepPreviousCatalogue(const std::vector<std::uint8_t>& onCard);
     bool WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes);
     void NoteCardCatalogue(std::vector<std::uint8_t> bytes);
+    void NoteWrittenCatalogue(std::vector<std::uint8_t> bytes);
     // Whether [First, End) holds an object of the catalogue last written to the card.
     bool OverlapsCommittedObject(std::uint64_t first, std::uint64_t end) const;
 
@@ -249,6 +250,10 @@ class TBrelk {
     bool HeaderChecked = false;
     // Footprints [first, end) of the catalogue on the card, sorted by first.
     std::vector<std::pair<std::int64_t, std::int64_t>> CommittedSpans;
+    // Or, after this object wrote a catalogue whose footprints were disjoint, the free-space
+    // map it had then: what lies outside those records was taken on the card.
+    std::vector<TBrelkFreeBlock> CommittedFree;
+    bool CommittedAsFreeMap = false;
     // Catalogue is in CompareCatEntries order (cards written by this system always are).
     bool CatalogueSorted = true;
     // The last free-space map came from disjoint footprints, so it does not depend on the

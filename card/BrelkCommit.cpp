@@ -33,6 +33,8 @@ void TBrelk::NoteCardCatalogue(std::vector<std::uint8_t> bytes) {
     CardCatalogue = std::move(bytes);
     HeaderChecked = false;
     CommittedSpans.clear();
+    CommittedFree.clear();
+    CommittedAsFreeMap = false;
     for (std::size_t at = kCatalogueHeaderSize; at + kCatEntrySize <= CardCatalogue.size();
          at += kCatEntrySize) {
         TBrelkCatEntry entry;
@@ -45,26 +47,57 @@ void TBrelk::NoteCardCatalogue(std::vector<std::uint8_t> bytes) {
         CommittedSpans[i].second = std::max(CommittedSpans[i].second, CommittedSpans[i - 1].second);
 }
 
+// The catalogue just written is the one in memory. While its footprints are disjoint the
+// free-space map describes the card's taken space as well, and copying it costs the number of
+// free records rather than a sort of every entry (a commit in the middle of a long squash).
+void TBrelk::NoteWrittenCatalogue(std::vector<std::uint8_t> bytes) {
+    if (!FreeMapIgnoresOrder)
+        return NoteCardCatalogue(std::move(bytes));
+    CardCatalogue = std::move(bytes);
+    HeaderChecked = false;
+    CommittedSpans.clear();
+    CommittedFree = FreeSpaceMap;
+    CommittedAsFreeMap = true;
+}
+
 bool TBrelk::OverlapsCommittedObject(std::uint64_t first, std::uint64_t end) const {
+    if (CommittedAsFreeMap) {
+        // Free on the card only when wholly inside one free record; the catalogue area the
+        // card still has lies outside every record and counts as taken too.
+        auto record = std::upper_bound(
+            CommittedFree.begin(), CommittedFree.end(), first,
+            [](std::uint64_t at, const TBrelkFreeBlock& r) { return at < r.Start; });
+        return record == CommittedFree.begin() ||
+               std::uint64_t(std::prev(record)->Start) + std::prev(record)->Length < end;
+    }
     auto after =
         std::lower_bound(CommittedSpans.begin(), CommittedSpans.end(), std::int64_t(end),
                          [](const auto& span, std::int64_t value) { return span.first < value; });
     return after != CommittedSpans.begin() && std::prev(after)->second > std::int64_t(first);
 }
 
-// Reads the catalogue area that this object last saw on the card and tells whether it is
-// still the same: a card written by another program meanwhile is not written over.
-bool TBrelk::CatalogueOnCardUnchanged(std::vector<std::uint8_t>& onCard) {
-    onCard.assign(CardCatalogue.size(), 0);
-    if (Device.ReadAt(0, onCard.data(), onCard.size()) != onCard.size()) {
-        ReportDeviceError("Could not read from");
-        StopWrites();
-        return false;
+// Reads the catalogue area that this object last saw on the card, in pieces, and tells
+// whether it is still the same: a card written by another program meanwhile is not written
+// over. When it is, the card's catalogue is CardCatalogue itself.
+bool TBrelk::CatalogueOnCardUnchanged() {
+    constexpr std::size_t kPiece = 256u << 10;
+    std::vector<std::uint8_t> piece(std::min(kPiece, CardCatalogue.size()));
+    HeaderChecked = false;
+    for (std::size_t at = 0; at < CardCatalogue.size(); at += piece.size()) {
+        const std::size_t n = std::min(piece.size(), CardCatalogue.size() - at);
+        if (Device.ReadAt(at, piece.data(), n) != n) {
+            ReportDeviceError("Could not read from");
+            StopWrites();
+            return false;
+        }
+        if (!std::equal(piece.begin(), piece.begin() + std::ptrdiff_t(n),
+                        CardCatalogue.begin() + std::ptrdiff_t(at))) {
+            CardChangedByAnother();
+            return false;
+        }
     }
-    HeaderChecked = onCard == CardCatalogue;
-    if (!HeaderChecked)
-        CardChangedByAnother();
-    return HeaderChecked;
+    HeaderChecked = true;
+    return true;
 }
 
 // Before the first data write after a commit: another program's objects could otherwise lie
@@ -130,11 +163,10 @@ bool TBrelk::WriteCatalogue() {
     bool wasOpen;
     if (!OpenDevice(wasOpen))
         return false; // the catalogue stays modified
-    std::vector<std::uint8_t> onCard;
-    bool ok = CatalogueOnCardUnchanged(onCard) && FlushCache() &&
+    bool ok = CatalogueOnCardUnchanged() && FlushCache() &&
               SyncDevice("Could not write the object data to");
     if (ok) {
-        KeepPreviousCatalogue(onCard);
+        KeepPreviousCatalogue(CardCatalogue);
         PutLE32(&CatalogueHeader[kHeaderCountOffset], std::uint32_t(Catalogue.size()));
         std::vector<std::uint8_t> bytes(CatalogueHeader.begin(), CatalogueHeader.end());
         bytes.reserve(bytes.size() + Catalogue.size() * kCatEntrySize);
@@ -142,7 +174,7 @@ bool TBrelk::WriteCatalogue() {
             bytes.insert(bytes.end(), entry->Bytes.begin(), entry->Bytes.end());
         ok = WriteCatalogueBytes(bytes);
         if (ok) {
-            NoteCardCatalogue(std::move(bytes));
+            NoteWrittenCatalogue(std::move(bytes));
             CatalogueModified = false;
         }
     }

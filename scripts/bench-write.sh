@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Writing and reading at the speed of the card, each figure beside dd doing the same work in
-# the same run (medians of 5):
-#   1. 200 MiB of objects through the card cache (256 KiB and 8 MiB) and dd writing 200 MiB;
+# the same run (medians of 5). The card's writes end in fdatasync (a commit is durable) and
+# brelk get syncs its output file before renaming it into place, so dd is run both plainly and
+# with conv=fdatasync / conv=fsync; the synced dd does the same work as brelk.
+#   1. 200 MiB of objects through the card cache (256 KiB and 8 MiB), dd writing 200 MiB, and
+#      plain pwrites of the same objects at their places on the card (packed downwards);
 #   2. brelk put of a 256 MiB and a 1 GiB file onto a fresh image, and dd writing the same
 #      bytes at the same place of an image in the same state; brelk's peak memory;
 #   3. brelk get of the same objects, and dd reading them out of the image;
@@ -32,18 +35,31 @@ seconds() { measure "$@" | cut -d' ' -f1; }
 ratio() { awk "BEGIN { printf \"%.2f\", $1 / $2 }"; }
 
 echo "== 200 MiB of objects through the cache (bench_card) and dd writing 200 MiB"
-dd_write=$(for _ in $(seq $runs); do
+# Median seconds of dd writing 200 MiB to a fresh file, with the extra dd arguments given.
+dd_200mib() {
+    for _ in $(seq $runs); do
+        rm -f "$dir/dd.img"
+        seconds dd if=/dev/zero of="$dir/dd.img" bs=256K count=800 status=none "$@"
+    done | median
     rm -f "$dir/dd.img"
-    seconds dd if=/dev/zero of="$dir/dd.img" bs=256K count=800 status=none
-done | median)
-rm -f "$dir/dd.img"
+}
+dd_write=$(dd_200mib)
+dd_write_sync=$(dd_200mib conv=fdatasync)
+# The same objects written with plain pwrite at their places on the card (downwards), synced.
+floor=$(TMPDIR="$dir" "$build/bench/bench_card" --benchmark_filter='PwriteAtObjectPlaces' \
+    --benchmark_repetitions=$runs --benchmark_report_aggregates_only=true \
+    --benchmark_format=csv 2>/dev/null | grep '_median' | cut -d, -f3 | awk '{ print $1 / 1000 }')
+echo "  pwrite at the objects' places, synced: ${floor} s; dd synced ${dd_write_sync} s," \
+    "ratio $(ratio "$floor" "$dd_write_sync")"
 TMPDIR="$dir" "$build/bench/bench_card" --benchmark_filter='Write200MB' \
     --benchmark_repetitions=$runs --benchmark_report_aggregates_only=true \
     --benchmark_format=csv 2>/dev/null | grep '_median' |
     while IFS=, read -r name _ real _; do
         cache=$(echo "$name" | sed -E 's|.*/([0-9]+)/.*|\1|')
         s=$(awk "BEGIN { print $real / 1000 }")
-        echo "  cache $cache: ${s} s, dd ${dd_write} s, ratio $(ratio "$s" "$dd_write")"
+        echo "  cache $cache: ${s} s; dd synced ${dd_write_sync} s, ratio" \
+            "$(ratio "$s" "$dd_write_sync"); dd unsynced ${dd_write} s, ratio" \
+            "$(ratio "$s" "$dd_write"); pwrite at the places, ratio $(ratio "$s" "$floor")"
     done
 
 # A fresh formatted image large enough for Size MiB: the object goes directly below the
@@ -60,26 +76,39 @@ for size in "${sizes[@]}"; do
     bytes=$((size << 20))
     image_bytes=$(((size + 16) << 20))
     data_at=$((image_bytes - 8192 - bytes))
-    : >"$dir/put" && : >"$dir/ddput" && : >"$dir/get" && : >"$dir/ddget"
+    for f in put get ddput ddget ddputsync ddgetsync; do : >"$dir/$f"; done
+    # dd writing the file at the object's place of a fresh image, with extra conv flags.
+    dd_put() {
+        fresh_image "$dir/card.img" "$size"
+        measure dd if="$dir/file.bin" of="$dir/card.img" bs=1M oflag=seek_bytes \
+            seek="$data_at" conv="notrunc$1" status=none
+    }
+    # dd reading the object's bytes out of the image into a new file, with extra conv flags.
+    dd_get() {
+        rm -f "$dir/out.bin"
+        measure dd if="$dir/card.img" of="$dir/out.bin" bs=1M iflag=skip_bytes,count_bytes \
+            skip="$data_at" count="$bytes" status=none ${1:+conv=$1}
+    }
     for _ in $(seq $runs); do
         fresh_image "$dir/card.img" "$size"
         measure "$brelk" put "$dir/card.img" "$dir/file.bin" --name BIG >>"$dir/put"
         rm -f "$dir/out.bin"
         measure "$brelk" get "$dir/card.img" BIG -o "$dir/out.bin" >>"$dir/get"
         cmp -s -n "$bytes" "$dir/out.bin" "$dir/file.bin" || { echo "get differs"; exit 1; }
-        rm -f "$dir/out.bin"
-        measure dd if="$dir/card.img" of="$dir/out.bin" bs=1M iflag=skip_bytes,count_bytes \
-            skip="$data_at" count="$bytes" status=none >>"$dir/ddget"
-        fresh_image "$dir/card.img" "$size"
-        measure dd if="$dir/file.bin" of="$dir/card.img" bs=1M oflag=seek_bytes \
-            seek="$data_at" conv=notrunc status=none >>"$dir/ddput"
+        dd_get "" >>"$dir/ddget"
+        dd_get fsync >>"$dir/ddgetsync"
+        dd_put "" >>"$dir/ddput"
+        dd_put ",fdatasync" >>"$dir/ddputsync"
     done
     # Column C of a measurement file, median.
     col() { cut -d' ' -f"$2" "$dir/$1" | median; }
     for what in put get; do
-        wall=$(col "$what" 1) cpu=$(col "$what" 2) ddwall=$(col "dd$what" 1) ddcpu=$(col "dd$what" 2)
-        echo "  $what ${wall} s (CPU ${cpu} s), dd ${ddwall} s (CPU ${ddcpu} s):" \
-            "ratio $(ratio "$wall" "$ddwall") (CPU $(ratio "$cpu" "$ddcpu"))"
+        wall=$(col "$what" 1) cpu=$(col "$what" 2)
+        for dd in "dd${what}sync synced" "dd$what unsynced"; do
+            set -- $dd
+            echo "  $what ${wall} s (CPU ${cpu} s), dd $2 $(col "$1" 1) s (CPU $(col "$1" 2) s):" \
+                "ratio $(ratio "$wall" "$(col "$1" 1)") (CPU $(ratio "$cpu" "$(col "$1" 2)"))"
+        done
     done
     echo "  peak memory of brelk put $(($(cut -d' ' -f3 "$dir/put" | sort -n | tail -1) / 1024)) MiB," \
         "get $(($(cut -d' ' -f3 "$dir/get" | sort -n | tail -1) / 1024)) MiB"

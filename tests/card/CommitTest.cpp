@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <filesystem>
+#include <functional>
 
 using namespace brelk;
 using namespace brelktest;
@@ -26,6 +27,17 @@ struct CommitTest : CardFixture {
         auto card = std::make_unique<TBrelk>(reporter, Device);
         card->Initialize(65536, "card.img", kZone, access);
         return card;
+    }
+    // A fresh card that reuses freed space, with the objects Build adds and deletes committed;
+    // the catalogue then known is the one read afresh (Reopened) or the one this object wrote.
+    void CommittedCard(bool reopened, const std::function<void()>& build) {
+        Reopen(true);
+        Card->ReuseDeletedSpace = true;
+        build();
+        ASSERT_TRUE(Card->FlushMMCDevice());
+        if (reopened)
+            Reopen();
+        Card->ReuseDeletedSpace = true;
     }
     std::vector<std::string> Names(TBrelk& card) {
         std::vector<std::string> names;
@@ -157,26 +169,50 @@ TEST_F(CommitTest, NoDataIsWrittenOnACardChangedByAnother) {
     EXPECT_NE(Reporter.Messages[0].find("was changed by another program"), std::string::npos);
 }
 
+// The index of the first write of the catalogue (at address 0), or the number of writes.
+std::size_t FirstCatalogueWrite(const TFakeDevice& device) {
+    for (std::size_t i = 0; i < device.Writes.size(); ++i)
+        if (device.Writes[i].Offset == 0)
+            return i;
+    return device.Writes.size();
+}
+
 TEST_F(CommitTest, SpaceFreedSinceTheLastCommitIsReusedOnlyAfterTheCatalogueIsWritten) {
-    Card->ReuseDeletedSpace = true;
-    Add("A", 4096);
-    ASSERT_TRUE(Card->FlushMMCDevice());
-    const std::uint32_t freedAt = Find("A")->Address();
-    ASSERT_TRUE(Card->DeleteCatEntry(Find("A")));
-    Device.Writes.clear();
-    Add("B", 4096); // best fit: exactly A's old place
-    ASSERT_EQ(Find("B")->Address(), freedAt);
-    // The catalogue without A reached the card before any byte of B did.
-    ASSERT_FALSE(Device.Writes.empty());
-    std::size_t catalogueWrite = Device.Writes.size();
-    for (std::size_t i = 0; i < Device.Writes.size(); ++i)
-        if (Device.Writes[i].Offset == 0) {
-            catalogueWrite = i;
-            break;
-        }
-    ASSERT_LT(catalogueWrite, Device.Writes.size());
-    for (std::size_t i = 0; i < catalogueWrite; ++i)
-        EXPECT_LT(Device.Writes[i].Offset + Device.Writes[i].Count, freedAt - 512u);
+    for (const bool reopened : {true, false}) {
+        SCOPED_TRACE(reopened ? "read at opening" : "written by this object");
+        CommittedCard(reopened, [&] { Add("A", 4096); });
+        const std::uint32_t freedAt = Find("A")->Address();
+        ASSERT_TRUE(Card->DeleteCatEntry(Find("A")));
+        Device.Writes.clear();
+        Add("B", 4096); // best fit: exactly A's old place
+        ASSERT_EQ(Find("B")->Address(), freedAt);
+        // The catalogue without A reached the card before any byte of B did.
+        const std::size_t catalogueWrite = FirstCatalogueWrite(Device);
+        ASSERT_LT(catalogueWrite, Device.Writes.size());
+        for (std::size_t i = 0; i < catalogueWrite; ++i)
+            EXPECT_LT(Device.Writes[i].Offset + Device.Writes[i].Count, freedAt - 512u);
+    }
+}
+
+TEST_F(CommitTest, SpaceFreeAtTheLastCommitIsUsedWithoutWritingTheCatalogue) {
+    for (const bool reopened : {true, false}) {
+        SCOPED_TRACE(reopened ? "read at opening" : "written by this object");
+        CommittedCard(reopened, [&] {
+            Add("A", 4096);
+            Add("B", 4096);
+            ASSERT_TRUE(Card->DeleteCatEntry(Find("A")));
+        });
+        const std::uint32_t hole = Find("B")->Address() + 4096;
+        TBrelkCatEntry renamed = *Find("B"); // a change for a commit to write
+        renamed.SetName("BB");
+        ASSERT_TRUE(Card->UpdateCatEntry(Find("B"), renamed));
+        Device.Writes.clear();
+        Add("C", 1024); // best fit: the top of A's old place, free on the card already
+        EXPECT_EQ(Find("C")->Address(), hole + 512 + 4096 - 1024);
+        EXPECT_EQ(FirstCatalogueWrite(Device), Device.Writes.size());
+        ASSERT_TRUE(Card->FlushMMCDevice());
+        EXPECT_EQ(Names(*Card), (std::vector<std::string>{"BB", "C"}));
+    }
 }
 
 // A card fixture made by hand, for runs within one test.
