@@ -37,6 +37,11 @@ using TCacheBuffer = std::unique_ptr<std::uint8_t[], TPageAlignedFree>;
 // to and from such buffers faster.
 TCacheBuffer AllocatePageAligned(std::size_t size);
 
+// Long objects move between card and PC file in pieces of this size: most of each piece
+// passes the cache straight to or from the card. Larger pieces made writes to an image file
+// slower (1 GiB put: 4 MiB pieces about 1.6x the time of 1 MiB pieces, in kernel time).
+inline constexpr std::uint32_t kTransferPiece = 1u << 20;
+
 // Supplies an object's bytes in order, Count at a time, into Buffer; false when they cannot
 // be had (the add then fails and the catalogue stays as it was).
 using TDataSource = std::function<bool(std::uint8_t* buffer, std::uint32_t count)>;

@@ -58,15 +58,13 @@ bool TBrelk::WriteObject(std::uint32_t header, const TBrelkCatEntry& entry,
            WriteRawBytes(zeros.data(), address + dataLength, padding);
 }
 
-// Pieces large enough that most of a long object goes straight to the card past the cache.
 bool TBrelk::WriteFromSource(const TDataSource& source, std::uint32_t address,
                              std::uint32_t length) {
-    constexpr std::uint32_t kPiece = 4u << 20;
-    const TCacheBuffer piece = AllocatePageAligned(std::min(length, kPiece));
+    const TCacheBuffer piece = AllocatePageAligned(std::min(length, kTransferPiece));
     if (!piece)
         return false;
     for (std::uint32_t done = 0; done < length;) {
-        const std::uint32_t n = std::min(length - done, kPiece);
+        const std::uint32_t n = std::min(length - done, kTransferPiece);
         if (!source(piece.get(), n) || !WriteRawBytes(piece.get(), address + done, n))
             return false;
         done += n;

@@ -114,14 +114,14 @@ int RunPut(const TArgs& args, TContext& context) {
 // Copies the object's Size bytes to Out in page-aligned pieces, so large objects need little
 // memory and most of them comes straight from the card past the cache.
 void CopyObject(TCardSession& session, const TBrelkCatEntry& entry, std::ostream& out) {
-    constexpr std::uint32_t kPiece = 4u << 20;
     if (!ObjectWithinUsableLimit(session.Card(), entry))
         session.Fail(session.Path + ": the object reaches past the usable card");
-    const TCacheBuffer buffer = AllocatePageAligned(kPiece);
+    const TCacheBuffer buffer = AllocatePageAligned(kTransferPiece);
     if (!buffer)
         session.Fail("out of memory");
     for (std::uint64_t done = 0; done < entry.Size();) {
-        std::uint32_t n = std::uint32_t(std::min<std::uint64_t>(kPiece, entry.Size() - done));
+        std::uint32_t n =
+            std::uint32_t(std::min<std::uint64_t>(kTransferPiece, entry.Size() - done));
         if (!session.Card().ReadMMC(buffer.get(), std::uint32_t(entry.Address() + done), n))
             session.Fail(session.Path + ": the object could not be read");
         out.write(reinterpret_cast<const char*>(buffer.get()), n);

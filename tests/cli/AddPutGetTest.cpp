@@ -1,4 +1,5 @@
 // brelk add, and put and get of discs and tapes in the card's form.
+#include "card/Brelk.h"
 #include "cli/CliFixture.h"
 #include "explorer/PendingSupport.h"
 #include "formats/AcornDFS.h"
@@ -243,6 +244,27 @@ TEST_F(AddPutGetTest, PutStoresTheCardForm) {
     EXPECT_EQ(Run({"put", Card, Save("t", a), "--type", "3", "--subtype", "1", "--raw", "--expand"})
                   .Status,
               2);
+}
+
+// Objects longer than one transfer piece, ending inside a piece and inside a block.
+TEST_F(AddPutGetTest, PutAndGetCopyObjectsOfSeveralPiecesWhole) {
+    std::filesystem::remove(Card);
+    ASSERT_EQ(Run({"create", Card, "8M"}).Status, 0);
+    ASSERT_EQ(Run({"format", Card}).Status, 0);
+    for (const std::uint32_t length : {brelk::kTransferPiece - 1, 2 * brelk::kTransferPiece + 7}) {
+        std::vector<std::uint8_t> bytes(length);
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = std::uint8_t('T' + i * 7 + i / 4093);
+        const std::string name = "P" + std::to_string(length);
+        ASSERT_EQ(Run({"put", Card, Save("p.bin", bytes), "--name", name}).Status, 0) << length;
+        const std::string out = Dir.Path(name + ".bin").string();
+        ASSERT_EQ(Run({"get", Card, name, "-o", out}).Status, 0) << length;
+        std::vector<std::uint8_t> got = ReadFileBytes(out);
+        ASSERT_EQ(got.size(), (length + 511u) / 512 * 512) << length; // whole blocks
+        EXPECT_TRUE(std::all_of(got.begin() + length, got.end(), [](auto b) { return b == 0; }));
+        got.resize(length);
+        EXPECT_TRUE(got == bytes) << length;
+    }
 }
 
 TEST_F(AddPutGetTest, GetExportsTapesAsUEF) {
