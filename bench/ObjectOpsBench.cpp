@@ -25,8 +25,9 @@ constexpr std::uint32_t kZone = 8192;
 constexpr std::uint32_t kDiscBytes = 25600; // a 100-sector side with 3 sectors used
 
 struct TLayout {
-    std::uint32_t Tools; // one-block tools, named in catalogue order
-    std::uint32_t Discs; // DFS discs of kDiscBytes
+    std::uint32_t Tools;   // one-block tools, named in catalogue order
+    std::uint32_t Discs;   // DFS discs of kDiscBytes
+    std::uint32_t Gap = 0; // free bytes left below each tool
 };
 
 // A sorted catalogue (tools, then discs) packed down from the usable limit, with room left
@@ -34,7 +35,8 @@ struct TLayout {
 void MakeCardImage(const fs::path& path, TLayout layout) {
     const std::uint32_t count = layout.Tools + layout.Discs;
     const std::uint32_t catalogueEnd = (512 + 64 * count + 511) / 512 * 512;
-    const std::uint32_t used = layout.Tools * 1024 + layout.Discs * (kDiscBytes + 512);
+    const std::uint32_t used =
+        layout.Tools * (1024 + layout.Gap) + layout.Discs * (kDiscBytes + 512);
     const std::uint32_t size = catalogueEnd + used + (16u << 20) + kZone;
     std::vector<std::uint8_t> catalogue(catalogueEnd, 0);
     std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), catalogue.begin());
@@ -46,7 +48,7 @@ void MakeCardImage(const fs::path& path, TLayout layout) {
     for (std::uint32_t i = 0; i < count; ++i) {
         const bool isDisc = i >= layout.Tools;
         const std::uint32_t dataSize = isDisc ? kDiscBytes : 512;
-        below -= dataSize + 512;
+        below -= dataSize + 512 + (isDisc ? 0 : layout.Gap);
         TBrelkCatEntry e;
         e.SetType(isDisc ? kTypeImage : kTypeTool);
         e.SetSubtype(isDisc ? kSubtypeDFS : 0);
@@ -54,7 +56,7 @@ void MakeCardImage(const fs::path& path, TLayout layout) {
         std::snprintf(name, sizeof name, isDisc ? "DISC%05u" : "TOOL%05u", i);
         e.SetName(name);
         e.SetSize(dataSize);
-        e.SetAddress(below + 512);
+        e.SetAddress(below + (isDisc ? 0 : layout.Gap) + 512);
         std::copy(e.Bytes.begin(), e.Bytes.end(), catalogue.begin() + 512 + 64 * i);
         if (isDisc) {
             out.seekp(std::streamoff(below + 512));
@@ -138,5 +140,39 @@ void BM_Squash500Discs(benchmark::State& state) {
     fs::remove(path);
 }
 BENCHMARK(BM_Squash500Discs)->Arg(500)->Arg(65500)->Unit(benchmark::kMillisecond);
+
+// 500 one-block tools added to a card of 32,767 tools, each with a free record of Arg(1) bytes
+// below it (0: a compact card with one free record), so that best fit chooses among 32,767.
+void BM_Add500ToFragmentedCard(benchmark::State& state) {
+    const fs::path path = TempImage("fragmented.img");
+    MakeCardImage(path, {32767, 0, std::uint32_t(state.range(0))});
+    TBenchReporter reporter;
+    const std::vector<std::uint8_t> data(512, 0x5A);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto card = std::make_unique<TBrelk>(reporter);
+        card->Initialize(262144, path, kZone);
+        card->ReuseDeletedSpace = true;
+        state.ResumeTiming();
+        card->StartBulktransfer();
+        for (int i = 0; i < 500; ++i) {
+            TBrelkCatEntry e;
+            e.SetType(kTypeTool);
+            e.SetName("NEW" + std::to_string(i));
+            e.SetSize(512);
+            if (!card->AddObjectToBrelk(e, data.data(), false))
+                state.SkipWithError("add refused");
+        }
+        card->StopBulktransfer();
+        state.PauseTiming();
+        card->CatalogueModified = false;
+        card->DirtyLow = card->CacheFill; // nothing written back: the image is used again
+        card->DirtyHigh = 0;
+        card.reset();
+        state.ResumeTiming();
+    }
+    fs::remove(path);
+}
+BENCHMARK(BM_Add500ToFragmentedCard)->Arg(0)->Arg(4096)->Unit(benchmark::kMillisecond);
 
 } // namespace
