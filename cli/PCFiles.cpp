@@ -60,6 +60,7 @@ TPCFileContents ReadPCFileUnpacked(const std::string& path) {
 namespace {
 
 // An output stream buffer on a file descriptor that remembers whether any write failed.
+// Pieces of the buffer's size or more are written straight from the caller's memory.
 class TFdBuffer final : public std::streambuf {
   public:
     explicit TFdBuffer(int fd) : Fd(fd) { setp(Buffer.data(), Buffer.data() + Buffer.size()); }
@@ -76,13 +77,18 @@ class TFdBuffer final : public std::streambuf {
         }
         return traits_type::not_eof(c);
     }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        if (n < std::streamsize(Buffer.size()))
+            return std::streambuf::xsputn(s, n);
+        return Drain() && WriteAll(s, std::size_t(n)) ? n : 0;
+    }
     int sync() override { return Drain() ? 0 : -1; }
 
   private:
-    bool Drain() {
-        const char* p = pbase();
-        while (!Failed && p < pptr()) {
-            ssize_t n = ::write(Fd, p, std::size_t(pptr() - p));
+    bool WriteAll(const char* p, std::size_t length) {
+        const char* end = p + length;
+        while (!Failed && p < end) {
+            ssize_t n = ::write(Fd, p, std::size_t(end - p));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
@@ -92,8 +98,12 @@ class TFdBuffer final : public std::streambuf {
                 p += n;
             }
         }
-        setp(Buffer.data(), Buffer.data() + Buffer.size());
         return !Failed;
+    }
+    bool Drain() {
+        const bool ok = WriteAll(pbase(), std::size_t(pptr() - pbase()));
+        setp(Buffer.data(), Buffer.data() + Buffer.size());
+        return ok;
     }
     int Fd;
     std::array<char, 65536> Buffer{};

@@ -3,10 +3,12 @@
 #include "support/TestSupport.h"
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/resource.h>
 
 using namespace brelktest;
 
@@ -104,6 +106,36 @@ TEST_F(CliTest, EmptyFilesAndUnwritableOutputs) {
     TResult get = Run({"get", Card, "a.bin", "-o", nowhere});
     EXPECT_EQ(get.Status, 1);
     EXPECT_EQ(get.Err, "brelk: " + nowhere + ": cannot be written (No such file or directory)\n");
+}
+
+// A write that fails part way (here at a file size limit) is reported and leaves no output
+// file: in a piece written straight from the object, and in its short last piece, which goes
+// through the stream's buffer.
+TEST_F(CliTest, OutputThatStopsPartWayFailsAndLeavesNothing) {
+    MakeCard("4M");
+    const std::vector<std::uint8_t> bytes((2u << 20) + 512, 0x42);
+    ASSERT_EQ(
+        Run({"put", Card, File("a.bin", std::string(bytes.begin(), bytes.end())), "--name", "BIG"})
+            .Status,
+        0);
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    for (const rlim_t limit : {rlim_t(1000), rlim_t(2u << 20) + 100}) {
+        struct rlimit low = old;
+        low.rlim_cur = limit;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &low), 0);
+        const std::string out = Dir.Path("out.bin").string();
+        const TResult get = Run({"get", Card, "BIG", "-o", out});
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_EQ(get.Status, 1) << limit;
+        EXPECT_EQ(get.Err, "brelk: " + out + ": cannot be written (File too large)\n") << limit;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir.Path(".")),
+                                std::filesystem::directory_iterator()),
+                  2) // the card and a.bin only
+            << limit;
+    }
+    std::signal(SIGXFSZ, previousHandler);
 }
 
 TEST_F(CliTest, FullCardRefusesTheAdd) {
