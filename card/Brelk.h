@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -160,6 +161,10 @@ class TBrelk {
     std::uint32_t DirtyHigh = 0;
     TCatalogue Catalogue;
     std::vector<TBrelkFreeBlock> FreeSpaceMap;
+    // FreeSpaceMap's records as (Length, Start): what best fit searches.
+    const std::set<std::pair<std::uint32_t, std::uint32_t>>& FreeRecordsBySize() const {
+        return FreeBySize;
+    }
 
   private:
     // Refused is set when the device is usable but too large or of an odd sector size.
@@ -208,6 +213,13 @@ class TBrelk {
     void MoveToSortedPlace(std::size_t position);
     bool TakeFreeSpan(std::int64_t first, std::int64_t end);
     bool ReleaseSpan(std::int64_t first, std::int64_t end);
+    // FreeBySize follows every change of a free record made here.
+    void IndexFreeRecord(const TBrelkFreeBlock& record);
+    void UnindexFreeRecord(const TBrelkFreeBlock& record);
+    void ClearFreeSpaceMap();
+    // The smallest free record of at least Footprint bytes, the lowest of equal ones; none
+    // when nothing fits.
+    const TBrelkFreeBlock* BestFit(std::uint32_t footprint) const;
     bool MoveCatalogueEnd(std::uint32_t oldEnd);
     // Brings the header and the free-space map up to date after the footprints Released left
     // the catalogue and Taken entered it: in place while no objects overlap, else rebuilt.
@@ -264,6 +276,8 @@ class TBrelk {
     // The last free-space map came from disjoint footprints, so it does not depend on the
     // order of the catalogue (and can be kept up to date in place).
     bool FreeMapIgnoresOrder = false;
+    // FreeSpaceMap's records as (Length, Start), so that best fit is one search.
+    std::set<std::pair<std::uint32_t, std::uint32_t>> FreeBySize;
     // The records of Catalogue, so that a change finds its record without a walk.
     std::unordered_set<const TBrelkCatEntry*> Indexed;
 };

@@ -29,10 +29,7 @@ bool TBrelk::ObjectExists(const TBrelkCatEntry& entry) const {
 // Best fit in the free space, or directly below the lowest object. False when nothing fits.
 bool TBrelk::ChooseHeaderAddress(std::uint32_t footprint, std::uint32_t& header) const {
     if (ReuseDeletedSpace) {
-        const TBrelkFreeBlock* best = nullptr;
-        for (const auto& record : FreeSpaceMap)
-            if (record.Length >= footprint && (!best || record.Length < best->Length))
-                best = &record;
+        const TBrelkFreeBlock* best = BestFit(footprint);
         if (!best)
             return false;
         header = best->Start + best->Length - footprint;

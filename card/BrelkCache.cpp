@@ -51,7 +51,7 @@ void TBrelk::ForgetCard() {
     StopWrites(); // nothing more reaches a card that was pulled
     CloseDevice();
     Catalogue.clear();
-    FreeSpaceMap.clear();
+    ClearFreeSpaceMap();
     CatalogueHeader.fill(0);
     CatalogueValid = false;
     DeviceOK = false;

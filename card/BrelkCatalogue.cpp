@@ -41,7 +41,7 @@ void TBrelk::CatalogueCannotBeRead(const std::string& why) {
     Reporter.ReportError("Error - The catalogue of the Brelk-card cannot be read: " + why);
     CatalogueProblem = why;
     CatalogueValid = false;
-    FreeSpaceMap.clear();
+    ClearFreeSpaceMap();
 }
 
 void TBrelk::ReadCatalogue() {
@@ -157,7 +157,7 @@ bool GapsBetweenDisjoint(std::int64_t catEnd, std::int64_t limit, const TCatalog
 } // namespace
 
 void TBrelk::BuildFreeSpaceMap() {
-    FreeSpaceMap.clear();
+    ClearFreeSpaceMap();
     FreeMapIgnoresOrder = false;
     const std::int64_t catEnd = CatalogueEnd();
     const std::int64_t limit = UsableLimit();
@@ -173,8 +173,10 @@ void TBrelk::BuildFreeSpaceMap() {
         gaps = SubtractInOrder(catEnd, limit, spans);
     }
     FreeSpaceMap.reserve(gaps.size());
-    for (const auto& [start, end] : gaps)
+    for (const auto& [start, end] : gaps) {
         FreeSpaceMap.push_back({std::uint32_t(start), std::uint32_t(end - start)});
+        IndexFreeRecord(FreeSpaceMap.back());
+    }
 }
 
 std::uint64_t TBrelk::GetUsedBytes() const {

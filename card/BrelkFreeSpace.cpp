@@ -66,6 +66,37 @@ void TBrelk::MoveToSortedPlace(std::size_t position) {
     std::rotate(at, at + 1, after);
 }
 
+void TBrelk::IndexFreeRecord(const TBrelkFreeBlock& record) {
+    FreeBySize.emplace(record.Length, record.Start);
+}
+
+void TBrelk::UnindexFreeRecord(const TBrelkFreeBlock& record) {
+    FreeBySize.erase({record.Length, record.Start});
+}
+
+void TBrelk::ClearFreeSpaceMap() {
+    FreeSpaceMap.clear();
+    FreeBySize.clear();
+}
+
+const TBrelkFreeBlock* TBrelk::BestFit(std::uint32_t footprint) const {
+    auto fit = FreeBySize.lower_bound({footprint, 0});
+    if (fit != FreeBySize.end()) {
+        auto record = std::lower_bound(
+            FreeSpaceMap.begin(), FreeSpaceMap.end(), fit->second,
+            [](const TBrelkFreeBlock& r, std::uint32_t at) { return r.Start < at; });
+        if (record != FreeSpaceMap.end() && record->Start == fit->second &&
+            record->Length == fit->first)
+            return &*record;
+    }
+    // Nothing fits, or the map was changed past the index: the walk decides.
+    const TBrelkFreeBlock* best = nullptr;
+    for (const auto& record : FreeSpaceMap)
+        if (record.Length >= footprint && (!best || record.Length < best->Length))
+            best = &record;
+    return best;
+}
+
 bool TBrelk::TakeFreeSpan(std::int64_t first, std::int64_t end) {
     auto record = std::upper_bound(
         FreeSpaceMap.begin(), FreeSpaceMap.end(), first,
@@ -76,12 +107,16 @@ bool TBrelk::TakeFreeSpan(std::int64_t first, std::int64_t end) {
     const std::int64_t start = record->Start, recordEnd = std::int64_t(EndOf(*record));
     if (end > recordEnd)
         return false; // not wholly inside one free record: the objects would overlap
+    UnindexFreeRecord(*record);
     if (first > start) {
         record->Length = std::uint32_t(first - start);
+        IndexFreeRecord(*record);
         if (end < recordEnd)
-            FreeSpaceMap.insert(record + 1, {std::uint32_t(end), std::uint32_t(recordEnd - end)});
+            IndexFreeRecord(*FreeSpaceMap.insert(
+                record + 1, {std::uint32_t(end), std::uint32_t(recordEnd - end)}));
     } else if (end < recordEnd) {
         *record = {std::uint32_t(end), std::uint32_t(recordEnd - end)};
+        IndexFreeRecord(*record);
     } else {
         FreeSpaceMap.erase(record);
     }
@@ -102,18 +137,25 @@ bool TBrelk::ReleaseSpan(std::int64_t first, std::int64_t end) {
         if (std::int64_t(EndOf(*previous)) > first)
             return false;
         if (std::int64_t(EndOf(*previous)) == first) {
+            UnindexFreeRecord(*previous);
             previous->Length = std::uint32_t(end - previous->Start);
             if (joinsNext) {
+                UnindexFreeRecord(*next);
                 previous->Length += next->Length;
-                FreeSpaceMap.erase(next);
+                FreeSpaceMap.erase(next); // previous stands before it and stays valid
             }
+            IndexFreeRecord(*previous);
             return true;
         }
     }
-    if (joinsNext)
+    if (joinsNext) {
+        UnindexFreeRecord(*next);
         *next = {std::uint32_t(first), std::uint32_t(end - first + next->Length)};
-    else
-        FreeSpaceMap.insert(next, {std::uint32_t(first), std::uint32_t(end - first)});
+        IndexFreeRecord(*next);
+    } else {
+        IndexFreeRecord(
+            *FreeSpaceMap.insert(next, {std::uint32_t(first), std::uint32_t(end - first)}));
+    }
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "card/CardFixture.h"
 
 #include <random>
+#include <set>
 
 using namespace brelk;
 using namespace brelktest;
@@ -11,6 +12,14 @@ namespace {
 
 struct FreeSpaceTest : CardFixture {
     std::mt19937 Random{7};
+
+    // The size index holds exactly the map's records.
+    void ExpectIndexOfMap(const std::string& where) {
+        std::set<std::pair<std::uint32_t, std::uint32_t>> expected;
+        for (const auto& r : Card->FreeSpaceMap)
+            expected.emplace(r.Length, r.Start);
+        ASSERT_EQ(Card->FreeRecordsBySize(), expected) << where;
+    }
 
     TBrelkCatEntry* Pick() { return Card->Catalogue[Random() % Card->Catalogue.size()].get(); }
 
@@ -85,6 +94,7 @@ TEST_F(FreeSpaceTest, MapAndHeaderKeptInPlaceEqualAFullRebuild) {
                 Step();
                 const std::string where = (reuse ? "reuse round " : "below round ") +
                                           std::to_string(round) + " step " + std::to_string(step);
+                ExpectIndexOfMap(where);
                 const auto map = Card->FreeSpaceMap;
                 const auto header = Card->CatalogueHeader;
                 Card->UpdateCatalogueHeader();
@@ -93,6 +103,34 @@ TEST_F(FreeSpaceTest, MapAndHeaderKeptInPlaceEqualAFullRebuild) {
                 ASSERT_EQ(GetLE32(&header[20]), Card->LowestUsedAddress()) << where;
                 for (const auto& e : Card->Catalogue)
                     ASSERT_TRUE(Card->InCatalogue(e.get())) << where;
+            }
+        }
+    }
+}
+
+// Best fit goes through an index of the free records by size, kept in step with every change
+// of the map: after each random change the index holds the map's records, and an add lands
+// where a walk of the map puts it.
+TEST_F(FreeSpaceTest, BestFitLandsWhereAWalkOfTheMapPutsIt) {
+    for (int round = 0; round < 4; ++round) {
+        Reopen(true);
+        Card->ReuseDeletedSpace = true;
+        for (int step = 0; step < 400; ++step) {
+            Step();
+            const std::string where =
+                "round " + std::to_string(round) + " step " + std::to_string(step);
+            ExpectIndexOfMap(where);
+            TBrelkCatEntry e = Entry(2, 0, "P" + std::to_string(step), 1 + Random() % 6000);
+            const std::uint32_t footprint = (e.Size() + 511) / 512 * 512 + 512;
+            const TBrelkFreeBlock* best = nullptr;
+            for (const auto& r : Card->FreeSpaceMap)
+                if (r.Length >= footprint && (!best || r.Length < best->Length))
+                    best = &r;
+            const std::uint32_t expected = best ? best->Start + best->Length - footprint + 512 : 0;
+            std::vector<std::uint8_t> data(e.Size(), 0x5E);
+            if (Card->AddObjectToBrelk(e, data.data(), false)) {
+                ASSERT_NE(best, nullptr) << where;
+                ASSERT_EQ(e.Address(), expected) << where;
             }
         }
     }
