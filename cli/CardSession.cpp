@@ -1,8 +1,10 @@
 #include "cli/CardSession.h"
 
 #include "explorer/ObjectTransfer.h"
+#include "formats/GlobalStuff.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 namespace brelk::cli {
@@ -59,9 +61,27 @@ TBrelkCatEntry* TCardSession::FindObject(const std::string& name, const TArgs& a
     return FindObjects({name}, args).front();
 }
 
+namespace {
+
+// --address: hexadecimal, with or without 0x, as brelk ls shows addresses.
+std::optional<std::uint32_t> AddressOption(const TArgs& args) {
+    const auto text = args.Value("--address");
+    if (!text)
+        return std::nullopt;
+    const bool prefixed = text->size() > 2 && (*text)[0] == '0' && ((*text)[1] | 0x20) == 'x';
+    const auto value = ParseNumber(prefixed ? *text : "0x" + *text);
+    if (!value || *value > 0xFFFFFFFFu)
+        throw TUsageError("option '--address' needs a hexadecimal card address, not '" + *text +
+                          "'");
+    return std::uint32_t(*value);
+}
+
+} // namespace
+
 std::vector<TBrelkCatEntry*> TCardSession::FindObjects(const std::vector<std::string>& names,
                                                        const TArgs& args) {
     const auto type = args.Number("--type", 0, 255);
+    const auto address = AddressOption(args);
     // The catalogue's entries by their names in upper case: one walk however many names.
     const auto key = [](std::string name) {
         for (char& c : name)
@@ -71,18 +91,19 @@ std::vector<TBrelkCatEntry*> TCardSession::FindObjects(const std::vector<std::st
     };
     std::unordered_map<std::string, std::vector<TBrelkCatEntry*>> byName;
     for (const auto& entry : Brelk->Catalogue)
-        if (!type || entry->Type() == *type)
+        if ((!type || entry->Type() == *type) && (!address || entry->Address() == *address))
             byName[key(entry->Name())].push_back(entry.get());
     std::vector<TBrelkCatEntry*> found;
     for (const std::string& name : names) {
         const auto it = byName.find(key(name));
         if (it == byName.end())
             throw TFailure(Path + ": no object named '" + VisibleName(name) + "'" +
-                           (type ? " of type " + std::to_string(*type) : std::string()));
+                           (type ? " of type " + std::to_string(*type) : std::string()) +
+                           (address ? " at address " + FormatHex8(*address) : std::string()));
         if (it->second.size() > 1)
             throw TFailure(Path + ": " + std::to_string(it->second.size()) +
                            " objects are named '" + VisibleName(name) +
-                           "'; choose one with --type");
+                           "'; choose one with --type or --address (see 'brelk ls')");
         found.push_back(it->second.front());
     }
     return found;

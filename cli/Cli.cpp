@@ -40,6 +40,16 @@ const char* const kCardOptionsHelp =
     "  --no-reuse-deleted-space    put new objects below the lowest object\n"
     "  --rewrite-header            also write catalogue changes into the object headers\n";
 
+std::vector<TOptionSpec> WithObjectChoice(std::vector<TOptionSpec> specs) {
+    specs.push_back({"--type", true, ""});
+    specs.push_back({"--address", true, ""});
+    return specs;
+}
+
+const char* const kObjectChoiceHelp =
+    "  --type N            chooses between objects of the same name by their type\n"
+    "  --address HEX       chooses by the object's address, as 'brelk ls' shows it\n";
+
 namespace {
 
 void PrintOverview(std::ostream& out) {
@@ -55,7 +65,8 @@ void PrintOverview(std::ostream& out) {
            "2 usage error.\n\n"
            "CARD is a block device or an image file. brelk opens a device itself and needs\n"
            "write permission on it (for example as a member of the 'disk' group); it does not\n"
-           "ask UDisks2. The desktop program, brelkexplorer, asks UDisks2 for a device you may\n"
+           "ask UDisks2. The desktop program, brelkexplorer, asks UDisks2 for a device you "
+           "may\n"
            "not open directly.\n";
 }
 

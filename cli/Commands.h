@@ -30,6 +30,11 @@ const std::vector<TCommand>& AllCommands();
 const std::vector<TOptionSpec>& CardOptionSpecs();
 extern const char* const kCardOptionsHelp;
 
+// Specs with the options that choose between objects of the same name (--type, --address)
+// added, and the help lines of those two.
+std::vector<TOptionSpec> WithObjectChoice(std::vector<TOptionSpec> specs);
+extern const char* const kObjectChoiceHelp;
+
 TCommand CreateCommand();
 TCommand FormatCommand();
 TCommand InfoCommand();

@@ -51,12 +51,14 @@ int RunExpand(const TArgs& args, TContext& context) {
 
 TCommand SquashCommand() {
     return {"squash",
-            "CARD NAME... [--type N]",
+            "CARD NAME... [--type N] [--address HEX]",
             "Squash DFS disc objects on the card to their used sectors",
             "Each named DFS disc is read, every side cut after its last used sector, and written\n"
             "back in place of the same entry. Objects that are no DFS disc are passed over. The\n"
-            "exit status is 1 when any object could not be read or rewritten.\n",
-            {{"--type", true, ""}},
+            "exit status is 1 when any object could not be read or rewritten.\n"
+            "Options:\n" +
+                std::string(kObjectChoiceHelp),
+            WithObjectChoice({}),
             true,
             RunSquash};
 }
@@ -64,12 +66,14 @@ TCommand SquashCommand() {
 TCommand ExpandCommand() {
     return {
         "expand",
-        "CARD NAME... [--type N]",
+        "CARD NAME... [--type N] [--address HEX]",
         "Expand DFS disc objects on the card to full sides",
         "Each named DFS disc is read, every side padded to 204800 bytes, and written back in\n"
         "place of the same entry. Objects that are no DFS disc are passed over. The exit status\n"
-        "is 1 when any object could not be read or rewritten.\n",
-        {{"--type", true, ""}},
+        "is 1 when any object could not be read or rewritten.\n"
+        "Options:\n" +
+            std::string(kObjectChoiceHelp),
+        WithObjectChoice({}),
         true,
         RunExpand};
 }

@@ -221,7 +221,7 @@ int RunCat(const TArgs& args, TContext& context) {
 
 TCommand CatCommand() {
     return {"cat",
-            "CARD NAME [--tab N] [--bytes-total N] [--bytes-per-row N]",
+            "CARD NAME [--tab N] [--bytes-total N] [--bytes-per-row N] [--type N] [--address HEX]",
             "Show an object's details as the explorer's details view shows them",
             "A DFS disc shows the catalogue of side N (tab N, default 1) or, on its last tab, the\n"
             "hex view; a tab past the last shows the last. A tape shows its catalogue (tab 1) or\n"
@@ -229,12 +229,10 @@ TCommand CatCommand() {
             "Options:\n"
             "  --tab N             the tab, from 1\n"
             "  --bytes-total N     bytes in the hex view (default 256)\n"
-            "  --bytes-per-row N   bytes per hex view row (default 8)\n"
-            "  --type N            chooses between objects of the same name\n",
-            {{"--tab", true, ""},
-             {"--bytes-total", true, ""},
-             {"--bytes-per-row", true, ""},
-             {"--type", true, ""}},
+            "  --bytes-per-row N   bytes per hex view row (default 8)\n" +
+                std::string(kObjectChoiceHelp),
+            WithObjectChoice(
+                {{"--tab", true, ""}, {"--bytes-total", true, ""}, {"--bytes-per-row", true, ""}}),
             true,
             RunCat};
 }
@@ -270,29 +268,31 @@ TCommand PutCommand() {
 
 TCommand GetCommand() {
     return {"get",
-            "CARD NAME [-o FILE] [--as uef|raw] [--type N]",
+            "CARD NAME [-o FILE] [--as uef|raw] [--type N] [--address HEX]",
             "Write an object to a file",
             "The object's whole allocated size is written (whole blocks), except that a tape is\n"
             "exported as a UEF file made from its blocks when the output name ends in \".uef\"\n"
             "(any letter case) or --as uef is given (--as raw writes the stored bytes whatever\n"
             "the name). A tape that holds no tape block is written as stored. Without -o the\n"
-            "bytes go to standard output. NAME ignores letter case; --type N chooses between\n"
-            "objects of the same name.\n",
-            {{"--output", true, "-o"}, {"--as", true, ""}, {"--type", true, ""}},
+            "bytes go to standard output. NAME ignores letter case.\n"
+            "Options:\n" +
+                std::string(kObjectChoiceHelp),
+            WithObjectChoice({{"--output", true, "-o"}, {"--as", true, ""}}),
             true,
             RunGet};
 }
 
 TCommand RmCommand() {
-    return {
-        "rm",
-        "CARD NAME [--permanent] [--type N]",
-        "Delete an object",
-        "Without --permanent the object moves to the deleted objects (type 0) and its space\n"
-        "stays taken until 'brelk purge'; with it the entry is removed and its space is free.\n",
-        {{"--permanent", false, ""}, {"--type", true, ""}},
-        true,
-        RunRm};
+    return {"rm",
+            "CARD NAME [--permanent] [--type N] [--address HEX]",
+            "Delete an object",
+            "Without --permanent the object moves to the deleted objects (type 0) and its space\n"
+            "stays taken until 'brelk purge'; with it the entry is removed and its space is free.\n"
+            "Options:\n" +
+                std::string(kObjectChoiceHelp),
+            WithObjectChoice({{"--permanent", false, ""}}),
+            true,
+            RunRm};
 }
 
 } // namespace brelk::cli

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
 #include <sstream>
 #include <sys/resource.h>
 
@@ -79,6 +80,40 @@ TEST_F(CliTest, NamesTypesAndReplacing) {
     EXPECT_EQ(missing.Err, "brelk: " + Card + ": no object named 'NOPE'\n");
     EXPECT_EQ(Run({"put", Card, a, "--name", std::string(49, 'X')}).Status, 2);
     EXPECT_EQ(Run({"put", Card, a, "--type", "256"}).Status, 2);
+}
+
+// Objects of the same type and name (add puts a second one beside the first): --address,
+// as ls shows it, chooses one for every command that names objects.
+TEST_F(CliTest, AddressChoosesBetweenObjectsOfTheSameTypeAndName) {
+    MakeCard();
+    const std::string tool = File("TWIN", "first twin");
+    ASSERT_EQ(Run({"add", Card, tool}).Status, 0);
+    ASSERT_EQ(Run({"add", Card, File("TWIN", "second twin, longer")}).Status, 0);
+    std::vector<std::string> addresses; // from ls, in catalogue order
+    std::istringstream listing(Run({"ls", Card}).Out);
+    for (std::string line; std::getline(listing, line);)
+        if (line.find("TWIN") != std::string::npos)
+            addresses.push_back(line.substr(10, 8));
+    ASSERT_EQ(addresses.size(), 2u);
+    TResult ambiguous = Run({"cat", Card, "twin", "--type", "2"});
+    EXPECT_EQ(ambiguous.Status, 1);
+    EXPECT_EQ(ambiguous.Err, "brelk: " + Card + ": 2 objects are named 'twin'; choose one with " +
+                                 "--type or --address (see 'brelk ls')\n");
+    std::set<std::string> contents;
+    for (const std::string& address : addresses)
+        for (const std::string& given : {address, "0x" + address}) {
+            TResult got = Run({"get", Card, "TWIN", "--address", given});
+            ASSERT_EQ(got.Status, 0) << given << got.Err;
+            contents.insert(got.Out.substr(0, got.Out.find('\0')));
+        }
+    EXPECT_EQ(contents, (std::set<std::string>{"first twin", "second twin, longer"}));
+    TResult nowhere = Run({"get", Card, "TWIN", "--address", "ABC"});
+    EXPECT_EQ(nowhere.Err, "brelk: " + Card + ": no object named 'TWIN' at address 00000ABC\n");
+    EXPECT_EQ(Run({"get", Card, "TWIN", "--address", "12G4"}).Status, 2);
+    EXPECT_EQ(Run({"get", Card, "TWIN", "--address", "100000000"}).Status, 2);
+    ASSERT_EQ(Run({"rm", Card, "TWIN", "--address", addresses[0], "--permanent"}).Status, 0);
+    EXPECT_EQ(Run({"cat", Card, "TWIN"}).Status, 0); // one left
+    EXPECT_EQ(Run({"squash", Card, "TWIN", "--address", addresses[1]}).Status, 0);
 }
 
 TEST_F(CliTest, RemoveToDeletedThenPurge) {
