@@ -40,7 +40,7 @@ class TCardSession {
     void Finish();
     // A failure of this command: the message, unless the card layer has said it already.
     [[noreturn]] void Fail(const std::string& message);
-    // The entry named Name (letter case ignored), narrowed by --type when given.
+    // The entry named Name (letter case ignored), narrowed by --type and --address when given.
     TBrelkCatEntry* FindObject(const std::string& name, const TArgs& args);
     // The entry of each of Names, in order, found in one walk of the catalogue.
     std::vector<TBrelkCatEntry*> FindObjects(const std::vector<std::string>& names,
