@@ -24,12 +24,11 @@ std::string OneLine(const std::string& text) {
     return line;
 }
 
-// Writes the jobs' messages to standard error and answers the import's overwrite question
-// from --replace.
+// Writes the jobs' messages to standard error. The restore decides before its import which
+// objects replace others (see SortRestoreList), so the import asks no overwrite question.
 class TCliUser final : public TBackupUser, public TImportUser {
   public:
-    TCliUser(std::ostream& err, bool format, bool replace)
-        : Err(err), Format(format), Replace(replace) {}
+    TCliUser(std::ostream& err, bool format) : Err(err), Format(format) {}
 
     void Notify(TNotice, const std::string& text) override {
         Err << "brelk: " << OneLine(text) << "\n";
@@ -42,22 +41,13 @@ class TCliUser final : public TBackupUser, public TImportUser {
         return offerNo ? TBackupAnswer::No : TBackupAnswer::Cancel;
     }
     void ShowError(const std::string& text) override { Notify(TNotice::Error, text); }
-    TOverwriteAnswer AskOverwrite(const std::string& name) override {
-        if (Replace)
-            return TOverwriteAnswer::Yes;
-        Err << "brelk: an object named '" << name
-            << "' is on the card already; it was kept (use --replace)\n";
-        Kept.insert(name);
-        return TOverwriteAnswer::No;
-    }
+    TOverwriteAnswer AskOverwrite(const std::string&) override { return TOverwriteAnswer::No; }
 
     int Messages = 0;
-    std::set<std::string> Kept;
 
   private:
     std::ostream& Err;
     const bool Format;
-    const bool Replace;
 };
 
 int RunBackup(const TArgs& args, TContext& context) {
@@ -65,7 +55,7 @@ int RunBackup(const TArgs& args, TContext& context) {
     const std::string& index = args.Positional()[1];
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
     session.RequireCatalogue();
-    TCliUser user(context.Err, false, false);
+    TCliUser user(context.Err, false);
     const TLocalClock clock;
     const TBackupResult result = BackupBrelk(session.Card(), index, clock, user, nullptr);
     if (!result.IndexWritten)
@@ -76,24 +66,31 @@ int RunBackup(const TArgs& args, TContext& context) {
     return result.Saved == result.Objects ? 0 : 1;
 }
 
-// The object of the catalogue that Object was restored as: same type, subtype and name.
+// The object of the catalogue that Object was restored as: same type, subtype and name, at
+// the address the import gave it when there are several (objects of one name added beside
+// each other); a replaced object keeps the first place of its name.
 const TBrelkCatEntry* RestoredEntry(TBrelk& card, const TBrelk_RawCatalogueEntry& object) {
+    const TBrelkCatEntry* first = nullptr;
     for (const auto& entry : card.Catalogue)
         if (entry->Type() == object.Entry.Type() && entry->Subtype() == object.Entry.Subtype() &&
-            SameName(entry->Name(), object.Entry.Name()))
-            return entry.get();
-    return nullptr;
+            SameName(entry->Name(), object.Entry.Name())) {
+            if (entry->Address() == object.Entry.Address())
+                return entry.get();
+            if (!first)
+                first = entry.get();
+        }
+    return first;
 }
 
 // Reads every restored object back from the card (opened afresh, so the bytes come from the
 // device, not from the cache that wrote them) and compares it with its image file.
 void VerifyRestore(const TArgs& args, const std::string& cardPath, const TPendingObjects& list,
-                   const std::set<std::string>& kept, TContext& context) {
+                   const std::set<const TBrelk_RawCatalogueEntry*>& kept, TContext& context) {
     TCardSession session(cardPath, args, context.Err, TCardAccess::ReadOnly);
     session.RequireCatalogue();
     std::size_t verified = 0;
     for (const auto& object : list) {
-        if (kept.count(object->Entry.Name()))
+        if (kept.count(object.get()))
             continue;
         const std::vector<std::uint8_t> image = ReadPCFile(object->FileName);
         const TBrelkCatEntry* entry = RestoredEntry(session.Card(), *object);
@@ -108,9 +105,61 @@ void VerifyRestore(const TArgs& args, const std::string& cardPath, const TPendin
     context.Out << "Verified " << verified << " objects\n";
 }
 
-// Formats the card when the plan says so, imports the restore list and commits it.
+// The restore list sorted by what becomes of each object, decided on the card as it was
+// before the restore: an object whose type and name the card holds already is kept (not
+// written) or, with --replace, replaces it, the first of its name only; every other object
+// is added beside what is there, so objects of one name within the set all arrive.
+struct TRestoreLists {
+    TPendingObjects Replacing, Adding, Kept;
+};
+
+TRestoreLists SortRestoreList(const TBrelk& card, TPendingObjects& list, bool replace,
+                              std::ostream& err) {
+    TRestoreLists lists;
+    std::set<std::pair<std::uint8_t, std::string>> seen;
+    for (auto& object : list) {
+        std::string key = object->Entry.Name();
+        for (char& c : key)
+            c = char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        const bool first = seen.emplace(object->Entry.Type(), key).second;
+        if (!card.ObjectExists(object->Entry)) {
+            lists.Adding.push_back(std::move(object));
+        } else if (!replace) {
+            err << "brelk: an object named '" << VisibleName(object->Entry.Name())
+                << "' is on the card already; it was kept (use --replace)\n";
+            lists.Kept.push_back(std::move(object));
+        } else {
+            (first ? lists.Replacing : lists.Adding).push_back(std::move(object));
+        }
+    }
+    list.clear();
+    return lists;
+}
+
+// Imports the replacing objects, then the added ones; List holds all of them again after.
+TImportResult ImportRestoreLists(TBrelk& card, TRestoreLists& lists, TPendingObjects& list,
+                                 TCliUser& user) {
+    TImportResult result =
+        ImportPendingObjects(card, lists.Replacing, {false, true, false}, user, nullptr);
+    if (!result.Stopped) {
+        const TImportResult added =
+            ImportPendingObjects(card, lists.Adding, {false, false, false}, user, nullptr);
+        result.Written += added.Written;
+        result.Skipped += added.Skipped;
+        result.Stopped = added.Stopped;
+        result.Failed = result.Failed || added.Failed;
+    }
+    for (TPendingObjects* part : {&lists.Replacing, &lists.Adding, &lists.Kept})
+        for (auto& object : *part)
+            list.push_back(std::move(object));
+    return result;
+}
+
+// Formats the card when the plan says so, imports the restore list and commits it; the objects
+// kept as they were on the card are added to Kept.
 void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestoreLoad& load,
-                     const std::string& index, bool format, TCliUser& user, TContext& context) {
+                     const std::string& index, bool format, bool replace, TCliUser& user,
+                     std::set<const TBrelk_RawCatalogueEntry*>& kept, TContext& context) {
     TBrelk& card = session.Card();
     if (!card.DeviceOK || card.CacheSize == 0)
         session.Fail(session.Path + ": the size of the card could not be read");
@@ -119,7 +168,10 @@ void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestor
         throw TFailure(session.Path + ": the card is not formatted; --format formats it first");
     if (plan.Format && !card.FormatMMC())
         session.Fail(session.Path + ": the card could not be formatted");
-    const TImportResult result = ImportPendingObjects(card, list, TImportOptions{}, user, nullptr);
+    TRestoreLists lists = SortRestoreList(card, list, replace, context.Err);
+    for (const auto& object : lists.Kept)
+        kept.insert(object.get());
+    const TImportResult result = ImportRestoreLists(card, lists, list, user);
     session.Finish();
     context.Out << "Restored " << result.Written << " of " << load.Lines << " objects from "
                 << index;
@@ -134,7 +186,7 @@ int RunRestore(const TArgs& args, TContext& context) {
     args.ExpectPositional(2, "CARD INDEX");
     const std::string& index = args.Positional()[1];
     const bool format = args.Has("--format");
-    TCliUser user(context.Err, format, args.Has("--replace"));
+    TCliUser user(context.Err, format);
     TPendingObjects list;
     const TRestoreLoad load = LoadBackupIndex(index, list, user, nullptr);
     if (load.Refused)
@@ -144,14 +196,16 @@ int RunRestore(const TArgs& args, TContext& context) {
         throw TFailure("");
     }
     std::string cardPath;
+    std::set<const TBrelk_RawCatalogueEntry*> kept;
     {
         // The writing session ends (and its lock goes) before --verify opens the card afresh.
         TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
         cardPath = session.Path;
-        RestoreOntoCard(session, list, load, index, format, user, context);
+        RestoreOntoCard(session, list, load, index, format, args.Has("--replace"), user, kept,
+                        context);
     }
     if (args.Has("--verify"))
-        VerifyRestore(args, cardPath, list, user.Kept, context);
+        VerifyRestore(args, cardPath, list, kept, context);
     return 0;
 }
 
@@ -164,7 +218,8 @@ TCommand RestoreCommand() {
             "Every object line of INDEX whose image file is in the folder beside it is written\n"
             "to the card unchanged. An unformatted card needs --format, which formats any card\n"
             "before the restore. An object of the same type and name already on the card is\n"
-            "kept unless --replace is given. --verify reads every restored object back from\n"
+            "kept unless --replace is given; objects of one name within the set are all\n"
+            "written, beside each other. --verify reads every restored object back from\n"
             "the card and compares it with its image file. Exit status 1 when INDEX is no\n"
             "index file, has a malformed line, yields no images, or an object could not be\n"
             "written or verified.\n",

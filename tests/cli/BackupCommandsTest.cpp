@@ -5,6 +5,7 @@
 #include "explorer/Backup.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -213,6 +214,31 @@ TEST_F(BackupCommandsTest, RestoreNextToObjectsOnTheCard) {
     ASSERT_EQ(objects.size(), 2u);
     EXPECT_EQ(objects[0].substr(0, 9), "2/0/Keep/");
     EXPECT_EQ(objects[1], Objects(Card)[1]); // Tools.Dump as the backup has it
+}
+
+// Two objects of one type and name in a set (add puts them beside each other) both come back
+// onto a fresh card and verify against their own images; --replace then renews the first and
+// puts the second beside.
+TEST_F(BackupCommandsTest, ObjectsOfOneNameInASetAllComeBack) {
+    MakeCard(Card);
+    fs::create_directories(Dir.Path("a"));
+    fs::create_directories(Dir.Path("b"));
+    ASSERT_EQ(Run({"add", Card, File("a/Twin", 700, 1)}).Status, 0);
+    ASSERT_EQ(Run({"add", Card, File("b/Twin", 1500, 2)}).Status, 0);
+    ASSERT_EQ(Run({"backup", Card, Index}).Status, 0);
+    const std::string fresh = Dir.Path("fresh.img").string();
+    ASSERT_EQ(Run({"create", fresh, "2M"}).Status, 0);
+    TResult restore = Run({"restore", fresh, Index, "--format", "--verify"});
+    ASSERT_EQ(restore.Status, 0) << restore.Err;
+    EXPECT_EQ(restore.Out, "Restored 2 of 2 objects from " + Index + "\nVerified 2 objects\n");
+    auto original = Objects(Card), restored = Objects(fresh);
+    std::sort(original.begin(), original.end());
+    std::sort(restored.begin(), restored.end());
+    EXPECT_EQ(restored, original);
+    TResult replaced = Run({"restore", fresh, Index, "--replace", "--verify"});
+    ASSERT_EQ(replaced.Status, 0) << replaced.Err;
+    EXPECT_EQ(replaced.Out, "Restored 2 of 2 objects from " + Index + "\nVerified 2 objects\n");
+    EXPECT_EQ(Objects(fresh).size(), 3u);
 }
 
 } // namespace
