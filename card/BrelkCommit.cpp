@@ -225,6 +225,13 @@ bool TBrelk::ReplaceCatalogue(const std::vector<TBrelkCatEntry>& entries,
 bool TBrelk::FormatMMC() {
     if (Stopped || ReadOnly() || CacheSize == 0)
         return false;
+    // The catalogue header must lie below the safety zone; a smaller card gets no write at all
+    // (an image file would otherwise grow past the card's end).
+    if (UsableLimit() < kCatalogueHeaderSize) {
+        Reporter.ReportError("Error - The Brelk-card '" + DriveLetter +
+                             ":' is too small to hold a catalogue");
+        return false;
+    }
     std::array<std::uint8_t, kCatalogueHeaderSize> header{};
     std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), header.begin());
     PutLE32(&header[kHeaderLowestOffset], UsableLimit());

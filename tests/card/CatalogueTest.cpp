@@ -213,3 +213,34 @@ TEST_F(CardFixture, FormatLeavesObjectDataButEmptiesTheCatalogue) {
 }
 
 } // namespace
+
+namespace {
+
+// A card without room for the catalogue header below its safety zone is not formatted and
+// not written (an image file would grow); one block more is formatted.
+TEST(FormatTest, TooSmallACardIsRefusedWithoutAWrite) {
+    constexpr std::uint32_t kZone = 8192;
+    struct Case {
+        std::uint32_t Size;
+        bool Formats;
+    };
+    for (const Case c : {Case{0, false}, Case{512, false}, Case{kZone, false},
+                         Case{kZone + 511, false}, Case{kZone + 512, true}}) {
+        TFakeDevice device(c.Size);
+        TRecordingReporter reporter;
+        TBrelk card(reporter, device);
+        card.Initialize(65536, "card.img", kZone);
+        const std::vector<std::uint8_t> before = device.Bytes;
+        EXPECT_EQ(card.FormatMMC(), c.Formats) << c.Size;
+        EXPECT_EQ(card.CatalogueValid, c.Formats) << c.Size;
+        if (!c.Formats) {
+            EXPECT_EQ(device.Bytes, before) << c.Size;
+            EXPECT_EQ(reporter.Messages,
+                      std::vector<std::string>{"Error - The Brelk-card 'card.img:' is too small "
+                                               "to hold a catalogue"})
+                << c.Size;
+        }
+    }
+}
+
+} // namespace
