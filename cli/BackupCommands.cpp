@@ -139,11 +139,11 @@ TRestoreLists SortRestoreList(const TBrelk& card, TPendingObjects& list, bool re
 // Imports the replacing objects, then the added ones; List holds all of them again after.
 TImportResult ImportRestoreLists(TBrelk& card, TRestoreLists& lists, TPendingObjects& list,
                                  TCliUser& user) {
-    TImportResult result =
-        ImportPendingObjects(card, lists.Replacing, {false, true, false}, user, nullptr);
+    const TImportOptions replacing{.OverwriteExisting = true, .AskBeforeOverwrite = false};
+    const TImportOptions adding{.OverwriteExisting = false, .AskBeforeOverwrite = false};
+    TImportResult result = ImportPendingObjects(card, lists.Replacing, replacing, user, nullptr);
     if (!result.Stopped) {
-        const TImportResult added =
-            ImportPendingObjects(card, lists.Adding, {false, false, false}, user, nullptr);
+        const TImportResult added = ImportPendingObjects(card, lists.Adding, adding, user, nullptr);
         result.Written += added.Written;
         result.Skipped += added.Skipped;
         result.Stopped = added.Stopped;
