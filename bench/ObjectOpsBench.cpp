@@ -109,6 +109,20 @@ void BM_MoveToDeleted(benchmark::State& state) {
 BENCHMARK(BM_MoveToDeleted)->Args({28000, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MoveToDeleted)->Args({28000, 0})->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// Opening a card and dropping it unwritten are outside the timing: loading and freeing the
+// catalogue follow the card's size, not the operation measured.
+std::unique_ptr<TBrelk> OpenUntimed(TBrelkReporter& reporter, const fs::path& path) {
+    auto card = std::make_unique<TBrelk>(reporter);
+    card->Initialize(262144, path, kZone);
+    return card;
+}
+void DropUntimed(benchmark::State& state, std::unique_ptr<TBrelk>& card) {
+    state.PauseTiming();
+    card->DiscardUnsavedData(); // the image is made again or used as it is
+    card.reset();
+    state.ResumeTiming();
+}
+
 // 500 discs squashed on a card of Arg entries in all (500: only the discs).
 void BM_Squash500Discs(benchmark::State& state) {
     const std::uint32_t total = std::uint32_t(state.range(0));
@@ -117,9 +131,7 @@ void BM_Squash500Discs(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         MakeCardImage(path, {total - 500, 500});
-        // Loading and freeing the catalogue are the card's size, not the squash: both untimed.
-        auto card = std::make_unique<TBrelk>(reporter);
-        card->Initialize(262144, path, kZone);
+        auto card = OpenUntimed(reporter, path);
         std::vector<TBrelkCatEntry*> discs;
         for (const auto& entry : card->Catalogue)
             if (entry->Type() == kTypeImage)
@@ -130,12 +142,7 @@ void BM_Squash500Discs(benchmark::State& state) {
             if (TransformDiscObject(*card, disc, true) != TDiscTransformResult::Converted)
                 state.SkipWithError("a disc was not squashed");
         card->StopBulktransfer();
-        state.PauseTiming();
-        card->CatalogueModified = false;
-        card->DirtyLow = card->CacheFill; // nothing written back: the image is made again
-        card->DirtyHigh = 0;
-        card.reset();
-        state.ResumeTiming();
+        DropUntimed(state, card);
     }
     fs::remove(path);
 }
@@ -150,8 +157,7 @@ void BM_Add500ToFragmentedCard(benchmark::State& state) {
     const std::vector<std::uint8_t> data(512, 0x5A);
     for (auto _ : state) {
         state.PauseTiming();
-        auto card = std::make_unique<TBrelk>(reporter);
-        card->Initialize(262144, path, kZone);
+        auto card = OpenUntimed(reporter, path);
         card->ReuseDeletedSpace = true;
         state.ResumeTiming();
         card->StartBulktransfer();
@@ -164,12 +170,7 @@ void BM_Add500ToFragmentedCard(benchmark::State& state) {
                 state.SkipWithError("add refused");
         }
         card->StopBulktransfer();
-        state.PauseTiming();
-        card->CatalogueModified = false;
-        card->DirtyLow = card->CacheFill; // nothing written back: the image is used again
-        card->DirtyHigh = 0;
-        card.reset();
-        state.ResumeTiming();
+        DropUntimed(state, card);
     }
     fs::remove(path);
 }

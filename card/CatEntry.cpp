@@ -75,6 +75,13 @@ bool SameName(std::string_view a, std::string_view b) {
            });
 }
 
+std::string NameKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key)
+        c = FoldUpper(c);
+    return key;
+}
+
 int CompareCatEntries(const TBrelkCatEntry& a, const TBrelkCatEntry& b) {
     const unsigned ta = a.Type(), sa = a.Subtype(), tb = b.Type(), sb = b.Subtype();
     char keyA[64], keyB[64];

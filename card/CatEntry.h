@@ -77,6 +77,9 @@ struct TBrelkFreeBlock {
 
 // Names are the same when they are equal with ASCII letters compared without regard to case.
 bool SameName(std::string_view a, std::string_view b);
+// The name with ASCII letters folded to upper case: two names are the same exactly when their
+// keys are equal, so the key can index names.
+std::string NameKey(std::string_view name);
 
 // The catalogue order: type, subtype (each right-aligned in two characters) and name,
 // compared with ASCII letters folded to upper case. Negative, zero or positive.

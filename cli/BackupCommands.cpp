@@ -25,7 +25,7 @@ std::string OneLine(const std::string& text) {
 }
 
 // Writes the jobs' messages to standard error. The restore decides before its import which
-// objects replace others (see SortRestoreList), so the import asks no overwrite question.
+// objects replace others (ImportRestoreList), so the import asks no overwrite question.
 class TCliUser final : public TBackupUser, public TImportUser {
   public:
     TCliUser(std::ostream& err, bool format) : Err(err), Format(format) {}
@@ -105,56 +105,6 @@ void VerifyRestore(const TArgs& args, const std::string& cardPath, const TPendin
     context.Out << "Verified " << verified << " objects\n";
 }
 
-// The restore list sorted by what becomes of each object, decided on the card as it was
-// before the restore: an object whose type and name the card holds already is kept (not
-// written) or, with --replace, replaces it, the first of its name only; every other object
-// is added beside what is there, so objects of one name within the set all arrive.
-struct TRestoreLists {
-    TPendingObjects Replacing, Adding, Kept;
-};
-
-TRestoreLists SortRestoreList(const TBrelk& card, TPendingObjects& list, bool replace,
-                              std::ostream& err) {
-    TRestoreLists lists;
-    std::set<std::pair<std::uint8_t, std::string>> seen;
-    for (auto& object : list) {
-        std::string key = object->Entry.Name();
-        for (char& c : key)
-            c = char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-        const bool first = seen.emplace(object->Entry.Type(), key).second;
-        if (!card.ObjectExists(object->Entry)) {
-            lists.Adding.push_back(std::move(object));
-        } else if (!replace) {
-            err << "brelk: an object named '" << VisibleName(object->Entry.Name())
-                << "' is on the card already; it was kept (use --replace)\n";
-            lists.Kept.push_back(std::move(object));
-        } else {
-            (first ? lists.Replacing : lists.Adding).push_back(std::move(object));
-        }
-    }
-    list.clear();
-    return lists;
-}
-
-// Imports the replacing objects, then the added ones; List holds all of them again after.
-TImportResult ImportRestoreLists(TBrelk& card, TRestoreLists& lists, TPendingObjects& list,
-                                 TCliUser& user) {
-    const TImportOptions replacing{.OverwriteExisting = true, .AskBeforeOverwrite = false};
-    const TImportOptions adding{.OverwriteExisting = false, .AskBeforeOverwrite = false};
-    TImportResult result = ImportPendingObjects(card, lists.Replacing, replacing, user, nullptr);
-    if (!result.Stopped) {
-        const TImportResult added = ImportPendingObjects(card, lists.Adding, adding, user, nullptr);
-        result.Written += added.Written;
-        result.Skipped += added.Skipped;
-        result.Stopped = added.Stopped;
-        result.Failed = result.Failed || added.Failed;
-    }
-    for (TPendingObjects* part : {&lists.Replacing, &lists.Adding, &lists.Kept})
-        for (auto& object : *part)
-            list.push_back(std::move(object));
-    return result;
-}
-
 // Formats the card when the plan says so, imports the restore list and commits it; the objects
 // kept as they were on the card are added to Kept.
 void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestoreLoad& load,
@@ -168,10 +118,13 @@ void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestor
         throw TFailure(session.Path + ": the card is not formatted; --format formats it first");
     if (plan.Format && !card.FormatMMC())
         session.Fail(session.Path + ": the card could not be formatted");
-    TRestoreLists lists = SortRestoreList(card, list, replace, context.Err);
-    for (const auto& object : lists.Kept)
-        kept.insert(object.get());
-    const TImportResult result = ImportRestoreLists(card, lists, list, user);
+    const TRestoreImport restored = ImportRestoreList(card, list, replace, user);
+    for (const TBrelk_RawCatalogueEntry* object : restored.Kept) {
+        context.Err << "brelk: an object named '" << VisibleName(object->Entry.Name())
+                    << "' is on the card already; it was kept (use --replace)\n";
+        kept.insert(object);
+    }
+    const TImportResult& result = restored.Result;
     session.Finish();
     context.Out << "Restored " << result.Written << " of " << load.Lines << " objects from "
                 << index;

@@ -82,20 +82,14 @@ std::vector<TBrelkCatEntry*> TCardSession::FindObjects(const std::vector<std::st
                                                        const TArgs& args) {
     const auto type = args.Number("--type", 0, 255);
     const auto address = AddressOption(args);
-    // The catalogue's entries by their names in upper case: one walk however many names.
-    const auto key = [](std::string name) {
-        for (char& c : name)
-            if (c >= 'a' && c <= 'z')
-                c = char(c - 'a' + 'A');
-        return name;
-    };
+    // The catalogue's entries by their name keys: one walk however many names.
     std::unordered_map<std::string, std::vector<TBrelkCatEntry*>> byName;
     for (const auto& entry : Brelk->Catalogue)
         if ((!type || entry->Type() == *type) && (!address || entry->Address() == *address))
-            byName[key(entry->Name())].push_back(entry.get());
+            byName[NameKey(entry->Name())].push_back(entry.get());
     std::vector<TBrelkCatEntry*> found;
     for (const std::string& name : names) {
-        const auto it = byName.find(key(name));
+        const auto it = byName.find(NameKey(name));
         if (it == byName.end())
             throw TFailure(Path + ": no object named '" + VisibleName(name) + "'" +
                            (type ? " of type " + std::to_string(*type) : std::string()) +

@@ -146,4 +146,17 @@ struct TRestorePlan {
 TRestorePlan PlanRestore(std::size_t count, const std::string& path, bool catalogueValid,
                          bool preFormat, TBackupUser& user);
 
+struct TRestoreImport {
+    TImportResult Result;
+    // The objects not written because the card held their type and name already.
+    std::vector<const TBrelk_RawCatalogueEntry*> Kept;
+};
+// Imports a restore list, each object's fate decided on the card as it was before: an object
+// whose type and name the card holds already is kept or, with Replace, replaces it (the first
+// of its name only); every other object is added beside what is there, so objects of one
+// name within the set all arrive. List holds every object again afterwards, and each added
+// object's Entry carries the address it was given.
+TRestoreImport ImportRestoreList(TBrelk& card, TPendingObjects& list, bool replace,
+                                 TImportUser& user);
+
 } // namespace brelk

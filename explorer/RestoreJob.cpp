@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -122,6 +124,52 @@ TRestorePlan PlanRestore(std::size_t count, const std::string& path, bool catalo
         plan.Go = answer != TBackupAnswer::Cancel;
     }
     return plan;
+}
+
+namespace {
+
+struct TRestoreLists {
+    TPendingObjects Replacing, Adding, Kept;
+};
+
+TRestoreLists SortRestoreList(const TBrelk& card, TPendingObjects& list, bool replace) {
+    TRestoreLists lists;
+    std::set<std::pair<std::uint8_t, std::string>> seen;
+    for (auto& object : list) {
+        const bool first = seen.emplace(object->Entry.Type(), NameKey(object->Entry.Name())).second;
+        if (!card.ObjectExists(object->Entry))
+            lists.Adding.push_back(std::move(object));
+        else if (!replace)
+            lists.Kept.push_back(std::move(object));
+        else
+            (first ? lists.Replacing : lists.Adding).push_back(std::move(object));
+    }
+    list.clear();
+    return lists;
+}
+
+} // namespace
+
+TRestoreImport ImportRestoreList(TBrelk& card, TPendingObjects& list, bool replace,
+                                 TImportUser& user) {
+    TRestoreLists lists = SortRestoreList(card, list, replace);
+    TRestoreImport done;
+    for (const auto& object : lists.Kept)
+        done.Kept.push_back(object.get());
+    const TImportOptions replacing{.OverwriteExisting = true, .AskBeforeOverwrite = false};
+    const TImportOptions adding{.OverwriteExisting = false, .AskBeforeOverwrite = false};
+    done.Result = ImportPendingObjects(card, lists.Replacing, replacing, user, nullptr);
+    if (!done.Result.Stopped) {
+        const TImportResult added = ImportPendingObjects(card, lists.Adding, adding, user, nullptr);
+        done.Result.Written += added.Written;
+        done.Result.Skipped += added.Skipped;
+        done.Result.Stopped = added.Stopped;
+        done.Result.Failed = done.Result.Failed || added.Failed;
+    }
+    for (TPendingObjects* part : {&lists.Replacing, &lists.Adding, &lists.Kept})
+        for (auto& object : *part)
+            list.push_back(std::move(object));
+    return done;
 }
 
 } // namespace brelk
