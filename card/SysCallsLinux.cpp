@@ -11,12 +11,26 @@
 namespace brelk {
 namespace {
 
-// A folder opens for reading but is no card: it fails as an open for writing would.
-int RefuseFolder(int fd) {
+// A card is a block device or a regular file. The node is opened without waiting (a FIFO
+// would otherwise wait for a writer) and anything else is refused at once: a folder as an
+// open for writing would refuse it, a FIFO, socket or character device as no block device.
+int OpenCardNode(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
     struct stat st {};
-    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    int refusal = 0;
+    if (::fstat(fd, &st) != 0)
+        refusal = errno;
+    else if (S_ISDIR(st.st_mode))
+        refusal = EISDIR;
+    else if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode))
+        refusal = ENOTBLK;
+    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        refusal = errno;
+    if (refusal != 0) {
         ::close(fd);
-        errno = EISDIR;
+        errno = refusal;
         return -1;
     }
     return fd;
@@ -26,19 +40,19 @@ class TLinuxSysCalls final : public TSysCalls {
   public:
     int Open(const std::string& path, TCardAccess access) override {
         const int mode = access == TCardAccess::ReadWrite ? O_RDWR : O_RDONLY;
-        return RefuseFolder(::open(path.c_str(), mode | O_CLOEXEC));
+        return OpenCardNode(path, mode);
     }
     int DataSync(int fd) override { return ::fdatasync(fd); }
     int OpenLocked(const std::string& path, TCardAccess access) override {
         const bool writer = access == TCardAccess::ReadWrite;
-        int fd = RefuseFolder(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        int fd = OpenCardNode(path, O_RDONLY);
         if (fd < 0)
             return -1;
         struct stat st {};
         if (writer && ::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode)) {
             // An exclusive open of a block device fails while it is mounted or claimed.
             ::close(fd);
-            fd = ::open(path.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+            fd = OpenCardNode(path, O_RDONLY | O_EXCL);
             if (fd < 0)
                 return -1;
         }

@@ -150,6 +150,12 @@ int RunTransform(const TArgs& args, TContext& context, bool squash) {
     if (!ok)
         throw TFailure(path + ": not a DFS disc image (its first side is refused" +
                        (found.Note.empty() ? "" : ": " + found.Note) + ")");
+    // A ".dsd" name gets the sides track by track, as such files hold them.
+    const bool interleave = HasDsdExtension(*output);
+    if (interleave)
+        out = InterleaveDFSCardForm(out);
+    if (out.empty())
+        throw TFailure(path + ": the disc has more sides than a .dsd image holds");
     WritePCFile(*output, context.Out, [&out](std::ostream& file) {
         file.write(reinterpret_cast<const char*>(out.data()), std::streamsize(out.size()));
     });
@@ -158,8 +164,10 @@ int RunTransform(const TArgs& args, TContext& context, bool squash) {
     summary << (squash ? "Squashed " : "Expanded ") << path << ": " << contents.Bytes.size()
             << " -> " << out.size() << " bytes"
             << (!squash && !padded ? " (no side needed padding)" : "");
-    if (found.ReadAs == TReadAs::DFSInterleaved)
-        summary << " (" << found.Layout.Why << "; written with the sides one after the other"
+    if (found.ReadAs == TReadAs::DFSInterleaved || interleave)
+        summary << " (" << LayoutText(found)
+                << (interleave ? "; written interleaved"
+                               : "; written with the sides one after the other")
                 << (found.Note.empty() ? "" : "; " + found.Note) << ")";
     summary << "\n";
     return 0;
@@ -195,7 +203,8 @@ TCommand SquashImageCommand() {
             "Cut every side of a DFS disc image to its used sectors",
             "Each side that the disc's side walk finds is squashed; the sides stay back to back.\n"
             "Gzip-compressed files are unpacked and interleaved double-sided images taken apart\n"
-            "first; the result holds the sides one after the other.\n",
+            "first; the result holds the sides one after the other, or track by track (track t\n"
+            "of side s at (2t + s) x 2560) when OUT ends in \".dsd\".\n",
             {{"--output", true, "-o"}},
             false,
             RunSquashImage};
@@ -207,7 +216,8 @@ TCommand ExpandImageCommand() {
             "Pad every side of a DFS disc image to 204800 bytes",
             "Each side that the disc's side walk finds becomes a full 80-track side.\n"
             "Gzip-compressed files are unpacked and interleaved double-sided images taken apart\n"
-            "first; the result holds the sides one after the other.\n",
+            "first; the result holds the sides one after the other, or track by track (track t\n"
+            "of side s at (2t + s) x 2560) when OUT ends in \".dsd\".\n",
             {{"--output", true, "-o"}},
             false,
             RunExpandImage};

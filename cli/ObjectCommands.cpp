@@ -129,53 +129,40 @@ void CopyObject(TCardSession& session, const TBrelkCatEntry& entry, std::ostream
     }
 }
 
-// Whether get writes a tape as a UEF file: --as uef, or an output name ending in ".uef".
-bool HasExtension(const std::string& path, const std::string& extension) {
-    if (path.size() < extension.size())
-        return false;
-    for (std::size_t i = 0; i < extension.size(); ++i) {
-        char c = path[path.size() - extension.size() + i];
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-        if (c != extension[i])
-            return false;
-    }
-    return true;
-}
-
-bool ExportAsUEF(const TArgs& args) {
+// How get writes the object: --as uef or raw, else as the output name asks (a tape as UEF
+// under a ".uef" name, a DFS disc interleaved under a ".dsd" name).
+TFileForm OutputForm(const TArgs& args, const TBrelkCatEntry& entry) {
     if (auto as = args.Value("--as")) {
         if (*as == "uef")
-            return true;
+            return IsTapeObject(entry) ? TFileForm::UEF : TFileForm::Stored;
         if (*as == "raw")
-            return false;
+            return TFileForm::Stored;
         throw TUsageError("--as takes uef or raw");
     }
-    const std::string output = args.Value("--output").value_or("");
-    return HasExtension(output, ".uef");
+    return FileFormFor(entry, args.Value("--output").value_or(""));
 }
 
-void WriteObject(TCardSession& session, const TBrelkCatEntry& entry, bool asUEF,
+void WriteObject(TCardSession& session, const TBrelkCatEntry& entry, TFileForm form,
                  std::ostream& out) {
-    if (!asUEF || !IsTapeObject(entry)) {
+    if (form == TFileForm::Stored) {
         CopyObject(session, entry, out);
         return;
     }
     std::vector<std::uint8_t> stored;
     if (!ReadWholeObject(session.Card(), entry, stored))
         session.Fail(session.Path + ": the object could not be read");
-    const std::vector<std::uint8_t> uef = TapeObjectAsUEF(stored);
-    out.write(reinterpret_cast<const char*>(uef.data()), std::streamsize(uef.size()));
+    const std::vector<std::uint8_t> file = ObjectInFileForm(std::move(stored), form);
+    out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
 }
 
 int RunGet(const TArgs& args, TContext& context) {
     args.ExpectPositional(2, "CARD NAME");
-    const bool asUEF = ExportAsUEF(args);
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
     session.RequireCatalogue();
     const TBrelkCatEntry entry = *session.FindObject(args.Positional()[1], args);
+    const TFileForm form = OutputForm(args, entry);
     WritePCFile(args.Value("--output").value_or("-"), context.Out,
-                [&](std::ostream& out) { WriteObject(session, entry, asUEF, out); });
+                [&](std::ostream& out) { WriteObject(session, entry, form, out); });
     return 0;
 }
 
@@ -273,7 +260,9 @@ TCommand GetCommand() {
             "The object's whole allocated size is written (whole blocks), except that a tape is\n"
             "exported as a UEF file made from its blocks when the output name ends in \".uef\"\n"
             "(any letter case) or --as uef is given (--as raw writes the stored bytes whatever\n"
-            "the name). A tape that holds no tape block is written as stored. Without -o the\n"
+            "the name). A tape that holds no tape block is written as stored. A DFS disc is\n"
+            "written interleaved, track t of side s at (2t + s) x 2560, when the output name\n"
+            "ends in \".dsd\" (--as raw writes the sides one after the other). Without -o the\n"
             "bytes go to standard output. NAME ignores letter case.\n"
             "Options:\n" +
                 std::string(kObjectChoiceHelp),

@@ -5,6 +5,7 @@
 #include "card/CatEntry.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace brelk {
@@ -30,5 +31,29 @@ bool IsTapeObject(const TBrelkCatEntry& entry);
 // tape block (a whole UEF file stored as it was, say) they are returned as they are, so that
 // an export never writes an empty tape.
 std::vector<std::uint8_t> TapeObjectAsUEF(const std::vector<std::uint8_t>& stored);
+
+bool IsDFSDiscObject(const TBrelkCatEntry& entry);
+
+// The sides of a DFS disc object that the side walk finds on the card; 0 for other objects.
+int DFSSidesOnCard(TBrelk& card, const TBrelkCatEntry& entry);
+
+// The extension (without its full stop) of the PC file an object is saved as: "ssd" for a
+// DFS disc of one side, "dsd" for one of two, "adfs", "uef" for a tape, "bin" otherwise.
+std::string ObjectFileExtension(const TBrelkCatEntry& entry, int discSides);
+
+// How an object's bytes go into a PC file.
+enum class TFileForm {
+    Stored,      // as the card holds them
+    UEF,         // a tape as a UEF file made from its blocks
+    Interleaved, // a DFS disc with its two sides track by track (the .dsd layout)
+};
+
+// The form of a PC file named Path for Entry: a tape under a ".uef" name as UEF, a DFS disc
+// under a ".dsd" name interleaved, anything else as stored (names in any letter case).
+TFileForm FileFormFor(const TBrelkCatEntry& entry, const std::string& path);
+
+// Stored, an object's bytes as the card holds them, in Form. A disc that cannot be laid out
+// interleaved (more sides than two, a refused first side) stays as stored.
+std::vector<std::uint8_t> ObjectInFileForm(std::vector<std::uint8_t> stored, TFileForm form);
 
 } // namespace brelk

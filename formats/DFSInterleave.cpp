@@ -2,9 +2,9 @@
 
 #include "formats/AcornDFS.h"
 #include "formats/DFSSideWalk.h"
+#include "formats/GlobalStuff.h"
 
 #include <algorithm>
-#include <span>
 
 namespace brelk {
 
@@ -31,12 +31,7 @@ std::span<const std::uint8_t> BytesFrom(const std::uint8_t* data, std::size_t si
 } // namespace
 
 bool HasDsdExtension(const std::string& path) {
-    if (path.size() < 4)
-        return false;
-    std::string tail = path.substr(path.size() - 4);
-    std::transform(tail.begin(), tail.end(), tail.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
-    return tail == ".dsd";
+    return HasExtension(path, ".dsd");
 }
 
 TDFSLayoutGuess GuessDFSLayout(const std::uint8_t* data, std::size_t size, bool namedDsd) {
@@ -75,6 +70,39 @@ void SplitInterleavedSides(const std::uint8_t* data, std::size_t size,
         std::vector<std::uint8_t>& side = track % 2 == 0 ? side0 : side1;
         side.insert(side.end(), data + at, data + at + count);
     }
+}
+
+std::vector<std::uint8_t> InterleaveDFSSides(std::span<const std::uint8_t> side0,
+                                             std::span<const std::uint8_t> side1) {
+    const std::size_t longer = std::max(side0.size(), side1.size());
+    const std::size_t tracks = (longer + kDFSTrackBytes - 1) / kDFSTrackBytes;
+    std::vector<std::uint8_t> image(tracks * 2 * kDFSTrackBytes, 0);
+    const std::span<const std::uint8_t> sides[2] = {side0, side1};
+    for (std::size_t track = 0; track < tracks; ++track)
+        for (std::size_t s = 0; s < 2; ++s) {
+            const std::size_t from = track * kDFSTrackBytes;
+            if (from >= sides[s].size())
+                continue;
+            const std::size_t count = std::min(kDFSTrackBytes, sides[s].size() - from);
+            std::copy_n(sides[s].begin() + std::ptrdiff_t(from), count,
+                        image.begin() + std::ptrdiff_t((2 * track + s) * kDFSTrackBytes));
+        }
+    return image;
+}
+
+std::vector<std::uint8_t> InterleaveDFSCardForm(std::span<const std::uint8_t> cardForm) {
+    TAcornDFSDiscObject disc;
+    std::vector<std::uint64_t> offsets;
+    const int sides = WalkDFSSides(disc, cardForm.data(), cardForm.size(), &offsets);
+    if (sides < 1 || sides > 2)
+        return {};
+    std::span<const std::uint8_t> side[2];
+    for (int s = 0; s < sides; ++s) {
+        const std::size_t length = std::size_t(disc.aDiscSides[s].SectorCount) * kDFSSectorBytes;
+        side[s] = BytesFrom(cardForm.data(), cardForm.size(), offsets[s]);
+        side[s] = side[s].first(std::min(length, side[s].size()));
+    }
+    return InterleaveDFSSides(side[0], side[1]);
 }
 
 std::vector<std::uint8_t> DeinterleaveDFSImage(const std::uint8_t* data, std::size_t size,

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,18 @@ bool HasDsdExtension(const std::string& path);
 // Takes the two sides of an interleaved image apart. A last track cut short stays short.
 void SplitInterleavedSides(const std::uint8_t* data, std::size_t size,
                            std::vector<std::uint8_t>& side0, std::vector<std::uint8_t>& side1);
+
+// The reverse of SplitInterleavedSides: the two sides laid track by track. Both sides are
+// first made as long as the longer one, in whole tracks (zero-padded), so that every track
+// of either side lies at (2t + s) x 2560 and the file ends on a whole track pair.
+std::vector<std::uint8_t> InterleaveDFSSides(std::span<const std::uint8_t> side0,
+                                             std::span<const std::uint8_t> side1);
+
+// The card's form of a DFS disc (its sides back to back) as an interleaved image: side 0 and
+// side 1 as the side walk finds them, each as long as its catalogue's sector count says (cut
+// where the bytes end), a lone side with an empty second side. Empty when side 0 is refused
+// or the walk finds more sides than an interleaved image holds.
+std::vector<std::uint8_t> InterleaveDFSCardForm(std::span<const std::uint8_t> cardForm);
 
 // The card's form of an interleaved image: side 0 made exactly as long as its catalogue's
 // sector count says (zero-padded or cut), followed by side 1 when it passes the DFS test (cut

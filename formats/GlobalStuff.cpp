@@ -4,6 +4,19 @@
 
 namespace brelk {
 
+bool HasExtension(const std::string& path, const std::string& extension) {
+    if (path.size() < extension.size())
+        return false;
+    for (std::size_t i = 0; i < extension.size(); ++i) {
+        char c = path[path.size() - extension.size() + i];
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+        if (c != extension[i])
+            return false;
+    }
+    return true;
+}
+
 std::string FormatHex8(std::uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "%8.8X", unsigned(value));

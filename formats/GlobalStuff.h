@@ -6,6 +6,10 @@
 
 namespace brelk {
 
+// Whether Path ends in Extension (given with its full stop, in lower case), in any letter
+// case of Path.
+bool HasExtension(const std::string& path, const std::string& extension);
+
 // "%8.8x" with upper-case letters: 8 hexadecimal digits with leading zeros.
 std::string FormatHex8(std::uint32_t value);
 

@@ -1,6 +1,7 @@
 // brelk add, and put and get of discs and tapes in the card's form.
 #include "card/Brelk.h"
 #include "cli/CliFixture.h"
+#include "explorer/ContentAnalysis.h"
 #include "explorer/PendingSupport.h"
 #include "formats/AcornDFS.h"
 #include "formats/DFSBuilder.h"
@@ -332,6 +333,54 @@ TEST_F(AddPutGetTest, InspectAndImageCommandsReadInterleavedAndGzipFiles) {
         << squash.Out;
     const TRun tool = Run({"inspect", Save("timing.ssd", TDFSBuilder(0, 2560).Bytes())});
     EXPECT_EQ(tool.Out, "tool (2560 bytes): DFS catalogue with sector count 0\n");
+}
+
+// A disc of two sides leaves under a ".dsd" name track by track, as such files hold it; any
+// other name gets the sides one after the other.
+TEST_F(AddPutGetTest, DoubleSidedDiscsLeaveInterleavedUnderDsdNames) {
+    const auto a = Disc("SIDEA");
+    const auto b = Disc("SIDEB");
+    const auto dsd = Interleave(a, b);
+    ASSERT_EQ(
+        Run({"put", Card, Save("in.dsd", dsd), "--type", "3", "--subtype", "1", "--name", "SIDEA"})
+            .Status,
+        0);
+    struct Case {
+        std::vector<std::string> Args;
+        const char* Output;
+        std::vector<std::uint8_t> Expected;
+    };
+    const Case cases[] = {
+        {{"get", Card, "SIDEA"}, "out.dsd", dsd},
+        {{"get", Card, "SIDEA"}, "OUT.DSD", dsd},
+        {{"get", Card, "SIDEA"}, "out.ssd", Concat({a, b})},
+        {{"get", Card, "SIDEA", "--as", "raw"}, "raw.dsd", Concat({a, b})},
+        {{"expand-image", Save("e.dsd", dsd)}, "exp.dsd", dsd},
+        {{"expand-image", Save("e.dsd", dsd)}, "exp.ssd", Concat({a, b})},
+        {{"squash-image", Save("flat.ssd", Concat({a, b}))}, "sq.dsd", {}}, // read back below
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.Args;
+        const std::string out = Dir.Path(c.Output).string();
+        args.insert(args.end(), {"-o", out});
+        const TRun run = Run(args);
+        ASSERT_EQ(run.Status, 0) << c.Output << run.Err;
+        if (!c.Expected.empty()) {
+            EXPECT_EQ(ReadFileBytes(out), c.Expected) << c.Output;
+        }
+    }
+    // The squashed sides (5 sectors each) fill whole track pairs: one track of each side.
+    const auto squashed = ReadFileBytes(Dir.Path("sq.dsd"));
+    ASSERT_EQ(squashed.size(), 2u * 2560u);
+    const brelk::TContentAnalysis found = brelk::AnalyseContents(squashed, "sq.dsd");
+    ASSERT_EQ(found.ReadAs, brelk::TReadAs::DFSInterleaved);
+    EXPECT_EQ(found.DiscSides, 2);
+    const auto form = brelk::DFSCardForm(squashed, found.ReadAs);
+    brelk::TAcornDFSDiscObject walked;
+    ASSERT_EQ(brelk::WalkDFSSides(walked, form.data(), form.size()), 2);
+    EXPECT_EQ(walked.aDiscSides[1].Title, "SIDEB");
+    EXPECT_EQ(form[2 * 256], 0x77); // side 0's file F at sector 2
+    EXPECT_EQ(form[5 * 256 + 2 * 256], 0x77);
 }
 
 } // namespace

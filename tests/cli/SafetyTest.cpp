@@ -52,6 +52,29 @@ TEST_F(SafetyTest, ALockedCardIsRefusedAtOnceReadersShare) {
     EXPECT_EQ(Run({"put", Card, a}).Status, 0);
 }
 
+// A card is a block device or a regular file; anything else is refused at once. The program
+// itself runs under a time limit, since an open that waits for a FIFO's writer never ends.
+TEST_F(SafetyTest, OnlyBlockDevicesAndRegularFilesAreCards) {
+    const std::string fifo = Dir.Path("fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string file = File("a.bin", "x");
+    const std::string err = Dir.Path("err.txt").string();
+    for (const std::string& card : {fifo, std::string("/dev/null"), std::string("/dev/zero")})
+        for (const std::string& command :
+             {std::string(" ls "), std::string(" info "), std::string(" put ")}) {
+            const std::string line = "timeout 20 " + std::string(BRELK_BINARY) + command + card +
+                                     (command == " put " ? " " + file : "") + " >/dev/null 2>" +
+                                     err;
+            const int status = std::system(line.c_str());
+            ASSERT_TRUE(WIFEXITED(status)) << line;
+            EXPECT_EQ(WEXITSTATUS(status), 1) << line;
+            const auto message = ReadFileBytes(err);
+            EXPECT_NE(std::string(message.begin(), message.end()).find("Block device required"),
+                      std::string::npos)
+                << line;
+        }
+}
+
 TEST_F(SafetyTest, TwoWritersAtOnceLoseNothing) {
     MakeCard("4M");
     const std::string brelk = BRELK_BINARY;

@@ -28,8 +28,37 @@ std::vector<std::uint8_t> Side(const std::string& title, std::uint16_t sectors, 
         .Bytes();
 }
 
+// A squashed side: one file, the catalogue stating Sectors, the bytes ending there.
+std::vector<std::uint8_t> SmallSide(const std::string& title, std::uint16_t sectors,
+                                    std::uint8_t marker) {
+    return TDFSBuilder(sectors, sectors * 256u)
+        .Title(title)
+        .AddWithData(TFile{'$', "F" + title, 1000, 2}, marker)
+        .Bytes();
+}
+
 std::vector<std::uint8_t> Blank(std::size_t bytes) {
     return std::vector<std::uint8_t>(bytes, 0xE5);
+}
+
+// Every file of every side, with its bytes.
+std::vector<std::pair<std::string, std::vector<std::uint8_t>>>
+FilesOf(const std::vector<std::uint8_t>& image) {
+    TAcornDFSDiscObject disc;
+    std::vector<std::uint64_t> offsets;
+    WalkDFSSides(disc, image.data(), image.size(), &offsets);
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
+    for (std::size_t s = 0; s < disc.aDiscSides.size(); ++s)
+        for (const auto& entry : disc.aDiscSides[s].Entries) {
+            const std::size_t start = offsets[s] + entry.StartSector * 256u;
+            const std::size_t end = std::min(image.size(), start + entry.Length);
+            std::vector<std::uint8_t> bytes;
+            if (start < end)
+                bytes.assign(image.begin() + std::ptrdiff_t(start),
+                             image.begin() + std::ptrdiff_t(end));
+            files.emplace_back(std::to_string(s) + ":" + entry.Directory + "." + entry.Name, bytes);
+        }
+    return files;
 }
 
 TEST(InterleavedLayoutTest, LayoutTable) {
@@ -117,6 +146,61 @@ TEST(InterleavedLayoutTest, SplittingNeverReadsPastTheEnd) {
     }
 }
 
+TEST(InterleavedLayoutTest, InterleavingIsTheReverseOfSplitting) {
+    const auto a = Side("A", 800, 204800, 0x11);
+    const auto b = Side("B", 800, 204800, 0x22);
+    const auto shortA = SmallSide("A", 31, 0x11); // squashed sides end inside a track
+    const auto shortB = SmallSide("B", 75, 0x22);
+    struct Case {
+        const char* What;
+        std::vector<std::uint8_t> Side0, Side1;
+        std::size_t Tracks; // per side, after padding to the longer side
+    };
+    const Case cases[] = {
+        {"two full sides", a, b, 80},
+        {"squashed, side 1 longer", shortA, shortB, 8},
+        {"squashed, side 0 longer", shortB, shortA, 8},
+        {"lone side", shortA, {}, 4},
+        {"nothing", {}, {}, 0},
+    };
+    for (const Case& c : cases) {
+        const auto image = InterleaveDFSSides(c.Side0, c.Side1);
+        ASSERT_EQ(image.size(), c.Tracks * 2 * kDFSTrackBytes) << c.What;
+        std::vector<std::uint8_t> side0, side1;
+        SplitInterleavedSides(image.data(), image.size(), side0, side1);
+        // Each side comes back whole, followed by zero bytes up to the track pair's end.
+        for (const auto& [got, want] : {std::pair(side0, c.Side0), std::pair(side1, c.Side1)}) {
+            ASSERT_EQ(got.size(), c.Tracks * kDFSTrackBytes) << c.What;
+            EXPECT_TRUE(std::equal(want.begin(), want.end(), got.begin())) << c.What;
+            EXPECT_TRUE(std::all_of(got.begin() + std::ptrdiff_t(want.size()), got.end(),
+                                    [](std::uint8_t x) { return x == 0; }))
+                << c.What;
+        }
+    }
+    const auto whole = Interleave(a, b);
+    EXPECT_EQ(InterleaveDFSSides(a, b), whole);
+}
+
+TEST(InterleavedLayoutTest, CardFormWrittenInterleavedReadsBackAsTheSameSides) {
+    const auto a = Side("A", 800, 204800, 0x11);
+    const auto b = Side("B", 800, 204800, 0x22);
+    const auto shortA = SmallSide("A", 31, 0x11);
+    const auto shortB = SmallSide("B", 75, 0x22);
+    for (const auto& sides : {Concat({a, b}), Concat({shortA, shortB}), Concat({shortB, shortA}),
+                              Concat({a, shortB}), shortA}) {
+        const auto image = InterleaveDFSCardForm(sides);
+        ASSERT_FALSE(image.empty());
+        EXPECT_EQ(image.size() % (2 * kDFSTrackBytes), 0u);
+        const TContentAnalysis found = AnalyseContents(image, "x.dsd");
+        ASSERT_EQ(found.ReadAs, TReadAs::DFSInterleaved);
+        EXPECT_EQ(FilesOf(DFSCardForm(image, found.ReadAs)), FilesOf(sides));
+    }
+    EXPECT_EQ(InterleaveDFSCardForm(Concat({a, b})), Interleave(a, b));
+    // Three sides do not fit an interleaved image, and a refused first side is no disc.
+    EXPECT_TRUE(InterleaveDFSCardForm(Concat({shortA, shortB, shortA})).empty());
+    EXPECT_TRUE(InterleaveDFSCardForm(Blank(204800)).empty());
+}
+
 struct InterleavedImportTest : ::testing::Test {
     TTempDir Dir;
     TScriptedUser User;
@@ -177,29 +261,10 @@ TEST_F(InterleavedImportTest, AnalysisAndConversionKeepBothSides) {
     }
 }
 
-// Every file of every side, with its bytes.
-std::vector<std::pair<std::string, std::vector<std::uint8_t>>>
-FilesOf(const std::vector<std::uint8_t>& image) {
-    TAcornDFSDiscObject disc;
-    std::vector<std::uint64_t> offsets;
-    WalkDFSSides(disc, image.data(), image.size(), &offsets);
-    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files;
-    for (std::size_t s = 0; s < disc.aDiscSides.size(); ++s)
-        for (const auto& entry : disc.aDiscSides[s].Entries) {
-            const std::size_t start = offsets[s] + entry.StartSector * 256u;
-            const std::size_t end = std::min(image.size(), start + entry.Length);
-            std::vector<std::uint8_t> bytes;
-            if (start < end)
-                bytes.assign(image.begin() + std::ptrdiff_t(start),
-                             image.begin() + std::ptrdiff_t(end));
-            files.emplace_back(std::to_string(s) + ":" + entry.Directory + "." + entry.Name, bytes);
-        }
-    return files;
-}
-
 TEST(InterleavedCorpusTest, EveryDsdReadsAsTwoSidesMatchingTheSeparatedSides) {
     BRELK_REQUIRE_CORPUS();
     int seen = 0;
+    int whole = 0;
     for (const auto& item : std::filesystem::directory_iterator(CorpusDir() / "dfs")) {
         if (!HasDsdExtension(item.path().string()))
             continue;
@@ -222,8 +287,17 @@ TEST(InterleavedCorpusTest, EveryDsdReadsAsTwoSidesMatchingTheSeparatedSides) {
         EXPECT_EQ(files, expected) << item.path();
         TAcornDFSDiscObject disc;
         EXPECT_EQ(WalkDFSSides(disc, form.data(), form.size()), 2) << item.path();
+        // Written back as .dsd, the card's form gives the file it came from whenever that
+        // held its sides whole.
+        const auto again = InterleaveDFSCardForm(form);
+        EXPECT_EQ(FilesOf(DFSCardForm(again, TReadAs::DFSInterleaved)), files) << item.path();
+        if (form.size() == bytes.size()) {
+            EXPECT_EQ(again, bytes) << item.path();
+            ++whole;
+        }
     }
     EXPECT_GE(seen, 4);
+    EXPECT_GE(whole, 3);
 }
 
 } // namespace

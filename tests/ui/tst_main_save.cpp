@@ -3,12 +3,16 @@
 // looking like a good object, and a tape written as a UEF file.
 #include "tst_main_fixture.h"
 
+#include "explorer/PendingSupport.h"
+#include "formats/DFSBuilder.h"
 #include "formats/UEF.h"
 #include "formats/UEFBuilder.h"
 
 #include <QAction>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QTreeWidget>
+#include <QUrl>
 
 using namespace maintest;
 using brelk::kTypeDeleted;
@@ -24,8 +28,8 @@ using TBytes = std::vector<std::uint8_t>;
 
 const QString kObjectsFilter = "Objects (*.bin)|*.BIN|All files (*.*)|*.*";
 const QString kImagesFilter =
-    "Objects (*.bin)|*.BIN|ADFS (*.adfs)|*.ADFS|DFS singlesided (*.ssd)|*.SSD|Tape (*.uef)|*.UEF|"
-    "All files (*.*)|*.*";
+    "Objects (*.bin)|*.BIN|ADFS (*.adfs)|*.ADFS|DFS singlesided (*.ssd)|*.SSD|"
+    "DFS doublesided (*.dsd)|*.DSD|Tape (*.uef)|*.UEF|All files (*.*)|*.*";
 
 // Records the filter entry that each save dialog starts with; the user keeps it unless a
 // choice is queued in Choices (in order).
@@ -88,6 +92,12 @@ TBytes StoredTape() {
     return reader.UseableData;
 }
 
+// The two full sides of a double-sided disc, each with one file.
+std::pair<TBytes, TBytes> TwoSides() {
+    return {dfstest::TDFSBuilder().Title("SIDE0").AddWithData({'$', "A", 700, 2}, 0x11).Bytes(),
+            dfstest::TDFSBuilder().Title("SIDE2").AddWithData({'$', "B", 900, 7}, 0x22).Bytes()};
+}
+
 } // namespace
 
 class TestMainSave : public QObject {
@@ -110,6 +120,7 @@ class TestMainSave : public QObject {
     void tapeSavedAsBinKeepsStoredBlocks();
     void tapeWithoutBlocksIsSavedAsStored();
     void reachedFromPopup();
+    void twoSidedDiscDraggedOutIsInterleaved();
 };
 
 void TestMainSave::dialogPerKind_data() {
@@ -133,6 +144,10 @@ void TestMainSave::dialogPerKind_data() {
                          << "Save Discimage ELITE as..." << kImagesFilter
                          << "DFS singlesided (*.ssd)"
                          << "out.ssd";
+    QTest::newRow("DFS, two sides")
+        << "BOTH"
+        << "Save Discimage BOTH as..." << kImagesFilter << "DFS doublesided (*.dsd)"
+        << "out.dsd";
     QTest::newRow("ADFS") << "HARD"
                           << "Save Discimage HARD as..." << kImagesFilter << "ADFS (*.adfs)"
                           << "out.adfs";
@@ -155,6 +170,8 @@ void TestMainSave::dialogPerKind() {
                               Disc("ELITE", 1, 1536),
                               Disc("HARD", 2, 2048)}));
     QVERIFY(AddWithData(rig.CardPath(), kTypeImage, 3, "TAPE", StoredTape()));
+    const auto [side0, side1] = TwoSides();
+    QVERIFY(AddWithData(rig.CardPath(), kTypeImage, 1, "BOTH", brelktest::Concat({side0, side1})));
     TfrmMain& main = OpenWith(rig, prompter);
     Select(main, {node});
     prompter.QueueFile(rig.Path("out"));
@@ -168,9 +185,12 @@ void TestMainSave::dialogPerKind() {
     QCOMPARE(asked.Folder, node + '.' + QFileInfo(file).suffix());
     QCOMPARE(prompter.Preselected, QStringList{preselected});
     QCOMPARE(SavedFiles(rig), QStringList{file});
-    // Everything but a tape saved as UEF holds the object as the card does.
+    // Everything but a tape saved as UEF and a disc of two sides saved interleaved holds the
+    // object as the card does.
     const brelk::TBrelkCatEntry* entry = FindNode(main, node)->Entry;
-    if (node != "TAPE") {
+    if (node == "BOTH") {
+        QCOMPARE(FileBytes(rig.Path(file)), brelktest::Interleave(side0, side1));
+    } else if (node != "TAPE") {
         TBytes expected(entry->Size(), 0xE5);
         QCOMPARE(FileBytes(rig.Path(file)), expected);
     }
@@ -435,6 +455,27 @@ void TestMainSave::reachedFromPopup() {
     rig.Prompter.QueueFile(rig.Path("one.bin"));
     main.mnuPopupSaveObject->trigger();
     QCOMPARE(FileBytes(rig.Path("one.bin")).size(), std::size_t(512));
+}
+
+// Dragged onto a file manager, a disc of two sides becomes a .dsd file laid out track by
+// track, as "Save object..." writes it; a disc of one side stays a .ssd file.
+void TestMainSave::twoSidedDiscDraggedOutIsInterleaved() {
+    TScriptedPrompter prompter;
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {}));
+    const auto [side0, side1] = TwoSides();
+    QVERIFY(AddWithData(rig.CardPath(), kTypeImage, 1, "BOTH", brelktest::Concat({side0, side1})));
+    QVERIFY(AddWithData(rig.CardPath(), kTypeImage, 1, "ONE", side0));
+    TfrmMain& main = OpenWith(rig, prompter);
+    Select(main, {"BOTH", "ONE"});
+    std::unique_ptr<QMimeData> data(main.ObjectDragData());
+    QVERIFY(data);
+    QMap<QString, TBytes> files;
+    for (const QUrl& url : data->urls())
+        files[QFileInfo(url.toLocalFile()).fileName()] = FileBytes(url.toLocalFile());
+    QCOMPARE(files.keys(), (QStringList{"BOTH.dsd", "ONE.ssd"}));
+    QCOMPARE(files["BOTH.dsd"], brelktest::Interleave(side0, side1));
+    QCOMPARE(files["ONE.ssd"], side0);
 }
 
 QTEST_MAIN(TestMainSave)

@@ -4,6 +4,7 @@
 // drop target asks for the files.
 #include "ui/main/Main.h"
 
+#include "explorer/ObjectTransfer.h"
 #include "ui/aux/PrivateTempFile.h"
 
 #include <QDir>
@@ -42,23 +43,13 @@ QString GroupPrefix(const TMyTreeNode* group) {
 
 // The file name of an object dragged out: its name, with the extension that "Save object..."
 // gives its kind; "/" cannot be part of a file name.
-QString DraggedFileName(const TBrelkCatEntry& entry) {
+QString DraggedFileName(const TBrelkCatEntry& entry, int discSides) {
     QString name = QString::fromLatin1(entry.Name());
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         name = QStringLiteral("object");
-    if (entry.Type() != brelk::kTypeImage)
-        return name + QStringLiteral(".bin");
-    switch (entry.Subtype()) {
-    case brelk::kSubtypeDFS:
-        return name + QStringLiteral(".ssd");
-    case brelk::kSubtypeADFS:
-        return name + QStringLiteral(".adfs");
-    case brelk::kSubtypeTape:
-        return name + QStringLiteral(".uef");
-    default:
-        return name + QStringLiteral(".bin");
-    }
+    return name + QLatin1Char('.') +
+           QString::fromStdString(brelk::ObjectFileExtension(entry, discSides));
 }
 
 // Drag data whose file list is made only when a drop target asks for it: a move inside the
@@ -182,7 +173,7 @@ QList<QUrl> TfrmMain::WriteDraggedObjects(const QList<const TBrelkCatEntry*>& en
     for (const TBrelkCatEntry* entry : entries) {
         if (!Brelk->InCatalogue(entry))
             continue;
-        QString name = DraggedFileName(*entry);
+        QString name = DraggedFileName(*entry, brelk::DFSSidesOnCard(*Brelk, *entry));
         const QFileInfo plain(name);
         for (int n = 2; used.contains(name.toLower()); ++n)
             name =

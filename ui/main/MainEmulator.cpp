@@ -9,6 +9,7 @@
 #include "ui/aux/Prompter.h"
 #include "ui/aux/ShellWords.h"
 
+#include <QFile>
 #include <QRegularExpression>
 
 #include <vector>
@@ -26,14 +27,18 @@ const QString kImagePlaceholder = QStringLiteral("$img$");
 constexpr std::uint32_t kLargestADFSM = 327680;
 
 // The temporary image's name: emulators choose the format by the extension, so a tape goes
-// as a UEF file and an ADFS disc as an ADFS image; DFS discs (and anything else) as ".ssd".
-QString EmulatorImageName(const TBrelkCatEntry& entry) {
+// as a UEF file, an ADFS disc as an ADFS image and a DFS disc as ".ssd" or, with two sides,
+// as ".dsd"; anything else as ".ssd".
+QString EmulatorImageName(const TBrelkCatEntry& entry, int discSides) {
     const QString base = QStringLiteral("BrelkEmulatorImage");
     if (brelk::IsTapeObject(entry))
         return base + QStringLiteral(".uef");
     if (entry.Type() == brelk::kTypeImage && entry.Subtype() == brelk::kSubtypeADFS)
         return base +
                (entry.Size() > kLargestADFSM ? QStringLiteral(".adl") : QStringLiteral(".adf"));
+    if (brelk::IsDFSDiscObject(entry))
+        return base + QLatin1Char('.') +
+               QString::fromStdString(brelk::ObjectFileExtension(entry, discSides));
     return base + QStringLiteral(".ssd");
 }
 
@@ -65,7 +70,8 @@ QString StartFailureReason(const TStartResult& result, const QString& program) {
     }
 }
 
-// Copies Entry's object into File: the bytes as they are, a tape as a UEF file. A failed card
+// Copies Entry's object into File: the bytes as they are, a tape as a UEF file, a disc of
+// two sides interleaved. A failed card
 // read is reported and leaves the file empty (the emulator is started all the same); false
 // only when the file could not be written.
 bool WriteEmulatorImage(brelk::TBrelk& card, TPrompter& ask, const TBrelkCatEntry& entry,
@@ -75,8 +81,8 @@ bool WriteEmulatorImage(brelk::TBrelk& card, TPrompter& ask, const TBrelkCatEntr
         ask.Message(QStringLiteral("Could not read from Brelk."), TIcon::Error, TButtons::OK);
         return true;
     }
-    if (brelk::IsTapeObject(entry))
-        buffer = brelk::TapeObjectAsUEF(buffer);
+    buffer = brelk::ObjectInFileForm(
+        std::move(buffer), brelk::FileFormFor(entry, QFile::encodeName(file.Path()).toStdString()));
     return file.Write(buffer.data(), buffer.size());
 }
 
@@ -96,7 +102,7 @@ void TfrmMain::mnuPopupOpenInEmulatorClick() {
     const TBrelkCatEntry* entry = node ? node->Entry : nullptr;
     if (!entry || IsBusy())
         return;
-    TPrivateTempFile file(EmulatorImageName(*entry));
+    TPrivateTempFile file(EmulatorImageName(*entry, brelk::DFSSidesOnCard(*Brelk, *entry)));
     // A file that cannot be written whole is as useless to the emulator as one that cannot
     // be created.
     if (!file.IsOpen() || !WriteEmulatorImage(*Brelk, Ask, *entry, file) || !file.Close()) {

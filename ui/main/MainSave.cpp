@@ -1,7 +1,8 @@
 // Saving the selected objects to PC files: one save dialog per object, the stop question
 // when a dialog is cancelled, and the file written with the object's bytes as the card
 // holds them (its whole allocated size). A tape saved under a ".uef" name is written as a
-// UEF tape image made from its stored blocks, so that emulators and the add dialog read it.
+// UEF tape image made from its stored blocks, and a DFS disc under a ".dsd" name with its
+// sides track by track, so that emulators and the add dialog read them.
 //
 // A file is only replaced once the object has been read from the card and written in full:
 // the bytes go to a temporary file beside it that takes the file's place at the end, so a
@@ -12,6 +13,7 @@
 #include "explorer/ObjectTransfer.h"
 #include "ui/aux/Prompter.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -28,7 +30,7 @@ const QChar CR(13);
 const QString kObjectsFilter = QStringLiteral("Objects (*.bin)|*.BIN");
 const QString kImagesFilter =
     QStringLiteral("Objects (*.bin)|*.BIN|ADFS (*.adfs)|*.ADFS|DFS singlesided (*.ssd)|*.SSD|"
-                   "Tape (*.uef)|*.UEF");
+                   "DFS doublesided (*.dsd)|*.DSD|Tape (*.uef)|*.UEF");
 
 // What the save dialog offers for one entry.
 struct TSaveDialog {
@@ -38,28 +40,20 @@ struct TSaveDialog {
     QString DefaultExtension;
 };
 
-// Disc and tape images: the filter entry and extension of their own kind (tapes are
-// offered as UEF files); other subtypes keep the first entry.
-void SetImageChoice(TSaveDialog& dialog, std::uint8_t subtype) {
-    switch (subtype) {
-    case brelk::kSubtypeDFS:
-        dialog.Preselected = QStringLiteral("DFS singlesided (*.ssd)");
-        dialog.DefaultExtension = QStringLiteral("ssd");
-        break;
-    case brelk::kSubtypeADFS:
-        dialog.Preselected = QStringLiteral("ADFS (*.adfs)");
-        dialog.DefaultExtension = QStringLiteral("adfs");
-        break;
-    case brelk::kSubtypeTape:
-        dialog.Preselected = QStringLiteral("Tape (*.uef)");
-        dialog.DefaultExtension = QStringLiteral("uef");
-        break;
-    default:
-        break;
-    }
+// The filter entry of each extension that disc and tape images are saved with.
+QString ImageFilterEntry(const QString& extension) {
+    if (extension == QLatin1String("ssd"))
+        return QStringLiteral("DFS singlesided (*.ssd)");
+    if (extension == QLatin1String("dsd"))
+        return QStringLiteral("DFS doublesided (*.dsd)");
+    if (extension == QLatin1String("adfs"))
+        return QStringLiteral("ADFS (*.adfs)");
+    if (extension == QLatin1String("uef"))
+        return QStringLiteral("Tape (*.uef)");
+    return QStringLiteral("Objects (*.bin)");
 }
 
-TSaveDialog SaveDialogFor(const TBrelkCatEntry& entry) {
+TSaveDialog SaveDialogFor(const TBrelkCatEntry& entry, int discSides) {
     TSaveDialog dialog{QStringLiteral("Object"), kObjectsFilter, QStringLiteral("Objects (*.bin)"),
                        QStringLiteral("bin")};
     switch (entry.Type()) {
@@ -75,7 +69,9 @@ TSaveDialog SaveDialogFor(const TBrelkCatEntry& entry) {
     case brelk::kTypeImage:
         dialog.Kind = QStringLiteral("Discimage");
         dialog.Filter = kImagesFilter;
-        SetImageChoice(dialog, entry.Subtype());
+        dialog.DefaultExtension =
+            QString::fromStdString(brelk::ObjectFileExtension(entry, discSides));
+        dialog.Preselected = ImageFilterEntry(dialog.DefaultExtension);
         break;
     default:
         break;
@@ -127,7 +123,7 @@ void TfrmMain::mnuPopupSaveObjectClick() {
         const TBrelkCatEntry* entry = selected[i]->Entry;
         if (!entry || !Brelk->InCatalogue(entry))
             continue;
-        const TSaveDialog dialog = SaveDialogFor(*entry);
+        const TSaveDialog dialog = SaveDialogFor(*entry, brelk::DFSSidesOnCard(*Brelk, *entry));
         const QString name = QString::fromLatin1(entry->Name());
         const QString title = QStringLiteral("Save ") + dialog.Kind + QLatin1Char(' ') + name +
                               QStringLiteral(" as...");
@@ -174,9 +170,8 @@ bool TfrmMain::SaveObjectToFile(const TBrelkCatEntry& entry, const QString& path
         Ask.Message(QStringLiteral("Could not read from Brelk."), TIcon::Error, TButtons::OK);
         return false;
     }
-    if (brelk::IsTapeObject(entry) &&
-        QFileInfo(path).suffix().compare(QLatin1String("uef"), Qt::CaseInsensitive) == 0)
-        data = brelk::TapeObjectAsUEF(data);
+    data = brelk::ObjectInFileForm(
+        std::move(data), brelk::FileFormFor(entry, QFile::encodeName(path).toStdString()));
     const auto length = qint64(data.size());
     if (file.write(reinterpret_cast<const char*>(data.data()), length) != length ||
         !file.commit()) {
