@@ -52,7 +52,7 @@ class TCliUser final : public TBackupUser, public TImportUser {
 
 int RunBackup(const TArgs& args, TContext& context) {
     args.ExpectPositional(2, "CARD INDEX");
-    const std::string& index = args.Positional()[1];
+    const std::string index = BackupIndexPathFor(args.Positional()[1]);
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
     session.RequireCatalogue();
     TCliUser user(context.Err, false);
@@ -118,7 +118,8 @@ void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestor
         throw TFailure(session.Path + ": the card is not formatted; --format formats it first");
     if (plan.Format && !card.FormatMMC())
         session.Fail(session.Path + ": the card could not be formatted");
-    const TRestoreImport restored = ImportRestoreList(card, list, replace, user);
+    const TRestoreImport restored = ImportRestoreList(
+        card, list, replace ? TRestoreExisting::Replace : TRestoreExisting::Keep, user, nullptr);
     for (const TBrelk_RawCatalogueEntry* object : restored.Kept) {
         context.Err << "brelk: an object named '" << VisibleName(object->Entry.Name())
                     << "' is on the card already; it was kept (use --replace)\n";
@@ -159,6 +160,8 @@ int RunRestore(const TArgs& args, TContext& context) {
     }
     if (args.Has("--verify"))
         VerifyRestore(args, cardPath, list, kept, context);
+    if (load.Missing > 0)
+        throw TFailure(index + ": " + MissingImagesText(load.Missing));
     return 0;
 }
 
@@ -175,7 +178,7 @@ TCommand RestoreCommand() {
             "written, beside each other. --verify reads every restored object back from\n"
             "the card and compares it with its image file. Exit status 1 when INDEX is no\n"
             "index file, has a malformed line, yields no images, or an object could not be\n"
-            "written or verified.\n",
+            "written or verified, or when an object line has no image file.\n",
             {{"--format", false, ""}, {"--verify", false, ""}, {"--replace", false, ""}},
             true,
             RunRestore};
@@ -187,8 +190,9 @@ TCommand BackupCommand() {
             "Save every live object of the card into a backup set",
             "INDEX (for example 20070315.txt) lists the objects in address order; the folder\n"
             "beside it, named like INDEX without its extension, receives one image file per\n"
-            "object (IMG00000.bin, ...). The window reads and writes the same sets. Exit\n"
-            "status 1 when an object could not be saved; its image file is then absent.\n",
+            "object (IMG00000.bin, ...); INDEX without an extension gets \".txt\". The window\n"
+            "reads and writes the same sets. Exit status 1 when an object could not be saved;\n"
+            "its image file is then absent.\n",
             {},
             true,
             RunBackup};

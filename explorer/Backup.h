@@ -33,6 +33,9 @@ std::string FormatBackupIndex(const std::vector<const TBrelkCatEntry*>& liveByAd
                               const std::string& dateTime);
 // The folder of the image files: the index path without its extension.
 std::string BackupFolderOf(const std::string& indexPath);
+// The index path for the name a user gave: one without an extension gets ".txt", since the
+// folder beside an index file is its path without the extension.
+std::string BackupIndexPathFor(const std::string& given);
 // The file name proposed for a new backup: YYYYMMDD.txt.
 std::string ProposedBackupFileName(int year, int month, int day);
 
@@ -60,7 +63,7 @@ struct TBackupIndex {
 
 // Reads an index text. Lines end with CR LF, LF or CR; lines beginning with "#" are comments.
 // Type and subtype are decimal numbers (leading spaces allowed) from 0 to 255; an image name
-// that reaches into another folder is refused as well.
+// that reaches into another folder, and a line without an object name, are refused as well.
 TBackupIndex ParseBackupIndex(std::string_view text);
 
 // --- Talking to the user ---
@@ -132,7 +135,8 @@ struct TRestoreLoad {
 
 // Reads the index file at Path and fills List (emptied first) with one Raw pending object per
 // object line whose image file exists. A file that is not an index file is reported and
-// leaves List empty; a malformed line is reported with its number and leaves List empty.
+// leaves List empty; a malformed line, or one whose image is a link or no regular file, is
+// reported with its number and leaves List empty.
 TRestoreLoad LoadBackupIndex(const std::string& path, TPendingObjects& list, TBackupUser& user,
                              TBackupProgress* progress);
 
@@ -146,17 +150,32 @@ struct TRestorePlan {
 TRestorePlan PlanRestore(std::size_t count, const std::string& path, bool catalogueValid,
                          bool preFormat, TBackupUser& user);
 
+// What a restore does with an object whose type and name the card held before it began.
+// Objects the card did not hold, and every further object of one name within the set, are
+// added beside what is there: a restore never overwrites an object it wrote itself.
+enum class TRestoreExisting {
+    Keep,           // the card's object stays; the set's is not written
+    Replace,        // the first of its name in the set replaces the card's
+    AskThenReplace, // the same after the overwrite question (Yes, No, Cancel)
+    AddBeside,      // the set's object is added beside the card's
+};
+
+// The window's import settings as a restore's rule: "Overwrite existing objects" replaces,
+// with "Ask before overwriting" after the question; without it objects are added beside.
+TRestoreExisting RestoreRuleFor(const TImportOptions& settings);
+
 struct TRestoreImport {
     TImportResult Result;
     // The objects not written because the card held their type and name already.
     std::vector<const TBrelk_RawCatalogueEntry*> Kept;
 };
-// Imports a restore list, each object's fate decided on the card as it was before: an object
-// whose type and name the card holds already is kept or, with Replace, replaces it (the first
-// of its name only); every other object is added beside what is there, so objects of one
-// name within the set all arrive. List holds every object again afterwards, and each added
-// object's Entry carries the address it was given.
-TRestoreImport ImportRestoreList(TBrelk& card, TPendingObjects& list, bool replace,
-                                 TImportUser& user);
+// Imports a restore list in its order, each object's fate decided by Existing on the card as
+// it was before. List holds every object again afterwards (the kept ones at the end), and
+// each added object's Entry carries the address it was given.
+TRestoreImport ImportRestoreList(TBrelk& card, TPendingObjects& list, TRestoreExisting existing,
+                                 TImportUser& user, TImportProgress* progress);
+
+// The closing words about index lines whose image file was missing ("" when none was).
+std::string MissingImagesText(std::size_t missing);
 
 } // namespace brelk

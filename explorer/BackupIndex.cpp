@@ -82,6 +82,10 @@ bool ParseObjectLine(std::string_view line, TIndexObject& object, std::string& p
         problem = "the image file name '" + object.Image + "' is not a name in the backup folder";
         return false;
     }
+    if (object.Name.empty()) {
+        problem = "it names no object in columns 38 on";
+        return false;
+    }
     return true;
 }
 
@@ -133,6 +137,10 @@ std::string BackupFolderOf(const std::string& indexPath) {
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return indexPath;
     return indexPath.substr(0, dot);
+}
+
+std::string BackupIndexPathFor(const std::string& given) {
+    return BackupFolderOf(given) == given ? given + ".txt" : given;
 }
 
 std::string ProposedBackupFileName(int year, int month, int day) {

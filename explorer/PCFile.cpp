@@ -33,11 +33,12 @@ TPCFileReader::~TPCFileReader() {
         ::close(Fd);
 }
 
-TPCFileStatus TPCFileReader::Open(const std::string& path) {
+TPCFileStatus TPCFileReader::Open(const std::string& path, bool followLinks) {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    const int found = followLinks ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info);
+    if (found != 0 || !S_ISREG(info.st_mode))
         return TPCFileStatus::Missing;
-    Fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    Fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
     if (Fd < 0 || ::fstat(Fd, &info) != 0 || !S_ISREG(info.st_mode))
         return TPCFileStatus::CannotOpen;
     if (std::uint64_t(info.st_size) >= kFourGiB)

@@ -30,8 +30,9 @@ class TPCFileReader {
     TPCFileReader(const TPCFileReader&) = delete;
     TPCFileReader& operator=(const TPCFileReader&) = delete;
 
-    // Missing, CannotOpen or TooLarge (4 GiB or more) when it cannot be read.
-    TPCFileStatus Open(const std::string& path);
+    // Missing, CannotOpen or TooLarge (4 GiB or more) when it cannot be read. Without
+    // FollowLinks a symbolic link is never followed: it counts as no regular file (Missing).
+    TPCFileStatus Open(const std::string& path, bool followLinks = true);
     std::uint32_t Size() const { return Length; }
     // The next Count bytes; false (and Failed from then on) when they cannot all be read.
     bool Read(std::uint8_t* buffer, std::size_t count);

@@ -62,7 +62,8 @@ void ShowReadError(const TBrelk_RawCatalogueEntry& object, TImportUser& user, bo
 // analysed. Its length is checked before anything is read.
 bool OpenObjectFile(const TBrelk_RawCatalogueEntry& object, TPCFileReader& file,
                     TImportUser& user) {
-    const TPCFileStatus status = file.Open(object.FileName);
+    // A restore reads the image files of its own folder: a link there is never followed.
+    const TPCFileStatus status = file.Open(object.FileName, !object.Raw);
     if (status != TPCFileStatus::Ok || file.Size() != object.FileSize) {
         ShowReadError(object, user, status == TPCFileStatus::Ok);
         return false;
@@ -208,6 +209,14 @@ void ConvertPendingData(TBrelk_RawCatalogueEntry& object, std::vector<std::uint8
 TImportResult ImportPendingObjects(TBrelk& card, TPendingObjects& list,
                                    const TImportOptions& options, TImportUser& user,
                                    TImportProgress* progress) {
+    return ImportPendingObjectsEach(
+        card, list, [&options](const TBrelk_RawCatalogueEntry&) { return options; }, user,
+        progress);
+}
+
+TImportResult ImportPendingObjectsEach(TBrelk& card, TPendingObjects& list,
+                                       const TImportOptionsFor& optionsFor, TImportUser& user,
+                                       TImportProgress* progress) {
     TImportResult result;
     if (progress != nullptr)
         progress->Begin("Adding files to Brelk...");
@@ -222,7 +231,7 @@ TImportResult ImportPendingObjects(TBrelk& card, TPendingObjects& list,
             // not), nothing that is gone is used.
             if (i >= list.size())
                 break;
-            ImportOne(card, *list[i], options, user, result);
+            ImportOne(card, *list[i], optionsFor(*list[i]), user, result);
         }
     }
     if (progress != nullptr)

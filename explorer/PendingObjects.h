@@ -8,6 +8,7 @@
 #include "card/CatEntry.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -133,5 +134,11 @@ struct TImportResult {
 TImportResult ImportPendingObjects(TBrelk& card, TPendingObjects& list,
                                    const TImportOptions& options, TImportUser& user,
                                    TImportProgress* progress);
+// The same loop with the overwrite settings chosen for each object (a restore decides them
+// on the card as it was before it began).
+using TImportOptionsFor = std::function<TImportOptions(const TBrelk_RawCatalogueEntry& object)>;
+TImportResult ImportPendingObjectsEach(TBrelk& card, TPendingObjects& list,
+                                       const TImportOptionsFor& optionsFor, TImportUser& user,
+                                       TImportProgress* progress);
 
 } // namespace brelk

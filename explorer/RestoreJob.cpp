@@ -1,10 +1,12 @@
 // The restore job: reading an index file into Raw pending objects, and the questions asked
 // before they are imported.
 #include "explorer/Backup.h"
+#include "explorer/PCFile.h"
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -16,17 +18,23 @@ namespace {
 
 const char CR = '\r';
 
-// The length of the regular file at Path when it can be opened for reading and is below
-// 4 GiB (no object can be larger).
-bool ImageFileLength(const std::string& path, std::uint32_t& length) {
+enum class TImageFile { Found, Missing, NotAFile };
+
+// Whether the image file at Path is there: a regular file (never a link, which could lead out
+// of the backup folder) that can be opened for reading and is below 4 GiB (no object can be
+// larger). Length receives its length.
+TImageFile FindImageFile(const std::string& path, std::uint32_t& length) {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec))
-        return false;
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec || size > 0xFFFFFFFFu || !std::ifstream(path, std::ios::binary))
-        return false;
-    length = std::uint32_t(size);
-    return true;
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (ec || status.type() == fs::file_type::not_found)
+        return TImageFile::Missing;
+    if (status.type() != fs::file_type::regular)
+        return TImageFile::NotAFile;
+    TPCFileReader file;
+    if (file.Open(path, false) != TPCFileStatus::Ok)
+        return TImageFile::Missing;
+    length = file.Size();
+    return TImageFile::Found;
 }
 
 std::unique_ptr<TBrelk_RawCatalogueEntry>
@@ -43,6 +51,13 @@ RestoreObject(const TIndexObject& line, const std::string& path, std::uint32_t l
     object->Entry.SetSize(length);
     object->Entry.SetName(line.Name);
     return object;
+}
+
+void RefuseLine(TBackupUser& user, const std::string& path, std::size_t line,
+                const std::string& problem) {
+    user.Notify(TNotice::Error, "Line " + std::to_string(line) + " of '" + path +
+                                    "' is not a valid object line: " + problem + "." + CR + CR +
+                                    "Nothing has been imported.");
 }
 
 bool ReadTextFile(const std::string& path, std::string& text) {
@@ -79,9 +94,7 @@ TRestoreLoad LoadBackupIndex(const std::string& path, TPendingObjects& list, TBa
     if (index.Status == TIndexStatus::Malformed) {
         if (progress)
             progress->End();
-        user.Notify(TNotice::Error, "Line " + std::to_string(index.BadLine) + " of '" + path +
-                                        "' is not a valid object line: " + index.Problem + "." +
-                                        CR + CR + "Nothing has been imported.");
+        RefuseLine(user, path, index.BadLine, index.Problem);
         load.Refused = load.Stop = true;
         return load;
     }
@@ -90,10 +103,22 @@ TRestoreLoad LoadBackupIndex(const std::string& path, TPendingObjects& list, TBa
         ++load.Lines;
         const std::string image = folder + "/" + line.Image;
         std::uint32_t length = 0;
-        if (ImageFileLength(image, length))
+        switch (FindImageFile(image, length)) {
+        case TImageFile::Found:
             list.push_back(RestoreObject(line, image, length));
-        else
+            break;
+        case TImageFile::Missing:
             ++load.Missing;
+            break;
+        case TImageFile::NotAFile:
+            if (progress)
+                progress->End();
+            list.clear();
+            RefuseLine(user, path, line.LineNumber,
+                       "the image file '" + line.Image + "' is a link or no regular file");
+            load.Refused = load.Stop = true;
+            return load;
+        }
     }
     if (progress)
         progress->End();
@@ -126,50 +151,73 @@ TRestorePlan PlanRestore(std::size_t count, const std::string& path, bool catalo
     return plan;
 }
 
+TRestoreExisting RestoreRuleFor(const TImportOptions& settings) {
+    if (!settings.OverwriteExisting)
+        return TRestoreExisting::AddBeside;
+    return settings.AskBeforeOverwrite ? TRestoreExisting::AskThenReplace
+                                       : TRestoreExisting::Replace;
+}
+
 namespace {
 
-struct TRestoreLists {
-    TPendingObjects Replacing, Adding, Kept;
-};
+enum class TRestoreFate { Add, Replace, Keep };
 
-TRestoreLists SortRestoreList(const TBrelk& card, TPendingObjects& list, bool replace) {
-    TRestoreLists lists;
+// Each object's fate, decided before anything is written.
+std::map<const TBrelk_RawCatalogueEntry*, TRestoreFate>
+DecideFates(const TBrelk& card, const TPendingObjects& list, TRestoreExisting existing) {
+    std::map<const TBrelk_RawCatalogueEntry*, TRestoreFate> fates;
     std::set<std::pair<std::uint8_t, std::string>> seen;
-    for (auto& object : list) {
+    for (const auto& object : list) {
         const bool first = seen.emplace(object->Entry.Type(), NameKey(object->Entry.Name())).second;
-        if (!card.ObjectExists(object->Entry))
-            lists.Adding.push_back(std::move(object));
-        else if (!replace)
-            lists.Kept.push_back(std::move(object));
-        else
-            (first ? lists.Replacing : lists.Adding).push_back(std::move(object));
+        TRestoreFate fate = TRestoreFate::Add;
+        if (card.ObjectExists(object->Entry)) {
+            if (existing == TRestoreExisting::Keep)
+                fate = TRestoreFate::Keep;
+            else if (existing != TRestoreExisting::AddBeside && first)
+                fate = TRestoreFate::Replace;
+        }
+        fates[object.get()] = fate;
     }
-    list.clear();
-    return lists;
+    return fates;
 }
 
 } // namespace
 
-TRestoreImport ImportRestoreList(TBrelk& card, TPendingObjects& list, bool replace,
-                                 TImportUser& user) {
-    TRestoreLists lists = SortRestoreList(card, list, replace);
+TRestoreImport ImportRestoreList(TBrelk& card, TPendingObjects& list, TRestoreExisting existing,
+                                 TImportUser& user, TImportProgress* progress) {
+    const auto fates = DecideFates(card, list, existing);
+    TPendingObjects writing;
+    TPendingObjects kept;
+    for (auto& object : list)
+        (fates.at(object.get()) == TRestoreFate::Keep ? kept : writing)
+            .push_back(std::move(object));
+    list.clear();
+    const bool ask = existing == TRestoreExisting::AskThenReplace;
     TRestoreImport done;
-    for (const auto& object : lists.Kept)
+    done.Result = ImportPendingObjectsEach(
+        card, writing,
+        [&fates, ask](const TBrelk_RawCatalogueEntry& object) {
+            const bool replace = fates.at(&object) == TRestoreFate::Replace;
+            return TImportOptions{.OverwriteExisting = replace,
+                                  .AskBeforeOverwrite = replace && ask};
+        },
+        user, progress);
+    for (auto& object : writing)
+        list.push_back(std::move(object));
+    for (auto& object : kept) {
         done.Kept.push_back(object.get());
-    const TImportOptions replacing{.OverwriteExisting = true, .AskBeforeOverwrite = false};
-    const TImportOptions adding{.OverwriteExisting = false, .AskBeforeOverwrite = false};
-    done.Result = ImportPendingObjects(card, lists.Replacing, replacing, user, nullptr);
-    if (!done.Result.Stopped) {
-        const TImportResult added = ImportPendingObjects(card, lists.Adding, adding, user, nullptr);
-        done.Result.Written += added.Written;
-        done.Result.Skipped += added.Skipped;
-        done.Result.Stopped = added.Stopped;
-        done.Result.Failed = done.Result.Failed || added.Failed;
+        list.push_back(std::move(object));
     }
-    for (TPendingObjects* part : {&lists.Replacing, &lists.Adding, &lists.Kept})
-        for (auto& object : *part)
-            list.push_back(std::move(object));
     return done;
+}
+
+std::string MissingImagesText(std::size_t missing) {
+    if (missing == 0)
+        return {};
+    return missing == 1 ? "1 object of the backup set has no image file; it was not restored."
+                        : std::to_string(missing) +
+                              " objects of the backup set have no image file; they were not "
+                              "restored.";
 }
 
 } // namespace brelk

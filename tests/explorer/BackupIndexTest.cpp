@@ -126,8 +126,15 @@ TEST(BackupIndexTest, ParsingTable) {
         {"header only", head, TIndexStatus::Read, 0, 0, ""},
         {"two objects", head + a + b, TIndexStatus::Read, 2, 0, ""},
         {"comment between", head + a + "# Tool follows\r\n" + b, TIndexStatus::Read, 2, 0, ""},
-        {"LF line ends, no end", "BrelkExplorer Backup\n 2  0 x x IMG00000.bin A\n 2  0",
+        {"LF line ends, no end",
+         "BrelkExplorer Backup\n 2  0 00000200 00000400 IMG00000.bin A\n"
+         " 2  0 00000200 00000600 IMG00001.bin B",
          TIndexStatus::Read, 2, 0, ""},
+        {"a line cut before its name",
+         "BrelkExplorer Backup\n 2  0 00000200 00000400 IMG00000.bin A\n 2  0",
+         TIndexStatus::Malformed, 0, 3, "names no object"},
+        {"no name after the image", head + " 2  0 00000200 00000400 IMG00000.bin \r\n",
+         TIndexStatus::Malformed, 0, 2, "names no object in columns 38 on"},
         {"lower-case header", "BrelkExplorer backup (x)\r\n" + a, TIndexStatus::NotIndex, 0, 0, ""},
         {"header too short", "BrelkExplorer Backu\r\n" + a, TIndexStatus::NotIndex, 0, 0, ""},
         {"some other text", "Hello\r\n", TIndexStatus::NotIndex, 0, 0, ""},
@@ -156,12 +163,13 @@ TEST(BackupIndexTest, ParsingTable) {
 
 TEST(BackupIndexTest, ShortLinesAndLongNames) {
     const std::string head = "BrelkExplorer Backup\r\n";
-    const TBackupIndex index = ParseBackupIndex(head + " 2  0\r\n" + " 1 91 00004000 003F9E00 " +
-                                                "IMG00001.bin " + std::string(60, 'L') + "\r\n");
+    const TBackupIndex index = ParseBackupIndex(
+        head + " 2  0 00000200 00000400 IMG00000.bin S\r\n" + " 1 91 00004000 003F9E00 " +
+        "IMG00001.bin " + std::string(60, 'L') + "\r\n");
     ASSERT_EQ(index.Status, TIndexStatus::Read);
     ASSERT_EQ(index.Objects.size(), 2u);
-    EXPECT_EQ(index.Objects[0].Image, "");
-    EXPECT_EQ(index.Objects[0].Name, "");
+    EXPECT_EQ(index.Objects[0].Image, "IMG00000.bin");
+    EXPECT_EQ(index.Objects[0].Name, "S");
     EXPECT_EQ(index.Objects[1].Type, 1);
     EXPECT_EQ(index.Objects[1].Subtype, 91);
     EXPECT_EQ(index.Objects[1].Image, "IMG00001.bin");

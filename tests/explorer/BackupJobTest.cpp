@@ -1,9 +1,12 @@
 // The backup job on a card in memory, and reading a backup set back into pending objects.
 #include "card/CardFixture.h"
 #include "explorer/Backup.h"
+#include "explorer/PendingSupport.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
+#include <functional>
+#include <sys/stat.h>
 
 using namespace brelk;
 using namespace brelktest;
@@ -207,6 +210,10 @@ TEST_F(BackupJobTest, RestoreRefusesNoIndexAndMalformedLines) {
          "Line 3 of '" + Index +
              "' is not a valid object line: the type in columns 1-2 ('X') "
              "is not a number from 0 to 255.\r\rNothing has been imported."},
+        {"BrelkExplorer Backup\r\n 2  0 00000200 00000200 IMG00000.bin\r\n", true,
+         "Line 2 of '" + Index +
+             "' is not a valid object line: it names no object in columns 38 on.\r\rNothing "
+             "has been imported."},
         {"", false, ""},
     };
     fs::create_directory(Folder);
@@ -224,6 +231,139 @@ TEST_F(BackupJobTest, RestoreRefusesNoIndexAndMalformedLines) {
             EXPECT_EQ(User.Notes[0].Text, c.Message);
         }
     }
+}
+
+// A set of two objects named SAME (fill 0x61 and 0x62) and one named NEW, restored onto a
+// card that holds SAME (fill 0x0C) and OTHER, by each rule. A restore never overwrites an
+// object it wrote itself: the set's second SAME always arrives.
+TEST_F(BackupJobTest, RestoreRulesDecideOnTheCardAsItWas) {
+    struct TCase {
+        const char* What;
+        TRestoreExisting Rule;
+        std::deque<TOverwriteAnswer> Answers;
+        std::vector<std::uint8_t> SameFills; // the fills of the card's SAME objects, sorted
+        std::size_t Kept, Questions;
+    } const cases[] = {
+        {"keep", TRestoreExisting::Keep, {}, {0x0C}, 2, 0},
+        {"replace", TRestoreExisting::Replace, {}, {0x61, 0x62}, 0, 0},
+        {"ask, yes", TRestoreExisting::AskThenReplace, {TOverwriteAnswer::Yes}, {0x61, 0x62}, 0, 1},
+        {"ask, no", TRestoreExisting::AskThenReplace, {TOverwriteAnswer::No}, {0x0C, 0x62}, 0, 1},
+        {"add beside", TRestoreExisting::AddBeside, {}, {0x0C, 0x61, 0x62}, 0, 0},
+    };
+    fs::create_directory(Folder);
+    const std::uint8_t fills[] = {0x61, 0x62, 0x6E};
+    for (int i = 0; i < 3; ++i)
+        WriteFileBytes(Image(i), std::vector<std::uint8_t>(512, fills[i]));
+    const std::string index = "BrelkExplorer Backup (now)\r\n"
+                              " 2  0 00000200 00000000 IMG00000.bin SAME\r\n"
+                              " 2  0 00000200 00000000 IMG00001.bin same\r\n"
+                              " 2  0 00000200 00000000 IMG00002.bin NEW\r\n";
+    WriteFileBytes(Index, std::vector<std::uint8_t>(index.begin(), index.end()));
+    for (const TCase& c : cases) {
+        Reopen(true);
+        Add("SAME", 512, kTypeTool, false, 0x0C);
+        Add("OTHER", 512, kTypeTool, false, 0x0D);
+        TPendingObjects list;
+        ASSERT_EQ(LoadBackupIndex(Index, list, User, nullptr).Missing, 0u);
+        TScriptedUser user;
+        user.Answers = c.Answers;
+        const TRestoreImport done = ImportRestoreList(*Card, list, c.Rule, user, nullptr);
+        EXPECT_EQ(done.Kept.size(), c.Kept) << c.What;
+        EXPECT_EQ(user.Questions.size(), c.Questions) << c.What;
+        EXPECT_EQ(list.size(), 3u) << c.What;
+        std::vector<std::uint8_t> sameFills;
+        std::size_t news = 0;
+        for (const auto& entry : Card->Catalogue) {
+            if (SameName(entry->Name(), "SAME"))
+                sameFills.push_back(CardBytes(*entry)[0]);
+            news += SameName(entry->Name(), "NEW");
+        }
+        std::sort(sameFills.begin(), sameFills.end());
+        EXPECT_EQ(sameFills, c.SameFills) << c.What;
+        EXPECT_EQ(news, 1u) << c.What;
+        EXPECT_NE(Find("OTHER"), nullptr) << c.What;
+    }
+}
+
+TEST(RestoreRuleTest, TheWindowsSettingsAsARule) {
+    const auto rule = [](bool overwrite, bool ask) {
+        return RestoreRuleFor({.OverwriteExisting = overwrite, .AskBeforeOverwrite = ask});
+    };
+    EXPECT_EQ(rule(true, true), TRestoreExisting::AskThenReplace);
+    EXPECT_EQ(rule(true, false), TRestoreExisting::Replace);
+    EXPECT_EQ(rule(false, true), TRestoreExisting::AddBeside);
+    EXPECT_EQ(rule(false, false), TRestoreExisting::AddBeside);
+}
+
+TEST(RestoreTextTest, MissingImagesAndIndexNames) {
+    EXPECT_EQ(MissingImagesText(0), "");
+    EXPECT_EQ(MissingImagesText(1),
+              "1 object of the backup set has no image file; it was not restored.");
+    EXPECT_EQ(MissingImagesText(3),
+              "3 objects of the backup set have no image file; they were not restored.");
+    for (const auto& [given, path] :
+         std::vector<std::pair<std::string, std::string>>{{"bak/noext", "bak/noext.txt"},
+                                                          {"bak/set.txt", "bak/set.txt"},
+                                                          {"bak.d/noext", "bak.d/noext.txt"},
+                                                          {"set.lst", "set.lst"}})
+        EXPECT_EQ(BackupIndexPathFor(given), path) << given;
+}
+
+// An image that is a link (which could lead anywhere, /etc/shadow say) or no regular file is
+// refused with its line, as a name reaching out of the folder is; nothing is imported.
+TEST_F(BackupJobTest, RestoreRefusesLinksAndOtherNodesAsImages) {
+    fs::create_directory(Folder);
+    const std::string secret = Dir.Path("secret").string();
+    WriteFileBytes(secret, std::vector<std::uint8_t>(512, 0x53));
+    WriteFileBytes(Image(0), std::vector<std::uint8_t>(512, 1));
+    const std::string text = "BrelkExplorer Backup\r\n"
+                             " 2  0 00000200 00000200 IMG00000.bin A\r\n"
+                             " 2  0 00000200 00000200 IMG00001.bin B\r\n";
+    WriteFileBytes(Index, std::vector<std::uint8_t>(text.begin(), text.end()));
+    const std::vector<std::function<void(const std::string&)>> makers = {
+        [&](const std::string& at) { fs::create_symlink(secret, at); },
+        [&](const std::string& at) { fs::create_symlink("../secret", at); },
+        [](const std::string& at) { ASSERT_EQ(::mkfifo(at.c_str(), 0600), 0); },
+        [](const std::string& at) { fs::create_directory(at); },
+    };
+    for (std::size_t i = 0; i < makers.size(); ++i) {
+        fs::remove_all(Image(1));
+        makers[i](Image(1));
+        User.Notes.clear();
+        TPendingObjects list;
+        const TRestoreLoad load = LoadBackupIndex(Index, list, User, nullptr);
+        EXPECT_TRUE(load.Stop) << i;
+        EXPECT_TRUE(list.empty()) << i;
+        ASSERT_EQ(User.Notes.size(), 1u) << i;
+        EXPECT_EQ(User.Notes[0].Text,
+                  "Line 3 of '" + Index +
+                      "' is not a valid object line: the image file 'IMG00001.bin' is a link or "
+                      "no regular file.\r\rNothing has been imported.")
+            << i;
+    }
+}
+
+// The import opens a restore's image without following a link, so a file replaced by a link
+// after the index was read is not read either.
+TEST_F(BackupJobTest, RestoreImportNeverFollowsALink) {
+    fs::create_directory(Folder);
+    WriteFileBytes(Image(0), std::vector<std::uint8_t>(512, 1));
+    const std::string text = "BrelkExplorer Backup\r\n 2  0 00000200 00000200 IMG00000.bin A\r\n";
+    WriteFileBytes(Index, std::vector<std::uint8_t>(text.begin(), text.end()));
+    TPendingObjects list;
+    ASSERT_EQ(LoadBackupIndex(Index, list, User, nullptr).Lines, 1u);
+    ASSERT_EQ(list.size(), 1u);
+    const std::string secret = Dir.Path("secret").string();
+    WriteFileBytes(secret, std::vector<std::uint8_t>(512, 0x53));
+    fs::remove(Image(0));
+    fs::create_symlink(secret, Image(0));
+    TScriptedUser user;
+    const TRestoreImport done =
+        ImportRestoreList(*Card, list, TRestoreExisting::Replace, user, nullptr);
+    EXPECT_EQ(done.Result.Written, 0u);
+    EXPECT_TRUE(done.Result.Failed);
+    EXPECT_EQ(Find("A"), nullptr);
+    EXPECT_EQ(user.Errors.size(), 1u);
 }
 
 TEST(RestorePlanTest, QuestionsBeforeTheImport) {

@@ -131,6 +131,8 @@ class TestMainRestore : public QObject {
     void notAnIndexFile();
     void malformedLineImportsNothing();
     void missingImageIsSkipped();
+    void objectsOfOneNameAllArrive_data();
+    void objectsOfOneNameAllArrive();
 };
 
 void TestMainRestore::openDialogCancelledDoesNothing() {
@@ -331,10 +333,70 @@ void TestMainRestore::missingImageIsSkipped() {
     rig.Prompter.QueueFile(rig.Path("set.txt"));
     TDialogCloser closer(main, true);
     main.actnRestoreBrelk->trigger();
-    QCOMPARE(rig.Prompter.Messages(), QStringList{"Restore done."});
+    // The closing message says that the restore is not complete.
+    QCOMPARE(rig.Prompter.Messages(),
+             QStringList{"Restore done." + QString(CR) + CR +
+                         "1 object of the backup set has no image file; it was not restored."});
+    QCOMPARE(rig.Prompter.Last().Icon, TIcon::Warning);
     QCOMPARE(closer.Listed, QList<int>{2});
     QVERIFY(main.Brelk->FlushMMCDevice());
     QCOMPARE(CardNames(rig.CardPath()).size(), 2);
+}
+
+// Two discs of one name in a set both arrive, whatever the overwrite settings: the second
+// never replaces the first that the same restore wrote. An object the card held before is
+// replaced (or kept) as the settings say.
+void TestMainRestore::objectsOfOneNameAllArrive_data() {
+    QTest::addColumn<int>("overwrite");
+    QTest::addColumn<int>("ask");
+    QTest::addColumn<QStringList>("answers"); // to the overwrite question
+    QTest::addColumn<QStringList>("names");
+    const QStringList both{"GAMES.SAME", "GAMES.SAME", "Tools.One"};
+    QTest::newRow("overwrite, no question") << 1 << 0 << QStringList{} << both;
+    QTest::newRow("overwrite, asked, Yes") << 1 << 1 << QStringList{"Yes"} << both;
+    QTest::newRow("overwrite, asked, No") << 1 << 1 << QStringList{"No"} << both;
+    QTest::newRow("added beside") << 0 << 0 << QStringList{}
+                                  << QStringList{"GAMES.SAME", "GAMES.SAME", "Tools.One",
+                                                 "Tools.One"};
+}
+
+void TestMainRestore::objectsOfOneNameAllArrive() {
+    QFETCH(int, overwrite);
+    QFETCH(int, ask);
+    QFETCH(QStringList, answers);
+    QFETCH(QStringList, names);
+    TMainRig rig;
+    const QString source = rig.Path("source.img");
+    QVERIFY(MakeCard(source, k8M,
+                     {Disc("GAMES.SAME", brelk::kSubtypeDFS, 2048), Tool("Tools.One"),
+                      Disc("GAMES.SAME", brelk::kSubtypeDFS, 4096)}));
+    QVERIFY(MakeBackupSet(source, rig.Path("set.txt")));
+    QVERIFY(rig.UseCard(k8M, {Tool("Tools.One")}));
+    rig.SetSetting("ImportOverwriteExisting", overwrite);
+    rig.SetSetting("ImportAskBeforeOverwrite", ask);
+    TfrmMain& main = rig.Open();
+    rig.Prompter.QueueFile(rig.Path("set.txt"));
+    for (const QString& answer : answers)
+        rig.Prompter.QueueAnswer(answer == "Yes" ? TAnswer::Yes : TAnswer::No);
+    TDialogCloser closer(main, true);
+    main.actnRestoreBrelk->trigger();
+    QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
+    QCOMPARE(rig.Prompter.Messages().size(), answers.size() + 1);
+    QCOMPARE(rig.Prompter.Messages().last(), QStringLiteral("Restore done."));
+    if (!answers.isEmpty())
+        QCOMPARE(rig.Prompter.Messages().first(),
+                 QString::fromStdString(brelk::OverwriteQuestionText("Tools.One")));
+    QVERIFY(main.Brelk->FlushMMCDevice());
+    QStringList onCard = CardNames(rig.CardPath());
+    onCard.sort();
+    QCOMPARE(onCard, names);
+    // Both discs of the set, with their own sizes.
+    QStringList sizes;
+    for (const QString& object : CardObjects(rig.CardPath()))
+        if (object.contains("/GAMES.SAME/"))
+            sizes << QString::number(object.section('/', 3).size() / 2);
+    sizes.sort();
+    QCOMPARE(sizes, (QStringList{"2048", "4096"}));
 }
 
 QTEST_MAIN(TestMainRestore)

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "explorer/PendingObjects.h"
+#include "ui/addobjects/AddMode.h"
 
 #include <QDialog>
 
@@ -62,6 +63,7 @@ class TfrmAddFile : public QDialog {
     void HandleDroppedFiles(const QStringList& paths);
     // The import (OK).
     void btbtnOKClick();
+    void SetMode(TAddMode mode) { Mode = mode; }
     // Esc and Cancel: the dialog closes with Cancel (refused while busy).
     void reject() override;
 
@@ -165,4 +167,5 @@ class TfrmAddFile : public QDialog {
     bool Showing = false;   // controls are being set from code: the click handlers stay out
     bool Selecting = false; // the grid's selection is being set from code
     bool Imported = false;
+    TAddMode Mode = TAddMode::Add;
 };

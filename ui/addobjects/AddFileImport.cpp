@@ -2,6 +2,7 @@
 // which nothing may change the pending objects, and files dropped from a file manager.
 #include "ui/addobjects/AddFile.h"
 
+#include "explorer/Backup.h"
 #include "ui/addobjects/ImportUser.h"
 #include "ui/aux/DroppedFiles.h"
 #include "ui/main/Main.h"
@@ -76,8 +77,12 @@ void TfrmAddFile::btbtnOKClick() {
     {
         TfrmMain::TBusyScope mainBusy(Main);
         SetBusy(true);
-        brelk::ImportPendingObjects(*Main.Brelk, Main.PendingObjects, ImportOptions(), user,
-                                    &progress);
+        if (Mode == TAddMode::Restore)
+            brelk::ImportRestoreList(*Main.Brelk, Main.PendingObjects,
+                                     brelk::RestoreRuleFor(ImportOptions()), user, &progress);
+        else
+            brelk::ImportPendingObjects(*Main.Brelk, Main.PendingObjects, ImportOptions(), user,
+                                        &progress);
         SetBusy(false);
     }
     Imported = true;

@@ -19,6 +19,7 @@
 
 #include "card/Brelk.h"
 #include "explorer/PendingObjects.h"
+#include "ui/addobjects/AddMode.h"
 #include "ui/main/MyTreeNode.h"
 #include "ui/main/ObjectImageList.h"
 #include "ui/settings/Settings.h"
@@ -187,8 +188,10 @@ class TfrmMain : public QMainWindow {
     // --- Adding objects ---
     // Shows the add-objects dialog modally with whatever PendingObjects holds (it analyses
     // them); on OK rebuilds the tree and the top bar. PendingObjects is emptied afterwards
-    // whatever the result. True when the dialog closed with OK.
-    bool ExecuteAddObjectsDialog();
+    // whatever the result. True when the dialog closed with OK. A restore imports by the
+    // restore's rule: each object decided on the card as it was, none overwriting another
+    // object of the same restore.
+    bool ExecuteAddObjectsDialog(TAddMode mode = TAddMode::Add);
     // The add-objects dialog that the program created after this window; without one the
     // window makes its own at the first use.
     void AttachAddObjectsDialog(TfrmAddFile* dialog) { AddFileWindow = dialog; }

@@ -21,11 +21,13 @@ TfrmAddFile* TfrmMain::AddObjectsDialog() {
     return AddFileWindow;
 }
 
-bool TfrmMain::ExecuteAddObjectsDialog() {
+bool TfrmMain::ExecuteAddObjectsDialog(TAddMode mode) {
     TfrmAddFile* dialog = AddObjectsDialog();
     // Modal to this window only, so the wait window (Cancel) stays usable while it works.
     dialog->setWindowModality(Qt::WindowModal);
+    dialog->SetMode(mode);
     const bool accepted = dialog->exec() == QDialog::Accepted;
+    dialog->SetMode(TAddMode::Add);
     if (accepted) {
         PopulateTreeInfo();
         UpdateTopbarInfo();

@@ -4,6 +4,7 @@
 #include "ui/main/Main.h"
 
 #include "explorer/Backup.h"
+#include "ui/addobjects/AddFile.h"
 #include "ui/aux/CheckUpdates.h"
 #include "ui/aux/Prompter.h"
 #include "ui/main/MainWidgets.h"
@@ -19,6 +20,7 @@ using TIcon = TPrompter::TIcon;
 
 namespace {
 
+const char CR = '\r';
 const QString kBackupFilter =
     QStringLiteral("BrelkExplorer Backupfiles (*.txt)|*.txt|All files (*.*)|*.*");
 
@@ -87,10 +89,13 @@ QString TfrmMain::ChooseBackupIndex() {
     const QDate today = QDate::currentDate();
     const QString proposed = QString::fromStdString(
         brelk::ProposedBackupFileName(today.year(), today.month(), today.day()));
-    QString path = Ask.SaveFile(QStringLiteral("Backup Brelk as..."), kBackupFilter, proposed);
-    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+    const QString chosen =
+        Ask.SaveFile(QStringLiteral("Backup Brelk as..."), kBackupFilter, proposed);
+    if (chosen.isEmpty())
+        return chosen;
+    const QString path = FromCore(brelk::BackupIndexPathFor(ToCore(chosen)));
+    if (path == chosen)
         return path;
-    path += QStringLiteral(".txt");
     // The dialog asked about replacing the name it returned, not the extended one.
     if (QFileInfo::exists(path) &&
         Ask.Message(QStringLiteral("The file '") + path + QStringLiteral("' already exists.") +
@@ -131,11 +136,11 @@ void TfrmMain::actnRestoreBrelkExecute() {
 
 void TfrmMain::RestoreBackupSet(const QString& path, brelk::TBackupUser& user) {
     brelk::TRestorePlan plan;
+    brelk::TRestoreLoad load;
     {
         TBusyScope busy(*this);
         TBackupWaitProgress progress(*this);
-        const brelk::TRestoreLoad load =
-            brelk::LoadBackupIndex(ToCore(path), PendingObjects, user, &progress);
+        load = brelk::LoadBackupIndex(ToCore(path), PendingObjects, user, &progress);
         if (load.Stop)
             return;
         plan = brelk::PlanRestore(PendingObjects.size(), ToCore(path), Brelk->CatalogueValid,
@@ -151,8 +156,16 @@ void TfrmMain::RestoreBackupSet(const QString& path, brelk::TBackupUser& user) {
                 return; // the card layer has said why; nothing goes onto an unformatted card
         }
     }
-    const bool imported = ExecuteAddObjectsDialog();
-    user.Notify(brelk::TNotice::Information, imported ? "Restore done." : "Restore cancelled.");
+    if (!ExecuteAddObjectsDialog(TAddMode::Restore)) {
+        user.Notify(brelk::TNotice::Information, "Restore cancelled.");
+        return;
+    }
+    // Index lines without an image file are said at the end: the restore is not complete.
+    const std::string missing = brelk::MissingImagesText(load.Missing);
+    if (missing.empty())
+        user.Notify(brelk::TNotice::Information, "Restore done.");
+    else
+        user.Notify(brelk::TNotice::Warning, std::string("Restore done.") + CR + CR + missing);
 }
 
 void TfrmMain::AttachUpdateWindow(TfrmCheckUpdates* window) {
