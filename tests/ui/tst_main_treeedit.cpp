@@ -12,6 +12,7 @@
 #include <QDragEnterEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -120,6 +121,8 @@ class TestMainTreeEdit : public QObject {
     void droppedFilesOpenTheDialog_data();
     void droppedFilesOpenTheDialog();
     void dropEventsFromFileManagers();
+    void droppedFilesAreCopied_data();
+    void droppedFilesAreCopied();
     void addActionFollowsTheCatalogue();
     void dragOutWritesObjectsAsFiles();
 };
@@ -510,6 +513,74 @@ void TestMainTreeEdit::dragOutWritesObjectsAsFiles() {
     QCOMPARE(next->urls().size(), 1);
     QVERIFY(!QFileInfo::exists(firstFolder));
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
+}
+
+void TestMainTreeEdit::droppedFilesAreCopied_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("offered");
+    QTest::addColumn<int>("modifiers"); // Shift proposes a move, Control a copy
+    QTest::addColumn<int>("proposed");
+    QTest::addColumn<bool>("accepted");
+    const int copyOrMove = Qt::CopyAction | Qt::MoveAction;
+    for (const char* target : {"details pane", "tree", "add dialog"}) {
+        const QString name = QString::fromLatin1(target);
+        QTest::addRow("%s, move only", target)
+            << name << int(Qt::MoveAction) << int(Qt::NoModifier) << int(Qt::MoveAction) << false;
+        QTest::addRow("%s, move by default", target)
+            << name << copyOrMove << int(Qt::ShiftModifier) << int(Qt::MoveAction) << true;
+        QTest::addRow("%s, copy by default", target)
+            << name << copyOrMove << int(Qt::ControlModifier) << int(Qt::CopyAction) << true;
+    }
+}
+
+// A drop of PC files is answered as a copy wherever it lands; an offer that allows only a
+// move is refused, since answering it would let the file manager delete the originals.
+void TestMainTreeEdit::droppedFilesAreCopied() {
+    QFETCH(QString, target);
+    QFETCH(int, offered);
+    QFETCH(int, modifiers);
+    QFETCH(int, proposed);
+    QFETCH(bool, accepted);
+    TTreeRig rig(std::vector<TObject>{});
+    const QString file = rig.Path("a.bin");
+    QVERIFY(WriteFile(file, 100, 'a'));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file)});
+    const auto actions = Qt::DropActions(offered);
+    const auto keys = Qt::KeyboardModifiers(modifiers);
+    QList<std::pair<bool, Qt::DropAction>> answers; // enter, move and drop
+    const auto drag = [&](QWidget* receiver) {
+        QDragEnterEvent enter(QPoint(5, 5), actions, &data, Qt::LeftButton, keys);
+        QDragMoveEvent move(QPoint(6, 6), actions, &data, Qt::LeftButton, keys);
+        QDropEvent drop(QPointF(6, 6), actions, &data, Qt::LeftButton, keys);
+        for (QDropEvent* event :
+             {static_cast<QDropEvent*>(&enter), static_cast<QDropEvent*>(&move), &drop}) {
+            QApplication::sendEvent(receiver, event);
+            answers.append({event->isAccepted(), event->dropAction()});
+        }
+        QCOMPARE(int(enter.proposedAction()), proposed);
+    };
+    bool dialogOpened = false;
+    WhenDialogReady(rig.Main->AddObjectsDialog(), [&] {
+        dialogOpened = true;
+        if (target == QLatin1String("add dialog"))
+            drag(rig.Main->AddObjectsDialog());
+        rig.Main->AddObjectsDialog()->reject();
+    });
+    if (target == QLatin1String("add dialog"))
+        rig.Main->ExecuteAddObjectsDialog();
+    else
+        drag(target == QLatin1String("tree") ? rig.Main->treevwObjects->viewport()
+                                             : rig.Main->memoObjectDetails->viewport());
+    QCOMPARE(answers.size(), 3);
+    for (const auto& [taken, action] : answers) {
+        QCOMPARE(taken, accepted);
+        if (taken)
+            QCOMPARE(action, Qt::CopyAction);
+    }
+    if (target != QLatin1String("add dialog"))
+        QTRY_COMPARE(dialogOpened, accepted); // the files were taken
+    QVERIFY(rig.Prompter.Questions().isEmpty());
 }
 
 QTEST_MAIN(TestMainTreeEdit)
