@@ -149,14 +149,16 @@ void TfrmCheckUpdates::RunUpdateCheck() {
         QLatin1Char('.'));
     Add(QStringLiteral("Contacting website..."));
     QByteArray body;
-    TUpdateReply reply;
-    if (Fetcher->Fetch(RequestUrl(), body) && ParseReply(body, reply)) {
+    if (Fetcher->Fetch(RequestUrl(), body)) {
         Add(QStringLiteral("Website found..."));
-        if (VersionToNumber(reply.CurrentVersion) > VersionToNumber(version)) {
+        QString releaseDate;
+        const std::optional<QVersionNumber> latest = LatestVersion(body, &releaseDate);
+        if (!latest) {
+            Add(QStringLiteral("ERROR: The update information could not be read."));
+        } else if (IsNewer(*latest, version)) {
             found = true;
-            Add(QStringLiteral("A new version (") + reply.CurrentVersion +
-                QStringLiteral(", released ") + reply.ReleaseDate +
-                QStringLiteral(") is available!"));
+            Add(QStringLiteral("A new version (") + latest->toString() +
+                QStringLiteral(", released ") + releaseDate + QStringLiteral(") is available!"));
         } else {
             Add(QStringLiteral("You have the most current version."));
         }
@@ -171,26 +173,24 @@ void TfrmCheckUpdates::RunUpdateCheck() {
         tmrCloseWindow->stop();
 }
 
-qint64 TfrmCheckUpdates::VersionToNumber(const QString& text) {
-    qint64 number = 0;
-    QString rest = text;
-    for (int i = 0; i < 4; ++i) {
-        number *= 10;
-        QString part;
-        const qsizetype dot = rest.indexOf(QLatin1Char('.'));
-        if (dot >= 0) {
-            part = rest.left(dot);
-            rest = rest.mid(dot + 1);
-        } else {
-            part = rest;
-            rest.clear();
-        }
-        bool ok = false;
-        const int value = part.toInt(&ok);
-        if (!part.isEmpty() && ok)
-            number += value;
-    }
-    return number;
+bool TfrmCheckUpdates::IsNewer(const QVersionNumber& latest, const QString& own) {
+    return QVersionNumber::compare(latest.normalized(),
+                                   QVersionNumber::fromString(own).normalized()) > 0;
+}
+
+std::optional<QVersionNumber> TfrmCheckUpdates::LatestVersion(const QByteArray& reply,
+                                                              QString* releaseDate) {
+    TUpdateReply parsed;
+    if (!ParseReply(reply, parsed))
+        return std::nullopt;
+    const QString text = parsed.CurrentVersion.trimmed();
+    qsizetype end = 0;
+    const QVersionNumber version = QVersionNumber::fromString(text, &end);
+    if (version.isNull() || end != text.size())
+        return std::nullopt;
+    if (releaseDate)
+        *releaseDate = parsed.ReleaseDate;
+    return version;
 }
 
 void TfrmCheckUpdates::btbtnCancelClick() {
