@@ -81,12 +81,17 @@ void AddButtons(QMessageBox& box, TPrompter::TButtons buttons, TPrompter::TAnswe
         box.setEscapeButton(QMessageBox::Cancel);
         enter = QMessageBox::Yes;
         break;
+    case TPrompter::TButtons::RetryDiscardCancel:
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Discard | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        enter = QMessageBox::Retry;
+        break;
     }
-    if (defaultAnswer == TPrompter::TAnswer::No && buttons != TPrompter::TButtons::OK &&
-        buttons != TPrompter::TButtons::YesCancel)
+    if (defaultAnswer == TPrompter::TAnswer::No &&
+        (buttons == TPrompter::TButtons::YesNo || buttons == TPrompter::TButtons::YesNoCancel))
         enter = QMessageBox::No;
-    if (defaultAnswer == TPrompter::TAnswer::Cancel &&
-        (buttons == TPrompter::TButtons::YesNoCancel || buttons == TPrompter::TButtons::YesCancel))
+    if (defaultAnswer == TPrompter::TAnswer::Cancel && buttons != TPrompter::TButtons::OK &&
+        buttons != TPrompter::TButtons::YesNo)
         enter = QMessageBox::Cancel;
     box.setDefaultButton(enter);
 }
@@ -99,6 +104,10 @@ TPrompter::TAnswer AnswerOf(int button) {
         return TPrompter::TAnswer::Yes;
     case QMessageBox::No:
         return TPrompter::TAnswer::No;
+    case QMessageBox::Retry:
+        return TPrompter::TAnswer::Retry;
+    case QMessageBox::Discard:
+        return TPrompter::TAnswer::Discard;
     default:
         return TPrompter::TAnswer::Cancel;
     }

@@ -116,7 +116,11 @@ class TfrmMain : public QMainWindow {
     void pnlCacheStatusClick();
 
     // --- Window-level commands ---
+    // Writes pending card data (asking what to do when that fails) and ends the program; the
+    // window's position is not stored.
     void mnuFileExitClick();
+    // File, Exit once no long operation runs any more: what SIGTERM, SIGHUP and SIGINT do.
+    void ExitWhenIdle();
     void actnRefreshTreeExecute();
     void actnReloadDriveExecute();
     void mnuToolsSettingsClick();
@@ -313,6 +317,11 @@ class TfrmMain : public QMainWindow {
     // The commit before the card object goes (reload, exit): pending changes are written and
     // synced; a failure has been shown by the card's reporter. Nothing is written later.
     bool CommitCard();
+    // CommitCard, and when it fails the user's choice: Retry, Discard (the changes are
+    // dropped) or Cancel. True when nothing is pending any more; false on Cancel.
+    bool CommitOrAsk();
+    // How long a request that must wait for a long operation waits before it looks again.
+    static constexpr int BusyRetryMs = 500;
     void SetStatusText(const QString& text);
     // MainLayout.cpp
     void CreateControls();
