@@ -8,6 +8,7 @@
 #include "ui/aux/ShellOpener.h"
 #include "ui/aux/UpdateFetcher.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -96,6 +97,8 @@ class TestCheckUpdates : public QObject {
     void automaticCheckClosesAfterThreeSeconds();
     void homepageLink();
     void windowLayout();
+    void homepageLineFits_data();
+    void homepageLineFits();
 };
 
 void TestCheckUpdates::isNewer_data() {
@@ -319,6 +322,33 @@ void TestCheckUpdates::windowLayout() {
     QVERIFY(!window.tmrCloseWindow->isActive());
     QVERIFY(Named<QPlainTextEdit>(&window, "memoUpdateResults"));
     QVERIFY(Named<QTimer>(&window, "tmrCloseWindow"));
+}
+
+void TestCheckUpdates::homepageLineFits_data() {
+    QTest::addColumn<qreal>("scale"); // of the application font
+    QTest::newRow("default font") << 1.0;
+    QTest::newRow("125 %") << 1.25;
+}
+
+// The homepage line is shown whole, on a row of its own between the report and the button.
+void TestCheckUpdates::homepageLineFits() {
+    QFETCH(qreal, scale);
+    const TScaledAppFont text(scale);
+    TfrmCheckUpdates window;
+    TUpdateServer server;
+    server.Body = Reply("1.0", "x");
+    TUpdateUrl environment(server.Url());
+    QVERIFY(RunCheck(window));
+    const QLabel* line = window.lblHomepage;
+    QVERIFY(line->text().endsWith(HomepageAddress()));
+    QVERIFY(line->sizeHint().width() <= line->width());
+    QVERIFY(line->sizeHint().height() <= line->height());
+    QVERIFY(window.rect().contains(line->geometry()));
+    QVERIFY(!line->geometry().intersects(window.memoUpdateResults->geometry()));
+    QVERIFY(!line->geometry().intersects(window.btbtnCancel->geometry()));
+    QVERIFY(window.rect().contains(window.btbtnCancel->geometry()));
+    QCOMPARE(window.height(), 142);
+    window.accept();
 }
 
 QTEST_MAIN(TestCheckUpdates)

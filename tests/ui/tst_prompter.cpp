@@ -4,6 +4,7 @@
 #include "support/UiTestSupport.h"
 #include "ui/aux/QtPrompter.h"
 #include "ui/aux/ScriptedPrompter.h"
+#include "ui/aux/TitleFit.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -59,6 +60,7 @@ class TestPrompter : public QObject {
     void defaultButton_data();
     void defaultButton();
     void saveDialogKeepsTheWholeName();
+    void shortMessageBoxShowsItsWholeTitle();
 };
 
 void TestPrompter::scriptedAnswersInOrderAndRecords() {
@@ -306,6 +308,22 @@ void TestPrompter::saveDialogKeepsTheWholeName() {
     QCOMPARE(shownFilter, QStringLiteral("DFS singlesided (*.SSD)"));
     QCOMPARE(path, typed);
     QCOMPARE(chosen, QStringLiteral("DFS singlesided (*.ssd)"));
+}
+
+// A box with a short text is still as wide as its title needs in the title bar.
+void TestPrompter::shortMessageBoxShowsItsWholeTitle() {
+    TQtPrompter prompter;
+    int width = 0;
+    QString title;
+    const TWhenModalOpens<QMessageBox> answerIt([&](QMessageBox* box) {
+        width = box->width();
+        title = box->windowTitle();
+        box->button(QMessageBox::Ok)->click();
+    });
+    prompter.Message("Done.", TIcon::Information, TButtons::OK);
+    QCOMPARE(title, QStringLiteral("BrelkExplorer"));
+    QVERIFY2(width >= TitleBarWidth(title),
+             qPrintable(QStringLiteral("%1 < %2").arg(width).arg(TitleBarWidth(title))));
 }
 
 QTEST_MAIN(TestPrompter)

@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
 namespace {
 
 // The update server; BRELKEXPLORER_UPDATE_URL replaces it.
@@ -77,25 +79,26 @@ void TfrmCheckUpdates::FormCreate() {
     setObjectName(QStringLiteral("frmCheckUpdates"));
     setWindowTitle(QStringLiteral("Check for Updates"));
     setModal(true);
-    setFixedSize(415, 142);
 
     memoUpdateResults = new QPlainTextEdit(this);
     memoUpdateResults->setObjectName(QStringLiteral("memoUpdateResults"));
-    memoUpdateResults->setGeometry(8, 8, 399, 97);
+
     memoUpdateResults->setReadOnly(true);
     memoUpdateResults->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     lblHomepage = new QLabel(this);
     lblHomepage->setObjectName(QStringLiteral("lblHomepage"));
-    lblHomepage->setGeometry(8, 117, 300, 13);
     lblHomepage->setCursor(Qt::PointingHandCursor);
     lblHomepage->installEventFilter(this);
 
     btbtnCancel = new QPushButton(QStringLiteral("Close"), this);
     btbtnCancel->setObjectName(QStringLiteral("btbtnCancel"));
-    btbtnCancel->setGeometry(332, 112, 75, 25);
+
     btbtnCancel->setDefault(true);
     connect(btbtnCancel, &QPushButton::clicked, this, &TfrmCheckUpdates::btbtnCancelClick);
+
+    lblHomepage->setText(QStringLiteral("Visit homepage: ") + HomepageAddress());
+    PlaceControls();
 
     tmrCloseWindow = new QTimer(this);
     tmrCloseWindow->setObjectName(QStringLiteral("tmrCloseWindow"));
@@ -113,10 +116,22 @@ void TfrmCheckUpdates::showEvent(QShowEvent* event) {
     }
 }
 
+// The homepage line has a row of its own above the button, as wide as the window (which
+// widens when the line needs more room).
+void TfrmCheckUpdates::PlaceControls() {
+    const int lineHeight = lblHomepage->sizeHint().height();
+    const int width = std::max(415, lblHomepage->sizeHint().width() + 16);
+    setFixedSize(width, 142);
+    btbtnCancel->setGeometry(width - 83, 112, 75, 25);
+    lblHomepage->setGeometry(8, 108 - lineHeight, width - 16, lineHeight);
+    memoUpdateResults->setGeometry(8, 8, width - 16, 104 - lineHeight - 8);
+}
+
 void TfrmCheckUpdates::FormShow() {
     tmrCloseWindow->stop();
     memoUpdateResults->clear();
     lblHomepage->setText(QStringLiteral("Visit homepage: ") + HomepageAddress());
+    PlaceControls();
     // The check runs once the window is on the screen, which stays responsive meanwhile.
     QTimer::singleShot(0, this, [this] {
         if (Open)

@@ -66,6 +66,7 @@ class TfrmCheckUpdates : public QDialog {
 
   private:
     void FormCreate();
+    void PlaceControls();
     void FormShow();
     void FormClose();
     void Add(const QString& line);

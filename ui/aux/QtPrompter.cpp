@@ -1,7 +1,10 @@
 #include "ui/aux/QtPrompter.h"
 
+#include "ui/aux/TitleFit.h"
+
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace {
@@ -168,6 +171,11 @@ TPrompter::TAnswer TQtPrompter::Message(const QString& text, TIcon icon, TButton
                     QMessageBox::NoButton, Owner());
     box.setTextFormat(Qt::PlainText);
     AddButtons(box, buttons, defaultAnswer);
+    // A short message would make the box narrower than its title.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(TitleBarWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     return AnswerOf(box.exec());
 }
 

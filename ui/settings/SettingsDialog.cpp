@@ -5,6 +5,7 @@
 #include "ui/settings/DriveList.h"
 #include "ui/settings/Settings.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSpinBox>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -168,6 +170,10 @@ void TfrmSettings::EnumeratePossibleMMCDrives() {
     }
     EnumeratedDrives = cmboDrives->count();
     cmboDrives->setCurrentIndex(EnumeratedDrives > 0 ? preselect : -1);
+    // The open list shows each entry whole, details included, however narrow the box is.
+    QAbstractItemView* view = cmboDrives->view();
+    view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth() +
+                          view->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }
 
 void TfrmSettings::showEvent(QShowEvent* event) {
