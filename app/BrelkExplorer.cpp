@@ -1,6 +1,6 @@
 // BrelkExplorer: the splash window first, then the windows in their fixed order, then the
-// message loop. Closing the main window or File, Exit ends the loop; the main window's
-// destruction writes pending card data.
+// message loop. Closing the main window, File, Exit, SIGTERM, SIGHUP or SIGINT write pending
+// card data and end the loop.
 #include "ui/addobjects/AddFile.h"
 #include "ui/aux/AboutSplash.h"
 #include "ui/aux/CheckUpdates.h"
@@ -53,7 +53,7 @@ int main(int argc, char* argv[]) {
         driveWatcher.Start();
         result = QApplication::exec();
         splash.reset();
-        // The windows go now; the main window's destruction writes pending card data.
+        // The windows go now; pending card data was written before the loop ended.
     }
     return result;
 }

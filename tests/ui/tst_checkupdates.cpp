@@ -1,12 +1,14 @@
 // The update window against a real HTTP server on 127.0.0.1 started by the test: the report
 // lines for a newer, the same and no version, a server that cannot be reached, answers too
-// slowly or sends no XML; the query; the automatic close; the homepage link; VersionToNumber.
+// slowly or sends no readable version; the query; the automatic close; the homepage link; the
+// version comparison.
 #include "support/UiTestSupport.h"
 #include "ui/aux/CheckUpdates.h"
 #include "ui/aux/ProgramInfo.h"
 #include "ui/aux/ShellOpener.h"
 #include "ui/aux/UpdateFetcher.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,6 +16,7 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
+#include <QVersionNumber>
 
 namespace {
 
@@ -85,8 +88,8 @@ bool RunCheck(TfrmCheckUpdates& window) {
 class TestCheckUpdates : public QObject {
     Q_OBJECT
   private slots:
-    void versionToNumber_data();
-    void versionToNumber();
+    void isNewer_data();
+    void isNewer();
     void reportLines_data();
     void reportLines();
     void queryIsPercentEncoded();
@@ -94,28 +97,53 @@ class TestCheckUpdates : public QObject {
     void automaticCheckClosesAfterThreeSeconds();
     void homepageLink();
     void windowLayout();
+    void homepageLineFits_data();
+    void homepageLineFits();
 };
 
-void TestCheckUpdates::versionToNumber_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<qint64>("number");
-    QTest::newRow("four parts") << "1.2.3.4" << qint64(1234);
-    QTest::newRow("two parts") << "0.9" << qint64(900);
-    QTest::newRow("short equals padded") << "1.2" << qint64(1200);
-    QTest::newRow("padded") << "1.2.0.0" << qint64(1200);
-    QTest::newRow("part of 10 carries") << "1.10" << qint64(2000);
-    QTest::newRow("1.0.0.10") << "1.0.0.10" << qint64(1010);
-    QTest::newRow("1.0.1.0") << "1.0.1.0" << qint64(1010);
-    QTest::newRow("fifth part ignored") << "1.2.3.4.5" << qint64(1234);
-    QTest::newRow("letters count 0") << "1.x.3" << qint64(1030);
-    QTest::newRow("empty") << "" << qint64(0);
-    QTest::newRow("empty parts") << "..5" << qint64(50);
+void TestCheckUpdates::isNewer_data() {
+    QTest::addColumn<QString>("latest");
+    QTest::addColumn<QString>("own");
+    QTest::addColumn<bool>("newer");
+    QTest::newRow("older") << "0.11"
+                           << "1.0.0.3" << false;
+    QTest::newRow("equal") << "1.0.0.3"
+                           << "1.0.0.3" << false;
+    QTest::newRow("newer in the last part") << "1.0.0.4"
+                                            << "1.0.0.3" << true;
+    QTest::newRow("newer in the first part") << "2"
+                                             << "1.9.9.9" << true;
+    QTest::newRow("shorter equals longer") << "1.0"
+                                           << "1.0.0.0" << false;
+    QTest::newRow("longer equals shorter") << "1.0.0.0"
+                                           << "1.0" << false;
+    QTest::newRow("longer and newer") << "1.0.0.1"
+                                      << "1.0" << true;
+    QTest::newRow("shorter and older") << "1.0"
+                                       << "1.0.0.1" << false;
+    QTest::newRow("10 is above 9") << "1.0.0.10"
+                                   << "1.0.0.9" << true;
+    QTest::newRow("1.10 is above 1.9") << "1.10"
+                                       << "1.9" << true;
+    QTest::newRow("1.10 is below 2.0") << "1.10"
+                                       << "2.0" << false;
+    QTest::newRow("1.0.1.0 is above 1.0.0.10") << "1.0.1.0"
+                                               << "1.0.0.10" << true;
+    QTest::newRow("five parts") << "1.2.3.4.5"
+                                << "1.2.3.4" << true;
+    QTest::newRow("own with a suffix") << "1.0"
+                                       << "1.0 beta" << false;
+    QTest::newRow("empty own") << "0.0.0.1"
+                               << "" << true;
+    QTest::newRow("zero against empty own") << "0"
+                                            << "" << false;
 }
 
-void TestCheckUpdates::versionToNumber() {
-    QFETCH(QString, text);
-    QFETCH(qint64, number);
-    QCOMPARE(TfrmCheckUpdates::VersionToNumber(text), number);
+void TestCheckUpdates::isNewer() {
+    QFETCH(QString, latest);
+    QFETCH(QString, own);
+    QFETCH(bool, newer);
+    QCOMPARE(TfrmCheckUpdates::IsNewer(QVersionNumber::fromString(latest), own), newer);
 }
 
 void TestCheckUpdates::reportLines_data() {
@@ -126,22 +154,39 @@ void TestCheckUpdates::reportLines_data() {
     QTest::addColumn<QString>("verdict"); // the line between "Website found..." and the end
     const QString same = "You have the most current version.";
     const QString error = "ERROR: Website not found!";
+    const QString unread = "ERROR: The update information could not be read.";
     QTest::newRow("same version") << "1.0.0.3" << 200 << Reply("1.0.0.3", "2007-01-02") << true
                                   << same;
     QTest::newRow("newer version") << "1.0.0.3" << 200 << Reply("1.0.1.0", "2007-05-01") << true
                                    << "A new version (1.0.1.0, released 2007-05-01) is available!";
+    QTest::newRow("older version") << "1.0.0.3" << 200 << Reply("0.11", "x") << true << same;
+    QTest::newRow("shorter, equal version")
+        << "1.0.0.0" << 200 << Reply("1.0", "x") << true << same;
     QTest::newRow("1.0.0.10 is above 1.0.0.9")
         << "1.0.0.9" << 200 << Reply("1.0.0.10", "x") << true
         << "A new version (1.0.0.10, released x) is available!";
-    QTest::newRow("1.0.1.0 is not above 1.0.0.10")
-        << "1.0.0.10" << 200 << Reply("1.0.1.0", "x") << true << same;
-    QTest::newRow("no currentversion")
-        << "1.0.0.3" << 200 << QByteArray("<r><releasedate>y</releasedate></r>") << true << same;
+    QTest::newRow("1.0.1.0 is above 1.0.0.10")
+        << "1.0.0.10" << 200 << Reply("1.0.1.0", "x") << true
+        << "A new version (1.0.1.0, released x) is available!";
     QTest::newRow("empty own version") << "" << 200 << Reply("0.0.0.1", "z") << true
                                        << "A new version (0.0.0.1, released z) is available!";
-    QTest::newRow("not XML") << "1.0.0.3" << 200 << QByteArray("<html><body>Oops</html>") << true
-                             << error;
-    QTest::newRow("empty reply") << "1.0.0.3" << 200 << QByteArray() << true << error;
+    QTest::newRow("XML without currentversion")
+        << "1.0.0.3" << 200 << QByteArray("<r><releasedate>y</releasedate></r>") << true << unread;
+    QTest::newRow("version that is no number")
+        << "1.0.0.3" << 200 << Reply("soon", "x") << true << unread;
+    QTest::newRow("version with trailing text")
+        << "1.0.0.3" << 200 << Reply("2.0 beta", "x") << true << unread;
+    QTest::newRow("HTML page") << "1.0.0.3" << 200
+                               << QByteArray("<html><head><title>Welcome</title></head>"
+                                             "<body><p>Hello</p></body></html>")
+                               << true << unread;
+    QTest::newRow("not well-formed")
+        << "1.0.0.3" << 200 << QByteArray("<html><body>Oops</html>") << true << unread;
+    QByteArray random(512, 0);
+    for (int i = 0; i < random.size(); ++i)
+        random[i] = char((i * 151 + 7) % 256);
+    QTest::newRow("random bytes") << "1.0.0.3" << 200 << random << true << unread;
+    QTest::newRow("empty reply") << "1.0.0.3" << 200 << QByteArray() << true << unread;
     QTest::newRow("HTTP 404") << "1.0.0.3" << 404 << Reply("9.0", "x") << true << error;
     QTest::newRow("unreachable") << "1.0.0.3" << 200 << QByteArray() << false << error;
 }
@@ -169,7 +214,7 @@ void TestCheckUpdates::reportLines() {
     QVERIFY(RunCheck(window));
     QStringList expected{"You are using brelkexplorer version " + own + ".",
                          "Contacting website..."};
-    if (verdict.startsWith("ERROR"))
+    if (verdict == QLatin1String("ERROR: Website not found!"))
         expected << verdict;
     else
         expected << "Website found..." << verdict;
@@ -277,6 +322,33 @@ void TestCheckUpdates::windowLayout() {
     QVERIFY(!window.tmrCloseWindow->isActive());
     QVERIFY(Named<QPlainTextEdit>(&window, "memoUpdateResults"));
     QVERIFY(Named<QTimer>(&window, "tmrCloseWindow"));
+}
+
+void TestCheckUpdates::homepageLineFits_data() {
+    QTest::addColumn<qreal>("scale"); // of the application font
+    QTest::newRow("default font") << 1.0;
+    QTest::newRow("125 %") << 1.25;
+}
+
+// The homepage line is shown whole, on a row of its own between the report and the button.
+void TestCheckUpdates::homepageLineFits() {
+    QFETCH(qreal, scale);
+    const TScaledAppFont text(scale);
+    TfrmCheckUpdates window;
+    TUpdateServer server;
+    server.Body = Reply("1.0", "x");
+    TUpdateUrl environment(server.Url());
+    QVERIFY(RunCheck(window));
+    const QLabel* line = window.lblHomepage;
+    QVERIFY(line->text().endsWith(HomepageAddress()));
+    QVERIFY(line->sizeHint().width() <= line->width());
+    QVERIFY(line->sizeHint().height() <= line->height());
+    QVERIFY(window.rect().contains(line->geometry()));
+    QVERIFY(!line->geometry().intersects(window.memoUpdateResults->geometry()));
+    QVERIFY(!line->geometry().intersects(window.btbtnCancel->geometry()));
+    QVERIFY(window.rect().contains(window.btbtnCancel->geometry()));
+    QCOMPARE(window.height(), 142);
+    window.accept();
 }
 
 QTEST_MAIN(TestCheckUpdates)

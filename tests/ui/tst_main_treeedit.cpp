@@ -12,6 +12,7 @@
 #include <QDragEnterEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -99,6 +100,14 @@ bool WriteFile(const QString& path, qint64 size, char fill) {
     return file.open(QIODevice::WriteOnly) && file.write(QByteArray(size, fill)) == size;
 }
 
+// Exactly Message was asked, as an error box with OK; nothing at all when Message is empty.
+bool AskedOnly(const TScriptedPrompter& prompter, const QString& message) {
+    if (message.isEmpty())
+        return prompter.Questions().isEmpty();
+    return prompter.Messages() == QStringList{message} && prompter.Last().Icon == TIcon::Error &&
+           prompter.Last().Buttons == TButtons::OK;
+}
+
 } // namespace
 
 class TestMainTreeEdit : public QObject {
@@ -115,11 +124,17 @@ class TestMainTreeEdit : public QObject {
     void dragOver();
     void dropRefiles_data();
     void dropRefiles();
+    void dropKeepsNamesWithinTheLimit_data();
+    void dropKeepsNamesWithinTheLimit();
+    void renameMovesTheNodeWhereItsNameBelongs_data();
+    void renameMovesTheNodeWhereItsNameBelongs();
     void droppedFilesRefused_data();
     void droppedFilesRefused();
     void droppedFilesOpenTheDialog_data();
     void droppedFilesOpenTheDialog();
     void dropEventsFromFileManagers();
+    void droppedFilesAreCopied_data();
+    void droppedFilesAreCopied();
     void addActionFollowsTheCatalogue();
     void dragOutWritesObjectsAsFiles();
 };
@@ -176,14 +191,10 @@ void TestMainTreeEdit::renameLimits() {
     editor->setText(text);
     QTest::keyClick(editor, Qt::Key_Return); // the view commits the edit from its event loop
     QTRY_VERIFY(!rig.Main->IsEditing);
-    QCOMPARE(rig.Prompter.Messages(), message.isEmpty() ? QStringList() : QStringList{message});
-    if (!message.isEmpty()) {
-        QCOMPARE(rig.Prompter.Last().Icon, TIcon::Error);
-        QCOMPARE(rig.Prompter.Last().Buttons, TButtons::OK);
-    }
+    QVERIFY2(AskedOnly(rig.Prompter, message), qPrintable(rig.Prompter.Describe()));
     QCOMPARE(QString::fromStdString(entry->Name()), name);
     QCOMPARE(target->Text(), shown);
-    QCOMPARE(target->Parent(), parent); // stays where it is until the next build
+    QCOMPARE(target->Parent(), parent); // these names keep their sub-group
     if (message.isEmpty() && !text.isEmpty())
         QVERIFY(rig.Main->lblObjectFullname->text().contains(name));
     QVERIFY(rig.Main->Brelk->HasUnsavedData() == (message.isEmpty() && !text.isEmpty()));
@@ -332,10 +343,10 @@ void TestMainTreeEdit::dropRefiles_data() {
         << QStringList{"ZARCH"} << "ZARCH"
         << "Discs/tapes" << QStringList{l, "GAMES.ELITE", "OLD.REPTON", "SINGLE", "ZARCH"}
         << "Discs/tapes{" + l + ",GAMES{ELITE},OLD{REPTON},SINGLE,ZARCH}";
-    QTest::newRow("longer than 40 is cut")
+    QTest::newRow("longer than 40 is kept whole")
         << QStringList{l} << l << "OLD"
-        << QStringList{"GAMES.ELITE", "GAMES.ZARCH", "OLD." + l.left(36), "OLD.REPTON", "SINGLE"}
-        << "OLD{" + l.left(36) + ",REPTON}";
+        << QStringList{"GAMES.ELITE", "GAMES.ZARCH", "OLD." + l, "OLD.REPTON", "SINGLE"}
+        << "OLD{" + l + ",REPTON}";
     QTest::newRow("sub-group with its own objects selected")
         << QStringList{"GAMES", "ELITE"} << "GAMES"
         << "OLD" << QStringList{l, "OLD.GAMES.ELITE", "OLD.GAMES.ZARCH", "OLD.REPTON", "SINGLE"}
@@ -367,6 +378,115 @@ void TestMainTreeEdit::dropRefiles() {
     QVERIFY(rig.EachEntryShownOnce());
     QVERIFY(rig.Node("TOOL") && rig.Node("TOOL")->Entry->Type() == brelk::kTypeTool);
     QVERIFY(rig.Main->Brelk->HasUnsavedData());
+}
+
+void TestMainTreeEdit::dropKeepsNamesWithinTheLimit_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("names"); // disc names afterwards, sorted
+    QTest::addColumn<QString>("message");
+    const QString a42(42, 'A'), b43(43, 'B'), c37(37, 'C'), d38(38, 'D');
+    const QString refused = "The name you entered is too long (only 42 characters allowed)";
+    const QStringList before{a42, b43, "LONG." + c37, "TAPES.X", "WIDE." + d38, "WIDE.Y"};
+    QTest::newRow("48 in all") << a42 << QStringList{b43,       "LONG." + c37, "TAPES." + a42,
+                                                     "TAPES.X", "WIDE." + d38, "WIDE.Y"}
+                               << "";
+    QTest::newRow("49 is refused") << b43 << before << refused;
+    QTest::newRow("sub-group, 48 in all")
+        << "LONG" << QStringList{a42, b43, "TAPES.LONG." + c37, "TAPES.X", "WIDE." + d38, "WIDE.Y"}
+        << "";
+    QTest::newRow("sub-group with one name of 49 stays whole") << "WIDE" << before << refused;
+}
+
+// A move keeps every name whole; one that would give any object more than 48 characters is
+// refused with the rename's message and changes nothing.
+void TestMainTreeEdit::dropKeepsNamesWithinTheLimit() {
+    QFETCH(QString, source);
+    QFETCH(QStringList, names);
+    QFETCH(QString, message);
+    const std::string a42(42, 'A'), b43(43, 'B'), c37(37, 'C'), d38(38, 'D');
+    TTreeRig rig({Disc(a42), Disc(b43), Disc("LONG." + c37), Disc("TAPES.X"), Disc("WIDE." + d38),
+                  Disc("WIDE.Y")});
+    rig.Select({source}, source);
+    TMyTreeNode* tapes = rig.Node("TAPES");
+    QVERIFY(rig.Main->treevwObjectsDragOver(rig.Node(source), tapes));
+    rig.Main->treevwObjectsDragDrop(tapes);
+    QCOMPARE(rig.DiscNames(), names);
+    QVERIFY2(AskedOnly(rig.Prompter, message), qPrintable(rig.Prompter.Describe()));
+    QVERIFY(rig.EachEntryShownOnce());
+    QCOMPARE(rig.Main->Brelk->HasUnsavedData(), message.isEmpty());
+}
+
+void TestMainTreeEdit::renameMovesTheNodeWhereItsNameBelongs_data() {
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("name");  // the entry's name afterwards
+    QTest::addColumn<QString>("group"); // a dump of the group that shows it afterwards
+    QTest::addColumn<QString>("message");
+    const QString l = kLong38;
+    QTest::newRow("into a sub-group") << "SINGLE"
+                                      << "GAMES.LOGO"
+                                      << "GAMES.LOGO"
+                                      << "GAMES{ELITE,LOGO,ZARCH}"
+                                      << "";
+    QTest::newRow("into a new sub-group") << "SINGLE"
+                                          << "NEW.LOGO"
+                                          << "NEW.LOGO"
+                                          << "NEW{LOGO}"
+                                          << "";
+    QTest::newRow("a tool into a sub-group") << "TOOL"
+                                             << "UTIL.T"
+                                             << "UTIL.T"
+                                             << "UTIL{T,X}"
+                                             << "";
+    QTest::newRow("the group empties") << "REPTON"
+                                       << "A"
+                                       << "OLD.A"
+                                       << "OLD{A}"
+                                       << "";
+    QTest::newRow("ending in a full stop") << "SINGLE"
+                                           << "GAMES."
+                                           << "SINGLE"
+                                           << "Discs/tapes{" + l +
+                                                  ",GAMES{ELITE,ZARCH},OLD{"
+                                                  "REPTON},SINGLE}"
+                                           << "A name cannot end with a full stop (\".\").";
+    QTest::newRow("ending in a full stop in a sub-group")
+        << "ELITE"
+        << "X."
+        << "GAMES.ELITE"
+        << "GAMES{ELITE,ZARCH}"
+        << "A name cannot end with a full stop (\".\").";
+}
+
+// After an F2 rename the node stands where a build of the tree puts it, still current; the
+// next build shows the same tree.
+void TestMainTreeEdit::renameMovesTheNodeWhereItsNameBelongs() {
+    QFETCH(QString, node);
+    QFETCH(QString, text);
+    QFETCH(QString, name);
+    QFETCH(QString, group);
+    QFETCH(QString, message);
+    TTreeRig rig;
+    TMyTreeNode* target = rig.Node(node);
+    brelk::TBrelkCatEntry* entry = target->Entry;
+    rig.Main->treevwObjects->setFocus();
+    rig.Main->treevwObjects->setCurrentItem(target);
+    QTest::keyClick(rig.Main->treevwObjects, Qt::Key_F2);
+    auto* editor = rig.Main->treevwObjects->findChild<QLineEdit*>(QStringLiteral("edtTreeLabel"));
+    QVERIFY(editor);
+    editor->setText(text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(!rig.Main->IsEditing);
+    const QString groupText = group.left(group.indexOf(QLatin1Char('{')));
+    QTRY_COMPARE(Dump(rig.Node(groupText)), group);
+    QCOMPARE(QString::fromStdString(entry->Name()), name);
+    QVERIFY2(AskedOnly(rig.Prompter, message), qPrintable(rig.Prompter.Describe()));
+    QCOMPARE(rig.Main->SelectedNode(), target);
+    QCOMPARE(target->Entry, entry);
+    QVERIFY(rig.EachEntryShownOnce());
+    const QString shown = Dump(rig.Main->RootNode());
+    rig.Main->actnRefreshTreeExecute();
+    QCOMPARE(Dump(rig.Main->RootNode()), shown);
 }
 
 void TestMainTreeEdit::droppedFilesRefused_data() {
@@ -510,6 +630,74 @@ void TestMainTreeEdit::dragOutWritesObjectsAsFiles() {
     QCOMPARE(next->urls().size(), 1);
     QVERIFY(!QFileInfo::exists(firstFolder));
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
+}
+
+void TestMainTreeEdit::droppedFilesAreCopied_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<int>("offered");
+    QTest::addColumn<int>("modifiers"); // Shift proposes a move, Control a copy
+    QTest::addColumn<int>("proposed");
+    QTest::addColumn<bool>("accepted");
+    const int copyOrMove = Qt::CopyAction | Qt::MoveAction;
+    for (const char* target : {"details pane", "tree", "add dialog"}) {
+        const QString name = QString::fromLatin1(target);
+        QTest::addRow("%s, move only", target)
+            << name << int(Qt::MoveAction) << int(Qt::NoModifier) << int(Qt::MoveAction) << false;
+        QTest::addRow("%s, move by default", target)
+            << name << copyOrMove << int(Qt::ShiftModifier) << int(Qt::MoveAction) << true;
+        QTest::addRow("%s, copy by default", target)
+            << name << copyOrMove << int(Qt::ControlModifier) << int(Qt::CopyAction) << true;
+    }
+}
+
+// A drop of PC files is answered as a copy wherever it lands; an offer that allows only a
+// move is refused, since answering it would let the file manager delete the originals.
+void TestMainTreeEdit::droppedFilesAreCopied() {
+    QFETCH(QString, target);
+    QFETCH(int, offered);
+    QFETCH(int, modifiers);
+    QFETCH(int, proposed);
+    QFETCH(bool, accepted);
+    TTreeRig rig(std::vector<TObject>{});
+    const QString file = rig.Path("a.bin");
+    QVERIFY(WriteFile(file, 100, 'a'));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file)});
+    const auto actions = Qt::DropActions(offered);
+    const auto keys = Qt::KeyboardModifiers(modifiers);
+    QList<std::pair<bool, Qt::DropAction>> answers; // enter, move and drop
+    const auto drag = [&](QWidget* receiver) {
+        QDragEnterEvent enter(QPoint(5, 5), actions, &data, Qt::LeftButton, keys);
+        QDragMoveEvent move(QPoint(6, 6), actions, &data, Qt::LeftButton, keys);
+        QDropEvent drop(QPointF(6, 6), actions, &data, Qt::LeftButton, keys);
+        for (QDropEvent* event :
+             {static_cast<QDropEvent*>(&enter), static_cast<QDropEvent*>(&move), &drop}) {
+            QApplication::sendEvent(receiver, event);
+            answers.append({event->isAccepted(), event->dropAction()});
+        }
+        QCOMPARE(int(enter.proposedAction()), proposed);
+    };
+    bool dialogOpened = false;
+    WhenDialogReady(rig.Main->AddObjectsDialog(), [&] {
+        dialogOpened = true;
+        if (target == QLatin1String("add dialog"))
+            drag(rig.Main->AddObjectsDialog());
+        rig.Main->AddObjectsDialog()->reject();
+    });
+    if (target == QLatin1String("add dialog"))
+        rig.Main->ExecuteAddObjectsDialog();
+    else
+        drag(target == QLatin1String("tree") ? rig.Main->treevwObjects->viewport()
+                                             : rig.Main->memoObjectDetails->viewport());
+    QCOMPARE(answers.size(), 3);
+    for (const auto& [taken, action] : answers) {
+        QCOMPARE(taken, accepted);
+        if (taken)
+            QCOMPARE(action, Qt::CopyAction);
+    }
+    if (target != QLatin1String("add dialog"))
+        QTRY_COMPARE(dialogOpened, accepted); // the files were taken
+    QVERIFY(rig.Prompter.Questions().isEmpty());
 }
 
 QTEST_MAIN(TestMainTreeEdit)

@@ -18,6 +18,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <csignal>
+
 using namespace maintest;
 
 namespace {
@@ -33,6 +35,15 @@ QStringList MenuCaptions(const QMenu* menu) {
     for (const QAction* a : menu->actions())
         captions << (a->isSeparator() ? QString("-") : a->text());
     return captions;
+}
+
+// The window shown on a card holding OLD, with NEW added but not yet written.
+bool OpenWithNewPending(TMainRig& rig) {
+    if (!rig.UseCard(k8M, {{brelk::kTypeTool, 0, "OLD", 512}}))
+        return false;
+    rig.Open().show();
+    return AddObjects(*rig.Main->Brelk, {{brelk::kTypeTool, 0, "NEW", 1024}}) &&
+           rig.Main->Brelk->HasUnsavedData();
 }
 
 } // namespace
@@ -55,6 +66,10 @@ class TestMainWindow : public QObject {
     void commandsRefusedDuringLongOperation();
     void cardLockedFromOpeningUntilExit();
     void cardChangedBehindItsBackIsNotWrittenOver();
+    void quitSignalsWriteAndEnd_data();
+    void quitSignalsWriteAndEnd();
+    void failedCommitAsks_data();
+    void failedCommitAsks();
 };
 
 void TestMainWindow::firstStartWithEmptyStore() {
@@ -389,6 +404,108 @@ void TestMainWindow::cardChangedBehindItsBackIsNotWrittenOver() {
     QCOMPARE(rig.Prompter.Messages().mid(1),
              QStringList{"Error - Changes to the Brelk-card '" + card + ":' were not written"});
     QCOMPARE(CardNames(card), QStringList());
+}
+
+void TestMainWindow::quitSignalsWriteAndEnd_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+// A logout, shutdown or Ctrl+C ends the program as File, Exit does: the pending changes are on
+// the card before the message loop ends, while the window still exists.
+void TestMainWindow::quitSignalsWriteAndEnd() {
+    QFETCH(int, signalNumber);
+    TMainRig rig;
+    QVERIFY(OpenWithNewPending(rig));
+    TfrmMain& main = *rig.Main;
+    QTimer::singleShot(0, [signalNumber] { std::raise(signalNumber); });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(7); }); // only if the signal failed
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QCOMPARE(CardNames(rig.CardPath()), (QStringList{"NEW", "OLD"}));
+    QVERIFY(!main.Brelk->HasUnsavedData());
+    QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
+}
+
+void TestMainWindow::failedCommitAsks_data() {
+    QTest::addColumn<QString>("action"); // close, exit or reload
+    QTest::addColumn<QList<TPrompter::TAnswer>>("answers");
+    QTest::addColumn<int>("cardBackAt"); // the question at which the card is back; 0: never
+    QTest::addColumn<bool>("done");      // the window closed, the program ended, the card reloaded
+    QTest::addColumn<QStringList>("names"); // on the card afterwards
+    using A = TPrompter::TAnswer;
+    const QStringList both{"NEW", "OLD"}, old{"OLD"};
+    for (const char* action : {"close", "exit", "reload"}) {
+        const QString name = QString::fromLatin1(action);
+        QTest::addRow("%s, Cancel", action) << name << QList<A>{A::Cancel} << 1 << false << old;
+        QTest::addRow("%s, Retry once the card is back", action)
+            << name << QList<A>{A::Retry} << 1 << true << both;
+        QTest::addRow("%s, Retry still failing, then Discard", action)
+            << name << QList<A>{A::Retry, A::Discard} << 2 << true << old;
+    }
+}
+
+// When the commit before the window closes, the program ends or the card is reloaded fails,
+// the user chooses: Retry, Discard (the changes are dropped) or Cancel (nothing goes).
+void TestMainWindow::failedCommitAsks() {
+    QFETCH(QString, action);
+    QFETCH(QList<TPrompter::TAnswer>, answers);
+    QFETCH(int, cardBackAt);
+    QFETCH(bool, done);
+    QFETCH(QStringList, names);
+    TMainRig rig;
+    QVERIFY(OpenWithNewPending(rig));
+    TfrmMain& main = *rig.Main;
+    QVERIFY(!main.Brelk->IsDeviceOpen());
+    // The card is away: the commit cannot open it.
+    const QString card = rig.CardPath(), away = rig.Path("away.img");
+    QVERIFY(QFile::rename(card, away));
+    const QString question = "The changes to the Brelk-card '" + card +
+                             "' could not be written.\r\rRetry: try to write them again.\r"
+                             "Discard: drop the changes; they are lost.\r"
+                             "Cancel: keep the changes pending and go back.";
+    int asked = 0;
+    rig.Prompter.OnMessage = [&](const TScriptedPrompter::TQuestion& q) {
+        if (q.Buttons == TPrompter::TButtons::RetryDiscardCancel && ++asked == cardBackAt)
+            QVERIFY(QFile::rename(away, card));
+    };
+    for (TPrompter::TAnswer answer : answers)
+        rig.Prompter.QueueAnswer(answer);
+    const QString unreloaded = QStringLiteral("(not reloaded)"); // a reload builds the tree
+    main.RootNode()->setText(0, unreloaded);
+    bool ended = false;
+    if (action == QLatin1String("close")) {
+        ended = main.close();
+        QCOMPARE(main.isVisible(), !ended);
+    } else if (action == QLatin1String("exit")) {
+        QTimer::singleShot(0, main.mnuFileExit, &QAction::trigger);
+        QTimer::singleShot(1000, [] { QCoreApplication::exit(7); }); // when Exit stays
+        ended = QCoreApplication::exec() == 0;
+    } else {
+        main.actnReloadDriveExecute();
+        ended = main.RootNode()->Text() != unreloaded;
+    }
+    QCOMPARE(ended, done);
+    QCOMPARE(asked, answers.size());
+    QVERIFY2(rig.Prompter.AllAnswersUsed() && !rig.Prompter.Unexpected(),
+             qPrintable(rig.Prompter.Describe()));
+    for (const auto& q : rig.Prompter.Questions())
+        if (q.Buttons == TPrompter::TButtons::RetryDiscardCancel) {
+            QCOMPARE(q.Text, question);
+            QCOMPARE(q.Icon, TPrompter::TIcon::Warning);
+            QCOMPARE(q.Default, TPrompter::TAnswer::Retry);
+        }
+    if (!QFile::exists(card))
+        QVERIFY(QFile::rename(away, card));
+    QCOMPARE(CardNames(card), names);
+    // Only a Cancel leaves the changes pending; nothing is lost without the user's word.
+    QCOMPARE(main.Brelk->HasUnsavedData(), !done);
+    const qsizetype shown = rig.Prompter.Questions().size();
+    rig.Main.reset();
+    const QStringList atTheEnd = done ? names : QStringList{"NEW", "OLD"};
+    QCOMPARE(CardNames(card), atTheEnd);
+    QCOMPARE(rig.Prompter.Questions().size(), shown); // nothing reported at the end
 }
 
 QTEST_MAIN(TestMainWindow)

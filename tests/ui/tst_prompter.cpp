@@ -4,6 +4,7 @@
 #include "support/UiTestSupport.h"
 #include "ui/aux/QtPrompter.h"
 #include "ui/aux/ScriptedPrompter.h"
+#include "ui/aux/TitleFit.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -59,6 +60,7 @@ class TestPrompter : public QObject {
     void defaultButton_data();
     void defaultButton();
     void saveDialogKeepsTheWholeName();
+    void shortMessageBoxShowsItsWholeTitle();
 };
 
 void TestPrompter::scriptedAnswersInOrderAndRecords() {
@@ -101,6 +103,12 @@ void TestPrompter::scriptedFlagsUnexpectedQuestions_data() {
         << false << TAnswer::Yes << TButtons::YesCancel << TAnswer::Cancel;
     QTest::newRow("No for a Yes/Cancel box")
         << true << TAnswer::No << TButtons::YesCancel << TAnswer::Cancel;
+    QTest::newRow("empty queue, Retry/Discard/Cancel")
+        << false << TAnswer::Yes << TButtons::RetryDiscardCancel << TAnswer::Cancel;
+    QTest::newRow("Yes for a Retry/Discard/Cancel box")
+        << true << TAnswer::Yes << TButtons::RetryDiscardCancel << TAnswer::Cancel;
+    QTest::newRow("Retry for a Yes/No/Cancel box")
+        << true << TAnswer::Retry << TButtons::YesNoCancel << TAnswer::Cancel;
 }
 
 void TestPrompter::scriptedFlagsUnexpectedQuestions() {
@@ -195,6 +203,12 @@ void TestPrompter::qtMessageBox_data() {
     QTest::newRow("confirm Cancel of Yes/Cancel")
         << TIcon::Confirmation << TButtons::YesCancel << int(QMessageBox::Cancel) << TAnswer::Cancel
         << int(QMessageBox::Question);
+    for (const auto& [press, answer] : {std::pair{QMessageBox::Retry, TAnswer::Retry},
+                                        {QMessageBox::Discard, TAnswer::Discard},
+                                        {QMessageBox::Cancel, TAnswer::Cancel}})
+        QTest::addRow("warning %d of Retry/Discard/Cancel", int(answer))
+            << TIcon::Warning << TButtons::RetryDiscardCancel << int(press) << answer
+            << int(QMessageBox::Warning);
 }
 
 // The real box, answered by pressing one of its buttons once it is open.
@@ -217,7 +231,8 @@ void TestPrompter::qtMessageBox() {
     QCOMPARE(prompter.Message("Line one\rLine two", icon, buttons), answer);
     QCOMPARE(text, QStringLiteral("Line one\nLine two"));
     QCOMPARE(iconSeen, shownIcon);
-    QCOMPARE(buttonCount, buttons == TButtons::OK ? 1 : buttons == TButtons::YesNoCancel ? 3 : 2);
+    const bool three = buttons == TButtons::YesNoCancel || buttons == TButtons::RetryDiscardCancel;
+    QCOMPARE(buttonCount, buttons == TButtons::OK ? 1 : three ? 3 : 2);
 }
 
 void TestPrompter::defaultButton_data() {
@@ -234,6 +249,12 @@ void TestPrompter::defaultButton_data() {
                                 << int(QMessageBox::No);
     QTest::newRow("Yes/No/Cancel, No")
         << TButtons::YesNoCancel << TAnswer::No << TAnswer::No << int(QMessageBox::No);
+    QTest::newRow("Retry/Discard/Cancel") << TButtons::RetryDiscardCancel << TAnswer::Yes
+                                          << TAnswer::Retry << int(QMessageBox::Retry);
+    QTest::newRow("Retry/Discard/Cancel, Cancel") << TButtons::RetryDiscardCancel << TAnswer::Cancel
+                                                  << TAnswer::Cancel << int(QMessageBox::Cancel);
+    QTest::newRow("Retry/Discard/Cancel, No asked")
+        << TButtons::RetryDiscardCancel << TAnswer::No << TAnswer::Retry << int(QMessageBox::Retry);
 }
 
 // The button that Enter presses: the real box's default button, and what the scripted
@@ -245,7 +266,8 @@ void TestPrompter::defaultButton() {
     QFETCH(int, enter);
     TScriptedPrompter scripted;
     if (buttons != TButtons::OK)
-        scripted.QueueAnswer(TAnswer::No);
+        scripted.QueueAnswer(buttons == TButtons::RetryDiscardCancel ? TAnswer::Cancel
+                                                                     : TAnswer::No);
     scripted.Message("Sure?", TIcon::Confirmation, buttons, asked);
     QCOMPARE(scripted.Last().Default, recorded);
 
@@ -286,6 +308,22 @@ void TestPrompter::saveDialogKeepsTheWholeName() {
     QCOMPARE(shownFilter, QStringLiteral("DFS singlesided (*.SSD)"));
     QCOMPARE(path, typed);
     QCOMPARE(chosen, QStringLiteral("DFS singlesided (*.ssd)"));
+}
+
+// A box with a short text is still as wide as its title needs in the title bar.
+void TestPrompter::shortMessageBoxShowsItsWholeTitle() {
+    TQtPrompter prompter;
+    int width = 0;
+    QString title;
+    const TWhenModalOpens<QMessageBox> answerIt([&](QMessageBox* box) {
+        width = box->width();
+        title = box->windowTitle();
+        box->button(QMessageBox::Ok)->click();
+    });
+    prompter.Message("Done.", TIcon::Information, TButtons::OK);
+    QCOMPARE(title, QStringLiteral("BrelkExplorer"));
+    QVERIFY2(width >= TitleBarWidth(title),
+             qPrintable(QStringLiteral("%1 < %2").arg(width).arg(TitleBarWidth(title))));
 }
 
 QTEST_MAIN(TestPrompter)

@@ -5,8 +5,10 @@
 #include "ui/aux/ScriptedPrompter.h"
 #include "ui/settings/SettingsDialog.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QPushButton>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 
 namespace {
@@ -39,6 +41,7 @@ class TestSettingsDriveDetails : public QObject {
     void details();
     void sysBlockListerReadsDetailsAndMounts();
     void listShowsDetailsInToolTips();
+    void openListShowsEntriesWhole();
     void mountedDeviceIsRefusedNamingItsFileSystem();
     void mountedDeviceIsNotPreselected();
 };
@@ -127,6 +130,35 @@ void TestSettingsDriveDetails::listShowsDetailsInToolTips() {
     QCOMPARE(list->itemData(0, Qt::ToolTipRole).toString(),
              QStringLiteral("/dev/sde\n7.4 GiB, Generic STORAGE DEVICE"));
     QCOMPARE(list->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("/dev/sdf"));
+}
+
+// The open drive list is wide enough for each entry with its details and the in-use note.
+void TestSettingsDriveDetails::openListShowsEntriesWhole() {
+    TTempSettings store;
+    const TFakeDrives drives{Drive("/dev/sde", 7948206080, "Generic", "STORAGE DEVICE"),
+                             Drive("/dev/sdf", 1 << 30, "Acme Corporation",
+                                   "Multi-Card Reader Deluxe", "/dev/sdf1", "/media/user/CARD")};
+    TBrelkExplorerSettings settings = FreshSettings(QStringLiteral("/dev/sde"));
+    TScriptedPrompter prompter;
+    TfrmSettings dialog(settings, prompter, nullptr, &drives);
+    dialog.show();
+    auto* list = Named<QComboBox>(&dialog, "cmboDrives");
+    list->showPopup();
+    QAbstractItemView* view = list->view();
+    QTRY_VERIFY(view->isVisible());
+    const QFontMetrics metrics(view->font());
+    for (int row = 0; row < list->count(); ++row) {
+        QStyleOptionViewItem option;
+        option.initFrom(view);
+        const QModelIndex index = view->model()->index(row, 0);
+        const QSize needed = view->itemDelegate()->sizeHint(option, index);
+        QVERIFY2(needed.width() <= view->viewport()->width(),
+                 qPrintable(QStringLiteral("row %1: %2 > %3")
+                                .arg(row)
+                                .arg(needed.width())
+                                .arg(view->viewport()->width())));
+    }
+    list->hidePopup();
 }
 
 void TestSettingsDriveDetails::mountedDeviceIsRefusedNamingItsFileSystem() {

@@ -18,6 +18,7 @@ class TestSettingsDrives : public QObject {
     void showingSelectsTheStoredDrive();
     void storedImageFileIsOffered();
     void emptyDriveListKeepsTheStoredDrive();
+    void listsTheDrivesPresentWhenOpened();
     void imageFileButton();
     void sysBlockLister();
 };
@@ -119,6 +120,40 @@ void TestSettingsDrives::emptyDriveListKeepsTheStoredDrive() {
     dialog.show();
     QTest::mouseClick(Named<QPushButton>(&dialog, "btbtnOK"), Qt::LeftButton);
     QCOMPARE(settings.MMCDrive, QStringLiteral("/dev/gone"));
+}
+
+// Readers plugged in or pulled after the start are listed by the next opening of the dialog.
+void TestSettingsDrives::listsTheDrivesPresentWhenOpened() {
+    TTempSettings store;
+    TFakeDrives drives{{"/dev/sde", true}};
+    TBrelkExplorerSettings settings;
+    TScriptedPrompter prompter;
+    TfrmSettings dialog(settings, prompter, nullptr, &drives);
+    settings.ReadSettingsFromRegistry(dialog.PreselectedDrive());
+    auto* list = Named<QComboBox>(&dialog, "cmboDrives");
+    dialog.show();
+    QCOMPARE(Entries(list), QStringList{"/dev/sde"});
+    dialog.reject();
+
+    TCandidateDrive arrived(QStringLiteral("/dev/sdg"), true);
+    arrived.Size = 2u << 30;
+    drives.Drives.push_back(arrived);
+    dialog.show();
+    QCOMPARE(Entries(list), QStringList({"/dev/sde", "/dev/sdg"}));
+    QCOMPARE(list->currentText(), QStringLiteral("/dev/sde")); // the stored drive
+    QCOMPARE(list->itemData(1, Qt::ToolTipRole).toString(),
+             QStringLiteral("/dev/sdg\n") + DriveDetails(arrived));
+    list->setCurrentIndex(1);
+    QTest::mouseClick(Named<QPushButton>(&dialog, "btbtnOK"), Qt::LeftButton);
+    QCOMPARE(settings.MMCDrive, QStringLiteral("/dev/sdg"));
+
+    drives.Drives.erase(drives.Drives.begin());
+    dialog.show();
+    QCOMPARE(Entries(list), QStringList{"/dev/sdg"});
+    QCOMPARE(list->currentText(), QStringLiteral("/dev/sdg"));
+    QCOMPARE(dialog.PreselectedDrive(), QStringLiteral("/dev/sde")); // chosen at the start
+    dialog.reject();
+    QVERIFY(prompter.Questions().isEmpty());
 }
 
 void TestSettingsDrives::imageFileButton() {

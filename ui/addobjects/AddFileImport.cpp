@@ -95,14 +95,14 @@ void TfrmAddFile::btbtnOKClick() {
 
 void TfrmAddFile::dragEnterEvent(QDragEnterEvent* event) {
     if (!Busy && event->source() == nullptr && !DroppedLocalPaths(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
+        AcceptAsCopy(*event);
     else
         event->ignore();
 }
 
 void TfrmAddFile::dragMoveEvent(QDragMoveEvent* event) {
     if (!Busy && event->source() == nullptr)
-        event->acceptProposedAction();
+        AcceptAsCopy(*event);
     else
         event->ignore();
 }
@@ -115,8 +115,8 @@ void TfrmAddFile::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
-    QTimer::singleShot(0, this, [this, paths] { HandleDroppedFiles(paths); });
+    if (AcceptAsCopy(*event))
+        QTimer::singleShot(0, this, [this, paths] { HandleDroppedFiles(paths); });
 }
 
 void TfrmAddFile::HandleDroppedFiles(const QStringList& paths) {

@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
 namespace {
 
 // The update server; BRELKEXPLORER_UPDATE_URL replaces it.
@@ -77,25 +79,26 @@ void TfrmCheckUpdates::FormCreate() {
     setObjectName(QStringLiteral("frmCheckUpdates"));
     setWindowTitle(QStringLiteral("Check for Updates"));
     setModal(true);
-    setFixedSize(415, 142);
 
     memoUpdateResults = new QPlainTextEdit(this);
     memoUpdateResults->setObjectName(QStringLiteral("memoUpdateResults"));
-    memoUpdateResults->setGeometry(8, 8, 399, 97);
+
     memoUpdateResults->setReadOnly(true);
     memoUpdateResults->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     lblHomepage = new QLabel(this);
     lblHomepage->setObjectName(QStringLiteral("lblHomepage"));
-    lblHomepage->setGeometry(8, 117, 300, 13);
     lblHomepage->setCursor(Qt::PointingHandCursor);
     lblHomepage->installEventFilter(this);
 
     btbtnCancel = new QPushButton(QStringLiteral("Close"), this);
     btbtnCancel->setObjectName(QStringLiteral("btbtnCancel"));
-    btbtnCancel->setGeometry(332, 112, 75, 25);
+
     btbtnCancel->setDefault(true);
     connect(btbtnCancel, &QPushButton::clicked, this, &TfrmCheckUpdates::btbtnCancelClick);
+
+    lblHomepage->setText(QStringLiteral("Visit homepage: ") + HomepageAddress());
+    PlaceControls();
 
     tmrCloseWindow = new QTimer(this);
     tmrCloseWindow->setObjectName(QStringLiteral("tmrCloseWindow"));
@@ -113,10 +116,22 @@ void TfrmCheckUpdates::showEvent(QShowEvent* event) {
     }
 }
 
+// The homepage line has a row of its own above the button, as wide as the window (which
+// widens when the line needs more room).
+void TfrmCheckUpdates::PlaceControls() {
+    const int lineHeight = lblHomepage->sizeHint().height();
+    const int width = std::max(415, lblHomepage->sizeHint().width() + 16);
+    setFixedSize(width, 142);
+    btbtnCancel->setGeometry(width - 83, 112, 75, 25);
+    lblHomepage->setGeometry(8, 108 - lineHeight, width - 16, lineHeight);
+    memoUpdateResults->setGeometry(8, 8, width - 16, 104 - lineHeight - 8);
+}
+
 void TfrmCheckUpdates::FormShow() {
     tmrCloseWindow->stop();
     memoUpdateResults->clear();
     lblHomepage->setText(QStringLiteral("Visit homepage: ") + HomepageAddress());
+    PlaceControls();
     // The check runs once the window is on the screen, which stays responsive meanwhile.
     QTimer::singleShot(0, this, [this] {
         if (Open)
@@ -149,14 +164,16 @@ void TfrmCheckUpdates::RunUpdateCheck() {
         QLatin1Char('.'));
     Add(QStringLiteral("Contacting website..."));
     QByteArray body;
-    TUpdateReply reply;
-    if (Fetcher->Fetch(RequestUrl(), body) && ParseReply(body, reply)) {
+    if (Fetcher->Fetch(RequestUrl(), body)) {
         Add(QStringLiteral("Website found..."));
-        if (VersionToNumber(reply.CurrentVersion) > VersionToNumber(version)) {
+        QString releaseDate;
+        const std::optional<QVersionNumber> latest = LatestVersion(body, &releaseDate);
+        if (!latest) {
+            Add(QStringLiteral("ERROR: The update information could not be read."));
+        } else if (IsNewer(*latest, version)) {
             found = true;
-            Add(QStringLiteral("A new version (") + reply.CurrentVersion +
-                QStringLiteral(", released ") + reply.ReleaseDate +
-                QStringLiteral(") is available!"));
+            Add(QStringLiteral("A new version (") + latest->toString() +
+                QStringLiteral(", released ") + releaseDate + QStringLiteral(") is available!"));
         } else {
             Add(QStringLiteral("You have the most current version."));
         }
@@ -171,26 +188,24 @@ void TfrmCheckUpdates::RunUpdateCheck() {
         tmrCloseWindow->stop();
 }
 
-qint64 TfrmCheckUpdates::VersionToNumber(const QString& text) {
-    qint64 number = 0;
-    QString rest = text;
-    for (int i = 0; i < 4; ++i) {
-        number *= 10;
-        QString part;
-        const qsizetype dot = rest.indexOf(QLatin1Char('.'));
-        if (dot >= 0) {
-            part = rest.left(dot);
-            rest = rest.mid(dot + 1);
-        } else {
-            part = rest;
-            rest.clear();
-        }
-        bool ok = false;
-        const int value = part.toInt(&ok);
-        if (!part.isEmpty() && ok)
-            number += value;
-    }
-    return number;
+bool TfrmCheckUpdates::IsNewer(const QVersionNumber& latest, const QString& own) {
+    return QVersionNumber::compare(latest.normalized(),
+                                   QVersionNumber::fromString(own).normalized()) > 0;
+}
+
+std::optional<QVersionNumber> TfrmCheckUpdates::LatestVersion(const QByteArray& reply,
+                                                              QString* releaseDate) {
+    TUpdateReply parsed;
+    if (!ParseReply(reply, parsed))
+        return std::nullopt;
+    const QString text = parsed.CurrentVersion.trimmed();
+    qsizetype end = 0;
+    const QVersionNumber version = QVersionNumber::fromString(text, &end);
+    if (version.isNull() || end != text.size())
+        return std::nullopt;
+    if (releaseDate)
+        *releaseDate = parsed.ReleaseDate;
+    return version;
 }
 
 void TfrmCheckUpdates::btbtnCancelClick() {

@@ -6,8 +6,10 @@
 
 #include <QDialog>
 #include <QUrl>
+#include <QVersionNumber>
 
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QPlainTextEdit;
@@ -34,9 +36,14 @@ class TfrmCheckUpdates : public QDialog {
     // The request: the update server's address (BRELKEXPLORER_UPDATE_URL when set), the path
     // and the percent-encoded query.
     QUrl RequestUrl() const;
-    // Weighs the first four dotted parts 1000, 100, 10 and 1; a part that is not a number
-    // counts 0.
-    static qint64 VersionToNumber(const QString& text);
+    // Whether the dotted version Latest is above Own, part by part as numbers; missing parts
+    // count 0 (1.0 equals 1.0.0.0). Own is read up to its first character that is neither a
+    // digit nor a full stop; an empty Own is below every version but 0.
+    static bool IsNewer(const QVersionNumber& latest, const QString& own);
+    // The version of an update reply: its "currentversion" element, dotted numbers only. None
+    // when the reply is not XML or holds no such version.
+    static std::optional<QVersionNumber> LatestVersion(const QByteArray& reply,
+                                                       QString* releaseDate = nullptr);
     // The check itself (the window runs it once it is shown).
     void RunUpdateCheck();
     // Whether a check is running (the report is not complete yet).
@@ -59,6 +66,7 @@ class TfrmCheckUpdates : public QDialog {
 
   private:
     void FormCreate();
+    void PlaceControls();
     void FormShow();
     void FormClose();
     void Add(const QString& line);

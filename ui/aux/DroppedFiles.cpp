@@ -1,5 +1,6 @@
 #include "ui/aux/DroppedFiles.h"
 
+#include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
 
@@ -11,4 +12,14 @@ QStringList DroppedLocalPaths(const QMimeData* data) {
         if (url.isLocalFile() && !url.toLocalFile().isEmpty())
             paths << url.toLocalFile();
     return paths;
+}
+
+bool AcceptAsCopy(QDropEvent& event) {
+    if (!(event.possibleActions() & Qt::CopyAction)) {
+        event.ignore();
+        return false;
+    }
+    event.setDropAction(Qt::CopyAction);
+    event.accept();
+    return true;
 }

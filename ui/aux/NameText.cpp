@@ -30,6 +30,11 @@ QString CleanNameText(const QString& text) {
     return clean;
 }
 
+QString NameTooLongMessage(qsizetype allowed) {
+    return QStringLiteral("The name you entered is too long (only %1 characters allowed)")
+        .arg(allowed);
+}
+
 bool TNameKeyFilter::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && (!Enabled || Enabled()) &&
         !NameKeyAllowed(*static_cast<QKeyEvent*>(event)))

@@ -19,6 +19,10 @@ bool NameKeyAllowed(const QKeyEvent& event);
 // Text with every character outside "!" to "~" removed.
 QString CleanNameText(const QString& text);
 
+// The refusal of a name longer than the card allows, where Allowed characters were left for
+// the part the user chose.
+QString NameTooLongMessage(qsizetype allowed);
+
 // Discards the keys that NameKeyAllowed refuses, for the editor it is installed on. Enabled
 // decides per key press whether the filter applies (null: always).
 class TNameKeyFilter : public QObject {

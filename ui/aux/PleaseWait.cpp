@@ -1,6 +1,7 @@
 #include "ui/aux/PleaseWait.h"
 
 #include "ui/aux/CentreOnScreen.h"
+#include "ui/aux/TitleFit.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -8,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -31,27 +33,29 @@ TfrmWait::TfrmWait(QWidget* parent)
     setObjectName(QStringLiteral("frmWait"));
     setWindowTitle(QStringLiteral("BrelkExplorer - please wait"));
     setModal(false);
-    setFixedSize(257, 109);
+    // At least as wide as the title bar needs for the title.
+    const int width = std::max(257, TitleBarWidth(windowTitle()));
+    setFixedSize(width, 109);
 
     lblWaitTxt = new QLabel(this);
     lblWaitTxt->setObjectName(QStringLiteral("lblWaitTxt"));
-    lblWaitTxt->setGeometry(8, 8, 241, 33);
+    lblWaitTxt->setGeometry(8, 8, width - 16, 33);
     lblWaitTxt->setAlignment(Qt::AlignCenter);
     lblWaitTxt->setWordWrap(true);
 
     prgrsWait = new QProgressBar(this);
     prgrsWait->setObjectName(QStringLiteral("prgrsWait"));
-    prgrsWait->setGeometry(8, 40, 241, 16);
+    prgrsWait->setGeometry(8, 40, width - 16, 16);
     prgrsWait->setRange(0, 100);
     prgrsWait->setTextVisible(false);
 
     lblExtrainfo = new QLabel(this);
     lblExtrainfo->setObjectName(QStringLiteral("lblExtrainfo"));
-    lblExtrainfo->setGeometry(8, 64, 241, 18);
+    lblExtrainfo->setGeometry(8, 64, width - 16, 18);
 
     btbtnCancel = new QPushButton(QStringLiteral("Cancel"), this);
     btbtnCancel->setObjectName(QStringLiteral("btbtnCancel"));
-    btbtnCancel->setGeometry(91, 85, 75, 20);
+    btbtnCancel->setGeometry((width - 75) / 2, 85, 75, 20);
     btbtnCancel->setAutoDefault(false);
     connect(btbtnCancel, &QPushButton::clicked, this, &TfrmWait::btbtnCancelClick);
 }

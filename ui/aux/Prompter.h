@@ -11,12 +11,12 @@ class QWidget;
 class TPrompter {
   public:
     enum class TIcon { Error, Warning, Information, Confirmation };
-    enum class TButtons { OK, YesNo, YesNoCancel, YesCancel };
-    enum class TAnswer { OK, Yes, No, Cancel };
+    enum class TButtons { OK, YesNo, YesNoCancel, YesCancel, RetryDiscardCancel };
+    enum class TAnswer { OK, Yes, No, Cancel, Retry, Discard };
 
     virtual ~TPrompter() = default;
     // A modal message box. Text may hold carriage returns (character 13) as line breaks.
-    // DefaultAnswer is the button that Enter presses: the first one (OK or Yes) unless a
+    // DefaultAnswer is the button that Enter presses: the first one (OK, Yes or Retry) unless a
     // question that destroys data asks for No (or Cancel) and the box has that button.
     virtual TAnswer Message(const QString& text, TIcon icon, TButtons buttons,
                             TAnswer defaultAnswer = TAnswer::Yes) = 0;

@@ -1,7 +1,10 @@
 #include "ui/aux/QtPrompter.h"
 
+#include "ui/aux/TitleFit.h"
+
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace {
@@ -81,12 +84,17 @@ void AddButtons(QMessageBox& box, TPrompter::TButtons buttons, TPrompter::TAnswe
         box.setEscapeButton(QMessageBox::Cancel);
         enter = QMessageBox::Yes;
         break;
+    case TPrompter::TButtons::RetryDiscardCancel:
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Discard | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        enter = QMessageBox::Retry;
+        break;
     }
-    if (defaultAnswer == TPrompter::TAnswer::No && buttons != TPrompter::TButtons::OK &&
-        buttons != TPrompter::TButtons::YesCancel)
+    if (defaultAnswer == TPrompter::TAnswer::No &&
+        (buttons == TPrompter::TButtons::YesNo || buttons == TPrompter::TButtons::YesNoCancel))
         enter = QMessageBox::No;
-    if (defaultAnswer == TPrompter::TAnswer::Cancel &&
-        (buttons == TPrompter::TButtons::YesNoCancel || buttons == TPrompter::TButtons::YesCancel))
+    if (defaultAnswer == TPrompter::TAnswer::Cancel && buttons != TPrompter::TButtons::OK &&
+        buttons != TPrompter::TButtons::YesNo)
         enter = QMessageBox::Cancel;
     box.setDefaultButton(enter);
 }
@@ -99,6 +107,10 @@ TPrompter::TAnswer AnswerOf(int button) {
         return TPrompter::TAnswer::Yes;
     case QMessageBox::No:
         return TPrompter::TAnswer::No;
+    case QMessageBox::Retry:
+        return TPrompter::TAnswer::Retry;
+    case QMessageBox::Discard:
+        return TPrompter::TAnswer::Discard;
     default:
         return TPrompter::TAnswer::Cancel;
     }
@@ -159,6 +171,11 @@ TPrompter::TAnswer TQtPrompter::Message(const QString& text, TIcon icon, TButton
                     QMessageBox::NoButton, Owner());
     box.setTextFormat(Qt::PlainText);
     AddButtons(box, buttons, defaultAnswer);
+    // A short message would make the box narrower than its title.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(TitleBarWidth(box.windowTitle()), 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     return AnswerOf(box.exec());
 }
 

@@ -15,8 +15,22 @@ bool BoxCanGive(TPrompter::TButtons buttons, TPrompter::TAnswer answer) {
         return answer == A::Yes || answer == A::No || answer == A::Cancel;
     case TPrompter::TButtons::YesCancel:
         return answer == A::Yes || answer == A::Cancel;
+    case TPrompter::TButtons::RetryDiscardCancel:
+        return answer == A::Retry || answer == A::Discard || answer == A::Cancel;
     }
     return false;
+}
+
+// The answer of the box's first button, which Enter presses unless asked otherwise.
+TPrompter::TAnswer FirstAnswer(TPrompter::TButtons buttons) {
+    switch (buttons) {
+    case TPrompter::TButtons::OK:
+        return TPrompter::TAnswer::OK;
+    case TPrompter::TButtons::RetryDiscardCancel:
+        return TPrompter::TAnswer::Retry;
+    default:
+        return TPrompter::TAnswer::Yes;
+    }
 }
 
 TPrompter::TAnswer CarefulAnswer(TPrompter::TButtons buttons) {
@@ -27,6 +41,7 @@ TPrompter::TAnswer CarefulAnswer(TPrompter::TButtons buttons) {
         return TPrompter::TAnswer::No;
     case TPrompter::TButtons::YesNoCancel:
     case TPrompter::TButtons::YesCancel:
+    case TPrompter::TButtons::RetryDiscardCancel:
         return TPrompter::TAnswer::Cancel;
     }
     return TPrompter::TAnswer::Cancel;
@@ -56,9 +71,7 @@ TPrompter::TAnswer TScriptedPrompter::Message(const QString& text, TIcon icon, T
     question.Text = text;
     question.Icon = icon;
     question.Buttons = buttons;
-    question.Default = BoxCanGive(buttons, defaultAnswer) ? defaultAnswer
-                       : buttons == TButtons::OK          ? TAnswer::OK
-                                                          : TAnswer::Yes;
+    question.Default = BoxCanGive(buttons, defaultAnswer) ? defaultAnswer : FirstAnswer(buttons);
     TAnswer answer = TAnswer::OK;
     if (buttons != TButtons::OK) {
         if (Answers.isEmpty()) {
@@ -74,6 +87,8 @@ TPrompter::TAnswer TScriptedPrompter::Message(const QString& text, TIcon icon, T
     }
     Asked.append(question);
     WarnIfUnexpected();
+    if (OnMessage)
+        OnMessage(question);
     return answer;
 }
 

@@ -9,6 +9,8 @@
 
 #include <QList>
 
+#include <functional>
+
 class TScriptedPrompter : public TPrompter {
   public:
     enum class TKind { Message, OpenFiles, OpenFile, SaveFile, PickFolder };
@@ -17,14 +19,14 @@ class TScriptedPrompter : public TPrompter {
         QString Text; // message text, or the dialog's title
         TIcon Icon = TIcon::Information;
         TButtons Buttons = TButtons::OK;
-        TAnswer Default = TAnswer::OK; // the button Enter presses: OK, Yes, No or Cancel
+        TAnswer Default = TAnswer::OK; // the button Enter presses
         QString Filter;                // file dialogs
         QString Folder;                // start folder, or the proposed file name of SaveFile
         QString SelectedFilter; // OpenFile: the filter entry the dialog was asked to start with
         bool Unexpected = false;
     };
 
-    // Answers to message boxes with Yes/No or Yes/No/Cancel buttons, used in order. A box with
+    // Answers to message boxes with more buttons than OK, used in order. A box with
     // only OK is answered OK without using this queue.
     void QueueAnswer(TAnswer answer) { Answers.append(answer); }
     // Results of file and folder dialogs (all kinds share one queue, in order); an empty
@@ -35,6 +37,10 @@ class TScriptedPrompter : public TPrompter {
     }
     // The filter entry reported by the next SaveFile calls (in order); none: the first entry.
     void QueueSelectedFilter(const QString& filter) { SelectedFilters.append(filter); }
+
+    // Called with each message question once it is recorded, before it is answered: a test
+    // may change the world there (put a card back before a Retry).
+    std::function<void(const TQuestion&)> OnMessage;
 
     const QList<TQuestion>& Questions() const { return Asked; }
     // Message texts in order (only message boxes).

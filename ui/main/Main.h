@@ -96,6 +96,9 @@ class TfrmMain : public QMainWindow {
     void PopulateTreeInfo();
     // Inserts the node of Entry below Group, with sub-groups for the parts of its name.
     TMyTreeNode* AddObjectNode(TMyTreeNode* group, brelk::TBrelkCatEntry* entry);
+    // Moves the node of the renamed Entry to where a build of the tree puts it, under the
+    // sub-groups of its new name, and keeps it the current node when it was.
+    void PlaceRenamedNode(brelk::TBrelkCatEntry* entry);
     void RemoveEmptyGroups(TMyTreeNode* node);
     void TidyTree();
     static int treevwObjectsCompare(const TMyTreeNode* a, const TMyTreeNode* b);
@@ -114,7 +117,11 @@ class TfrmMain : public QMainWindow {
     void pnlCacheStatusClick();
 
     // --- Window-level commands ---
+    // Writes pending card data (asking what to do when that fails) and ends the program; the
+    // window's position is not stored.
     void mnuFileExitClick();
+    // File, Exit once no long operation runs any more: what SIGTERM, SIGHUP and SIGINT do.
+    void ExitWhenIdle();
     void actnRefreshTreeExecute();
     void actnReloadDriveExecute();
     void mnuToolsSettingsClick();
@@ -208,8 +215,9 @@ class TfrmMain : public QMainWindow {
     void treevwObjectsKeyUp(int key);
     // Whether Node's label may be edited (only live objects); sets IsEditing.
     bool treevwObjectsEditing(TMyTreeNode* node);
-    // Renames Node's object to its sub-group prefix + Text; a name that would be too long is
-    // refused and Text becomes the old text again.
+    // Renames Node's object to its sub-group prefix + Text; a name that would be too long or
+    // that ends in a full stop is refused and Text becomes the old text again. The node moves
+    // where its new name belongs once the edit has ended.
     void treevwObjectsEdited(TMyTreeNode* node, QString& text);
     bool IsEditing = false;
     // Whether the focused node Source may be dropped on Target.
@@ -312,6 +320,11 @@ class TfrmMain : public QMainWindow {
     // The commit before the card object goes (reload, exit): pending changes are written and
     // synced; a failure has been shown by the card's reporter. Nothing is written later.
     bool CommitCard();
+    // CommitCard, and when it fails the user's choice: Retry, Discard (the changes are
+    // dropped) or Cancel. True when nothing is pending any more; false on Cancel.
+    bool CommitOrAsk();
+    // How long a request that must wait for a long operation waits before it looks again.
+    static constexpr int BusyRetryMs = 500;
     void SetStatusText(const QString& text);
     // MainLayout.cpp
     void CreateControls();
@@ -332,6 +345,10 @@ class TfrmMain : public QMainWindow {
     void ConfigureTree();
     QString RootText() const;
     TMyTreeNode* FindSubgroup(TMyTreeNode* parent, const QString& part) const;
+    // The node below Group that Entry's node belongs under, its sub-groups made as needed;
+    // Text receives the node's own text (the name after those sub-groups).
+    TMyTreeNode* ObjectParent(TMyTreeNode* group, const brelk::TBrelkCatEntry& entry,
+                              QString& text);
     // A node showing Entry under Text, with the entry's icon, not yet in the tree.
     TMyTreeNode* NewObjectNode(const QString& text, brelk::TBrelkCatEntry* entry);
     void SetNodeImage(TMyTreeNode* node, int imageIndex);

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 
 QAction* TfrmMain::MakeAction(const char* name, const QString& caption) {
     auto* action = new QAction(caption, this);
@@ -172,10 +173,19 @@ void TfrmMain::CloseWaitWindow() {
 // Window-level commands
 
 void TfrmMain::mnuFileExitClick() {
-    // Ends the message loop at once, without the close handling (quit() would close the
-    // windows first), so the position is not stored; the destruction that follows writes
-    // pending card data.
-    QCoreApplication::exit(0);
+    // Pending card data is written while the window can still ask about a failure. Then the
+    // message loop ends at once, without the close handling (quit() would close the windows
+    // first), so the position is not stored.
+    if (CommitOrAsk())
+        QCoreApplication::exit(0);
+}
+
+void TfrmMain::ExitWhenIdle() {
+    if (IsBusy()) {
+        QTimer::singleShot(BusyRetryMs, this, [this] { ExitWhenIdle(); });
+        return;
+    }
+    mnuFileExitClick();
 }
 
 void TfrmMain::actnRefreshTreeExecute() {
@@ -190,9 +200,12 @@ void TfrmMain::actnReloadDriveExecute() {
         return;
     TBusyScope busy(*this);
     SetStatusText(QStringLiteral("Closing down MMC..."));
+    if (!CommitOrAsk()) {
+        SetStatusText(QString());
+        return;
+    }
     treevwObjects->clear(); // object nodes point into the catalogue that goes now
-    CommitCard();
-    Brelk.reset(); // releases the card's lock; a failed commit is reported, never retried
+    Brelk.reset();          // releases the card's lock
     SetStatusText(QStringLiteral("Refreshing, please wait..."));
     Brelk = std::make_unique<brelk::TBrelk>(*Reporter, DesktopSysCalls());
     InitializeBrelk();

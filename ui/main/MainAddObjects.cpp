@@ -76,24 +76,22 @@ void TfrmMain::TakeDroppedFiles(const QDropEvent& event) {
 }
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
-    if (AcceptsDroppedFiles(*event))
-        event->acceptProposedAction();
-    else
+    if (!AcceptsDroppedFiles(*event))
         event->ignore();
+    else
+        AcceptAsCopy(*event);
 }
 
 void TfrmMain::dragMoveEvent(QDragMoveEvent* event) {
-    if (AcceptsDroppedFiles(*event))
-        event->acceptProposedAction();
-    else
+    if (!AcceptsDroppedFiles(*event))
         event->ignore();
+    else
+        AcceptAsCopy(*event);
 }
 
 void TfrmMain::dropEvent(QDropEvent* event) {
-    if (!AcceptsDroppedFiles(*event)) {
+    if (!AcceptsDroppedFiles(*event))
         event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    TakeDroppedFiles(*event);
+    else if (AcceptAsCopy(*event))
+        TakeDroppedFiles(*event);
 }

@@ -5,7 +5,9 @@
 #include "ui/main/Main.h"
 
 #include "explorer/ObjectTransfer.h"
+#include "ui/aux/NameText.h"
 #include "ui/aux/PrivateTempFile.h"
+#include "ui/aux/Prompter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -14,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <algorithm>
 #include <functional>
 
 using brelk::TBrelkCatEntry;
@@ -22,7 +25,6 @@ namespace {
 
 const QString kNodesFormat = QStringLiteral("application/x-brelkexplorer-nodes");
 const QString kUriListFormat = QStringLiteral("text/uri-list");
-constexpr qsizetype kRefiledNameLength = 40;
 
 // Whether Node lies below Ancestor (or is it).
 bool IsWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* ancestor) {
@@ -30,6 +32,16 @@ bool IsWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* ancestor) {
         if (node == ancestor)
             return true;
     return false;
+}
+
+// The length of the longest name that refiling Node after PrefixLength characters gives an
+// object at or below Node; 0 when there is no object.
+qsizetype LongestRefiledName(const TMyTreeNode* node, qsizetype prefixLength) {
+    const qsizetype own = prefixLength + node->Text().size();
+    qsizetype longest = node->Entry ? own : 0;
+    for (int i = 0; i < node->childCount(); ++i)
+        longest = std::max(longest, LongestRefiledName(node->Child(i), own + 1));
+    return longest;
 }
 
 // The texts of the sub-groups from the top group down to Group, each with its full stop.
@@ -120,6 +132,13 @@ void TfrmMain::treevwObjectsDragDrop(TMyTreeNode* target) {
             !IsWithin(target, node))
             moving.append(node);
     }
+    // A move that would give any object a name longer than the card allows is refused whole.
+    for (const TMyTreeNode* node : moving)
+        if (LongestRefiledName(node, prefix.size()) > qsizetype(brelk::kNameLength)) {
+            Ask.Message(NameTooLongMessage(qsizetype(brelk::kNameLength) - prefix.size()),
+                        TPrompter::TIcon::Error, TPrompter::TButtons::OK);
+            return;
+        }
     for (TMyTreeNode* node : moving)
         RefileNode(node, prefix);
     UpdateTopbarInfo();
@@ -135,7 +154,7 @@ void TfrmMain::RefileNode(TMyTreeNode* node, const QString& prefix) {
     TBrelkCatEntry* entry = node->Entry;
     TMyTreeNode* root = RootNode();
     if (entry && Brelk->InCatalogue(entry) && root && root->childCount() > brelk::kTypeImage) {
-        const QString newName = (prefix + node->Text()).left(kRefiledNameLength);
+        const QString newName = prefix + node->Text();
         TBrelkCatEntry renamed = *entry;
         renamed.SetName(newName.toLatin1().toStdString());
         Brelk->UpdateCatEntry(entry, renamed);

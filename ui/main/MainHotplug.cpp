@@ -20,10 +20,6 @@ QString ArrivalQuestion(const TCandidateDrive& drive) {
         .arg(name);
 }
 
-// While a long operation runs, the change waits for its end: the operation still uses the
-// card object (and sees device errors when the card is gone).
-constexpr int BusyRetryMs = 500;
-
 } // namespace
 
 void TfrmMain::WatchDrives(TDriveWatcher* watcher) {

@@ -115,16 +115,25 @@ TMyTreeNode* TfrmMain::FindSubgroup(TMyTreeNode* parent, const QString& part) co
 }
 
 TMyTreeNode* TfrmMain::AddObjectNode(TMyTreeNode* group, TBrelkCatEntry* entry) {
-    QString name = QString::fromLatin1(entry->Name());
+    QString text;
+    TMyTreeNode* parent = ObjectParent(group, *entry, text);
+    TMyTreeNode* node = NewObjectNode(text, entry);
+    parent->addChild(node);
+    return node;
+}
+
+TMyTreeNode* TfrmMain::ObjectParent(TMyTreeNode* group, const TBrelkCatEntry& entry,
+                                    QString& text) {
+    text = QString::fromLatin1(entry.Name());
     TMyTreeNode* parent = group;
-    const int type = entry->Type();
+    const int type = entry.Type();
     if (type == brelk::kTypeTool || type == brelk::kTypeImage) {
         for (int level = 0; level < Settings.ViewerMaxNodebreaks; ++level) {
-            const qsizetype stop = name.indexOf(QLatin1Char('.'));
+            const qsizetype stop = text.indexOf(QLatin1Char('.'));
             if (stop < 0)
                 break;
-            const QString part = name.left(stop);
-            name = name.mid(stop + 1);
+            const QString part = text.left(stop);
+            text = text.mid(stop + 1);
             TMyTreeNode* found = FindSubgroup(parent, part);
             if (!found) {
                 found = new TMyTreeNode(part, type);
@@ -134,9 +143,31 @@ TMyTreeNode* TfrmMain::AddObjectNode(TMyTreeNode* group, TBrelkCatEntry* entry) 
             parent = found;
         }
     }
-    TMyTreeNode* node = NewObjectNode(name, entry);
+    return parent;
+}
+
+void TfrmMain::PlaceRenamedNode(TBrelkCatEntry* entry) {
+    TMyTreeNode* root = RootNode();
+    if (IsBusy() || !root || !Brelk->InCatalogue(entry) || entry->Type() >= root->childCount())
+        return;
+    TMyTreeNode* node = nullptr;
+    for (QTreeWidgetItemIterator it(treevwObjects); *it && !node; ++it)
+        if (AsNode(*it) && AsNode(*it)->Entry == entry)
+            node = AsNode(*it);
+    if (!node || !node->parent())
+        return;
+    const bool current = treevwObjects->currentItem() == node;
+    node->parent()->removeChild(node);
+    QString text;
+    TMyTreeNode* parent = ObjectParent(root->Child(entry->Type()), *entry, text);
+    node->setText(0, text);
     parent->addChild(node);
-    return node;
+    TidyTree();
+    for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
+        up->setExpanded(true);
+    if (current)
+        treevwObjects->setCurrentItem(node);
+    treevwObjects->scrollToItem(node);
 }
 
 TMyTreeNode* TfrmMain::NewObjectNode(const QString& text, TBrelkCatEntry* entry) {

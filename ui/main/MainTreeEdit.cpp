@@ -11,6 +11,7 @@
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 using brelk::TBrelkCatEntry;
 
@@ -19,6 +20,16 @@ namespace {
 TMyTreeNode* AsNode(QTreeWidgetItem* item) {
     return item && item->type() == TMyTreeNode::kNodeType ? static_cast<TMyTreeNode*>(item)
                                                           : nullptr;
+}
+
+// Why NewName cannot be given, empty when it can; the first PrefixLength characters are the
+// sub-groups the user did not edit.
+QString RenameRefusal(const QString& newName, qsizetype prefixLength) {
+    if (newName.size() > qsizetype(brelk::kNameLength))
+        return NameTooLongMessage(qsizetype(brelk::kNameLength) - prefixLength);
+    if (newName.endsWith(QLatin1Char('.')))
+        return QStringLiteral("A name cannot end with a full stop (\".\").");
+    return QString();
 }
 
 // The label editor of the tree: it opens only where the window allows an edit, filters the
@@ -136,16 +147,17 @@ void TfrmMain::treevwObjectsEdited(TMyTreeNode* node, QString& text) {
     const QString full = QString::fromLatin1(entry->Name());
     const QString prefix = full.left(std::max<qsizetype>(0, full.size() - node->Text().size()));
     const QString newName = prefix + text;
-    if (newName.size() <= qsizetype(brelk::kNameLength)) {
+    const QString refusal = RenameRefusal(newName, prefix.size());
+    if (refusal.isEmpty()) {
         TBrelkCatEntry renamed = *entry;
         renamed.SetName(newName.toLatin1().toStdString());
         Brelk->UpdateCatEntry(entry, renamed);
         ShowObjectInfo(entry);
         UpdateTopbarInfo();
+        // The editor still writes the text into the node: it moves once the edit has ended.
+        QTimer::singleShot(0, this, [this, entry] { PlaceRenamedNode(entry); });
     } else {
-        Ask.Message(QStringLiteral("The name you entered is too long (only %1 characters allowed)")
-                        .arg(qsizetype(brelk::kNameLength) - prefix.size()),
-                    TPrompter::TIcon::Error, TPrompter::TButtons::OK);
+        Ask.Message(refusal, TPrompter::TIcon::Error, TPrompter::TButtons::OK);
         text = node->Text();
     }
     IsEditing = false;

@@ -1,5 +1,7 @@
 #include "ui/main/MainWidgets.h"
 
+#include "ui/aux/DroppedFiles.h"
+
 #include <QDrag>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -85,23 +87,25 @@ void TObjectTreeWidget::startDrag(Qt::DropActions) {
     drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
 }
 
-void TObjectTreeWidget::AcceptIfHandled(QDropEvent* event) {
-    if (Handler && Handler->TreeCanDrop(*event)) {
-        // A node moved inside the tree is a move; files from elsewhere are copied in.
-        event->setDropAction(event->source() == this ? Qt::MoveAction : Qt::CopyAction);
-        event->accept();
-    } else {
+// A node moved inside the tree is a move; files from elsewhere are copied in. True when the
+// drop is accepted.
+bool TObjectTreeWidget::AcceptIfHandled(QDropEvent* event) {
+    if (!Handler || !Handler->TreeCanDrop(*event)) {
         event->ignore();
+        return false;
     }
+    if (event->source() != this)
+        return AcceptAsCopy(*event);
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+    return true;
 }
 
 void TObjectTreeWidget::dragEnterEvent(QDragEnterEvent* event) {
-    if (Handler && Handler->TreeCanDrop(*event))
-        event->accept(); // the position is judged by the moves that follow
-    else if (event->source() == this)
+    if (event->source() == this)
         event->accept(); // a node dragged from the tree: moves over other nodes decide
     else
-        event->ignore();
+        AcceptIfHandled(event);
 }
 
 void TObjectTreeWidget::dragMoveEvent(QDragMoveEvent* event) {
@@ -111,11 +115,6 @@ void TObjectTreeWidget::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void TObjectTreeWidget::dropEvent(QDropEvent* event) {
-    if (Handler && Handler->TreeCanDrop(*event)) {
-        event->setDropAction(event->source() == this ? Qt::MoveAction : Qt::CopyAction);
-        event->accept();
+    if (AcceptIfHandled(event))
         Handler->TreeDrop(*event);
-    } else {
-        event->ignore();
-    }
 }

@@ -79,5 +79,5 @@ class TObjectTreeWidget : public QTreeWidget {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    void AcceptIfHandled(QDropEvent* event);
+    bool AcceptIfHandled(QDropEvent* event);
 };

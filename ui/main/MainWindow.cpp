@@ -4,6 +4,8 @@
 #include "ui/aux/AboutSplash.h"
 #include "ui/aux/DataFolder.h"
 #include "ui/aux/PleaseWait.h"
+#include "ui/aux/Prompter.h"
+#include "ui/aux/QuitSignals.h"
 #include "ui/aux/UDisksOpener.h"
 #include "ui/main/MainReporter.h"
 #include "ui/main/MainWidgets.h"
@@ -72,6 +74,10 @@ void TfrmMain::FormCreate() {
     Brelk = std::make_unique<brelk::TBrelk>(*Reporter, DesktopSysCalls());
     RestoreWindowPosition();
     setAcceptDrops(true);
+    // A logout, shutdown or Ctrl+C ends the program as File, Exit does instead of killing it
+    // with its changes pending.
+    auto* quitSignals = new TQuitSignals(this);
+    connect(quitSignals, &TQuitSignals::Received, this, [this] { ExitWhenIdle(); });
 }
 
 void TfrmMain::RestoreWindowPosition() {
@@ -136,6 +142,26 @@ bool TfrmMain::CommitCard() {
     return !Brelk->WritesStopped() && Brelk->FlushMMCDevice();
 }
 
+bool TfrmMain::CommitOrAsk() {
+    while (!CommitCard()) {
+        const TPrompter::TAnswer answer = Ask.Message(
+            QStringLiteral("The changes to the Brelk-card '%1' could not be written.\r\r"
+                           "Retry: try to write them again.\r"
+                           "Discard: drop the changes; they are lost.\r"
+                           "Cancel: keep the changes pending and go back.")
+                .arg(QString::fromStdString(Brelk->DriveLetter)),
+            TPrompter::TIcon::Warning, TPrompter::TButtons::RetryDiscardCancel);
+        if (answer == TPrompter::TAnswer::Discard) {
+            Brelk->DiscardUnsavedData();
+            UpdateTopbarInfo();
+            return true;
+        }
+        if (answer != TPrompter::TAnswer::Retry)
+            return false;
+    }
+    return true;
+}
+
 void TfrmMain::SetStatusText(const QString& text) {
     stsbrMain->showMessage(text);
     if (isVisible())
@@ -143,8 +169,8 @@ void TfrmMain::SetStatusText(const QString& text) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
-    if (IsBusy()) {
-        event->ignore(); // a long operation must finish first
+    if (IsBusy() || !CommitOrAsk()) {
+        event->ignore(); // a long operation must finish first; or the user kept the changes
         return;
     }
     FormClose();
@@ -173,6 +199,8 @@ void TfrmMain::FormDestroy() {
     // Object nodes point into the catalogue: the tree goes before the card object.
     treevwObjects->clear();
     ObjectImages.ObjectImageKeys.clear();
+    // Closing and File, Exit have committed already; a window destroyed without either still
+    // writes what it holds.
     CommitCard();
     Brelk.reset(); // reports what could not be written; writes nothing
     ObjectImages.ObjectImages.clear();

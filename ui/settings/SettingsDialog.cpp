@@ -5,6 +5,7 @@
 #include "ui/settings/DriveList.h"
 #include "ui/settings/Settings.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSpinBox>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -95,12 +97,13 @@ QString FolderOf(const QString& path) {
 TfrmSettings::TfrmSettings(TBrelkExplorerSettings& settings, TPrompter& prompter, QWidget* parent,
                            const TDriveLister* drives)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      Settings(settings), Prompter(prompter) {
-    const TSysBlockDriveLister systemDrives;
-    FormCreate(drives != nullptr ? *drives : systemDrives);
+      Settings(settings), Prompter(prompter),
+      SystemDrives(drives ? nullptr : std::make_unique<TSysBlockDriveLister>()),
+      Drives(drives ? *drives : *SystemDrives) {
+    FormCreate();
 }
 
-void TfrmSettings::FormCreate(const TDriveLister& drives) {
+void TfrmSettings::FormCreate() {
     setObjectName(QStringLiteral("frmSettings"));
     setWindowTitle(QStringLiteral("BrelkExplorer - Settings"));
     setModal(true);
@@ -140,7 +143,8 @@ void TfrmSettings::FormCreate(const TDriveLister& drives) {
             &TfrmSettings::spdbtnSelectImageFileClick);
 
     cmboDrives->setItemDelegate(new TDriveItemDelegate(cmboDrives));
-    EnumeratePossibleMMCDrives(drives);
+    EnumeratePossibleMMCDrives();
+    Preselected = cmboDrives->currentText();
     cmboMMCSafetyZone->addItems(SafetyZones);
     SelectIfListed(cmboMMCSafetyZone, QStringLiteral("$2000"));
     cmboMMCCacheSize->addItems(CacheSizes);
@@ -149,10 +153,10 @@ void TfrmSettings::FormCreate(const TDriveLister& drives) {
     setFixedSize(sizeHint().expandedTo(QSize(400, 242)));
 }
 
-void TfrmSettings::EnumeratePossibleMMCDrives(const TDriveLister& drives) {
+void TfrmSettings::EnumeratePossibleMMCDrives() {
     cmboDrives->clear();
     int preselect = 0;
-    for (const TCandidateDrive& drive : drives.RemovableDrives()) {
+    for (const TCandidateDrive& drive : Drives.RemovableDrives()) {
         // A device in use by a mounted file system is never chosen without the user.
         const bool usable = drive.Answers && drive.MountedFileSystem.isEmpty();
         if (usable && (Settings.MMCDrive.isEmpty() || Settings.MMCDrive == drive.Path))
@@ -166,7 +170,10 @@ void TfrmSettings::EnumeratePossibleMMCDrives(const TDriveLister& drives) {
     }
     EnumeratedDrives = cmboDrives->count();
     cmboDrives->setCurrentIndex(EnumeratedDrives > 0 ? preselect : -1);
-    Preselected = cmboDrives->currentText();
+    // The open list shows each entry whole, details included, however narrow the box is.
+    QAbstractItemView* view = cmboDrives->view();
+    view->setMinimumWidth(view->sizeHintForColumn(0) + 2 * view->frameWidth() +
+                          view->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
 }
 
 void TfrmSettings::showEvent(QShowEvent* event) {
@@ -177,8 +184,11 @@ void TfrmSettings::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
+// Card readers come and go while the program runs: the list shows the drives present now.
 void TfrmSettings::FormShow() {
     pgctrlSettings->setCurrentIndex(0);
+    EnumeratePossibleMMCDrives();
+    SelectIfListed(cmboDrives, Preselected);
     LoadSettingsIntoControls();
 }
 

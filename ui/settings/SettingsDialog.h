@@ -5,6 +5,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -18,8 +20,9 @@ class TPrompter;
 class TfrmSettings : public QDialog {
     Q_OBJECT
   public:
-    // Drives: where removable devices come from (null: /sys/block). The dialog keeps
-    // references to Settings and Prompter, which must outlive it.
+    // Drives: where removable devices come from (null: /sys/block); they are listed afresh
+    // each time the dialog opens. The dialog keeps references to Settings, Prompter and
+    // Drives, which must outlive it.
     TfrmSettings(TBrelkExplorerSettings& settings, TPrompter& prompter, QWidget* parent = nullptr,
                  const TDriveLister* drives = nullptr);
 
@@ -43,9 +46,9 @@ class TfrmSettings : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
-    void FormCreate(const TDriveLister& drives);
+    void FormCreate();
     void FormShow();
-    void EnumeratePossibleMMCDrives(const TDriveLister& drives);
+    void EnumeratePossibleMMCDrives();
     void OfferCurrentDrive();
     void SelectDrive(const QString& path);
     bool ChosenDriveIsFree();
@@ -59,6 +62,8 @@ class TfrmSettings : public QDialog {
 
     TBrelkExplorerSettings& Settings;
     TPrompter& Prompter;
+    std::unique_ptr<TDriveLister> SystemDrives; // when no lister was given
+    const TDriveLister& Drives;
     QString Preselected;
     int EnumeratedDrives = 0;
 

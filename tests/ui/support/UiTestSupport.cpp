@@ -1,5 +1,6 @@
 #include "support/UiTestSupport.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -55,4 +56,14 @@ QString TTempSettings::RawValue(const QString& key) const {
             return QString::fromUtf8(line.mid(equals + 1)).trimmed();
     }
     return QString();
+}
+
+TScaledAppFont::TScaledAppFont(qreal scale) : Before(QApplication::font()) {
+    QFont font = Before;
+    font.setPointSizeF(Before.pointSizeF() * scale);
+    QApplication::setFont(font);
+}
+
+TScaledAppFont::~TScaledAppFont() {
+    QApplication::setFont(Before);
 }

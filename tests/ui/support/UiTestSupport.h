@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFont>
 #include <QObject>
 #include <QString>
 #include <QTemporaryDir>
@@ -31,6 +32,18 @@ class TTempSettings {
     QString File;
     QByteArray Previous;
     bool HadPrevious = false;
+};
+
+// The application font Scale times its size while the object lives (1.25: text at 125 %).
+class TScaledAppFont {
+  public:
+    explicit TScaledAppFont(qreal scale);
+    ~TScaledAppFont();
+    TScaledAppFont(const TScaledAppFont&) = delete;
+    TScaledAppFont& operator=(const TScaledAppFont&) = delete;
+
+  private:
+    QFont Before;
 };
 
 // The child widget or object named Name, of type T; null when there is none.
