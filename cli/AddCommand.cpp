@@ -48,12 +48,6 @@ class TCliImportUser final : public TImportUser {
     std::istream& In;
 };
 
-// The part of Path after its last "/".
-std::string FileNameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Collects every path; a path that names nothing is an error of its own.
 void CollectPaths(const TArgs& args, TPendingObjects& list, TCliImportUser& user) {
     for (std::size_t i = 1; i < args.Positional().size(); ++i) {
@@ -66,13 +60,11 @@ void CollectPaths(const TArgs& args, TPendingObjects& list, TCliImportUser& user
     }
 }
 
-// What brelk adds beyond the dialog: an untitled tape is named after its file, --squash and
-// --expand decide for every DFS disc, and an object still without a name is dropped.
+// What brelk adds to the dialog's analysis: --squash and --expand decide for every DFS disc,
+// and an object without a name (one the dialog would ask for) is dropped.
 void Adjust(TPendingObjects& list, const TArgs& args, TCliImportUser& user) {
     for (std::size_t i = 0; i < list.size();) {
         TBrelk_RawCatalogueEntry& object = *list[i];
-        if (object.Entry.Name().empty() && object.ReadAs == TReadAs::Tape)
-            object.Entry.SetName(SanitizeFilename(FileNameOf(object.FileName)));
         if (object.Entry.Type() == kTypeImage && object.Entry.Subtype() == kSubtypeDFS &&
             (args.Has("--squash") || args.Has("--expand"))) {
             object.Squashed = args.Has("--squash");

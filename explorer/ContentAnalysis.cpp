@@ -42,6 +42,8 @@ bool StartsWithUEFText(const std::vector<std::uint8_t>& bytes) {
 
 // Why bytes that look like a disc or tape are a tool; empty when they do not look like one.
 std::string ToolNote(const std::vector<std::uint8_t>& bytes, const std::string& path) {
+    if (bytes.empty())
+        return "the file is empty";
     TTapeBlock block;
     if (ParseTapeBlock(bytes.data(), bytes.size(), block))
         return "raw tape blocks without a UEF container";
@@ -56,6 +58,41 @@ std::string ToolNote(const std::vector<std::uint8_t>& bytes, const std::string& 
     return {};
 }
 
+// The notes on a disc's form: sides cut short (the card gets them padded with zeros up to
+// their last used sector) and bytes behind the last side (not kept).
+// Side0Present: the bytes of side 0 that the file holds (an interleaved file's form has side 0
+// padded to its sector count already).
+void NoteDiscForm(const std::vector<std::uint8_t>& form, std::size_t side0Present,
+                  TContentAnalysis& result) {
+    std::vector<std::string> notes;
+    if (!result.Note.empty())
+        notes.push_back(result.Note);
+    TAcornDFSDiscObject walked;
+    std::vector<std::uint64_t> offsets;
+    const int sides = WalkDFSSides(walked, form.data(), form.size(), &offsets);
+    const TDFSDiscSide& first = walked.aDiscSides.front();
+    const std::size_t side0Used =
+        std::size_t(std::min<std::uint32_t>(first.LastUsedSector + 1u, first.SectorCount)) *
+        kDFSSectorBytes;
+    std::vector<std::uint8_t> squashed;
+    bool padded = false;
+    if (SquashDiscImage(form, squashed, &padded) && (padded || side0Present < side0Used)) {
+        result.DataSize = std::max<std::uint32_t>(result.DataSize, std::uint32_t(squashed.size()));
+        notes.push_back("the file ends before the last used sector: padded with zeros");
+    }
+    const std::uint64_t end =
+        offsets.back() +
+        std::uint64_t(walked.aDiscSides[std::size_t(sides) - 1].SectorCount) * kDFSSectorBytes;
+    if (end < form.size()) {
+        const std::span<const std::uint8_t> rest(form.data() + end, form.size() - end);
+        notes.push_back(std::to_string(rest.size()) +
+                        " bytes after the last side not kept: " + DFSRefusalReason(rest));
+    }
+    result.Note.clear();
+    for (const std::string& note : notes)
+        result.Note += (result.Note.empty() ? "" : "; ") + note;
+}
+
 // A disc whose side 0 the DFS test accepted: its title, layout and the sides kept.
 void DescribeDisc(const std::vector<std::uint8_t>& bytes, const std::string& path,
                   const TDFSDiscSide& side0, TContentAnalysis& result) {
@@ -67,15 +104,19 @@ void DescribeDisc(const std::vector<std::uint8_t>& bytes, const std::string& pat
         // The bytes the file holds for its sides; the conversion pads side 0 when it is
         // stored whole, and squashing never keeps more than these.
         std::size_t present = 0;
-        DeinterleaveDFSImage(bytes.data(), bytes.size(), &present);
+        std::size_t side0Present = 0;
+        const std::vector<std::uint8_t> form =
+            DeinterleaveDFSImage(bytes.data(), bytes.size(), &present, &side0Present);
         result.DataSize = std::uint32_t(present);
         result.DiscSides = result.Layout.Side1HasCatalogue ? 2 : 1;
         if (!result.Layout.Side1HasCatalogue)
             result.Note = "second side not kept: " + result.Layout.Side1Refusal;
+        NoteDiscForm(form, side0Present, result);
     } else {
         TAcornDFSDiscObject walked;
         result.DataSize = std::uint32_t(bytes.size());
         result.DiscSides = std::uint8_t(WalkDFSSides(walked, bytes.data(), bytes.size()));
+        NoteDiscForm(bytes, bytes.size(), result);
     }
 }
 

@@ -38,8 +38,11 @@ void Classify(TBrelk_RawCatalogueEntry& object, const TContentAnalysis& found,
         object.DiscSides = found.DiscSides;
         break;
     case TReadAs::Tape:
-        name =
-            WithDistributor(guess.Distributor, found.Title.empty() ? guess.BaseName : found.Title);
+        // An untitled tape is named after its file, without the extension, whether or not the
+        // distributor is guessed.
+        name = WithDistributor(guess.Distributor, found.Title.empty()
+                                                      ? GuessDistributor(object.FileName).BaseName
+                                                      : found.Title);
         object.Entry.SetType(kTypeImage);
         object.Entry.SetSubtype(kSubtypeTape);
         break;

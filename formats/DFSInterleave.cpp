@@ -106,7 +106,8 @@ std::vector<std::uint8_t> InterleaveDFSCardForm(std::span<const std::uint8_t> ca
 }
 
 std::vector<std::uint8_t> DeinterleaveDFSImage(const std::uint8_t* data, std::size_t size,
-                                               std::size_t* presentBytes) {
+                                               std::size_t* presentBytes,
+                                               std::size_t* side0Present) {
     std::vector<std::uint8_t> side0;
     std::vector<std::uint8_t> side1;
     SplitInterleavedSides(data, size, side0, side1);
@@ -115,6 +116,8 @@ std::vector<std::uint8_t> DeinterleaveDFSImage(const std::uint8_t* data, std::si
         return {};
     const std::size_t side0Bytes = std::size_t(first.SectorCount) * kDFSSectorBytes;
     std::size_t present = std::min(side0.size(), side0Bytes);
+    if (side0Present != nullptr)
+        *side0Present = present;
     side0.resize(side0Bytes, 0);
     TDFSDiscSide second;
     if (ReadSide(side1, second, nullptr)) {

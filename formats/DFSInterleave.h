@@ -52,8 +52,10 @@ std::vector<std::uint8_t> InterleaveDFSCardForm(std::span<const std::uint8_t> ca
 // The card's form of an interleaved image: side 0 made exactly as long as its catalogue's
 // sector count says (zero-padded or cut), followed by side 1 when it passes the DFS test (cut
 // to its own sector count). Empty when side 0 is refused. PresentBytes (when given) receives
-// how many of the result's bytes came from the file rather than from padding.
+// how many of the result's bytes came from the file rather than from padding, Side0Present
+// how many of side 0's.
 std::vector<std::uint8_t> DeinterleaveDFSImage(const std::uint8_t* data, std::size_t size,
-                                               std::size_t* presentBytes = nullptr);
+                                               std::size_t* presentBytes = nullptr,
+                                               std::size_t* side0Present = nullptr);
 
 } // namespace brelk

@@ -51,16 +51,20 @@ std::vector<TSideBytes> SplitSides(const std::vector<std::uint8_t>& in, TAcornDF
 }
 
 // Appends one side cut after its last used sector. A side never keeps more than its own
-// sector count (a file that claims sector SectorCount lies off the disc) nor more bytes than
-// it has.
-void AppendSquashedSide(const TSideBytes& side, std::vector<std::uint8_t>& out) {
+// sector count (a file that claims sector SectorCount lies off the disc); a side whose bytes
+// end before its last used sector is padded with zeros up to it, so that the catalogue never
+// states sectors the object does not hold. True when it had to be padded.
+bool AppendSquashedSide(const TSideBytes& side, std::vector<std::uint8_t>& out) {
     const std::uint32_t sectorCount = side.Side->SectorCount;
     const std::uint32_t used = std::min<std::uint32_t>(side.Side->LastUsedSector + 1u, sectorCount);
-    const std::size_t keep = std::min<std::size_t>(std::size_t(used) * kDFSSectorBytes, side.Count);
+    const std::size_t length = std::size_t(used) * kDFSSectorBytes;
+    const std::size_t keep = std::min<std::size_t>(length, side.Count);
     const std::size_t start = out.size();
     out.insert(out.end(), side.Data, side.Data + keep);
+    out.resize(start + length, 0);
     if (used < sectorCount)
-        WriteDFSSectorCount(out.data() + start, keep, std::uint16_t(used));
+        WriteDFSSectorCount(out.data() + start, length, std::uint16_t(used));
+    return keep < length;
 }
 
 // Appends one side as a full side; true when it had to be padded.
@@ -117,15 +121,19 @@ int WalkDFSSides(TAcornDFSDiscObject& disc, const std::uint8_t* data, std::size_
     return WalkDFSSides(disc, 0, size, read, sideOffsets);
 }
 
-bool SquashDiscImage(const std::vector<std::uint8_t>& in, std::vector<std::uint8_t>& out) {
+bool SquashDiscImage(const std::vector<std::uint8_t>& in, std::vector<std::uint8_t>& out,
+                     bool* padded) {
     TAcornDFSDiscObject disc;
     const std::vector<TSideBytes> sides = SplitSides(in, disc);
     if (sides.empty())
         return false;
     std::vector<std::uint8_t> result;
+    bool anyPadded = false;
     for (const TSideBytes& side : sides)
-        AppendSquashedSide(side, result);
+        anyPadded = AppendSquashedSide(side, result) || anyPadded;
     out = std::move(result);
+    if (padded)
+        *padded = anyPadded;
     return true;
 }
 

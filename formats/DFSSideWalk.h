@@ -33,9 +33,12 @@ int WalkDFSSides(TAcornDFSDiscObject& disc, const std::uint8_t* data, std::size_
                  std::vector<std::uint64_t>* sideOffsets = nullptr);
 
 // Squashes every side that the walk finds in In to its used sectors and lays them back to
-// back in Out; each squashed side's catalogue states its new sector count. Bytes behind the
-// last side are dropped. False, with Out unchanged, when the first side is refused.
-bool SquashDiscImage(const std::vector<std::uint8_t>& in, std::vector<std::uint8_t>& out);
+// back in Out; each squashed side's catalogue states its new sector count. A side whose bytes
+// end before its last used sector (a file cut short) is padded with zeros up to it; Padded
+// (when given) tells whether any was. Bytes behind the last side are dropped. False, with Out
+// unchanged, when the first side is refused.
+bool SquashDiscImage(const std::vector<std::uint8_t>& in, std::vector<std::uint8_t>& out,
+                     bool* padded = nullptr);
 
 // Makes every side that the walk finds in In a full 204800-byte side (zero-padded, catalogue
 // sector count 800) and lays them back to back in Out. A last side longer than 204800 bytes

@@ -90,7 +90,7 @@ TEST_F(AddPutGetTest, AddWalksFoldersAndPrintsOneLinePerObject) {
 TEST_F(AddPutGetTest, UntitledTapeWithoutGuessingIsNamedAfterItsFile) {
     const TRun add = Run({"add", Card, Save("my tape.uef", Tape(""))});
     EXPECT_EQ(add.Status, 0) << add.Err;
-    EXPECT_EQ(add.Out.substr(0, 23), "Added mytape.uef (type ");
+    EXPECT_EQ(add.Out.substr(0, 19), "Added mytape (type ");
 }
 
 TEST_F(AddPutGetTest, DryRunJsonWritesNothing) {
@@ -333,6 +333,7 @@ TEST_F(AddPutGetTest, InspectAndImageCommandsReadInterleavedAndGzipFiles) {
         << squash.Out;
     const TRun tool = Run({"inspect", Save("timing.ssd", TDFSBuilder(0, 2560).Bytes())});
     EXPECT_EQ(tool.Out, "tool (2560 bytes): DFS catalogue with sector count 0\n");
+    EXPECT_EQ(Run({"inspect", Save("empty.ssd", {})}).Out, "tool (0 bytes): the file is empty\n");
 }
 
 // A disc of two sides leaves under a ".dsd" name track by track, as such files hold it; any

@@ -227,7 +227,9 @@ TEST_F(InterleavedImportTest, AnalysisAndConversionKeepBothSides) {
         {"both.img", Interleave(a, b), TReadAs::DFSInterleaved, 2, false, 409600, ""},
         {"other.dsd", Interleave(a, Blank(204800)), TReadAs::DFSInterleaved, 1, false, 204800,
          "second side not kept: DFS catalogue whose title begins with byte 0xE5"},
-        {"cut.dsd", cut, TReadAs::DFSInterleaved, 2, true, 8 * 2560, ""}, // the bytes present
+        // Four tracks a side, files up to sector 302: both sides are padded to 303 sectors.
+        {"cut.dsd", cut, TReadAs::DFSInterleaved, 2, true, 2 * 303 * 256,
+         "the file ends before the last used sector: padded with zeros"},
     };
     for (const Case& c : cases) {
         TBrelk_RawCatalogueEntry object;

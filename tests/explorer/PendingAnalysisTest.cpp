@@ -1,8 +1,10 @@
 // Analysing PC files into pending objects: names, types, squash state, sizes, notes, gzip
 // files and the walking of folders.
+#include "explorer/ContentAnalysis.h"
 #include "explorer/PendingObjects.h"
 #include "explorer/PendingSupport.h"
 #include "formats/DFSBuilder.h"
+#include "formats/DFSSideWalk.h"
 #include "formats/UEFBuilder.h"
 #include "support/TestSupport.h"
 
@@ -91,7 +93,7 @@ TEST_F(PendingAnalysisTest, NamesOfDiscsTapesAndTools) {
         {"My Tool.rom", &rom, false, "MyTool.rom", 2, 0},
         {"Superior/Repton.uef", &tape, true, "Superior.Repton2", 3, 3},
         {"Superior/Repton.uef", &untitledTape, true, "Superior.Repton", 3, 3},
-        {"Superior/Repton.uef", &untitledTape, false, "", 3, 3},
+        {"Superior/Repton.uef", &untitledTape, false, "Repton", 3, 3},
     };
     for (const Case& c : cases) {
         Options.GuessDistributor = c.Guess;
@@ -106,6 +108,55 @@ TEST_F(PendingAnalysisTest, NamesOfDiscsTapesAndTools) {
         EXPECT_TRUE(object.Analysed);
     }
     EXPECT_TRUE(User.Errors.empty());
+}
+
+// What the analysis says about a disc file whose bytes and catalogue disagree, and what the
+// card then gets: a side cut short is padded to its last used sector, bytes behind the last
+// side are named, an empty file is said to be empty.
+TEST_F(PendingAnalysisTest, NotesOnDiscsThatDoNotFitTheirFiles) {
+    const auto full = TDFSBuilder(800, 204800).Title("T").AddWithData({'$', "F", 15360, 720}, 0x66);
+    const auto whole = full.Bytes();
+    const std::vector<std::uint8_t> truncated(whole.begin(), whole.begin() + 51200);
+    auto flat = whole;
+    flat.resize(409600, 0xE5);
+    struct Case {
+        const char* File;
+        std::vector<std::uint8_t> Bytes;
+        TReadAs ReadAs;
+        std::uint32_t DataSize;
+        bool Squashed;
+        const char* Note;
+    };
+    const Case cases[] = {
+        {"sound.ssd", whole, TReadAs::DFS, 204800, false, ""},
+        {"download.ssd", truncated, TReadAs::DFS, 780 * 256, true,
+         "the file ends before the last used sector: padded with zeros"},
+        {"flat.ssd", flat, TReadAs::DFS, 409600, false,
+         "204800 bytes after the last side not kept: DFS catalogue whose title begins with byte "
+         "0xE5"},
+        {"empty.ssd", {}, TReadAs::Tool, 0, false, "the file is empty"},
+    };
+    for (const Case& c : cases) {
+        const TContentAnalysis found = AnalyseContents(c.Bytes, c.File);
+        EXPECT_EQ(found.ReadAs, c.ReadAs) << c.File;
+        EXPECT_EQ(found.DataSize, c.DataSize) << c.File;
+        EXPECT_EQ(found.Note, c.Note) << c.File;
+        if (c.ReadAs == TReadAs::Tool)
+            continue;
+        EXPECT_EQ(found.DiscSides, 1) << c.File;
+        const auto object = Analyse(c.File, c.Bytes);
+        EXPECT_EQ(object.Squashed, c.Squashed) << c.File;
+        EXPECT_EQ(object.Note, c.Note) << c.File;
+        // What the card gets: never a catalogue that states sectors the object lacks.
+        std::vector<std::uint8_t> data = c.Bytes;
+        auto converted = object;
+        ConvertPendingData(converted, data);
+        TAcornDFSDiscObject walked;
+        ASSERT_EQ(WalkDFSSides(walked, data.data(), data.size()), 1) << c.File;
+        EXPECT_GE(data.size(), std::size_t(walked.aDiscSides[0].SectorCount) * 256) << c.File;
+        EXPECT_EQ(data.size(), converted.DataSize) << c.File;
+        EXPECT_EQ(data[720 * 256], c.Bytes.size() > 720 * 256 ? 0x66 : 0) << c.File;
+    }
 }
 
 TEST_F(PendingAnalysisTest, SquashStateAndSizes) {
@@ -126,7 +177,7 @@ TEST_F(PendingAnalysisTest, SquashStateAndSizes) {
         {two, false, 409600, 409600, TReadAs::DFS}, // two sides back to back
         {side(102400), true, 102400, 102400, TReadAs::DFS},
         {side(512), true, 512, 512, TReadAs::DFS},
-        {side(300), true, 300, 300, TReadAs::DFS},   // shorter than a catalogue: read padded
+        {side(300), true, 512, 512, TReadAs::DFS},   // shorter than a catalogue: padded
         {side(200), false, 200, 200, TReadAs::Tool}, // its sector count byte is missing
         {tape, false, 100 + 1 + 23, 100 + 1 + 23, TReadAs::Tape}, // usable data, not the file
         {std::vector<std::uint8_t>(16384, 0xEA), false, 16384, 16384, TReadAs::Tool},

@@ -88,8 +88,14 @@ TEST_P(DFSSquashTest, SizeAndCatalogue) {
     EXPECT_EQ(r.Size, c.Size) << c.What;
     ASSERT_EQ(r.Data.size(), c.Size) << c.What;
     EXPECT_EQ(CatalogueCount(r.Data), c.CountAfter) << c.What;
-    EXPECT_TRUE(std::equal(r.Data.begin() + 512, r.Data.end(), side.begin() + 512))
-        << c.What << ": file data is kept as it was";
+    // The file data is kept as it was; a side cut short gets zeros up to its last used sector.
+    const std::size_t present = std::min(side.size(), r.Data.size());
+    EXPECT_TRUE(std::equal(r.Data.begin() + 512, r.Data.begin() + std::ptrdiff_t(present),
+                           side.begin() + 512))
+        << c.What;
+    EXPECT_TRUE(std::all_of(r.Data.begin() + std::ptrdiff_t(present), r.Data.end(),
+                            [](std::uint8_t b) { return b == 0; }))
+        << c.What;
     EXPECT_EQ(r.Data[2 * 256], 0x11) << c.What;
 }
 
@@ -109,12 +115,14 @@ INSTANTIATE_TEST_SUITE_P(
             "last used = count, longer image", 400, 204800, {'$', "F", 512, 399}, 102400, 400},
         TSquashCase{
             "last used = count, exact image", 400, 102400, {'$', "F", 512, 399}, 102400, 400},
-        // Squashed in the wild: the image stops inside the last file. Nothing is invented.
+        // Cut short in the wild: the image stops inside the last file. The side is padded
+        // with zeros up to its last used sector, so its catalogue never states sectors that
+        // the object does not hold.
         TSquashCase{"image cut inside the last file",
                     800,
                     200 * 256 + 17,
                     {'$', "F", 20000, 250},
-                    200 * 256 + 17,
+                    329 * 256,
                     329}));
 
 TEST(DFSSquash, RefusedSideChangesNothing) {
@@ -128,13 +136,17 @@ TEST(DFSSquash, RefusedSideChangesNothing) {
 }
 
 TEST(DFSSquash, SizeBoundsTheBlock) {
-    // Only the first Size bytes are the object; the squash must not see the rest.
-    TBytes data = TDFSBuilder(800, 204800).Add({'$', "F", 0x1000, 0x10}).Bytes();
+    // Only the first Size bytes are the object; the squash must not see the rest. The file
+    // reaches sector 0x1F, past the object: the side is padded with zeros, not with the bytes
+    // that lie behind the object.
+    TBytes data = TDFSBuilder(800, 204800).AddWithData({'$', "F", 0x1000, 0x10}, 0x77).Bytes();
     std::uint32_t size = 0x12 * 256;
     TAcornDFSDiscObject disc;
     disc.SquashDisc(data, size);
-    EXPECT_EQ(size, 0x12u * 256);
-    EXPECT_EQ(data.size(), size);
+    EXPECT_EQ(size, 0x20u * 256);
+    ASSERT_EQ(data.size(), size);
+    EXPECT_EQ(data[0x11 * 256], 0x77);
+    EXPECT_TRUE(std::all_of(data.begin() + 0x12 * 256, data.end(), [](auto b) { return b == 0; }));
 }
 
 TEST(DFSExpand, CatalogueOnlyBecomesAFullSide) {

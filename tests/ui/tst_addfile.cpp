@@ -5,6 +5,7 @@
 #include "tst_main_fixture.h"
 
 #include "formats/DFSBuilder.h"
+#include "formats/UEFBuilder.h"
 #include "support/AddDialogDriver.h"
 #include "support/UiTestSupport.h"
 #include "ui/addobjects/AddFile.h"
@@ -108,6 +109,8 @@ class TestAddFile : public QObject {
     Q_OBJECT
   private slots:
     void windowAndControls();
+    void untitledTapeIsNamedAfterItsFile_data();
+    void untitledTapeIsNamedAfterItsFile();
     void emptyListShowsHintAndDisablesDetails();
     void showingAnalysesFilesAndSelectsFirst();
     void toolSwitchedToFilingsystem();
@@ -571,8 +574,8 @@ void TestAddFile::okRefusedWithEmptyName() {
     QCOMPARE(rig.Main->Brelk->Catalogue[0]->Name(), std::string("NAMED"));
 }
 
-// Beyond the description: an object that was never shown and has no name (an untitled
-// tape) is shown and asked for instead of being written without a name.
+// An object that was never shown and has no name (one whose file name gives none) is shown
+// and asked for instead of being written without a name.
 void TestAddFile::okShowsAnObjectLeftWithoutAName() {
     TDialogRig rig;
     const QString tool = rig.Path("tool.bin");
@@ -792,7 +795,8 @@ void TestAddFile::realImagesDroppedAndImported() {
             interleaved += dsd && object->ReadAs == brelk::TReadAs::DFSInterleaved;
             gzipped += object->Gzip;
         }
-        // Untitled tapes have no name yet: OK shows each in turn, and the user names it.
+        // Every object has a name (untitled tapes their file's); should one have none, OK
+        // would show it and the user would name it.
         for (int i = 0; dialog->isVisible() && i < 100; ++i) {
             if (dialog->edtFilename->text().isEmpty())
                 dialog->edtFilename->setText(QStringLiteral("UNTITLED%1").arg(i));
@@ -805,7 +809,38 @@ void TestAddFile::realImagesDroppedAndImported() {
     QCOMPARE(interleaved, dsdFiles);
     QVERIFY(gzipped > 0);
     QCOMPARE(rig.Main->Brelk->Catalogue.size(), analysed);
+    for (const auto& entry : rig.Main->Brelk->Catalogue)
+        QVERIFY(!entry->Name().empty());
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
+}
+
+// An untitled tape is named after its file, with distributor guessing off as on; OK writes
+// it without asking for a name.
+void TestAddFile::untitledTapeIsNamedAfterItsFile_data() {
+    QTest::addColumn<int>("guess");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("guessing off") << 0 << "Repton";
+    QTest::newRow("guessing on") << 1 << "Superior.Repton";
+}
+
+void TestAddFile::untitledTapeIsNamedAfterItsFile() {
+    QFETCH(int, guess);
+    QFETCH(QString, name);
+    TDialogRig rig;
+    rig.SetSetting("ImportGuessDistributor", guess);
+    rig.Main->Settings.ImportGuessDistributor = guess != 0;
+    QVERIFY(QDir().mkpath(rig.Path("Superior")));
+    const QString tape = rig.Path("Superior/Repton.uef");
+    brelktest::TUEFBuilder uef;
+    QVERIFY(WriteBytes(tape, uef.NewFile().Block(brelktest::BlockSpec("R", 0, 10, 0x80)).Bytes));
+    brelk::AddPendingFile(rig.Main->PendingObjects, tape.toStdString());
+    TfrmAddFile& dialog = rig.Show();
+    QCOMPARE(dialog.edtFilename->text(), name);
+    QCOMPARE(rig.Cell(0, 2), name);
+    dialog.btbtnOK->click();
+    QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
+    QCOMPARE(rig.Main->Brelk->Catalogue.size(), 1u);
+    QCOMPARE(QString::fromStdString(rig.Main->Brelk->Catalogue[0]->Name()), name);
 }
 
 QTEST_MAIN(TestAddFile)
