@@ -22,10 +22,16 @@ int RunTransformOnCard(const TArgs& args, TContext& context, bool squash) {
     bool allDone = true;
     std::ostringstream done; // told only once the changes are on the card
     card.StartBulktransfer();
-    for (TBrelkCatEntry* entry : entries) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        TBrelkCatEntry* entry = entries[i];
         const std::string name = VisibleName(entry->Name());
         const std::uint32_t before = entry->Size();
         const TDiscTransformResult result = TransformDiscObject(card, entry, squash);
+        if (result == TDiscTransformResult::WritesStopped) {
+            context.Err << "brelk: " << WritesStoppedMessage(squash, entries.size() - i) << "\n";
+            allDone = false;
+            break;
+        }
         if (result == TDiscTransformResult::Converted) {
             done << (squash ? "Squashed " : "Expanded ") << name << ": " << before << " -> "
                  << entry->Size() << " bytes\n";

@@ -22,9 +22,12 @@ bool ReadObject(TBrelk& card, const TBrelkCatEntry& entry, std::vector<std::uint
 TDiscTransformResult TransformDiscObject(TBrelk& card, TBrelkCatEntry* entry, bool squash) {
     if (!entry || entry->Type() != kTypeImage || entry->Subtype() != kSubtypeDFS)
         return TDiscTransformResult::NotDFS;
+    if (card.WritesStopped())
+        return TDiscTransformResult::WritesStopped;
     std::vector<std::uint8_t> data;
     if (!ReadObject(card, *entry, data))
-        return TDiscTransformResult::ReadFailed;
+        return card.WritesStopped() ? TDiscTransformResult::WritesStopped
+                                    : TDiscTransformResult::ReadFailed;
     TAcornDFSDiscObject disc;
     if (!disc.AddDiscSide(data.data(), data.size()))
         return TDiscTransformResult::NotDFS;
@@ -34,7 +37,8 @@ TDiscTransformResult TransformDiscObject(TBrelk& card, TBrelkCatEntry* entry, bo
     else
         disc.ExpandDisc(data, size);
     if (size == 0 || size > data.size() || !card.ReplaceObjectData(entry, data.data(), size))
-        return TDiscTransformResult::RewriteFailed;
+        return card.WritesStopped() ? TDiscTransformResult::WritesStopped
+                                    : TDiscTransformResult::RewriteFailed;
     return TDiscTransformResult::Converted;
 }
 
@@ -51,6 +55,12 @@ std::string DiscTransformMessage(TDiscTransformResult result, bool squash,
     default:
         return "";
     }
+}
+
+std::string WritesStoppedMessage(bool squash, std::size_t left) {
+    return "The Brelk-card takes no more writes after the failure above: " + std::to_string(left) +
+           (left == 1 ? " disc was" : " discs were") +
+           (squash ? " not squashed." : " not expanded.");
 }
 
 } // namespace brelk

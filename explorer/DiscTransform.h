@@ -12,7 +12,8 @@ enum class TDiscTransformResult {
     Converted,     // written back; the entry has its new Address and Size
     NotDFS,        // not a DFS disc object, or its first side is refused: left alone
     ReadFailed,    // the object could not be read from the card
-    RewriteFailed, // no free span for the new length, or a write error: the entry is unchanged
+    RewriteFailed, // no free span for the new length: the entry is unchanged
+    WritesStopped, // the card takes no more writes after a reported failure: nothing changed
 };
 
 TDiscTransformResult TransformDiscObject(TBrelk& card, TBrelkCatEntry* entry, bool squash);
@@ -20,5 +21,9 @@ TDiscTransformResult TransformDiscObject(TBrelk& card, TBrelkCatEntry* entry, bo
 // The message for a failed transformation of the object Name; empty for the results that
 // say nothing.
 std::string DiscTransformMessage(TDiscTransformResult result, bool squash, const std::string& name);
+
+// Said once when the card stopped taking writes: Left discs (the one in hand included) were
+// not squashed or expanded. The device failure itself has been reported by the card.
+std::string WritesStoppedMessage(bool squash, std::size_t left);
 
 } // namespace brelk

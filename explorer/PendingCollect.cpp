@@ -28,6 +28,22 @@ TPathKind KindOf(const std::string& path, bool followFolderLinks) {
     return TPathKind::Other;
 }
 
+// Why the path a user gave, which is no file or folder, is left out.
+std::string NotAFileReason(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return "it is no file or folder";
+    if (S_ISFIFO(info.st_mode))
+        return "it is a pipe (FIFO), not a regular file";
+    if (S_ISCHR(info.st_mode))
+        return "it is a character device, not a regular file";
+    if (S_ISBLK(info.st_mode))
+        return "it is a block device, not a regular file";
+    if (S_ISSOCK(info.st_mode))
+        return "it is a socket, not a regular file";
+    return "it is no regular file";
+}
+
 // The names in Folder, in byte order so that a walk is repeatable; false when it cannot be
 // listed.
 bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
@@ -54,6 +70,9 @@ class TCollector {
             CollectFolder(path);
             break;
         case TPathKind::Other:
+            // Inside a folder such nodes are passed over; one the user named is reported.
+            if (topLevel)
+                User.ShowError("'" + path + "' was left out: " + NotAFileReason(path) + ".");
             break;
         }
     }

@@ -9,6 +9,8 @@
 #include "formats/UEF.h"
 #include "formats/UEFBuilder.h"
 
+#include <sys/stat.h>
+
 using namespace brelktest;
 using dfstest::TDFSBuilder;
 
@@ -153,6 +155,37 @@ TEST_F(AddPutGetTest, AddFailuresGiveExitStatusOne) {
     EXPECT_EQ(Run({"add", Card, "x", "--squash", "--expand"}).Status, 2);
     EXPECT_EQ(Run({"add", Card, "x", "--ask"}).Status, 2);
     EXPECT_EQ(Run({"add", Card, "x", "--json"}).Status, 2);
+}
+
+// A path the user names that is no regular file or folder is left out with its reason, and
+// the command fails; inside a folder such nodes are passed over without a word.
+TEST_F(AddPutGetTest, AddSaysWhyPipesAndDevicesAreLeftOut) {
+    const std::string fifo = Dir.Path("pipe").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        std::string Path;
+        std::string Reason;
+    };
+    const Case cases[] = {
+        {fifo, "it is a pipe (FIFO), not a regular file"},
+        {"/dev/zero", "it is a character device, not a regular file"},
+        {"/dev/null", "it is a character device, not a regular file"},
+        {"/dev/urandom", "it is a character device, not a regular file"},
+    };
+    for (const Case& c : cases) {
+        const TRun add = Run({"add", Card, c.Path});
+        EXPECT_EQ(add.Status, 1) << c.Path;
+        EXPECT_EQ(add.Err, "brelk: '" + c.Path + "' was left out: " + c.Reason + ".\n") << c.Path;
+        EXPECT_EQ(ObjectCount(), 0) << c.Path;
+    }
+    // A folder holding the pipe beside a file: the file is added, the pipe passed over.
+    const std::string folder = Dir.Path("folder").string();
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(::mkfifo((folder + "/pipe").c_str(), 0600), 0);
+    Save("folder/tool.bin", std::vector<std::uint8_t>(100, 1));
+    const TRun walk = Run({"add", Card, folder});
+    EXPECT_EQ(walk.Status, 0) << walk.Err;
+    EXPECT_EQ(ObjectCount(), 1);
 }
 
 TEST_F(AddPutGetTest, OverwriteOptions) {

@@ -75,6 +75,33 @@ TEST_F(SafetyTest, OnlyBlockDevicesAndRegularFilesAreCards) {
         }
 }
 
+// A write that fails (the command may write nothing at or past 1 MiB, where the objects lie)
+// stops the card; expand then says so once instead of calling the card full for each disc.
+TEST_F(SafetyTest, AfterAFailedWriteExpandSaysOnceThatItStopped) {
+    MakeCard("8M");
+    std::vector<std::uint8_t> disc(1024, 0);
+    disc[256 + 7] = 4; // a catalogue of four sectors, no files
+    const std::string file = Dir.Path("d.ssd").string();
+    WriteFileBytes(file, disc);
+    for (const char* name : {"D1", "D2", "D3"})
+        ASSERT_EQ(Run({"put", Card, file, "--type", "3", "--subtype", "1", "--name", name}).Status,
+                  0);
+    const std::string err = Dir.Path("err.txt").string();
+    const std::string line = "bash -c \"trap '' XFSZ; ulimit -f 1024; " +
+                             std::string(BRELK_BINARY) + " expand " + Card +
+                             " D1 D2 D3\" >/dev/null 2>" + err;
+    const int status = std::system(line.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const auto bytes = ReadFileBytes(err);
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_NE(text.find("brelk: The Brelk-card takes no more writes after the failure above: "),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("Brelk is full"), std::string::npos) << text;
+    EXPECT_EQ(text.find("takes no more writes"), text.rfind("takes no more writes")) << text;
+}
+
 TEST_F(SafetyTest, TwoWritersAtOnceLoseNothing) {
     MakeCard("4M");
     const std::string brelk = BRELK_BINARY;

@@ -1,10 +1,10 @@
 // Squashing and expanding DFS disc objects on the card in place.
 #include "explorer/DiscTransform.h"
 #include "card/CardFixture.h"
+#include "explorer/ObjectImages.h"
 #include "formats/AcornDFS.h"
 #include "formats/DFSBuilder.h"
 #include "formats/DFSSideWalk.h"
-#include "explorer/ObjectImages.h"
 
 using namespace brelk;
 using namespace brelktest;
@@ -27,6 +27,31 @@ struct DiscTransformTest : CardFixture {
         return bytes;
     }
 };
+
+// After a failed write the card takes no more: every later disc says so, changes nothing,
+// and the loops say it once instead of calling the card full for each disc.
+TEST_F(DiscTransformTest, AfterAFailedWriteNothingMoreIsTried) {
+    TBrelkCatEntry* a = AddDisc("A", TDFSBuilder(800).Title("A").Bytes());
+    TBrelkCatEntry* b = AddDisc("B", TDFSBuilder(800).Title("B").Bytes());
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    Device.FailWriteNumber = Device.WriteCalls + 1;
+    Add("T", 512);
+    EXPECT_FALSE(Card->FlushMMCDevice());
+    ASSERT_TRUE(Card->WritesStopped());
+    const int writes = Device.WriteCalls;
+    for (TBrelkCatEntry* disc : {a, b}) {
+        const TBrelkCatEntry before = *disc;
+        EXPECT_EQ(TransformDiscObject(*Card, disc, true), TDiscTransformResult::WritesStopped);
+        EXPECT_EQ(disc->Bytes, before.Bytes);
+    }
+    EXPECT_EQ(Device.WriteCalls, writes);
+    EXPECT_EQ(WritesStoppedMessage(true, 2),
+              "The Brelk-card takes no more writes after the failure above: 2 discs were not "
+              "squashed.");
+    EXPECT_EQ(WritesStoppedMessage(false, 1),
+              "The Brelk-card takes no more writes after the failure above: 1 disc was not "
+              "expanded.");
+}
 
 TEST_F(DiscTransformTest, EmptyFullDiscSquashesToOneBlock) {
     TBrelkCatEntry* disc = AddDisc("EMPTY", TDFSBuilder(800).Title("EMPTY").Bytes());

@@ -8,10 +8,14 @@
 #include "support/UiTestSupport.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace maintest;
 using brelk::kSubtypeDFS;
@@ -121,6 +125,7 @@ class TestMainSquash : public QObject {
     void squashedDiscExpandsToFullSide();
     void fullCardLeavesEntryAndTree();
     void cancelDuringSecondOfFive();
+    void writeFailureSaysSoOnce();
     void twoSidedDiscKeepsBothSides();
     void reachedFromPopup();
 };
@@ -227,6 +232,37 @@ void TestMainSquash::fullCardLeavesEntryAndTree() {
     QCOMPARE(Dump(main.RootNode()), tree);
     QCOMPARE(node->icon(0).cacheKey(), IconKey(main, "DISC_DFS_SQUASHED"));
     QVERIFY(!main.Brelk->HasUnsavedData());
+    QVERIFY(!rig.Wait->isVisible());
+}
+
+// A write to the card fails while three discs are expanded (the process may write no byte at
+// or past 1 MiB, where the objects lie): the first disc fits the cache, and its write fails
+// when the second needs the cache. The card reports the failure, and the expansion says once
+// that it stopped, rather than calling the card full for every disc after it.
+void TestMainSquash::writeFailureSaysSoOnce() {
+    TMainRig rig;
+    rig.SetSetting("MMCDrive", rig.CardPath());
+    QVERIFY(MakeCardWith(
+        rig.CardPath(), k8M,
+        {{"D1", SquashedDisc("D1")}, {"D2", SquashedDisc("D2")}, {"D3", SquashedDisc("D3")}}));
+    TfrmMain& main = rig.Open();
+    Select(main, {"D1", "D2", "D3"});
+    struct rlimit before {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = before;
+    limited.rlim_cur = 1u << 20;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    main.actnExpandDiscExecute();
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+    const QStringList messages = rig.Prompter.Messages();
+    QVERIFY2(messages.size() == 2, qPrintable(rig.Prompter.Describe()));
+    QVERIFY(messages.first().startsWith("Error - "));
+    QCOMPARE(messages.last(), QStringLiteral("The Brelk-card takes no more writes after the "
+                                             "failure above: 2 discs were not expanded."));
+    for (const char* name : {"D2", "D3"})
+        QCOMPARE(FindNode(main, name)->Entry->Size(), 1024u);
     QVERIFY(!rig.Wait->isVisible());
 }
 

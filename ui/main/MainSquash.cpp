@@ -16,6 +16,14 @@ bool IsDFSDisc(const TBrelkCatEntry* entry) {
     return entry && entry->Type() == brelk::kTypeImage && entry->Subtype() == brelk::kSubtypeDFS;
 }
 
+// The DFS discs among the nodes from index First on.
+qsizetype DFSDiscsFrom(const QList<TMyTreeNode*>& nodes, qsizetype first) {
+    qsizetype count = 0;
+    for (qsizetype i = first; i < nodes.size(); ++i)
+        count += IsDFSDisc(nodes[i]->Entry);
+    return count;
+}
+
 } // namespace
 
 void TfrmMain::actnSquashDiscExecute() {
@@ -48,6 +56,12 @@ void TfrmMain::TransformSelectedDiscs(bool squash) {
         if (ReportProgress(QStringLiteral("Object: ") + name, percent))
             break;
         const TDiscTransformResult result = brelk::TransformDiscObject(*Brelk, entry, squash);
+        if (result == TDiscTransformResult::WritesStopped) {
+            Ask.Message(QString::fromStdString(brelk::WritesStoppedMessage(
+                            squash, std::size_t(DFSDiscsFrom(selected, i)))),
+                        TPrompter::TIcon::Error, TPrompter::TButtons::OK);
+            break;
+        }
         if (result == TDiscTransformResult::Converted) {
             SetNodeImage(node, brelk::ObjectImageIndex(*entry));
             continue;
