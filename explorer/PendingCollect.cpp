@@ -28,6 +28,11 @@ TPathKind KindOf(const std::string& path, bool followFolderLinks) {
     return TPathKind::Other;
 }
 
+bool Exists(const std::string& path) {
+    struct stat own {};
+    return ::lstat(path.c_str(), &own) == 0;
+}
+
 // Why the path a user gave, which is no file or folder, is left out.
 std::string NotAFileReason(const std::string& path) {
     struct stat info {};
@@ -70,8 +75,9 @@ class TCollector {
             CollectFolder(path);
             break;
         case TPathKind::Other:
-            // Inside a folder such nodes are passed over; one the user named is reported.
-            if (topLevel)
+            // Inside a folder such nodes are passed over; one the user named is reported
+            // (a path that names nothing at all is the caller's to report).
+            if (topLevel && Exists(path))
                 User.ShowError("'" + path + "' was left out: " + NotAFileReason(path) + ".");
             break;
         }

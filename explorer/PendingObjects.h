@@ -17,7 +17,7 @@ namespace brelk {
 
 class TBrelk;
 
-// How the analysis read a file (beyond the description: shown by the dialog's details and
+// How the analysis read a file (shown by the dialog's details and
 // by `brelk add --dry-run --json` as "tool", "dfs", "dfs-interleaved", "tape").
 enum class TReadAs { Tool, DFS, DFSInterleaved, Tape };
 const char* ReadAsText(TReadAs readAs);
@@ -32,7 +32,7 @@ struct TBrelk_RawCatalogueEntry {
     bool Analysed = false;
     TBrelkCatEntry Entry; // Size holds SizeOnCard while pending
 
-    // What the analysis found out, beyond the description.
+    // What the analysis found out, for the dialog's details and brelk.
     TReadAs ReadAs = TReadAs::Tool;
     bool Gzip = false;          // the file was gzip-compressed and was unpacked first
     std::string Note;           // what the user should know (why a disc-like file is a tool, ...)

@@ -159,7 +159,7 @@ TEST_F(CardFixture, DeletedObjectsStillTakeSpace) {
     EXPECT_EQ(Card->FreeSpaceMap, map);
 }
 
-// The free map as first described: for each entry the first record in list order that holds
+// The free map made the plain way: for each entry the first record in list order that holds
 // its footprint. The fast map must give the same records.
 std::vector<TBrelkFreeBlock> ReferenceFreeMap(const TBrelk& card) {
     std::vector<TBrelkFreeBlock> map{

@@ -1,4 +1,4 @@
-// Squash and expand of disc objects: one side as described, and every side of a multi-side
+// Squash and expand of disc objects: one side, and every side of a multi-side
 // object laid back to back.
 #include "formats/AcornDFS.h"
 #include "formats/DFSBuilder.h"

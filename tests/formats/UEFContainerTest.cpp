@@ -14,7 +14,7 @@ TBlockSpec Block(std::string name, std::uint16_t number, std::uint16_t length,
     return BlockSpec(std::move(name), number, length, flag);
 }
 
-// The three-block file of the description: 256 + 256 + 17 bytes, locked, last bit on block 2.
+// A three-block file: 256 + 256 + 17 bytes, locked, last bit on block 2.
 std::vector<TBlockSpec> ThreeBlockFile() {
     auto first = Block("GAME", 0, 256, 0x01);
     first.Load = 0x00001900;

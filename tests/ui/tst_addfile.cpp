@@ -337,7 +337,7 @@ void TestAddFile::squashedDiscToTapeKeepsTapeSize() {
     QCOMPARE(rig.Cell(0, 3), Hex8(40000));
 }
 
-// Beyond the description: a name typed but not yet stored survives a change of page.
+// A name typed but not yet stored survives a change of page.
 void TestAddFile::pageChangeKeepsTypedName() {
     TDialogRig rig;
     rig.Add(Pending(brelk::kTypeTool, 0, "TOOL", 5000));

@@ -20,7 +20,7 @@ class TestWait : public QObject {
   private slots:
     void init();
     void cleanup();
-    void windowLooksAsDescribed();
+    void windowTitleSizeAndControls();
     void captionIsShownAsSet();
     void titleAndTextsFit();
     void showResetsEverything();
@@ -51,7 +51,7 @@ void TestWait::cleanup() {
     delete Store;
 }
 
-void TestWait::windowLooksAsDescribed() {
+void TestWait::windowTitleSizeAndControls() {
     QCOMPARE(Wait->windowTitle(), QStringLiteral("BrelkExplorer - please wait"));
     QCOMPARE(Wait->height(), 109);
     QVERIFY(Wait->width() >= 257);
