@@ -134,6 +134,9 @@ class TBrelk {
     const std::string& CatalogueError() const { return CatalogueProblem; }
     // Receives the on-card catalogue before each rewrite; none keeps nothing.
     void SetCatalogueKeeper(TCatalogueKeeper* keeper) { Keeper = keeper; }
+    // A reader found the journal of a rewrite cut short: it shows the catalogue from before
+    // that rewrite, and the next opening for writing undoes it on the card.
+    bool InterruptedChangePending() const { return !JournalOverlay.empty(); }
     // The catalogue (header and entries) as this object last read it from or wrote it to
     // the card.
     const std::vector<std::uint8_t>& CardCatalogueBytes() const { return CardCatalogue; }
@@ -244,7 +247,16 @@ class TBrelk {
     bool HeaderOnCardUnchanged();
     void CardChangedByAnother();
     void KeepPreviousCatalogue(const std::vector<std::uint8_t>& onCard);
-    bool WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes);
+    // KnownOld, when given, holds the card's bytes from address 0 as proven unchanged.
+    bool WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes,
+                             const std::vector<std::uint8_t>* knownOld);
+    // Journal steps (BrelkJournal.cpp).
+    bool BeginJournal(const std::vector<std::uint8_t>& bytes,
+                      const std::vector<std::uint8_t>* knownOld);
+    void EndJournal();
+    void SettleInterruptedChange();
+    bool UndoInterruptedChange(const TCardJournal& journal);
+    void OverlayJournal(std::uint8_t* dest, std::uint32_t address, std::uint32_t count) const;
     void NoteCardCatalogue(std::vector<std::uint8_t> bytes);
     void NoteWrittenCatalogue(std::vector<std::uint8_t> bytes);
     // Whether [First, End) holds an object of the catalogue last written to the card.
@@ -263,6 +275,10 @@ class TBrelk {
     std::string CatalogueProblem;
     TCatalogueKeeper* Keeper = nullptr;
     std::vector<std::uint8_t> CardCatalogue;
+    // A journal was written for the rewrite under way.
+    bool Journalled = false;
+    // A reader's view of a rewrite cut short: the card's bytes from address 0 before it.
+    std::vector<std::uint8_t> JournalOverlay;
     // The header on the card was found unchanged since the last commit.
     bool HeaderChecked = false;
     // Footprints [first, end) of the catalogue on the card, sorted by first.

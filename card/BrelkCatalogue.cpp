@@ -25,6 +25,7 @@ bool TBrelk::ReadCatalogueHeader() {
         return false;
     CatalogueProblem.clear();
     bool valid = ReadCard(CatalogueHeader.data(), 0, kCatalogueHeaderSize, false);
+    OverlayJournal(CatalogueHeader.data(), 0, kCatalogueHeaderSize);
     if (!valid)
         CatalogueProblem = "the device could not be read";
     const char* magic = reinterpret_cast<const char*>(CatalogueHeader.data());
@@ -63,6 +64,7 @@ void TBrelk::ReadCatalogue() {
         entries.resize(std::size_t(count) * kCatEntrySize);
         if (!ReadCard(entries.data(), kCatalogueHeaderSize, std::uint32_t(entries.size()), false))
             CatalogueCannotBeRead("the device could not be read");
+        OverlayJournal(entries.data(), kCatalogueHeaderSize, std::uint32_t(entries.size()));
     }
     if (CatalogueValid) {
         Catalogue.reserve(count);

@@ -1,8 +1,9 @@
 // TBrelk: the checked commit. Object data reaches the card first and is synced; then the
-// whole catalogue (header and entries) goes out in one write outside the cache window and is
-// synced too. The catalogue on the card thus never lists an object whose data is not there,
-// and a failure leaves either the previous catalogue or a torn one whose previous state is
-// kept in the user's state folder. After any failed write or sync nothing more is written.
+// whole catalogue (header and entries) goes out in one write outside the cache window,
+// journalled beforehand, and is synced too. The catalogue on the card thus never lists an
+// object whose data is not there, and a failure leaves either the previous catalogue or a
+// torn one that the journal undoes at the next opening. After any failed write or sync
+// nothing more is written.
 #include "card/Brelk.h"
 
 #include <algorithm>
@@ -135,17 +136,22 @@ void TBrelk::KeepPreviousCatalogue(const std::vector<std::uint8_t>& onCard) {
 
 // One write of the catalogue at address 0 and a sync; the cache window is brought up to date
 // where it covers the same addresses.
-bool TBrelk::WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes) {
+bool TBrelk::WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes,
+                                 const std::vector<std::uint8_t>* knownOld) {
+    if (!BeginJournal(bytes, knownOld))
+        return false;
     if (!Device.WriteAt(0, bytes.data(), bytes.size())) {
         ReportDeviceError("Could not write to");
         Reporter.ReportError("Error - The catalogue of the Brelk-card '" + DriveLetter +
-                             ":' may be partly written; its previous catalogue is kept for a "
-                             "repair");
+                             ":' may be partly written; " +
+                             (Journalled ? "the next opening of the card undoes the change"
+                                         : "its previous catalogue is kept for a repair"));
         StopWrites();
         return false;
     }
     if (!SyncDevice("Could not write the catalogue to"))
         return false;
+    EndJournal();
     if (CacheFill != 0 && CacheStart < bytes.size()) {
         const std::size_t n = std::min<std::size_t>(bytes.size() - CacheStart, CacheFill);
         std::memcpy(CacheBuffer.get(), bytes.data() + CacheStart, n);
@@ -172,7 +178,7 @@ bool TBrelk::WriteCatalogue() {
         bytes.reserve(bytes.size() + Catalogue.size() * kCatEntrySize);
         for (const auto& entry : Catalogue)
             bytes.insert(bytes.end(), entry->Bytes.begin(), entry->Bytes.end());
-        ok = WriteCatalogueBytes(bytes);
+        ok = WriteCatalogueBytes(bytes, &CardCatalogue);
         if (ok) {
             NoteWrittenCatalogue(std::move(bytes));
             CatalogueModified = false;
@@ -252,7 +258,7 @@ bool TBrelk::FormatMMC() {
             previous.resize(Device.ReadAt(0, previous.data(), previous.size()));
             KeepPreviousCatalogue(previous);
         }
-        ok = WriteCatalogueBytes({header.begin(), header.end()});
+        ok = WriteCatalogueBytes({header.begin(), header.end()}, nullptr);
     }
     if (ok) {
         CatalogueValid = ReadCatalogueHeader();

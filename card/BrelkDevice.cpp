@@ -130,6 +130,8 @@ bool TBrelk::Initialize(std::uint32_t cacheBytes, const std::string& drive,
     DirtyHigh = 0;
     CacheFill = 0;
     Held.clear();
+    if (DeviceOK && CacheSize != 0)
+        SettleInterruptedChange();
     CatalogueValid = ReadCatalogueHeader();
     ReadCatalogue();
     if (!wasOpen)

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,9 +23,9 @@ std::string Errno() {
     return std::strerror(errno);
 }
 
-// A file name for Card: "/" and "%" escaped, so that different paths never share a name;
-// a very long path keeps its end and a hash of the whole.
-std::string FileNameFor(const std::string& card) {
+// A file name for Card (without extension): "/" and "%" escaped, so that different paths
+// never share a name; a very long path keeps its end and a hash of the whole.
+std::string FileStemFor(const std::string& card) {
     std::string name;
     for (char c : card) {
         if (c == '/')
@@ -37,7 +38,7 @@ std::string FileNameFor(const std::string& card) {
     if (name.size() > kMaxNameLength)
         name = std::to_string(std::hash<std::string>{}(card)) + "-" +
                name.substr(name.size() - kMaxNameLength / 2);
-    return name + ".cat";
+    return name;
 }
 
 bool WriteAll(int fd, const void* data, std::size_t count) {
@@ -51,6 +52,32 @@ bool WriteAll(int fd, const void* data, std::size_t count) {
         p += n;
         count -= std::size_t(n);
     }
+    return true;
+}
+
+// Makes the entries of Folder (a file created, renamed or removed) durable.
+bool SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+std::string FolderOf(const std::string& file) {
+    return std::filesystem::path(file).parent_path().string();
+}
+
+// The state folder, made when missing and open to the user alone.
+bool MakeStateFolder(const std::string& folder, std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) {
+        error = folder + ": " + ec.message();
+        return false;
+    }
+    ::chmod(folder.c_str(), 0700);
     return true;
 }
 
@@ -71,18 +98,17 @@ std::string CardIdentity(const std::string& card) {
 }
 
 std::string KeptCataloguePath(const std::string& folder, const std::string& card) {
-    return folder + "/" + FileNameFor(CardIdentity(card));
+    return folder + "/" + FileStemFor(CardIdentity(card)) + ".cat";
+}
+
+std::string CardJournalPath(const std::string& folder, const std::string& card) {
+    return folder + "/" + FileStemFor(CardIdentity(card)) + ".journal";
 }
 
 bool SaveKeptCatalogue(const std::string& file, const TKeptCatalogue& kept, std::string& error) {
-    const std::string folder = std::filesystem::path(file).parent_path().string();
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) {
-        error = folder + ": " + ec.message();
+    const std::string folder = FolderOf(file);
+    if (!MakeStateFolder(folder, error))
         return false;
-    }
-    ::chmod(folder.c_str(), 0700);
     const std::string head = std::string(kKeptMagic) + "\ncard=" + kept.Card +
                              "\nsize=" + std::to_string(kept.CardSize) +
                              "\nbytes=" + std::to_string(kept.Bytes.size()) + "\n";
@@ -104,7 +130,7 @@ bool SaveKeptCatalogue(const std::string& file, const TKeptCatalogue& kept, std:
     if (!ok)
         error = file + ": " + Errno();
     ::close(fd);
-    if (ok && ::rename(temp.c_str(), file.c_str()) != 0) {
+    if (ok && (::rename(temp.c_str(), file.c_str()) != 0 || !SyncFolder(folder))) {
         error = file + ": " + Errno();
         ok = false;
     }
@@ -155,6 +181,51 @@ bool LoadKeptCatalogue(const std::string& file, TKeptCatalogue& kept, std::strin
 
 bool TStateFolderKeeper::Keep(const TKeptCatalogue& kept, std::string& error) {
     return SaveKeptCatalogue(KeptCataloguePath(Folder, kept.Card), kept, error);
+}
+
+// Written in place: a journal cut short by a crash fails its own hash and is known as such,
+// and the rewrite it stands for had not begun.
+bool TStateFolderKeeper::BeginChange(const TCardJournal& journal, std::string& error) {
+    if (!MakeStateFolder(Folder, error))
+        return false;
+    const std::string file = CardJournalPath(Folder, journal.Card);
+    const std::vector<std::uint8_t> bytes = SerializeCardJournal(journal);
+    const int fd =
+        ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    bool ok = fd >= 0 && WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    if (!ok)
+        error = file + ": " + Errno();
+    if (fd >= 0)
+        ::close(fd);
+    if (ok && !SyncFolder(Folder)) {
+        error = Folder + ": " + Errno();
+        ok = false;
+    }
+    return ok;
+}
+
+bool TStateFolderKeeper::EndChange(const std::string& card, std::string& error) {
+    const std::string file = CardJournalPath(Folder, card);
+    if ((::unlink(file.c_str()) != 0 && errno != ENOENT) || !SyncFolder(Folder)) {
+        error = file + ": " + Errno();
+        return false;
+    }
+    return true;
+}
+
+bool TStateFolderKeeper::FindChange(const std::string& card, TCardJournal& journal) {
+    const std::string file = CardJournalPath(Folder, card);
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return false;
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                          std::istreambuf_iterator<char>());
+    if (ParseCardJournal(bytes, journal))
+        return journal.Card == CardIdentity(card);
+    // A journal cut short was being written when the crash came: the card was not touched.
+    std::string ignored;
+    EndChange(card, ignored);
+    return false;
 }
 
 } // namespace brelk

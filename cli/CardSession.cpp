@@ -29,8 +29,8 @@ TCardSession::TCardSession(const std::string& path, const TArgs& args, std::ostr
         throw TUsageError("--reuse-deleted-space and --no-reuse-deleted-space exclude each other");
     Brelk->ReuseDeletedSpace = !args.Has("--no-reuse-deleted-space");
     Brelk->RewriteObjectHeader = args.Has("--rewrite-header");
-    if (access == TCardAccess::ReadWrite)
-        Brelk->SetCatalogueKeeper(&Keeper);
+    // Readers too: an opening looks for the journal of a change cut short.
+    Brelk->SetCatalogueKeeper(&Keeper);
     if (!Brelk->Initialize(std::uint32_t(cache), path, std::uint32_t(zone), access))
         Fail(path + ": the card cannot be used");
 }

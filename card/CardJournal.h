@@ -1,0 +1,53 @@
+// The journal of a catalogue rewrite. Before the catalogue at card address 0 is overwritten,
+// the bytes it will overwrite are written to a journal file in the state folder and made
+// durable; once the new catalogue is on the card and synced, the journal is deleted. A journal
+// found when a card is opened belongs to a change that was cut short: when the card holds the
+// new catalogue whole, the change is finished and the journal goes; otherwise the change is
+// undone from the journal's bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace brelk {
+
+// The blocks that the journal describes one by one: the unit of a torn write.
+inline constexpr std::size_t kJournalBlock = 512;
+
+struct TCardJournal {
+    std::string Card;           // the card's identity (its full path)
+    std::uint64_t CardSize = 0; // as the card object saw it
+    // The card's bytes [0, Old.size()) before the change; the change writes the same range.
+    std::vector<std::uint8_t> Old;
+    // A hash of each kJournalBlock bytes of the new bytes over that range (the last may be
+    // shorter).
+    std::vector<std::uint64_t> NewBlocks;
+};
+
+// A 64-bit FNV-1a hash.
+std::uint64_t JournalHash(const std::uint8_t* data, std::size_t count,
+                          std::uint64_t seed = 0xCBF29CE484222325ull);
+
+// The journal of writing New over the bytes Old at address 0 (of the same length).
+TCardJournal MakeCardJournal(std::string card, std::uint64_t cardSize,
+                             std::vector<std::uint8_t> old, const std::vector<std::uint8_t>& now);
+
+// How the card's bytes over the journal's range stand to the change.
+enum class TJournalState {
+    Finished,  // every block holds the new bytes: the change reached the card whole
+    Untouched, // every block holds the old bytes
+    Torn,      // each block holds the old or the new bytes, some of each: undo it
+    Foreign,   // some block holds neither: not this change's card, or changed since
+};
+TJournalState CompareWithJournal(const TCardJournal& journal,
+                                 const std::vector<std::uint8_t>& onCard);
+
+// The file's bytes, ending in a hash of all before it, so that a journal cut short by a
+// crash while it was written is known as such.
+std::vector<std::uint8_t> SerializeCardJournal(const TCardJournal& journal);
+// False when Bytes are no whole journal.
+bool ParseCardJournal(const std::vector<std::uint8_t>& bytes, TCardJournal& journal);
+
+} // namespace brelk

@@ -1,0 +1,279 @@
+// The journal of a catalogue rewrite: its file form, how a card's bytes stand to it, and a
+// card object that finishes or undoes a rewrite cut short in every way a torn write can leave
+// it: each prefix of the rewrite's blocks and mixes of them, for a growing and a shrinking
+// catalogue, opened for writing and for reading.
+#include "card/CardFixture.h"
+#include "card/CardJournal.h"
+#include "support/TestSupport.h"
+
+#include <filesystem>
+#include <map>
+
+using namespace brelk;
+using namespace brelktest;
+
+namespace {
+
+// Keeps journals in memory as a state folder would, and records what it was asked.
+class TJournalKeeper : public TCatalogueKeeper {
+  public:
+    std::map<std::string, TCardJournal> Journals;
+    std::vector<TCardJournal> Begun;
+    int Ended = 0;
+    bool Keep(const TKeptCatalogue&, std::string&) override { return true; }
+    bool BeginChange(const TCardJournal& journal, std::string&) override {
+        Journals[journal.Card] = journal;
+        Begun.push_back(journal);
+        return true;
+    }
+    bool EndChange(const std::string& card, std::string&) override {
+        Journals.erase(card);
+        ++Ended;
+        return true;
+    }
+    bool FindChange(const std::string& card, TCardJournal& journal) override {
+        const auto found = Journals.find(card);
+        if (found == Journals.end())
+            return false;
+        journal = found->second;
+        return true;
+    }
+};
+
+std::vector<std::uint8_t> Bytes(std::size_t n, std::uint8_t fill) {
+    return std::vector<std::uint8_t>(n, fill);
+}
+
+TEST(CardJournalTest, FileFormRoundTripsAndACutFileIsNoJournal) {
+    auto now = Bytes(1300, 0x22);
+    const TCardJournal journal = MakeCardJournal("/dev/sdz", 1u << 20, Bytes(1300, 0x11), now);
+    ASSERT_EQ(journal.NewBlocks.size(), 3u); // 512 + 512 + 276
+    const auto bytes = SerializeCardJournal(journal);
+    TCardJournal read;
+    ASSERT_TRUE(ParseCardJournal(bytes, read));
+    EXPECT_EQ(read.Card, journal.Card);
+    EXPECT_EQ(read.CardSize, journal.CardSize);
+    EXPECT_EQ(read.Old, journal.Old);
+    EXPECT_EQ(read.NewBlocks, journal.NewBlocks);
+    for (std::size_t cut = 0; cut < bytes.size(); cut += 7)
+        EXPECT_FALSE(ParseCardJournal({bytes.begin(), bytes.begin() + std::ptrdiff_t(cut)}, read))
+            << cut;
+    auto flipped = bytes;
+    flipped[100] ^= 1;
+    EXPECT_FALSE(ParseCardJournal(flipped, read));
+}
+
+TEST(CardJournalTest, HowTheCardStandsToTheChange) {
+    const auto old = Bytes(1300, 0x11);
+    auto now = Bytes(1300, 0x22);
+    now[700] = 0x11; // the second block differs in one byte only
+    const TCardJournal journal = MakeCardJournal("c", 0, old, now);
+    auto mix = old;
+    std::copy(now.begin(), now.begin() + 512, mix.begin());
+    auto foreign = old;
+    foreign[1299] = 0x33;
+    auto second = old;
+    std::copy(now.begin() + 512, now.begin() + 1024, second.begin() + 512);
+    const std::pair<const char*, std::vector<std::uint8_t>> cases[] = {
+        {"new", now},
+        {"old", old},
+        {"first block new", mix},
+        {"second block new", second},
+        {"a byte of neither", foreign},
+        {"shorter than the range", Bytes(1000, 0x11)}};
+    const TJournalState expected[] = {TJournalState::Finished, TJournalState::Untouched,
+                                      TJournalState::Torn,     TJournalState::Torn,
+                                      TJournalState::Foreign,  TJournalState::Foreign};
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(CompareWithJournal(journal, cases[i].second), expected[i]) << cases[i].first;
+}
+
+struct JournalTest : CardFixture {
+    TJournalKeeper Keeper;
+    void SetUp() override {
+        Reopen(true);
+        Card->SetCatalogueKeeper(&Keeper);
+    }
+    // A card object opened afresh; the fixture's own goes first (it holds the card's lock).
+    std::unique_ptr<TBrelk> Open(TCardAccess access, TRecordingReporter& reporter) {
+        Card.reset();
+        auto card = std::make_unique<TBrelk>(reporter, Device);
+        card->SetCatalogueKeeper(&Keeper);
+        card->Initialize(65536, "card.img", kZone, access);
+        return card;
+    }
+    static std::vector<std::string> Names(const TBrelk& card) {
+        std::vector<std::string> names;
+        for (const auto& entry : card.Catalogue)
+            names.push_back(entry->Name());
+        return names;
+    }
+};
+
+TEST_F(JournalTest, ARewriteIsJournalledBeforeAndForgottenAfter) {
+    Add("A", 512);
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    ASSERT_EQ(Keeper.Begun.size(), 1u);
+    EXPECT_EQ(Keeper.Ended, 1);
+    EXPECT_TRUE(Keeper.Journals.empty());
+    // The journal holds the bytes that the rewrite overwrote: the empty catalogue before it.
+    const TCardJournal& journal = Keeper.Begun[0];
+    EXPECT_EQ(journal.Old.size(), kCatalogueHeaderSize + kCatEntrySize);
+    EXPECT_EQ(journal.Card, CardIdentity("card.img"));
+    EXPECT_EQ(GetLE32(&journal.Old[kHeaderCountOffset]), 0u);
+    const std::vector<std::uint8_t> onCard(
+        Device.Bytes.begin(), Device.Bytes.begin() + std::ptrdiff_t(journal.Old.size()));
+    EXPECT_EQ(CompareWithJournal(journal, onCard), TJournalState::Finished);
+}
+
+// Every way a rewrite's blocks can land: each prefix, each single block, every other block.
+std::vector<std::vector<bool>> LandedBlocks(std::size_t blocks) {
+    std::vector<std::vector<bool>> ways;
+    for (std::size_t prefix = 0; prefix <= blocks; ++prefix) {
+        std::vector<bool> way(blocks, false);
+        std::fill(way.begin(), way.begin() + std::ptrdiff_t(prefix), true);
+        ways.push_back(way);
+    }
+    for (std::size_t one = 0; one < blocks; ++one) {
+        std::vector<bool> way(blocks, false);
+        way[one] = true;
+        ways.push_back(way);
+    }
+    for (int parity = 0; parity < 2; ++parity) {
+        std::vector<bool> way(blocks, false);
+        for (std::size_t b = std::size_t(parity); b < blocks; b += 2)
+            way[b] = true;
+        ways.push_back(way);
+    }
+    return ways;
+}
+
+// A change whose catalogue write is cut short in every way: the next opening for writing
+// gives the old catalogue (or the new one when every block landed), every object listed
+// reads back, and a reader shows the old catalogue without writing.
+void CheckEveryTear(JournalTest& test, const std::function<void()>& change) {
+    const std::vector<std::uint8_t> before = test.Device.Bytes;
+    const auto oldNames = JournalTest::Names(*test.Card);
+    change();
+    ASSERT_TRUE(test.Card->FlushMMCDevice());
+    const std::vector<std::uint8_t> after = test.Device.Bytes;
+    const auto newNames = JournalTest::Names(*test.Card);
+    ASSERT_FALSE(test.Keeper.Begun.empty());
+    const TCardJournal journal = test.Keeper.Begun.back();
+    const std::size_t length = journal.Old.size();
+    const std::size_t blocks = (length + kJournalBlock - 1) / kJournalBlock;
+    for (const auto& landed : LandedBlocks(blocks)) {
+        // The data written before the catalogue is there; the catalogue's blocks are mixed.
+        std::vector<std::uint8_t> torn = after;
+        std::copy(before.begin(), before.begin() + std::ptrdiff_t(length), torn.begin());
+        for (std::size_t b = 0; b < blocks; ++b)
+            if (landed[b])
+                std::copy_n(after.begin() + std::ptrdiff_t(b * kJournalBlock),
+                            std::min(kJournalBlock, length - b * kJournalBlock),
+                            torn.begin() + std::ptrdiff_t(b * kJournalBlock));
+        const bool whole = std::all_of(landed.begin(), landed.end(), [](bool b) { return b; });
+        for (TCardAccess access : {TCardAccess::ReadOnly, TCardAccess::ReadWrite}) {
+            test.Device.Bytes = torn;
+            test.Keeper.Journals[journal.Card] = journal;
+            TRecordingReporter reporter;
+            auto card = test.Open(access, reporter);
+            ASSERT_TRUE(card->CatalogueValid);
+            EXPECT_EQ(JournalTest::Names(*card), whole ? newNames : oldNames);
+            for (const auto& entry : card->Catalogue) {
+                std::vector<std::uint8_t> data(entry->Size());
+                ASSERT_TRUE(card->ReadMMC(data.data(), entry->Address(), entry->Size()));
+                const auto& source = whole ? after : before;
+                EXPECT_TRUE(std::equal(data.begin(), data.end(),
+                                       source.begin() + std::ptrdiff_t(entry->Address())))
+                    << entry->Name();
+            }
+            const bool tornNow =
+                !whole &&
+                !std::equal(torn.begin(), torn.begin() + std::ptrdiff_t(length), before.begin());
+            if (access == TCardAccess::ReadOnly) {
+                EXPECT_EQ(test.Device.Bytes, torn); // a reader writes nothing
+                EXPECT_EQ(card->InterruptedChangePending(), tornNow);
+                EXPECT_EQ(test.Keeper.Journals.count(journal.Card), tornNow ? 1u : 0u);
+            } else {
+                EXPECT_TRUE(std::equal(test.Device.Bytes.begin(),
+                                       test.Device.Bytes.begin() + std::ptrdiff_t(length),
+                                       (whole ? after : before).begin()));
+                EXPECT_TRUE(test.Keeper.Journals.empty());
+                EXPECT_EQ(reporter.Messages.size(), tornNow ? 1u : 0u);
+                if (tornNow) {
+                    EXPECT_EQ(reporter.Messages[0],
+                              "An interrupted change to the Brelk-card 'card.img:' was undone.");
+                }
+            }
+        }
+    }
+}
+
+TEST_F(JournalTest, AGrowingCatalogueTornInEveryWayIsUndone) {
+    for (int i = 0; i < 20; ++i)
+        Add("OLD" + std::to_string(i), 512);
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    CheckEveryTear(*this, [this] {
+        for (int i = 0; i < 12; ++i)
+            Add("NEW" + std::to_string(i), 1024);
+    });
+}
+
+// The fault that lost objects: the new header with a smaller count lands first.
+TEST_F(JournalTest, AShrinkingCatalogueTornInEveryWayIsUndone) {
+    for (int i = 0; i < 30; ++i)
+        Add("OBJ" + std::to_string(i), 512, kTypeTool, false, std::uint8_t(i));
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    CheckEveryTear(*this, [this] {
+        std::vector<TBrelkCatEntry*> gone;
+        for (int i = 0; i < 30; i += 3)
+            gone.push_back(Find("OBJ" + std::to_string(i)));
+        Card->DeleteCatEntries(gone);
+    });
+}
+
+TEST_F(JournalTest, AJournalThatDoesNotMatchTheCardIsLeftAlone) {
+    Add("A", 512);
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    TCardJournal journal = Keeper.Begun.back();
+    journal.Old[0] ^= 0xFF; // neither what the card holds nor the new bytes
+    std::fill(journal.NewBlocks.begin(), journal.NewBlocks.end(), 0);
+    Keeper.Journals[journal.Card] = journal;
+    const auto before = Device.Bytes;
+    TRecordingReporter reporter;
+    auto card = Open(TCardAccess::ReadWrite, reporter);
+    EXPECT_EQ(Device.Bytes, before);
+    EXPECT_EQ(Names(*card), std::vector<std::string>{"A"});
+    EXPECT_EQ(Keeper.Journals.count(journal.Card), 1u);
+    ASSERT_EQ(reporter.Messages.size(), 1u);
+    EXPECT_NE(reporter.Messages[0].find("does not match the card"), std::string::npos);
+}
+
+// The state folder's journal: durable, found again, gone after the change, and a journal cut
+// short (the crash came while it was written) is no journal.
+TEST(StateFolderJournalTest, BeginFindEndAndACutFile) {
+    TTempDir dir;
+    TStateFolderKeeper keeper(dir.Path("state").string());
+    const std::string card = dir.Path("card.img").string();
+    const TCardJournal journal =
+        MakeCardJournal(CardIdentity(card), 4096, Bytes(600, 1), Bytes(600, 2));
+    std::string error;
+    ASSERT_TRUE(keeper.BeginChange(journal, error)) << error;
+    const std::string file = CardJournalPath(keeper.Folder, card);
+    ASSERT_TRUE(std::filesystem::exists(file));
+    TCardJournal found;
+    ASSERT_TRUE(keeper.FindChange(card, found));
+    EXPECT_EQ(found.Old, journal.Old);
+    EXPECT_FALSE(keeper.FindChange(dir.Path("other.img").string(), found));
+    ASSERT_TRUE(keeper.EndChange(card, error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_FALSE(keeper.FindChange(card, found));
+    // Cut short: not taken, and removed.
+    auto bytes = SerializeCardJournal(journal);
+    bytes.resize(bytes.size() - 3);
+    WriteFileBytes(file, bytes);
+    EXPECT_FALSE(keeper.FindChange(card, found));
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+} // namespace
