@@ -254,6 +254,10 @@ TCardCheck CheckCard(TBrelk& card) {
         return check;
     }
     check.Findings = FindCatalogueDamage(check.OnCard, g, check.Entries);
+    if (card.InterruptedChangePending())
+        Add(check.Findings, TFindingKind::InterruptedChange,
+            "a catalogue change was cut short; its journal in the state folder undoes it at the "
+            "next opening for writing (check --repair, or any command that writes)");
     check.Formatted =
         check.Findings.empty() || check.Findings.front().Kind != TFindingKind::NotFormatted;
     if (!check.Formatted)

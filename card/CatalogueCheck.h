@@ -23,6 +23,7 @@ enum class TFindingKind {
     PastCard,
     HeaderDiffers,
     HeaderInFreeSpace,
+    InterruptedChange,
 };
 
 struct TFinding {

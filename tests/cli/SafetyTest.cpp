@@ -1,6 +1,7 @@
 // brelk's writes a user can trust: the card's lock, honest exit codes, names safe to print,
 // format's guard, safe output files and the check command.
 #include "card/CatEntry.h"
+#include "card/CatalogueKeep.h"
 #include "cli/CliFixture.h"
 
 #include <fcntl.h>
@@ -100,6 +101,53 @@ TEST_F(SafetyTest, AfterAFailedWriteExpandSaysOnceThatItStopped) {
         << text;
     EXPECT_EQ(text.find("Brelk is full"), std::string::npos) << text;
     EXPECT_EQ(text.find("takes no more writes"), text.rfind("takes no more writes")) << text;
+}
+
+// The fault that dropped objects: a shrinking catalogue whose first block (the header with
+// the smaller count) landed while the rest did not. With the journal the crash left, a reader
+// shows the catalogue from before and check names the cut change; check --repair (any
+// writer) undoes it, and every object is listed again.
+TEST_F(SafetyTest, ACatalogueChangeCutShortIsUndoneFromItsJournal) {
+    MakeCard("2M");
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(
+            Run({"put", Card, File("f" + std::to_string(i), std::string(300 + i, 'a' + i))}).Status,
+            0);
+    const std::string before = Run({"ls", Card}).Out;
+    const auto old = ReadFileBytes(Card);
+    ASSERT_EQ(Run({"rm", Card, "f3", "--permanent"}).Status, 0);
+    auto now = ReadFileBytes(Card);
+    const std::size_t length = 512 + 19 * 64; // the new catalogue
+    std::vector<std::uint8_t> torn = now;
+    std::copy(old.begin() + 512, old.begin() + std::ptrdiff_t(length), torn.begin() + 512);
+    WriteFileBytes(Card, torn);
+    brelk::TStateFolderKeeper keeper(brelk::KeptCatalogueFolder());
+    std::string error;
+    ASSERT_TRUE(keeper.BeginChange(
+        brelk::MakeCardJournal(brelk::CardIdentity(Card), old.size(),
+                               {old.begin(), old.begin() + std::ptrdiff_t(length)},
+                               {now.begin(), now.begin() + std::ptrdiff_t(length)}),
+        error))
+        << error;
+    // Without the journal this card would list 19 entries, the last one lost.
+    const TResult reader = Run({"ls", Card});
+    EXPECT_EQ(reader.Out, before);
+    EXPECT_NE(reader.Err.find("was interrupted; the catalogue is shown as it was before"),
+              std::string::npos)
+        << reader.Err;
+    const TResult check = Run({"check", Card});
+    EXPECT_EQ(check.Status, 1);
+    EXPECT_NE(check.Out.find("problem: a catalogue change was cut short"), std::string::npos)
+        << check.Out;
+    EXPECT_EQ(ReadFileBytes(Card), torn); // readers write nothing
+    const TResult repair = Run({"check", Card, "--repair"});
+    EXPECT_EQ(repair.Status, 0) << repair.Out << repair.Err;
+    EXPECT_EQ(repair.Err,
+              "brelk: An interrupted change to the Brelk-card '" + Card + ":' was undone.\n");
+    EXPECT_EQ(Run({"ls", Card}).Out, before);
+    const auto undone = ReadFileBytes(Card);
+    EXPECT_TRUE(std::equal(old.begin(), old.begin() + std::ptrdiff_t(length), undone.begin()));
+    EXPECT_EQ(Run({"check", Card}).Status, 0);
 }
 
 TEST_F(SafetyTest, TwoWritersAtOnceLoseNothing) {
