@@ -9,6 +9,8 @@
 #include "ui/aux/ShellOpener.h"
 
 #include <QAction>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
@@ -51,6 +53,7 @@ bool OpenWithNewPending(TMainRig& rig) {
 class TestMainWindow : public QObject {
     Q_OBJECT
   private slots:
+    void interruptedChangeIsUndoneWhenOpened();
     void firstStartWithEmptyStore();
     void closingStoresPositionAndRestoresIt();
     void maximisedWindowStoresItsNormalPlace();
@@ -506,6 +509,51 @@ void TestMainWindow::failedCommitAsks() {
     const QStringList atTheEnd = done ? names : QStringList{"NEW", "OLD"};
     QCOMPARE(CardNames(card), atTheEnd);
     QCOMPARE(rig.Prompter.Questions().size(), shown); // nothing reported at the end
+}
+
+// A catalogue rewrite cut short (the header with the smaller count landed, the entries did
+// not) and its journal in the state folder: the window undoes it as it opens, says so, and
+// shows every object.
+void TestMainWindow::interruptedChangeIsUndoneWhenOpened() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Tool("A"), Tool("B"), Tool("C")}));
+    const std::string card = rig.CardPath().toStdString();
+    auto bytes = [&card] {
+        QFile file(QString::fromStdString(card));
+        file.open(QIODevice::ReadOnly);
+        const QByteArray all = file.readAll();
+        return std::vector<std::uint8_t>(all.begin(), all.end());
+    };
+    const auto old = bytes();
+    {
+        TRecordingReporter reporter;
+        brelk::TBrelk brelk(reporter);
+        brelk.Initialize(65536, card, 8192);
+        QVERIFY(brelk.DeleteCatEntry(brelk.Catalogue.front().get()));
+        QVERIFY(brelk.FlushMMCDevice());
+    }
+    const auto now = bytes();
+    const std::size_t length = brelk::kCatalogueHeaderSize + 2 * brelk::kCatEntrySize;
+    std::vector<std::uint8_t> torn = old;
+    std::copy(now.begin(), now.begin() + brelk::kCatalogueHeaderSize, torn.begin());
+    brelk::TStateFolderKeeper keeper;
+    std::string error;
+    QVERIFY(keeper.BeginChange(brelk::MakeCardJournal(brelk::CardIdentity(card), old.size(),
+                                                      {old.begin(), old.begin() + length},
+                                                      {now.begin(), now.begin() + length}),
+                               error));
+    QFile file(rig.CardPath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(torn.data()), qint64(torn.size()));
+    file.close();
+    QCOMPARE(CardNames(rig.CardPath()), (QStringList{"A", "B"})); // C would be lost
+    TfrmMain& main = rig.Open();
+    QCOMPARE(rig.Prompter.Messages(), QStringList{"An interrupted change to the Brelk-card '" +
+                                                  rig.CardPath() + ":' was undone."});
+    QCOMPARE(main.Brelk->Catalogue.size(), 3u);
+    QCOMPARE(CardNames(rig.CardPath()).size(), 3);
+    QVERIFY(
+        !QFileInfo::exists(QString::fromStdString(brelk::CardJournalPath(keeper.Folder, card))));
 }
 
 QTEST_MAIN(TestMainWindow)
