@@ -251,8 +251,9 @@ class TBrelk {
     bool WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes,
                              const std::vector<std::uint8_t>* knownOld);
     // Journal steps (BrelkJournal.cpp).
-    bool BeginJournal(const std::vector<std::uint8_t>& bytes,
-                      const std::vector<std::uint8_t>* knownOld);
+    bool OldCatalogueBytes(std::size_t length, const std::vector<std::uint8_t>* knownOld,
+                           std::vector<std::uint8_t>& old);
+    bool BeginJournal(const TCardJournal& journal);
     void EndJournal();
     void SettleInterruptedChange();
     bool UndoInterruptedChange(const TCardJournal& journal);
@@ -277,8 +278,8 @@ class TBrelk {
     std::vector<std::uint8_t> CardCatalogue;
     // A journal was written for the rewrite under way.
     bool Journalled = false;
-    // A reader's view of a rewrite cut short: the card's bytes from address 0 before it.
-    std::vector<std::uint8_t> JournalOverlay;
+    // A reader's view of a rewrite cut short: the card's bytes before it where it wrote.
+    std::vector<TJournalRun> JournalOverlay;
     // The header on the card was found unchanged since the last commit.
     bool HeaderChecked = false;
     // Footprints [first, end) of the catalogue on the card, sorted by first.

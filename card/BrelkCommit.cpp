@@ -1,6 +1,6 @@
 // TBrelk: the checked commit. Object data reaches the card first and is synced; then the
-// whole catalogue (header and entries) goes out in one write outside the cache window,
-// journalled beforehand, and is synced too. The catalogue on the card thus never lists an
+// catalogue's changed blocks (header and entries) go out outside the cache window, journalled
+// beforehand, and are synced too. The catalogue on the card thus never lists an
 // object whose data is not there, and a failure leaves either the previous catalogue or a
 // torn one that the journal undoes at the next opening. After any failed write or sync
 // nothing more is written.
@@ -134,13 +134,21 @@ void TBrelk::KeepPreviousCatalogue(const std::vector<std::uint8_t>& onCard) {
                              ":' could not be kept (" + error + ")");
 }
 
-// One write of the catalogue at address 0 and a sync; the cache window is brought up to date
-// where it covers the same addresses.
+// The catalogue's changed blocks written at their places and a sync; the cache window is
+// brought up to date where it covers the same addresses.
 bool TBrelk::WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes,
                                  const std::vector<std::uint8_t>* knownOld) {
-    if (!BeginJournal(bytes, knownOld))
+    std::vector<std::uint8_t> old;
+    if (!OldCatalogueBytes(bytes.size(), knownOld, old))
         return false;
-    if (!Device.WriteAt(0, bytes.data(), bytes.size())) {
+    // Only the blocks that change are journalled and written.
+    const TCardJournal journal = MakeCardJournal(CardIdentity(DriveLetter), CardSize, old, bytes);
+    if (!BeginJournal(journal))
+        return false;
+    bool written = true;
+    for (const TJournalRun& run : journal.Runs)
+        written = written && Device.WriteAt(run.Offset, bytes.data() + run.Offset, run.Old.size());
+    if (!written) {
         ReportDeviceError("Could not write to");
         Reporter.ReportError("Error - The catalogue of the Brelk-card '" + DriveLetter +
                              ":' may be partly written; " +
@@ -149,7 +157,7 @@ bool TBrelk::WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes,
         StopWrites();
         return false;
     }
-    if (!SyncDevice("Could not write the catalogue to"))
+    if (!journal.Runs.empty() && !SyncDevice("Could not write the catalogue to"))
         return false;
     EndJournal();
     if (CacheFill != 0 && CacheStart < bytes.size()) {

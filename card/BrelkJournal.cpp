@@ -1,5 +1,5 @@
 // TBrelk: the journal of each catalogue rewrite, and an opening that finds the journal of a
-// rewrite cut short. The journal holds the card's bytes that the rewrite overwrites; it is
+// rewrite cut short. The journal holds the card's bytes that the rewrite changes; it is
 // durable before the first byte of the catalogue is written and goes once the new catalogue
 // is synced. An opening for writing undoes a torn rewrite from it; a reader shows the
 // catalogue from before the rewrite and leaves the card to the next writer.
@@ -9,23 +9,33 @@
 
 namespace brelk {
 
-bool TBrelk::BeginJournal(const std::vector<std::uint8_t>& bytes,
-                          const std::vector<std::uint8_t>* knownOld) {
-    Journalled = false;
-    if (!Keeper)
+// The card's bytes [0, Length) before a rewrite: KnownOld where it reaches (proven to be the
+// card's), the device's beyond. Without a keeper there is no journal to fill, and the bytes
+// beyond KnownOld are left out: they count as changed.
+bool TBrelk::OldCatalogueBytes(std::size_t length, const std::vector<std::uint8_t>* knownOld,
+                               std::vector<std::uint8_t>& old) {
+    const std::size_t known = knownOld ? std::min(knownOld->size(), length) : 0;
+    old.clear();
+    if (knownOld)
+        old.assign(knownOld->begin(), knownOld->begin() + std::ptrdiff_t(known));
+    const std::size_t rest = length - known;
+    if (!Keeper || rest == 0)
         return true;
-    std::vector<std::uint8_t> old(bytes.size());
-    const std::size_t known = knownOld ? std::min(knownOld->size(), old.size()) : 0;
-    std::copy_n(knownOld ? knownOld->begin() : old.begin(), known, old.begin());
-    const std::size_t rest = old.size() - known;
-    if (rest > 0 && Device.ReadAt(known, old.data() + known, rest) != rest) {
+    old.resize(length);
+    if (Device.ReadAt(known, old.data() + known, rest) != rest) {
         ReportDeviceError("Could not read from");
         StopWrites();
         return false;
     }
+    return true;
+}
+
+bool TBrelk::BeginJournal(const TCardJournal& journal) {
+    Journalled = false;
+    if (!Keeper || journal.Runs.empty())
+        return true;
     std::string error;
-    if (!Keeper->BeginChange(
-            MakeCardJournal(CardIdentity(DriveLetter), CardSize, std::move(old), bytes), error)) {
+    if (!Keeper->BeginChange(journal, error)) {
         Reporter.ReportError("Warning - The catalogue change of the Brelk-card '" + DriveLetter +
                              ":' could not be journalled (" + error +
                              "); a crash while it is written cannot be undone");
@@ -51,11 +61,12 @@ void TBrelk::SettleInterruptedChange() {
     TCardJournal journal;
     if (!Keeper || DriveLetter.empty() || !Keeper->FindChange(CardIdentity(DriveLetter), journal))
         return;
-    std::vector<std::uint8_t> onCard(journal.Old.size());
-    const bool read = journal.CardSize == CardSize &&
-                      Device.ReadAt(0, onCard.data(), onCard.size()) == onCard.size();
+    auto read = [this](std::uint64_t offset, std::uint8_t* dest, std::size_t count) {
+        return Device.ReadAt(offset, dest, count) == count;
+    };
     std::string error;
-    switch (read ? CompareWithJournal(journal, onCard) : TJournalState::Foreign) {
+    switch (journal.CardSize == CardSize ? CompareWithJournal(journal, read)
+                                         : TJournalState::Foreign) {
     case TJournalState::Finished:
     case TJournalState::Untouched:
         // The card holds one whole catalogue: nothing to undo.
@@ -68,7 +79,7 @@ void TBrelk::SettleInterruptedChange() {
             UndoInterruptedChange(journal);
             return;
         }
-        JournalOverlay = std::move(journal.Old);
+        JournalOverlay = std::move(journal.Runs);
         Reporter.ReportError("Warning - A change to the catalogue of the Brelk-card '" +
                              DriveLetter +
                              ":' was interrupted; the catalogue is shown as it was before, and "
@@ -84,11 +95,12 @@ void TBrelk::SettleInterruptedChange() {
 }
 
 bool TBrelk::UndoInterruptedChange(const TCardJournal& journal) {
-    if (!Device.WriteAt(0, journal.Old.data(), journal.Old.size())) {
-        ReportDeviceError("Could not write to");
-        StopWrites();
-        return false;
-    }
+    for (const TJournalRun& run : journal.Runs)
+        if (!Device.WriteAt(run.Offset, run.Old.data(), run.Old.size())) {
+            ReportDeviceError("Could not write to");
+            StopWrites();
+            return false;
+        }
     if (!SyncDevice("Could not write the catalogue to"))
         return false;
     std::string error;
@@ -101,10 +113,14 @@ bool TBrelk::UndoInterruptedChange(const TCardJournal& journal) {
 }
 
 void TBrelk::OverlayJournal(std::uint8_t* dest, std::uint32_t address, std::uint32_t count) const {
-    if (address >= JournalOverlay.size())
-        return;
-    const std::size_t n = std::min<std::size_t>(count, JournalOverlay.size() - address);
-    std::copy_n(JournalOverlay.begin() + std::ptrdiff_t(address), n, dest);
+    const std::uint64_t end = std::uint64_t(address) + count;
+    for (const TJournalRun& run : JournalOverlay) {
+        const std::uint64_t first = std::max<std::uint64_t>(run.Offset, address);
+        const std::uint64_t last = std::min<std::uint64_t>(run.Offset + run.Old.size(), end);
+        if (first < last)
+            std::copy_n(run.Old.begin() + std::ptrdiff_t(first - run.Offset), last - first,
+                        dest + (first - address));
+    }
 }
 
 } // namespace brelk

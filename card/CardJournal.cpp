@@ -60,74 +60,139 @@ std::uint64_t JournalHash(const std::uint8_t* data, std::size_t count, std::uint
     return hash;
 }
 
-TCardJournal MakeCardJournal(std::string card, std::uint64_t cardSize,
-                             std::vector<std::uint8_t> old, const std::vector<std::uint8_t>& now) {
-    TCardJournal journal{std::move(card), cardSize, std::move(old), {}};
-    journal.NewBlocks.reserve(BlockCount(now.size()));
-    for (std::size_t at = 0; at < now.size(); at += kJournalBlock)
-        journal.NewBlocks.push_back(
-            JournalHash(now.data() + at, std::min(kJournalBlock, now.size() - at)));
-    return journal;
+std::vector<TJournalRun> ChangedRuns(const std::vector<std::uint8_t>& old,
+                                     const std::vector<std::uint8_t>& now) {
+    std::vector<TJournalRun> runs;
+    bool inRun = false;
+    for (std::size_t at = 0; at < now.size(); at += kJournalBlock) {
+        const std::size_t n = std::min(kJournalBlock, now.size() - at);
+        const bool differs =
+            at + n > old.size() ||
+            !std::equal(now.begin() + std::ptrdiff_t(at), now.begin() + std::ptrdiff_t(at + n),
+                        old.begin() + std::ptrdiff_t(at));
+        if (!differs) {
+            inRun = false;
+            continue;
+        }
+        if (!inRun)
+            runs.push_back({at, {}, {}});
+        inRun = true;
+        TJournalRun& run = runs.back();
+        const std::size_t known = at < old.size() ? std::min(n, old.size() - at) : 0;
+        run.Old.insert(run.Old.end(), old.begin() + std::ptrdiff_t(at),
+                       old.begin() + std::ptrdiff_t(at + known));
+        run.Old.resize(run.Old.size() + (n - known), 0);
+        run.NewBlocks.push_back(JournalHash(now.data() + at, n));
+    }
+    return runs;
 }
 
-TJournalState CompareWithJournal(const TCardJournal& journal,
-                                 const std::vector<std::uint8_t>& onCard) {
-    const std::size_t length = journal.Old.size();
-    if (onCard.size() < length || journal.NewBlocks.size() != BlockCount(length))
-        return TJournalState::Foreign;
+TCardJournal MakeCardJournal(std::string card, std::uint64_t cardSize,
+                             const std::vector<std::uint8_t>& old,
+                             const std::vector<std::uint8_t>& now) {
+    return {std::move(card), cardSize, ChangedRuns(old, now)};
+}
+
+TJournalState CompareWithJournal(const TCardJournal& journal, const TJournalRead& read) {
     bool anyOld = false, anyNew = false;
-    for (std::size_t block = 0; block * kJournalBlock < length; ++block) {
-        const std::size_t at = block * kJournalBlock;
-        const std::size_t n = std::min(kJournalBlock, length - at);
-        const bool isNew = JournalHash(onCard.data() + at, n) == journal.NewBlocks[block];
-        const bool isOld =
-            std::equal(onCard.begin() + std::ptrdiff_t(at), onCard.begin() + std::ptrdiff_t(at + n),
-                       journal.Old.begin() + std::ptrdiff_t(at));
-        if (!isNew && !isOld)
+    std::vector<std::uint8_t> onCard;
+    for (const TJournalRun& run : journal.Runs) {
+        if (run.NewBlocks.size() != BlockCount(run.Old.size()))
             return TJournalState::Foreign;
-        // A block the change leaves as it was counts as both.
-        anyNew = anyNew || (isNew && !isOld);
-        anyOld = anyOld || (isOld && !isNew);
+        onCard.resize(run.Old.size());
+        if (!read(run.Offset, onCard.data(), onCard.size()))
+            return TJournalState::Foreign;
+        for (std::size_t block = 0; block < run.NewBlocks.size(); ++block) {
+            const std::size_t at = block * kJournalBlock;
+            const std::size_t n = std::min(kJournalBlock, run.Old.size() - at);
+            const bool isNew = JournalHash(onCard.data() + at, n) == run.NewBlocks[block];
+            const bool isOld = std::equal(onCard.begin() + std::ptrdiff_t(at),
+                                          onCard.begin() + std::ptrdiff_t(at + n),
+                                          run.Old.begin() + std::ptrdiff_t(at));
+            if (!isNew && !isOld)
+                return TJournalState::Foreign;
+            // A block whose old and new bytes agree counts as both.
+            anyNew = anyNew || (isNew && !isOld);
+            anyOld = anyOld || (isOld && !isNew);
+        }
     }
     if (anyNew && anyOld)
         return TJournalState::Torn;
     return anyOld ? TJournalState::Untouched : TJournalState::Finished;
 }
 
+TJournalState CompareWithJournal(const TCardJournal& journal,
+                                 const std::vector<std::uint8_t>& onCard) {
+    return CompareWithJournal(
+        journal, [&onCard](std::uint64_t offset, std::uint8_t* dest, std::size_t count) {
+            if (offset > onCard.size() || count > onCard.size() - offset)
+                return false;
+            std::copy_n(onCard.begin() + std::ptrdiff_t(offset), count, dest);
+            return true;
+        });
+}
+
 std::vector<std::uint8_t> SerializeCardJournal(const TCardJournal& journal) {
     const std::string head = std::string(kJournalMagic) + "\ncard=" + journal.Card +
                              "\nsize=" + std::to_string(journal.CardSize) +
-                             "\nbytes=" + std::to_string(journal.Old.size()) + "\n";
+                             "\nruns=" + std::to_string(journal.Runs.size()) + "\n";
     std::vector<std::uint8_t> out(head.begin(), head.end());
-    out.insert(out.end(), journal.Old.begin(), journal.Old.end());
-    for (std::uint64_t hash : journal.NewBlocks)
-        PutLE64(out, hash);
+    for (const TJournalRun& run : journal.Runs) {
+        PutLE64(out, run.Offset);
+        PutLE64(out, run.Old.size());
+        out.insert(out.end(), run.Old.begin(), run.Old.end());
+        for (std::uint64_t hash : run.NewBlocks)
+            PutLE64(out, hash);
+    }
     PutLE64(out, JournalHash(out.data(), out.size()));
     return out;
 }
+
+namespace {
+
+// One run at Pos; false when the bytes cannot hold it.
+bool ParseRun(const std::vector<std::uint8_t>& bytes, std::size_t end, std::size_t& pos,
+              std::uint64_t& total, TJournalRun& run) {
+    if (end - pos < 16)
+        return false;
+    run.Offset = GetLE64(&bytes[pos]);
+    const std::uint64_t length = GetLE64(&bytes[pos + 8]);
+    pos += 16;
+    total += length;
+    if (length == 0 || total > kMaxJournalBytes || run.Offset > kMaxJournalBytes ||
+        end - pos < length + 8 * BlockCount(std::size_t(length)))
+        return false;
+    run.Old.assign(bytes.begin() + std::ptrdiff_t(pos),
+                   bytes.begin() + std::ptrdiff_t(pos + length));
+    pos += std::size_t(length);
+    run.NewBlocks.clear();
+    for (std::size_t i = 0; i < BlockCount(std::size_t(length)); ++i, pos += 8)
+        run.NewBlocks.push_back(GetLE64(&bytes[pos]));
+    return true;
+}
+
+} // namespace
 
 bool ParseCardJournal(const std::vector<std::uint8_t>& bytes, TCardJournal& journal) {
     if (bytes.size() < 8 ||
         JournalHash(bytes.data(), bytes.size() - 8) != GetLE64(&bytes[bytes.size() - 8]))
         return false;
+    const std::size_t end = bytes.size() - 8;
     std::size_t pos = 0;
     std::string magic, card;
-    std::uint64_t size = 0, length = 0;
+    std::uint64_t size = 0, runs = 0, total = 0;
     if (!ReadTextLine(bytes, pos, magic) || magic != kJournalMagic ||
         !ReadTextLine(bytes, pos, card) || card.compare(0, 5, "card=") != 0 ||
-        !ReadNumberLine(bytes, pos, "size", size) || !ReadNumberLine(bytes, pos, "bytes", length) ||
-        length > kMaxJournalBytes ||
-        bytes.size() - pos != length + 8 * BlockCount(std::size_t(length)) + 8)
+        !ReadNumberLine(bytes, pos, "size", size) || !ReadNumberLine(bytes, pos, "runs", runs) ||
+        runs > kMaxJournalBytes / kJournalBlock || pos > end)
         return false;
     journal.Card = card.substr(5);
     journal.CardSize = size;
-    journal.Old.assign(bytes.begin() + std::ptrdiff_t(pos),
-                       bytes.begin() + std::ptrdiff_t(pos + length));
-    pos += std::size_t(length);
-    journal.NewBlocks.clear();
-    for (std::size_t i = 0; i < BlockCount(std::size_t(length)); ++i, pos += 8)
-        journal.NewBlocks.push_back(GetLE64(&bytes[pos]));
-    return true;
+    journal.Runs.assign(std::size_t(runs), {});
+    for (TJournalRun& run : journal.Runs)
+        if (!ParseRun(bytes, end, pos, total, run))
+            return false;
+    return pos == end;
 }
 
 } // namespace brelk

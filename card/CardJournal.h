@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,23 +17,37 @@ namespace brelk {
 // The blocks that the journal describes one by one: the unit of a torn write.
 inline constexpr std::size_t kJournalBlock = 512;
 
-struct TCardJournal {
-    std::string Card;           // the card's identity (its full path)
-    std::uint64_t CardSize = 0; // as the card object saw it
-    // The card's bytes [0, Old.size()) before the change; the change writes the same range.
+// One run of blocks that a rewrite changes: where it lies, the card's bytes there before the
+// change, and a hash of each kJournalBlock bytes of the new bytes (the last may be shorter).
+struct TJournalRun {
+    std::uint64_t Offset = 0;
     std::vector<std::uint8_t> Old;
-    // A hash of each kJournalBlock bytes of the new bytes over that range (the last may be
-    // shorter).
     std::vector<std::uint64_t> NewBlocks;
+};
+
+struct TCardJournal {
+    std::string Card;              // the card's identity (its full path)
+    std::uint64_t CardSize = 0;    // as the card object saw it
+    std::vector<TJournalRun> Runs; // in ascending order, not overlapping
 };
 
 // A 64-bit FNV-1a hash.
 std::uint64_t JournalHash(const std::uint8_t* data, std::size_t count,
                           std::uint64_t seed = 0xCBF29CE484222325ull);
 
-// The journal of writing New over the bytes Old at address 0 (of the same length).
+// The runs of whole blocks (counted from address 0) in which Now differs from Old, the card's
+// bytes from address 0 before the change (at least as long as Now): only these need writing.
+// Each run's Old is filled from Old.
+std::vector<TJournalRun> ChangedRuns(const std::vector<std::uint8_t>& old,
+                                     const std::vector<std::uint8_t>& now);
+
+// The journal of writing Now over Old at address 0: its changed runs.
 TCardJournal MakeCardJournal(std::string card, std::uint64_t cardSize,
-                             std::vector<std::uint8_t> old, const std::vector<std::uint8_t>& now);
+                             const std::vector<std::uint8_t>& old,
+                             const std::vector<std::uint8_t>& now);
+
+// The bytes of the card the journal's runs cover, read by Read(offset, dest, count).
+using TJournalRead = std::function<bool(std::uint64_t, std::uint8_t*, std::size_t)>;
 
 // How the card's bytes over the journal's range stand to the change.
 enum class TJournalState {
@@ -41,6 +56,8 @@ enum class TJournalState {
     Torn,      // each block holds the old or the new bytes, some of each: undo it
     Foreign,   // some block holds neither: not this change's card, or changed since
 };
+TJournalState CompareWithJournal(const TCardJournal& journal, const TJournalRead& read);
+// The same against the card's bytes from address 0 held in memory.
 TJournalState CompareWithJournal(const TCardJournal& journal,
                                  const std::vector<std::uint8_t>& onCard);
 

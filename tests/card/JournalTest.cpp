@@ -45,16 +45,25 @@ std::vector<std::uint8_t> Bytes(std::size_t n, std::uint8_t fill) {
 }
 
 TEST(CardJournalTest, FileFormRoundTripsAndACutFileIsNoJournal) {
-    auto now = Bytes(1300, 0x22);
-    const TCardJournal journal = MakeCardJournal("/dev/sdz", 1u << 20, Bytes(1300, 0x11), now);
-    ASSERT_EQ(journal.NewBlocks.size(), 3u); // 512 + 512 + 276
+    auto now = Bytes(2600, 0x22);
+    std::fill(now.begin() + 512, now.begin() + 1024, 0x11); // the second block stays
+    const TCardJournal journal = MakeCardJournal("/dev/sdz", 1u << 20, Bytes(2600, 0x11), now);
+    ASSERT_EQ(journal.Runs.size(), 2u);
+    EXPECT_EQ(journal.Runs[0].Offset, 0u);
+    EXPECT_EQ(journal.Runs[0].Old, Bytes(512, 0x11));
+    EXPECT_EQ(journal.Runs[1].Offset, 1024u);
+    EXPECT_EQ(journal.Runs[1].NewBlocks.size(), 4u); // 512 + 512 + 512 + 40
     const auto bytes = SerializeCardJournal(journal);
     TCardJournal read;
     ASSERT_TRUE(ParseCardJournal(bytes, read));
     EXPECT_EQ(read.Card, journal.Card);
     EXPECT_EQ(read.CardSize, journal.CardSize);
-    EXPECT_EQ(read.Old, journal.Old);
-    EXPECT_EQ(read.NewBlocks, journal.NewBlocks);
+    ASSERT_EQ(read.Runs.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(read.Runs[i].Offset, journal.Runs[i].Offset);
+        EXPECT_EQ(read.Runs[i].Old, journal.Runs[i].Old);
+        EXPECT_EQ(read.Runs[i].NewBlocks, journal.Runs[i].NewBlocks);
+    }
     for (std::size_t cut = 0; cut < bytes.size(); cut += 7)
         EXPECT_FALSE(ParseCardJournal({bytes.begin(), bytes.begin() + std::ptrdiff_t(cut)}, read))
             << cut;
@@ -116,14 +125,26 @@ TEST_F(JournalTest, ARewriteIsJournalledBeforeAndForgottenAfter) {
     ASSERT_EQ(Keeper.Begun.size(), 1u);
     EXPECT_EQ(Keeper.Ended, 1);
     EXPECT_TRUE(Keeper.Journals.empty());
-    // The journal holds the bytes that the rewrite overwrote: the empty catalogue before it.
+    // The journal holds the bytes that the rewrite changed: the empty catalogue before it.
     const TCardJournal& journal = Keeper.Begun[0];
-    EXPECT_EQ(journal.Old.size(), kCatalogueHeaderSize + kCatEntrySize);
+    ASSERT_EQ(journal.Runs.size(), 1u);
+    EXPECT_EQ(journal.Runs[0].Old.size(), kCatalogueHeaderSize + kCatEntrySize);
     EXPECT_EQ(journal.Card, CardIdentity("card.img"));
-    EXPECT_EQ(GetLE32(&journal.Old[kHeaderCountOffset]), 0u);
-    const std::vector<std::uint8_t> onCard(
-        Device.Bytes.begin(), Device.Bytes.begin() + std::ptrdiff_t(journal.Old.size()));
-    EXPECT_EQ(CompareWithJournal(journal, onCard), TJournalState::Finished);
+    EXPECT_EQ(GetLE32(&journal.Runs[0].Old[kHeaderCountOffset]), 0u);
+    EXPECT_EQ(CompareWithJournal(journal, Device.Bytes), TJournalState::Finished);
+    // A commit that adds an entry at the end of a long catalogue writes the header and that
+    // entry's block only.
+    for (int i = 0; i < 40; ++i)
+        Add("B" + std::to_string(i), 512);
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    Add("ZZZ", 512); // sorted last
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    const TCardJournal& last = Keeper.Begun.back();
+    ASSERT_EQ(last.Runs.size(), 2u);
+    EXPECT_EQ(last.Runs[0].Offset, 0u);
+    EXPECT_EQ(last.Runs[0].Old.size(), kJournalBlock);
+    EXPECT_EQ(last.Runs[1].Offset, 6 * kJournalBlock); // the last entry, 3136 to 3200
+    EXPECT_EQ(last.Runs[1].Old.size(), 128u);
 }
 
 // Every way a rewrite's blocks can land: each prefix, each single block, every other block.
@@ -160,7 +181,8 @@ void CheckEveryTear(JournalTest& test, const std::function<void()>& change) {
     const auto newNames = JournalTest::Names(*test.Card);
     ASSERT_FALSE(test.Keeper.Begun.empty());
     const TCardJournal journal = test.Keeper.Begun.back();
-    const std::size_t length = journal.Old.size();
+    ASSERT_FALSE(journal.Runs.empty());
+    const std::size_t length = journal.Runs.back().Offset + journal.Runs.back().Old.size();
     const std::size_t blocks = (length + kJournalBlock - 1) / kJournalBlock;
     for (const auto& landed : LandedBlocks(blocks)) {
         // The data written before the catalogue is there; the catalogue's blocks are mixed.
@@ -236,8 +258,8 @@ TEST_F(JournalTest, AJournalThatDoesNotMatchTheCardIsLeftAlone) {
     Add("A", 512);
     ASSERT_TRUE(Card->FlushMMCDevice());
     TCardJournal journal = Keeper.Begun.back();
-    journal.Old[0] ^= 0xFF; // neither what the card holds nor the new bytes
-    std::fill(journal.NewBlocks.begin(), journal.NewBlocks.end(), 0);
+    journal.Runs[0].Old[0] ^= 0xFF; // neither what the card holds nor the new bytes
+    std::fill(journal.Runs[0].NewBlocks.begin(), journal.Runs[0].NewBlocks.end(), 0);
     Keeper.Journals[journal.Card] = journal;
     const auto before = Device.Bytes;
     TRecordingReporter reporter;
@@ -263,7 +285,8 @@ TEST(StateFolderJournalTest, BeginFindEndAndACutFile) {
     ASSERT_TRUE(std::filesystem::exists(file));
     TCardJournal found;
     ASSERT_TRUE(keeper.FindChange(card, found));
-    EXPECT_EQ(found.Old, journal.Old);
+    ASSERT_EQ(found.Runs.size(), 1u);
+    EXPECT_EQ(found.Runs[0].Old, journal.Runs[0].Old);
     EXPECT_FALSE(keeper.FindChange(dir.Path("other.img").string(), found));
     ASSERT_TRUE(keeper.EndChange(card, error)) << error;
     EXPECT_FALSE(std::filesystem::exists(file));
