@@ -119,6 +119,9 @@ void CopyObject(TCardSession& session, const TBrelkCatEntry& entry, std::ostream
     const TCacheBuffer buffer = AllocatePageAligned(kTransferPiece);
     if (!buffer)
         session.Fail("out of memory");
+    // The card stays open for all pieces rather than being opened for each (when it cannot
+    // be held open, each read opens it as usual).
+    const bool held = session.Card().StartBulktransfer();
     for (std::uint64_t done = 0; done < entry.Size();) {
         std::uint32_t n =
             std::uint32_t(std::min<std::uint64_t>(kTransferPiece, entry.Size() - done));
@@ -127,6 +130,8 @@ void CopyObject(TCardSession& session, const TBrelkCatEntry& entry, std::ostream
         out.write(reinterpret_cast<const char*>(buffer.get()), n);
         done += n;
     }
+    if (held)
+        session.Card().StopBulktransfer();
 }
 
 // How get writes the object: --as uef or raw, else as the output name asks (a tape as UEF

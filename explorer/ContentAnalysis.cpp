@@ -141,8 +141,8 @@ std::vector<std::uint8_t> DFSCardForm(const std::vector<std::uint8_t>& bytes, TR
 
 TContentAnalysis AnalyseContents(const std::vector<std::uint8_t>& bytes, const std::string& path) {
     TContentAnalysis result;
-    // The ROM recognition hook runs before the DFS test; no ROM is known by its contents.
-    TFilingsystem().IsFilingSystem(bytes.data(), bytes.size());
+    // No filing-system ROM is known by its contents: the ROM hook's checksum would decide
+    // nothing, so it is not computed for every file added.
     TAcornDFSDiscObject disc;
     TUEF tape;
     switch (ClassifyContents(bytes.data(), bytes.size(), disc, tape)) {
