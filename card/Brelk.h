@@ -129,6 +129,9 @@ class TBrelk {
     // True after a failed write or sync, or a catalogue changed by another: nothing more is
     // written to the card by this object.
     bool WritesStopped() const { return Stopped; }
+    // How many catalogue writes have reached the card (written and synced) since it was
+    // opened: a change made while the count was C is on the card once the count exceeds C.
+    std::uint64_t CommitCount() const { return Commits; }
     // The catalogue header could be read but the entries could not (read error, damaged
     // Count); the reason, empty when the catalogue was read or is simply absent.
     const std::string& CatalogueError() const { return CatalogueProblem; }
@@ -273,6 +276,7 @@ class TBrelk {
     TCardLock Lock;
     TCardAccess Access = TCardAccess::ReadWrite;
     bool Stopped = false;
+    std::uint64_t Commits = 0;
     std::string CatalogueProblem;
     TCatalogueKeeper* Keeper = nullptr;
     std::vector<std::uint8_t> CardCatalogue;

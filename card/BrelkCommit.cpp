@@ -165,6 +165,7 @@ bool TBrelk::WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes,
         std::memcpy(CacheBuffer.get(), bytes.data() + CacheStart, n);
         MarkHeld(0, std::uint32_t(n));
     }
+    ++Commits;
     return true;
 }
 

@@ -2,9 +2,11 @@
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "explorer/CommitLedger.h"
 #include "explorer/PendingObjects.h"
 
 #include <iostream>
+#include <memory>
 #include <new>
 #include <ostream>
 #include <sys/stat.h>
@@ -17,7 +19,8 @@ namespace {
 // standard input (anything but y or n, or no answer at all, cancels).
 class TCliImportUser final : public TImportUser {
   public:
-    TCliImportUser(TContext& context, std::istream& in) : Context(context), In(in) {}
+    TCliImportUser(TContext& context, std::istream& in, const TBrelk& card)
+        : Added(card), Context(context), In(in) {}
     void ShowError(const std::string& text) override {
         Context.Err << "brelk: " << text << "\n";
         ++Errors;
@@ -36,12 +39,15 @@ class TCliImportUser final : public TImportUser {
             return TOverwriteAnswer::No;
         return TOverwriteAnswer::Cancel;
     }
+    // The line is printed once a commit has put the object on the card.
     void ObjectAdded(const TBrelk_RawCatalogueEntry& object) override {
-        Context.Out << "Added " << object.Entry.Name() << " (type " << int(object.Entry.Type())
-                    << ", subtype " << int(object.Entry.Subtype()) << ", " << object.DataSize
-                    << " bytes)\n";
+        Added.Note("Added " + object.Entry.Name() + " (type " +
+                   std::to_string(object.Entry.Type()) + ", subtype " +
+                   std::to_string(object.Entry.Subtype()) + ", " + std::to_string(object.DataSize) +
+                   " bytes)\n");
     }
     int Errors = 0;
+    TCommitLedger Added;
 
   private:
     TContext& Context;
@@ -117,6 +123,22 @@ void WriteDryRunText(std::ostream& out, const TPendingObjects& list, const TSpac
 
 int AddPaths(const TArgs& args, TContext& context);
 
+// Commits the import and ends the session; prints the lines of the objects on the card and,
+// after a failure that kept objects of the list off the card, how many of them are on it.
+int CommitAndReport(std::unique_ptr<TCardSession>& session, TCliImportUser& user,
+                    std::size_t listed, bool imported, TContext& context) {
+    const bool committed = session->Commit();
+    for (const std::string& line : user.Added.TakeOnCard())
+        context.Out << line;
+    const std::size_t onCard = user.Added.OnCard();
+    session.reset(); // what the card layer says at its end comes before the summary
+    if (committed && imported && user.Errors == 0)
+        return 0;
+    if (!committed || onCard < listed)
+        context.Err << "brelk: " << onCard << " of " << listed << " objects are on the card\n";
+    return 1;
+}
+
 // Out of memory ends the command with one line, as every other failure does.
 int RunAdd(const TArgs& args, TContext& context) {
     try {
@@ -136,10 +158,11 @@ int AddPaths(const TArgs& args, TContext& context) {
     if (args.Has("--json") && !args.Has("--dry-run"))
         throw TUsageError("--json needs --dry-run");
     // A dry run only reads the card.
-    TCardSession session(args.Positional()[0], args, context.Err,
-                         args.Has("--dry-run") ? TCardAccess::ReadOnly : TCardAccess::ReadWrite);
-    session.RequireCatalogue();
-    TCliImportUser user(context, std::cin);
+    auto session = std::make_unique<TCardSession>(args.Positional()[0], args, context.Err,
+                                                  args.Has("--dry-run") ? TCardAccess::ReadOnly
+                                                                        : TCardAccess::ReadWrite);
+    session->RequireCatalogue();
+    TCliImportUser user(context, std::cin, session->Card());
     TImportOptions options;
     options.GuessDistributor = args.Has("--guess-distributor");
     options.OverwriteExisting = args.Has("--overwrite");
@@ -150,16 +173,16 @@ int AddPaths(const TArgs& args, TContext& context) {
     Adjust(list, args, user);
     if (args.Has("--dry-run")) {
         const TSpaceTotals totals =
-            ComputeSpaceTotals(list, &session.Card(), session.Card().SafetyZone);
+            ComputeSpaceTotals(list, &session->Card(), session->Card().SafetyZone);
         if (args.Has("--json"))
             WriteDryRunJson(context.Out, list, totals);
         else
             WriteDryRunText(context.Out, list, totals);
         return user.Errors == 0 ? 0 : 1;
     }
-    const TImportResult result = ImportPendingObjects(session.Card(), list, options, user, nullptr);
-    session.Finish();
-    return user.Errors == 0 && !result.Failed && !result.Stopped ? 0 : 1;
+    const TImportResult result =
+        ImportPendingObjects(session->Card(), list, options, user, nullptr);
+    return CommitAndReport(session, user, list.size(), !result.Failed && !result.Stopped, context);
 }
 
 } // namespace
@@ -176,7 +199,9 @@ TCommand AddCommand() {
             "'.' skipped, links to folders not followed). Disc and tape names come from their\n"
             "titles, other names from the file name; an untitled tape is named after its file.\n"
             "A disc is stored squashed when its file is not a whole number of 200 KiB sides.\n"
-            "One line per object written: Added NAME (type T, subtype S, N bytes).\n"
+            "One line per object on the card, printed once the catalogue listing it is\n"
+            "written: Added NAME (type T, subtype S, N bytes). A failed command ends with\n"
+            "'N of M objects are on the card' on standard error.\n"
             "Options:\n"
             "  --guess-distributor  put the innermost folder name in front of the name\n"
             "  --squash, --expand   store every DFS disc squashed, or as full sides\n"

@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "cli/PCFiles.h"
 #include "explorer/Backup.h"
+#include "explorer/CommitLedger.h"
 
 #include <algorithm>
 #include <ostream>
@@ -42,8 +43,14 @@ class TCliUser final : public TBackupUser, public TImportUser {
     }
     void ShowError(const std::string& text) override { Notify(TNotice::Error, text); }
     TOverwriteAnswer AskOverwrite(const std::string&) override { return TOverwriteAnswer::No; }
+    void ObjectAdded(const TBrelk_RawCatalogueEntry& object) override {
+        if (Restored)
+            Restored->Note(object.Entry.Name());
+    }
 
     int Messages = 0;
+    // Counts the restored objects until a commit puts them on the card.
+    TCommitLedger* Restored = nullptr;
 
   private:
     std::ostream& Err;
@@ -118,21 +125,25 @@ void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestor
         throw TFailure(session.Path + ": the card is not formatted; --format formats it first");
     if (plan.Format && !card.FormatMMC())
         session.Fail(session.Path + ": the card could not be formatted");
+    TCommitLedger onCard(card);
+    user.Restored = &onCard;
     const TRestoreImport restored = ImportRestoreList(
         card, list, replace ? TRestoreExisting::Replace : TRestoreExisting::Keep, user, nullptr);
+    user.Restored = nullptr;
     for (const TBrelk_RawCatalogueEntry* object : restored.Kept) {
         context.Err << "brelk: an object named '" << VisibleName(object->Entry.Name())
                     << "' is on the card already; it was kept (use --replace)\n";
         kept.insert(object);
     }
     const TImportResult& result = restored.Result;
-    session.Finish();
-    context.Out << "Restored " << result.Written << " of " << load.Lines << " objects from "
+    // Only what a commit put on the card counts as restored, a failed commit included.
+    const bool committed = session.Commit();
+    context.Out << "Restored " << onCard.OnCard() << " of " << load.Lines << " objects from "
                 << index;
     if (load.Missing > 0)
         context.Out << " (" << load.Missing << " without an image file)";
     context.Out << "\n";
-    if (result.Failed || result.Stopped)
+    if (!committed || result.Failed || result.Stopped)
         throw TFailure("");
 }
 

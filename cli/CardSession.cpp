@@ -53,8 +53,16 @@ void TCardSession::RequireReadableCatalogue() {
 }
 
 void TCardSession::Finish() {
-    if (!Brelk->FlushMMCDevice())
-        Fail(Path + ": the card could not be written");
+    if (!Commit())
+        throw TFailure("");
+}
+
+bool TCardSession::Commit() {
+    if (Brelk->FlushMMCDevice())
+        return true;
+    if (Reporter.Count == 0)
+        Reporter.ReportError(Path + ": the card could not be written");
+    return false;
 }
 
 TBrelkCatEntry* TCardSession::FindObject(const std::string& name, const TArgs& args) {

@@ -38,6 +38,9 @@ class TCardSession {
     // The commit: object data, then the catalogue, each synced; throws TFailure when any
     // step failed.
     void Finish();
+    // The same commit without the throw: false, with the failure said on standard error,
+    // when any step failed (for a command that tells what reached the card before it fails).
+    bool Commit();
     // A failure of this command: the message, unless the card layer has said it already.
     [[noreturn]] void Fail(const std::string& message);
     // The entry named Name (letter case ignored), narrowed by --type and --address when given.

@@ -1,10 +1,11 @@
 // brelk squash and expand: DFS disc objects on the card converted in place.
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
+#include "explorer/CommitLedger.h"
 #include "explorer/DiscTransform.h"
 
 #include <ostream>
-#include <sstream>
+#include <string>
 
 namespace brelk::cli {
 
@@ -20,7 +21,7 @@ int RunTransformOnCard(const TArgs& args, TContext& context, bool squash) {
     const std::vector<TBrelkCatEntry*> entries = session.FindObjects(names, args);
     TBrelk& card = session.Card();
     bool allDone = true;
-    std::ostringstream done; // told only once the changes are on the card
+    TCommitLedger done(card); // told only once the changes are on the card
     card.StartBulktransfer();
     for (std::size_t i = 0; i < entries.size(); ++i) {
         TBrelkCatEntry* entry = entries[i];
@@ -33,16 +34,20 @@ int RunTransformOnCard(const TArgs& args, TContext& context, bool squash) {
             break;
         }
         if (result == TDiscTransformResult::Converted) {
-            done << (squash ? "Squashed " : "Expanded ") << name << ": " << before << " -> "
-                 << entry->Size() << " bytes\n";
+            done.Note((squash ? "Squashed " : "Expanded ") + name + ": " + std::to_string(before) +
+                      " -> " + std::to_string(entry->Size()) + " bytes\n");
         } else if (result != TDiscTransformResult::NotDFS) {
             context.Err << "brelk: " << DiscTransformMessage(result, squash, name) << "\n";
             allDone = false;
         }
     }
-    session.Finish();
+    // A failed commit still tells the discs that an earlier commit of this run wrote.
+    const bool committed = session.Commit();
     card.StopBulktransfer();
-    context.Out << done.str();
+    for (const std::string& line : done.TakeOnCard())
+        context.Out << line;
+    if (!committed)
+        throw TFailure("");
     return allDone ? 0 : 1;
 }
 

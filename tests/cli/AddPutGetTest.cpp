@@ -132,7 +132,11 @@ TEST_F(AddPutGetTest, AddFailuresGiveExitStatusOne) {
          {Dir.Path("nothing").string()},
          "brelk: '" + Dir.Path("nothing").string() + "' is no file or folder.\n",
          1},
-        {"card full", {big}, "brelk: Could not add 'big.bin' to Brelk - Brelk full?\n", 1},
+        {"card full",
+         {big},
+         "brelk: Could not add 'big.bin' to Brelk - Brelk full?\n"
+         "brelk: 1 of 2 objects are on the card\n",
+         1},
         {"damaged gzip",
          {Save("bad.uef", damaged)},
          "brelk: Could not unpack the gzip-compressed file '" + Dir.Path("bad.uef").string() +

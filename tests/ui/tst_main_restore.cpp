@@ -13,6 +13,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace maintest;
 using TAnswer = TPrompter::TAnswer;
 using TIcon = TPrompter::TIcon;
@@ -116,6 +119,28 @@ QString WillFormat(const QString& index, int count) {
            CR + "press NO to skip formatting or" + CR + "press CANCEL to cancel the import.";
 }
 
+// While it lives, this process writes no file past Bytes: a write there fails with EFBIG.
+class TFileSizeLimit {
+  public:
+    explicit TFileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &Before);
+        OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = Before;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~TFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &Before);
+        std::signal(SIGXFSZ, OldHandler);
+    }
+    TFileSizeLimit(const TFileSizeLimit&) = delete;
+    TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+  private:
+    rlimit Before{};
+    void (*OldHandler)(int) = nullptr;
+};
+
 } // namespace
 
 class TestMainRestore : public QObject {
@@ -133,6 +158,7 @@ class TestMainRestore : public QObject {
     void missingImageIsSkipped();
     void objectsOfOneNameAllArrive_data();
     void objectsOfOneNameAllArrive();
+    void failedCommitIsNotCalledDone();
 };
 
 void TestMainRestore::openDialogCancelledDoesNothing() {
@@ -397,6 +423,29 @@ void TestMainRestore::objectsOfOneNameAllArrive() {
             sizes << QString::number(object.section('/', 3).size() / 2);
     sizes.sort();
     QCOMPARE(sizes, (QStringList{"2048", "4096"}));
+}
+
+// The restore's objects lie at the top of the card, where every write fails: the card lists
+// none of them, and the window does not call the restore done.
+void TestMainRestore::failedCommitIsNotCalledDone() {
+    TMainRig rig;
+    QVERIFY(MakeSourceSet(rig));
+    QVERIFY(rig.UseCard(k8M, {}));
+    TfrmMain& main = rig.Open();
+    rig.Prompter.QueueFile(rig.Path("set.txt"));
+    TDialogCloser closer(main, true);
+    {
+        TFileSizeLimit limit(1 << 20);
+        main.actnRestoreBrelk->trigger();
+    }
+    QCOMPARE(closer.Listed, QList<int>{3});
+    QVERIFY2(!rig.Prompter.Messages().contains("Restore done."),
+             qPrintable(rig.Prompter.Describe()));
+    QCOMPARE(rig.Prompter.Messages().last(),
+             QStringLiteral(
+                 "Restore failed: the restored objects could not all be written to the card."));
+    QCOMPARE(rig.Prompter.Last().Icon, TIcon::Error);
+    QVERIFY(CardNames(rig.CardPath()).isEmpty());
 }
 
 QTEST_MAIN(TestMainRestore)

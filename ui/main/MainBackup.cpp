@@ -160,6 +160,14 @@ void TfrmMain::RestoreBackupSet(const QString& path, brelk::TBackupUser& user) {
         user.Notify(brelk::TNotice::Information, "Restore cancelled.");
         return;
     }
+    // The restore is done only once the restored objects are on the card.
+    const bool committed = CommitCard();
+    UpdateTopbarInfo();
+    if (!committed) {
+        user.Notify(brelk::TNotice::Error,
+                    "Restore failed: the restored objects could not all be written to the card.");
+        return;
+    }
     // Index lines without an image file are said at the end: the restore is not complete.
     const std::string missing = brelk::MissingImagesText(load.Missing);
     if (missing.empty())
