@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace brelk {
 
@@ -27,7 +28,9 @@ class TSysCalls {
     // Opens Path only to hold a lock on the card and takes it without waiting: shared for a
     // reader, exclusive for a writer (a block device is then also opened exclusively, so
     // that nothing mounts it meanwhile). Fails with EWOULDBLOCK or EBUSY while another holds
-    // a conflicting lock. The lock lasts until the descriptor is closed.
+    // a conflicting lock. The lock lasts until the descriptor is closed. A card reached
+    // through another path as well (an image file and a loop device over it) is locked on
+    // every path that can be opened, so it has one writer however it is reached.
     virtual int OpenLocked(const std::string& path, TCardAccess access) = 0;
     // Length in bytes of a block device or regular file.
     virtual int DeviceLength(int fd, std::uint64_t& length) = 0;
@@ -39,5 +42,13 @@ class TSysCalls {
 
 // The real Linux system calls.
 TSysCalls& LinuxSysCalls();
+
+// Loop devices as sysfs (mounted at SysRoot, "/sys" outside tests) describes them.
+// The file behind the loop device with the device number Device; empty when Device is no loop
+// device, has no backing file or its file was deleted.
+std::string LoopBackingFile(const std::string& sysRoot, dev_t device);
+// The nodes (/dev/loopN) of the loop devices whose backing file is the file with the device
+// and inode numbers Dev and Ino, however its path is written.
+std::vector<std::string> LoopDevicesOver(const std::string& sysRoot, dev_t dev, ino_t ino);
 
 } // namespace brelk

@@ -1,11 +1,16 @@
 #include "card/SysCalls.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
 #include <linux/fs.h>
+#include <map>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace brelk {
@@ -36,6 +41,55 @@ int OpenCardNode(const std::string& path, int flags) {
     return fd;
 }
 
+// Opens Path and takes its lock without waiting, as OpenLocked describes.
+int LockNode(const std::string& path, TCardAccess access) {
+    const bool writer = access == TCardAccess::ReadWrite;
+    int fd = OpenCardNode(path, O_RDONLY);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (writer && ::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode)) {
+        // An exclusive open of a block device fails while it is mounted or claimed.
+        ::close(fd);
+        fd = OpenCardNode(path, O_RDONLY | O_EXCL);
+        if (fd < 0)
+            return -1;
+    }
+    if (::flock(fd, (writer ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        errno = saved;
+        return -1;
+    }
+    return fd;
+}
+
+// The other paths to the card open as Fd: the backing file of a loop device, or the loop
+// devices over an image file.
+std::vector<std::string> OtherPathsTo(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return {};
+    if (S_ISBLK(st.st_mode)) {
+        std::string file = LoopBackingFile("/sys", st.st_rdev);
+        return file.empty() ? std::vector<std::string>{} : std::vector<std::string>{file};
+    }
+    return LoopDevicesOver("/sys", st.st_dev, st.st_ino);
+}
+
+void CloseAll(const std::vector<int>& fds) {
+    for (const int fd : fds)
+        ::close(fd);
+}
+
+// The first line of the file Path, empty when it cannot be read.
+std::string FirstLine(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
 class TLinuxSysCalls final : public TSysCalls {
   public:
     int Open(const std::string& path, TCardAccess access) override {
@@ -43,28 +97,37 @@ class TLinuxSysCalls final : public TSysCalls {
         return OpenCardNode(path, mode);
     }
     int DataSync(int fd) override { return ::fdatasync(fd); }
+    // The card's own path is locked first; a conflict on another path to it refuses the card,
+    // a path this user may not open is passed over (whoever can open it locks this one too).
     int OpenLocked(const std::string& path, TCardAccess access) override {
-        const bool writer = access == TCardAccess::ReadWrite;
-        int fd = OpenCardNode(path, O_RDONLY);
+        const int fd = LockNode(path, access);
         if (fd < 0)
             return -1;
-        struct stat st {};
-        if (writer && ::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode)) {
-            // An exclusive open of a block device fails while it is mounted or claimed.
-            ::close(fd);
-            fd = OpenCardNode(path, O_RDONLY | O_EXCL);
-            if (fd < 0)
+        std::vector<int> companions;
+        for (const std::string& other : OtherPathsTo(fd)) {
+            const int companion = LockNode(other, access);
+            if (companion >= 0) {
+                companions.push_back(companion);
+            } else if (errno == EWOULDBLOCK || errno == EBUSY) {
+                const int saved = errno;
+                CloseAll(companions);
+                ::close(fd);
+                errno = saved;
                 return -1;
+            }
         }
-        if (::flock(fd, (writer ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
-            const int saved = errno;
-            ::close(fd);
-            errno = saved;
-            return -1;
-        }
+        if (!companions.empty())
+            Companions[fd] = std::move(companions);
         return fd;
     }
-    int Close(int fd) override { return ::close(fd); }
+    int Close(int fd) override {
+        const auto held = Companions.find(fd);
+        if (held != Companions.end()) {
+            CloseAll(held->second);
+            Companions.erase(held);
+        }
+        return ::close(fd);
+    }
     ssize_t PRead(int fd, void* buffer, std::size_t count, std::uint64_t offset) override {
         return ::pread(fd, buffer, count, off_t(offset));
     }
@@ -102,6 +165,10 @@ class TLinuxSysCalls final : public TSysCalls {
         size = std::uint32_t(sector);
         return 0;
     }
+
+  private:
+    // The locks on the other paths to a card, by the descriptor of its own lock.
+    std::map<int, std::vector<int>> Companions;
 };
 
 } // namespace
@@ -109,6 +176,31 @@ class TLinuxSysCalls final : public TSysCalls {
 TSysCalls& LinuxSysCalls() {
     static TLinuxSysCalls calls;
     return calls;
+}
+
+std::string LoopBackingFile(const std::string& sysRoot, dev_t device) {
+    const std::string number = std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    std::string file =
+        FirstLine(std::filesystem::path(sysRoot) / "dev/block" / number / "loop/backing_file");
+    constexpr std::string_view kDeleted = " (deleted)";
+    return file.ends_with(kDeleted) ? std::string() : file;
+}
+
+std::vector<std::string> LoopDevicesOver(const std::string& sysRoot, dev_t dev, ino_t ino) {
+    std::vector<std::string> nodes;
+    std::error_code ec;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(sysRoot) / "block", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with("loop"))
+            continue;
+        const std::string file = FirstLine(entry.path() / "loop/backing_file");
+        struct stat st {};
+        if (!file.empty() && ::stat(file.c_str(), &st) == 0 && st.st_dev == dev && st.st_ino == ino)
+            nodes.push_back("/dev/" + name);
+    }
+    std::sort(nodes.begin(), nodes.end());
+    return nodes;
 }
 
 } // namespace brelk

@@ -105,11 +105,22 @@ class TLocalClock : public TBackupClock {
 
 // --- Backup ---
 
+// The syncs that make a backup set durable before it is said to be saved: each file's bytes
+// before it takes its name, each folder's names once they changed. Tests stand in for them.
+class TBackupSync {
+  public:
+    virtual ~TBackupSync() = default;
+    // fsync of the open file Fd.
+    virtual bool File(int fd) const;
+    // fsync of the folder Path, which makes the names in it durable.
+    virtual bool Folder(const std::string& path) const;
+};
+
 struct TBackupResult {
-    bool IndexWritten = false;
-    std::size_t Objects = 0; // object lines in the index
-    std::size_t Handled = 0; // object lines handled before the loop ended
-    std::size_t Saved = 0;   // image files written in full
+    bool IndexWritten = false; // the index file and its folder are on the disc
+    std::size_t Objects = 0;   // object lines in the index
+    std::size_t Handled = 0;   // object lines handled before the loop ended
+    std::size_t Saved = 0;     // image files written in full
     bool Cancelled = false;
 };
 
@@ -117,9 +128,12 @@ struct TBackupResult {
 // beside it. An image is written under a temporary name and takes its place only when every
 // byte was read from the card and written; an object that could not be saved, or was not
 // reached before Cancel, leaves no file of its image's name behind (an older one is removed),
-// so a restore never takes a stale or empty file for it.
+// so a restore never takes a stale or empty file for it. Every file is synced before it takes
+// its name, and the folders holding the names are synced before the result is returned; a
+// folder that cannot be synced ends the backup as a failure (IndexWritten false).
 TBackupResult BackupBrelk(TBrelk& card, const std::string& indexPath, const TBackupClock& clock,
-                          TBackupUser& user, TBackupProgress* progress);
+                          TBackupUser& user, TBackupProgress* progress,
+                          const TBackupSync& sync = TBackupSync());
 // The closing message of a backup whose index was written, and its kind.
 std::string BackupOutcomeText(const TBackupResult& result);
 TNotice BackupOutcomeKind(const TBackupResult& result);

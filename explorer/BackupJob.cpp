@@ -3,12 +3,14 @@
 #include "explorer/ObjectTransfer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <iomanip>
 #include <locale>
 #include <sstream>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -18,29 +20,60 @@ namespace {
 
 const char CR = '\r';
 
-// Closes Out, written as Partial, and gives it Path's place; false (and Partial removed) when
-// any write failed.
-bool CommitFile(std::ofstream& out, const std::string& partial, const std::string& path) {
-    out.close();
-    std::error_code ec;
-    if (!out.fail())
-        fs::rename(partial, path, ec);
-    if (out.fail() || ec) {
-        fs::remove(partial, ec);
-        return false;
+// A file written under a temporary name beside Path that takes Path's place only when every
+// byte was written and synced; otherwise the temporary file is removed.
+class TPartFile {
+  public:
+    explicit TPartFile(const std::string& path)
+        : Path(path), Partial(path + ".part"),
+          Fd(::open(Partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {}
+    ~TPartFile() {
+        if (Fd >= 0)
+            ::close(Fd);
+        if (!Committed)
+            ::unlink(Partial.c_str());
     }
-    return true;
-}
+    TPartFile(const TPartFile&) = delete;
+    TPartFile& operator=(const TPartFile&) = delete;
+
+    bool IsOpen() const { return Fd >= 0; }
+    bool Write(const void* data, std::size_t count) {
+        const auto* p = static_cast<const char*>(data);
+        while (count > 0 && !Failed) {
+            const ssize_t n = ::write(Fd, p, count);
+            if (n < 0 && errno == EINTR)
+                continue;
+            Failed = n <= 0;
+            p += n > 0 ? n : 0;
+            count -= n > 0 ? std::size_t(n) : 0;
+        }
+        return !Failed;
+    }
+    bool Commit(const TBackupSync& sync) {
+        const bool ok = !Failed && sync.File(Fd) && ::close(Fd) == 0;
+        Fd = -1;
+        Committed = ok && ::rename(Partial.c_str(), Path.c_str()) == 0;
+        return Committed;
+    }
+
+  private:
+    const std::string Path, Partial;
+    int Fd;
+    bool Failed = false;
+    bool Committed = false;
+};
 
 // Writes Text to Path through a temporary file beside it; false when it could not be created
 // or written in full (no file is left then).
-bool WriteIndexFile(const std::string& path, const std::string& text) {
-    const std::string partial = path + ".part";
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    out.write(text.data(), std::streamsize(text.size()));
-    return CommitFile(out, partial, path);
+bool WriteIndexFile(const std::string& path, const std::string& text, const TBackupSync& sync) {
+    TPartFile file(path);
+    return file.IsOpen() && file.Write(text.data(), text.size()) && file.Commit(sync);
+}
+
+// The folder that holds Path: what the last "/" ends, "." without one.
+std::string FolderOf(const std::string& path) {
+    const std::string folder = fs::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
 }
 
 // Removes an image file left by an earlier backup into the same folder, so that a restore of
@@ -55,23 +88,19 @@ void RemoveStaleImage(const std::string& path) {
 // byte was read from the card and written. False when it could not be saved (the user has
 // been told, and no file of Path's name is left).
 bool SaveImage(TBrelk& card, const TBrelkCatEntry& entry, const std::string& path,
-               TBackupUser& user) {
-    const std::string partial = path + ".part";
-    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+               TBackupUser& user, const TBackupSync& sync) {
     std::string failure;
     std::vector<std::uint8_t> data;
-    if (!out) {
-        failure = "Could not create file '" + path + "'.";
-    } else if (!ReadWholeObject(card, entry, data)) {
-        out.close();
-        std::error_code ec;
-        fs::remove(partial, ec);
-        failure = "Could not read from Brelk.";
-    } else {
-        out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-        if (CommitFile(out, partial, path))
+    {
+        TPartFile file(path);
+        if (!file.IsOpen())
+            failure = "Could not create file '" + path + "'.";
+        else if (!ReadWholeObject(card, entry, data))
+            failure = "Could not read from Brelk.";
+        else if (file.Write(data.data(), data.size()) && file.Commit(sync))
             return true;
-        failure = "Could not write file '" + path + "'.";
+        else
+            failure = "Could not write file '" + path + "'.";
     }
     RemoveStaleImage(path);
     user.Notify(TNotice::Error, failure);
@@ -83,6 +112,19 @@ std::string ProgressText(std::size_t i, const TBrelkCatEntry& entry) {
 }
 
 } // namespace
+
+bool TBackupSync::File(int fd) const {
+    return ::fsync(fd) == 0;
+}
+
+bool TBackupSync::Folder(const std::string& path) const {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
 
 std::string TLocalClock::DateTimeText() const {
     const std::time_t now = std::time(nullptr);
@@ -99,14 +141,20 @@ std::string TLocalClock::DateTimeText() const {
 }
 
 TBackupResult BackupBrelk(TBrelk& card, const std::string& indexPath, const TBackupClock& clock,
-                          TBackupUser& user, TBackupProgress* progress) {
+                          TBackupUser& user, TBackupProgress* progress, const TBackupSync& sync) {
     TBackupResult result;
     const std::size_t total = card.Catalogue.size();
     if (progress)
         progress->Begin("Backing up Brelk (" + std::to_string(total) + " objects)...", true, true);
     const auto live = LiveEntriesByAddress(card.Catalogue);
     const std::string index = FormatBackupIndex(live, clock.DateTimeText());
-    if (!WriteIndexFile(indexPath, index)) {
+    const std::string folder = BackupFolderOf(indexPath);
+    std::error_code ec;
+    const bool indexSaved = WriteIndexFile(indexPath, index, sync);
+    if (indexSaved)
+        fs::create_directory(folder, ec); // a failure shows as each image failing
+    // The index and the image folder are named in the index's folder: one sync for both.
+    if (!indexSaved || !sync.Folder(FolderOf(indexPath))) {
         if (progress)
             progress->End();
         user.Notify(TNotice::Error, "Could not create file '" + indexPath + "'.");
@@ -114,9 +162,6 @@ TBackupResult BackupBrelk(TBrelk& card, const std::string& indexPath, const TBac
     }
     result.IndexWritten = true;
     result.Objects = live.size();
-    const std::string folder = BackupFolderOf(indexPath);
-    std::error_code ec;
-    fs::create_directory(folder, ec); // a failure shows as each image failing
 
     // The whole catalogue in address order, deleted entries included, for the progress.
     std::vector<const TBrelkCatEntry*> all;
@@ -135,7 +180,7 @@ TBackupResult BackupBrelk(TBrelk& card, const std::string& indexPath, const TBac
         if (entry.Type() == kTypeDeleted)
             continue;
         const std::string path = folder + "/" + ImageFileName(std::uint32_t(result.Handled));
-        result.Saved += SaveImage(card, entry, path, user) ? 1 : 0;
+        result.Saved += SaveImage(card, entry, path, user, sync) ? 1 : 0;
         ++result.Handled;
     }
     if (bulk)
@@ -145,6 +190,11 @@ TBackupResult BackupBrelk(TBrelk& card, const std::string& indexPath, const TBac
         RemoveStaleImage(folder + "/" + ImageFileName(std::uint32_t(k)));
     if (progress)
         progress->End();
+    // The images' names reach the disc with their folder; until then nothing counts as saved.
+    if (fs::is_directory(folder, ec) && !sync.Folder(folder)) {
+        user.Notify(TNotice::Error, "Could not write the folder '" + folder + "' to the disc.");
+        result.IndexWritten = false;
+    }
     return result;
 }
 

@@ -53,6 +53,22 @@ struct TRecordingProgress : TBackupProgress {
     void End() override { Calls.push_back("End"); }
 };
 
+// Logs each sync (a file by the name it has while synced, a folder by its path) and fails the
+// FailAt-th (from 1; 0 never).
+struct TRecordingSync : TBackupSync {
+    mutable std::vector<std::string> Log;
+    std::size_t FailAt = 0;
+    bool File(int fd) const override {
+        Log.push_back("file " +
+                      fs::read_symlink("/proc/self/fd/" + std::to_string(fd)).filename().string());
+        return Log.size() != FailAt && TBackupSync::File(fd);
+    }
+    bool Folder(const std::string& path) const override {
+        Log.push_back("folder " + fs::path(path).filename().string());
+        return Log.size() != FailAt && TBackupSync::Folder(path);
+    }
+};
+
 struct BackupJobTest : CardFixture {
     TTempDir Dir;
     std::string Index = Dir.Path("20070315.txt").string();
@@ -405,6 +421,60 @@ TEST(RestorePlanTest, QuestionsBeforeTheImport) {
         if (c.Count == 0) {
             ASSERT_EQ(user.Notes.size(), 1u);
             EXPECT_EQ(user.Notes[0].Text, "No images to import found in '/bak/x.txt'.");
+        }
+    }
+}
+
+// Each file is synced under its temporary name, before it takes its own; the index's folder
+// (naming the index and the image folder) after the index, the image folder last.
+TEST_F(BackupJobTest, EveryFileAndFolderIsSyncedBeforeTheSetIsSaid) {
+    AddFour();
+    TRecordingSync sync;
+    const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, &Progress, sync);
+    EXPECT_TRUE(result.IndexWritten);
+    EXPECT_EQ(result.Saved, 3u);
+    EXPECT_TRUE(User.Notes.empty());
+    const std::string top = fs::path(Dir.Path("x")).parent_path().filename().string();
+    EXPECT_EQ(sync.Log,
+              (std::vector<std::string>{"file 20070315.txt.part", "folder " + top,
+                                        "file IMG00000.bin.part", "file IMG00001.bin.part",
+                                        "file IMG00002.bin.part", "folder 20070315"}));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(fs::exists(Image(i))) << i;
+}
+
+// A failed sync counts as a failed write: the index's or a folder's ends the backup, an image's
+// leaves no file of its name. The sync numbers follow the order of the test above.
+TEST_F(BackupJobTest, AFailedSyncIsNeverCalledSaved) {
+    struct Case {
+        std::size_t FailAt;
+        bool IndexWritten;
+        std::size_t Saved;
+        std::string Note;
+    };
+    const Case cases[] = {
+        {1, false, 0, "Could not create file '" + Index + "'."},
+        {2, false, 0, "Could not create file '" + Index + "'."},
+        {4, true, 2, "Could not write file '" + Image(1) + "'."},
+        {6, false, 3, "Could not write the folder '" + Folder + "' to the disc."},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(Folder);
+        fs::remove(Index);
+        Reopen(true);
+        AddFour();
+        User.Notes.clear();
+        TRecordingSync sync;
+        sync.FailAt = c.FailAt;
+        const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, nullptr, sync);
+        EXPECT_EQ(result.IndexWritten, c.IndexWritten) << c.FailAt;
+        EXPECT_EQ(result.Saved, c.Saved) << c.FailAt;
+        ASSERT_EQ(User.Notes.size(), 1u) << c.FailAt;
+        EXPECT_EQ(User.Notes[0].Text, c.Note);
+        EXPECT_EQ(User.Notes[0].Kind, TNotice::Error);
+        EXPECT_EQ(fs::exists(Index), c.FailAt != 1) << c.FailAt;
+        if (c.FailAt == 4) {
+            EXPECT_FALSE(fs::exists(Image(1)) || fs::exists(Image(1) + ".part"));
         }
     }
 }
