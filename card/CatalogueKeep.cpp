@@ -1,5 +1,7 @@
 #include "card/CatalogueKeep.h"
 
+#include "card/DurableFile.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -39,30 +41,6 @@ std::string FileStemFor(const std::string& card) {
         name = std::to_string(std::hash<std::string>{}(card)) + "-" +
                name.substr(name.size() - kMaxNameLength / 2);
     return name;
-}
-
-bool WriteAll(int fd, const void* data, std::size_t count) {
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    while (count > 0) {
-        ssize_t n = ::write(fd, p, count);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        count -= std::size_t(n);
-    }
-    return true;
-}
-
-// Makes the entries of Folder (a file created, renamed or removed) durable.
-bool SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 std::string FolderOf(const std::string& file) {
@@ -125,8 +103,8 @@ bool SaveKeptCatalogue(const std::string& file, const TKeptCatalogue& kept, std:
         error = file + ": " + Errno();
         return false;
     }
-    bool ok = WriteAll(fd, head.data(), head.size()) &&
-              WriteAll(fd, kept.Bytes.data(), kept.Bytes.size()) && ::fsync(fd) == 0;
+    bool ok = WriteAllTo(fd, head.data(), head.size()) &&
+              WriteAllTo(fd, kept.Bytes.data(), kept.Bytes.size()) && ::fsync(fd) == 0;
     if (!ok)
         error = file + ": " + Errno();
     ::close(fd);
@@ -192,7 +170,7 @@ bool TStateFolderKeeper::BeginChange(const TCardJournal& journal, std::string& e
     const std::vector<std::uint8_t> bytes = SerializeCardJournal(journal);
     const int fd =
         ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    bool ok = fd >= 0 && WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    bool ok = fd >= 0 && WriteAllTo(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
     if (!ok)
         error = file + ": " + Errno();
     if (fd >= 0)

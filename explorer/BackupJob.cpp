@@ -1,5 +1,7 @@
 // The backup job: the index file, then one image file per live object in address order.
 #include "explorer/Backup.h"
+
+#include "card/DurableFile.h"
 #include "explorer/ObjectTransfer.h"
 
 #include <algorithm>
@@ -38,15 +40,7 @@ class TPartFile {
 
     bool IsOpen() const { return Fd >= 0; }
     bool Write(const void* data, std::size_t count) {
-        const auto* p = static_cast<const char*>(data);
-        while (count > 0 && !Failed) {
-            const ssize_t n = ::write(Fd, p, count);
-            if (n < 0 && errno == EINTR)
-                continue;
-            Failed = n <= 0;
-            p += n > 0 ? n : 0;
-            count -= n > 0 ? std::size_t(n) : 0;
-        }
+        Failed = Failed || !WriteAllTo(Fd, data, count);
         return !Failed;
     }
     bool Commit(const TBackupSync& sync) {
@@ -118,12 +112,7 @@ bool TBackupSync::File(int fd) const {
 }
 
 bool TBackupSync::Folder(const std::string& path) const {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
+    return SyncFolder(path);
 }
 
 std::string TLocalClock::DateTimeText() const {
