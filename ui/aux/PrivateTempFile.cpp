@@ -1,5 +1,7 @@
 #include "ui/aux/PrivateTempFile.h"
 
+#include "card/DurableFile.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -96,19 +98,7 @@ TPrivateTempFile::~TPrivateTempFile() {
 }
 
 bool TPrivateTempFile::Write(const void* data, std::size_t size) {
-    if (Handle < 0)
-        return false;
-    const auto* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t written = ::write(Handle, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= std::size_t(written);
-    }
-    return true;
+    return Handle >= 0 && brelk::WriteAllTo(Handle, data, size);
 }
 
 bool TPrivateTempFile::Close() {
