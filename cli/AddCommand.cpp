@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "explorer/CommitLedger.h"
+#include "explorer/NameText.h"
 #include "explorer/PendingObjects.h"
 
 #include <iostream>
@@ -91,7 +92,7 @@ void WriteDryRunJson(std::ostream& out, const TPendingObjects& list, const TSpac
     for (const auto& object : list)
         json.BeginObject()
             .Field("file", object->FileName)
-            .Field("name", object->Entry.Name())
+            .Field("name", NameText(object->Entry.Name()))
             .Field("type", int(object->Entry.Type()))
             .Field("subtype", int(object->Entry.Subtype()))
             .Field("squashed", object->Squashed)

@@ -1,4 +1,5 @@
 #include "cli/CardSession.h"
+#include "explorer/NameText.h"
 
 #include "explorer/ObjectTransfer.h"
 #include "formats/GlobalStuff.h"
@@ -96,15 +97,18 @@ std::vector<TBrelkCatEntry*> TCardSession::FindObjects(const std::vector<std::st
         if ((!type || entry->Type() == *type) && (!address || entry->Address() == *address))
             byName[NameKey(entry->Name())].push_back(entry.get());
     std::vector<TBrelkCatEntry*> found;
-    for (const std::string& name : names) {
+    for (const std::string& text : names) {
+        std::string name;
+        if (!NameFromText(text, name))
+            name = text; // a character no name shows: only the same bytes can match
         const auto it = byName.find(NameKey(name));
         if (it == byName.end())
-            throw TFailure(Path + ": no object named '" + VisibleName(name) + "'" +
+            throw TFailure(Path + ": no object named '" + NameText(name) + "'" +
                            (type ? " of type " + std::to_string(*type) : std::string()) +
                            (address ? " at address " + FormatHex8(*address) : std::string()));
         if (it->second.size() > 1)
             throw TFailure(Path + ": " + std::to_string(it->second.size()) +
-                           " objects are named '" + VisibleName(name) +
+                           " objects are named '" + NameText(name) +
                            "'; choose one with --type or --address (see 'brelk ls')");
         found.push_back(it->second.front());
     }

@@ -4,6 +4,7 @@
 #include "cli/Output.h"
 #include "cli/PCFiles.h"
 #include "explorer/ContentAnalysis.h"
+#include "explorer/NameText.h"
 #include "explorer/ObjectDetails.h"
 #include "explorer/ObjectOps.h"
 #include "explorer/ObjectTransfer.h"
@@ -17,8 +18,9 @@ namespace brelk::cli {
 namespace {
 
 TBrelkCatEntry EntryForFile(const TArgs& args, const std::string& file, std::uint32_t size) {
-    std::string name = args.Value("--name").value_or(
-        SanitizeFilename(std::filesystem::path(file).filename().string()));
+    std::string name = SanitizeFilename(std::filesystem::path(file).filename().string());
+    if (const auto given = args.Value("--name"); given && !NameFromText(*given, name))
+        throw TUsageError("the name '" + *given + "' has a character that no object name holds");
     if (name.empty())
         throw TUsageError("the file name gives no usable object name; give one with --name");
     if (name.size() > kNameLength)
@@ -91,9 +93,8 @@ int RunPut(const TArgs& args, TContext& context) {
     session.RequireCatalogue();
     bool replace = args.Has("--replace");
     if (!replace && session.Card().ObjectExists(entry))
-        session.Fail(session.Path + ": an object named '" + VisibleName(entry.Name()) +
-                     "' of type " + std::to_string(entry.Type()) +
-                     " is on the card already (use --replace)");
+        session.Fail(session.Path + ": an object named '" + NameText(entry.Name()) + "' of type " +
+                     std::to_string(entry.Type()) + " is on the card already (use --replace)");
     // The place is chosen before the file is read.
     auto source = [&reader](std::uint8_t* buffer, std::uint32_t count) {
         return reader.Read(buffer, count);
@@ -102,11 +103,11 @@ int RunPut(const TArgs& args, TContext& context) {
                  : session.Card().AddObjectToBrelk(entry, data.data(), replace))) {
         if (reader.Failed())
             session.Fail(file + ": could not be read");
-        session.Fail(session.Path + ": no room for '" + VisibleName(entry.Name()) + "' (" +
+        session.Fail(session.Path + ": no room for '" + NameText(entry.Name()) + "' (" +
                      std::to_string(size) + " bytes); the card may be full");
     }
     session.Finish();
-    context.Out << "Added " << VisibleName(entry.Name()) << " (type " << int(entry.Type())
+    context.Out << "Added " << NameText(entry.Name()) << " (type " << int(entry.Type())
                 << ", subtype " << int(entry.Subtype()) << ", " << size << " bytes)\n";
     return 0;
 }
@@ -176,7 +177,7 @@ int RunRm(const TArgs& args, TContext& context) {
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     session.RequireCatalogue();
     TBrelkCatEntry* entry = session.FindObject(args.Positional()[1], args);
-    const std::string name = VisibleName(entry->Name());
+    const std::string name = NameText(entry->Name());
     std::string done; // told only once the change is on the card
     if (args.Has("--permanent")) {
         session.Card().DeleteCatEntry(entry);

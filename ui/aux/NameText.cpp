@@ -1,5 +1,7 @@
 #include "ui/aux/NameText.h"
 
+#include "explorer/NameText.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -55,4 +57,12 @@ void MakeNameEditor(QLineEdit* editor) {
         editor->setText(clean);
         editor->setCursorPosition(cursor);
     });
+}
+
+QString CardNameText(const std::string& raw) {
+    return QString::fromStdString(brelk::NameText(raw));
+}
+
+bool CardNameFromText(const QString& text, std::string& raw) {
+    return brelk::NameFromText(text.toStdString(), raw);
 }

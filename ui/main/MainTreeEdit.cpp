@@ -144,13 +144,17 @@ void TfrmMain::treevwObjectsEdited(TMyTreeNode* node, QString& text) {
         IsEditing = false;
         return;
     }
-    const QString full = QString::fromLatin1(entry->Name());
+    const QString full = CardNameText(entry->Name());
     const QString prefix = full.left(std::max<qsizetype>(0, full.size() - node->Text().size()));
     const QString newName = prefix + text;
-    const QString refusal = RenameRefusal(newName, prefix.size());
+    std::string raw;
+    const QString refusal =
+        CardNameFromText(newName, raw)
+            ? RenameRefusal(newName, prefix.size())
+            : QStringLiteral("The name holds a character that no object name can.");
     if (refusal.isEmpty()) {
         TBrelkCatEntry renamed = *entry;
-        renamed.SetName(newName.toLatin1().toStdString());
+        renamed.SetName(raw);
         Brelk->UpdateCatEntry(entry, renamed);
         ShowObjectInfo(entry);
         UpdateTopbarInfo();
