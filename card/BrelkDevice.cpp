@@ -134,7 +134,9 @@ bool TBrelk::Initialize(std::uint32_t cacheBytes, const std::string& drive,
         SettleInterruptedChange();
     CatalogueValid = ReadCatalogueHeader();
     ReadCatalogue();
-    if (!wasOpen)
+    // A reader keeps the device open for the objects it reads next (the lock keeps writers
+    // away all the while): reading them opens the card no more.
+    if (!wasOpen && !ReadOnly())
         CloseDevice();
     return !refused;
 }

@@ -79,6 +79,30 @@ TEST_F(CommitTest, OneWriterAtATimeReadersShareAndTheLockComesFirst) {
     EXPECT_TRUE(Second(TCardAccess::ReadWrite, reporter)->CatalogueValid);
 }
 
+// A reader opens the card once: the device it read the catalogue through serves the object
+// read next, piece by piece, and goes when the reading ends; a writer closes it at once.
+TEST_F(CommitTest, AReaderOpensTheCardOnceForTheCatalogueAndTheObjects) {
+    const std::uint32_t size = 3 * kTransferPiece + 100;
+    const TBrelkCatEntry big = Add("BIG", size);
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    Card.reset();
+    for (TCardAccess access : {TCardAccess::ReadOnly, TCardAccess::ReadWrite}) {
+        Device.Opens = 0;
+        TRecordingReporter reporter;
+        auto card = Second(access, reporter);
+        const bool reader = access == TCardAccess::ReadOnly;
+        EXPECT_EQ(Device.OpenHandles, reader ? 1 : 0);
+        ASSERT_TRUE(card->StartBulktransfer());
+        std::vector<std::uint8_t> piece(kTransferPiece);
+        for (std::uint32_t at = 0; at < size; at += kTransferPiece)
+            ASSERT_TRUE(card->ReadMMC(piece.data(), big.Address() + at,
+                                      std::min(kTransferPiece, size - at)));
+        card->StopBulktransfer();
+        EXPECT_EQ(Device.Opens, reader ? 1 : 2);
+        EXPECT_EQ(Device.OpenHandles, 0);
+    }
+}
+
 TEST_F(CommitTest, ReadOnlyOpenReadsAWriteProtectedCardAndWritesNothing) {
     Add("TOOL", 100);
     ASSERT_TRUE(Card->FlushMMCDevice());
