@@ -46,7 +46,8 @@ bool TBrelk::OpenDevice(bool& wasOpen) {
         wasOpen = true;
         return true;
     }
-    DeviceOK = Device.Open(DriveLetter, Access);
+    // A reader's lock holds the card open for reading already: the device shares it.
+    DeviceOK = (ReadOnly() && Device.Share(Lock.Descriptor())) || Device.Open(DriveLetter, Access);
     if (!DeviceOK)
         Reporter.ReportError("Error - Could not open device '" + DriveLetter + ":' (" +
                              Device.LastError() + ")");

@@ -189,17 +189,26 @@ if wants window; then
         DISPLAY=$display xwininfo -root >/dev/null 2>&1 && break
         sleep 0.1
     done
+    # Whether the main window is mapped: it is told from the splash window of the same title
+    # by the size the settings give it.
+    main_window_shown() {
+        local id
+        id=$(DISPLAY=$display xwininfo -root -tree 2>/dev/null |
+            awk '/"BrelkExplorer": .* 777x555/ { print $1; exit }')
+        [ -n "$id" ] && DISPLAY=$display xwininfo -id "$id" 2>/dev/null |
+            grep -q 'Map State: IsViewable'
+    }
     # Starts the window on Card and prints the seconds until its main window is mapped and
     # its peak memory then, in KiB.
     open_window() {
         local settings="$dir/window.ini" start pid end kib
-        printf '[General]\nMMCDrive="%s"\nCheckForUpdates=0\n' "$1" >"$settings"
+        printf '[General]\nMMCDrive="%s"\nCheckForUpdates=0\nPosWindowLeft=20\nPosWindowTop=20\nPosWindowWidth=777\nPosWindowHeight=555\n' \
+            "$1" >"$settings"
         start=$(date +%s%N)
         DISPLAY=$display BRELKEXPLORER_SETTINGS=$settings QT_QPA_PLATFORM=xcb \
             "$window" >/dev/null 2>&1 &
         pid=$!
-        until DISPLAY=$display xwininfo -name BrelkExplorer 2>/dev/null |
-            grep -q 'Map State: IsViewable'; do
+        until main_window_shown; do
             kill -0 "$pid" 2>/dev/null || { echo "the window ended early" >&2; exit 1; }
             sleep 0.01
         done
