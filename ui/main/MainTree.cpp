@@ -69,7 +69,7 @@ QString TfrmMain::RootText() const {
 
 void TfrmMain::SetNodeImage(TMyTreeNode* node, int imageIndex) {
     if (ObjectImagesLoaded)
-        node->setIcon(0, ObjectImages.Icon(imageIndex));
+        node->SetImage(ObjectImages.Icon(imageIndex));
 }
 
 void TfrmMain::PopulateTreeInfo() {

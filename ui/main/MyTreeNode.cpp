@@ -28,6 +28,17 @@ TMyTreeNode::TMyTreeNode(const QString& text, int objectType, brelk::TBrelkCatEn
     setText(0, text);
 }
 
+void TMyTreeNode::SetImage(const QIcon& image) {
+    Image = image;
+    emitDataChanged();
+}
+
+QVariant TMyTreeNode::data(int column, int role) const {
+    if (column == 0 && role == Qt::DecorationRole && !Image.isNull())
+        return Image;
+    return QTreeWidgetItem::data(column, role);
+}
+
 bool TMyTreeNode::operator<(const QTreeWidgetItem& other) const {
     return CompareNodeTexts(text(0), other.text(0)) < 0;
 }
