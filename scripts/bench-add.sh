@@ -33,7 +33,8 @@ export XDG_STATE_HOME="$dir/state"
 
 wants() { [[ " ${parts[*]} " == *" $1 "* ]]; }
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-ratio() { awk "BEGIN { printf \"%.2f\", $1 / $2 }"; }
+# A over B to two places; "-" when B is too small to divide by (a CPU time of 0.00 s).
+ratio() { awk "BEGIN { if ($2 > 0) printf \"%.2f\", $1 / $2; else printf \"-\" }"; }
 # Runs the command with its output discarded and prints its wall-clock seconds (to the
 # microsecond) and its CPU seconds.
 measure() {
