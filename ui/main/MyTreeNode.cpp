@@ -33,10 +33,32 @@ void TMyTreeNode::SetImage(const QIcon& image) {
     emitDataChanged();
 }
 
+namespace {
+
+bool IsTextRole(int role) {
+    return role == Qt::DisplayRole || role == Qt::EditRole;
+}
+
+} // namespace
+
 QVariant TMyTreeNode::data(int column, int role) const {
+    if (column == 0 && IsTextRole(role) && !Label.isNull())
+        return Label;
     if (column == 0 && role == Qt::DecorationRole && !Image.isNull())
         return Image;
     return QTreeWidgetItem::data(column, role);
+}
+
+void TMyTreeNode::setData(int column, int role, const QVariant& value) {
+    if (column != 0 || !IsTextRole(role)) {
+        QTreeWidgetItem::setData(column, role, value);
+        return;
+    }
+    const QString text = value.toString();
+    if (text == Label && !Label.isNull())
+        return;
+    Label = text;
+    emitDataChanged();
 }
 
 bool TMyTreeNode::operator<(const QTreeWidgetItem& other) const {
