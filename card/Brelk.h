@@ -59,6 +59,7 @@ class TBrelk {
     // --- Device and cache ---
     // Takes the card's lock (shared for ReadOnly, exclusive for ReadWrite) before the
     // catalogue is read and holds it until destruction; a card held by another is refused.
+    // A reader keeps the device open afterwards, until StopBulktransfer or destruction.
     bool Initialize(std::uint32_t cacheBytes, const std::string& drive, std::uint32_t safetyZone,
                     TCardAccess access = TCardAccess::ReadWrite);
     bool ReadMMC(void* dest, std::uint32_t address, std::uint32_t count);

@@ -46,7 +46,8 @@ bool TBrelk::OpenDevice(bool& wasOpen) {
         wasOpen = true;
         return true;
     }
-    DeviceOK = Device.Open(DriveLetter, Access);
+    // A reader's lock holds the card open for reading already: the device shares it.
+    DeviceOK = (ReadOnly() && Device.Share(Lock.Descriptor())) || Device.Open(DriveLetter, Access);
     if (!DeviceOK)
         Reporter.ReportError("Error - Could not open device '" + DriveLetter + ":' (" +
                              Device.LastError() + ")");
@@ -134,7 +135,9 @@ bool TBrelk::Initialize(std::uint32_t cacheBytes, const std::string& drive,
         SettleInterruptedChange();
     CatalogueValid = ReadCatalogueHeader();
     ReadCatalogue();
-    if (!wasOpen)
+    // A reader keeps the device open for the objects it reads next (the lock keeps writers
+    // away all the while): reading them opens the card no more.
+    if (!wasOpen && !ReadOnly())
         CloseDevice();
     return !refused;
 }

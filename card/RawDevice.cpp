@@ -20,6 +20,13 @@ bool TRawDevice::Open(const std::string& path, TCardAccess access) {
     return Fd >= 0;
 }
 
+bool TRawDevice::Share(int fd) {
+    Close();
+    Error.clear();
+    Fd = fd >= 0 ? Calls.Duplicate(fd) : -1;
+    return Fd >= 0;
+}
+
 void TRawDevice::Close() {
     if (Fd >= 0)
         Calls.Close(Fd);

@@ -17,6 +17,9 @@ class TRawDevice {
     TRawDevice& operator=(const TRawDevice&) = delete;
 
     bool Open(const std::string& path, TCardAccess access);
+    // Uses a second descriptor of the open node Fd instead of opening it again; false (and
+    // nothing open) when none could be made.
+    bool Share(int fd);
     void Close();
     bool IsOpen() const { return Fd >= 0; }
 
@@ -55,6 +58,8 @@ class TCardLock {
     bool Take(const std::string& path, TCardAccess access);
     void Release();
     bool Held() const { return Fd >= 0; }
+    // The locked node's descriptor, -1 when no lock is held.
+    int Descriptor() const { return Fd; }
     // True when the last failure was a conflicting lock (not a missing file or the like).
     bool Busy() const { return WasBusy; }
     const std::string& LastError() const { return Error; }

@@ -3,6 +3,7 @@
 // can put a fake device behind it.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -38,6 +39,12 @@ class TSysCalls {
     virtual int SectorSize(int fd, std::uint32_t& size) = 0;
     // Whether the open node is a block device (a card reader) rather than an image file.
     virtual bool IsBlockDevice(int /*fd*/) { return false; }
+    // A second descriptor of the open node Fd, so that a reader's lock serves as its device
+    // too; -1 (ENOSYS where none is made) makes the caller open the node instead.
+    virtual int Duplicate(int /*fd*/) {
+        errno = ENOSYS;
+        return -1;
+    }
 };
 
 // The real Linux system calls.

@@ -128,6 +128,7 @@ class TLinuxSysCalls final : public TSysCalls {
         }
         return ::close(fd);
     }
+    int Duplicate(int fd) override { return ::fcntl(fd, F_DUPFD_CLOEXEC, 0); }
     ssize_t PRead(int fd, void* buffer, std::size_t count, std::uint64_t offset) override {
         return ::pread(fd, buffer, count, off_t(offset));
     }

@@ -16,12 +16,26 @@ namespace brelk::cli {
 
 namespace {
 
+// What brelk adds to the dialog's analysis of an object: --squash and --expand decide for
+// every DFS disc, and an object without a name (one the dialog would ask for) is refused.
+bool Adjust(TBrelk_RawCatalogueEntry& object, const TArgs& args, TImportUser& user) {
+    if (object.Entry.Type() == kTypeImage && object.Entry.Subtype() == kSubtypeDFS &&
+        (args.Has("--squash") || args.Has("--expand"))) {
+        object.Squashed = args.Has("--squash");
+        UpdateSizeOnCard(object);
+    }
+    if (!object.Entry.Name().empty())
+        return true;
+    user.ShowError("'" + object.FileName + "' gives no usable object name.");
+    return false;
+}
+
 // Messages go to standard error; the overwrite question is asked there and answered on
 // standard input (anything but y or n, or no answer at all, cancels).
 class TCliImportUser final : public TImportUser {
   public:
-    TCliImportUser(TContext& context, std::istream& in, const TBrelk& card)
-        : Added(card), Context(context), In(in) {}
+    TCliImportUser(TContext& context, std::istream& in, const TBrelk& card, const TArgs& args)
+        : Added(card), Context(context), In(in), Args(args) {}
     void ShowError(const std::string& text) override {
         Context.Err << "brelk: " << text << "\n";
         ++Errors;
@@ -47,12 +61,17 @@ class TCliImportUser final : public TImportUser {
                    std::to_string(object.Entry.Subtype()) + ", " + std::to_string(object.DataSize) +
                    " bytes)\n");
     }
+    // The import analyses each file as it reads it.
+    bool AcceptAnalysed(TBrelk_RawCatalogueEntry& object) override {
+        return Adjust(object, Args, *this);
+    }
     int Errors = 0;
     TCommitLedger Added;
 
   private:
     TContext& Context;
     std::istream& In;
+    const TArgs& Args;
 };
 
 // Collects every path; a path that names nothing is an error of its own.
@@ -67,22 +86,13 @@ void CollectPaths(const TArgs& args, TPendingObjects& list, TCliImportUser& user
     }
 }
 
-// What brelk adds to the dialog's analysis: --squash and --expand decide for every DFS disc,
-// and an object without a name (one the dialog would ask for) is dropped.
-void Adjust(TPendingObjects& list, const TArgs& args, TCliImportUser& user) {
+// Adjusts every analysed object of a dry run and drops those refused.
+void AdjustAll(TPendingObjects& list, const TArgs& args, TCliImportUser& user) {
     for (std::size_t i = 0; i < list.size();) {
-        TBrelk_RawCatalogueEntry& object = *list[i];
-        if (object.Entry.Type() == kTypeImage && object.Entry.Subtype() == kSubtypeDFS &&
-            (args.Has("--squash") || args.Has("--expand"))) {
-            object.Squashed = args.Has("--squash");
-            UpdateSizeOnCard(object);
-        }
-        if (object.Entry.Name().empty()) {
-            user.ShowError("'" + object.FileName + "' gives no usable object name.");
-            list.erase(list.begin() + std::ptrdiff_t(i));
-        } else {
+        if (Adjust(*list[i], args, user))
             ++i;
-        }
+        else
+            list.erase(list.begin() + std::ptrdiff_t(i));
     }
 }
 
@@ -163,16 +173,16 @@ int AddPaths(const TArgs& args, TContext& context) {
                                                   args.Has("--dry-run") ? TCardAccess::ReadOnly
                                                                         : TCardAccess::ReadWrite);
     session->RequireCatalogue();
-    TCliImportUser user(context, std::cin, session->Card());
+    TCliImportUser user(context, std::cin, session->Card(), args);
     TImportOptions options;
     options.GuessDistributor = args.Has("--guess-distributor");
     options.OverwriteExisting = args.Has("--overwrite");
     options.AskBeforeOverwrite = args.Has("--ask");
     TPendingObjects list;
     CollectPaths(args, list, user);
-    AnalysePendingObjects(list, options, user, nullptr);
-    Adjust(list, args, user);
     if (args.Has("--dry-run")) {
+        AnalysePendingObjects(list, options, user, nullptr);
+        AdjustAll(list, args, user);
         const TSpaceTotals totals =
             ComputeSpaceTotals(list, &session->Card(), session->Card().SafetyZone);
         if (args.Has("--json"))
@@ -181,9 +191,11 @@ int AddPaths(const TArgs& args, TContext& context) {
             WriteDryRunText(context.Out, list, totals);
         return user.Errors == 0 ? 0 : 1;
     }
+    // Each file is analysed as the import reads it: opened and read once.
     const TImportResult result =
         ImportPendingObjects(session->Card(), list, options, user, nullptr);
-    return CommitAndReport(session, user, list.size(), !result.Failed && !result.Stopped, context);
+    return CommitAndReport(session, user, list.size() - result.Dropped,
+                           !result.Failed && !result.Stopped, context);
 }
 
 } // namespace

@@ -106,7 +106,8 @@ int RunInspect(const TArgs& args, TContext& context) {
     const TPCFileContents contents = ReadPCFileUnpacked(path);
     const TContentAnalysis found = AnalysePCFile(contents, path);
     TAcornDFSDiscObject disc; // every side, walked as the details view walks a disc object
-    const std::vector<std::uint8_t> form = DFSCardForm(contents.Bytes, found.ReadAs);
+    std::vector<std::uint8_t> sides;
+    const std::span<const std::uint8_t> form = DFSCardForm(contents.Bytes, found.ReadAs, sides);
     if (found.ReadAs == TReadAs::DFS || found.ReadAs == TReadAs::DFSInterleaved)
         WalkDFSSides(disc, form.data(), form.size());
     TUEF tape;
@@ -143,7 +144,8 @@ int RunTransform(const TArgs& args, TContext& context, bool squash) {
     if (contents.HeadOnly)
         throw TFailure(path + ": not a DFS disc image (too large for a disc or tape image)");
     const TContentAnalysis found = AnalysePCFile(contents, path);
-    const std::vector<std::uint8_t> in = DFSCardForm(contents.Bytes, found.ReadAs);
+    std::vector<std::uint8_t> sides;
+    const std::span<const std::uint8_t> in = DFSCardForm(contents.Bytes, found.ReadAs, sides);
     std::vector<std::uint8_t> out;
     bool padded = false;
     bool ok = squash ? SquashDiscImage(in, out) : ExpandDiscImage(in, out, &padded);

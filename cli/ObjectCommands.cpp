@@ -65,8 +65,9 @@ std::vector<std::uint8_t> ConvertedData(const TArgs& args, const std::string& fi
     object.Entry = entry;
     object.ReadAs = AnalyseContents(contents.Bytes, file).ReadAs;
     if (dfs && !squash && !args.Has("--expand")) {
-        std::vector<std::uint8_t> form = DFSCardForm(contents.Bytes, object.ReadAs);
-        return form.empty() ? std::move(contents.Bytes) : form;
+        std::vector<std::uint8_t> sides; // an interleaved image's sides, when they could be had
+        DFSCardForm(contents.Bytes, object.ReadAs, sides);
+        return sides.empty() ? std::move(contents.Bytes) : sides;
     }
     object.Squashed = squash;
     ConvertPendingData(object, contents.Bytes);

@@ -74,10 +74,10 @@ void NoteDiscForm(const std::vector<std::uint8_t>& form, std::size_t side0Presen
     const std::size_t side0Used =
         std::size_t(std::min<std::uint32_t>(first.LastUsedSector + 1u, first.SectorCount)) *
         kDFSSectorBytes;
-    std::vector<std::uint8_t> squashed;
     bool padded = false;
-    if (SquashDiscImage(form, squashed, &padded) && (padded || side0Present < side0Used)) {
-        result.DataSize = std::max<std::uint32_t>(result.DataSize, std::uint32_t(squashed.size()));
+    const std::size_t squashed = SquashedDiscLength(form, &padded);
+    if (squashed != 0 && (padded || side0Present < side0Used)) {
+        result.DataSize = std::max<std::uint32_t>(result.DataSize, std::uint32_t(squashed));
         notes.push_back("the file ends before the last used sector: padded with zeros");
     }
     const std::uint64_t end =
@@ -133,10 +133,12 @@ void DescribeTape(const TUEF& tape, TContentAnalysis& result) {
 
 } // namespace
 
-std::vector<std::uint8_t> DFSCardForm(const std::vector<std::uint8_t>& bytes, TReadAs readAs) {
+std::span<const std::uint8_t> DFSCardForm(std::span<const std::uint8_t> bytes, TReadAs readAs,
+                                          std::vector<std::uint8_t>& sides) {
     if (readAs != TReadAs::DFSInterleaved)
         return bytes;
-    return DeinterleaveDFSImage(bytes.data(), bytes.size());
+    sides = DeinterleaveDFSImage(bytes.data(), bytes.size());
+    return sides;
 }
 
 TContentAnalysis AnalyseContents(const std::vector<std::uint8_t>& bytes, const std::string& path) {

@@ -8,6 +8,7 @@
 #include "formats/DFSInterleave.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,7 +36,10 @@ TContentAnalysis AnalyseLargeFile(const std::vector<std::uint8_t>& head, std::ui
 // head of a large plain file was read.
 TContentAnalysis AnalysePCFile(const TPCFileContents& contents, const std::string& path);
 
-// The card's form of the DFS image Bytes read as ReadAs: the sides back to back.
-std::vector<std::uint8_t> DFSCardForm(const std::vector<std::uint8_t>& bytes, TReadAs readAs);
+// The card's form of the DFS image Bytes read as ReadAs: the sides back to back. A flat image
+// is its own form (Bytes themselves, nothing copied); an interleaved one is taken apart into
+// Sides, which the result views (empty when its side 0 is refused).
+std::span<const std::uint8_t> DFSCardForm(std::span<const std::uint8_t> bytes, TReadAs readAs,
+                                          std::vector<std::uint8_t>& sides);
 
 } // namespace brelk

@@ -34,13 +34,17 @@ TPCFileReader::~TPCFileReader() {
 }
 
 TPCFileStatus TPCFileReader::Open(const std::string& path, bool followLinks) {
+    // One open and one fstat: opened without waiting, a pipe or device put in the file's
+    // place cannot hold the open up; the fstat tells it from a regular file.
+    Fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW));
+    if (Fd < 0)
+        return errno == ENOENT || errno == ENOTDIR || errno == ELOOP ? TPCFileStatus::Missing
+                                                                     : TPCFileStatus::CannotOpen;
     struct stat info {};
-    const int found = followLinks ? ::stat(path.c_str(), &info) : ::lstat(path.c_str(), &info);
-    if (found != 0 || !S_ISREG(info.st_mode))
-        return TPCFileStatus::Missing;
-    Fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
-    if (Fd < 0 || ::fstat(Fd, &info) != 0 || !S_ISREG(info.st_mode))
+    if (::fstat(Fd, &info) != 0)
         return TPCFileStatus::CannotOpen;
+    if (!S_ISREG(info.st_mode))
+        return TPCFileStatus::Missing;
     if (std::uint64_t(info.st_size) >= kFourGiB)
         return TPCFileStatus::TooLarge;
     Length = std::uint32_t(info.st_size);
@@ -76,14 +80,18 @@ TPCFileStatus ReadWholePCFile(const std::string& path, std::vector<std::uint8_t>
 
 namespace {
 
-// The file whole, or only its head when it is a plain file too large to be a disc or tape.
-TPCFileStatus ReadForAnalysis(const std::string& path, TPCFileContents& contents) {
-    TPCFileReader file;
+// The file whole, or only its head when it is a plain file too large to be a disc or tape
+// (File is left open after the head). Bytes keeps its memory from an earlier file.
+TPCFileStatus ReadForAnalysis(TPCFileReader& file, const std::string& path,
+                              TPCFileContents& contents) {
     const TPCFileStatus status = file.Open(path);
     if (status != TPCFileStatus::Ok)
         return status;
     contents.FileLength = file.Size();
-    contents.Bytes.resize(std::min<std::size_t>(file.Size(), kHeadBytes));
+    const bool large = file.Size() > kMaxMediaFileBytes;
+    if (!Resize(contents.Bytes,
+                large ? std::min<std::size_t>(file.Size(), kHeadBytes) : file.Size()))
+        return TPCFileStatus::NoMemory;
     if (!file.Read(contents.Bytes.data(), contents.Bytes.size()))
         return TPCFileStatus::ReadFailed;
     contents.HeadOnly =
@@ -102,8 +110,16 @@ TPCFileStatus ReadForAnalysis(const std::string& path, TPCFileContents& contents
 
 bool LoadPCFileContents(const std::string& path, TPCFileContents& contents, TPCFileStatus& status,
                         std::string& error) {
-    contents = TPCFileContents{};
-    status = ReadForAnalysis(path, contents);
+    TPCFileReader file;
+    return LoadPCFileContents(file, path, contents, status, error);
+}
+
+bool LoadPCFileContents(TPCFileReader& file, const std::string& path, TPCFileContents& contents,
+                        TPCFileStatus& status, std::string& error) {
+    contents.Bytes.clear();
+    contents.FileLength = 0;
+    contents.Gzip = contents.HeadOnly = false;
+    status = ReadForAnalysis(file, path, contents);
     switch (status) {
     case TPCFileStatus::Ok:
         break;

@@ -61,5 +61,10 @@ struct TPCFileContents {
 // the user; Status tells a missing file from one that failed otherwise.
 bool LoadPCFileContents(const std::string& path, TPCFileContents& contents, TPCFileStatus& status,
                         std::string& error);
+// The same through File, which stays open after the bytes read (HeadOnly: after the head, for
+// the rest to be read from it). Contents keeps the memory its bytes had, so that files read
+// one after the other into the same Contents need no fresh memory.
+bool LoadPCFileContents(TPCFileReader& file, const std::string& path, TPCFileContents& contents,
+                        TPCFileStatus& status, std::string& error);
 
 } // namespace brelk

@@ -87,13 +87,19 @@ void UpdateSizeOnCard(TBrelk_RawCatalogueEntry& object) {
 
 bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
                           TImportUser& user) {
+    TPCFileReader file;
+    TPCFileContents contents;
+    return AnalysePendingObject(object, options, user, file, contents);
+}
+
+bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
+                          TImportUser& user, TPCFileReader& file, TPCFileContents& contents) {
     if (object.Analysed)
         return true;
     object.Analysed = true;
-    TPCFileContents contents;
     TPCFileStatus status;
     std::string error;
-    if (!LoadPCFileContents(object.FileName, contents, status, error)) {
+    if (!LoadPCFileContents(file, object.FileName, contents, status, error)) {
         object.DataSize = object.FileSize = 0;
         if (status != TPCFileStatus::Missing)
             user.ShowError(error);
@@ -123,12 +129,14 @@ void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options,
         progress->Begin("Analyzing " + std::to_string(list.size()) + " files...");
     bool cancelled = false;
     std::size_t i = 0;
+    TPCFileContents contents; // one buffer for every file, so that each needs no fresh memory
     while (i < list.size() && !cancelled) {
         if (progress != nullptr)
             cancelled = progress->Report(i + 1, list.size(), "");
         if (i >= list.size()) // the list must not shrink during the report; if it did, stop
             break;
-        if (AnalysePendingObject(*list[i], options, user))
+        TPCFileReader file;
+        if (AnalysePendingObject(*list[i], options, user, file, contents))
             ++i;
         else
             list.erase(list.begin() + std::ptrdiff_t(i));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <sys/stat.h>
 
 namespace brelk {
@@ -49,13 +50,33 @@ std::string NotAFileReason(const std::string& path) {
     return "it is no regular file";
 }
 
+// A name in a folder, with its kind when the folder listing tells it (a regular file or a
+// folder that is no link): those need no stat of their own.
+struct TFolderName {
+    std::string Name;
+    std::optional<TPathKind> Kind;
+    bool operator<(const TFolderName& other) const { return Name < other.Name; }
+};
+
+// The entry's own type as the listing gave it (no stat unless the listing did not say).
+std::optional<TPathKind> KindOfListed(const fs::directory_entry& entry) {
+    std::error_code ec;
+    if (entry.is_symlink(ec) || ec)
+        return std::nullopt;
+    if (entry.is_regular_file(ec))
+        return TPathKind::File;
+    if (entry.is_directory(ec))
+        return TPathKind::Folder;
+    return std::nullopt;
+}
+
 // The names in Folder, in byte order so that a walk is repeatable; false when it cannot be
 // listed.
-bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
+bool ListFolder(const std::string& folder, std::vector<TFolderName>& names) {
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec))
-        names.push_back(it->path().filename().string());
+        names.push_back({it->path().filename().string(), KindOfListed(*it)});
     std::sort(names.begin(), names.end());
     return !ec;
 }
@@ -64,10 +85,11 @@ class TCollector {
   public:
     TCollector(TPendingObjects& list, TImportUser& user) : List(list), User(user) {}
 
-    void Collect(const std::string& path, bool topLevel) {
+    void Collect(const std::string& path, bool topLevel,
+                 std::optional<TPathKind> listed = std::nullopt) {
         if (Full)
             return;
-        switch (KindOf(path, topLevel)) {
+        switch (listed ? *listed : KindOf(path, topLevel)) {
         case TPathKind::File:
             AddFile(path);
             break;
@@ -96,15 +118,15 @@ class TCollector {
     }
 
     void CollectFolder(const std::string& folder) {
-        std::vector<std::string> names;
+        std::vector<TFolderName> names;
         if (!ListFolder(folder, names)) {
             User.ShowError("Could not open folder '" + folder + "'.");
             return;
         }
         const std::string prefix = folder.ends_with('/') ? folder : folder + "/";
-        for (const std::string& name : names)
-            if (!name.starts_with('.'))
-                Collect(prefix + name, false);
+        for (const TFolderName& name : names)
+            if (!name.Name.starts_with('.'))
+                Collect(prefix + name.Name, false, name.Kind);
     }
 
     TPendingObjects& List;

@@ -9,6 +9,7 @@
 #include "formats/DFSSideWalk.h"
 #include "formats/UEF.h"
 
+#include <algorithm>
 #include <new>
 
 namespace brelk {
@@ -17,14 +18,17 @@ namespace {
 
 void ConvertDisc(TBrelk_RawCatalogueEntry& object, std::vector<std::uint8_t>& data) {
     if (object.ReadAs == TReadAs::DFSInterleaved) {
-        std::vector<std::uint8_t> form = DFSCardForm(data, object.ReadAs);
-        if (!form.empty())
-            data = std::move(form);
+        std::vector<std::uint8_t> sides;
+        DFSCardForm(data, object.ReadAs, sides);
+        if (!sides.empty())
+            data = std::move(sides);
     }
-    // Every side squashed or expanded; a refused first side leaves the bytes as they are.
-    std::vector<std::uint8_t> converted;
-    if (object.Squashed ? SquashDiscImage(data, converted) : ExpandDiscImage(data, converted))
-        data = std::move(converted);
+    // Every side squashed or expanded in the bytes themselves; a refused first side leaves
+    // them as they are.
+    if (object.Squashed)
+        SquashDiscImageInPlace(data);
+    else
+        ExpandDiscImageInPlace(data);
 }
 
 void ConvertTape(std::vector<std::uint8_t>& data) {
@@ -139,22 +143,70 @@ TWriteDecision DecideWrite(const TBrelk& card, const TBrelk_RawCatalogueEntry& o
     return TWriteDecision::Stop;
 }
 
-// Imports one object; Result counts it.
-void ImportOne(TBrelk& card, TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
-               TImportUser& user, TImportResult& result) {
-    TPCFileReader file;
-    std::vector<std::uint8_t> data;
-    const bool asRead = WrittenAsRead(object);
-    if (!OpenObjectFile(object, file, user) ||
-        (!asRead && !ReadObjectData(object, file, data, user))) {
+// The object's bytes from a file read once: those the analysis read (the head of a large
+// plain file, which is then written as the rest is read).
+struct TObjectBytes {
+    TPCFileReader File;
+    TPCFileContents& Contents; // kept from object to object: no fresh memory for each file
+    bool Streamed = false;     // written while File is read, after the bytes in Contents
+};
+
+// An object that came unanalysed: analysed from the bytes read for it. False when it is
+// dropped (counted in Result).
+bool AnalyseForImport(TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
+                      TImportUser& user, TObjectBytes& bytes, TImportResult& result) {
+    if (!AnalysePendingObject(object, options, user, bytes.File, bytes.Contents) ||
+        !user.AcceptAnalysed(object)) {
+        ++result.Dropped;
+        return false;
+    }
+    bytes.Streamed = bytes.Contents.HeadOnly;
+    return true;
+}
+
+// An object analysed before: its file opened and read again, and checked against what the
+// analysis found.
+bool ReadAnalysedObject(const TBrelk_RawCatalogueEntry& object, TImportUser& user,
+                        TObjectBytes& bytes, TImportResult& result) {
+    bytes.Streamed = WrittenAsRead(object);
+    bytes.Contents.Bytes.clear();
+    if (!OpenObjectFile(object, bytes.File, user) ||
+        (!bytes.Streamed && !ReadObjectData(object, bytes.File, bytes.Contents.Bytes, user))) {
         ++result.Skipped;
         result.Failed = true;
-        return;
+        return false;
     }
+    return true;
+}
+
+// Writes the object: from the bytes in memory, or those followed by the rest of its file.
+bool WriteObject(TBrelk& card, TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
+                 TObjectBytes& bytes) {
+    const std::vector<std::uint8_t>& held = bytes.Contents.Bytes;
+    if (!bytes.Streamed)
+        return card.AddObjectToBrelk(object.Entry, held.data(), options.OverwriteExisting);
+    std::size_t given = 0;
+    auto source = [&](std::uint8_t* buffer, std::uint32_t count) {
+        const std::size_t fromHeld = std::min<std::size_t>(count, held.size() - given);
+        std::copy_n(held.data() + given, fromHeld, buffer);
+        given += fromHeld;
+        return bytes.File.Read(buffer + fromHeld, count - fromHeld);
+    };
+    return card.AddObjectFromSource(object.Entry, source, options.OverwriteExisting);
+}
+
+// Imports one object; Result counts it.
+void ImportOne(TBrelk& card, TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
+               TImportUser& user, TImportResult& result, TPCFileContents& contents) {
+    TObjectBytes bytes{{}, contents};
+    if (object.Analysed ? !ReadAnalysedObject(object, user, bytes, result)
+                        : !AnalyseForImport(object, options, user, bytes, result))
+        return;
     object.Entry.SetSize(object.DataSize);
-    if (!asRead && !object.Raw && object.Entry.Type() == kTypeImage)
+    std::vector<std::uint8_t>& data = contents.Bytes;
+    if (!bytes.Streamed && !object.Raw && object.Entry.Type() == kTypeImage)
         ConvertPendingData(object, data);
-    SettleSize(object, asRead ? file.Size() : std::uint32_t(data.size()));
+    SettleSize(object, bytes.Streamed ? bytes.File.Size() : std::uint32_t(data.size()));
     switch (DecideWrite(card, object, options, user)) {
     case TWriteDecision::Write:
         break;
@@ -166,16 +218,10 @@ void ImportOne(TBrelk& card, TBrelk_RawCatalogueEntry& object, const TImportOpti
         result.Stopped = true;
         return;
     }
-    auto source = [&file](std::uint8_t* buffer, std::uint32_t count) {
-        return file.Read(buffer, count);
-    };
-    const bool added =
-        asRead ? card.AddObjectFromSource(object.Entry, source, options.OverwriteExisting)
-               : card.AddObjectToBrelk(object.Entry, data.data(), options.OverwriteExisting);
-    if (added) {
+    if (WriteObject(card, object, options, bytes)) {
         ++result.Written;
         user.ObjectAdded(object);
-    } else if (file.Failed()) {
+    } else if (bytes.File.Failed()) {
         ShowReadError(object, user, false);
         ++result.Skipped;
         result.Failed = true;
@@ -226,6 +272,7 @@ TImportResult ImportPendingObjectsEach(TBrelk& card, TPendingObjects& list,
         progress->Begin("Adding files to Brelk...");
     {
         TBulkTransfer bulk(card);
+        TPCFileContents contents; // one buffer for every object
         for (std::size_t i = 0; i < list.size() && !result.Stopped; ++i) {
             const std::string name = list[i]->Entry.Name();
             if (progress != nullptr && progress->Report(i + 1, list.size(), "Adding " + name))
@@ -234,7 +281,7 @@ TImportResult ImportPendingObjectsEach(TBrelk& card, TPendingObjects& list,
             // not), nothing that is gone is used.
             if (i >= list.size())
                 break;
-            ImportOne(card, *list[i], optionsFor(*list[i]), user, result);
+            ImportOne(card, *list[i], optionsFor(*list[i]), user, result, contents);
         }
     }
     if (progress != nullptr)

@@ -7,6 +7,7 @@
 
 #include "card/CatEntry.h"
 #include "explorer/JobProgress.h"
+#include "explorer/PCFile.h"
 
 #include <cstdint>
 #include <functional>
@@ -68,6 +69,13 @@ class TImportUser {
     virtual TOverwriteAnswer AskOverwrite(const std::string& name) = 0;
     // Told after the import wrote Object (its Entry as placed on the card).
     virtual void ObjectAdded(const TBrelk_RawCatalogueEntry& object) { (void)object; }
+    // Asked after the import analysed Object itself (one that came to it unanalysed): what
+    // the caller changes or checks once a file is analysed. False drops the object (a
+    // message has been shown).
+    virtual bool AcceptAnalysed(TBrelk_RawCatalogueEntry& object) {
+        (void)object;
+        return true;
+    }
 };
 
 // The settings that the analysis and the import read.
@@ -95,6 +103,10 @@ TDistributorGuess GuessDistributor(const std::string& path);
 // where one is due).
 bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
                           TImportUser& user);
+// The same through File and Contents, which keep the file open and its bytes (the head of a
+// large plain file) after the analysis, for the import to write them without reading again.
+bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
+                          TImportUser& user, TPCFileReader& file, TPCFileContents& contents);
 // Analyses every object under the progress display and removes those that fail; Cancel drops
 // the objects not yet analysed.
 void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options, TImportUser& user,
@@ -120,8 +132,12 @@ struct TImportResult {
     std::size_t Skipped = 0; // No to the overwrite question, or a file that could not be read
     bool Stopped = false;    // Cancel, CANCEL to the question, or a failed add
     bool Failed = false;     // an add or a read failed
+    // Objects that came unanalysed and were dropped by their analysis or AcceptAnalysed.
+    std::size_t Dropped = 0;
 };
-// The import loop over List, in order, with bulk transfer held for the whole loop.
+// The import loop over List, in order, with bulk transfer held for the whole loop. An object
+// not yet analysed is analysed from the bytes the import reads for it: each file is opened
+// and read once, and its bytes are analysed, converted and written from one buffer.
 TImportResult ImportPendingObjects(TBrelk& card, TPendingObjects& list,
                                    const TImportOptions& options, TImportUser& user,
                                    TJobProgress* progress);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 namespace brelk {
@@ -37,14 +38,22 @@ int WalkDFSSides(TAcornDFSDiscObject& disc, const std::uint8_t* data, std::size_
 // end before its last used sector (a file cut short) is padded with zeros up to it; Padded
 // (when given) tells whether any was. Bytes behind the last side are dropped. False, with Out
 // unchanged, when the first side is refused.
-bool SquashDiscImage(const std::vector<std::uint8_t>& in, std::vector<std::uint8_t>& out,
+bool SquashDiscImage(std::span<const std::uint8_t> in, std::vector<std::uint8_t>& out,
                      bool* padded = nullptr);
+// The same squash done in Bytes themselves (the sides only move down): no copy is made.
+bool SquashDiscImageInPlace(std::vector<std::uint8_t>& bytes, bool* padded = nullptr);
+// The length that SquashDiscImage gives In, and whether it pads, without making it; 0 when
+// the first side is refused.
+std::size_t SquashedDiscLength(std::span<const std::uint8_t> in, bool* padded = nullptr);
 
 // Makes every side that the walk finds in In a full 204800-byte side (zero-padded, catalogue
 // sector count 800) and lays them back to back in Out. A last side longer than 204800 bytes
 // is cut. Padded (when given) tells whether any side was padded. False, with Out unchanged,
 // when the first side is refused.
-bool ExpandDiscImage(const std::vector<std::uint8_t>& in, std::vector<std::uint8_t>& out,
+bool ExpandDiscImage(std::span<const std::uint8_t> in, std::vector<std::uint8_t>& out,
                      bool* padded = nullptr);
+// The same expansion into Bytes themselves: a single side is only lengthened or cut, several
+// sides are laid out anew. False, with Bytes unchanged, when the first side is refused.
+bool ExpandDiscImageInPlace(std::vector<std::uint8_t>& bytes, bool* padded = nullptr);
 
 } // namespace brelk

@@ -2,9 +2,11 @@
 // written after a failure, a catalogue changed by another, and faults at every write and sync.
 #include "card/CardFixture.h"
 #include "card/CatalogueCheck.h"
+#include "card/RefusingCalls.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 using namespace brelk;
@@ -67,6 +69,64 @@ TEST_F(CommitTest, OneWriterAtATimeReadersShareAndTheLockComesFirst) {
     // Once the holder is gone, a writer gets the card.
     TRecordingReporter reporter;
     EXPECT_TRUE(Second(TCardAccess::ReadWrite, reporter)->CatalogueValid);
+}
+
+// A reader opens the card once: the device it read the catalogue through serves the object
+// read next, piece by piece, and goes when the reading ends; a writer closes it at once.
+TEST_F(CommitTest, AReaderOpensTheCardOnceForTheCatalogueAndTheObjects) {
+    const std::uint32_t size = 3 * kTransferPiece + 100;
+    const TBrelkCatEntry big = Add("BIG", size);
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    Card.reset();
+    for (TCardAccess access : {TCardAccess::ReadOnly, TCardAccess::ReadWrite}) {
+        Device.Opens = 0;
+        TRecordingReporter reporter;
+        auto card = Second(access, reporter);
+        const bool reader = access == TCardAccess::ReadOnly;
+        EXPECT_EQ(Device.OpenHandles, reader ? 1 : 0);
+        ASSERT_TRUE(card->StartBulktransfer());
+        std::vector<std::uint8_t> piece(kTransferPiece);
+        for (std::uint32_t at = 0; at < size; at += kTransferPiece)
+            ASSERT_TRUE(card->ReadMMC(piece.data(), big.Address() + at,
+                                      std::min(kTransferPiece, size - at)));
+        card->StopBulktransfer();
+        EXPECT_EQ(Device.Opens, reader ? 1 : 2);
+        EXPECT_EQ(Device.OpenHandles, 0);
+    }
+}
+
+// On a real image file a reader opens it only for its lock: the device is a second
+// descriptor of that open, through which the catalogue and the objects are read.
+TEST(CardReader, TheLocksOpenServesAsTheDevice) {
+    TTempDir dir;
+    const std::string path = dir.Path("card.img").string();
+    std::ofstream(path).close();
+    std::filesystem::resize_file(path, 4u << 20);
+    TRecordingReporter reporter;
+    TBrelkCatEntry entry;
+    entry.SetType(kTypeTool);
+    entry.SetName("DATA");
+    entry.SetSize(3000);
+    const std::vector<std::uint8_t> data(3000, 0x5C);
+    {
+        TBrelk writer(reporter);
+        ASSERT_TRUE(writer.Initialize(65536, path, 8192));
+        ASSERT_TRUE(writer.FormatMMC());
+        ASSERT_TRUE(writer.AddObjectToBrelk(entry, data.data(), false));
+        ASSERT_TRUE(writer.FlushMMCDevice());
+    }
+    TRefusingCalls calls;
+    calls.Refusal = 0;
+    TBrelk reader(reporter, calls);
+    ASSERT_TRUE(reader.Initialize(65536, path, 8192, TCardAccess::ReadOnly));
+    ASSERT_EQ(reader.Catalogue.size(), 1u);
+    ASSERT_TRUE(reader.StartBulktransfer());
+    std::vector<std::uint8_t> read(data.size());
+    ASSERT_TRUE(reader.ReadMMC(read.data(), reader.Catalogue[0]->Address(), 3000));
+    reader.StopBulktransfer();
+    EXPECT_EQ(read, data);
+    EXPECT_EQ(calls.Opens, 0);
+    EXPECT_TRUE(reporter.Messages.empty());
 }
 
 TEST_F(CommitTest, ReadOnlyOpenReadsAWriteProtectedCardAndWritesNothing) {

@@ -25,6 +25,7 @@ class TRefusingCalls : public brelk::TSysCalls {
         errno = Refusal;
         return -1;
     }
+    int Duplicate(int fd) override { return Real.Duplicate(fd); }
     int DataSync(int fd) override { return Real.DataSync(fd); }
     int Close(int fd) override { return Real.Close(fd); }
     ssize_t PRead(int fd, void* buffer, std::size_t count, std::uint64_t offset) override {

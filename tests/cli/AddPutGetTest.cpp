@@ -413,7 +413,8 @@ TEST_F(AddPutGetTest, DoubleSidedDiscsLeaveInterleavedUnderDsdNames) {
     const brelk::TContentAnalysis found = brelk::AnalyseContents(squashed, "sq.dsd");
     ASSERT_EQ(found.ReadAs, brelk::TReadAs::DFSInterleaved);
     EXPECT_EQ(found.DiscSides, 2);
-    const auto form = brelk::DFSCardForm(squashed, found.ReadAs);
+    std::vector<std::uint8_t> held;
+    const auto form = brelk::DFSCardForm(squashed, found.ReadAs, held);
     brelk::TAcornDFSDiscObject walked;
     ASSERT_EQ(brelk::WalkDFSSides(walked, form.data(), form.size()), 2);
     EXPECT_EQ(walked.aDiscSides[1].Title, "SIDEB");

@@ -43,7 +43,7 @@ std::vector<std::uint8_t> Blank(std::size_t bytes) {
 
 // Every file of every side, with its bytes.
 std::vector<std::pair<std::string, std::vector<std::uint8_t>>>
-FilesOf(const std::vector<std::uint8_t>& image) {
+FilesOf(std::span<const std::uint8_t> image) {
     TAcornDFSDiscObject disc;
     std::vector<std::uint64_t> offsets;
     WalkDFSSides(disc, image.data(), image.size(), &offsets);
@@ -193,7 +193,8 @@ TEST(InterleavedLayoutTest, CardFormWrittenInterleavedReadsBackAsTheSameSides) {
         EXPECT_EQ(image.size() % (2 * kDFSTrackBytes), 0u);
         const TContentAnalysis found = AnalyseContents(image, "x.dsd");
         ASSERT_EQ(found.ReadAs, TReadAs::DFSInterleaved);
-        EXPECT_EQ(FilesOf(DFSCardForm(image, found.ReadAs)), FilesOf(sides));
+        std::vector<std::uint8_t> held;
+        EXPECT_EQ(FilesOf(DFSCardForm(image, found.ReadAs, held)), FilesOf(sides));
     }
     EXPECT_EQ(InterleaveDFSCardForm(Concat({a, b})), Interleave(a, b));
     // Three sides do not fit an interleaved image, and a refused first side is no disc.
@@ -284,7 +285,9 @@ TEST(InterleavedCorpusTest, EveryDsdReadsAsTwoSidesMatchingTheSeparatedSides) {
             name[0] = '1';
             expected.emplace_back(name, data);
         }
-        const auto form = DFSCardForm(bytes, found.ReadAs);
+        std::vector<std::uint8_t> held;
+        std::vector<std::uint8_t> heldAgain;
+        const auto form = DFSCardForm(bytes, found.ReadAs, held);
         const auto files = FilesOf(form);
         EXPECT_EQ(files, expected) << item.path();
         TAcornDFSDiscObject disc;
@@ -292,7 +295,8 @@ TEST(InterleavedCorpusTest, EveryDsdReadsAsTwoSidesMatchingTheSeparatedSides) {
         // Written back as .dsd, the card's form gives the file it came from whenever that
         // held its sides whole.
         const auto again = InterleaveDFSCardForm(form);
-        EXPECT_EQ(FilesOf(DFSCardForm(again, TReadAs::DFSInterleaved)), files) << item.path();
+        EXPECT_EQ(FilesOf(DFSCardForm(again, TReadAs::DFSInterleaved, heldAgain)), files)
+            << item.path();
         if (form.size() == bytes.size()) {
             EXPECT_EQ(again, bytes) << item.path();
             ++whole;

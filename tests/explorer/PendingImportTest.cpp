@@ -426,3 +426,88 @@ TEST_F(CorpusImportTest, EveryImageLandsInItsCardForm) {
 }
 
 } // namespace
+
+namespace {
+
+// Refuses the objects named in Refused, as brelk refuses one without a name.
+class TAcceptingUser : public TScriptedUser {
+  public:
+    bool AcceptAnalysed(TBrelk_RawCatalogueEntry& object) override {
+        Accepted.push_back(object.Entry.Name());
+        return object.Entry.Name() != Refused;
+    }
+    std::string Refused;
+    std::vector<std::string> Accepted;
+};
+
+// Objects that reach the import unanalysed are analysed from the bytes it reads and put on
+// the card exactly as when they were analysed first: every card byte the same. Files that
+// fail the analysis, or that AcceptAnalysed refuses, are dropped and counted.
+TEST_F(PendingImportTest, UnanalysedObjectsAreAnalysedAsTheyAreReadWithTheSameCardBytes) {
+    const auto side0 = TDFSBuilder(80, 20480).Title("SIDEA").AddWithData({'$', "A", 900, 20}, 1);
+    const auto side1 = TDFSBuilder(80, 20480).Title("SIDEB").AddWithData({'$', "B", 900, 9}, 2);
+    std::vector<std::uint8_t> large = TDFSBuilder(800).Title("HUGE").Bytes();
+    large.resize((5u << 20) + 3);
+    for (std::size_t i = 512; i < large.size(); ++i)
+        large[i] = std::uint8_t(i * 7 + (i >> 12));
+    const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files = {
+        {"short.ssd",
+         TDFSBuilder(800, 133120).Title("SHORT").AddWithData({'$', "F", 30000, 300}, 3).Bytes()},
+        {"cut.ssd",
+         TDFSBuilder(800, 40960).Title("CUT").AddWithData({'$', "F", 3000, 300}, 4).Bytes()},
+        {"both.dsd", Interleave(side0.Bytes(), side1.Bytes())},
+        {"tape.uef.gz",
+         GzipMember(
+             TUEFBuilder().Text(0x0009, "Tape").NewFile().Block(BlockSpec("T", 0, 256, 0)).Bytes)},
+        {"tool.bin", std::vector<std::uint8_t>(3000, 0x42)},
+        {"huge.bin", large},
+        {"empty.bin", {}},
+        {"refused.bin", {1, 2, 3}},
+    };
+    std::vector<std::string> paths;
+    for (const auto& [name, bytes] : files) {
+        paths.push_back(Dir.Path(name).string());
+        WriteFileBytes(paths.back(), bytes);
+    }
+    paths.push_back(Dir.Path("missing.bin").string());
+    // The same list imported onto a fresh card: analysed first, or left to the import.
+    auto importOnto = [&](TFakeDevice& device, bool analyseFirst, TAcceptingUser& user) {
+        Card = std::make_unique<TBrelk>(Reporter, device);
+        Card->Initialize(65536, "card.img", kZone);
+        EXPECT_TRUE(Card->FormatMMC());
+        List.clear();
+        for (const std::string& path : paths)
+            AddPendingFile(List, path);
+        if (analyseFirst) {
+            AnalysePendingObjects(List, Options, user, nullptr);
+            std::erase_if(List, [&](const auto& object) { return !user.AcceptAnalysed(*object); });
+        }
+        const TImportResult result = ImportPendingObjects(*Card, List, Options, user, nullptr);
+        EXPECT_TRUE(Card->FlushMMCDevice());
+        Card.reset();
+        return result;
+    };
+    TFakeDevice first(16u << 20);
+    TAcceptingUser analysedUser;
+    analysedUser.Refused = "refused.bin";
+    const TImportResult analysed = importOnto(first, true, analysedUser);
+    TAcceptingUser user;
+    user.Refused = "refused.bin";
+    TFakeDevice second(16u << 20);
+    const TImportResult result = importOnto(second, false, user);
+
+    EXPECT_EQ(result.Written, 6u);
+    EXPECT_EQ(analysed.Written, 6u);
+    EXPECT_EQ(result.Dropped, 3u); // the empty, the refused and the missing file
+    EXPECT_EQ(result.Skipped, 0u);
+    EXPECT_FALSE(result.Failed);
+    EXPECT_EQ(user.Errors, analysedUser.Errors);
+    EXPECT_EQ(user.Errors, std::vector<std::string>{"The file '" + paths[6] +
+                                                    "' is empty; an object needs at least "
+                                                    "one byte."});
+    EXPECT_EQ(user.Accepted, (std::vector<std::string>{"SHORT", "CUT", "SIDEA", "Tape", "tool.bin",
+                                                       "huge.bin", "refused.bin"}));
+    EXPECT_TRUE(second.Bytes == first.Bytes);
+}
+
+} // namespace

@@ -83,6 +83,14 @@ TEST_P(DFSCorpusTest, ReadsSquashesAndExpands) {
     EXPECT_EQ(padded, c.SquashedBytes < 204800) << c.File;
     ASSERT_TRUE(ExpandDiscImage(image, expanded, &padded)) << c.File;
     EXPECT_EQ(padded, c.ExpandPads) << c.File;
+    // The import converts in the bytes themselves: the same bytes as the copies.
+    TBytes inPlace = image;
+    ASSERT_TRUE(SquashDiscImageInPlace(inPlace)) << c.File;
+    EXPECT_EQ(inPlace, squashed) << c.File;
+    EXPECT_EQ(SquashedDiscLength(image), squashed.size()) << c.File;
+    inPlace = image;
+    ASSERT_TRUE(ExpandDiscImageInPlace(inPlace)) << c.File;
+    EXPECT_EQ(inPlace, expanded) << c.File;
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, DFSCorpusTest, ::testing::ValuesIn(kCorpus));

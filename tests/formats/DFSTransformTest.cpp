@@ -302,3 +302,59 @@ TEST(DFSExpand, ShortSideKeepsItsCatalogueWhenMadeFull) {
 }
 
 } // namespace
+
+namespace {
+
+// The conversions done in the bytes themselves give what the copying ones give, byte for
+// byte, and SquashedDiscLength foretells the squash: one side or several, cut short (padded),
+// longer than its side, with bytes behind the last side, with a three-sector side's catalogue
+// bytes behind it, or refused.
+TEST(DFSInPlace, SquashAndExpandInPlaceMatchTheCopies) {
+    TBytes three = TDFSBuilder(3, 768).Title("THREE").Watford().Bytes();
+    three = Concat({three, TBytes(256, 0x5A)});
+    const struct {
+        const char* What;
+        TBytes Disc;
+    } cases[] = {
+        {"one side cut short of its count",
+         TDFSBuilder(800, 133120).Title("ONE").AddWithData({'$', "F", 3000, 400}, 0x11).Bytes()},
+        {"one side ending before its last used sector",
+         TDFSBuilder(800, 40960).Title("CUT").AddWithData({'$', "F", 3000, 300}, 0x22).Bytes()},
+        {"one full side", TDFSBuilder(800, 204800).Title("FULL").Add({'$', "F", 10, 5}).Bytes()},
+        {"one side longer than a full side",
+         Concat({TDFSBuilder(800, 204800).Title("LONG").Bytes(), TBytes(700, 0xE5)})},
+        {"two sides", TwoSidedDisc()},
+        {"two sides, the second cut short",
+         Concat(
+             {TDFSBuilder(80, 20480).Title("A").AddWithData({'$', "A", 900, 20}, 0x33).Bytes(),
+              TDFSBuilder(80, 10240).Title("B").AddWithData({'$', "B", 900, 70}, 0x44).Bytes()})},
+        {"bytes behind the last side",
+         Concat({TDFSBuilder(100, 25600).Title("ONLY").Add({'$', "F", 256, 50}).Bytes(),
+                 TBytes(3000, 0xE5)})},
+        {"a three-sector side", three},
+        {"refused", TBytes(2048, 0xE5)},
+    };
+    for (const auto& c : cases) {
+        TBytes copied;
+        bool copyPadded = false;
+        const bool copyOk = SquashDiscImage(c.Disc, copied, &copyPadded);
+        TBytes inPlace = c.Disc;
+        bool inPlacePadded = false;
+        EXPECT_EQ(SquashDiscImageInPlace(inPlace, &inPlacePadded), copyOk) << c.What;
+        EXPECT_EQ(inPlace, copyOk ? copied : c.Disc) << c.What;
+        EXPECT_EQ(inPlacePadded, copyPadded) << c.What;
+        bool lengthPadded = false;
+        EXPECT_EQ(SquashedDiscLength(c.Disc, &lengthPadded), copyOk ? copied.size() : 0u) << c.What;
+        EXPECT_EQ(lengthPadded, copyPadded) << c.What;
+
+        copied.clear();
+        copyPadded = inPlacePadded = false;
+        const bool expandOk = ExpandDiscImage(c.Disc, copied, &copyPadded);
+        inPlace = c.Disc;
+        EXPECT_EQ(ExpandDiscImageInPlace(inPlace, &inPlacePadded), expandOk) << c.What;
+        EXPECT_EQ(inPlace, expandOk ? copied : c.Disc) << c.What;
+        EXPECT_EQ(inPlacePadded, copyPadded) << c.What;
+    }
+}
+
+} // namespace

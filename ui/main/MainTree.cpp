@@ -12,6 +12,8 @@
 #include <QMenu>
 #include <QTreeWidgetItemIterator>
 
+#include <cmath>
+
 using brelk::TBrelkCatEntry;
 
 namespace {
@@ -69,7 +71,7 @@ QString TfrmMain::RootText() const {
 
 void TfrmMain::SetNodeImage(TMyTreeNode* node, int imageIndex) {
     if (ObjectImagesLoaded)
-        node->setIcon(0, ObjectImages.Icon(imageIndex));
+        node->SetImage(ObjectImages.Icon(imageIndex));
 }
 
 void TfrmMain::PopulateTreeInfo() {
@@ -89,8 +91,15 @@ void TfrmMain::PopulateTreeInfo() {
             SetNodeImage(groups[type], 0);
             root->addChild(groups[type]);
         }
+        // The bar shows whole percents: it is told (and the window's events are let through)
+        // each time the whole percent changes, not for every entry.
+        int shown = -1;
         for (std::size_t i = 0; i < count; ++i) {
-            ReportProgress(QString(), float(double(i + 1) / double(count) * 100.0));
+            const float percent = float(double(i + 1) / double(count) * 100.0);
+            if (int(std::nearbyint(percent)) != shown) {
+                shown = int(std::nearbyint(percent));
+                ReportProgress(QString(), percent);
+            }
             TBrelkCatEntry* entry = catalogue[i].get();
             if (entry->Type() <= brelk::kTypeImage)
                 AddObjectNode(groups[entry->Type()], entry);

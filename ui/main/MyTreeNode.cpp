@@ -28,6 +28,39 @@ TMyTreeNode::TMyTreeNode(const QString& text, int objectType, brelk::TBrelkCatEn
     setText(0, text);
 }
 
+void TMyTreeNode::SetImage(const QIcon& image) {
+    Image = image;
+    emitDataChanged();
+}
+
+namespace {
+
+bool IsTextRole(int role) {
+    return role == Qt::DisplayRole || role == Qt::EditRole;
+}
+
+} // namespace
+
+QVariant TMyTreeNode::data(int column, int role) const {
+    if (column == 0 && IsTextRole(role) && !Label.isNull())
+        return Label;
+    if (column == 0 && role == Qt::DecorationRole && !Image.isNull())
+        return Image;
+    return QTreeWidgetItem::data(column, role);
+}
+
+void TMyTreeNode::setData(int column, int role, const QVariant& value) {
+    if (column != 0 || !IsTextRole(role)) {
+        QTreeWidgetItem::setData(column, role, value);
+        return;
+    }
+    const QString text = value.toString();
+    if (text == Label && !Label.isNull())
+        return;
+    Label = text;
+    emitDataChanged();
+}
+
 bool TMyTreeNode::operator<(const QTreeWidgetItem& other) const {
     return CompareNodeTexts(text(0), other.text(0)) < 0;
 }

@@ -2,6 +2,7 @@
 // object it stands for and, for object nodes, the catalogue entry it shows (not owned).
 #pragma once
 
+#include <QIcon>
 #include <QStringView>
 #include <QTreeWidgetItem>
 
@@ -32,7 +33,18 @@ class TMyTreeNode : public QTreeWidgetItem {
 
     // Orders by CompareNodeTexts (used by every sort of the tree).
     bool operator<(const QTreeWidgetItem& other) const override;
+    // The node's image, shown in column 0 (a null image shows none).
+    void SetImage(const QIcon& image);
+    // Column 0's text and image are kept in the node rather than as item data, which would
+    // cost each of thousands of nodes three lists of its own; the view asks for them here
+    // and edits set the text here.
+    QVariant data(int column, int role) const override;
+    void setData(int column, int role, const QVariant& value) override;
     // Sorts the children of this node and of every node below it; selection and expansion
     // stay with their nodes.
     void SortSubtree();
+
+  private:
+    QString Label;
+    QIcon Image;
 };
