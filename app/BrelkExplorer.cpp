@@ -7,10 +7,12 @@
 #include "ui/aux/PleaseWait.h"
 #include "ui/aux/ProgramInfo.h"
 #include "ui/aux/QtPrompter.h"
+#include "ui/aux/UDisksOpener.h"
 #include "ui/main/Main.h"
 #include "ui/main/StartOptions.h"
 #include "ui/settings/DriveWatcher.h"
 #include "ui/settings/SettingsDialog.h"
+#include "ui/settings/UDisksDrives.h"
 
 #include <QApplication>
 
@@ -56,14 +58,16 @@ int main(int argc, char* argv[]) {
     int result = 0;
     {
         // Card readers and cards that come and go while the window is open.
-        const TSysBlockDriveLister removableDrives;
+        // From UDisks2 when it runs, else from /sys/block.
+        const QDBusConnection udisksBus = TUDisksOpener::DefaultBus();
+        const TSystemDriveLister removableDrives(udisksBus);
         TDriveWatcher driveWatcher(removableDrives);
         TfrmMain frmMain(prompter);
         frmMain.WatchDrives(&driveWatcher);
         prompter.SetParent(&frmMain);
         TfrmAddFile frmAddFile(frmMain, &frmMain);
         frmMain.AttachAddObjectsDialog(&frmAddFile);
-        TfrmSettings frmSettings(frmMain.Settings, prompter, &frmMain);
+        TfrmSettings frmSettings(frmMain.Settings, prompter, &frmMain, &removableDrives);
         TfrmWait frmWait(&frmMain);
         TfrmCheckUpdates frmCheckUpdates(nullptr, nullptr, &frmMain);
         frmMain.AttachWindows(&frmSettings, &frmWait, splash.get());
@@ -72,7 +76,7 @@ int main(int argc, char* argv[]) {
 
         frmMain.show();
         ApplyStartOptions(frmMain, options);
-        driveWatcher.Start();
+        driveWatcher.Start(udisksBus);
         result = QApplication::exec();
         splash.reset();
         // The windows go now; pending card data was written before the loop ended.

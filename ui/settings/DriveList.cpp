@@ -6,12 +6,15 @@
 #include <QLocale>
 
 #include <fcntl.h>
+#include <libmount/libmount.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -25,24 +28,6 @@ QString ReadSysValue(const QString& file) {
 
 bool IsRemovable(const QString& deviceDir) {
     return ReadSysValue(deviceDir + QStringLiteral("/removable")) == QLatin1String("1");
-}
-
-// Mount points in mountinfo escape space, tab, newline and backslash as octal "\040".
-QString UnescapeMountField(const QByteArray& field) {
-    QByteArray out;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok) {
-                out.append(char(code));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(field[i]);
-    }
-    return QString::fromUtf8(out);
 }
 
 // "mmcblk0" is a card; "mmcblk0boot0" and "mmcblk0rpmb" are areas of an eMMC chip.
@@ -70,6 +55,22 @@ class TDescriptor {
   private:
     int Fd;
 };
+
+struct TMountTableFree {
+    void operator()(libmnt_table* table) const { mnt_unref_table(table); }
+};
+struct TMountIterFree {
+    void operator()(libmnt_iter* iter) const { mnt_free_iter(iter); }
+};
+
+// "8:17" as the device number it names; 0 when it names none.
+dev_t DeviceNumber(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(':'));
+    bool majorOk = false, minorOk = false;
+    const uint major = parts.value(0).toUInt(&majorOk);
+    const uint minor = parts.value(1).toUInt(&minorOk);
+    return parts.size() == 2 && majorOk && minorOk ? makedev(major, minor) : dev_t(0);
+}
 
 } // namespace
 
@@ -120,20 +121,25 @@ void TSysBlockDriveLister::FindMount(const QString& name, TCandidateDrive& drive
         if (!number.isEmpty())
             nodes.insert(number, part);
     }
-    QFile mounts(MountInfo);
-    if (nodes.isEmpty() || !mounts.open(QIODevice::ReadOnly))
+    if (nodes.isEmpty())
         return;
-    // "36 35 8:17 / /media/user/CARD rw,nosuid - vfat /dev/sdb1 rw"
-    while (!mounts.atEnd()) {
-        const QList<QByteArray> fields = mounts.readLine().trimmed().split(' ');
-        if (fields.size() < 5)
-            continue;
-        const auto node = nodes.constFind(QString::fromLatin1(fields[2]));
-        if (node == nodes.constEnd())
-            continue;
-        drive.MountedFileSystem = DevDir + QLatin1Char('/') + node.value();
-        drive.MountPoint = UnescapeMountField(fields[4]);
+    // libmount reads the table ("36 35 8:17 / /media/user/CARD rw - vfat /dev/sdb1 rw"),
+    // escapes and all.
+    const std::unique_ptr<libmnt_table, TMountTableFree> table(
+        mnt_new_table_from_file(QFile::encodeName(MountInfo).constData()));
+    const std::unique_ptr<libmnt_iter, TMountIterFree> iter(mnt_new_iter(MNT_ITER_FORWARD));
+    if (!table || !iter)
         return;
+    libmnt_fs* fs = nullptr;
+    while (mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
+        const dev_t number = mnt_fs_get_devno(fs);
+        for (auto node = nodes.cbegin(); node != nodes.cend(); ++node) {
+            if (number == 0 || DeviceNumber(node.key()) != number)
+                continue;
+            drive.MountedFileSystem = DevDir + QLatin1Char('/') + node.value();
+            drive.MountPoint = QString::fromUtf8(mnt_fs_get_target(fs));
+            return;
+        }
     }
 }
 
