@@ -84,6 +84,13 @@ TCandidateDrive CandidateOf(const TManagedObjects& objects, const QString& block
     return drive;
 }
 
+// Each drive opened to learn whether it answers, as the settings dialog needs.
+std::vector<TCandidateDrive> WithAnswers(std::vector<TCandidateDrive> drives) {
+    for (TCandidateDrive& drive : drives)
+        drive.Answers = TSysBlockDriveLister::SizeQueryAnswers(drive.Path);
+    return drives;
+}
+
 } // namespace
 
 bool TUDisksDriveLister::Available() const {
@@ -94,19 +101,19 @@ bool TUDisksDriveLister::Available() const {
     return Bus.call(call, QDBus::Block, AnswerTimeoutMs).type() == QDBusMessage::ReplyMessage;
 }
 
-std::vector<TCandidateDrive> TUDisksDriveLister::PresentDrives() const {
+std::optional<std::vector<TCandidateDrive>> TUDisksDriveLister::TryList() const {
     qDBusRegisterMetaType<TInterfaces>();
     qDBusRegisterMetaType<TManagedObjects>();
-    std::vector<TCandidateDrive> drives;
     if (!Bus.isConnected())
-        return drives;
+        return std::nullopt;
     const QDBusMessage call = QDBusMessage::createMethodCall(
         Service, Root, QStringLiteral("org.freedesktop.DBus.ObjectManager"),
         QStringLiteral("GetManagedObjects"));
     const QDBusReply<TManagedObjects> reply = Bus.call(call, QDBus::Block, AnswerTimeoutMs);
     if (!reply.isValid())
-        return drives;
+        return std::nullopt;
     const TManagedObjects objects = reply.value();
+    std::vector<TCandidateDrive> drives;
     for (auto object = objects.cbegin(); object != objects.cend(); ++object) {
         if (!object->contains(BlockInterface) || object->contains(PartitionInterface))
             continue; // partitions are found through their device
@@ -123,17 +130,15 @@ std::vector<TCandidateDrive> TUDisksDriveLister::PresentDrives() const {
 }
 
 std::vector<TCandidateDrive> TUDisksDriveLister::RemovableDrives() const {
-    std::vector<TCandidateDrive> drives = PresentDrives();
-    for (TCandidateDrive& drive : drives)
-        drive.Answers = TSysBlockDriveLister::SizeQueryAnswers(drive.Path);
-    return drives;
+    return WithAnswers(PresentDrives());
 }
 
-TSystemDriveLister::TSystemDriveLister(const QDBusConnection& bus)
-    : UDisks(bus), HasUDisks(UDisks.Available()) {}
+std::vector<TCandidateDrive> TSystemDriveLister::PresentDrives() const {
+    if (std::optional<std::vector<TCandidateDrive>> drives = UDisks.TryList())
+        return *drives;
+    return SysBlock.PresentDrives();
+}
 
-const TDriveLister& TSystemDriveLister::Chosen() const {
-    if (HasUDisks)
-        return UDisks;
-    return SysBlock;
+std::vector<TCandidateDrive> TSystemDriveLister::RemovableDrives() const {
+    return WithAnswers(PresentDrives());
 }

@@ -7,6 +7,8 @@
 
 #include <QDBusConnection>
 
+#include <optional>
+
 class TUDisksDriveLister : public TDriveLister {
   public:
     // Bus: where UDisks2 is asked (the system bus, or a private one in the tests).
@@ -17,26 +19,25 @@ class TUDisksDriveLister : public TDriveLister {
     // Opens each device to learn whether it answers, as the settings dialog needs.
     std::vector<TCandidateDrive> RemovableDrives() const override;
     // Asks UDisks2 only; sorted by device path. Empty when UDisks2 does not answer.
-    std::vector<TCandidateDrive> PresentDrives() const override;
+    std::vector<TCandidateDrive> PresentDrives() const override {
+        return TryList().value_or(std::vector<TCandidateDrive>());
+    }
+    // The same, or nothing when UDisks2 does not answer.
+    std::optional<std::vector<TCandidateDrive>> TryList() const;
 
   private:
     QDBusConnection Bus;
 };
 
-// UDisks2's drives when it answers on Bus, else the removable devices of /sys/block.
+// UDisks2's drives when it answers on Bus, else the removable devices of /sys/block: asked
+// each time, so UDisks2 stopping or starting never makes every drive look gone.
 class TSystemDriveLister : public TDriveLister {
   public:
-    explicit TSystemDriveLister(const QDBusConnection& bus);
-    std::vector<TCandidateDrive> RemovableDrives() const override {
-        return Chosen().RemovableDrives();
-    }
-    std::vector<TCandidateDrive> PresentDrives() const override { return Chosen().PresentDrives(); }
-    bool UsesUDisks() const { return HasUDisks; }
+    explicit TSystemDriveLister(const QDBusConnection& bus) : UDisks(bus) {}
+    std::vector<TCandidateDrive> RemovableDrives() const override;
+    std::vector<TCandidateDrive> PresentDrives() const override;
 
   private:
-    const TDriveLister& Chosen() const;
-
     TUDisksDriveLister UDisks;
     TSysBlockDriveLister SysBlock;
-    bool HasUDisks = false;
 };
