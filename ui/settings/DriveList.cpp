@@ -72,6 +72,27 @@ dev_t DeviceNumber(const QString& text) {
     return parts.size() == 2 && majorOk && minorOk ? makedev(major, minor) : dev_t(0);
 }
 
+// The first file system of the mount table in MountInfo ("36 35 8:17 / /media/user/CARD rw -
+// vfat /dev/sdb1 rw", read by libmount, escapes and all) that lies on one of Nodes.
+bool FindMountOf(const QString& mountInfo, const QHash<dev_t, QString>& nodes, QString& node,
+                 QString& mountPoint) {
+    if (nodes.isEmpty())
+        return false;
+    const std::unique_ptr<libmnt_table, TMountTableFree> table(
+        mnt_new_table_from_file(QFile::encodeName(mountInfo).constData()));
+    const std::unique_ptr<libmnt_iter, TMountIterFree> iter(mnt_new_iter(MNT_ITER_FORWARD));
+    libmnt_fs* fs = nullptr;
+    while (table && iter && mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
+        const auto found = nodes.constFind(mnt_fs_get_devno(fs));
+        if (found == nodes.constEnd())
+            continue;
+        node = found.value();
+        mountPoint = QString::fromUtf8(mnt_fs_get_target(fs));
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QString DriveDetails(const TCandidateDrive& drive) {
@@ -106,41 +127,21 @@ void TSysBlockDriveLister::ReadDetails(const QString& name, TCandidateDrive& dri
         drive.Model = ReadSysValue(folder + QStringLiteral("/device/name"));
 }
 
-// The device's own "major:minor" and those of its partitions (sub-folders named after it).
+// The device's own number and those of its partitions (sub-folders named after it).
 void TSysBlockDriveLister::FindMount(const QString& name, TCandidateDrive& drive) const {
     const QString folder = SysBlockDir + QLatin1Char('/') + name;
-    QHash<QString, QString> nodes; // "8:17" -> "sdb1"
-    const QString own = ReadSysValue(folder + QStringLiteral("/dev"));
-    if (!own.isEmpty())
-        nodes.insert(own, name);
+    QHash<dev_t, QString> nodes; // 8:17 -> "sdb1"
     const QStringList parts = QDir(folder).entryList({name + QLatin1Char('*')},
                                                      QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& part : parts) {
-        const QString number =
-            ReadSysValue(folder + QLatin1Char('/') + part + QStringLiteral("/dev"));
-        if (!number.isEmpty())
-            nodes.insert(number, part);
+    for (const QString& node : QStringList{name} + parts) {
+        const QString sub = node == name ? QString() : QLatin1Char('/') + node;
+        const dev_t number = DeviceNumber(ReadSysValue(folder + sub + QStringLiteral("/dev")));
+        if (number != 0)
+            nodes.insert(number, node);
     }
-    if (nodes.isEmpty())
-        return;
-    // libmount reads the table ("36 35 8:17 / /media/user/CARD rw - vfat /dev/sdb1 rw"),
-    // escapes and all.
-    const std::unique_ptr<libmnt_table, TMountTableFree> table(
-        mnt_new_table_from_file(QFile::encodeName(MountInfo).constData()));
-    const std::unique_ptr<libmnt_iter, TMountIterFree> iter(mnt_new_iter(MNT_ITER_FORWARD));
-    if (!table || !iter)
-        return;
-    libmnt_fs* fs = nullptr;
-    while (mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
-        const dev_t number = mnt_fs_get_devno(fs);
-        for (auto node = nodes.cbegin(); node != nodes.cend(); ++node) {
-            if (number == 0 || DeviceNumber(node.key()) != number)
-                continue;
-            drive.MountedFileSystem = DevDir + QLatin1Char('/') + node.value();
-            drive.MountPoint = QString::fromUtf8(mnt_fs_get_target(fs));
-            return;
-        }
-    }
+    QString node;
+    if (FindMountOf(MountInfo, nodes, node, drive.MountPoint))
+        drive.MountedFileSystem = DevDir + QLatin1Char('/') + node;
 }
 
 std::vector<TCandidateDrive> TSysBlockDriveLister::List(bool probe) const {
