@@ -12,8 +12,10 @@ SUDO=""
 bash scripts/install-deps.sh
 # Debian's hardening flags (fortified functions, read-only relocations, immediate binding).
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+# Binaries are stripped of symbols and of the compilers' .comment (scripts/strip-for-package.sh).
 cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DBRELK_BUILD_TESTS=OFF -DBRELK_BUILD_BENCH=OFF \
+    "-DCMAKE_STRIP=$(pwd)/scripts/strip-for-package.sh" \
     "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
     "-DCMAKE_EXE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)"
 cmake --build build-pkg

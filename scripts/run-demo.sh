@@ -2,11 +2,19 @@
 # Builds BrelkExplorer and opens it on a demo card: an image file under demo/ holding a few
 # sample objects made here, with a settings file of its own (the user's settings and real
 # devices are never touched). Without a display the program runs under Xvfb and a screenshot
-# is written to demo/screenshot.png instead.
+# of the window is written to demo/screenshot.png instead; "--screenshot FILE" always does
+# that, into FILE (data/screenshots/main-window.png is the one the AppStream entry shows).
 set -euo pipefail
+SHOT=""
+if [ "${1:-}" = "--screenshot" ]; then
+    [ -n "${2:-}" ] || { echo "usage: $0 [--screenshot FILE]" >&2; exit 2; }
+    SHOT="$(realpath -m "$2")"
+fi
 cd "$(dirname "$0")/.."
 ROOT="$(pwd)"
 DEMO="$ROOT/demo"
+# The screenshot shows the card's path: one that says nothing of this machine.
+[ -z "$SHOT" ] || DEMO="${TMPDIR:-/tmp}/brelkexplorer-demo"
 CARD="$DEMO/card.img"
 SAMPLES="$DEMO/samples"
 
@@ -109,7 +117,7 @@ echo "Demo card: $CARD (settings: $SETTINGS)"
 
 # The window opens with every group expanded and a disc selected, its catalogue shown.
 ARGS=(--select GAMES.ELITE)
-if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+if [ -z "$SHOT" ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
     exec "$PROGRAM" "${ARGS[@]}"
 fi
 
@@ -122,13 +130,16 @@ if ! command -v import >/dev/null 2>&1; then
         exit 1
     fi
 fi
-SHOT="$DEMO/screenshot.png"
-export PROGRAM SHOT
+SHOT="${SHOT:-$DEMO/screenshot.png}"
+mkdir -p "$(dirname "$SHOT")"
+# Without a window manager the window lies exactly where the settings put it.
+WINDOW="${WINDOW_WIDTH}x700+20+20"
+export PROGRAM SHOT WINDOW
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     "$PROGRAM" --select GAMES.ELITE &
     pid=$!
     sleep 6
-    import -window root "$SHOT"
+    import -window root -crop "$WINDOW" +repage "$SHOT"
     kill "$pid"
     wait "$pid" 2>/dev/null || true
 '

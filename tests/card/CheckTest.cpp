@@ -1,8 +1,7 @@
-// The catalogue check and repair, the catalogue before the last change, the signs of a PC file
-// system, and names made safe to print.
+// The catalogue check and repair, the catalogue before the last change, and names made safe
+// to print.
 #include "card/CardFixture.h"
 #include "card/CatalogueCheck.h"
-#include "card/ForeignContents.h"
 #include "support/TestSupport.h"
 
 #include <cstdlib>
@@ -202,45 +201,6 @@ TEST(KeptCatalogueTest, FileNamesAndTheStateFolder) {
     EXPECT_NE(CardUndoPath(folder, "/dev/sdb"), CardJournalPath(folder, "/dev/sdb"));
     // XDG_STATE_HOME is respected (the tests point it at a folder of their own).
     EXPECT_EQ(KeptCatalogueFolder(), StateFolder().string() + "/brelkexplorer");
-}
-
-TEST(ForeignContentsTest, PCFileSystemsAndPartitionTables) {
-    struct Case {
-        const char* Name;
-        std::size_t At;
-        std::vector<std::uint8_t> Bytes;
-        std::string Expected;
-    };
-    auto text = [](const char* s) { return std::vector<std::uint8_t>(s, s + std::strlen(s)); };
-    std::vector<std::uint8_t> mbr(66, 0);
-    mbr[0] = 0x80;
-    mbr[4] = 0x0C;
-    mbr[12] = 0x10;
-    mbr[64] = 0x55;
-    mbr[65] = 0xAA;
-    std::vector<std::uint8_t> bootOnly(66, 0);
-    bootOnly[64] = 0x55;
-    bootOnly[65] = 0xAA;
-    const std::vector<Case> cases = {
-        {"empty", 0, {}, ""},
-        {"brelk", 0, text("BrelkCat"), ""},
-        {"fat16", 54, text("FAT16   "), "a FAT file system"},
-        {"fat32", 82, text("FAT32   "), "a FAT file system"},
-        {"exfat", 3, text("EXFAT   "), "an exFAT file system"},
-        {"ntfs", 3, text("NTFS    "), "an NTFS file system"},
-        {"ext4", 1080, {0x53, 0xEF}, "an ext2/3/4 file system"},
-        {"gpt", 512, text("EFI PART"), "a GPT partition table"},
-        {"mbr", 446, mbr, "a partition table"},
-        {"boot signature, no partition", 446, bootOnly, ""},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::uint8_t> device(kForeignContentsBytes, 0);
-        std::copy(c.Bytes.begin(), c.Bytes.end(), device.begin() + std::ptrdiff_t(c.At));
-        EXPECT_EQ(ForeignContents(device.data(), device.size()), c.Expected) << c.Name;
-    }
-    // Short input is never read past its end.
-    const std::uint8_t few[3] = {'E', 'X', 'F'};
-    EXPECT_EQ(ForeignContents(few, 3), "");
 }
 
 TEST(VisibleNameTest, ControlCharactersBecomeVisible) {

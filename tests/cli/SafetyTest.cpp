@@ -289,7 +289,11 @@ TEST_F(SafetyTest, NamesBeyondAsciiShowOneWayEverywhere) {
 
 TEST_F(SafetyTest, FormatAsksForForceOverAPCFileSystem) {
     ASSERT_EQ(Run({"create", Card, "1M"}).Status, 0);
-    Poke(82, {'F', 'A', 'T', '3', '2'});
+    // The boot sector of a 1 MiB FAT12 volume: its parameter block, type name and signature.
+    Poke(11, {0x00, 0x02, 0x04, 0x01, 0x00, 0x02, 0x00, 0x02, 0x00, 0x08, 0xF8, 0x02, 0x00,
+              0x10, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
+    Poke(54, {'F', 'A', 'T', '1', '2', ' ', ' ', ' '});
+    Poke(510, {0x55, 0xAA});
     const auto before = ReadFileBytes(Card);
     TResult refused = Run({"format", Card});
     EXPECT_EQ(refused.Status, 1);

@@ -48,6 +48,7 @@ class TestMainHotplug : public QObject {
     void pulledCardWithUnsavedChangesWarnsAndWritesNothing();
     void otherDriveLeavingChangesNothing();
     void cardIntoAnEmptyReaderIsAnArrival();
+    void changeDuringAQuestionIsLookedAtAfterIt();
 
   private:
     TfrmMain& OpenWatched();
@@ -213,6 +214,33 @@ void TestMainHotplug::cardIntoAnEmptyReaderIsAnArrival() {
     Watcher->Poll();
     QCOMPARE(Rig->Prompter.Messages().size(), 1);
     QVERIFY(Rig->Prompter.Messages().first().contains(Reader));
+}
+
+// A second drive noticed while the question about the first is open is offered once the
+// first question is answered, not inside it.
+void TestMainHotplug::changeDuringAQuestionIsLookedAtAfterIt() {
+    OpenWatched();
+    const QString second = Rig->Path(QStringLiteral("second.img"));
+    QStringList openWhenAsked;
+    bool asking = false;
+    connect(Watcher.get(), &TDriveWatcher::DriveArrived, this, [&](const TCandidateDrive& d) {
+        QVERIFY(!asking);
+        asking = true;
+        openWhenAsked << d.Path;
+        if (d.Path == Reader) {
+            Drives.Plug(second, 1 << 20);
+            Watcher->Poll(); // as an event arriving inside the dialog would
+        }
+        asking = false;
+    });
+    Rig->Prompter.QueueAnswer(TAnswer::No);
+    Rig->Prompter.QueueAnswer(TAnswer::No);
+    Drives.Plug(Reader, 1 << 20);
+    Watcher->Poll();
+    QCOMPARE(openWhenAsked, QStringList{Reader});
+    QTRY_COMPARE(openWhenAsked, QStringList({Reader, second}));
+    QCOMPARE(Rig->Prompter.Messages().size(), 2);
+    QVERIFY(Rig->Prompter.Messages().last().contains(second));
 }
 
 QTEST_MAIN(TestMainHotplug)

@@ -3,13 +3,9 @@
 // polkit refusal, an unknown device, no bus, and the card object working through the grant.
 #include "card/FakeDevice.h"
 #include "card/RefusingCalls.h"
+#include "support/UDisksStandIn.h"
 #include "ui/aux/UDisksOpener.h"
 
-#include <QDBusConnectionInterface>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,28 +18,6 @@ const QString CardNode = QStringLiteral("/dev/brelk-card");
 const QString LockedNode = QStringLiteral("/dev/brelk-locked");
 const QString CardImageNode = QStringLiteral("/dev/brelk-image");
 const QString UDisksName = QStringLiteral("org.freedesktop.UDisks2");
-
-// A Python that can import dbusmock, or an empty string.
-QString PythonWithDbusmock() {
-    for (const QString& candidate :
-         {QStringLiteral("/usr/bin/python3"), QStringLiteral("python3")}) {
-        QProcess probe;
-        probe.start(candidate, {QStringLiteral("-c"), QStringLiteral("import dbusmock")});
-        if (probe.waitForFinished(10000) && probe.exitStatus() == QProcess::NormalExit &&
-            probe.exitCode() == 0)
-            return candidate;
-    }
-    return QString();
-}
-
-void StopProcess(QProcess& process) {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(5000))
-        process.kill();
-    process.waitForFinished(5000);
-}
 
 } // namespace
 
@@ -62,24 +36,16 @@ class TestUDisks : public QObject {
 
   private:
     QString Image(const QString& name) const { return Dir.filePath(name); }
-    QDBusConnection Bus() const { return QDBusConnection(QStringLiteral("brelk-test-bus")); }
+    QDBusConnection Bus() const { return StandIn.Bus(); }
 
     QTemporaryDir Dir;
-    QProcess Daemon;
-    QProcess Mock;
+    TUDisksStandIn StandIn;
     QString Address;
 };
 
 void TestUDisks::initTestCase() {
-    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    if (daemon.isEmpty())
-        QSKIP("dbus-daemon not found; skipping the UDisks2 tests");
-    const QString python = PythonWithDbusmock();
-    if (python.isEmpty())
-        QSKIP("python3-dbusmock not installed; skipping the UDisks2 tests");
     const QString templateFile = QFINDTESTDATA("udisks/udisks2_template.py");
     QVERIFY(!templateFile.isEmpty());
-
     QVERIFY(Dir.isValid());
     QFile card(Image(QStringLiteral("card.img")));
     QVERIFY(card.open(QIODevice::WriteOnly));
@@ -90,38 +56,18 @@ void TestUDisks::initTestCase() {
     QVERIFY(image.resize(1 << 20));
     image.close();
 
-    Daemon.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                          QStringLiteral("--print-address=1")});
-    QVERIFY(Daemon.waitForStarted());
-    QVERIFY(QTest::qWaitFor([&] { return Daemon.canReadLine(); }, 10000));
-    Address = QString::fromUtf8(Daemon.readLine()).trimmed();
-    QVERIFY(!QDBusConnection::connectToBus(Address, QStringLiteral("brelk-test-bus"))
-                 .interface()
-                 ->isServiceRegistered(UDisksName));
-
     const QJsonObject devices{
         {CardNode, QJsonObject{{"file", Image(QStringLiteral("card.img"))}}},
         {CardImageNode, QJsonObject{{"file", Image(QStringLiteral("brelk.img"))}}},
         {LockedNode, QJsonObject{{"file", Image(QStringLiteral("card.img"))}, {"refuse", true}}}};
-    const QJsonObject parameters{{"devices", devices}};
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), Address);
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), Address);
-    Mock.setProcessEnvironment(environment);
-    Mock.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    Mock.start(python,
-               {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--template"),
-                templateFile, QStringLiteral("-p"),
-                QString::fromUtf8(QJsonDocument(parameters).toJson(QJsonDocument::Compact))});
-    QVERIFY(Mock.waitForStarted());
-    QVERIFY(QTest::qWaitFor(
-        [&] { return Bus().interface()->isServiceRegistered(UDisksName).value(); }, 20000));
+    const QString why = StandIn.Start(templateFile, QJsonObject{{"devices", devices}});
+    if (why.contains(QLatin1String("skipping")))
+        QSKIP(qPrintable(why));
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    Address = StandIn.BusAddress();
 }
 
-void TestUDisks::cleanupTestCase() {
-    StopProcess(Mock);
-    StopProcess(Daemon);
-}
+void TestUDisks::cleanupTestCase() {}
 
 void TestUDisks::grantsADescriptorOfAKnownDevice() {
     TUDisksOpener opener(Bus());

@@ -6,12 +6,15 @@
 #include <QLocale>
 
 #include <fcntl.h>
+#include <libmount/libmount.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -25,24 +28,6 @@ QString ReadSysValue(const QString& file) {
 
 bool IsRemovable(const QString& deviceDir) {
     return ReadSysValue(deviceDir + QStringLiteral("/removable")) == QLatin1String("1");
-}
-
-// Mount points in mountinfo escape space, tab, newline and backslash as octal "\040".
-QString UnescapeMountField(const QByteArray& field) {
-    QByteArray out;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            bool ok = false;
-            const int code = field.mid(i + 1, 3).toInt(&ok, 8);
-            if (ok) {
-                out.append(char(code));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(field[i]);
-    }
-    return QString::fromUtf8(out);
 }
 
 // "mmcblk0" is a card; "mmcblk0boot0" and "mmcblk0rpmb" are areas of an eMMC chip.
@@ -70,6 +55,43 @@ class TDescriptor {
   private:
     int Fd;
 };
+
+struct TMountTableFree {
+    void operator()(libmnt_table* table) const { mnt_unref_table(table); }
+};
+struct TMountIterFree {
+    void operator()(libmnt_iter* iter) const { mnt_free_iter(iter); }
+};
+
+// "8:17" as the device number it names; 0 when it names none.
+dev_t DeviceNumber(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(':'));
+    bool majorOk = false, minorOk = false;
+    const uint major = parts.value(0).toUInt(&majorOk);
+    const uint minor = parts.value(1).toUInt(&minorOk);
+    return parts.size() == 2 && majorOk && minorOk ? makedev(major, minor) : dev_t(0);
+}
+
+// The first file system of the mount table in MountInfo ("36 35 8:17 / /media/user/CARD rw -
+// vfat /dev/sdb1 rw", read by libmount, escapes and all) that lies on one of Nodes.
+bool FindMountOf(const QString& mountInfo, const QHash<dev_t, QString>& nodes, QString& node,
+                 QString& mountPoint) {
+    if (nodes.isEmpty())
+        return false;
+    const std::unique_ptr<libmnt_table, TMountTableFree> table(
+        mnt_new_table_from_file(QFile::encodeName(mountInfo).constData()));
+    const std::unique_ptr<libmnt_iter, TMountIterFree> iter(mnt_new_iter(MNT_ITER_FORWARD));
+    libmnt_fs* fs = nullptr;
+    while (table && iter && mnt_table_next_fs(table.get(), iter.get(), &fs) == 0) {
+        const auto found = nodes.constFind(mnt_fs_get_devno(fs));
+        if (found == nodes.constEnd())
+            continue;
+        node = found.value();
+        mountPoint = QString::fromUtf8(mnt_fs_get_target(fs));
+        return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -105,36 +127,21 @@ void TSysBlockDriveLister::ReadDetails(const QString& name, TCandidateDrive& dri
         drive.Model = ReadSysValue(folder + QStringLiteral("/device/name"));
 }
 
-// The device's own "major:minor" and those of its partitions (sub-folders named after it).
+// The device's own number and those of its partitions (sub-folders named after it).
 void TSysBlockDriveLister::FindMount(const QString& name, TCandidateDrive& drive) const {
     const QString folder = SysBlockDir + QLatin1Char('/') + name;
-    QHash<QString, QString> nodes; // "8:17" -> "sdb1"
-    const QString own = ReadSysValue(folder + QStringLiteral("/dev"));
-    if (!own.isEmpty())
-        nodes.insert(own, name);
+    QHash<dev_t, QString> nodes; // 8:17 -> "sdb1"
     const QStringList parts = QDir(folder).entryList({name + QLatin1Char('*')},
                                                      QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& part : parts) {
-        const QString number =
-            ReadSysValue(folder + QLatin1Char('/') + part + QStringLiteral("/dev"));
-        if (!number.isEmpty())
-            nodes.insert(number, part);
+    for (const QString& node : QStringList{name} + parts) {
+        const QString sub = node == name ? QString() : QLatin1Char('/') + node;
+        const dev_t number = DeviceNumber(ReadSysValue(folder + sub + QStringLiteral("/dev")));
+        if (number != 0)
+            nodes.insert(number, node);
     }
-    QFile mounts(MountInfo);
-    if (nodes.isEmpty() || !mounts.open(QIODevice::ReadOnly))
-        return;
-    // "36 35 8:17 / /media/user/CARD rw,nosuid - vfat /dev/sdb1 rw"
-    while (!mounts.atEnd()) {
-        const QList<QByteArray> fields = mounts.readLine().trimmed().split(' ');
-        if (fields.size() < 5)
-            continue;
-        const auto node = nodes.constFind(QString::fromLatin1(fields[2]));
-        if (node == nodes.constEnd())
-            continue;
-        drive.MountedFileSystem = DevDir + QLatin1Char('/') + node.value();
-        drive.MountPoint = UnescapeMountField(fields[4]);
-        return;
-    }
+    QString node;
+    if (FindMountOf(MountInfo, nodes, node, drive.MountPoint))
+        drive.MountedFileSystem = DevDir + QLatin1Char('/') + node;
 }
 
 std::vector<TCandidateDrive> TSysBlockDriveLister::List(bool probe) const {

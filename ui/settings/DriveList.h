@@ -37,8 +37,8 @@ class TDriveLister {
 // Reads SysBlockDir ("/sys/block"): every device whose "removable" file holds 1, and every
 // "mmcblk*" device (not its partitions), sorted by name, offered as DevDir + "/" + name.
 // Each is opened read-write and asked its size (BLKGETSIZE64, or the length of a regular file).
-// Size, vendor and model come from the device's folder; MountInfo ("/proc/self/mountinfo")
-// tells which of the device and its partitions hold a mounted file system.
+// Size, vendor and model come from the device's folder; MountInfo ("/proc/self/mountinfo"),
+// read with libmount, tells which of the device and its partitions hold a mounted file system.
 class TSysBlockDriveLister : public TDriveLister {
   public:
     explicit TSysBlockDriveLister(
