@@ -37,10 +37,13 @@ class TADFSBuilder {
         Directory(2, 2, "$", "Root title");
     }
 
-    // Writes a directory at Sector whose parent is Parent, holding Objects.
+    // Writes a directory at Sector whose parent is Parent, holding Objects (nothing when it
+    // lies outside the image).
     TADFSBuilder& Directory(std::uint32_t sector, std::uint32_t parent, const std::string& name,
                             const std::string& title, const std::vector<TObject>& objects = {},
                             const char* signature = "Hugo") {
+        if (std::size_t(sector) * 256 + 1280 > Image.size())
+            return *this; // a directory outside the image is only pointed at
         std::uint8_t* d = &Image.at(sector * 256 + 1279) - 1279;
         std::memset(d, 0, 1280);
         d[0] = 7;
