@@ -20,17 +20,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Files whose load address has its high bits set: &FF1900 as DFS shows it.
 TFile File(const std::string& name, std::uint32_t length, std::uint16_t start, char dir = '$',
            bool locked = false) {
-    TFile file;
-    file.Directory = dir;
-    file.Name = name;
-    file.Length = length;
-    file.StartSector = start;
-    file.Load = 0x31900;
-    file.Exec = 0x8023;
-    file.Locked = locked;
-    return file;
+    return dfstest::FileAt(name, length, start, dir, locked, 0x31900);
 }
 
 // Side 0 with $.ONE (locked) and $.BASIC, side 2 with B.TWO.

@@ -15,17 +15,6 @@ using dfstest::TFile;
 
 namespace {
 
-TFile File(const std::string& name, std::uint32_t length, std::uint16_t start, char dir = '$') {
-    TFile file;
-    file.Directory = dir;
-    file.Name = name;
-    file.Length = length;
-    file.StartSector = start;
-    file.Load = 0x1900;
-    file.Exec = 0x8023;
-    return file;
-}
-
 TDFSDiscSide Catalogue(const TBytes& side) {
     TDFSDiscSides sides;
     std::string why;
@@ -67,8 +56,10 @@ TBytes Bytes(std::size_t count, std::uint8_t value) {
 } // namespace
 
 TEST(DFSFiles, ListsEverySideWithDrivesAndBytes) {
-    const TBytes side0 = TDFSBuilder(10, 2560).AddWithData(File("ONE", 300, 2), 0x11).Bytes();
-    const TBytes side2 = TDFSBuilder(12, 3072).AddWithData(File("TWO", 5, 3, 'B'), 0x22).Bytes();
+    const TBytes side0 =
+        TDFSBuilder(10, 2560).AddWithData(dfstest::FileAt("ONE", 300, 2), 0x11).Bytes();
+    const TBytes side2 =
+        TDFSBuilder(12, 3072).AddWithData(dfstest::FileAt("TWO", 5, 3, 'B'), 0x22).Bytes();
     const TBytes object = dfstest::Concat({side0, side2});
     TDFSDiscSides sides;
     std::string why;
@@ -86,8 +77,8 @@ TEST(DFSFiles, ListsEverySideWithDrivesAndBytes) {
 
 TEST(DFSFiles, RefusesFilesPastTheSideNamingThem) {
     // Claimed past the sector count, and past the bytes a short image holds.
-    const TBytes pastCount = TDFSBuilder(10, 2560).Add(File("BIG", 2000, 4)).Bytes();
-    const TBytes pastBytes = TDFSBuilder(800, 1024).Add(File("CUT", 600, 3)).Bytes();
+    const TBytes pastCount = TDFSBuilder(10, 2560).Add(dfstest::FileAt("BIG", 2000, 4)).Bytes();
+    const TBytes pastBytes = TDFSBuilder(800, 1024).Add(dfstest::FileAt("CUT", 600, 3)).Bytes();
     for (const auto& [side, name] : {std::pair{pastCount, "$.BIG"}, {pastBytes, "$.CUT"}}) {
         TDFSDiscSides sides;
         std::string why;
@@ -116,8 +107,8 @@ TEST(DFSFiles, RefusesFilesPastTheSideNamingThem) {
 
 TEST(DFSFiles, InsertTakesTheFirstGapThatFitsAndKeepsDFSOrder) {
     TBytes side = TDFSBuilder(40, 40 * 256)
-                      .AddWithData(File("B", 256, 5), 0xB1)
-                      .AddWithData(File("A", 256, 2), 0xA1)
+                      .AddWithData(dfstest::FileAt("B", 256, 5), 0xB1)
+                      .AddWithData(dfstest::FileAt("A", 256, 2), 0xA1)
                       .Cycle(0x09)
                       .Bytes();
     std::string why;
@@ -141,9 +132,9 @@ TEST(DFSFiles, InsertTakesTheFirstGapThatFitsAndKeepsDFSOrder) {
 TEST(DFSFiles, InsertRefusesAndLeavesTheSideUnchanged) {
     TDFSBuilder full31(800);
     for (int i = 0; i < 31; ++i)
-        full31.Add(File("F" + std::to_string(i), 10, std::uint16_t(2 + i)));
-    const TBytes small = TDFSBuilder(6, 6 * 256).Add(File("X", 700, 2)).Bytes();
-    const TBytes plain = TDFSBuilder(40, 40 * 256).Add(File("HERE", 10, 2)).Bytes();
+        full31.Add(dfstest::FileAt("F" + std::to_string(i), 10, std::uint16_t(2 + i)));
+    const TBytes small = TDFSBuilder(6, 6 * 256).Add(dfstest::FileAt("X", 700, 2)).Bytes();
+    const TBytes plain = TDFSBuilder(40, 40 * 256).Add(dfstest::FileAt("HERE", 10, 2)).Bytes();
     const TBytes data = Bytes(10, 1);
     struct TCase {
         TBytes Side;
@@ -174,7 +165,7 @@ TEST(DFSFiles, SixtyTwoFileCatalogueTakesTheSecondHalf) {
     TDFSBuilder builder(800);
     builder.Watford();
     for (int i = 0; i < 31; ++i)
-        builder.Add(File("F" + std::to_string(i), 10, std::uint16_t(4 + i)));
+        builder.Add(dfstest::FileAt("F" + std::to_string(i), 10, std::uint16_t(4 + i)));
     TBytes side = builder.Bytes();
     std::string why;
     const TBytes data = Bytes(10, 5);
@@ -191,12 +182,12 @@ TEST(DFSFiles, SixtyTwoFileCatalogueTakesTheSecondHalf) {
 }
 
 TEST(DFSFiles, DeleteRenameLockFollowDFSRules) {
-    TFile locked = File("SAFE", 10, 3);
+    TFile locked = dfstest::FileAt("SAFE", 10, 3);
     locked.Locked = true;
     TBytes side = TDFSBuilder(40, 40 * 256)
-                      .Add(File("OTHER", 10, 4))
+                      .Add(dfstest::FileAt("OTHER", 10, 4))
                       .Add(locked)
-                      .AddWithData(File("OLD", 10, 2), 0x33)
+                      .AddWithData(dfstest::FileAt("OLD", 10, 2), 0x33)
                       .Bytes();
     std::string why;
     EXPECT_FALSE(DeleteDFSFile(side, "SAFE", why));
@@ -244,7 +235,8 @@ TEST(DFSFiles, NameRules) {
 
 TEST(DFSFiles, SquashedDiscGrowsAndShrinksWithTheChange) {
     // Squashed: five sectors stated and held, files up to the last one.
-    const TBytes squashed = TDFSBuilder(5, 5 * 256).AddWithData(File("A", 700, 2), 0x5A).Bytes();
+    const TBytes squashed =
+        TDFSBuilder(5, 5 * 256).AddWithData(dfstest::FileAt("A", 700, 2), 0x5A).Bytes();
     TBytes object = squashed;
     std::string why;
     const TBytes data = Bytes(1000, 0x42);
@@ -266,8 +258,10 @@ TEST(DFSFiles, SquashedDiscGrowsAndShrinksWithTheChange) {
 }
 
 TEST(DFSFiles, FullTwoSidedDiscKeepsItsLengthsAndTheOtherSide) {
-    const TBytes side0 = TDFSBuilder(400, 400 * 256).AddWithData(File("ZERO", 20, 2), 1).Bytes();
-    const TBytes side2 = TDFSBuilder(400, 400 * 256).AddWithData(File("TWO", 20, 2), 2).Bytes();
+    const TBytes side0 =
+        TDFSBuilder(400, 400 * 256).AddWithData(dfstest::FileAt("ZERO", 20, 2), 1).Bytes();
+    const TBytes side2 =
+        TDFSBuilder(400, 400 * 256).AddWithData(dfstest::FileAt("TWO", 20, 2), 2).Bytes();
     TBytes object = dfstest::Concat({side0, side2});
     std::string why;
     auto insert = [](TBytes& side, std::string& reason) {
