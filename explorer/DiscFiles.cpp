@@ -1,5 +1,6 @@
 #include "explorer/DiscFiles.h"
 
+#include "card/DurableFile.h"
 #include "explorer/AcornWildcard.h"
 #include "explorer/ObjectTransfer.h"
 #include "explorer/SafeWrite.h"
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -110,7 +112,7 @@ bool WriteOne(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
         return false;
     }
     if (!ReadMediaFile(listing, bytes, file, data, why) ||
-        !WriteFileSafely(target.string(), data, why))
+        !WriteFileSafely(target.string(), data, why, false))
         return false;
     written.push_back(target.string());
     if (!options.Inf)
@@ -118,7 +120,7 @@ bool WriteOne(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
     const std::string line = InfLine(listing, file) + "\n";
     const std::string inf = target.string() + ".inf";
     if (!WriteFileSafely(inf, {reinterpret_cast<const std::uint8_t*>(line.data()), line.size()},
-                         why))
+                         why, false))
         return false;
     written.push_back(inf);
     return true;
@@ -299,9 +301,18 @@ bool ExtractMediaFiles(const TMediaListing& listing, std::span<const std::uint8_
     for (std::size_t i = 0; i < chosen.size(); ++i)
         if (!CheckOne(listing, bytes, *chosen[i], root, paths[i], options, why))
             return false;
-    for (std::size_t i = 0; i < chosen.size(); ++i)
+    // Each folder written to is synced once, after its files.
+    std::set<std::string> folders;
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
         if (!WriteOne(listing, bytes, *chosen[i], root / paths[i], options, written, why))
             return false;
+        folders.insert((root / paths[i]).parent_path().string());
+    }
+    for (const std::string& folder : folders)
+        if (!SyncFolder(folder)) {
+            why = folder + ": written, but the folder could not be synced";
+            return false;
+        }
     return true;
 }
 

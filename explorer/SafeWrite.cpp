@@ -56,8 +56,8 @@ int CreateSafeTemporary(const std::string& path, std::string& temp) {
     return -1;
 }
 
-bool WriteFileSafely(const std::string& path, std::span<const std::uint8_t> data,
-                     std::string& why) {
+bool WriteFileSafely(const std::string& path, std::span<const std::uint8_t> data, std::string& why,
+                     bool syncFolder) {
     why = ReplaceRefusal(path);
     if (!why.empty())
         return false;
@@ -80,7 +80,7 @@ bool WriteFileSafely(const std::string& path, std::span<const std::uint8_t> data
         ::unlink(temp.c_str());
         return false;
     }
-    if (!SyncFolder(FolderOf(path))) {
+    if (syncFolder && !SyncFolder(FolderOf(path))) {
         why = path + ": written, but its folder could not be synced";
         return false;
     }

@@ -18,7 +18,9 @@ std::string ReplaceRefusal(const std::string& path);
 int CreateSafeTemporary(const std::string& path, std::string& temp);
 
 // Writes Data to Path as above. False, with the reason naming Path, when it cannot be
-// written; no half file is left behind.
-bool WriteFileSafely(const std::string& path, std::span<const std::uint8_t> data, std::string& why);
+// written; no half file is left behind. Without SyncFolder the caller syncs the folder
+// (once for many files written there).
+bool WriteFileSafely(const std::string& path, std::span<const std::uint8_t> data, std::string& why,
+                     bool syncFolder = true);
 
 } // namespace brelk
