@@ -15,7 +15,8 @@ const std::vector<TCommand>& AllCommands() {
         CatCommand(),     AddCommand(),         PutCommand(),         GetCommand(),
         RmCommand(),      PurgeCommand(),       SquashCommand(),      ExpandCommand(),
         InspectCommand(), SquashImageCommand(), ExpandImageCommand(), CheckCommand(),
-        BackupCommand(),  RestoreCommand(),
+        BackupCommand(),  RestoreCommand(),     FilesCommand(),       ExtractCommand(),
+        ViewCommand(),    InsertCommand(),      DeleteFileCommand(),
     };
     return commands;
 }

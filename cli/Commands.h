@@ -53,5 +53,10 @@ TCommand ExpandCommand();
 TCommand CheckCommand();
 TCommand BackupCommand();
 TCommand RestoreCommand();
+TCommand FilesCommand();
+TCommand ExtractCommand();
+TCommand ViewCommand();
+TCommand InsertCommand();
+TCommand DeleteFileCommand();
 
 } // namespace brelk::cli

@@ -83,7 +83,10 @@ void WriteInspectJson(std::ostream& out, const TPCFileContents& contents,
                       const TUEF& tape) {
     TJsonWriter json(out);
     const bool isDisc = found.ReadAs == TReadAs::DFS || found.ReadAs == TReadAs::DFSInterleaved;
-    const char* kind = isDisc ? "dfs" : found.ReadAs == TReadAs::Tape ? "tape" : "tool";
+    const char* kind = isDisc                          ? "dfs"
+                       : found.ReadAs == TReadAs::Tape ? "tape"
+                       : found.ReadAs == TReadAs::ADFS ? "adfs"
+                                                       : "tool";
     json.BeginObject().Field("kind", kind).Field("length", ContentsLength(contents));
     if (isDisc) {
         json.BeginArray("sides");
@@ -127,6 +130,8 @@ int RunInspect(const TArgs& args, TContext& context) {
         WriteSidesText(context.Out, disc);
     } else if (found.ReadAs == TReadAs::Tape) {
         WriteLines(context.Out, TapeCatalogueLines(tape));
+    } else if (found.ReadAs == TReadAs::ADFS) {
+        context.Out << found.Note << ", " << ContentsLength(contents) << " bytes\n";
     } else {
         context.Out << "tool (" << ContentsLength(contents) << " bytes)"
                     << (found.Note.empty() ? "" : ": " + found.Note) << "\n";

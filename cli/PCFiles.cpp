@@ -2,6 +2,7 @@
 
 #include "cli/Args.h"
 #include "explorer/PCFile.h"
+#include "explorer/SafeWrite.h"
 
 #include <array>
 #include <cerrno>
@@ -111,38 +112,9 @@ class TFdBuffer final : public std::streambuf {
 
 // Refuses Path unless it is absent or a regular file (a symbolic link is not followed).
 void RequireReplaceable(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) {
-        if (errno == ENOENT)
-            return;
-        throw TFailure(path + ": " + std::strerror(errno));
-    }
-    if (S_ISREG(st.st_mode))
-        return;
-    const char* what = S_ISDIR(st.st_mode)                          ? "a directory"
-                       : S_ISLNK(st.st_mode)                        ? "a symbolic link"
-                       : S_ISFIFO(st.st_mode)                       ? "a pipe"
-                       : S_ISBLK(st.st_mode) || S_ISCHR(st.st_mode) ? "a device"
-                                                                    : "not a regular file";
-    throw TFailure(path + ": is " + std::string(what) +
-                   "; only a new or a regular file is written");
-}
-
-// A new file in Path's folder, made with O_CREAT | O_EXCL, so nothing that exists is reused.
-int CreateTemporary(const std::string& path, std::string& temp) {
-    const std::filesystem::path target(path);
-    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-    std::random_device random;
-    for (int attempt = 0; attempt < 32; ++attempt) {
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, ".%08x", unsigned(random()));
-        temp = (folder / ("." + target.filename().string() + suffix + ".part")).string();
-        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    errno = EEXIST;
-    return -1;
+    const std::string refusal = ReplaceRefusal(path);
+    if (!refusal.empty())
+        throw TFailure(refusal);
 }
 
 } // namespace
@@ -157,7 +129,7 @@ void WritePCFile(const std::string& path, std::ostream& standardOutput,
     }
     RequireReplaceable(path);
     std::string temp;
-    const int fd = CreateTemporary(path, temp);
+    const int fd = CreateSafeTemporary(path, temp);
     if (fd < 0)
         throw TFailure(path + ": cannot be written (" + std::strerror(errno) + ")");
     TFdBuffer buffer(fd);

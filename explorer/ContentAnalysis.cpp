@@ -1,5 +1,6 @@
 #include "explorer/ContentAnalysis.h"
 
+#include "formats/ADFS.h"
 #include "formats/AcornDFS.h"
 #include "formats/Classify.h"
 #include "formats/DFSSideWalk.h"
@@ -131,6 +132,24 @@ void DescribeTape(const TUEF& tape, TContentAnalysis& result) {
     result.DataSize = tape.UseableDataSize();
 }
 
+// An old-map ADFS floppy, known by its free space map and signed root directory: stored
+// byte for byte, named after its root title unless that is the default "$".
+bool DescribeADFS(const std::vector<std::uint8_t>& bytes, TContentAnalysis& result) {
+    TADFSFormat format;
+    if (!LooksLikeADFSOldMap(bytes, &format))
+        return false;
+    result.ReadAs = TReadAs::ADFS;
+    result.DataSize = std::uint32_t(bytes.size());
+    result.Note = ADFSFormatNote(format);
+    TADFSDisc disc;
+    std::string why;
+    if (ReadADFSDisc(bytes, disc, why))
+        result.Title = disc.RootTitle == "$" ? "" : disc.RootTitle;
+    else
+        result.Note += "; " + why;
+    return true;
+}
+
 } // namespace
 
 std::span<const std::uint8_t> DFSCardForm(std::span<const std::uint8_t> bytes, TReadAs readAs,
@@ -145,6 +164,8 @@ TContentAnalysis AnalyseContents(const std::vector<std::uint8_t>& bytes, const s
     TContentAnalysis result;
     // No filing-system ROM is known by its contents: the ROM hook's checksum would decide
     // nothing, so it is not computed for every file added.
+    if (DescribeADFS(bytes, result))
+        return result;
     TAcornDFSDiscObject disc;
     TUEF tape;
     switch (ClassifyContents(bytes.data(), bytes.size(), disc, tape)) {

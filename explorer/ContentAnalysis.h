@@ -1,5 +1,6 @@
-// What the bytes of a PC file are, with the reasons a user needs: the DFS test (with the
-// layout of a double-sided image), then the tape test, else a tool. The analysis of pending
+// What the bytes of a PC file are, with the reasons a user needs: an old-map ADFS floppy
+// known by its contents, the DFS test (with the layout of a double-sided image), then the
+// tape test, else a tool. The analysis of pending
 // objects, brelk inspect and the image commands share it.
 #pragma once
 
@@ -16,11 +17,11 @@ namespace brelk {
 
 struct TContentAnalysis {
     TReadAs ReadAs = TReadAs::Tool;
-    std::string Title;          // the DFS title of side 0, or the tape's short title
+    std::string Title; // the DFS title of side 0, the tape's short title, the ADFS root title
     std::uint32_t DataSize = 0; // disc: the bytes of its sides in the file; tape: its blocks
     std::uint8_t DiscSides = 0; // disc: the sides that the card's form keeps
     TDFSLayoutGuess Layout;     // disc: how its sides lie in the file
-    std::string Note;           // why a disc-like file is a tool, or a side that is not kept
+    std::string Note; // why a disc-like file is a tool, a side not kept, or the ADFS format
 };
 
 // Classifies Bytes, the contents of the file Path (whose name decides only the layout of a

@@ -1,33 +1,40 @@
 #include "explorer/DiscTransform.h"
 
+#include "explorer/ObjectTransfer.h"
 #include "formats/AcornDFS.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace brelk {
 
-namespace {
-
-// The whole object, or false when it lies (partly) outside the readable card.
-bool ReadObject(TBrelk& card, const TBrelkCatEntry& entry, std::vector<std::uint8_t>& data) {
-    const std::uint64_t end = std::uint64_t(entry.Address()) + entry.Size();
-    if (end > card.UsableLimit())
-        return false;
-    data.resize(entry.Size());
-    return card.ReadMMC(data.data(), entry.Address(), entry.Size());
+TDiscTransformResult ReadDiscObject(TBrelk& card, const TBrelkCatEntry& entry,
+                                    std::vector<std::uint8_t>& data) {
+    if (card.WritesStopped())
+        return TDiscTransformResult::WritesStopped;
+    if (ReadWholeObject(card, entry, data))
+        return TDiscTransformResult::Converted;
+    return card.WritesStopped() ? TDiscTransformResult::WritesStopped
+                                : TDiscTransformResult::ReadFailed;
 }
 
-} // namespace
+TDiscTransformResult ReplaceDiscObject(TBrelk& card, TBrelkCatEntry* entry,
+                                       const std::vector<std::uint8_t>& data) {
+    if (data.empty() || data.size() > UINT32_MAX ||
+        !card.ReplaceObjectData(entry, data.data(), std::uint32_t(data.size())))
+        return card.WritesStopped() ? TDiscTransformResult::WritesStopped
+                                    : TDiscTransformResult::RewriteFailed;
+    return TDiscTransformResult::Converted;
+}
 
 TDiscTransformResult TransformDiscObject(TBrelk& card, TBrelkCatEntry* entry, bool squash) {
     if (!entry || entry->Type() != kTypeImage || entry->Subtype() != kSubtypeDFS)
         return TDiscTransformResult::NotDFS;
-    if (card.WritesStopped())
-        return TDiscTransformResult::WritesStopped;
     std::vector<std::uint8_t> data;
-    if (!ReadObject(card, *entry, data))
-        return card.WritesStopped() ? TDiscTransformResult::WritesStopped
-                                    : TDiscTransformResult::ReadFailed;
+    const TDiscTransformResult read = ReadDiscObject(card, *entry, data);
+    if (read != TDiscTransformResult::Converted)
+        return read;
     TAcornDFSDiscObject disc;
     if (!disc.AddDiscSide(data.data(), data.size()))
         return TDiscTransformResult::NotDFS;
@@ -36,10 +43,8 @@ TDiscTransformResult TransformDiscObject(TBrelk& card, TBrelkCatEntry* entry, bo
         disc.SquashDisc(data, size);
     else
         disc.ExpandDisc(data, size);
-    if (size == 0 || size > data.size() || !card.ReplaceObjectData(entry, data.data(), size))
-        return card.WritesStopped() ? TDiscTransformResult::WritesStopped
-                                    : TDiscTransformResult::RewriteFailed;
-    return TDiscTransformResult::Converted;
+    data.resize(std::min<std::size_t>(size, data.size()));
+    return ReplaceDiscObject(card, entry, data);
 }
 
 std::string DiscTransformMessage(TDiscTransformResult result, bool squash,

@@ -4,7 +4,9 @@
 
 #include "card/Brelk.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace brelk {
 
@@ -15,6 +17,15 @@ enum class TDiscTransformResult {
     RewriteFailed, // no free span for the new length: the entry is unchanged
     WritesStopped, // the card takes no more writes after a reported failure: nothing changed
 };
+
+// Reads the whole object of Entry: Converted when read, else WritesStopped or ReadFailed.
+TDiscTransformResult ReadDiscObject(TBrelk& card, const TBrelkCatEntry& entry,
+                                    std::vector<std::uint8_t>& data);
+
+// Writes Data as the new contents of Entry's object in one commit: Converted, RewriteFailed
+// (no free span for it; the entry is unchanged) or WritesStopped.
+TDiscTransformResult ReplaceDiscObject(TBrelk& card, TBrelkCatEntry* entry,
+                                       const std::vector<std::uint8_t>& data);
 
 TDiscTransformResult TransformDiscObject(TBrelk& card, TBrelkCatEntry* entry, bool squash);
 

@@ -46,6 +46,12 @@ void Classify(TBrelk_RawCatalogueEntry& object, const TContentAnalysis& found,
         object.Entry.SetType(kTypeImage);
         object.Entry.SetSubtype(kSubtypeTape);
         break;
+    case TReadAs::ADFS:
+        name = WithDistributor(guess.Distributor,
+                               found.Title.empty() ? FileNameOf(object.FileName) : found.Title);
+        object.Entry.SetType(kTypeImage);
+        object.Entry.SetSubtype(kSubtypeADFS);
+        break;
     case TReadAs::Tool:
         name = FileNameOf(object.FileName);
         object.Entry.SetType(kTypeTool);
@@ -65,6 +71,8 @@ const char* ReadAsText(TReadAs readAs) {
         return "dfs-interleaved";
     case TReadAs::Tape:
         return "tape";
+    case TReadAs::ADFS:
+        return "adfs";
     case TReadAs::Tool:
         break;
     }

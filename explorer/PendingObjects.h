@@ -20,8 +20,8 @@ namespace brelk {
 class TBrelk;
 
 // How the analysis read a file (shown by the dialog's details and
-// by `brelk add --dry-run --json` as "tool", "dfs", "dfs-interleaved", "tape").
-enum class TReadAs { Tool, DFS, DFSInterleaved, Tape };
+// by `brelk add --dry-run --json` as "tool", "dfs", "dfs-interleaved", "tape", "adfs").
+enum class TReadAs { Tool, DFS, DFSInterleaved, Tape, ADFS };
 const char* ReadAsText(TReadAs readAs);
 
 // One pending object.

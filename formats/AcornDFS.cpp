@@ -41,10 +41,9 @@ std::uint32_t HostAddress(std::uint16_t low, unsigned highBits) {
     return low + (highBits != 0 ? 0xFF0000u : 0u);
 }
 
-// Entry I of a catalogue whose names are in Names and whose information is in Info.
-TAcornDFSCatEntry ReadEntry(const std::uint8_t* names, const std::uint8_t* info, int i) {
-    const std::uint8_t* name = names + 8 + 8 * i;
-    const std::uint8_t* data = info + 8 + 8 * i;
+} // namespace
+
+TAcornDFSCatEntry DecodeDFSCatEntry(const std::uint8_t* name, const std::uint8_t* data) {
     const std::uint8_t mixed = data[6];
     TAcornDFSCatEntry entry;
     entry.Name = TextUpToZero(name, 7);
@@ -57,13 +56,15 @@ TAcornDFSCatEntry ReadEntry(const std::uint8_t* names, const std::uint8_t* info,
     return entry;
 }
 
+namespace {
+
 // Appends the entries of one catalogue and accounts for the sectors they take.
 void ReadEntries(const std::uint8_t* names, const std::uint8_t* info, TDFSDiscSide& side) {
     const int count = info[kEntryCountByte] / 8;
     unsigned used = side.SectorsUsed;
     unsigned last = side.LastUsedSector;
     for (int i = 0; i < count; ++i) {
-        TAcornDFSCatEntry entry = ReadEntry(names, info, i);
+        TAcornDFSCatEntry entry = DecodeDFSCatEntry(names + 8 + 8 * i, info + 8 + 8 * i);
         used += entry.Sectors();
         last = std::max<unsigned>(last, entry.StartSector + entry.Sectors() - 1);
         side.Entries.push_back(std::move(entry));

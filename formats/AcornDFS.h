@@ -45,6 +45,9 @@ struct TDFSDiscSide {
     std::vector<TAcornDFSCatEntry> Entries; // sorted by directory and name, case-blind
 };
 
+// One entry from its 8 name bytes (sector 0 or 2) and its 8 information bytes (sector 1 or 3).
+TAcornDFSCatEntry DecodeDFSCatEntry(const std::uint8_t* name, const std::uint8_t* info);
+
 // Reads sectors 0 to 3 of a side (exactly kDFSCatalogueBytes bytes). False, with Side left
 // in an unspecified state, when the bytes are no acceptable DFS catalogue.
 bool ReadDFSCatalogue(const std::uint8_t* catalogue, TDFSDiscSide& side);

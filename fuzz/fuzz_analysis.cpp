@@ -28,8 +28,9 @@ void AnalyseAndConvert(const std::vector<std::uint8_t>& bytes, const char* path)
     brelk::TBrelk_RawCatalogueEntry object;
     object.ReadAs = found.ReadAs;
     object.Entry.SetType(brelk::kTypeImage);
-    object.Entry.SetSubtype(found.ReadAs == brelk::TReadAs::Tape ? brelk::kSubtypeTape
-                                                                 : brelk::kSubtypeDFS);
+    object.Entry.SetSubtype(found.ReadAs == brelk::TReadAs::Tape   ? brelk::kSubtypeTape
+                            : found.ReadAs == brelk::TReadAs::ADFS ? brelk::kSubtypeADFS
+                                                                   : brelk::kSubtypeDFS);
     for (bool squashed : {false, true}) {
         std::vector<std::uint8_t> data = bytes;
         object.Squashed = squashed;

@@ -31,7 +31,9 @@ for name in "${harnesses[@]}"; do
     mkdir -p "$corpus" "$crashes"
     seeds=()
     case "$name" in
-        fuzz_dfs) [ -d "$CORPUS_SRC/dfs" ] && seeds+=("$CORPUS_SRC/dfs") ;;
+        fuzz_dfs | fuzz_dfsfiles) [ -d "$CORPUS_SRC/dfs" ] && seeds+=("$CORPUS_SRC/dfs") ;;
+        fuzz_adfs) [ -d "$CORPUS_SRC/adfs" ] && seeds+=("$CORPUS_SRC/adfs") ;;
+        fuzz_basic) [ -d "$CORPUS_SRC/uef" ] && seeds+=("$CORPUS_SRC/uef") ;;
         fuzz_uef) [ -d "$CORPUS_SRC/uef" ] && seeds+=("$CORPUS_SRC/uef") ;;
     esac
     echo "== $name for ${SECONDS_EACH}s"

@@ -1,6 +1,6 @@
 // Squashing and expanding DFS disc objects on the card in place.
 #include "explorer/DiscTransform.h"
-#include "card/CardFixture.h"
+#include "DiscCardFixture.h"
 #include "explorer/ObjectImages.h"
 #include "formats/AcornDFS.h"
 #include "formats/DFSBuilder.h"
@@ -12,21 +12,7 @@ using dfstest::TDFSBuilder;
 
 namespace {
 
-struct DiscTransformTest : CardFixture {
-    TBrelkCatEntry* AddDisc(const std::string& name, const std::vector<std::uint8_t>& image) {
-        TBrelkCatEntry e = Entry(kTypeImage, kSubtypeDFS, name, std::uint32_t(image.size()));
-        EXPECT_TRUE(Card->AddObjectToBrelk(e, image.data(), false));
-        for (auto& entry : Card->Catalogue)
-            if (entry->Address() == e.Address())
-                return entry.get();
-        return nullptr;
-    }
-    std::vector<std::uint8_t> Read(const TBrelkCatEntry& e) {
-        std::vector<std::uint8_t> bytes(e.Size());
-        EXPECT_TRUE(Card->ReadMMC(bytes.data(), e.Address(), e.Size()));
-        return bytes;
-    }
-};
+struct DiscTransformTest : DiscCardFixture {};
 
 // After a failed write the card takes no more: every later disc says so, changes nothing,
 // and the loops say it once instead of calling the card full for each disc.

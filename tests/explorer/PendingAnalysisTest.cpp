@@ -3,6 +3,7 @@
 #include "explorer/ContentAnalysis.h"
 #include "explorer/PendingObjects.h"
 #include "explorer/PendingSupport.h"
+#include "formats/ADFSBuilder.h"
 #include "formats/DFSBuilder.h"
 #include "formats/DFSSideWalk.h"
 #include "formats/UEFBuilder.h"
@@ -433,3 +434,43 @@ TEST_F(PendingAnalysisTest, NoMoreThanTheLimitOfPendingObjects) {
 }
 
 } // namespace
+
+// Old-map ADFS floppies are known by their contents: type 3 subtype 2, the format in the
+// note, and the bytes stored as they are (an .adl file keeps its track-by-track layout).
+TEST_F(PendingAnalysisTest, ProposesADFSForOldMapFloppies) {
+    adfstest::TADFSBuilder games(640);
+    games.Directory(2, 2, "$", "Games disc");
+    adfstest::TADFSBuilder broken(1280);
+    broken.Directory(2, 2, "$", "$", {{"LOST", 900, 0, true}});
+    const struct {
+        const char* File;
+        std::vector<std::uint8_t> Bytes;
+        const char* Note;
+        const char* Name;
+    } cases[] = {
+        {"games.ads", games.Bytes(), "ADFS disc (old map, S format)", "Gamesdisc"},
+        {"broken.adm", broken.Bytes(),
+         "ADFS disc (old map, M format); directory $.LOST is broken (bad signature or sequence "
+         "number)",
+         "broken.adm"},
+        {"big.adl", adfstest::TADFSBuilder(2560).Interleaved(), "ADFS disc (old map, L format)",
+         "Roottitle"},
+    };
+    for (const auto& c : cases) {
+        const TContentAnalysis found = AnalyseContents(c.Bytes, c.File);
+        EXPECT_EQ(found.ReadAs, TReadAs::ADFS) << c.File;
+        EXPECT_EQ(found.Note, c.Note) << c.File;
+        EXPECT_EQ(found.DataSize, c.Bytes.size()) << c.File;
+        EXPECT_STREQ(ReadAsText(found.ReadAs), "adfs");
+        auto object = Analyse(c.File, c.Bytes);
+        EXPECT_EQ(object.Entry.Type(), kTypeImage) << c.File;
+        EXPECT_EQ(object.Entry.Subtype(), kSubtypeADFS) << c.File;
+        EXPECT_EQ(object.Entry.Name(), c.Name) << c.File;
+        EXPECT_EQ(SizeOnCard(object), c.Bytes.size()) << c.File;
+        std::vector<std::uint8_t> data = c.Bytes;
+        ConvertPendingData(object, data);
+        EXPECT_EQ(data, c.Bytes) << c.File << " is stored byte for byte";
+    }
+    // A DFS disc stays a DFS disc.
+    EXPECT_EQ(AnalyseContents(TDFSBuilder().Bytes(), "a.ssd").ReadAs, TReadAs::DFS);
+}

@@ -19,6 +19,20 @@ struct TFile {
     bool Locked = false;
 };
 
+// A catalogue entry for the file tests: load &1900 (plus Load's high bits), exec &8023.
+inline TFile FileAt(const std::string& name, std::uint32_t length, std::uint16_t start,
+                    char directory = '$', bool locked = false, std::uint32_t load = 0x1900) {
+    TFile file;
+    file.Directory = directory;
+    file.Name = name;
+    file.Length = length;
+    file.StartSector = start;
+    file.Load = load;
+    file.Exec = 0x8023;
+    file.Locked = locked;
+    return file;
+}
+
 // One side: a catalogue of up to 31 (or 62 with the Watford marker) files in an image of
 // ImageBytes bytes filled with Fill.
 class TDFSBuilder {

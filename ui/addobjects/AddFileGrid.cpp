@@ -221,6 +221,9 @@ QString TfrmAddFile::AnalysisText(const TBrelk_RawCatalogueEntry& object) const 
     case brelk::TReadAs::Tape:
         text = QStringLiteral("Read as a UEF tape");
         break;
+    case brelk::TReadAs::ADFS:
+        text = QStringLiteral("Read as an ADFS disc");
+        break;
     }
     if (object.Gzip)
         text += QStringLiteral(", unpacked from gzip");

@@ -1,0 +1,122 @@
+// The files inside a disc or tape object on the card, one place for the rules that brelk and
+// the window share: listing them, choosing them by name (Acorn wildcards), extracting them
+// into PC files (names, folders, .inf sidecars), viewing them, and inserting and deleting
+// files of a DFS disc with the object replaced in one commit.
+#pragma once
+
+#include "card/Brelk.h"
+#include "explorer/DiscTransform.h"
+#include "formats/ADFS.h"
+#include "formats/DFSFiles.h"
+#include "formats/FileView.h"
+#include "formats/TapeFiles.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace brelk {
+
+enum class TMediaKind { DFS, ADFS, Tape };
+
+// One file of an object.
+struct TMediaFile {
+    int Side = 0;     // the DFS drive number (0, 2, ...); 0 for ADFS and tapes
+    std::string Name; // "D.NAME", "$.DIR.NAME" or the tape file's name
+    std::uint32_t Load = 0;
+    std::uint32_t Exec = 0;
+    std::uint32_t Length = 0;
+    bool Locked = false;
+    std::uint32_t StartSector = 0; // discs: where the file starts
+    std::size_t Source = 0;        // its index in the reader's own list
+};
+
+// The files of an object's bytes, with what the readers found.
+struct TMediaListing {
+    TMediaKind Kind = TMediaKind::DFS;
+    std::vector<TMediaFile> Files;
+    TDFSDiscSides DFS;
+    std::vector<TAcornDFSCatEntry> DFSEntries; // by Source
+    std::vector<int> DFSEntrySides;            // side index by Source
+    TADFSDisc ADFS;
+    std::vector<TTapeFile> Tape;
+};
+
+// Whether Entry is an object whose files can be listed, and its kind.
+bool MediaKindOf(const TBrelkCatEntry& entry, TMediaKind& kind);
+
+// Lists the files of Bytes, an object of Kind. False, with the reason, when the disc is
+// refused or damaged (the ADFS reasons: outside the disc, a loop, a broken directory).
+bool ListMediaFiles(TMediaKind kind, std::span<const std::uint8_t> bytes, TMediaListing& listing,
+                    std::string& why);
+
+// The bytes of File. False, with a reason naming it, when it runs past its side or disc.
+bool ReadMediaFile(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
+                   const TMediaFile& file, std::vector<std::uint8_t>& data, std::string& why);
+
+// The files that Patterns choose (all when there are none), in listing order, from drive
+// Side only when Side >= 0. A pattern without a directory stands for one in "$" too
+// ("ELITE" for "$.ELITE"). False, naming it, when a pattern chooses nothing.
+bool ChooseMediaFiles(const TMediaListing& listing, const std::vector<std::string>& patterns,
+                      int side, std::vector<const TMediaFile*>& chosen, std::string& why);
+
+// A name from the media as a PC file name: "/", control characters, bytes above 0x7E and
+// "%" as "%XX", "." and ".." with their stops as "%2E", and no name as "%00".
+std::string PCFileNameOf(const std::string& name);
+
+// Where File goes below the extraction folder: "D.NAME" (under "0/" and "2/" for a disc of
+// two sides or more), "DIR/NAME" for ADFS ("$.DIR.NAME"), the tape name with ".1", ".2"
+// for its repeats. Chosen: all the files being extracted, for the tape repeats.
+std::vector<std::string> ExtractPaths(const TMediaListing& listing,
+                                      const std::vector<const TMediaFile*>& chosen);
+
+// A .inf sidecar line: "NAME LOAD EXEC LENGTH" in hexadecimal, then " L" when locked.
+std::string InfLine(const TMediaListing& listing, const TMediaFile& file);
+
+struct TExtractOptions {
+    bool Inf = false;   // write FILE.inf beside each file
+    bool Force = false; // replace existing files
+};
+
+// Writes the chosen files below Folder (created when absent). Every file is read and every
+// target checked first: a damaged file, an existing file without Force, or a target that
+// is no regular file stops it with the reason and nothing written. Each file is written
+// safely (see SafeWrite.h). Written receives the paths written.
+bool ExtractMediaFiles(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
+                       const std::vector<const TMediaFile*>& chosen, const std::string& folder,
+                       const TExtractOptions& options, std::vector<std::string>& written,
+                       std::string& why);
+
+// The lines of File shown As (see FileView.h).
+bool ViewMediaFile(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
+                   const TMediaFile& file, TFileViewAs as, std::vector<std::string>& lines,
+                   std::string& why);
+
+// A .inf sidecar's fields: name, load and exec (when given) and the lock.
+struct TInfFields {
+    std::string Name;
+    bool HasAddresses = false;
+    std::uint32_t Load = 0;
+    std::uint32_t Exec = 0;
+    bool Locked = false;
+};
+
+// Reads a .inf line "NAME [LOAD [EXEC [LENGTH]]] [L|Locked]"; false when it has no name.
+bool ParseInfLine(const std::string& line, TInfFields& fields);
+
+// Changes side Side of the DFS disc object Entry on the card: Edit runs on the side's
+// bytes, and the changed object (squashed again when it was kept squashed) replaces the
+// old one in one commit. False, with the reason and the card unchanged, when the object
+// cannot be read, the edit is refused or the new object finds no room.
+bool EditDFSObject(TBrelk& card, TBrelkCatEntry* entry, int side, const TDFSSideEdit& edit,
+                   std::string& why);
+
+// Inserts Files into a side (Replace: a file of the same name, not locked, goes first).
+TDFSSideEdit InsertFilesEdit(const std::vector<TDFSNewFile>& files, bool replace);
+// Deletes the files that Patterns choose from a side; a pattern that chooses nothing
+// refuses the edit. Deleted receives the names.
+TDFSSideEdit DeleteFilesEdit(const std::vector<std::string>& patterns,
+                             std::vector<std::string>* deleted);
+
+} // namespace brelk

@@ -1,0 +1,232 @@
+#include "formats/ADFS.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+namespace brelk {
+
+namespace {
+
+constexpr std::size_t kSectorBytes = 256;
+constexpr std::uint32_t kRootSector = 2;
+constexpr std::uint32_t kDirectorySectors = 5;
+constexpr std::size_t kDirectoryBytes = kDirectorySectors * kSectorBytes;
+constexpr std::size_t kEntryBytes = 26;
+constexpr std::size_t kEntries = 47;
+constexpr std::size_t kParentOffset = 0x4D6;
+constexpr std::size_t kTitleOffset = 0x4D9;
+constexpr std::size_t kTailSequence = 0x4FA;
+constexpr std::size_t kTailSignature = 0x4FB;
+constexpr std::uint32_t kSectorsPerTrack = 16;
+constexpr std::uint32_t kTracksPerSide = 80;
+
+std::uint32_t LE(const std::uint8_t* p, int count) {
+    std::uint32_t value = 0;
+    for (int i = count - 1; i >= 0; --i)
+        value = value << 8 | p[i];
+    return value;
+}
+
+bool FormatOfSectors(std::uint32_t sectors, TADFSFormat& format) {
+    switch (sectors) {
+    case 640:
+        format = TADFSFormat::S;
+        return true;
+    case 1280:
+        format = TADFSFormat::M;
+        return true;
+    case 2560:
+        format = TADFSFormat::L;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsSignature(const std::uint8_t* p) {
+    return std::memcmp(p, "Hugo", 4) == 0 || std::memcmp(p, "Nick", 4) == 0;
+}
+
+// Where logical sector Sector lies in the image.
+std::size_t SectorOffset(std::uint32_t sector, bool interleaved) {
+    if (!interleaved)
+        return std::size_t(sector) * kSectorBytes;
+    const std::uint32_t track = sector / kSectorsPerTrack;
+    const std::uint32_t side = track >= kTracksPerSide ? 1 : 0;
+    const std::uint32_t physical = track % kTracksPerSide;
+    return (std::size_t(physical * 2 + side) * kSectorsPerTrack + sector % kSectorsPerTrack) *
+           kSectorBytes;
+}
+
+// Copies Count bytes from logical sector Start on. False when a sector lies past the image.
+bool ReadRun(std::span<const std::uint8_t> image, bool interleaved, std::uint32_t start,
+             std::size_t count, std::vector<std::uint8_t>& out) {
+    out.clear();
+    out.reserve(count);
+    for (std::uint32_t sector = start; out.size() < count; ++sector) {
+        const std::size_t offset = SectorOffset(sector, interleaved);
+        const std::size_t take = std::min(kSectorBytes, count - out.size());
+        if (offset > image.size() || image.size() - offset < take)
+            return false;
+        out.insert(out.end(), image.begin() + std::ptrdiff_t(offset),
+                   image.begin() + std::ptrdiff_t(offset + take));
+    }
+    return true;
+}
+
+// Up to Max characters, top bits cleared, up to the first control character (or space, for
+// a name).
+std::string TextField(const std::uint8_t* p, std::size_t max, bool isName = true) {
+    std::string text;
+    for (std::size_t i = 0; i < max; ++i) {
+        const char c = char(p[i] & 0x7F);
+        if (static_cast<unsigned char>(c) < (isName ? 0x21 : 0x20))
+            break;
+        text += c;
+    }
+    return text;
+}
+
+TADFSEntry ReadEntry(const std::uint8_t* e, const std::string& parent, int depth) {
+    TADFSEntry entry;
+    entry.Name = TextField(e, 10);
+    entry.Path = parent + "." + entry.Name;
+    entry.Depth = depth;
+    entry.Readable = (e[0] & 0x80) != 0;
+    entry.Writable = (e[1] & 0x80) != 0;
+    entry.Locked = (e[2] & 0x80) != 0;
+    entry.IsDirectory = (e[3] & 0x80) != 0;
+    entry.ExecuteOnly = (e[4] & 0x80) != 0;
+    entry.Load = LE(e + 10, 4);
+    entry.Exec = LE(e + 14, 4);
+    entry.Length = LE(e + 18, 4);
+    entry.StartSector = LE(e + 22, 3);
+    return entry;
+}
+
+// Reads the tree of one disc layout.
+class TTreeReader {
+  public:
+    TTreeReader(std::span<const std::uint8_t> image, TADFSDisc& disc) : Image(image), Disc(disc) {}
+
+    bool ReadDirectory(std::uint32_t sector, const std::string& path, int depth, std::string& why) {
+        std::vector<std::uint8_t> bytes;
+        if (!LoadDirectory(sector, path, bytes, why))
+            return false;
+        if (depth == 0)
+            Disc.RootTitle = TextField(bytes.data() + kTitleOffset, 19, false);
+        for (std::size_t i = 0; i < kEntries; ++i) {
+            const std::uint8_t* e = bytes.data() + 5 + i * kEntryBytes;
+            if (e[0] == 0)
+                break;
+            TADFSEntry entry = ReadEntry(e, path, depth + 1);
+            Disc.Entries.push_back(entry);
+            if (entry.IsDirectory && !ReadDirectory(entry.StartSector, entry.Path, depth + 1, why))
+                return false;
+        }
+        return true;
+    }
+
+  private:
+    bool LoadDirectory(std::uint32_t sector, const std::string& path,
+                       std::vector<std::uint8_t>& bytes, std::string& why) {
+        if (sector < kRootSector || sector > Disc.TotalSectors - kDirectorySectors) {
+            why = "directory " + path + " points outside the disc (sector " +
+                  std::to_string(sector) + ")";
+            return false;
+        }
+        if (!Visited.insert(sector).second) {
+            why = "directory " + path + " makes a loop (sector " + std::to_string(sector) +
+                  " is read twice)";
+            return false;
+        }
+        if (!ReadRun(Image, Disc.Interleaved, sector, kDirectoryBytes, bytes)) {
+            why = "directory " + path + " lies past the end of the image";
+            return false;
+        }
+        if (!IsSignature(bytes.data() + 1) || !IsSignature(bytes.data() + kTailSignature) ||
+            bytes[0] != bytes[kTailSequence]) {
+            why = "directory " + path + " is broken (bad signature or sequence number)";
+            return false;
+        }
+        return true;
+    }
+
+    std::span<const std::uint8_t> Image;
+    TADFSDisc& Disc;
+    std::set<std::uint32_t> Visited;
+};
+
+bool ReadLayout(std::span<const std::uint8_t> image, TADFSDisc& disc, std::string& why) {
+    disc.Entries.clear();
+    return TTreeReader(image, disc).ReadDirectory(kRootSector, "$", 0, why);
+}
+
+} // namespace
+
+bool LooksLikeADFSOldMap(std::span<const std::uint8_t> image, TADFSFormat* format) {
+    const std::size_t rootEnd = (kRootSector + kDirectorySectors) * kSectorBytes;
+    if (image.size() < rootEnd)
+        return false;
+    const std::uint32_t sectors = LE(image.data() + 0xFC, 3);
+    TADFSFormat found;
+    if (!FormatOfSectors(sectors, found) || image.size() > std::size_t(sectors) * kSectorBytes)
+        return false;
+    const std::uint8_t* root = image.data() + kRootSector * kSectorBytes;
+    if (!IsSignature(root + 1) || !IsSignature(root + kTailSignature) ||
+        LE(root + kParentOffset, 3) != kRootSector)
+        return false;
+    if (format)
+        *format = found;
+    return true;
+}
+
+std::string ADFSFormatNote(TADFSFormat format) {
+    static const char* const letters[] = {"S", "M", "L"};
+    return std::string("ADFS disc (old map, ") + letters[int(format)] + " format)";
+}
+
+bool ReadADFSDisc(std::span<const std::uint8_t> image, TADFSDisc& disc, std::string& why) {
+    disc = TADFSDisc{};
+    if (!LooksLikeADFSOldMap(image, &disc.Format)) {
+        why = "not an old-map ADFS disc (no free space map of an S, M or L disc with a root "
+              "directory at sector 2)";
+        return false;
+    }
+    disc.TotalSectors = LE(image.data() + 0xFC, 3);
+    // An L image lies track by track; one kept in logical order is read as it lies.
+    disc.Interleaved = disc.Format == TADFSFormat::L;
+    if (ReadLayout(image, disc, why))
+        return true;
+    if (!disc.Interleaved)
+        return false;
+    std::string linearWhy;
+    disc.Interleaved = false;
+    if (ReadLayout(image, disc, linearWhy))
+        return true;
+    disc.Interleaved = true;
+    disc.Entries.clear();
+    return false;
+}
+
+bool ReadADFSFileBytes(std::span<const std::uint8_t> image, const TADFSDisc& disc,
+                       const TADFSEntry& entry, std::vector<std::uint8_t>& data, std::string& why) {
+    const std::uint64_t sectors = (std::uint64_t(entry.Length) + kSectorBytes - 1) / kSectorBytes;
+    if (entry.IsDirectory) {
+        why = "'" + entry.Path + "' is a directory";
+        return false;
+    }
+    if (std::uint64_t(entry.StartSector) + sectors > disc.TotalSectors) {
+        why = "'" + entry.Path + "' runs past the end of the disc";
+        return false;
+    }
+    if (!ReadRun(image, disc.Interleaved, entry.StartSector, entry.Length, data)) {
+        why = "'" + entry.Path + "' runs past the bytes the image holds";
+        data.clear();
+        return false;
+    }
+    return true;
+}
+
+} // namespace brelk

@@ -1,0 +1,29 @@
+// A test card with DFS disc objects added byte for byte, and their bytes read back.
+#pragma once
+
+#include "card/CardFixture.h"
+
+#include <string>
+#include <vector>
+
+namespace brelktest {
+
+struct DiscCardFixture : CardFixture {
+    brelk::TBrelkCatEntry* AddDisc(const std::string& name,
+                                   const std::vector<std::uint8_t>& image) {
+        brelk::TBrelkCatEntry e =
+            Entry(brelk::kTypeImage, brelk::kSubtypeDFS, name, std::uint32_t(image.size()));
+        EXPECT_TRUE(Card->AddObjectToBrelk(e, image.data(), false));
+        for (auto& entry : Card->Catalogue)
+            if (entry->Address() == e.Address())
+                return entry.get();
+        return nullptr;
+    }
+    std::vector<std::uint8_t> Read(const brelk::TBrelkCatEntry& e) {
+        std::vector<std::uint8_t> bytes(e.Size());
+        EXPECT_TRUE(Card->ReadMMC(bytes.data(), e.Address(), e.Size()));
+        return bytes;
+    }
+};
+
+} // namespace brelktest
