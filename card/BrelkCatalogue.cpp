@@ -55,32 +55,33 @@ void TBrelk::ReadCatalogue() {
     if (!OpenDevice(wasOpen))
         return;
     std::uint32_t count = HeaderCount();
-    std::vector<std::uint8_t> entries;
+    // The catalogue as on the card, header and entries, read once: the records are made from
+    // it, and it stays as the commit's record of what the card holds.
+    std::vector<std::uint8_t> onCard(CatalogueHeader.begin(), CatalogueHeader.end());
     if (count > kMaxCatalogueCount) {
         CatalogueCannotBeRead("it claims " + std::to_string(count) + " entries, more than 65535");
     } else if (CatalogueEnd() > UsableLimit()) {
         CatalogueCannotBeRead("its " + std::to_string(count) +
                               " entries run past the usable end of the card");
     } else {
-        entries.resize(std::size_t(count) * kCatEntrySize);
-        if (!ReadCard(entries.data(), kCatalogueHeaderSize, std::uint32_t(entries.size()), false))
+        onCard.resize(kCatalogueHeaderSize + std::size_t(count) * kCatEntrySize);
+        const auto length = std::uint32_t(onCard.size() - kCatalogueHeaderSize);
+        if (!ReadCard(onCard.data() + kCatalogueHeaderSize, kCatalogueHeaderSize, length, false))
             CatalogueCannotBeRead("the device could not be read");
-        OverlayJournal(entries.data(), kCatalogueHeaderSize, std::uint32_t(entries.size()));
+        OverlayJournal(onCard.data() + kCatalogueHeaderSize, kCatalogueHeaderSize, length);
     }
     if (CatalogueValid) {
         Catalogue.reserve(count);
         for (std::uint32_t i = 0; i < count; ++i) {
             auto entry = std::make_unique<TBrelkCatEntry>();
-            std::copy_n(entries.begin() + std::ptrdiff_t(i) * kCatEntrySize, kCatEntrySize,
-                        entry->Bytes.begin());
+            std::copy_n(onCard.begin() + std::ptrdiff_t(kCatalogueHeaderSize + i * kCatEntrySize),
+                        kCatEntrySize, entry->Bytes.begin());
             Catalogue.push_back(std::move(entry));
         }
         CatalogueSorted =
             std::is_sorted(Catalogue.begin(), Catalogue.end(), [](const auto& a, const auto& b) {
                 return CompareCatEntries(*a, *b) < 0;
             });
-        std::vector<std::uint8_t> onCard(CatalogueHeader.begin(), CatalogueHeader.end());
-        onCard.insert(onCard.end(), entries.begin(), entries.end());
         // The free-space map first: while the footprints are disjoint it also tells which
         // space the card's objects take, without a second sort of every footprint.
         UpdateCatalogueHeader();

@@ -124,9 +124,13 @@ void TBrelk::CardChangedByAnother() {
 // brought up to date where it covers the same addresses.
 bool TBrelk::WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes,
                                  const std::vector<std::uint8_t>* knownOld) {
-    std::vector<std::uint8_t> old;
-    if (!OldCatalogueBytes(bytes.size(), knownOld, old))
+    // The card's bytes before: those proven unchanged where they reach (no copy of a long
+    // catalogue), read from the card beyond.
+    std::vector<std::uint8_t> read;
+    const bool known = knownOld && knownOld->size() >= bytes.size();
+    if (!known && !OldCatalogueBytes(bytes.size(), knownOld, read))
         return false;
+    const std::vector<std::uint8_t>& old = known ? *knownOld : read;
     // Only the blocks that change are journalled and written.
     const TCardJournal journal = MakeCardJournal(CardIdentity(DriveLetter), CardSize, old, bytes);
     if (!BeginJournal(journal))
