@@ -41,6 +41,10 @@ const char* const kCardOptionsHelp =
     "  --no-reuse-deleted-space    put new objects below the lowest object\n"
     "  --rewrite-header            also write catalogue changes into the object headers\n";
 
+const TOptionSpec kQuietOption = {"--quiet", false, "-q"};
+const char* const kQuietHelp =
+    "  -q, --quiet         no progress line (shown only when standard error is a terminal)\n";
+
 std::vector<TOptionSpec> WithObjectChoice(std::vector<TOptionSpec> specs) {
     specs.push_back({"--type", true, ""});
     specs.push_back({"--address", true, ""});

@@ -29,6 +29,9 @@ const std::vector<TCommand>& AllCommands();
 // The options every card command takes, and their help text.
 const std::vector<TOptionSpec>& CardOptionSpecs();
 extern const char* const kCardOptionsHelp;
+// -q: no progress line on the terminal.
+extern const TOptionSpec kQuietOption;
+extern const char* const kQuietHelp;
 
 // Specs with the options that choose between objects of the same name (--type, --address)
 // added, and the help lines of those two.

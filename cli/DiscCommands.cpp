@@ -1,6 +1,7 @@
 // brelk squash and expand: DFS disc objects on the card converted in place.
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
+#include "cli/TerminalProgress.h"
 #include "explorer/CommitLedger.h"
 #include "explorer/DiscTransform.h"
 #include "explorer/NameText.h"
@@ -8,9 +9,29 @@
 #include <ostream>
 #include <string>
 
+#include <unistd.h>
+
 namespace brelk::cli {
 
 namespace {
+
+// brelk's side of the squash and expand job: errors on standard error, each converted disc's
+// line kept until its commit.
+class TCliDiscUser final : public TDiscTransformUser {
+  public:
+    TCliDiscUser(TContext& context, TCommitLedger& done, bool squash)
+        : Context(context), Done(done), Squash(squash) {}
+    void Converted(TBrelkCatEntry& entry, std::uint32_t before) override {
+        Done.Note((Squash ? "Squashed " : "Expanded ") + NameText(entry.Name()) + ": " +
+                  std::to_string(before) + " -> " + std::to_string(entry.Size()) + " bytes\n");
+    }
+    void ShowError(const std::string& text) override { Context.Err << "brelk: " << text << "\n"; }
+
+  private:
+    TContext& Context;
+    TCommitLedger& Done;
+    bool Squash;
+};
 
 int RunTransformOnCard(const TArgs& args, TContext& context, bool squash) {
     if (args.Positional().size() < 2)
@@ -21,30 +42,13 @@ int RunTransformOnCard(const TArgs& args, TContext& context, bool squash) {
     const std::vector<std::string> names(args.Positional().begin() + 1, args.Positional().end());
     const std::vector<TBrelkCatEntry*> entries = session.FindObjects(names, args);
     TBrelk& card = session.Card();
-    bool allDone = true;
     TCommitLedger done(card); // told only once the changes are on the card
-    card.StartBulktransfer();
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        TBrelkCatEntry* entry = entries[i];
-        const std::string name = NameText(entry->Name());
-        const std::uint32_t before = entry->Size();
-        const TDiscTransformResult result = TransformDiscObject(card, entry, squash);
-        if (result == TDiscTransformResult::WritesStopped) {
-            context.Err << "brelk: " << WritesStoppedMessage(squash, entries.size() - i) << "\n";
-            allDone = false;
-            break;
-        }
-        if (result == TDiscTransformResult::Converted) {
-            done.Note((squash ? "Squashed " : "Expanded ") + name + ": " + std::to_string(before) +
-                      " -> " + std::to_string(entry->Size()) + " bytes\n");
-        } else if (result != TDiscTransformResult::NotDFS) {
-            context.Err << "brelk: " << DiscTransformMessage(result, squash, name) << "\n";
-            allDone = false;
-        }
-    }
+    TCliDiscUser user(context, done, squash);
+    TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
+    const TDiscTransformRun run = TransformDiscObjects(card, entries, squash, user, &progress);
+    const bool allDone = !run.Failed;
     // A failed commit still tells the discs that an earlier commit of this run wrote.
     const bool committed = session.Commit();
-    card.StopBulktransfer();
     for (const std::string& line : done.TakeOnCard())
         context.Out << line;
     if (!committed)
@@ -63,14 +67,14 @@ int RunExpand(const TArgs& args, TContext& context) {
 
 TCommand SquashCommand() {
     return {"squash",
-            "CARD NAME... [--type N] [--address HEX]",
+            "CARD NAME... [--type N] [--address HEX] [-q]",
             "Squash DFS disc objects on the card to their used sectors",
             "Each named DFS disc is read, every side cut after its last used sector, and written\n"
             "back in place of the same entry. Objects that are no DFS disc are passed over. The\n"
             "exit status is 1 when any object could not be read or rewritten.\n"
             "Options:\n" +
-                std::string(kObjectChoiceHelp),
-            WithObjectChoice({}),
+                std::string(kObjectChoiceHelp) + kQuietHelp,
+            WithObjectChoice({kQuietOption}),
             true,
             RunSquash};
 }
@@ -78,14 +82,14 @@ TCommand SquashCommand() {
 TCommand ExpandCommand() {
     return {
         "expand",
-        "CARD NAME... [--type N] [--address HEX]",
+        "CARD NAME... [--type N] [--address HEX] [-q]",
         "Expand DFS disc objects on the card to full sides",
         "Each named DFS disc is read, every side padded to 204800 bytes, and written back in\n"
         "place of the same entry. Objects that are no DFS disc are passed over. The exit status\n"
         "is 1 when any object could not be read or rewritten.\n"
         "Options:\n" +
-            std::string(kObjectChoiceHelp),
-        WithObjectChoice({}),
+            std::string(kObjectChoiceHelp) + kQuietHelp,
+        WithObjectChoice({kQuietOption}),
         true,
         RunExpand};
 }

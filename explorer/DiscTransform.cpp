@@ -1,5 +1,7 @@
 #include "explorer/DiscTransform.h"
 
+#include "explorer/NameText.h"
+
 #include "explorer/ObjectTransfer.h"
 #include "formats/AcornDFS.h"
 
@@ -66,6 +68,59 @@ std::string WritesStoppedMessage(bool squash, std::size_t left) {
     return "The Brelk-card takes no more writes after the failure above: " + std::to_string(left) +
            (left == 1 ? " disc was" : " discs were") +
            (squash ? " not squashed." : " not expanded.");
+}
+
+namespace {
+
+bool IsDFSDiscEntry(const TBrelkCatEntry* entry) {
+    return entry && IsDFSDiscObject(*entry);
+}
+
+std::size_t DFSDiscsFrom(const std::vector<TBrelkCatEntry*>& entries, std::size_t first) {
+    return std::size_t(
+        std::count_if(entries.begin() + std::ptrdiff_t(first), entries.end(), IsDFSDiscEntry));
+}
+
+} // namespace
+
+TDiscTransformRun TransformDiscObjects(TBrelk& card, const std::vector<TBrelkCatEntry*>& entries,
+                                       bool squash, TDiscTransformUser& user,
+                                       TJobProgress* progress) {
+    TDiscTransformRun run;
+    if (progress)
+        progress->Begin(squash ? "Squashing DFS-object" : "Expanding DFS-object");
+    card.StartBulktransfer();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        TBrelkCatEntry* entry = entries[i];
+        if (!IsDFSDiscEntry(entry) || !card.InCatalogue(entry))
+            continue;
+        const std::string name = NameText(entry->Name());
+        // A cancel asked during an earlier report shows here: the disc converted meanwhile is
+        // done, and nothing after it is started.
+        if (progress && progress->Report(i + 1, entries.size(), "Object: " + name)) {
+            run.Cancelled = true;
+            break;
+        }
+        const std::uint32_t before = entry->Size();
+        const TDiscTransformResult result = TransformDiscObject(card, entry, squash);
+        if (result == TDiscTransformResult::WritesStopped) {
+            user.ShowError(WritesStoppedMessage(squash, DFSDiscsFrom(entries, i)));
+            run.Stopped = run.Failed = true;
+            break;
+        }
+        if (result == TDiscTransformResult::Converted) {
+            ++run.Converted;
+            user.Converted(*entry, before);
+        } else if (const std::string message = DiscTransformMessage(result, squash, name);
+                   !message.empty()) {
+            user.ShowError(message);
+            run.Failed = true;
+        }
+    }
+    card.StopBulktransfer();
+    if (progress)
+        progress->End();
+    return run;
 }
 
 } // namespace brelk

@@ -2,6 +2,8 @@
 // side, and write it back as the new contents of the same catalogue entry.
 #pragma once
 
+#include "explorer/JobProgress.h"
+
 #include "card/Brelk.h"
 
 #include <cstdint>
@@ -36,5 +38,28 @@ std::string DiscTransformMessage(TDiscTransformResult result, bool squash, const
 // Said once when the card stopped taking writes: Left discs (the one in hand included) were
 // not squashed or expanded. The device failure itself has been reported by the card.
 std::string WritesStoppedMessage(bool squash, std::size_t left);
+
+// What the squash and expand job tells its front end.
+class TDiscTransformUser {
+  public:
+    virtual ~TDiscTransformUser() = default;
+    // Entry was written back (SizeBefore, its size until then).
+    virtual void Converted(TBrelkCatEntry& entry, std::uint32_t sizeBefore) = 0;
+    virtual void ShowError(const std::string& text) = 0;
+};
+
+struct TDiscTransformRun {
+    std::size_t Converted = 0;
+    bool Failed = false;    // a disc could not be read or written back
+    bool Cancelled = false; // the user stopped the run: the discs after are left
+    bool Stopped = false;   // the card took no more writes
+};
+
+// The squash (or expand) job: every DFS disc among Entries in order, the others passed over.
+// Progress hears of each disc before it starts; a cancel asked then leaves it and the rest.
+// Messages name the discs as NameText shows them.
+TDiscTransformRun TransformDiscObjects(TBrelk& card, const std::vector<TBrelkCatEntry*>& entries,
+                                       bool squash, TDiscTransformUser& user,
+                                       TJobProgress* progress);
 
 } // namespace brelk

@@ -8,6 +8,7 @@
 #include "ui/aux/CheckUpdates.h"
 #include "ui/aux/Prompter.h"
 #include "ui/main/MainWidgets.h"
+#include "ui/main/WaitProgress.h"
 
 #include <QAction>
 #include <QDate>
@@ -60,22 +61,6 @@ class TPrompterBackupUser final : public brelk::TBackupUser {
     TPrompter& Prompter;
 };
 
-// The jobs' progress in the window's wait window.
-class TBackupWaitProgress final : public brelk::TJobProgress {
-  public:
-    explicit TBackupWaitProgress(TfrmMain& window) : Window(window) {}
-    void Begin(const std::string& text, bool cancelEnabled, bool progressVisible) override {
-        Window.ShowWaitWindow(FromCore(text), cancelEnabled, progressVisible);
-    }
-    bool Report(std::size_t done, std::size_t total, const std::string& item) override {
-        return Window.ReportProgress(FromCore(item), brelk::PercentDone(done, total));
-    }
-    void End() override { Window.CloseWaitWindow(); }
-
-  private:
-    TfrmMain& Window;
-};
-
 } // namespace
 
 void TfrmMain::CreateBackupCommands() {
@@ -113,7 +98,7 @@ void TfrmMain::actnBackupBrelkExecute() {
         return;
     TBusyScope busy(*this);
     TPrompterBackupUser user(Ask);
-    TBackupWaitProgress progress(*this);
+    TMainWaitProgress progress(*this);
     const brelk::TLocalClock localClock;
     const brelk::TBackupClock& clock = BackupClock ? *BackupClock : localClock;
     const brelk::TBackupResult result =
@@ -139,7 +124,7 @@ void TfrmMain::RestoreBackupSet(const QString& path, brelk::TBackupUser& user) {
     brelk::TRestoreLoad load;
     {
         TBusyScope busy(*this);
-        TBackupWaitProgress progress(*this);
+        TMainWaitProgress progress(*this);
         load = brelk::LoadBackupIndex(ToCore(path), PendingObjects, user, &progress);
         if (load.Stop)
             return;

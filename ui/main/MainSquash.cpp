@@ -2,6 +2,7 @@
 // Cancel. Each disc is read, transformed (every side it holds) and written back as the new
 // contents of its own catalogue entry; a failed rewrite leaves the entry as it was.
 #include "ui/main/Main.h"
+#include "ui/main/WaitProgress.h"
 
 #include "ui/aux/NameText.h"
 
@@ -9,22 +10,27 @@
 #include "explorer/ObjectImages.h"
 #include "ui/aux/Prompter.h"
 
+#include <functional>
+#include <unordered_map>
+
 using brelk::TBrelkCatEntry;
 using brelk::TDiscTransformResult;
 
 namespace {
 
-bool IsDFSDisc(const TBrelkCatEntry* entry) {
-    return entry && entry->Type() == brelk::kTypeImage && entry->Subtype() == brelk::kSubtypeDFS;
-}
+// The window's side of the squash and expand job.
+class TDiscTransformWindowUser final : public brelk::TDiscTransformUser {
+  public:
+    TDiscTransformWindowUser(std::function<void(TBrelkCatEntry&)> converted,
+                             std::function<void(const std::string&)> error)
+        : OnConverted(std::move(converted)), OnError(std::move(error)) {}
+    void Converted(TBrelkCatEntry& entry, std::uint32_t) override { OnConverted(entry); }
+    void ShowError(const std::string& text) override { OnError(text); }
 
-// The DFS discs among the nodes from index First on.
-qsizetype DFSDiscsFrom(const QList<TMyTreeNode*>& nodes, qsizetype first) {
-    qsizetype count = 0;
-    for (qsizetype i = first; i < nodes.size(); ++i)
-        count += IsDFSDisc(nodes[i]->Entry);
-    return count;
-}
+  private:
+    std::function<void(TBrelkCatEntry&)> OnConverted;
+    std::function<void(const std::string&)> OnError;
+};
 
 } // namespace
 
@@ -41,40 +47,22 @@ void TfrmMain::TransformSelectedDiscs(bool squash) {
     if (IsBusy() || selected.isEmpty())
         return;
     TBusyScope busy(*this);
-    ShowWaitWindow(squash ? QStringLiteral("Squashing DFS-object")
-                          : QStringLiteral("Expanding DFS-object"),
-                   true, true);
-    Brelk->StartBulktransfer();
-    const auto count = selected.size();
-    for (qsizetype i = 0; i < count; ++i) {
-        TMyTreeNode* node = selected[i];
-        TBrelkCatEntry* entry = node->Entry;
-        if (!IsDFSDisc(entry) || !Brelk->InCatalogue(entry))
-            continue;
-        const QString name = CardNameText(entry->Name());
-        const float percent = float(double(i + 1) / double(count) * 100.0);
-        // A Cancel pressed during an earlier report shows here: the disc converted while it
-        // was pressed is done, and nothing after it is started.
-        if (ReportProgress(QStringLiteral("Object: ") + name, percent))
-            break;
-        const TDiscTransformResult result = brelk::TransformDiscObject(*Brelk, entry, squash);
-        if (result == TDiscTransformResult::WritesStopped) {
-            Ask.Message(QString::fromStdString(brelk::WritesStoppedMessage(
-                            squash, std::size_t(DFSDiscsFrom(selected, i)))),
-                        TPrompter::TIcon::Error, TPrompter::TButtons::OK);
-            break;
-        }
-        if (result == TDiscTransformResult::Converted) {
-            SetNodeImage(node, brelk::ObjectImageIndex(*entry));
-            continue;
-        }
-        const std::string message = brelk::DiscTransformMessage(result, squash, entry->Name());
-        if (!message.empty())
-            Ask.Message(QString::fromStdString(message), TPrompter::TIcon::Error,
-                        TPrompter::TButtons::OK);
+    std::vector<TBrelkCatEntry*> entries;
+    std::unordered_map<const TBrelkCatEntry*, TMyTreeNode*> nodes;
+    for (TMyTreeNode* node : selected) {
+        entries.push_back(node->Entry);
+        nodes.emplace(node->Entry, node);
     }
-    Brelk->StopBulktransfer();
-    CloseWaitWindow();
+    TDiscTransformWindowUser user(
+        [this, &nodes](TBrelkCatEntry& entry) {
+            SetNodeImage(nodes.at(&entry), brelk::ObjectImageIndex(entry));
+        },
+        [this](const std::string& text) {
+            Ask.Message(QString::fromStdString(text), TPrompter::TIcon::Error,
+                        TPrompter::TButtons::OK);
+        });
+    TMainWaitProgress progress(*this);
+    brelk::TransformDiscObjects(*Brelk, entries, squash, user, &progress);
     ShowObjectInfo(selected.first()->Entry);
     UpdateTopbarInfo();
 }
