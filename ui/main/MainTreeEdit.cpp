@@ -3,6 +3,7 @@
 // only the characters "!" to "~", so no name on the card holds spaces or bytes above 126.
 #include "ui/main/Main.h"
 
+#include "explorer/ObjectNames.h"
 #include "ui/aux/NameText.h"
 #include "ui/aux/Prompter.h"
 #include "ui/main/MainWidgets.h"
@@ -25,11 +26,8 @@ TMyTreeNode* AsNode(QTreeWidgetItem* item) {
 // Why NewName cannot be given, empty when it can; the first PrefixLength characters are the
 // sub-groups the user did not edit.
 QString RenameRefusal(const QString& newName, qsizetype prefixLength) {
-    if (newName.size() > qsizetype(brelk::kNameLength))
-        return NameTooLongMessage(qsizetype(brelk::kNameLength) - prefixLength);
-    if (newName.endsWith(QLatin1Char('.')))
-        return QStringLiteral("A name cannot end with a full stop (\".\").");
-    return QString();
+    return QString::fromStdString(
+        brelk::RenameRefusal(newName.toLatin1().toStdString(), std::size_t(prefixLength)));
 }
 
 // The label editor of the tree: it opens only where the window allows an edit, filters the
