@@ -85,6 +85,23 @@ void Adjust(TPendingObjects& list, const TArgs& args, TCliImportUser& user) {
     }
 }
 
+// Without --duplicates, a file whose object is on the card already is left out.
+void LeaveOutObjectsOnCard(TPendingObjects& list, TBrelk& card, const TArgs& args,
+                           std::ostream& out) {
+    if (args.Has("--duplicates"))
+        return;
+    TObjectsOnCard onCard(card);
+    for (std::size_t i = 0; i < list.size();) {
+        if (onCard.Holds(*list[i])) {
+            out << "Left out " << VisibleName(list[i]->Entry.Name()) << " from "
+                << list[i]->FileName << ": already on the card\n";
+            list.erase(list.begin() + std::ptrdiff_t(i));
+        } else {
+            ++i;
+        }
+    }
+}
+
 void WriteDryRunJson(std::ostream& out, const TPendingObjects& list, const TSpaceTotals& totals) {
     TJsonWriter json(out);
     json.BeginObject().BeginArray("objects");
@@ -171,6 +188,7 @@ int AddPaths(const TArgs& args, TContext& context) {
     CollectPaths(args, list, user);
     AnalysePendingObjects(list, options, user, nullptr);
     Adjust(list, args, user);
+    LeaveOutObjectsOnCard(list, session->Card(), args, context.Out);
     if (args.Has("--dry-run")) {
         const TSpaceTotals totals =
             ComputeSpaceTotals(list, &session->Card(), session->Card().SafetyZone);
@@ -190,7 +208,7 @@ int AddPaths(const TArgs& args, TContext& context) {
 TCommand AddCommand() {
     return {"add",
             "CARD PATH... [--guess-distributor] [--squash | --expand] [--overwrite [--ask]] "
-            "[--dry-run [--json]]",
+            "[--duplicates] [--dry-run [--json]]",
             "Add PC files and folders as the add-objects dialog adds them",
             "Each file is analysed as the dialog does it: a DFS catalogue makes a disc (type 3,\n"
             "subtype 1; an interleaved double-sided image keeps both sides), a UEF file a tape\n"
@@ -202,12 +220,15 @@ TCommand AddCommand() {
             "One line per object on the card, printed once the catalogue listing it is\n"
             "written: Added NAME (type T, subtype S, N bytes). A failed command ends with\n"
             "'N of M objects are on the card' on standard error.\n"
+            "A file whose object is on the card already (same type, subtype, name and bytes)\n"
+            "is left out: Left out NAME from FILE: already on the card.\n"
             "Options:\n"
             "  --guess-distributor  put the innermost folder name in front of the name\n"
             "  --squash, --expand   store every DFS disc squashed, or as full sides\n"
             "  --overwrite          replace an object of the same type and name (without it the\n"
             "                       new object is added beside the old one)\n"
             "  --ask                with --overwrite: ask on the terminal before replacing\n"
+            "  --duplicates         add files whose objects are on the card already\n"
             "  --dry-run            write nothing; print what the analysis proposes\n"
             "  --json               with --dry-run: print it as JSON\n"
             "The exit status is 1 when any file or object failed.\n",
@@ -215,6 +236,7 @@ TCommand AddCommand() {
              {"--squash", false, ""},
              {"--expand", false, ""},
              {"--overwrite", false, ""},
+             {"--duplicates", false, ""},
              {"--ask", false, ""},
              {"--dry-run", false, ""},
              {"--json", false, ""}},

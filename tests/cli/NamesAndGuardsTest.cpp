@@ -256,3 +256,27 @@ TEST_F(NamesAndGuardsTest, TheRealProgramWithoutATerminalNeedsForce) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(NamesAndGuardsTest, AddLeavesOutWhatIsOnTheCardAlready) {
+    const fs::path folder = Dir.Path("folder");
+    fs::create_directory(folder);
+    WriteFileBytes(folder / "ONE", std::vector<std::uint8_t>(700, 1));
+    WriteFileBytes(folder / "TWO", std::vector<std::uint8_t>(300, 2));
+    const TResult first = Run({"add", Card, folder.string()});
+    ASSERT_EQ(first.Status, 0) << first.Err;
+    const std::string before = Ls();
+    WriteFileBytes(folder / "TWO", std::vector<std::uint8_t>(300, 3)); // changed: added again
+    const TResult second = Run({"add", Card, folder.string()});
+    EXPECT_EQ(second.Status, 0) << second.Err;
+    EXPECT_EQ(second.Out, "Left out ONE from " + (folder / "ONE").string() +
+                              ": already on the card\nAdded TWO (type 2, subtype 0, 300 bytes)\n");
+    EXPECT_EQ(Count(Ls(), " ONE\n"), 1u);
+    EXPECT_EQ(Count(Ls(), " TWO\n"), 2u);
+    const TResult forced = Run({"add", Card, (folder / "ONE").string(), "--duplicates"});
+    EXPECT_EQ(forced.Out, "Added ONE (type 2, subtype 0, 700 bytes)\n");
+    EXPECT_EQ(Count(Ls(), " ONE\n"), 2u);
+}
+
+} // namespace
