@@ -43,12 +43,8 @@ struct PendingOnCardTest : CardFixture {
 
 TEST_F(PendingOnCardTest, AFileAddedBeforeIsFoundInEveryForm) {
     const auto disc = TDFSBuilder(800, 51200).Title("DISC").AddWithData({'$', "F", 3000, 2}, 7);
-    const auto tape = TUEFBuilder()
-                          .Text(0x0009, "Tape")
-                          .NewFile()
-                          .Block(BlockSpec("T", 0, 256, 0))
-                          .Block(BlockSpec("T", 1, 17, 0x80))
-                          .Bytes;
+    const auto tape =
+        TUEFBuilder().Text(0x0009, "Game").NewFile().Block(BlockSpec("GAME", 0, 40, 0x80)).Bytes;
     std::vector<std::uint8_t> tool(70000);
     for (std::size_t i = 0; i < tool.size(); ++i)
         tool[i] = std::uint8_t(i * 13 + i / 251);
