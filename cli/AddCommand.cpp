@@ -188,7 +188,9 @@ int AddPaths(const TArgs& args, TContext& context) {
     CollectPaths(args, list, user);
     AnalysePendingObjects(list, options, user, nullptr);
     Adjust(list, args, user);
-    LeaveOutObjectsOnCard(list, session->Card(), args, context.Out);
+    // JSON on standard output stays JSON.
+    LeaveOutObjectsOnCard(list, session->Card(), args,
+                          args.Has("--json") ? context.Err : context.Out);
     if (args.Has("--dry-run")) {
         const TSpaceTotals totals =
             ComputeSpaceTotals(list, &session->Card(), session->Card().SafetyZone);

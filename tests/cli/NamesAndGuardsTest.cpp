@@ -274,6 +274,9 @@ TEST_F(NamesAndGuardsTest, AddLeavesOutWhatIsOnTheCardAlready) {
                               ": already on the card\nAdded TWO (type 2, subtype 0, 300 bytes)\n");
     EXPECT_EQ(Count(Ls(), " ONE\n"), 1u);
     EXPECT_EQ(Count(Ls(), " TWO\n"), 2u);
+    const TResult dry = Run({"add", Card, folder.string(), "--dry-run", "--json"});
+    EXPECT_EQ(dry.Out.substr(0, 16), "{\"objects\": [], ") << dry.Out; // both left out
+    EXPECT_EQ(Count(dry.Err, ": already on the card\n"), 2u) << dry.Err;
     const TResult forced = Run({"add", Card, (folder / "ONE").string(), "--duplicates"});
     EXPECT_EQ(forced.Out, "Added ONE (type 2, subtype 0, 700 bytes)\n");
     EXPECT_EQ(Count(Ls(), " ONE\n"), 2u);
