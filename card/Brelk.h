@@ -11,6 +11,7 @@
 
 #include "card/CatEntry.h"
 #include "card/CatalogueKeep.h"
+#include "card/PointerSet.h"
 #include "card/RawDevice.h"
 #include "card/Reporter.h"
 #include "card/SysCalls.h"
@@ -135,8 +136,12 @@ class TBrelk {
     // The catalogue header could be read but the entries could not (read error, damaged
     // Count); the reason, empty when the catalogue was read or is simply absent.
     const std::string& CatalogueError() const { return CatalogueProblem; }
-    // Receives the on-card catalogue before each rewrite; none keeps nothing.
+    // Keeps the journal of each catalogue rewrite, and of the last one finished; none keeps
+    // nothing.
     void SetCatalogueKeeper(TCatalogueKeeper* keeper) { Keeper = keeper; }
+    // The card's catalogue (header and entries) before its last change, from the journal
+    // kept of that change; false with Why when none is kept or the card changed since.
+    bool CatalogueBeforeLastChange(TKeptCatalogue& kept, std::string& why);
     // A reader found the journal of a rewrite cut short: it shows the catalogue from before
     // that rewrite, and the next opening for writing undoes it on the card.
     bool InterruptedChangePending() const { return !JournalOverlay.empty(); }
@@ -249,7 +254,6 @@ class TBrelk {
     bool CatalogueOnCardUnchanged();
     bool HeaderOnCardUnchanged();
     void CardChangedByAnother();
-    void KeepPreviousCatalogue(const std::vector<std::uint8_t>& onCard);
     // KnownOld, when given, holds the card's bytes from address 0 as proven unchanged.
     bool WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes,
                              const std::vector<std::uint8_t>* knownOld);
@@ -300,7 +304,7 @@ class TBrelk {
     // FreeSpaceMap's records as (Length, Start), so that best fit is one search.
     std::set<std::pair<std::uint32_t, std::uint32_t>> FreeBySize;
     // The records of Catalogue, so that a change finds its record without a walk.
-    std::unordered_set<const TBrelkCatEntry*> Indexed;
+    TPointerSet<const TBrelkCatEntry> Indexed;
 };
 
 // A block count rounded up: the bytes of Length rounded up to whole blocks of Block.

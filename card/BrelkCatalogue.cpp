@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <utility>
 
 namespace brelk {
 
@@ -80,8 +81,10 @@ void TBrelk::ReadCatalogue() {
             });
         std::vector<std::uint8_t> onCard(CatalogueHeader.begin(), CatalogueHeader.end());
         onCard.insert(onCard.end(), entries.begin(), entries.end());
-        NoteCardCatalogue(std::move(onCard));
+        // The free-space map first: while the footprints are disjoint it also tells which
+        // space the card's objects take, without a second sort of every footprint.
         UpdateCatalogueHeader();
+        NoteWrittenCatalogue(std::move(onCard));
         CatalogueModified = false;
     }
     RebuildIndex();
@@ -131,6 +134,30 @@ std::vector<TSpan> SubtractInOrder(std::int64_t catEnd, std::int64_t limit,
     return {free.begin(), free.end()};
 }
 
+// Sorts Keys by their upper 32 bits (a card address). A large catalogue goes in two counting
+// passes of 16 bits each, a few times faster than comparisons; keys of one address keep their
+// order, which is all the gap search needs (two objects at one address overlap either way).
+void SortByAddress(std::vector<std::uint64_t>& keys) {
+    constexpr std::size_t kCountingFrom = 4096;
+    if (keys.size() < kCountingFrom) {
+        std::sort(keys.begin(), keys.end());
+        return;
+    }
+    std::vector<std::uint64_t> sorted(keys.size());
+    std::vector<std::uint32_t> starts(1u << 16);
+    for (const int shift : {32, 48}) {
+        std::fill(starts.begin(), starts.end(), 0);
+        for (std::uint64_t key : keys)
+            ++starts[(key >> shift) & 0xFFFF];
+        std::uint32_t at = 0;
+        for (std::uint32_t& start : starts)
+            at += std::exchange(start, at);
+        for (std::uint64_t key : keys)
+            sorted[starts[(key >> shift) & 0xFFFF]++] = key;
+        keys.swap(sorted);
+    }
+}
+
 // The same result when no two footprints overlap and all lie inside [CatEnd, Limit) (any
 // card written by this system): the gaps between the footprints sorted by address.
 bool GapsBetweenDisjoint(std::int64_t catEnd, std::int64_t limit, const TCatalogue& catalogue,
@@ -140,7 +167,7 @@ bool GapsBetweenDisjoint(std::int64_t catEnd, std::int64_t limit, const TCatalog
     keys.reserve(catalogue.size());
     for (const auto& entry : catalogue)
         keys.push_back(std::uint64_t(entry->Address()) << 32 | entry->Size());
-    std::sort(keys.begin(), keys.end());
+    SortByAddress(keys);
     std::int64_t at = catEnd;
     for (std::uint64_t key : keys) {
         const std::int64_t first = std::int64_t(key >> 32) - kObjectHeaderSize;

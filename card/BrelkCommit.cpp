@@ -11,11 +11,6 @@
 
 namespace brelk {
 
-namespace {
-constexpr std::uint64_t kMaxCatalogueBytes =
-    kCatalogueHeaderSize + std::uint64_t(kCatEntrySize) * kMaxCatalogueCount;
-}
-
 void TBrelk::StopWrites() {
     Stopped = true;
     // What the cache holds unwritten never reaches the card; the window is read afresh.
@@ -125,15 +120,6 @@ void TBrelk::CardChangedByAnother() {
     StopWrites();
 }
 
-void TBrelk::KeepPreviousCatalogue(const std::vector<std::uint8_t>& onCard) {
-    if (!Keeper || onCard.empty())
-        return;
-    std::string error;
-    if (!Keeper->Keep({CardIdentity(DriveLetter), CardSize, onCard}, error))
-        Reporter.ReportError("Warning - The previous catalogue of the Brelk-card '" + DriveLetter +
-                             ":' could not be kept (" + error + ")");
-}
-
 // The catalogue's changed blocks written at their places and a sync; the cache window is
 // brought up to date where it covers the same addresses.
 bool TBrelk::WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes,
@@ -153,7 +139,7 @@ bool TBrelk::WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes,
         Reporter.ReportError("Error - The catalogue of the Brelk-card '" + DriveLetter +
                              ":' may be partly written; " +
                              (Journalled ? "the next opening of the card undoes the change"
-                                         : "its previous catalogue is kept for a repair"));
+                                         : "check --repair can rebuild it"));
         StopWrites();
         return false;
     }
@@ -181,7 +167,6 @@ bool TBrelk::WriteCatalogue() {
     bool ok = CatalogueOnCardUnchanged() && FlushCache() &&
               SyncDevice("Could not write the object data to");
     if (ok) {
-        KeepPreviousCatalogue(CardCatalogue);
         PutLE32(&CatalogueHeader[kHeaderCountOffset], std::uint32_t(Catalogue.size()));
         std::vector<std::uint8_t> bytes(CatalogueHeader.begin(), CatalogueHeader.end());
         bytes.reserve(bytes.size() + Catalogue.size() * kCatEntrySize);
@@ -254,21 +239,10 @@ bool TBrelk::FormatMMC() {
     if (!OpenDevice(wasOpen))
         return false;
     bool ok = FlushCache() && SyncDevice("Could not write the object data to");
-    if (ok) {
-        // The catalogue that the format replaces is kept when the card carries one.
-        std::vector<std::uint8_t> previous(kCatalogueHeaderSize);
-        if (Device.ReadAt(0, previous.data(), previous.size()) == previous.size() &&
-            std::memcmp(previous.data(), kCatalogueMagic.data(), kCatalogueMagic.size()) == 0) {
-            const std::uint64_t size = std::min<std::uint64_t>(
-                kCatalogueHeaderSize +
-                    std::uint64_t(GetLE32(&previous[kHeaderCountOffset])) * kCatEntrySize,
-                std::min<std::uint64_t>(kMaxCatalogueBytes, UsableLimit()));
-            previous.resize(std::size_t(size));
-            previous.resize(Device.ReadAt(0, previous.data(), previous.size()));
-            KeepPreviousCatalogue(previous);
-        }
+    // Only the header is written: the journal keeps the one it replaces, so the format can
+    // be taken back while the entries behind it stand.
+    if (ok)
         ok = WriteCatalogueBytes({header.begin(), header.end()}, nullptr);
-    }
     if (ok) {
         CatalogueValid = ReadCatalogueHeader();
         ReadCatalogue();

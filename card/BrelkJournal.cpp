@@ -50,7 +50,7 @@ void TBrelk::EndJournal() {
         return;
     Journalled = false;
     std::string error;
-    if (!Keeper->EndChange(CardIdentity(DriveLetter), error))
+    if (!Keeper->EndChange(CardIdentity(DriveLetter), TJournalEnd::KeepAsUndo, error))
         Reporter.ReportError("Warning - The journal of the Brelk-card '" + DriveLetter +
                              ":' could not be removed (" + error +
                              "); the next opening finds the change finished");
@@ -65,12 +65,17 @@ void TBrelk::SettleInterruptedChange() {
         return Device.ReadAt(offset, dest, count) == count;
     };
     std::string error;
-    switch (journal.CardSize == CardSize ? CompareWithJournal(journal, read)
-                                         : TJournalState::Foreign) {
+    const TJournalState state =
+        journal.CardSize == CardSize ? CompareWithJournal(journal, read) : TJournalState::Foreign;
+    switch (state) {
     case TJournalState::Finished:
     case TJournalState::Untouched:
-        // The card holds one whole catalogue: nothing to undo.
-        if (!Keeper->EndChange(journal.Card, error))
+        // The card holds one whole catalogue: nothing to undo. A finished change is the last
+        // one; one that never began leaves the way back from the change before it.
+        if (!Keeper->EndChange(journal.Card,
+                               state == TJournalState::Finished ? TJournalEnd::KeepAsUndo
+                                                                : TJournalEnd::Discard,
+                               error))
             Reporter.ReportError("Warning - A finished journal of the Brelk-card '" + DriveLetter +
                                  ":' could not be removed (" + error + ")");
         return;
@@ -104,7 +109,7 @@ bool TBrelk::UndoInterruptedChange(const TCardJournal& journal) {
     if (!SyncDevice("Could not write the catalogue to"))
         return false;
     std::string error;
-    if (!Keeper->EndChange(journal.Card, error))
+    if (!Keeper->EndChange(journal.Card, TJournalEnd::Discard, error))
         Reporter.ReportError("Warning - The journal of the Brelk-card '" + DriveLetter +
                              ":' could not be removed (" + error + ")");
     Reporter.ReportError("An interrupted change to the Brelk-card '" + DriveLetter +
@@ -112,15 +117,64 @@ bool TBrelk::UndoInterruptedChange(const TCardJournal& journal) {
     return true;
 }
 
-void TBrelk::OverlayJournal(std::uint8_t* dest, std::uint32_t address, std::uint32_t count) const {
-    const std::uint64_t end = std::uint64_t(address) + count;
-    for (const TJournalRun& run : JournalOverlay) {
+namespace {
+
+// Copies the old bytes of Runs over Dest, the card's bytes [Address, Address + Count).
+void OverlayRuns(const std::vector<TJournalRun>& runs, std::uint8_t* dest, std::uint64_t address,
+                 std::uint64_t count) {
+    const std::uint64_t end = address + count;
+    for (const TJournalRun& run : runs) {
         const std::uint64_t first = std::max<std::uint64_t>(run.Offset, address);
         const std::uint64_t last = std::min<std::uint64_t>(run.Offset + run.Old.size(), end);
         if (first < last)
             std::copy_n(run.Old.begin() + std::ptrdiff_t(first - run.Offset), last - first,
                         dest + (first - address));
     }
+}
+
+} // namespace
+
+bool TBrelk::CatalogueBeforeLastChange(TKeptCatalogue& kept, std::string& why) {
+    TCardJournal undo;
+    const std::string card = CardIdentity(DriveLetter);
+    if (!Keeper || !Keeper->FindUndo(card, undo) || undo.Runs.empty()) {
+        why = "no change to this card was recorded on this computer";
+        return false;
+    }
+    bool wasOpen;
+    if (!OpenDevice(wasOpen)) {
+        why = "the card could not be opened";
+        return false;
+    }
+    auto read = [this](std::uint64_t offset, std::uint8_t* dest, std::size_t count) {
+        return Device.ReadAt(offset, dest, count) == count;
+    };
+    const bool same =
+        undo.CardSize == CardSize && CompareWithJournal(undo, read) == TJournalState::Finished;
+    std::vector<std::uint8_t> bytes(kCatalogueHeaderSize);
+    bool ok = same && read(0, bytes.data(), bytes.size());
+    if (ok) {
+        OverlayRuns(undo.Runs, bytes.data(), 0, bytes.size());
+        const std::uint64_t count =
+            std::min<std::uint64_t>(GetLE32(&bytes[kHeaderCountOffset]), kMaxCatalogueCount);
+        bytes.resize(std::size_t(
+            std::min<std::uint64_t>(kCatalogueHeaderSize + count * kCatEntrySize, UsableLimit())));
+        ok = read(0, bytes.data(), bytes.size());
+        OverlayRuns(undo.Runs, bytes.data(), 0, bytes.size());
+    }
+    if (!wasOpen)
+        CloseDevice();
+    if (!same)
+        why = "the card was changed since its last change on this computer";
+    else if (!ok)
+        why = "the card could not be read";
+    else
+        kept = {card, CardSize, std::move(bytes)};
+    return ok;
+}
+
+void TBrelk::OverlayJournal(std::uint8_t* dest, std::uint32_t address, std::uint32_t count) const {
+    OverlayRuns(JournalOverlay, dest, address, count);
 }
 
 } // namespace brelk

@@ -31,7 +31,7 @@ struct TCardJournal {
     std::vector<TJournalRun> Runs; // in ascending order, not overlapping
 };
 
-// A 64-bit FNV-1a hash.
+// A 64-bit hash of Count bytes.
 std::uint64_t JournalHash(const std::uint8_t* data, std::size_t count,
                           std::uint64_t seed = 0xCBF29CE484222325ull);
 

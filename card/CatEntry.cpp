@@ -2,8 +2,76 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <vector>
 
 namespace brelk {
+
+namespace {
+
+// Blocks of records that are never given back (at most the largest catalogue held at once),
+// and the records free in them, linked through their own storage.
+class TRecordPool {
+  public:
+    void* Take() {
+        std::lock_guard lock(Mutex);
+        if (!Free) {
+            Blocks.push_back(std::make_unique<TSlot[]>(kBlockRecords));
+            for (std::size_t i = 0; i < kBlockRecords; ++i)
+                Give(&Blocks.back()[i]);
+        }
+        TSlot* slot = Free;
+        Free = slot->Next;
+        return slot;
+    }
+    void Return(void* record) {
+        std::lock_guard lock(Mutex);
+        Give(static_cast<TSlot*>(record));
+    }
+
+  private:
+    union TSlot {
+        TSlot* Next;
+        alignas(TBrelkCatEntry) unsigned char Record[sizeof(TBrelkCatEntry)];
+    };
+    static constexpr std::size_t kBlockRecords = 4096;
+    void Give(TSlot* slot) {
+        slot->Next = Free;
+        Free = slot;
+    }
+    std::mutex Mutex;
+    std::vector<std::unique_ptr<TSlot[]>> Blocks;
+    TSlot* Free = nullptr;
+};
+
+TRecordPool& RecordPool() {
+    static TRecordPool* pool = new TRecordPool; // outlives every static record
+    return *pool;
+}
+
+} // namespace
+
+// Sanitizer builds allocate each record on its own, so that a record used after its removal
+// is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPooledRecords = false;
+#else
+constexpr bool kPooledRecords = true;
+#endif
+
+void* TBrelkCatEntry::operator new(std::size_t size) {
+    return kPooledRecords && size == sizeof(TBrelkCatEntry) ? RecordPool().Take()
+                                                            : ::operator new(size);
+}
+
+void TBrelkCatEntry::operator delete(void* record, std::size_t size) noexcept {
+    if (kPooledRecords && size == sizeof(TBrelkCatEntry))
+        RecordPool().Return(record);
+    else
+        ::operator delete(record);
+}
 
 std::string TBrelkCatEntry::Name() const {
     const char* name = reinterpret_cast<const char*>(&Bytes[16]);
@@ -84,27 +152,27 @@ std::string NameKey(std::string_view name) {
 
 int CompareCatEntries(const TBrelkCatEntry& a, const TBrelkCatEntry& b) {
     const unsigned ta = a.Type(), sa = a.Subtype(), tb = b.Type(), sb = b.Subtype();
-    char keyA[64], keyB[64];
-    std::size_t lenA, lenB;
-    const char *pa, *pb;
     if (ta < 100 && sa < 100 && tb < 100 && sb < 100) {
         // Numbers below 100 right-aligned in two characters compare as numbers.
         if (ta != tb)
             return ta < tb ? -1 : 1;
         if (sa != sb)
             return sa < sb ? -1 : 1;
-        pa = reinterpret_cast<const char*>(&a.Bytes[16]);
-        pb = reinterpret_cast<const char*>(&b.Bytes[16]);
-        lenA = strnlen(pa, kNameLength);
-        lenB = strnlen(pb, kNameLength);
-    } else {
-        lenA = SortKey(a, keyA);
-        lenB = SortKey(b, keyB);
-        pa = keyA;
-        pb = keyB;
+        // A name ends at its first NUL, the smallest byte there is: comparing up to it puts a
+        // name before every longer name that begins with it.
+        for (std::size_t i = 16; i < 16 + kNameLength; ++i) {
+            const unsigned char x = FoldUpper(char(a.Bytes[i])), y = FoldUpper(char(b.Bytes[i]));
+            if (x != y)
+                return x < y ? -1 : 1;
+            if (x == 0)
+                return 0;
+        }
+        return 0;
     }
+    char keyA[64], keyB[64];
+    const std::size_t lenA = SortKey(a, keyA), lenB = SortKey(b, keyB);
     for (std::size_t i = 0; i < std::min(lenA, lenB); ++i) {
-        unsigned char x = FoldUpper(pa[i]), y = FoldUpper(pb[i]);
+        unsigned char x = FoldUpper(keyA[i]), y = FoldUpper(keyB[i]);
         if (x != y)
             return x < y ? -1 : 1;
     }

@@ -48,6 +48,11 @@ inline void PutLE32(std::uint8_t* p, std::uint32_t value) {
 struct TBrelkCatEntry {
     std::array<std::uint8_t, kCatEntrySize> Bytes{};
 
+    // Records made one by one (a catalogue holds up to 65,535 of them) come from a pool of
+    // large blocks: no allocator call and no heap bookkeeping per record.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* record, std::size_t size) noexcept;
+
     std::uint8_t Type() const { return Bytes[0]; }
     std::uint8_t Subtype() const { return Bytes[1]; }
     std::uint32_t Address() const { return GetLE32(&Bytes[4]); }

@@ -394,6 +394,22 @@ void ListDifferences(const std::vector<TBrelkCatEntry>& from, const std::vector<
 
 } // namespace
 
+bool PlanUndo(TBrelk& card, const TCardCheck& check, const TKeptCatalogue& kept, TRepairPlan& plan,
+              std::string& why) {
+    plan = {};
+    if (!UsableKeptCatalogue(card, GeometryOf(card), kept, plan.Entries)) {
+        why = "the catalogue before the last change is damaged or lists objects that are no "
+              "longer where it says";
+        return false;
+    }
+    plan.FromKept = true;
+    plan.Changes.push_back("the catalogue before the last change (" +
+                           std::to_string(plan.Entries.size()) + " entries) replaces the card's (" +
+                           std::to_string(check.Entries.size()) + " entries)");
+    ListDifferences(check.Entries, plan.Entries, plan.Changes);
+    return true;
+}
+
 TRepairPlan PlanRepair(TBrelk& card, const TCardCheck& check, const TKeptCatalogue* kept) {
     TRepairPlan plan;
     const TCardGeometry g = GeometryOf(card);

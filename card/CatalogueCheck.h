@@ -75,4 +75,9 @@ struct TRepairPlan {
 // the catalogue shows a tear. Kept may be none.
 TRepairPlan PlanRepair(TBrelk& card, const TCardCheck& check, const TKeptCatalogue* kept);
 
+// The catalogue before the card's last change put back as it was, when it belongs to this card,
+// is consistent and every entry's object lies where it says; false with Why otherwise.
+bool PlanUndo(TBrelk& card, const TCardCheck& check, const TKeptCatalogue& kept, TRepairPlan& plan,
+              std::string& why);
+
 } // namespace brelk

@@ -1,5 +1,5 @@
-// The previous catalogue of a card, kept in a small file of the user's state folder before
-// every catalogue rewrite, so that a torn or mistaken rewrite can be undone.
+// The journals of a card's catalogue rewrites, kept in small files of the user's state folder:
+// a torn rewrite is undone from its journal, and the last finished one can be taken back.
 #pragma once
 
 #include "card/CardJournal.h"
@@ -10,29 +10,34 @@
 
 namespace brelk {
 
-// A kept catalogue: the card it came from (path and size) and its header and entries.
+// A catalogue a repair may put back: the card it came from (path and size) and its header and
+// entries.
 struct TKeptCatalogue {
     std::string Card;
     std::uint64_t CardSize = 0;
     std::vector<std::uint8_t> Bytes;
 };
 
-// Where the card object hands the catalogue that is about to be replaced, and the journal of
-// each catalogue rewrite. A keeper without journals (the defaults) accepts and finds none.
+// How the journal of a rewrite ends: it stays as the way back from the card's last change, or
+// it goes (the rewrite never reached the card, or was undone).
+enum class TJournalEnd { KeepAsUndo, Discard };
+
+// Where the card object keeps the journal of each catalogue rewrite, and after it the journal
+// of the last finished rewrite: the card's catalogue before its last change, block by block.
+// A keeper without journals (the defaults) accepts and finds none.
 class TCatalogueKeeper {
   public:
     virtual ~TCatalogueKeeper() = default;
-    // False with Error when it could not be kept.
-    virtual bool Keep(const TKeptCatalogue& kept, std::string& error) = 0;
     // Makes Journal durable before the rewrite begins; false with Error when it is not.
     virtual bool BeginChange(const TCardJournal& journal, std::string& error) {
         (void)journal;
         (void)error;
         return true;
     }
-    // The rewrite of Card is on the card: its journal goes, durably.
-    virtual bool EndChange(const std::string& card, std::string& error) {
+    // The rewrite of Card has ended as End says; durably.
+    virtual bool EndChange(const std::string& card, TJournalEnd end, std::string& error) {
         (void)card;
+        (void)end;
         (void)error;
         return true;
     }
@@ -42,32 +47,34 @@ class TCatalogueKeeper {
         (void)journal;
         return false;
     }
+    // The journal of the last finished rewrite of Card, if one is kept.
+    virtual bool FindUndo(const std::string& card, TCardJournal& journal) {
+        (void)card;
+        (void)journal;
+        return false;
+    }
 };
 
 // $XDG_STATE_HOME/brelkexplorer, or ~/.local/state/brelkexplorer without it.
 std::string KeptCatalogueFolder();
-// The file in Folder that holds the kept catalogue of Card (named after the card's full path).
-std::string KeptCataloguePath(const std::string& folder, const std::string& card);
 // The full path Card names, with symbolic links resolved where they exist.
 std::string CardIdentity(const std::string& card);
 
-bool SaveKeptCatalogue(const std::string& file, const TKeptCatalogue& kept, std::string& error);
-bool LoadKeptCatalogue(const std::string& file, TKeptCatalogue& kept, std::string& error);
-
-// The journal file in Folder for Card.
+// The journal file in Folder for Card, and the file that keeps the last finished one.
 std::string CardJournalPath(const std::string& folder, const std::string& card);
+std::string CardUndoPath(const std::string& folder, const std::string& card);
 
-// Keeps catalogues and journals in the files of a state folder (the user's, unless tests give
-// another). Every file it writes or removes is made durable, the folder included, so that no
+// Keeps journals in the files of a state folder (the user's, unless tests give another).
+// Every file it writes, renames or removes is made durable, the folder included, so that no
 // crash brings back an older file than the last one written.
 class TStateFolderKeeper final : public TCatalogueKeeper {
   public:
     explicit TStateFolderKeeper(std::string folder = KeptCatalogueFolder())
         : Folder(std::move(folder)) {}
-    bool Keep(const TKeptCatalogue& kept, std::string& error) override;
     bool BeginChange(const TCardJournal& journal, std::string& error) override;
-    bool EndChange(const std::string& card, std::string& error) override;
+    bool EndChange(const std::string& card, TJournalEnd end, std::string& error) override;
     bool FindChange(const std::string& card, TCardJournal& journal) override;
+    bool FindUndo(const std::string& card, TCardJournal& journal) override;
     const std::string Folder;
 };
 

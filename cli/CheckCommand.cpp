@@ -53,14 +53,9 @@ void WriteCheckText(const std::string& path, const TCardCheck& check, const TChe
     out << path << ": " << outcome.Status << " (" << outcome.Entries << " entries)\n";
 }
 
-// Rebuilds the catalogue and commits it; the outcome of the check made afterwards.
-TCheckOutcome Repair(TCardSession& session, const TCardCheck& check) {
+// Puts Plan's catalogue on the card; the outcome of the check made afterwards.
+TCheckOutcome Commit(TCardSession& session, const TCardCheck& check, const TRepairPlan& plan) {
     TBrelk& card = session.Card();
-    TKeptCatalogue kept;
-    std::string error;
-    const bool haveKept =
-        LoadKeptCatalogue(KeptCataloguePath(KeptCatalogueFolder(), session.Path), kept, error);
-    const TRepairPlan plan = PlanRepair(card, check, haveKept ? &kept : nullptr);
     if (!card.ReplaceCatalogue(plan.Entries, check.OnCard))
         session.Fail(session.Path + ": the repaired catalogue cannot be used");
     session.Finish();
@@ -68,9 +63,29 @@ TCheckOutcome Repair(TCardSession& session, const TCardCheck& check) {
             plan.Changes};
 }
 
+// Rebuilds the catalogue, from the one before the last change when it fits.
+TCheckOutcome Repair(TCardSession& session, const TCardCheck& check) {
+    TKeptCatalogue kept;
+    std::string why;
+    const bool haveKept = session.Card().CatalogueBeforeLastChange(kept, why);
+    return Commit(session, check, PlanRepair(session.Card(), check, haveKept ? &kept : nullptr));
+}
+
+// Takes the card's last change back.
+TCheckOutcome Undo(TCardSession& session, const TCardCheck& check) {
+    TKeptCatalogue kept;
+    TRepairPlan plan;
+    std::string why;
+    if (!session.Card().CatalogueBeforeLastChange(kept, why) ||
+        !PlanUndo(session.Card(), check, kept, plan, why))
+        session.Fail(session.Path + ": the last change cannot be taken back: " + why);
+    return Commit(session, check, plan);
+}
+
 int RunCheck(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "CARD");
-    const bool repair = args.Has("--repair");
+    const bool fromKept = args.Has("--from-kept");
+    const bool repair = args.Has("--repair") || fromKept;
     TCardSession session(args.Positional()[0], args, context.Err,
                          repair ? TCardAccess::ReadWrite : TCardAccess::ReadOnly);
     TBrelk& card = session.Card();
@@ -78,7 +93,9 @@ int RunCheck(const TArgs& args, TContext& context) {
         session.Fail(session.Path + ": the size of the card could not be read");
     const TCardCheck check = CheckCard(card);
     TCheckOutcome outcome{check.Damaged() ? "damaged" : "clean", check.Entries.size(), false, {}};
-    if (check.Damaged() && repair && check.Formatted)
+    if (fromKept)
+        outcome = Undo(session, check);
+    else if (check.Damaged() && repair && check.Formatted)
         outcome = Repair(session, check);
     if (args.Has("--json"))
         WriteCheckJson(session.Path, check, outcome, context.Out);
@@ -92,18 +109,21 @@ int RunCheck(const TArgs& args, TContext& context) {
 TCommand CheckCommand() {
     return {
         "check",
-        "CARD [--repair] [--json]",
+        "CARD [--repair] [--from-kept] [--json]",
         "Check the catalogue for damage and, with --repair, rebuild it",
         "Damage: a Count that disagrees with the entries (empty entries within Count, a wrong\n"
         "lowest used address), duplicated entries, entries that overlap each other, the\n"
         "catalogue area or the safety zone, and entries past the card. Notes (no damage):\n"
         "object headers whose copy of the entry differs, object headers in free space.\n"
-        "--repair puts the previous catalogue kept in the state folder back when it belongs\n"
-        "to this card, is consistent and all its objects lie where it says; otherwise it drops\n"
-        "duplicated and impossible entries and, when the catalogue shows a torn write, adds\n"
-        "back the objects whose headers lie in free space. Every change is listed.\n"
+        "--repair puts the catalogue from before the card's last change back when that change\n"
+        "was made on this computer (its journal is kept in the state folder), the card is as\n"
+        "the change left it and every object lies where the old catalogue says; otherwise it\n"
+        "drops duplicated and impossible entries and, when the catalogue shows a torn write,\n"
+        "adds back the objects whose headers lie in free space. Every change is listed.\n"
+        "--from-kept takes the card's last change back in the same way, damaged or not: a\n"
+        "format, a purge or a removal made by mistake. The card must be as that change left it.\n"
         "Exit status: 0 clean or repaired, 1 damaged or failed.\n",
-        {{"--repair", false, ""}, {"--json", false, ""}},
+        {{"--repair", false, ""}, {"--from-kept", false, ""}, {"--json", false, ""}},
         true,
         RunCheck};
 }

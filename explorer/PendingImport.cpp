@@ -179,6 +179,10 @@ void ImportOne(TBrelk& card, TBrelk_RawCatalogueEntry& object, const TImportOpti
         ShowReadError(object, user, false);
         ++result.Skipped;
         result.Failed = true;
+    } else if (card.WritesStopped()) {
+        // The card's own error was reported where it happened; the card is not full.
+        result.Stopped = true;
+        result.Failed = true;
     } else {
         user.ShowError("Could not add '" + object.Entry.Name() + "' to Brelk - Brelk full?");
         result.Stopped = true;

@@ -4,10 +4,50 @@
 #include "card/FakeDevice.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <string>
 
 namespace brelktest {
+
+// Keeps journals in memory as a state folder would (the hot one of each card and the one of its
+// last finished change), and records what it was asked.
+class TMemoryKeeper : public brelk::TCatalogueKeeper {
+  public:
+    std::map<std::string, brelk::TCardJournal> Journals, Undos;
+    std::vector<brelk::TCardJournal> Begun;
+    int Ended = 0;
+    bool BeginChange(const brelk::TCardJournal& journal, std::string&) override {
+        Journals[journal.Card] = journal;
+        Begun.push_back(journal);
+        return true;
+    }
+    bool EndChange(const std::string& card, brelk::TJournalEnd end, std::string&) override {
+        const auto found = Journals.find(card);
+        if (found != Journals.end() && end == brelk::TJournalEnd::KeepAsUndo)
+            Undos[card] = found->second;
+        if (found != Journals.end())
+            Journals.erase(found);
+        ++Ended;
+        return true;
+    }
+    bool FindChange(const std::string& card, brelk::TCardJournal& journal) override {
+        return Find(Journals, card, journal);
+    }
+    bool FindUndo(const std::string& card, brelk::TCardJournal& journal) override {
+        return Find(Undos, card, journal);
+    }
+
+  private:
+    static bool Find(const std::map<std::string, brelk::TCardJournal>& in, const std::string& card,
+                     brelk::TCardJournal& journal) {
+        const auto found = in.find(card);
+        if (found == in.end())
+            return false;
+        journal = found->second;
+        return true;
+    }
+};
 
 struct CardFixture : ::testing::Test {
     static constexpr std::uint32_t kCard = 4u << 20;

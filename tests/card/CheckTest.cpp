@@ -1,5 +1,5 @@
-// The catalogue check and repair, the kept previous catalogue, the signs of a PC file system,
-// and names made safe to print.
+// The catalogue check and repair, the catalogue before the last change, the signs of a PC file
+// system, and names made safe to print.
 #include "card/CardFixture.h"
 #include "card/CatalogueCheck.h"
 #include "card/ForeignContents.h"
@@ -149,15 +149,18 @@ TEST_F(CheckTest, RepairFromTheKeptCopyOnlyWhenItFitsThisCard) {
     TTempDir dir;
     TStateFolderKeeper keeper(dir.Root().string());
     Card->SetCatalogueKeeper(&keeper);
-    const auto e = ThreeObjects(); // kept: the empty catalogue before
+    const auto e = ThreeObjects();
     Add("DELTA", 512);
-    ASSERT_TRUE(Card->FlushMMCDevice()); // kept: ALPHA, BETA, GAMMA
-    // The next rewrite tore: the new header (Count 5) over the old entries.
-    Damage(5, {e[0], e[1], e[2], *Find("DELTA")}, LowestOf(e) - 1024);
+    ASSERT_TRUE(Card->FlushMMCDevice()); // before it: ALPHA, BETA, GAMMA
     TKeptCatalogue kept;
     std::string error;
-    ASSERT_TRUE(LoadKeptCatalogue(KeptCataloguePath(keeper.Folder, "card.img"), kept, error))
-        << error;
+    ASSERT_TRUE(Card->CatalogueBeforeLastChange(kept, error)) << error;
+    // Another program's rewrite tore: the new header (Count 5) over the old entries.
+    Damage(5, {e[0], e[1], e[2], *Find("DELTA")}, LowestOf(e) - 1024);
+    Card->SetCatalogueKeeper(&keeper);
+    // The card is no longer as the last change left it: that change is not offered back.
+    TKeptCatalogue stale;
+    EXPECT_FALSE(Card->CatalogueBeforeLastChange(stale, error));
     TCardCheck check = CheckCard(*Card);
     ASSERT_TRUE(check.Damaged());
     struct Case {
@@ -192,22 +195,11 @@ TEST_F(CheckTest, RepairFromTheKeptCopyOnlyWhenItFitsThisCard) {
               plan.Changes.end());
 }
 
-TEST(KeptCatalogueTest, RoundTripNamingAndTheStateFolder) {
+TEST(KeptCatalogueTest, FileNamesAndTheStateFolder) {
     TTempDir dir;
-    TKeptCatalogue kept{"/dev/sdb", 123456, {1, 2, 3, 0, 255}};
-    const std::string a = KeptCataloguePath(dir.Root().string(), "/dev/sdb");
-    const std::string b = KeptCataloguePath(dir.Root().string(), "/dev%2Fsdb");
-    EXPECT_NE(a, b);
-    std::string error;
-    ASSERT_TRUE(SaveKeptCatalogue(a, kept, error)) << error;
-    TKeptCatalogue back;
-    ASSERT_TRUE(LoadKeptCatalogue(a, back, error)) << error;
-    EXPECT_EQ(back.Card, kept.Card);
-    EXPECT_EQ(back.CardSize, kept.CardSize);
-    EXPECT_EQ(back.Bytes, kept.Bytes);
-    WriteFileBytes(b, {'x'});
-    EXPECT_FALSE(LoadKeptCatalogue(b, back, error));
-    EXPECT_EQ(error, b + ": not a kept catalogue");
+    const std::string folder = dir.Root().string();
+    EXPECT_NE(CardJournalPath(folder, "/dev/sdb"), CardJournalPath(folder, "/dev%2Fsdb"));
+    EXPECT_NE(CardUndoPath(folder, "/dev/sdb"), CardJournalPath(folder, "/dev/sdb"));
     // XDG_STATE_HOME is respected (the tests point it at a folder of their own).
     EXPECT_EQ(KeptCatalogueFolder(), StateFolder().string() + "/brelkexplorer");
 }

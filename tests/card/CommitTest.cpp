@@ -12,16 +12,6 @@ using namespace brelktest;
 
 namespace {
 
-// A keeper that records what it was given.
-class TMemoryKeeper : public TCatalogueKeeper {
-  public:
-    std::vector<TKeptCatalogue> Kept;
-    bool Keep(const TKeptCatalogue& kept, std::string&) override {
-        Kept.push_back(kept);
-        return true;
-    }
-};
-
 struct CommitTest : CardFixture {
     std::unique_ptr<TBrelk> Second(TCardAccess access, TRecordingReporter& reporter) {
         auto card = std::make_unique<TBrelk>(reporter, Device);
@@ -121,10 +111,19 @@ TEST_F(CommitTest, CommitWritesSyncedDataThenTheWholeCatalogueInOneSyncedWrite) 
     EXPECT_EQ(Device.Writes.back().Offset, 0u);
     EXPECT_EQ(Device.Writes.back().Count, 512u + 2 * 64u);
     EXPECT_FALSE(Card->HasUnsavedData());
-    // The catalogue that was replaced was kept first.
-    ASSERT_EQ(keeper.Kept.size(), 1u);
-    EXPECT_EQ(keeper.Kept[0].Bytes, before);
-    EXPECT_EQ(keeper.Kept[0].CardSize, kCard);
+    // The journal of the change stays as the way back: the catalogue that was replaced.
+    EXPECT_TRUE(keeper.Journals.empty());
+    ASSERT_EQ(keeper.Undos.size(), 1u);
+    TKeptCatalogue kept;
+    std::string why;
+    ASSERT_TRUE(Card->CatalogueBeforeLastChange(kept, why)) << why;
+    EXPECT_EQ(kept.Bytes, before);
+    EXPECT_EQ(kept.CardSize, kCard);
+    EXPECT_EQ(kept.Card, CardIdentity("card.img"));
+    // Once the card moves on from that change, the way back is no longer offered.
+    Device.Bytes[512 + 16] ^= 1;
+    EXPECT_FALSE(Card->CatalogueBeforeLastChange(kept, why));
+    EXPECT_EQ(why, "the card was changed since its last change on this computer");
 }
 
 TEST_F(CommitTest, DestructionReportsUnwrittenChangesAndWritesNothing) {
@@ -278,27 +277,23 @@ TFaultOutcome RunWithFaults(const TCommand& command, void (*inject)(TFakeDevice&
         EXPECT_FALSE(ok) << command.Name << " fault " << k;
         EXPECT_FALSE(t.Reporter.Messages.empty()) << command.Name << " fault " << k;
         t.Card.reset();
-        // The card as another program finds it afterwards.
+        // The card as the next opening on this computer finds it: a torn catalogue is
+        // undone from the journal.
         TRecordingReporter reporter;
         TBrelk after(reporter, t.Device);
+        after.SetCatalogueKeeper(&keeper);
         after.Initialize(65536, "card.img", t.kZone);
-        TCardCheck check = CheckCard(after);
-        if (t.Device.Bytes == before) {
-            ++outcome.Unchanged;
-        } else if (!check.Damaged()) {
-            ++outcome.Committed;
-        } else {
-            if (keeper.Kept.empty()) {
-                ADD_FAILURE() << command.Name << " fault " << k << ": torn, nothing kept";
-                continue;
-            }
-            keeper.Kept.back().Card = CardIdentity("card.img");
-            const TRepairPlan plan = PlanRepair(after, check, &keeper.Kept.back());
-            EXPECT_TRUE(after.ReplaceCatalogue(plan.Entries, check.OnCard));
-            EXPECT_TRUE(after.FlushMMCDevice());
-            EXPECT_FALSE(CheckCard(after).Damaged()) << command.Name << " fault " << k;
+        EXPECT_FALSE(CheckCard(after).Damaged()) << command.Name << " fault " << k;
+        const bool undone =
+            std::find(reporter.Messages.begin(), reporter.Messages.end(),
+                      "An interrupted change to the Brelk-card 'card.img:' was undone.") !=
+            reporter.Messages.end();
+        if (undone)
             ++outcome.Repaired;
-        }
+        else if (t.Device.Bytes == before)
+            ++outcome.Unchanged;
+        else
+            ++outcome.Committed;
         std::vector<TBrelkCatEntry> listed;
         for (const auto& e : after.Catalogue)
             listed.push_back(*e);
@@ -321,7 +316,7 @@ TEST_F(CommitTest, AFailedWriteOrSyncIsReportedAndLeavesTheCardUsable) {
         const TFaultOutcome shorts = RunWithFaults(command, shortWrite, false);
         EXPECT_EQ(shorts.Runs, writes.Runs) << command.Name;
         // A catalogue written half tears where old entries disagree with the new header;
-        // the kept copy mends it.
+        // the journal mends it.
         if (std::string(command.Name) == "add" || std::string(command.Name) == "replace") {
             EXPECT_GE(shorts.Repaired, 1) << command.Name;
         }

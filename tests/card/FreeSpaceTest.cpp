@@ -197,3 +197,49 @@ TEST_F(CardFixture, SameObjectFoundThroughTheOrderOfALongCatalogue) {
 }
 
 } // namespace
+
+// A long catalogue read from the card: its free space is every gap between the footprints in
+// address order (the counting sort path), and an overlap there is still found.
+TEST(LongCatalogueFreeSpaceTest, GapsOfAShuffledCatalogueOfThousands) {
+    constexpr std::uint32_t kCardBytes = 8u << 20, kZone = 8192, kCount = 5000;
+    TFakeDevice device{kCardBytes};
+    std::vector<TBrelkCatEntry> entries;
+    std::uint32_t top = kCardBytes - kZone;
+    std::set<std::pair<std::uint32_t, std::uint32_t>> expectedGaps;
+    for (std::uint32_t i = 0; i < kCount; ++i) {
+        const std::uint32_t size = 100 + (i * 37) % 300, gap = i % 7 == 0 ? 512 : 0;
+        if (gap)
+            expectedGaps.emplace(top - gap, gap);
+        top -= gap + 512 + size;
+        entries.push_back(CardFixture::Entry(2, 0, "E" + std::to_string(i), size, top + 512));
+    }
+    std::shuffle(entries.begin(), entries.end(), std::mt19937(3));
+    auto write = [&](const std::vector<TBrelkCatEntry>& list) {
+        std::fill(device.Bytes.begin(), device.Bytes.begin() + 512, 0);
+        std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), device.Bytes.begin());
+        PutLE32(&device.Bytes[16], std::uint32_t(list.size()));
+        PutLE32(&device.Bytes[20], top);
+        for (std::size_t i = 0; i < list.size(); ++i)
+            std::copy(list[i].Bytes.begin(), list[i].Bytes.end(),
+                      device.Bytes.begin() + 512 + 64 * std::ptrdiff_t(i));
+    };
+    write(entries);
+    TRecordingReporter reporter;
+    auto card = std::make_unique<TBrelk>(reporter, device);
+    ASSERT_TRUE(card->Initialize(65536, "card.img", kZone));
+    const std::uint32_t catEnd = card->CatalogueEnd();
+    expectedGaps.emplace(catEnd, top - catEnd);
+    std::set<std::pair<std::uint32_t, std::uint32_t>> gaps;
+    for (const auto& r : card->FreeSpaceMap)
+        gaps.emplace(r.Start, r.Length);
+    EXPECT_EQ(gaps, expectedGaps);
+    // Two objects at one place: no gap may be offered inside either.
+    entries[4000].SetAddress(entries[17].Address());
+    write(entries);
+    card = std::make_unique<TBrelk>(reporter, device);
+    ASSERT_TRUE(card->Initialize(65536, "card.img", kZone));
+    for (const auto& r : card->FreeSpaceMap)
+        EXPECT_FALSE(r.Start < entries[17].Address() + entries[17].Size() &&
+                     entries[17].Address() - 512 < r.Start + r.Length)
+            << r.Start;
+}

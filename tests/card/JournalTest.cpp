@@ -14,31 +14,7 @@ using namespace brelktest;
 
 namespace {
 
-// Keeps journals in memory as a state folder would, and records what it was asked.
-class TJournalKeeper : public TCatalogueKeeper {
-  public:
-    std::map<std::string, TCardJournal> Journals;
-    std::vector<TCardJournal> Begun;
-    int Ended = 0;
-    bool Keep(const TKeptCatalogue&, std::string&) override { return true; }
-    bool BeginChange(const TCardJournal& journal, std::string&) override {
-        Journals[journal.Card] = journal;
-        Begun.push_back(journal);
-        return true;
-    }
-    bool EndChange(const std::string& card, std::string&) override {
-        Journals.erase(card);
-        ++Ended;
-        return true;
-    }
-    bool FindChange(const std::string& card, TCardJournal& journal) override {
-        const auto found = Journals.find(card);
-        if (found == Journals.end())
-            return false;
-        journal = found->second;
-        return true;
-    }
-};
+using TJournalKeeper = TMemoryKeeper;
 
 std::vector<std::uint8_t> Bytes(std::size_t n, std::uint8_t fill) {
     return std::vector<std::uint8_t>(n, fill);
@@ -288,9 +264,17 @@ TEST(StateFolderJournalTest, BeginFindEndAndACutFile) {
     ASSERT_EQ(found.Runs.size(), 1u);
     EXPECT_EQ(found.Runs[0].Old, journal.Runs[0].Old);
     EXPECT_FALSE(keeper.FindChange(dir.Path("other.img").string(), found));
-    ASSERT_TRUE(keeper.EndChange(card, error)) << error;
+    ASSERT_TRUE(keeper.EndChange(card, TJournalEnd::Discard, error)) << error;
     EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_FALSE(keeper.FindChange(card, found));
+    // Ended as the way back: found as the undo of the last change, never as a hot journal.
+    ASSERT_TRUE(keeper.BeginChange(journal, error)) << error;
+    ASSERT_TRUE(keeper.EndChange(card, TJournalEnd::KeepAsUndo, error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_TRUE(std::filesystem::exists(CardUndoPath(keeper.Folder, card)));
+    EXPECT_FALSE(keeper.FindChange(card, found));
+    ASSERT_TRUE(keeper.FindUndo(card, found));
+    EXPECT_EQ(found.Runs[0].Old, journal.Runs[0].Old);
     // Cut short: not taken, and removed.
     auto bytes = SerializeCardJournal(journal);
     bytes.resize(bytes.size() - 3);

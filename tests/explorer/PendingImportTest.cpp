@@ -141,6 +141,22 @@ TEST_F(PendingImportTest, StopRules) {
     }
 }
 
+// A card that fails a write is not called full: its own error names the fault, and the import
+// stops there.
+TEST_F(PendingImportTest, AFailedCardWriteIsNotCalledFull) {
+    for (int i = 0; i < 3; ++i)
+        Pending("obj" + std::to_string(i), std::vector<std::uint8_t>(100000, std::uint8_t(i)));
+    Device.FailWriteNumber = Device.WriteCalls + 1;
+    const TImportResult result = Import();
+    EXPECT_TRUE(result.Failed);
+    EXPECT_TRUE(result.Stopped);
+    EXPECT_TRUE(Card->WritesStopped());
+    EXPECT_TRUE(User.Errors.empty()) << User.Errors.front();
+    ASSERT_FALSE(Reporter.Messages.empty());
+    EXPECT_NE(Reporter.Messages.front().find("Could not write to"), std::string::npos)
+        << Reporter.Messages.front();
+}
+
 TEST_F(PendingImportTest, OverwriteAnswers) {
     struct Case {
         const char* What;
