@@ -153,8 +153,8 @@ TCommand FormatCommand() {
             "A card that holds a PC file system (FAT, exFAT, NTFS, ext) or a partition table is\n"
             "formatted only with --force. A card with a Brelk catalogue is formatted after a\n"
             "yes on the terminal (\"Format CARD and lose its N objects? [y/N]\"; anything else\n"
-            "is no); without a terminal on standard input it needs --force. The catalogue it\n"
-            "had is kept in the state folder.\n"
+            "is no); without a terminal on standard input it needs --force. 'brelk check\n"
+            "--from-kept' takes the format back while the card is as the format left it.\n"
             "Options:\n"
             "  --force     format without a question, over a PC file system too\n",
             {{"--force", false, ""}},
