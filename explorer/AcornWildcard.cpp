@@ -4,31 +4,27 @@ namespace brelk {
 
 namespace {
 
-char Folded(char c) {
+char Upper(char c) {
     return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
-
-bool SameCharacter(char pattern, char name) {
-    return pattern == '#' || Folded(pattern) == Folded(name);
 }
 
 } // namespace
 
-// Greedy matching with one step back to the last "*": each "*" only ever grows the run it
-// takes, so a match costs at most pattern length times name length steps, never more.
 bool AcornNameMatches(std::string_view pattern, std::string_view name) {
+    // Iterative match with one back-track point: the latest "*".
     std::size_t p = 0, n = 0;
-    std::size_t star = std::string_view::npos, starName = 0;
+    std::size_t starP = std::string_view::npos, starN = 0;
     while (n < name.size()) {
         if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            starName = n;
-        } else if (p < pattern.size() && SameCharacter(pattern[p], name[n])) {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '#' || Upper(pattern[p]) == Upper(name[n]))) {
             ++p;
             ++n;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            n = ++starName;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
         } else {
             return false;
         }
@@ -38,8 +34,8 @@ bool AcornNameMatches(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-bool HasAcornWildcard(std::string_view pattern) {
-    return pattern.find_first_of("*#") != std::string_view::npos;
+bool HasAcornWildcard(std::string_view text) {
+    return text.find_first_of("*#") != std::string_view::npos;
 }
 
 } // namespace brelk
