@@ -1,10 +1,10 @@
 // brelk check: finds the damage a torn or foreign catalogue write leaves and, with --repair,
 // puts a consistent catalogue in its place.
-#include "card/CatalogueCheck.h"
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "cli/Output.h"
+#include "explorer/CheckJob.h"
 #include "formats/GlobalStuff.h"
 
 #include <ostream>
@@ -13,15 +13,8 @@ namespace brelk::cli {
 
 namespace {
 
-struct TCheckOutcome {
-    std::string Status;      // "clean", "damaged", "repaired"
-    std::size_t Entries = 0; // in the catalogue as it is now
-    bool FromKept = false;
-    std::vector<std::string> Changes;
-};
-
-void WriteCheckJson(const std::string& path, const TCardCheck& check, const TCheckOutcome& outcome,
-                    std::ostream& out) {
+void WriteCheckJson(const std::string& path, const TCheckResult& result, std::ostream& out) {
+    const TCheckOutcome& outcome = result.Outcome;
     TJsonWriter json(out);
     json.BeginObject()
         .Field("card", path)
@@ -29,11 +22,11 @@ void WriteCheckJson(const std::string& path, const TCardCheck& check, const TChe
         .Field("entries", std::uint64_t(outcome.Entries))
         .Field("from_kept", outcome.FromKept)
         .BeginArray("problems");
-    for (const auto& finding : check.Findings)
+    for (const auto& finding : result.Check.Findings)
         if (finding.Damage)
             json.Field(nullptr, finding.Text);
     json.EndArray().BeginArray("notes");
-    for (const auto& finding : check.Findings)
+    for (const auto& finding : result.Check.Findings)
         if (!finding.Damage)
             json.Field(nullptr, finding.Text);
     json.EndArray().BeginArray("changes");
@@ -43,65 +36,26 @@ void WriteCheckJson(const std::string& path, const TCardCheck& check, const TChe
     out << "\n";
 }
 
-void WriteCheckText(const std::string& path, const TCardCheck& check, const TCheckOutcome& outcome,
-                    std::ostream& out) {
-    for (const auto& finding : check.Findings)
-        out << (finding.Damage ? "problem: " : "note: ") << CodePage1252ToUtf8(finding.Text)
-            << "\n";
-    for (const auto& change : outcome.Changes)
-        out << "repair: " << CodePage1252ToUtf8(change) << "\n";
-    out << path << ": " << outcome.Status << " (" << outcome.Entries << " entries)\n";
-}
-
-// Puts Plan's catalogue on the card; the outcome of the check made afterwards.
-TCheckOutcome Commit(TCardSession& session, const TCardCheck& check, const TRepairPlan& plan) {
-    TBrelk& card = session.Card();
-    if (!card.ReplaceCatalogue(plan.Entries, check.OnCard))
-        session.Fail(session.Path + ": the repaired catalogue cannot be used");
-    session.Finish();
-    return {CheckCard(card).Damaged() ? "damaged" : "repaired", plan.Entries.size(), plan.FromKept,
-            plan.Changes};
-}
-
-// Rebuilds the catalogue, from the one before the last change when it fits.
-TCheckOutcome Repair(TCardSession& session, const TCardCheck& check) {
-    TKeptCatalogue kept;
-    std::string why;
-    const bool haveKept = session.Card().CatalogueBeforeLastChange(kept, why);
-    return Commit(session, check, PlanRepair(session.Card(), check, haveKept ? &kept : nullptr));
-}
-
-// Takes the card's last change back.
-TCheckOutcome Undo(TCardSession& session, const TCardCheck& check) {
-    TKeptCatalogue kept;
-    TRepairPlan plan;
-    std::string why;
-    if (!session.Card().CatalogueBeforeLastChange(kept, why) ||
-        !PlanUndo(session.Card(), check, kept, plan, why))
-        session.Fail(session.Path + ": the last change cannot be taken back: " + why);
-    return Commit(session, check, plan);
-}
-
 int RunCheck(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "CARD");
-    const bool fromKept = args.Has("--from-kept");
-    const bool repair = args.Has("--repair") || fromKept;
+    const TCheckMode mode = args.Has("--from-kept") ? TCheckMode::UndoLastChange
+                            : args.Has("--repair")  ? TCheckMode::Repair
+                                                    : TCheckMode::Check;
     TCardSession session(args.Positional()[0], args, context.Err,
-                         repair ? TCardAccess::ReadWrite : TCardAccess::ReadOnly);
+                         mode == TCheckMode::Check ? TCardAccess::ReadOnly
+                                                   : TCardAccess::ReadWrite);
     TBrelk& card = session.Card();
     if (!card.DeviceOK || card.CacheSize == 0)
         session.Fail(session.Path + ": the size of the card could not be read");
-    const TCardCheck check = CheckCard(card);
-    TCheckOutcome outcome{check.Damaged() ? "damaged" : "clean", check.Entries.size(), false, {}};
-    if (fromKept)
-        outcome = Undo(session, check);
-    else if (check.Damaged() && repair && check.Formatted)
-        outcome = Repair(session, check);
+    const TCheckResult result = RunCheckJob(card, mode);
+    if (!result.Error.empty())
+        session.Fail(session.Path + ": " + result.Error);
+    session.Finish();
     if (args.Has("--json"))
-        WriteCheckJson(session.Path, check, outcome, context.Out);
+        WriteCheckJson(session.Path, result, context.Out);
     else
-        WriteCheckText(session.Path, check, outcome, context.Out);
-    return outcome.Status == "damaged" ? 1 : 0;
+        context.Out << CheckReportText(session.Path, result);
+    return result.Outcome.Status == "damaged" ? 1 : 0;
 }
 
 } // namespace

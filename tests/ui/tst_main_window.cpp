@@ -236,7 +236,7 @@ void TestMainWindow::menusAndCaptions() {
     QCOMPARE(MenuCaptions(bar->actions().at(0)->menu()), (QStringList{"Reload MMC", "-", "E&xit"}));
     QCOMPARE(MenuCaptions(bar->actions().at(1)->menu()),
              (QStringList{"Backup Brelk...", "Restore Brelk...", "Remove Deleted objects",
-                          "Format MMC", "-", "&Settings..."}));
+                          "Format MMC", "Check card...", "-", "&Settings..."}));
     QCOMPARE(MenuCaptions(bar->actions().at(2)->menu()),
              (QStringList{"Check for &Updates...", "-", "&About"}));
     QCOMPARE(MenuCaptions(main.mnuPopup),

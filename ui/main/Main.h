@@ -285,6 +285,7 @@ class TfrmMain : public QMainWindow {
     QAction* actnExpandDisc = nullptr;
     QAction* actnRefreshTree = nullptr;
     QAction* actnReloadDrive = nullptr;
+    QAction* actnCheckCard = nullptr;
     QAction* mnuFileExit = nullptr;
     QAction* mnuToolsSettings = nullptr;
     QAction* mnuHelpCheckUpdates = nullptr;
@@ -382,6 +383,10 @@ class TfrmMain : public QMainWindow {
     void CreateEmulatorCommand();
     // MainBackup.cpp
     void CreateBackupCommands();
+    // MainCheck.cpp
+    void CreateCheckCommand();
+    void actnCheckCardExecute();
+    void RepairCard();
     QString ChooseBackupIndex();
     const brelk::TBackupClock* BackupClock = nullptr;
     TfrmCheckUpdates* UpdateWindow = nullptr;

@@ -67,6 +67,7 @@ void TfrmMain::CreateActions() {
     CreateObjectOperations();
     CreateEmulatorCommand();
     CreateBackupCommands();
+    CreateCheckCommand();
     SetActionHandler(actnRefreshTree, [this] { actnRefreshTreeExecute(); });
     SetActionHandler(actnReloadDrive, [this] { actnReloadDriveExecute(); });
     SetActionHandler(mnuFileExit, [this] { mnuFileExitClick(); });
@@ -88,6 +89,7 @@ void TfrmMain::CreateMenus() {
     tools->addAction(actnRestoreBrelk);
     tools->addAction(actnRemoveDeletedObjects);
     tools->addAction(actnFormatMMC);
+    tools->addAction(actnCheckCard);
     tools->addSeparator();
     tools->addAction(mnuToolsSettings);
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));

@@ -41,6 +41,7 @@ void TfrmMain::UpdateCacheState() {
 void TfrmMain::UpdateActionEnabling() {
     SetActionEnabled(actnAddObjects, Brelk->CatalogueValid);
     SetActionEnabled(actnFormatMMC, Brelk->DeviceOK);
+    SetActionEnabled(actnCheckCard, Brelk->DeviceOK);
     SetActionEnabled(actnRestoreBrelk, Brelk->DeviceOK);
     SetActionEnabled(actnBackupBrelk, Brelk->HeaderCount() > 0);
     TMyTreeNode* root = RootNode();
