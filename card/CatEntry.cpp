@@ -89,7 +89,8 @@ std::string VisibleName(std::string_view text) {
     out.reserve(text.size());
     for (char c : text) {
         const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0)) {
+        if (u < 0x20 || u == 0x7F || u == 0x81 || u == 0x8D || u == 0x8F || u == 0x90 ||
+            u == 0x9D || u == 0xA0 || u == 0xAD) {
             out += "\\x";
             out += kHex[u >> 4];
             out += kHex[u & 15];

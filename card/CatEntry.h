@@ -90,8 +90,11 @@ std::string NameKey(std::string_view name);
 // compared with ASCII letters folded to upper case. Negative, zero or positive.
 int CompareCatEntries(const TBrelkCatEntry& a, const TBrelkCatEntry& b);
 
-// Text from the card made safe to print: control characters (0x00 to 0x1F, 0x7F, 0x80 to
-// 0x9F) become \xNN and a backslash becomes two, so nothing reaches a terminal as an escape.
+// A name from the card with every byte that shows nothing written as \xNN: the control codes
+// (0x00 to 0x1F, 0x7F), the five codes that code page 1252 leaves empty, the no-break space and
+// the soft hyphen; a backslash becomes two. The rest stays as code page 1252 bytes: the text
+// the user sees is this in UTF-8 (NameText in explorer/), and reading the escapes back gives
+// the name again.
 std::string VisibleName(std::string_view text);
 
 // The object name made from a PC file name: characters outside "!" to "~" removed,

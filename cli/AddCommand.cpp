@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "explorer/CommitLedger.h"
+#include "explorer/NameText.h"
 #include "explorer/PendingObjects.h"
 
 #include <iostream>
@@ -93,8 +94,8 @@ void LeaveOutObjectsOnCard(TPendingObjects& list, TBrelk& card, const TArgs& arg
     TObjectsOnCard onCard(card);
     for (std::size_t i = 0; i < list.size();) {
         if (onCard.Holds(*list[i])) {
-            out << "Left out " << VisibleName(list[i]->Entry.Name()) << " from "
-                << list[i]->FileName << ": already on the card\n";
+            out << "Left out " << NameText(list[i]->Entry.Name()) << " from " << list[i]->FileName
+                << ": already on the card\n";
             list.erase(list.begin() + std::ptrdiff_t(i));
         } else {
             ++i;
@@ -108,7 +109,7 @@ void WriteDryRunJson(std::ostream& out, const TPendingObjects& list, const TSpac
     for (const auto& object : list)
         json.BeginObject()
             .Field("file", object->FileName)
-            .Field("name", object->Entry.Name())
+            .Field("name", NameText(object->Entry.Name()))
             .Field("type", int(object->Entry.Type()))
             .Field("subtype", int(object->Entry.Subtype()))
             .Field("squashed", object->Squashed)

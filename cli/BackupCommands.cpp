@@ -5,6 +5,7 @@
 #include "cli/PCFiles.h"
 #include "explorer/Backup.h"
 #include "explorer/CommitLedger.h"
+#include "explorer/NameText.h"
 
 #include <algorithm>
 #include <ostream>
@@ -131,7 +132,7 @@ void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestor
         card, list, replace ? TRestoreExisting::Replace : TRestoreExisting::Keep, user, nullptr);
     user.Restored = nullptr;
     for (const TBrelk_RawCatalogueEntry* object : restored.Kept) {
-        context.Err << "brelk: an object named '" << VisibleName(object->Entry.Name())
+        context.Err << "brelk: an object named '" << NameText(object->Entry.Name())
                     << "' is on the card already; it was kept (use --replace)\n";
         kept.insert(object);
     }

@@ -5,6 +5,7 @@
 #include "cli/Json.h"
 #include "cli/Locale.h"
 #include "cli/Output.h"
+#include "explorer/NameText.h"
 #include "explorer/ObjectDetails.h"
 #include "explorer/ObjectOps.h"
 #include "formats/GlobalStuff.h"
@@ -100,7 +101,7 @@ void WriteLsJson(TBrelk& card, std::ostream& out) {
             .Field("subtype", int(entry->Subtype()))
             .Field("address", entry->Address())
             .Field("size", entry->Size())
-            .Field("name", entry->Name())
+            .Field("name", NameText(entry->Name()))
             .EndObject();
     json.EndArray().EndObject();
     out << "\n";
@@ -117,7 +118,7 @@ void WriteLsText(TBrelk& card, std::ostream& out) {
         std::snprintf(line, sizeof line, "%4u %3u  %08X  %08X  ", unsigned(entry->Type()),
                       unsigned(entry->Subtype()), unsigned(entry->Address()),
                       unsigned(entry->Size()));
-        out << line << CodePage1252ToUtf8(PrintableName(entry->Name())) << "\n";
+        out << line << NameText(entry->Name()) << "\n";
     }
 }
 

@@ -1,6 +1,7 @@
 #include "cli/CardSession.h"
 
 #include "explorer/AcornWildcard.h"
+#include "explorer/NameText.h"
 #include "explorer/ObjectSelection.h"
 #include "explorer/ObjectTransfer.h"
 #include "formats/GlobalStuff.h"
@@ -69,14 +70,6 @@ bool TCardSession::Commit() {
     return false;
 }
 
-TBrelkCatEntry* TCardSession::FindObject(const std::string& name, const TArgs& args) {
-    const std::vector<TBrelkCatEntry*> found = FindObjects({name}, args);
-    if (found.size() > 1)
-        throw TFailure(Path + ": '" + VisibleName(name) + "' matches " +
-                       std::to_string(found.size()) + " objects; this command takes one");
-    return found.front();
-}
-
 namespace {
 
 // --address: hexadecimal, with or without 0x, as brelk ls shows addresses.
@@ -92,8 +85,15 @@ std::optional<std::uint32_t> AddressOption(const TArgs& args) {
     return std::uint32_t(*value);
 }
 
+// The name's bytes that Text shows; a character no name shows leaves the text as it is, so
+// only the same bytes can match.
+std::string RawName(const std::string& text) {
+    std::string raw;
+    return NameFromText(text, raw) ? raw : text;
+}
+
 std::string SelectionFailure(const TObjectSelection& selection, const TObjectChoice& choice) {
-    const std::string name = "'" + VisibleName(selection.Pattern) + "'";
+    const std::string name = "'" + NameText(selection.Pattern) + "'";
     if (selection.Fault == TSelectionFault::Ambiguous)
         return std::to_string(selection.Count) + " objects are named " + name +
                "; choose one with --type or --address (see 'brelk ls')";
@@ -110,10 +110,21 @@ std::vector<TBrelkCatEntry*> TCardSession::FindObjects(const std::vector<std::st
     if (const auto type = args.Number("--type", 0, 255))
         choice.Type = std::uint8_t(*type);
     choice.Address = AddressOption(args);
-    TObjectSelection selection = SelectObjects(*Brelk, names, choice);
+    std::vector<std::string> raw;
+    for (const std::string& text : names)
+        raw.push_back(RawName(text));
+    TObjectSelection selection = SelectObjects(*Brelk, raw, choice);
     if (selection.Fault != TSelectionFault::None)
         throw TFailure(Path + ": " + SelectionFailure(selection, choice));
     return std::move(selection.Entries);
+}
+
+TBrelkCatEntry* TCardSession::FindObject(const std::string& name, const TArgs& args) {
+    const std::vector<TBrelkCatEntry*> found = FindObjects({name}, args);
+    if (found.size() > 1)
+        throw TFailure(Path + ": '" + NameText(RawName(name)) + "' matches " +
+                       std::to_string(found.size()) + " objects; this command takes one");
+    return found.front();
 }
 
 } // namespace brelk::cli

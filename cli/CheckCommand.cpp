@@ -24,14 +24,14 @@ void WriteCheckJson(const std::string& path, const TCheckResult& result, std::os
         .BeginArray("problems");
     for (const auto& finding : result.Check.Findings)
         if (finding.Damage)
-            json.Field(nullptr, finding.Text);
+            json.Field(nullptr, CodePage1252ToUtf8(finding.Text));
     json.EndArray().BeginArray("notes");
     for (const auto& finding : result.Check.Findings)
         if (!finding.Damage)
-            json.Field(nullptr, finding.Text);
+            json.Field(nullptr, CodePage1252ToUtf8(finding.Text));
     json.EndArray().BeginArray("changes");
     for (const auto& change : outcome.Changes)
-        json.Field(nullptr, change);
+        json.Field(nullptr, CodePage1252ToUtf8(change));
     json.EndArray().EndObject();
     out << "\n";
 }

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "explorer/CommitLedger.h"
 #include "explorer/DiscTransform.h"
+#include "explorer/NameText.h"
 
 #include <ostream>
 #include <string>
@@ -25,7 +26,7 @@ int RunTransformOnCard(const TArgs& args, TContext& context, bool squash) {
     card.StartBulktransfer();
     for (std::size_t i = 0; i < entries.size(); ++i) {
         TBrelkCatEntry* entry = entries[i];
-        const std::string name = VisibleName(entry->Name());
+        const std::string name = NameText(entry->Name());
         const std::uint32_t before = entry->Size();
         const TDiscTransformResult result = TransformDiscObject(card, entry, squash);
         if (result == TDiscTransformResult::WritesStopped) {

@@ -18,7 +18,7 @@ namespace {
 
 void WriteSideJson(TJsonWriter& json, const TDFSDiscSide& side) {
     json.BeginObject()
-        .Field("title", side.Title)
+        .Field("title", CodePage1252ToUtf8(side.Title))
         .Field("cycle", int(side.Cycle))
         .Field("boot", int(side.BootOption))
         .Field("sector_count", int(side.SectorCount))
@@ -28,8 +28,8 @@ void WriteSideJson(TJsonWriter& json, const TDFSDiscSide& side) {
         .BeginArray("entries");
     for (const auto& e : side.Entries)
         json.BeginObject()
-            .Field("dir", std::string(1, e.Directory))
-            .Field("name", e.Name)
+            .Field("dir", CodePage1252ToUtf8(std::string(1, e.Directory)))
+            .Field("name", CodePage1252ToUtf8(e.Name))
             .Field("locked", e.Locked)
             .Field("load", e.LoadAddress)
             .Field("exec", e.ExecAddress)
@@ -42,13 +42,13 @@ void WriteSideJson(TJsonWriter& json, const TDFSDiscSide& side) {
 void WriteTapeJson(TJsonWriter& json, const TUEF& tape) {
     json.BeginObject("tape")
         .Field("uef_version", tape.UEFVersion)
-        .Field("short_title", tape.ShortTitle)
-        .Field("origin", tape.OriginInfo)
+        .Field("short_title", CodePage1252ToUtf8(tape.ShortTitle))
+        .Field("origin", CodePage1252ToUtf8(tape.OriginInfo))
         .Field("useable_size", tape.UseableDataSize())
         .BeginArray("entries");
     for (const auto& e : tape.Entries)
         json.BeginObject()
-            .Field("name", e->Name)
+            .Field("name", CodePage1252ToUtf8(e->Name))
             .Field("locked", e->Locked)
             .Field("load", e->LoadAddress)
             .Field("exec", e->ExecAddress)

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/PCFiles.h"
 #include "explorer/AcornWildcard.h"
+#include "explorer/NameText.h"
 #include "explorer/ObjectTransfer.h"
 #include "formats/GlobalStuff.h"
 
@@ -87,8 +88,8 @@ std::vector<std::string> FilesInFolder(TCardSession& session,
             PrintableName(ObjectFileName(*entry, DFSSidesOnCard(session.Card(), *entry))));
         const std::string file = (std::filesystem::path(folder) / name).string();
         if (const auto [it, fresh] = taken.emplace(file, entry); !fresh)
-            throw TFailure(session.Path + ": '" + VisibleName(it->second->Name()) + "' and '" +
-                           VisibleName(entry->Name()) + "' would both be written to " + file +
+            throw TFailure(session.Path + ": '" + NameText(it->second->Name()) + "' and '" +
+                           NameText(entry->Name()) + "' would both be written to " + file +
                            "; get them one by one");
         files.push_back(file);
     }
@@ -103,7 +104,7 @@ void GetIntoFolder(const TArgs& args, TContext& context, TCardSession& session,
         const TFileForm form = OutputForm(args, entry, files[i]);
         WritePCFile(files[i], context.Out,
                     [&](std::ostream& out) { WriteObject(session, entry, form, out); });
-        context.Out << "Wrote " << VisibleName(entry.Name()) << " to " << files[i] << "\n";
+        context.Out << "Wrote " << NameText(entry.Name()) << " to " << files[i] << "\n";
     }
 }
 

@@ -1,22 +1,30 @@
 #include "cli/Json.h"
 
+#include "formats/GlobalStuff.h"
+
 #include <cstdio>
 
 namespace brelk::cli {
 
+// UTF-8 passes as it is; a byte that begins no UTF-8 sequence is taken as Latin-1 and
+// escaped, so the output is always valid JSON.
 std::string JsonString(std::string_view text) {
     std::string out = "\"";
-    for (char c : text) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t start = at;
+        const long code = NextCodePoint(text, at);
+        if (code == '"' || code == '\\') {
             out += '\\';
-            out += c;
-        } else if (u < 0x20 || u > 0x7E) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", unsigned(u));
-            out += escape;
+            out += char(code);
+        } else if (code >= 0x80) {
+            out.append(text.substr(start, at - start));
+        } else if (code >= 0x20 && code < 0x7F) {
+            out += char(code);
         } else {
-            out += c;
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x",
+                          unsigned(static_cast<unsigned char>(text[start])));
+            out += escape;
         }
     }
     return out + "\"";

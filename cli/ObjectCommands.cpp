@@ -4,6 +4,7 @@
 #include "cli/Output.h"
 #include "cli/PCFiles.h"
 #include "explorer/ContentAnalysis.h"
+#include "explorer/NameText.h"
 #include "explorer/ObjectDetails.h"
 #include "explorer/ObjectNames.h"
 #include "explorer/ObjectOps.h"
@@ -18,8 +19,9 @@ namespace brelk::cli {
 namespace {
 
 TBrelkCatEntry EntryForFile(const TArgs& args, const std::string& file, std::uint32_t size) {
-    std::string name = args.Value("--name").value_or(
-        SanitizeFilename(std::filesystem::path(file).filename().string()));
+    std::string name = SanitizeFilename(std::filesystem::path(file).filename().string());
+    if (const auto given = args.Value("--name"); given && !NameFromText(*given, name))
+        throw TUsageError("the name '" + *given + "' has a character that no object name holds");
     if (name.empty())
         throw TUsageError("the file name gives no usable object name; give one with --name");
     if (name.size() > kNameLength)
@@ -92,9 +94,8 @@ int RunPut(const TArgs& args, TContext& context) {
     session.RequireCatalogue();
     bool replace = args.Has("--replace");
     if (!replace && session.Card().ObjectExists(entry))
-        session.Fail(session.Path + ": an object named '" + VisibleName(entry.Name()) +
-                     "' of type " + std::to_string(entry.Type()) +
-                     " is on the card already (use --replace)");
+        session.Fail(session.Path + ": an object named '" + NameText(entry.Name()) + "' of type " +
+                     std::to_string(entry.Type()) + " is on the card already (use --replace)");
     // The place is chosen before the file is read.
     auto source = [&reader](std::uint8_t* buffer, std::uint32_t count) {
         return reader.Read(buffer, count);
@@ -103,11 +104,11 @@ int RunPut(const TArgs& args, TContext& context) {
                  : session.Card().AddObjectToBrelk(entry, data.data(), replace))) {
         if (reader.Failed())
             session.Fail(file + ": could not be read");
-        session.Fail(session.Path + ": no room for '" + VisibleName(entry.Name()) + "' (" +
+        session.Fail(session.Path + ": no room for '" + NameText(entry.Name()) + "' (" +
                      std::to_string(size) + " bytes); the card may be full");
     }
     session.Finish();
-    context.Out << "Added " << VisibleName(entry.Name()) << " (type " << int(entry.Type())
+    context.Out << "Added " << NameText(entry.Name()) << " (type " << int(entry.Type())
                 << ", subtype " << int(entry.Subtype()) << ", " << size << " bytes)\n";
     return 0;
 }
@@ -120,7 +121,7 @@ std::vector<TBrelkCatEntry*> ObjectsToRemove(const TArgs& args, TCardSession& se
     if (!args.Has("--permanent"))
         for (const TBrelkCatEntry* entry : entries)
             if (entry->Type() == kTypeDeleted)
-                session.Fail(session.Path + ": '" + VisibleName(entry->Name()) +
+                session.Fail(session.Path + ": '" + NameText(entry->Name()) +
                              "' is deleted already; --permanent removes it");
     return entries;
 }
@@ -134,15 +135,15 @@ int RunRm(const TArgs& args, TContext& context) {
     std::string done; // told only once the change is on the card
     if (args.Has("--permanent")) {
         for (const TBrelkCatEntry* entry : entries)
-            done += "Removed " + VisibleName(entry->Name()) + "\n";
+            done += "Removed " + NameText(entry->Name()) + "\n";
         session.Card().DeleteCatEntries(entries);
     } else {
         for (const TBrelkCatEntry* entry : entries)
-            done += "Moved " + VisibleName(entry->Name()) + " to the deleted objects\n";
+            done += "Moved " + NameText(entry->Name()) + " to the deleted objects\n";
         const TMoveToDeletedResult moved = MoveToDeletedObjects(session.Card(), entries);
         for (const TBrelkCatEntry* failed : moved.HeaderFailures)
             context.Err << "brelk: " << session.Path << ": could not remove '"
-                        << VisibleName(failed->Name()) << "'\n";
+                        << NameText(failed->Name()) << "'\n";
         if (!moved.HeaderFailures.empty())
             session.Fail("");
     }
@@ -154,13 +155,16 @@ int RunRm(const TArgs& args, TContext& context) {
 // brelk mv: the window's rename of a tree node, on the whole name.
 int RunMv(const TArgs& args, TContext& context) {
     args.ExpectPositional(3, "CARD OLD NEW");
-    const std::string& newName = args.Positional()[2];
+    std::string newName;
+    if (!NameFromText(args.Positional()[2], newName))
+        throw TUsageError("the name '" + args.Positional()[2] +
+                          "' has a character that no object name holds");
     if (const std::string refusal = RenameRefusal(newName); !refusal.empty())
         throw TUsageError(refusal);
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     session.RequireCatalogue();
     TBrelkCatEntry* entry = session.FindObject(args.Positional()[1], args);
-    const std::string oldName = VisibleName(entry->Name());
+    const std::string oldName = NameText(entry->Name());
     if (entry->Type() == kTypeDeleted)
         session.Fail(session.Path + ": '" + oldName +
                      "' is a deleted object; only live objects are renamed");
@@ -169,7 +173,7 @@ int RunMv(const TArgs& args, TContext& context) {
     if (!session.Card().UpdateCatEntry(entry, renamed))
         session.Fail(session.Path + ": could not rename '" + oldName + "'");
     session.Finish();
-    context.Out << "Renamed " << oldName << " to " << newName << "\n";
+    context.Out << "Renamed " << oldName << " to " << NameText(newName) << "\n";
     return 0;
 }
 

@@ -18,7 +18,9 @@ std::string NameTooLongText(std::size_t allowed) {
 std::string RenameRefusal(std::string_view newName, std::size_t prefixLength) {
     if (newName.empty())
         return "An object needs a name.";
-    if (!std::all_of(newName.begin(), newName.end(), IsObjectNameChar))
+    // The sub-groups keep whatever bytes they have; the part the user chose is checked.
+    const std::string_view chosen = newName.substr(std::min(prefixLength, newName.size()));
+    if (!std::all_of(chosen.begin(), chosen.end(), IsObjectNameChar))
         return "A name holds only the characters \"!\" to \"~\" (no spaces).";
     const std::size_t limit = kNameLength;
     if (newName.size() > limit)

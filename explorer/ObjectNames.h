@@ -15,9 +15,10 @@ bool IsObjectNameChar(char c);
 // the part the user chose.
 std::string NameTooLongText(std::size_t allowed);
 
-// Why NewName cannot become an object's name, empty when it can. Its first PrefixLength
-// characters are the sub-groups the user did not edit (the tree edits only the last part of
-// a name), so the length refusal counts only the rest.
+// Why NewName (the name's bytes) cannot become an object's name, empty when it can. Its first
+// PrefixLength bytes are the sub-groups the user did not edit (the tree edits only the last
+// part of a name): they are not checked for their characters, and the length refusal counts
+// only the rest.
 std::string RenameRefusal(std::string_view newName, std::size_t prefixLength = 0);
 
 } // namespace brelk

@@ -101,3 +101,55 @@ std::string CodePage1252ToUtf8(const std::string& text) {
 }
 
 } // namespace brelk
+
+namespace brelk {
+
+long NextCodePoint(std::string_view text, std::size_t& at) {
+    const std::size_t start = at;
+    const auto lead = static_cast<unsigned char>(text[at++]);
+    if (lead < 0x80)
+        return lead;
+    const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : -1;
+    long code = extra > 0 ? lead & (0x3F >> extra) : 0;
+    bool valid = extra > 0 && lead <= 0xF4 && text.size() - at >= std::size_t(extra);
+    for (int i = 0; valid && i < extra; ++i) {
+        const auto next = static_cast<unsigned char>(text[at++]);
+        valid = (next & 0xC0) == 0x80;
+        code = code << 6 | (next & 0x3F);
+    }
+    const long least[] = {0, 0x80, 0x800, 0x10000};
+    if (!valid || code < least[extra] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) {
+        at = start + 1;
+        return -1;
+    }
+    return code;
+}
+
+bool IsUtf8(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();)
+        if (NextCodePoint(text, at) < 0)
+            return false;
+    return true;
+}
+
+bool Utf8ToCodePage1252(std::string_view text, std::string& bytes) {
+    bytes.clear();
+    for (std::size_t at = 0; at < text.size();) {
+        const long code = NextCodePoint(text, at);
+        if (code < 0)
+            return false;
+        if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
+            bytes += char(code);
+            continue;
+        }
+        int byte = 0x80;
+        while (byte < 0xA0 && CodePage1252Char(std::uint8_t(byte)) != char32_t(code))
+            ++byte;
+        if (byte == 0xA0)
+            return false;
+        bytes += char(byte);
+    }
+    return true;
+}
+
+} // namespace brelk

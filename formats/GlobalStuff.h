@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace brelk {
 
@@ -36,6 +37,15 @@ char32_t CodePage1252Char(std::uint8_t byte);
 
 // A details text (bytes as code page 1252) in UTF-8, for terminals and files.
 std::string CodePage1252ToUtf8(const std::string& text);
+
+// The reverse: UTF-8 Text as code page 1252 bytes. False when Text is no valid UTF-8 or holds
+// a character that the code page lacks.
+bool Utf8ToCodePage1252(std::string_view text, std::string& bytes);
+// The UTF-8 code point at Text[At], At moved past it; -1 (At past the lead byte alone) when
+// no valid sequence starts there.
+long NextCodePoint(std::string_view text, std::size_t& at);
+// Whether Text is valid UTF-8.
+bool IsUtf8(std::string_view text);
 
 } // namespace brelk
 

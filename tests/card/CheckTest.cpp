@@ -251,7 +251,10 @@ TEST(VisibleNameTest, ControlCharactersBecomeVisible) {
         {"TAB\tCR\rDEL\x7F", "TAB\\x09CR\\x0DDEL\\x7F"},
         {"C1\x9B"
          "1m",
-         "C1\\x9B1m"},
+         "C1\x9B"
+         "1m"}, // a code page 1252 character: NameText shows it in UTF-8
+        {"EMPTY\x81\x8D\x8F\x90\x9D", "EMPTY\\x81\\x8D\\x8F\\x90\\x9D"},
+        {"NBSP\xA0SHY\xAD", "NBSP\\xA0SHY\\xAD"},
         {"BACK\\SLASH", "BACK\\\\SLASH"},
         {"LATIN\xE9", "LATIN\xE9"},
     };

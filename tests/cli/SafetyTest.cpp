@@ -256,11 +256,35 @@ TEST_F(SafetyTest, NamesWithControlCharactersArePrintedVisibly) {
     TResult put = Run({"put", Card, File("a.bin", "x"), "--name", evil});
     ASSERT_EQ(put.Status, 0) << put.Err;
     EXPECT_EQ(put.Out, "Added EVIL\\x1B]0;owned\\x07 (type 2, subtype 0, 1 bytes)\n");
+    // ls, its JSON and the messages show one text, and that text finds the object again.
+    const std::string shown = "EVIL\\x1B]0;owned\\x07";
     TResult ls = Run({"ls", Card});
     EXPECT_EQ(ls.Out.find('\x1B'), std::string::npos);
-    EXPECT_NE(ls.Out.find("EVIL.]0;owned."), std::string::npos) << ls.Out;
-    TResult rm = Run({"rm", Card, evil});
-    EXPECT_EQ(rm.Out, "Moved EVIL\\x1B]0;owned\\x07 to the deleted objects\n");
+    EXPECT_NE(ls.Out.find("  " + shown + "\n"), std::string::npos) << ls.Out;
+    EXPECT_NE(Run({"ls", Card, "--json"}).Out.find("\"name\": \"EVIL\\\\x1B]0;owned\\\\x07\""),
+              std::string::npos);
+    TResult rm = Run({"rm", Card, shown});
+    EXPECT_EQ(rm.Out, "Moved " + shown + " to the deleted objects\n");
+    EXPECT_EQ(Run({"rm", Card, evil, "--permanent"}).Status, 0); // the raw bytes find it too
+}
+
+// Names beyond ASCII show as code page 1252 in UTF-8, alike in ls, JSON and messages, and a
+// name given that way (or with \xNN) is stored as the same bytes.
+TEST_F(SafetyTest, NamesBeyondAsciiShowOneWayEverywhere) {
+    MakeCard();
+    TResult put =
+        Run({"put", Card, File("a.bin", "x"), "--name", "CAF\xC3\x89\xE2\x82\xAC.\\x07X"});
+    ASSERT_EQ(put.Status, 0) << put.Err;
+    const std::string shown = "CAF\xC3\x89\xE2\x82\xAC.\\x07X";
+    EXPECT_EQ(put.Out, "Added " + shown + " (type 2, subtype 0, 1 bytes)\n");
+    const auto bytes = ReadFileBytes(Card);
+    EXPECT_EQ(std::string(bytes.begin() + 512 + 16, bytes.begin() + 512 + 24), "CAF\xC9\x80.\x07X");
+    EXPECT_NE(Run({"ls", Card}).Out.find("  " + shown + "\n"), std::string::npos);
+    EXPECT_NE(
+        Run({"ls", Card, "--json"}).Out.find("\"name\": \"CAF\xC3\x89\xE2\x82\xAC.\\\\x07X\""),
+        std::string::npos)
+        << Run({"ls", Card, "--json"}).Out;
+    EXPECT_EQ(Run({"rm", Card, shown}).Out, "Moved " + shown + " to the deleted objects\n");
 }
 
 TEST_F(SafetyTest, FormatAsksForForceOverAPCFileSystem) {

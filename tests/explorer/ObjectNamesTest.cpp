@@ -135,6 +135,8 @@ TEST(RenameRule, RefusesWhatTheCardCannotHold) {
         {"", 0, "An object needs a name."},
         {"TWO WORDS", 0, "A name holds only the characters \"!\" to \"~\" (no spaces)."},
         {"CAF\xC9", 0, "A name holds only the characters \"!\" to \"~\" (no spaces)."},
+        {"CAF\xC9.NEW", 5, ""}, // the sub-groups keep their bytes
+        {"CAF\xC9.NEW NAME", 5, "A name holds only the characters \"!\" to \"~\" (no spaces)."},
     };
     for (const Case& c : cases)
         EXPECT_EQ(RenameRefusal(c.Name, c.Prefix), c.Refusal) << c.Name;

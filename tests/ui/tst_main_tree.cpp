@@ -2,6 +2,8 @@
 // the sort order and the icons.
 #include "tst_main_fixture.h"
 
+#include "explorer/NameText.h"
+
 #include "ui/main/MainWidgets.h"
 #include "ui/main/OpenOnObject.h"
 
@@ -34,6 +36,7 @@ class TestMainTree : public QObject {
     void iconsFollowTheEntries();
     void missingIconFileLeavesTreeWithoutIcons();
     void openOnObjectExpandsGroupsAndSelects();
+    void namesShowAsBrelkShowsThem();
 };
 
 void TestMainTree::emptyCardShowsRootAndFourGroups() {
@@ -265,6 +268,20 @@ void TestMainTree::openOnObjectExpandsGroupsAndSelects() {
     for (QTreeWidgetItemIterator it(main.treevwObjects); *it; ++it)
         if ((*it)->childCount() > 0)
             QVERIFY2((*it)->isExpanded(), qPrintable((*it)->text(0)));
+}
+
+// The tree and the details show a name as brelk does (code page 1252, \xNN for bytes that show
+// nothing), and that text, given to --select, finds the object.
+void TestMainTree::namesShowAsBrelkShowsThem() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Tool("CAF\xC9\x80.\x07X")}));
+    TfrmMain& main = rig.Open();
+    const QString shown = QString::fromStdString(brelk::NameText("CAF\xC9\x80.\x07X"));
+    QCOMPARE(shown, QString::fromUtf8("CAF\u00C9\u20AC.\\x07X"));
+    QVERIFY(FindNode(main, QString::fromUtf8("CAF\u00C9\u20AC")));
+    QVERIFY(FindNode(main, QStringLiteral("\\x07X")));
+    QVERIFY(OpenOnObject(main, shown));
+    QCOMPARE(main.lblObjectFullname->text(), shown);
 }
 
 QTEST_MAIN(TestMainTree)

@@ -1,5 +1,6 @@
 #include "ui/aux/NameText.h"
 
+#include "explorer/NameText.h"
 #include "explorer/ObjectNames.h"
 
 #include <QKeyEvent>
@@ -57,4 +58,12 @@ void MakeNameEditor(QLineEdit* editor) {
         editor->setText(clean);
         editor->setCursorPosition(cursor);
     });
+}
+
+QString CardNameText(const std::string& raw) {
+    return QString::fromStdString(brelk::NameText(raw));
+}
+
+bool CardNameFromText(const QString& text, std::string& raw) {
+    return brelk::NameFromText(text.toStdString(), raw);
 }

@@ -7,9 +7,17 @@
 #include <QString>
 
 #include <functional>
+#include <string>
 
 class QKeyEvent;
 class QLineEdit;
+
+// An object's name from the card as the window shows it: the same text brelk prints, in
+// which bytes that show nothing are written \xNN.
+QString CardNameText(const std::string& raw);
+// The name's bytes that Text shows (\xNN read back); false when Text holds a character that
+// no name on a card can.
+bool CardNameFromText(const QString& text, std::string& raw);
 
 // Whether a typed key may reach a name editor: characters "!" to "~" and the control codes
 // (copy, paste, backspace, delete and the other editing keys) pass; a space or any other

@@ -3,6 +3,8 @@
 // CardInfo); this file puts them on screen and reacts to the tree, the tabs and clicks.
 #include "ui/main/Main.h"
 
+#include "ui/aux/NameText.h"
+
 #include "explorer/CardInfo.h"
 #include "explorer/ObjectDetails.h"
 #include "formats/GlobalStuff.h"
@@ -114,7 +116,7 @@ void TfrmMain::ShowObjectInfo(const TBrelkCatEntry* entry) {
     lblObjectType->setText(QString::fromLatin1(brelk::ObjectTypeText(*entry)));
     lblObjectMMCPosition->setText(QString::fromStdString(numbers.Format(entry->Address())));
     lblObjectSize->setText(QString::fromStdString(numbers.Format(entry->Size())));
-    lblObjectFullname->setText(QString::fromLatin1(entry->Name()));
+    lblObjectFullname->setText(CardNameText(entry->Name()));
 }
 
 void TfrmMain::ShowObjectDetails(const TBrelkCatEntry* entry, bool loadNow) {

@@ -9,6 +9,8 @@
 // many objects it holds. Afterwards the nearest remaining node is selected.
 #include "ui/main/Main.h"
 
+#include "ui/aux/NameText.h"
+
 #include "explorer/ObjectOps.h"
 #include "ui/aux/Prompter.h"
 #include "ui/main/MainWidgets.h"
@@ -37,7 +39,7 @@ TMyTreeNode* AsNode(QTreeWidgetItem* item) {
 }
 
 QString EntryName(const TBrelkCatEntry& entry) {
-    return QString::fromLatin1(entry.Name());
+    return CardNameText(entry.Name());
 }
 
 // The node no longer stands for an object. A node that holds other nodes (an object whose

@@ -3,6 +3,8 @@
 // contents of its own catalogue entry; a failed rewrite leaves the entry as it was.
 #include "ui/main/Main.h"
 
+#include "ui/aux/NameText.h"
+
 #include "explorer/DiscTransform.h"
 #include "explorer/ObjectImages.h"
 #include "ui/aux/Prompter.h"
@@ -49,7 +51,7 @@ void TfrmMain::TransformSelectedDiscs(bool squash) {
         TBrelkCatEntry* entry = node->Entry;
         if (!IsDFSDisc(entry) || !Brelk->InCatalogue(entry))
             continue;
-        const QString name = QString::fromLatin1(entry->Name());
+        const QString name = CardNameText(entry->Name());
         const float percent = float(double(i + 1) / double(count) * 100.0);
         // A Cancel pressed during an earlier report shows here: the disc converted while it
         // was pressed is done, and nothing after it is started.

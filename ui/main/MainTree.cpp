@@ -2,6 +2,8 @@
 // tidying, the sort order and the state of the popup menu.
 #include "ui/main/Main.h"
 
+#include "ui/aux/NameText.h"
+
 #include "explorer/ObjectImages.h"
 #include "ui/main/MainWidgets.h"
 
@@ -124,7 +126,7 @@ TMyTreeNode* TfrmMain::AddObjectNode(TMyTreeNode* group, TBrelkCatEntry* entry) 
 
 TMyTreeNode* TfrmMain::ObjectParent(TMyTreeNode* group, const TBrelkCatEntry& entry,
                                     QString& text) {
-    text = QString::fromLatin1(entry.Name());
+    text = CardNameText(entry.Name());
     TMyTreeNode* parent = group;
     const int type = entry.Type();
     if (type == brelk::kTypeTool || type == brelk::kTypeImage) {

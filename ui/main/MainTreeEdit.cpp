@@ -23,11 +23,10 @@ TMyTreeNode* AsNode(QTreeWidgetItem* item) {
                                                           : nullptr;
 }
 
-// Why NewName cannot be given, empty when it can; the first PrefixLength characters are the
-// sub-groups the user did not edit.
-QString RenameRefusal(const QString& newName, qsizetype prefixLength) {
-    return QString::fromStdString(
-        brelk::RenameRefusal(newName.toLatin1().toStdString(), std::size_t(prefixLength)));
+// Why NewName (the name's bytes) cannot be given, empty when it can; the first PrefixLength
+// bytes are the sub-groups the user did not edit.
+QString RenameRefusal(const std::string& newName, std::size_t prefixLength) {
+    return QString::fromStdString(brelk::RenameRefusal(newName, prefixLength));
 }
 
 // The label editor of the tree: it opens only where the window allows an edit, filters the
@@ -142,13 +141,17 @@ void TfrmMain::treevwObjectsEdited(TMyTreeNode* node, QString& text) {
         IsEditing = false;
         return;
     }
-    const QString full = QString::fromLatin1(entry->Name());
+    const QString full = CardNameText(entry->Name());
     const QString prefix = full.left(std::max<qsizetype>(0, full.size() - node->Text().size()));
     const QString newName = prefix + text;
-    const QString refusal = RenameRefusal(newName, prefix.size());
+    std::string raw, rawPrefix;
+    const QString refusal =
+        CardNameFromText(newName, raw) && CardNameFromText(prefix, rawPrefix)
+            ? RenameRefusal(raw, rawPrefix.size())
+            : QStringLiteral("The name holds a character that no object name can.");
     if (refusal.isEmpty()) {
         TBrelkCatEntry renamed = *entry;
-        renamed.SetName(newName.toLatin1().toStdString());
+        renamed.SetName(raw);
         Brelk->UpdateCatEntry(entry, renamed);
         ShowObjectInfo(entry);
         UpdateTopbarInfo();

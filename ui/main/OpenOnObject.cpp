@@ -1,5 +1,6 @@
 #include "ui/main/OpenOnObject.h"
 
+#include "ui/aux/NameText.h"
 #include "ui/main/Main.h"
 #include "ui/main/MainWidgets.h"
 
@@ -7,7 +8,9 @@
 
 bool OpenOnObject(TfrmMain& main, const QString& name) {
     main.treevwObjects->expandAll();
-    const std::string wanted = name.toStdString();
+    std::string wanted;
+    if (!CardNameFromText(name, wanted))
+        return false;
     for (QTreeWidgetItemIterator it(main.treevwObjects); *it; ++it) {
         if ((*it)->type() != TMyTreeNode::kNodeType)
             continue;
