@@ -1,7 +1,7 @@
 // Backup and restore of a whole card. A backup set is an index file (a header line and one
 // line per live object, CR LF after each) and a folder beside it, named like the index file
 // without its extension, holding one image file per object line. The window and brelk both
-// drive the jobs here; they talk to the user only through TBackupUser and TBackupProgress.
+// drive the jobs here; they talk to the user only through TBackupUser and TJobProgress.
 #pragma once
 
 #include "card/Brelk.h"
@@ -81,15 +81,6 @@ class TBackupUser {
     virtual TBackupAnswer Ask(const std::string& text, bool offerNo) = 0;
 };
 
-// The wait window: Report returns whether Cancel had been pressed before the call began.
-class TBackupProgress {
-  public:
-    virtual ~TBackupProgress() = default;
-    virtual void Begin(const std::string& text, bool cancelEnabled, bool progressVisible) = 0;
-    virtual bool Report(float percent, const std::string& extraText) = 0;
-    virtual void End() = 0;
-};
-
 // The date and time in the header line.
 class TBackupClock {
   public:
@@ -132,7 +123,7 @@ struct TBackupResult {
 // its name, and the folders holding the names are synced before the result is returned; a
 // folder that cannot be synced ends the backup as a failure (IndexWritten false).
 TBackupResult BackupBrelk(TBrelk& card, const std::string& indexPath, const TBackupClock& clock,
-                          TBackupUser& user, TBackupProgress* progress,
+                          TBackupUser& user, TJobProgress* progress,
                           const TBackupSync& sync = TBackupSync());
 // The closing message of a backup whose index was written, and its kind.
 std::string BackupOutcomeText(const TBackupResult& result);
@@ -152,7 +143,7 @@ struct TRestoreLoad {
 // leaves List empty; a malformed line, or one whose image is a link or no regular file, is
 // reported with its number and leaves List empty.
 TRestoreLoad LoadBackupIndex(const std::string& path, TPendingObjects& list, TBackupUser& user,
-                             TBackupProgress* progress);
+                             TJobProgress* progress);
 
 struct TRestorePlan {
     bool Go = true;
@@ -187,7 +178,7 @@ struct TRestoreImport {
 // it was before. List holds every object again afterwards (the kept ones at the end), and
 // each added object's Entry carries the address it was given.
 TRestoreImport ImportRestoreList(TBrelk& card, TPendingObjects& list, TRestoreExisting existing,
-                                 TImportUser& user, TImportProgress* progress);
+                                 TImportUser& user, TJobProgress* progress);
 
 // The closing words about index lines whose image file was missing ("" when none was).
 std::string MissingImagesText(std::size_t missing);

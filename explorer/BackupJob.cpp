@@ -130,7 +130,7 @@ std::string TLocalClock::DateTimeText() const {
 }
 
 TBackupResult BackupBrelk(TBrelk& card, const std::string& indexPath, const TBackupClock& clock,
-                          TBackupUser& user, TBackupProgress* progress, const TBackupSync& sync) {
+                          TBackupUser& user, TJobProgress* progress, const TBackupSync& sync) {
     TBackupResult result;
     const std::size_t total = card.Catalogue.size();
     if (progress)
@@ -164,8 +164,7 @@ TBackupResult BackupBrelk(TBrelk& card, const std::string& indexPath, const TBac
     for (std::size_t i = 0; i < all.size() && !stop; ++i) {
         const TBrelkCatEntry& entry = *all[i];
         if (progress)
-            stop =
-                progress->Report(float(i + 1) / float(total) * 100.0f, ProgressText(i + 1, entry));
+            stop = progress->Report(i + 1, total, ProgressText(i + 1, entry));
         if (entry.Type() == kTypeDeleted)
             continue;
         const std::string path = folder + "/" + ImageFileName(std::uint32_t(result.Handled));

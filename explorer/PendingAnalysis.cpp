@@ -116,7 +116,7 @@ bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions
 }
 
 void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options, TImportUser& user,
-                           TImportProgress* progress) {
+                           TJobProgress* progress) {
     if (list.empty())
         return;
     if (progress != nullptr)
@@ -125,7 +125,7 @@ void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options,
     std::size_t i = 0;
     while (i < list.size() && !cancelled) {
         if (progress != nullptr)
-            cancelled = progress->Report(float(i + 1) / float(list.size()) * 100.0f, "");
+            cancelled = progress->Report(i + 1, list.size(), "");
         if (i >= list.size()) // the list must not shrink during the report; if it did, stop
             break;
         if (AnalysePendingObject(*list[i], options, user))

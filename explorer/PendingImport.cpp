@@ -212,7 +212,7 @@ void ConvertPendingData(TBrelk_RawCatalogueEntry& object, std::vector<std::uint8
 
 TImportResult ImportPendingObjects(TBrelk& card, TPendingObjects& list,
                                    const TImportOptions& options, TImportUser& user,
-                                   TImportProgress* progress) {
+                                   TJobProgress* progress) {
     return ImportPendingObjectsEach(
         card, list, [&options](const TBrelk_RawCatalogueEntry&) { return options; }, user,
         progress);
@@ -220,7 +220,7 @@ TImportResult ImportPendingObjects(TBrelk& card, TPendingObjects& list,
 
 TImportResult ImportPendingObjectsEach(TBrelk& card, TPendingObjects& list,
                                        const TImportOptionsFor& optionsFor, TImportUser& user,
-                                       TImportProgress* progress) {
+                                       TJobProgress* progress) {
     TImportResult result;
     if (progress != nullptr)
         progress->Begin("Adding files to Brelk...");
@@ -228,8 +228,7 @@ TImportResult ImportPendingObjectsEach(TBrelk& card, TPendingObjects& list,
         TBulkTransfer bulk(card);
         for (std::size_t i = 0; i < list.size() && !result.Stopped; ++i) {
             const std::string name = list[i]->Entry.Name();
-            if (progress != nullptr &&
-                progress->Report(float(i + 1) / float(list.size()) * 100.0f, "Adding " + name))
+            if (progress != nullptr && progress->Report(i + 1, list.size(), "Adding " + name))
                 result.Stopped = true;
             // The report lets the window run; should the list have shrunk meanwhile (it must
             // not), nothing that is gone is used.

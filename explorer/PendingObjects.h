@@ -2,10 +2,11 @@
 // file's contents into a proposed catalogue entry, the space totals, converting a file's
 // bytes into the card's form, and the import loop. The add-objects dialog, the main window's
 // drop handler, restore and `brelk add` all use these; they talk to the user only through
-// TImportUser and TImportProgress.
+// TImportUser and TJobProgress.
 #pragma once
 
 #include "card/CatEntry.h"
+#include "explorer/JobProgress.h"
 
 #include <cstdint>
 #include <functional>
@@ -70,16 +71,6 @@ class TImportUser {
     virtual void ObjectAdded(const TBrelk_RawCatalogueEntry& object) { (void)object; }
 };
 
-// The wait window: Begin shows it with Text, Report returns whether Cancel had been pressed
-// before the call began, End closes it. A null progress shows nothing and never cancels.
-class TImportProgress {
-  public:
-    virtual ~TImportProgress() = default;
-    virtual void Begin(const std::string& text) = 0;
-    virtual bool Report(float percent, const std::string& extraText) = 0;
-    virtual void End() = 0;
-};
-
 // The settings that the analysis and the import read.
 struct TImportOptions {
     bool GuessDistributor = false;  // ImportGuessDistributor
@@ -108,7 +99,7 @@ bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions
 // Analyses every object under the progress display and removes those that fail; Cancel drops
 // the objects not yet analysed.
 void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options, TImportUser& user,
-                           TImportProgress* progress);
+                           TJobProgress* progress);
 
 // --- Space totals ---
 struct TSpaceTotals {
@@ -134,13 +125,13 @@ struct TImportResult {
 // The import loop over List, in order, with bulk transfer held for the whole loop.
 TImportResult ImportPendingObjects(TBrelk& card, TPendingObjects& list,
                                    const TImportOptions& options, TImportUser& user,
-                                   TImportProgress* progress);
+                                   TJobProgress* progress);
 // The same loop with the overwrite settings chosen for each object (a restore decides them
 // on the card as it was before it began).
 using TImportOptionsFor = std::function<TImportOptions(const TBrelk_RawCatalogueEntry& object)>;
 TImportResult ImportPendingObjectsEach(TBrelk& card, TPendingObjects& list,
                                        const TImportOptionsFor& optionsFor, TImportUser& user,
-                                       TImportProgress* progress);
+                                       TJobProgress* progress);
 
 // --- Objects on the card already ---
 // Tells whether a pending object is on the card already: a live entry of the same type,

@@ -71,7 +71,7 @@ bool ReadTextFile(const std::string& path, std::string& text) {
 } // namespace
 
 TRestoreLoad LoadBackupIndex(const std::string& path, TPendingObjects& list, TBackupUser& user,
-                             TBackupProgress* progress) {
+                             TJobProgress* progress) {
     TRestoreLoad load;
     list.clear();
     std::string text;
@@ -184,7 +184,7 @@ DecideFates(const TBrelk& card, const TPendingObjects& list, TRestoreExisting ex
 } // namespace
 
 TRestoreImport ImportRestoreList(TBrelk& card, TPendingObjects& list, TRestoreExisting existing,
-                                 TImportUser& user, TImportProgress* progress) {
+                                 TImportUser& user, TJobProgress* progress) {
     const auto fates = DecideFates(card, list, existing);
     TPendingObjects writing;
     TPendingObjects kept;

@@ -39,15 +39,15 @@ struct TRecordingUser : TBackupUser {
 };
 
 // Records the wait window's calls; Report returns true from report number CancelAt on.
-struct TRecordingProgress : TBackupProgress {
+struct TRecordingProgress : TJobProgress {
     std::vector<std::string> Calls;
     std::size_t CancelAt = 0;
     std::size_t Reports = 0;
     void Begin(const std::string& text, bool cancel, bool bar) override {
         Calls.push_back("Begin " + text + (cancel ? " cancel" : "") + (bar ? " bar" : ""));
     }
-    bool Report(float percent, const std::string& extra) override {
-        Calls.push_back("Report " + std::to_string(int(percent)) + " " + extra);
+    bool Report(std::size_t done, std::size_t total, const std::string& extra) override {
+        Calls.push_back("Report " + std::to_string(int(PercentDone(done, total))) + " " + extra);
         return CancelAt != 0 && ++Reports >= CancelAt;
     }
     void End() override { Calls.push_back("End"); }

@@ -39,7 +39,7 @@ struct PendingImportTest : CardFixture {
         EXPECT_TRUE(Card->ReadMMC(bytes.data(), e.Address(), length));
         return bytes;
     }
-    TImportResult Import(TImportProgress* progress = nullptr) {
+    TImportResult Import(TJobProgress* progress = nullptr) {
         return ImportPendingObjects(*Card, List, Options, User, progress);
     }
     std::vector<std::string> Names() {
@@ -210,10 +210,10 @@ TEST_F(PendingImportTest, OverwriteAnswers) {
 class TListClearingProgress : public TScriptedProgress {
   public:
     explicit TListClearingProgress(TPendingObjects& list) : List(list) {}
-    bool Report(float percent, const std::string& extra) override {
+    bool Report(std::size_t done, std::size_t total, const std::string& item) override {
         if (Percents.size() == 1)
             List.clear();
-        return TScriptedProgress::Report(percent, extra);
+        return TScriptedProgress::Report(done, total, item);
     }
     TPendingObjects& List;
 };

@@ -28,13 +28,13 @@ class TScriptedUser : public brelk::TImportUser {
 };
 
 // Reports Cancel from the CancelAt-th report on (counted from 1; 0 never).
-class TScriptedProgress : public brelk::TImportProgress {
+class TScriptedProgress : public brelk::TJobProgress {
   public:
     explicit TScriptedProgress(std::size_t cancelAt = 0) : CancelAt(cancelAt) {}
-    void Begin(const std::string& text) override { Texts.push_back(text); }
-    bool Report(float percent, const std::string& extraText) override {
-        Percents.push_back(percent);
-        Extras.push_back(extraText);
+    void Begin(const std::string& text, bool, bool) override { Texts.push_back(text); }
+    bool Report(std::size_t done, std::size_t total, const std::string& item) override {
+        Percents.push_back(brelk::PercentDone(done, total));
+        Extras.push_back(item);
         return CancelAt != 0 && Percents.size() >= CancelAt;
     }
     void End() override { ++Ends; }

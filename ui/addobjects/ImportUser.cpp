@@ -24,18 +24,18 @@ TWaitWindowProgress::~TWaitWindowProgress() {
     ReturnWaitWindow();
 }
 
-void TWaitWindowProgress::Begin(const std::string& text) {
+void TWaitWindowProgress::Begin(const std::string& text, bool cancelable, bool counted) {
     QWidget* wait = Main.WaitWindow();
     if (wait && Owner && !Lent && wait->parentWidget() != Owner) {
         PreviousParent = wait->parentWidget();
         wait->setParent(Owner, wait->windowFlags());
         Lent = true;
     }
-    Main.ShowWaitWindow(QString::fromStdString(text), true, true);
+    Main.ShowWaitWindow(QString::fromStdString(text), cancelable, counted);
 }
 
-bool TWaitWindowProgress::Report(float percent, const std::string& extraText) {
-    return Main.ReportProgress(QString::fromStdString(extraText), percent);
+bool TWaitWindowProgress::Report(std::size_t done, std::size_t total, const std::string& item) {
+    return Main.ReportProgress(QString::fromStdString(item), brelk::PercentDone(done, total));
 }
 
 void TWaitWindowProgress::End() {

@@ -61,14 +61,14 @@ class TPrompterBackupUser final : public brelk::TBackupUser {
 };
 
 // The jobs' progress in the window's wait window.
-class TBackupWaitProgress final : public brelk::TBackupProgress {
+class TBackupWaitProgress final : public brelk::TJobProgress {
   public:
     explicit TBackupWaitProgress(TfrmMain& window) : Window(window) {}
     void Begin(const std::string& text, bool cancelEnabled, bool progressVisible) override {
         Window.ShowWaitWindow(FromCore(text), cancelEnabled, progressVisible);
     }
-    bool Report(float percent, const std::string& extraText) override {
-        return Window.ReportProgress(FromCore(extraText), percent);
+    bool Report(std::size_t done, std::size_t total, const std::string& item) override {
+        return Window.ReportProgress(FromCore(item), brelk::PercentDone(done, total));
     }
     void End() override { Window.CloseWaitWindow(); }
 
