@@ -2,6 +2,7 @@
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "cli/TerminalProgress.h"
 #include "explorer/CommitLedger.h"
 #include "explorer/NameText.h"
 #include "explorer/PendingObjects.h"
@@ -9,8 +10,10 @@
 #include <iostream>
 #include <memory>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace brelk::cli {
 
@@ -28,6 +31,11 @@ bool Adjust(TBrelk_RawCatalogueEntry& object, const TArgs& args, TImportUser& us
         return true;
     user.ShowError("'" + object.FileName + "' gives no usable object name.");
     return false;
+}
+
+std::string LeftOutLine(const TBrelk_RawCatalogueEntry& object) {
+    return "Left out " + NameText(object.Entry.Name()) + " from " + object.FileName +
+           ": already on the card\n";
 }
 
 // Messages go to standard error; the overwrite question is asked there and answered on
@@ -56,16 +64,23 @@ class TCliImportUser final : public TImportUser {
     }
     // The line is printed once a commit has put the object on the card.
     void ObjectAdded(const TBrelk_RawCatalogueEntry& object) override {
-        Added.Note("Added " + object.Entry.Name() + " (type " +
+        Added.Note("Added " + NameText(object.Entry.Name()) + " (type " +
                    std::to_string(object.Entry.Type()) + ", subtype " +
                    std::to_string(object.Entry.Subtype()) + ", " + std::to_string(object.DataSize) +
                    " bytes)\n");
     }
     // The import analyses each file as it reads it.
     bool AcceptAnalysed(TBrelk_RawCatalogueEntry& object) override {
-        return Adjust(object, Args, *this);
+        if (!Adjust(object, Args, *this))
+            return false;
+        if (!LeaveOut || !LeaveOut->Holds(object))
+            return true;
+        *LeftOut << LeftOutLine(object);
+        return false;
     }
     int Errors = 0;
+    TObjectsOnCard* LeaveOut = nullptr; // objects on the card that are not added again
+    std::ostream* LeftOut = nullptr;
     TCommitLedger Added;
 
   private:
@@ -93,6 +108,22 @@ void AdjustAll(TPendingObjects& list, const TArgs& args, TCliImportUser& user) {
             ++i;
         else
             list.erase(list.begin() + std::ptrdiff_t(i));
+    }
+}
+
+// Without --duplicates, a file whose object is on the card already is left out.
+void LeaveOutObjectsOnCard(TPendingObjects& list, TBrelk& card, const TArgs& args,
+                           std::ostream& out) {
+    if (args.Has("--duplicates"))
+        return;
+    TObjectsOnCard onCard(card);
+    for (std::size_t i = 0; i < list.size();) {
+        if (onCard.Holds(*list[i])) {
+            out << LeftOutLine(*list[i]);
+            list.erase(list.begin() + std::ptrdiff_t(i));
+        } else {
+            ++i;
+        }
     }
 }
 
@@ -180,9 +211,12 @@ int AddPaths(const TArgs& args, TContext& context) {
     options.AskBeforeOverwrite = args.Has("--ask");
     TPendingObjects list;
     CollectPaths(args, list, user);
+    // JSON on standard output stays JSON.
+    std::ostream& leftOut = args.Has("--json") ? context.Err : context.Out;
     if (args.Has("--dry-run")) {
         AnalysePendingObjects(list, options, user, nullptr);
         AdjustAll(list, args, user);
+        LeaveOutObjectsOnCard(list, session->Card(), args, leftOut);
         const TSpaceTotals totals =
             ComputeSpaceTotals(list, &session->Card(), session->Card().SafetyZone);
         if (args.Has("--json"))
@@ -191,9 +225,16 @@ int AddPaths(const TArgs& args, TContext& context) {
             WriteDryRunText(context.Out, list, totals);
         return user.Errors == 0 ? 0 : 1;
     }
-    // Each file is analysed as the import reads it: opened and read once.
+    // Each file is analysed as the import reads it: opened and read once; one whose object
+    // is on the card already is left out then.
+    std::optional<TObjectsOnCard> onCard;
+    if (!args.Has("--duplicates"))
+        onCard.emplace(session->Card());
+    user.LeaveOut = onCard ? &*onCard : nullptr;
+    user.LeftOut = &leftOut;
+    TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
     const TImportResult result =
-        ImportPendingObjects(session->Card(), list, options, user, nullptr);
+        ImportPendingObjects(session->Card(), list, options, user, &progress);
     return CommitAndReport(session, user, list.size() - result.Dropped,
                            !result.Failed && !result.Stopped, context);
 }
@@ -203,7 +244,7 @@ int AddPaths(const TArgs& args, TContext& context) {
 TCommand AddCommand() {
     return {"add",
             "CARD PATH... [--guess-distributor] [--squash | --expand] [--overwrite [--ask]] "
-            "[--dry-run [--json]]",
+            "[--duplicates] [--dry-run [--json]]",
             "Add PC files and folders as the add-objects dialog adds them",
             "Each file is analysed as the dialog does it: a DFS catalogue makes a disc (type 3,\n"
             "subtype 1; an interleaved double-sided image keeps both sides), a UEF file a tape\n"
@@ -215,22 +256,29 @@ TCommand AddCommand() {
             "One line per object on the card, printed once the catalogue listing it is\n"
             "written: Added NAME (type T, subtype S, N bytes). A failed command ends with\n"
             "'N of M objects are on the card' on standard error.\n"
+            "A file whose object is on the card already (same type, subtype, name and bytes)\n"
+            "is left out: Left out NAME from FILE: already on the card.\n"
             "Options:\n"
             "  --guess-distributor  put the innermost folder name in front of the name\n"
             "  --squash, --expand   store every DFS disc squashed, or as full sides\n"
             "  --overwrite          replace an object of the same type and name (without it the\n"
             "                       new object is added beside the old one)\n"
             "  --ask                with --overwrite: ask on the terminal before replacing\n"
+            "  --duplicates         add files whose objects are on the card already\n"
             "  --dry-run            write nothing; print what the analysis proposes\n"
             "  --json               with --dry-run: print it as JSON\n"
+            "  -q, --quiet          no progress line (shown only when standard error is a\n"
+            "                       terminal)\n"
             "The exit status is 1 when any file or object failed.\n",
             {{"--guess-distributor", false, ""},
              {"--squash", false, ""},
              {"--expand", false, ""},
              {"--overwrite", false, ""},
+             {"--duplicates", false, ""},
              {"--ask", false, ""},
              {"--dry-run", false, ""},
-             {"--json", false, ""}},
+             {"--json", false, ""},
+             kQuietOption},
             true,
             RunAdd};
 }

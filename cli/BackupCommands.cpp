@@ -3,6 +3,7 @@
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
 #include "cli/PCFiles.h"
+#include "cli/TerminalProgress.h"
 #include "explorer/Backup.h"
 #include "explorer/CommitLedger.h"
 #include "explorer/NameText.h"
@@ -10,6 +11,8 @@
 #include <algorithm>
 #include <ostream>
 #include <set>
+
+#include <unistd.h>
 
 namespace brelk::cli {
 
@@ -65,7 +68,9 @@ int RunBackup(const TArgs& args, TContext& context) {
     session.RequireCatalogue();
     TCliUser user(context.Err, false);
     const TLocalClock clock;
-    const TBackupResult result = BackupBrelk(session.Card(), index, clock, user, nullptr);
+    TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
+    const TBackupResult result = BackupBrelk(session.Card(), index, clock, user, &progress);
+    progress.End();
     if (!result.IndexWritten)
         throw TFailure("");
     user.Notify(BackupOutcomeKind(result), BackupOutcomeText(result));
@@ -117,7 +122,8 @@ void VerifyRestore(const TArgs& args, const std::string& cardPath, const TPendin
 // kept as they were on the card are added to Kept.
 void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestoreLoad& load,
                      const std::string& index, bool format, bool replace, TCliUser& user,
-                     std::set<const TBrelk_RawCatalogueEntry*>& kept, TContext& context) {
+                     std::set<const TBrelk_RawCatalogueEntry*>& kept, TContext& context,
+                     bool quiet) {
     TBrelk& card = session.Card();
     if (!card.DeviceOK || card.CacheSize == 0)
         session.Fail(session.Path + ": the size of the card could not be read");
@@ -128,8 +134,10 @@ void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestor
         session.Fail(session.Path + ": the card could not be formatted");
     TCommitLedger onCard(card);
     user.Restored = &onCard;
+    TTerminalProgress progress(STDERR_FILENO, quiet);
     const TRestoreImport restored = ImportRestoreList(
-        card, list, replace ? TRestoreExisting::Replace : TRestoreExisting::Keep, user, nullptr);
+        card, list, replace ? TRestoreExisting::Replace : TRestoreExisting::Keep, user, &progress);
+    progress.End();
     user.Restored = nullptr;
     for (const TBrelk_RawCatalogueEntry* object : restored.Kept) {
         context.Err << "brelk: an object named '" << NameText(object->Entry.Name())
@@ -168,7 +176,7 @@ int RunRestore(const TArgs& args, TContext& context) {
         TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
         cardPath = session.Path;
         RestoreOntoCard(session, list, load, index, format, args.Has("--replace"), user, kept,
-                        context);
+                        context, args.Has("--quiet"));
     }
     if (args.Has("--verify"))
         VerifyRestore(args, cardPath, list, kept, context);
@@ -180,20 +188,23 @@ int RunRestore(const TArgs& args, TContext& context) {
 } // namespace
 
 TCommand RestoreCommand() {
-    return {"restore",
-            "CARD INDEX [--format] [--verify] [--replace]",
-            "Write the objects of a backup set to the card",
-            "Every object line of INDEX whose image file is in the folder beside it is written\n"
-            "to the card unchanged. An unformatted card needs --format, which formats any card\n"
-            "before the restore. An object of the same type and name already on the card is\n"
-            "kept unless --replace is given; objects of one name within the set are all\n"
-            "written, beside each other. --verify reads every restored object back from\n"
-            "the card and compares it with its image file. Exit status 1 when INDEX is no\n"
-            "index file, has a malformed line, yields no images, or an object could not be\n"
-            "written or verified, or when an object line has no image file.\n",
-            {{"--format", false, ""}, {"--verify", false, ""}, {"--replace", false, ""}},
-            true,
-            RunRestore};
+    return {
+        "restore",
+        "CARD INDEX [--format] [--verify] [--replace]",
+        "Write the objects of a backup set to the card",
+        "Every object line of INDEX whose image file is in the folder beside it is written\n"
+        "to the card unchanged. An unformatted card needs --format, which formats any card\n"
+        "before the restore. An object of the same type and name already on the card is\n"
+        "kept unless --replace is given; objects of one name within the set are all\n"
+        "written, beside each other. --verify reads every restored object back from\n"
+        "the card and compares it with its image file. Exit status 1 when INDEX is no\n"
+        "index file, has a malformed line, yields no images, or an object could not be\n"
+        "written or verified, or when an object line has no image file.\n"
+        "Options:\n" +
+            std::string(kQuietHelp),
+        {{"--format", false, ""}, {"--verify", false, ""}, {"--replace", false, ""}, kQuietOption},
+        true,
+        RunRestore};
 }
 
 TCommand BackupCommand() {
@@ -204,8 +215,10 @@ TCommand BackupCommand() {
             "beside it, named like INDEX without its extension, receives one image file per\n"
             "object (IMG00000.bin, ...); INDEX without an extension gets \".txt\". The window\n"
             "reads and writes the same sets. Exit status 1 when an object could not be saved;\n"
-            "its image file is then absent.\n",
-            {},
+            "its image file is then absent.\n"
+            "Options:\n" +
+                std::string(kQuietHelp),
+            {kQuietOption},
             true,
             RunBackup};
 }

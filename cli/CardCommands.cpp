@@ -11,11 +11,28 @@
 #include "formats/GlobalStuff.h"
 
 #include <cstdio>
+#include <istream>
 #include <ostream>
 
 namespace brelk::cli {
 
 namespace {
+
+// A card that holds a catalogue is formatted only when the user says yes on a terminal
+// (no answer is no); without a terminal only --force formats it.
+void ConfirmLosingCatalogue(TCardSession& session, TContext& context) {
+    const std::size_t objects = session.Card().Catalogue.size();
+    const std::string lose = std::to_string(objects) + (objects == 1 ? " object" : " objects");
+    if (!context.Terminals.In)
+        session.Fail(session.Path + ": it holds a Brelk catalogue of " + lose +
+                     "; give --force to format it without a question");
+    context.Err << "Format " << session.Path << " and lose its " << lose << "? [y/N] "
+                << std::flush;
+    std::string answer;
+    std::getline(context.In, answer);
+    if (answer != "y" && answer != "Y" && answer != "yes")
+        session.Fail(session.Path + ": not formatted");
+}
 
 int RunFormat(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "CARD");
@@ -30,6 +47,8 @@ int RunFormat(const TArgs& args, TContext& context) {
     if (!foreign.empty() && !args.Has("--force"))
         session.Fail(session.Path + ": it holds " + foreign +
                      "; formatting destroys it (give --force to format anyway)");
+    if (card.CatalogueValid && !args.Has("--force"))
+        ConfirmLosingCatalogue(session, context);
     if (!card.FormatMMC())
         session.Fail(session.Path + ": the card could not be formatted");
     session.Finish();
@@ -133,7 +152,12 @@ TCommand FormatCommand() {
             "Write an empty catalogue to the card",
             "Only the catalogue header is written; object data stays on the card unreferenced.\n"
             "A card that holds a PC file system (FAT, exFAT, NTFS, ext) or a partition table is\n"
-            "formatted only with --force. The catalogue it had is kept in the state folder.\n",
+            "formatted only with --force. A card with a Brelk catalogue is formatted after a\n"
+            "yes on the terminal (\"Format CARD and lose its N objects? [y/N]\"; anything else\n"
+            "is no); without a terminal on standard input it needs --force. 'brelk check\n"
+            "--from-kept' takes the format back while the card is as the format left it.\n"
+            "Options:\n"
+            "  --force     format without a question, over a PC file system too\n",
             {{"--force", false, ""}},
             true,
             RunFormat};

@@ -1,12 +1,13 @@
 #include "cli/CardSession.h"
-#include "explorer/NameText.h"
 
+#include "explorer/AcornWildcard.h"
+#include "explorer/NameText.h"
+#include "explorer/ObjectSelection.h"
 #include "explorer/ObjectTransfer.h"
 #include "formats/GlobalStuff.h"
 
 #include <algorithm>
 #include <optional>
-#include <unordered_map>
 
 namespace brelk::cli {
 
@@ -17,13 +18,16 @@ constexpr std::uint64_t kMaxCacheSize = 64u * 1024 * 1024;
 void TStreamReporter::ReportError(const std::string& text) {
     std::string line = text;
     std::replace(line.begin(), line.end(), '\r', ' ');
+    for (std::size_t at = line.find(DriveText); at != std::string::npos;
+         at = line.find(DriveText, at + PathText.size()))
+        line.replace(at, DriveText.size(), PathText);
     Err << "brelk: " << line << "\n";
     ++Count;
 }
 
 TCardSession::TCardSession(const std::string& path, const TArgs& args, std::ostream& err,
                            TCardAccess access)
-    : Path(path), Reporter(err), Brelk(std::make_unique<TBrelk>(Reporter)) {
+    : Path(path), Reporter(err, path), Brelk(std::make_unique<TBrelk>(Reporter)) {
     auto cache = args.Number("--cache-size", 1, kMaxCacheSize).value_or(kDefaultCacheSize);
     auto zone = args.Number("--safety-zone", 0, 0xFFFFFFFFu).value_or(kDefaultSafetyZone);
     if (args.Has("--reuse-deleted-space") && args.Has("--no-reuse-deleted-space"))
@@ -66,10 +70,6 @@ bool TCardSession::Commit() {
     return false;
 }
 
-TBrelkCatEntry* TCardSession::FindObject(const std::string& name, const TArgs& args) {
-    return FindObjects({name}, args).front();
-}
-
 namespace {
 
 // --address: hexadecimal, with or without 0x, as brelk ls shows addresses.
@@ -85,34 +85,46 @@ std::optional<std::uint32_t> AddressOption(const TArgs& args) {
     return std::uint32_t(*value);
 }
 
+// The name's bytes that Text shows; a character no name shows leaves the text as it is, so
+// only the same bytes can match.
+std::string RawName(const std::string& text) {
+    std::string raw;
+    return NameFromText(text, raw) ? raw : text;
+}
+
+std::string SelectionFailure(const TObjectSelection& selection, const TObjectChoice& choice) {
+    const std::string name = "'" + NameText(selection.Pattern) + "'";
+    if (selection.Fault == TSelectionFault::Ambiguous)
+        return std::to_string(selection.Count) + " objects are named " + name +
+               "; choose one with --type or --address (see 'brelk ls')";
+    return (HasAcornWildcard(selection.Pattern) ? "no object matches " : "no object named ") +
+           name + (choice.Type ? " of type " + std::to_string(*choice.Type) : std::string()) +
+           (choice.Address ? " at address " + FormatHex8(*choice.Address) : std::string());
+}
+
 } // namespace
 
 std::vector<TBrelkCatEntry*> TCardSession::FindObjects(const std::vector<std::string>& names,
                                                        const TArgs& args) {
-    const auto type = args.Number("--type", 0, 255);
-    const auto address = AddressOption(args);
-    // The catalogue's entries by their name keys: one walk however many names.
-    std::unordered_map<std::string, std::vector<TBrelkCatEntry*>> byName;
-    for (const auto& entry : Brelk->Catalogue)
-        if ((!type || entry->Type() == *type) && (!address || entry->Address() == *address))
-            byName[NameKey(entry->Name())].push_back(entry.get());
-    std::vector<TBrelkCatEntry*> found;
-    for (const std::string& text : names) {
-        std::string name;
-        if (!NameFromText(text, name))
-            name = text; // a character no name shows: only the same bytes can match
-        const auto it = byName.find(NameKey(name));
-        if (it == byName.end())
-            throw TFailure(Path + ": no object named '" + NameText(name) + "'" +
-                           (type ? " of type " + std::to_string(*type) : std::string()) +
-                           (address ? " at address " + FormatHex8(*address) : std::string()));
-        if (it->second.size() > 1)
-            throw TFailure(Path + ": " + std::to_string(it->second.size()) +
-                           " objects are named '" + NameText(name) +
-                           "'; choose one with --type or --address (see 'brelk ls')");
-        found.push_back(it->second.front());
-    }
-    return found;
+    TObjectChoice choice;
+    if (const auto type = args.Number("--type", 0, 255))
+        choice.Type = std::uint8_t(*type);
+    choice.Address = AddressOption(args);
+    std::vector<std::string> raw;
+    for (const std::string& text : names)
+        raw.push_back(RawName(text));
+    TObjectSelection selection = SelectObjects(*Brelk, raw, choice);
+    if (selection.Fault != TSelectionFault::None)
+        throw TFailure(Path + ": " + SelectionFailure(selection, choice));
+    return std::move(selection.Entries);
+}
+
+TBrelkCatEntry* TCardSession::FindObject(const std::string& name, const TArgs& args) {
+    const std::vector<TBrelkCatEntry*> found = FindObjects({name}, args);
+    if (found.size() > 1)
+        throw TFailure(Path + ": '" + NameText(RawName(name)) + "' matches " +
+                       std::to_string(found.size()) + " objects; this command takes one");
+    return found.front();
 }
 
 } // namespace brelk::cli

@@ -12,15 +12,18 @@
 
 namespace brelk::cli {
 
-// Writes the card layer's messages to standard error, one line each.
+// Writes the card layer's messages to standard error, one line each. The card layer names
+// the card as a drive ("'/dev/sdb:'", the window's words); brelk names it by its path alone.
 class TStreamReporter final : public TBrelkReporter {
   public:
-    explicit TStreamReporter(std::ostream& err) : Err(err) {}
+    TStreamReporter(std::ostream& err, const std::string& cardPath)
+        : Err(err), DriveText("'" + cardPath + ":'"), PathText("'" + cardPath + "'") {}
     void ReportError(const std::string& text) override;
     int Count = 0;
 
   private:
     std::ostream& Err;
+    const std::string DriveText, PathText;
 };
 
 class TCardSession {
@@ -43,9 +46,11 @@ class TCardSession {
     bool Commit();
     // A failure of this command: the message, unless the card layer has said it already.
     [[noreturn]] void Fail(const std::string& message);
-    // The entry named Name (letter case ignored), narrowed by --type and --address when given.
+    // The one entry that Name (a name or a wildcard pattern) selects, narrowed by --type and
+    // --address when given; TFailure when it selects none or several.
     TBrelkCatEntry* FindObject(const std::string& name, const TArgs& args);
-    // The entry of each of Names, in order, found in one walk of the catalogue.
+    // The entries that Names select (see SelectObjects), each once; TFailure naming the first
+    // name that selects nothing, or a plain name that several objects share.
     std::vector<TBrelkCatEntry*> FindObjects(const std::vector<std::string>& names,
                                              const TArgs& args);
 

@@ -4,6 +4,7 @@
 #include "explorer/ObjectTransfer.h"
 
 #include <exception>
+#include <iostream>
 #include <new>
 #include <ostream>
 
@@ -16,7 +17,7 @@ const std::vector<TCommand>& AllCommands() {
         RmCommand(),      PurgeCommand(),       SquashCommand(),      ExpandCommand(),
         InspectCommand(), SquashImageCommand(), ExpandImageCommand(), CheckCommand(),
         BackupCommand(),  RestoreCommand(),     FilesCommand(),       ExtractCommand(),
-        ViewCommand(),    InsertCommand(),      DeleteFileCommand(),
+        ViewCommand(),    InsertCommand(),      DeleteFileCommand(),  MvCommand(),
     };
     return commands;
 }
@@ -55,7 +56,21 @@ const char* const kObjectChoiceHelp =
     "  --type N            chooses between objects of the same name by their type\n"
     "  --address HEX       chooses by the object's address, as 'brelk ls' shows it\n";
 
+const char* const kNamePatternHelp =
+    "A NAME may hold wildcards: * any run of characters, # one character, matched on the\n"
+    "whole name with letter case ignored; they match live objects, and deleted ones with\n"
+    "--type 0. A name that matches nothing changes nothing and fails.\n";
+
 namespace {
+
+// The version the window's About shows: the project's four dotted numbers.
+const char* ProgramVersion() {
+#ifdef BRELK_FILE_VERSION
+    return BRELK_FILE_VERSION;
+#else
+    return "unknown";
+#endif
+}
 
 void PrintOverview(std::ostream& out) {
     out << "Usage: brelk COMMAND [ARGS...]\n\n"
@@ -66,8 +81,8 @@ void PrintOverview(std::ostream& out) {
         out << head << std::string(head.size() < 18 ? 18 - head.size() : 1, ' ') << command.Summary
             << "\n";
     }
-    out << "\n'brelk COMMAND --help' explains one command. Exit status: 0 success, 1 failure, "
-           "2 usage error.\n\n"
+    out << "\n'brelk COMMAND --help' explains one command; 'brelk --version' (-V) shows the "
+           "version.\nExit status: 0 success, 1 failure, 2 usage error.\n\n"
            "CARD is a block device or an image file. brelk opens a device itself and needs\n"
            "write permission on it (for example as a member of the 'disk' group); it does not\n"
            "ask UDisks2. The desktop program, brelkexplorer, asks UDisks2 for a device you "
@@ -121,8 +136,9 @@ int RunCommand(const TCommand& command, const std::vector<std::string>& rest, TC
 
 } // namespace
 
-int RunBrelk(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    TContext context{out, err};
+int RunBrelk(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             std::istream& in, const TTerminals& terminals) {
+    TContext context{out, err, in, terminals};
     if (args.empty()) {
         PrintOverview(err);
         return 2;
@@ -131,11 +147,19 @@ int RunBrelk(const std::vector<std::string>& args, std::ostream& out, std::ostre
         PrintOverview(out);
         return 0;
     }
+    if (args[0] == "--version" || args[0] == "-V") {
+        out << "brelk " << ProgramVersion() << "\n";
+        return out.flush() ? 0 : 1;
+    }
     for (const auto& command : AllCommands())
         if (command.Name == args[0])
             return RunCommand(command, {args.begin() + 1, args.end()}, context);
     err << "brelk: unknown command '" << args[0] << "' (see 'brelk --help')\n";
     return 2;
+}
+
+int RunBrelk(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return RunBrelk(args, out, err, std::cin, {});
 }
 
 } // namespace brelk::cli

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cli/Args.h"
+#include "cli/Cli.h"
 
 #include <iosfwd>
 #include <string>
@@ -12,6 +13,8 @@ namespace brelk::cli {
 struct TContext {
     std::ostream& Out;
     std::ostream& Err;
+    std::istream& In;
+    TTerminals Terminals;
 };
 
 struct TCommand {
@@ -37,6 +40,8 @@ extern const char* const kQuietHelp;
 // added, and the help lines of those two.
 std::vector<TOptionSpec> WithObjectChoice(std::vector<TOptionSpec> specs);
 extern const char* const kObjectChoiceHelp;
+// The help lines on names with wildcards, for the commands that take several names.
+extern const char* const kNamePatternHelp;
 
 TCommand CreateCommand();
 TCommand FormatCommand();
@@ -61,5 +66,6 @@ TCommand ExtractCommand();
 TCommand ViewCommand();
 TCommand InsertCommand();
 TCommand DeleteFileCommand();
+TCommand MvCommand();
 
 } // namespace brelk::cli

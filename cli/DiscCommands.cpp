@@ -71,9 +71,8 @@ TCommand SquashCommand() {
             "Squash DFS disc objects on the card to their used sectors",
             "Each named DFS disc is read, every side cut after its last used sector, and written\n"
             "back in place of the same entry. Objects that are no DFS disc are passed over. The\n"
-            "exit status is 1 when any object could not be read or rewritten.\n"
-            "Options:\n" +
-                std::string(kObjectChoiceHelp) + kQuietHelp,
+            "exit status is 1 when any object could not be read or rewritten.\n" +
+                std::string(kNamePatternHelp) + "Options:\n" + kObjectChoiceHelp + kQuietHelp,
             WithObjectChoice({kQuietOption}),
             true,
             RunSquash};
@@ -86,9 +85,8 @@ TCommand ExpandCommand() {
         "Expand DFS disc objects on the card to full sides",
         "Each named DFS disc is read, every side padded to 204800 bytes, and written back in\n"
         "place of the same entry. Objects that are no DFS disc are passed over. The exit status\n"
-        "is 1 when any object could not be read or rewritten.\n"
-        "Options:\n" +
-            std::string(kObjectChoiceHelp) + kQuietHelp,
+        "is 1 when any object could not be read or rewritten.\n" +
+            std::string(kNamePatternHelp) + "Options:\n" + kObjectChoiceHelp + kQuietHelp,
         WithObjectChoice({kQuietOption}),
         true,
         RunExpand};

@@ -78,16 +78,20 @@ std::string LayoutText(const TContentAnalysis& found) {
     return found.Layout.Why;
 }
 
-void WriteInspectJson(std::ostream& out, const TPCFileContents& contents,
-                      const TContentAnalysis& found, const TAcornDFSDiscObject& disc,
-                      const TUEF& tape) {
+// Labelled (one of several files): the object names its file first.
+void WriteInspectJson(std::ostream& out, const std::string& path, bool labelled,
+                      const TPCFileContents& contents, const TContentAnalysis& found,
+                      const TAcornDFSDiscObject& disc, const TUEF& tape) {
     TJsonWriter json(out);
     const bool isDisc = found.ReadAs == TReadAs::DFS || found.ReadAs == TReadAs::DFSInterleaved;
     const char* kind = isDisc                          ? "dfs"
                        : found.ReadAs == TReadAs::Tape ? "tape"
                        : found.ReadAs == TReadAs::ADFS ? "adfs"
                                                        : "tool";
-    json.BeginObject().Field("kind", kind).Field("length", ContentsLength(contents));
+    json.BeginObject();
+    if (labelled)
+        json.Field("file", path);
+    json.Field("kind", kind).Field("length", ContentsLength(contents));
     if (isDisc) {
         json.BeginArray("sides");
         for (const auto& side : disc.aDiscSides)
@@ -103,9 +107,33 @@ void WriteInspectJson(std::ostream& out, const TPCFileContents& contents,
     out << "\n";
 }
 
+void InspectFile(const std::string& path, bool json, bool labelled, TContext& context);
+
+// Each file in turn; with several, each text begins with the file's name and a failure is
+// said and passed over.
 int RunInspect(const TArgs& args, TContext& context) {
-    args.ExpectPositional(1, "FILE");
-    const std::string& path = args.Positional()[0];
+    if (args.Positional().empty())
+        throw TUsageError("missing argument: expected FILE...");
+    const std::vector<std::string>& files = args.Positional();
+    if (files.size() == 1) {
+        InspectFile(files.front(), args.Has("--json"), false, context);
+        return 0;
+    }
+    int status = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!args.Has("--json"))
+            context.Out << (i > 0 ? "\n" : "") << files[i] << ":\n";
+        try {
+            InspectFile(files[i], args.Has("--json"), true, context);
+        } catch (const TFailure& failure) {
+            context.Err << "brelk: " << failure.what() << "\n";
+            status = 1;
+        }
+    }
+    return status;
+}
+
+void InspectFile(const std::string& path, bool json, bool labelled, TContext& context) {
     const TPCFileContents contents = ReadPCFileUnpacked(path);
     const TContentAnalysis found = AnalysePCFile(contents, path);
     TAcornDFSDiscObject disc; // every side, walked as the details view walks a disc object
@@ -116,9 +144,9 @@ int RunInspect(const TArgs& args, TContext& context) {
     TUEF tape;
     if (found.ReadAs == TReadAs::Tape)
         tape.FetchUEF(contents.Bytes);
-    if (args.Has("--json")) {
-        WriteInspectJson(context.Out, contents, found, disc, tape);
-        return 0;
+    if (json) {
+        WriteInspectJson(context.Out, path, labelled, contents, found, disc, tape);
+        return;
     }
     if (contents.Gzip)
         context.Out << "gzip-compressed, " << contents.Bytes.size() << " bytes unpacked\n";
@@ -136,7 +164,6 @@ int RunInspect(const TArgs& args, TContext& context) {
         context.Out << "tool (" << ContentsLength(contents) << " bytes)"
                     << (found.Note.empty() ? "" : ": " + found.Note) << "\n";
     }
-    return 0;
 }
 
 int RunTransform(const TArgs& args, TContext& context, bool squash) {
@@ -192,13 +219,15 @@ int RunExpandImage(const TArgs& args, TContext& context) {
 TCommand InspectCommand() {
     return {
         "inspect",
-        "FILE [--json]",
-        "Tell what a PC file is, as the add dialog decides it",
+        "FILE... [--json]",
+        "Tell what PC files are, as the add dialog decides it",
         "A gzip-compressed file is unpacked first. A file whose first 1024 bytes (padded with\n"
         "zeros when shorter) hold a DFS catalogue is a DFS disc: its layout is named (an\n"
         "interleaved double-sided image holds its sides track by track) and its sides are\n"
         "listed as the details view shows them. Else a UEF file is a tape, listed with its\n"
-        "catalogue. Anything else is a tool, with the reason when it looks like a disc or tape.\n",
+        "catalogue. Anything else is a tool, with the reason when it looks like a disc or tape.\n"
+        "Several files are told one after the other, each under its name (with --json one\n"
+        "JSON object per line); one that cannot be read is said and makes the exit status 1.\n",
         {{"--json", false, ""}},
         false,
         RunInspect};

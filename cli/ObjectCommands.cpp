@@ -1,4 +1,4 @@
-// brelk put, get and rm: commands on one object of the card.
+// brelk put, rm, mv and cat: commands on objects of the card.
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
@@ -6,6 +6,7 @@
 #include "explorer/ContentAnalysis.h"
 #include "explorer/NameText.h"
 #include "explorer/ObjectDetails.h"
+#include "explorer/ObjectNames.h"
 #include "explorer/ObjectOps.h"
 #include "explorer/ObjectTransfer.h"
 #include "explorer/PCFile.h"
@@ -113,85 +114,67 @@ int RunPut(const TArgs& args, TContext& context) {
     return 0;
 }
 
-// Copies the object's Size bytes to Out in page-aligned pieces, so large objects need little
-// memory and most of them comes straight from the card past the cache.
-void CopyObject(TCardSession& session, const TBrelkCatEntry& entry, std::ostream& out) {
-    if (!ObjectWithinUsableLimit(session.Card(), entry))
-        session.Fail(session.Path + ": the object reaches past the usable card");
-    const TCacheBuffer buffer = AllocatePageAligned(kTransferPiece);
-    if (!buffer)
-        session.Fail("out of memory");
-    // The card stays open for all pieces rather than being opened for each (when it cannot
-    // be held open, each read opens it as usual).
-    const bool held = session.Card().StartBulktransfer();
-    for (std::uint64_t done = 0; done < entry.Size();) {
-        std::uint32_t n =
-            std::uint32_t(std::min<std::uint64_t>(kTransferPiece, entry.Size() - done));
-        if (!session.Card().ReadMMC(buffer.get(), std::uint32_t(entry.Address() + done), n))
-            session.Fail(session.Path + ": the object could not be read");
-        out.write(reinterpret_cast<const char*>(buffer.get()), n);
-        done += n;
-    }
-    if (held)
-        session.Card().StopBulktransfer();
-}
-
-// How get writes the object: --as uef or raw, else as the output name asks (a tape as UEF
-// under a ".uef" name, a DFS disc interleaved under a ".dsd" name).
-TFileForm OutputForm(const TArgs& args, const TBrelkCatEntry& entry) {
-    if (auto as = args.Value("--as")) {
-        if (*as == "uef")
-            return IsTapeObject(entry) ? TFileForm::UEF : TFileForm::Stored;
-        if (*as == "raw")
-            return TFileForm::Stored;
-        throw TUsageError("--as takes uef or raw");
-    }
-    return FileFormFor(entry, args.Value("--output").value_or(""));
-}
-
-void WriteObject(TCardSession& session, const TBrelkCatEntry& entry, TFileForm form,
-                 std::ostream& out) {
-    if (form == TFileForm::Stored) {
-        CopyObject(session, entry, out);
-        return;
-    }
-    std::vector<std::uint8_t> stored;
-    if (!ReadWholeObject(session.Card(), entry, stored))
-        session.Fail(session.Path + ": the object could not be read");
-    const std::vector<std::uint8_t> file = ObjectInFileForm(std::move(stored), form);
-    out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-}
-
-int RunGet(const TArgs& args, TContext& context) {
-    args.ExpectPositional(2, "CARD NAME");
-    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
-    session.RequireCatalogue();
-    const TBrelkCatEntry entry = *session.FindObject(args.Positional()[1], args);
-    const TFileForm form = OutputForm(args, entry);
-    WritePCFile(args.Value("--output").value_or("-"), context.Out,
-                [&](std::ostream& out) { WriteObject(session, entry, form, out); });
-    return 0;
+// The objects that rm removes; a deleted one named without --permanent is refused before
+// anything changes.
+std::vector<TBrelkCatEntry*> ObjectsToRemove(const TArgs& args, TCardSession& session) {
+    const std::vector<std::string> names(args.Positional().begin() + 1, args.Positional().end());
+    std::vector<TBrelkCatEntry*> entries = session.FindObjects(names, args);
+    if (!args.Has("--permanent"))
+        for (const TBrelkCatEntry* entry : entries)
+            if (entry->Type() == kTypeDeleted)
+                session.Fail(session.Path + ": '" + NameText(entry->Name()) +
+                             "' is deleted already; --permanent removes it");
+    return entries;
 }
 
 int RunRm(const TArgs& args, TContext& context) {
-    args.ExpectPositional(2, "CARD NAME");
+    if (args.Positional().size() < 2)
+        throw TUsageError("missing argument: expected CARD NAME...");
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     session.RequireCatalogue();
-    TBrelkCatEntry* entry = session.FindObject(args.Positional()[1], args);
-    const std::string name = NameText(entry->Name());
+    const std::vector<TBrelkCatEntry*> entries = ObjectsToRemove(args, session);
     std::string done; // told only once the change is on the card
     if (args.Has("--permanent")) {
-        session.Card().DeleteCatEntry(entry);
-        done = "Removed " + name + "\n";
-    } else if (entry->Type() == kTypeDeleted) {
-        session.Fail(session.Path + ": '" + name + "' is deleted already; --permanent removes it");
+        for (const TBrelkCatEntry* entry : entries)
+            done += "Removed " + NameText(entry->Name()) + "\n";
+        session.Card().DeleteCatEntries(entries);
     } else {
-        if (!MoveToDeletedObjects(session.Card(), {entry}).HeaderFailures.empty())
-            session.Fail(session.Path + ": could not remove '" + name + "'");
-        done = "Moved " + name + " to the deleted objects\n";
+        for (const TBrelkCatEntry* entry : entries)
+            done += "Moved " + NameText(entry->Name()) + " to the deleted objects\n";
+        const TMoveToDeletedResult moved = MoveToDeletedObjects(session.Card(), entries);
+        for (const TBrelkCatEntry* failed : moved.HeaderFailures)
+            context.Err << "brelk: " << session.Path << ": could not remove '"
+                        << NameText(failed->Name()) << "'\n";
+        if (!moved.HeaderFailures.empty())
+            session.Fail("");
     }
     session.Finish();
     context.Out << done;
+    return 0;
+}
+
+// brelk mv: the window's rename of a tree node, on the whole name.
+int RunMv(const TArgs& args, TContext& context) {
+    args.ExpectPositional(3, "CARD OLD NEW");
+    std::string newName;
+    if (!NameFromText(args.Positional()[2], newName))
+        throw TUsageError("the name '" + args.Positional()[2] +
+                          "' has a character that no object name holds");
+    if (const std::string refusal = RenameRefusal(newName); !refusal.empty())
+        throw TUsageError(refusal);
+    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
+    session.RequireCatalogue();
+    TBrelkCatEntry* entry = session.FindObject(args.Positional()[1], args);
+    const std::string oldName = NameText(entry->Name());
+    if (entry->Type() == kTypeDeleted)
+        session.Fail(session.Path + ": '" + oldName +
+                     "' is a deleted object; only live objects are renamed");
+    TBrelkCatEntry renamed = *entry;
+    renamed.SetName(newName);
+    if (!session.Card().UpdateCatEntry(entry, renamed))
+        session.Fail(session.Path + ": could not rename '" + oldName + "'");
+    session.Finish();
+    context.Out << "Renamed " << oldName << " to " << NameText(newName) << "\n";
     return 0;
 }
 
@@ -260,35 +243,31 @@ TCommand PutCommand() {
             RunPut};
 }
 
-TCommand GetCommand() {
-    return {"get",
-            "CARD NAME [-o FILE] [--as uef|raw] [--type N] [--address HEX]",
-            "Write an object to a file",
-            "The object's whole allocated size is written (whole blocks), except that a tape is\n"
-            "exported as a UEF file made from its blocks when the output name ends in \".uef\"\n"
-            "(any letter case) or --as uef is given (--as raw writes the stored bytes whatever\n"
-            "the name). A tape that holds no tape block is written as stored. A DFS disc is\n"
-            "written interleaved, track t of side s at (2t + s) x 2560, when the output name\n"
-            "ends in \".dsd\" (--as raw writes the sides one after the other). Without -o the\n"
-            "bytes go to standard output. NAME ignores letter case.\n"
-            "Options:\n" +
-                std::string(kObjectChoiceHelp),
-            WithObjectChoice({{"--output", true, "-o"}, {"--as", true, ""}}),
-            true,
-            RunGet};
-}
-
 TCommand RmCommand() {
     return {"rm",
-            "CARD NAME [--permanent] [--type N] [--address HEX]",
-            "Delete an object",
-            "Without --permanent the object moves to the deleted objects (type 0) and its space\n"
-            "stays taken until 'brelk purge'; with it the entry is removed and its space is free.\n"
-            "Options:\n" +
-                std::string(kObjectChoiceHelp),
+            "CARD NAME... [--permanent] [--type N] [--address HEX]",
+            "Delete objects",
+            "Without --permanent the objects move to the deleted objects (type 0) and their\n"
+            "space stays taken until 'brelk purge'; with it the entries are removed and their\n"
+            "space is free.\n" +
+                std::string(kNamePatternHelp) + "Options:\n" + kObjectChoiceHelp,
             WithObjectChoice({{"--permanent", false, ""}}),
             true,
             RunRm};
+}
+
+TCommand MvCommand() {
+    return {"mv",
+            "CARD OLD NEW [--type N] [--address HEX]",
+            "Rename an object",
+            "OLD names one live object (letter case ignored; a wildcard must match exactly one).\n"
+            "NEW follows the window's rules for a name: 1 to 48 of the characters ! to ~, not\n"
+            "ending in a full stop. The object's full stops make the window's sub-groups.\n"
+            "Options:\n" +
+                std::string(kObjectChoiceHelp),
+            WithObjectChoice({}),
+            true,
+            RunMv};
 }
 
 } // namespace brelk::cli

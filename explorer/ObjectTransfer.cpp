@@ -7,6 +7,7 @@
 #include "formats/UEF.h"
 #include "formats/UEFWriter.h"
 
+#include <algorithm>
 #include <new>
 
 namespace brelk {
@@ -68,6 +69,14 @@ std::string ObjectFileExtension(const TBrelkCatEntry& entry, int discSides) {
     default:
         return "bin";
     }
+}
+
+std::string ObjectFileName(const TBrelkCatEntry& entry, int discSides) {
+    std::string name = entry.Name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    if (name.empty() || name == "." || name == "..")
+        name = "object";
+    return name + "." + ObjectFileExtension(entry, discSides);
 }
 
 TFileForm FileFormFor(const TBrelkCatEntry& entry, const std::string& path) {

@@ -41,6 +41,11 @@ int DFSSidesOnCard(TBrelk& card, const TBrelkCatEntry& entry);
 // DFS disc of one side, "dsd" for one of two, "adfs", "uef" for a tape, "bin" otherwise.
 std::string ObjectFileExtension(const TBrelkCatEntry& entry, int discSides);
 
+// The name of the PC file an object is written to in a folder (dragged out of the window,
+// brelk get into a folder): its name, in the card's bytes, with the extension above; "/"
+// becomes "_", and a name that is no file name ("", ".", "..") becomes "object".
+std::string ObjectFileName(const TBrelkCatEntry& entry, int discSides);
+
 // How an object's bytes go into a PC file.
 enum class TFileForm {
     Stored,      // as the card holds them

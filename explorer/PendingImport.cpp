@@ -5,11 +5,14 @@
 #include "explorer/PCFile.h"
 #include "explorer/PendingObjects.h"
 
+#include "explorer/NameText.h"
+
 #include "card/Brelk.h"
 #include "formats/DFSSideWalk.h"
 #include "formats/UEF.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <new>
 
 namespace brelk {
@@ -274,7 +277,10 @@ TImportResult ImportPendingObjectsEach(TBrelk& card, TPendingObjects& list,
         TBulkTransfer bulk(card);
         TPCFileContents contents; // one buffer for every object
         for (std::size_t i = 0; i < list.size() && !result.Stopped; ++i) {
-            const std::string name = list[i]->Entry.Name();
+            // An object not analysed yet has no name: its file's stands for it.
+            const std::string name =
+                list[i]->Analysed ? NameText(list[i]->Entry.Name())
+                                  : std::filesystem::path(list[i]->FileName).filename().string();
             if (progress != nullptr && progress->Report(i + 1, list.size(), "Adding " + name))
                 result.Stopped = true;
             // The report lets the window run; should the list have shrunk meanwhile (it must

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace brelk {
@@ -147,5 +148,20 @@ using TImportOptionsFor = std::function<TImportOptions(const TBrelk_RawCatalogue
 TImportResult ImportPendingObjectsEach(TBrelk& card, TPendingObjects& list,
                                        const TImportOptionsFor& optionsFor, TImportUser& user,
                                        TJobProgress* progress);
+
+// --- Objects on the card already ---
+// Tells whether a pending object is on the card already: a live entry of the same type,
+// subtype and name (letter case ignored) that holds exactly the bytes the import would
+// write for it. Asked after the analysis and before the import; the card's catalogue must
+// not change while it is used.
+class TObjectsOnCard {
+  public:
+    explicit TObjectsOnCard(TBrelk& card);
+    bool Holds(const TBrelk_RawCatalogueEntry& object);
+
+  private:
+    TBrelk& Card;
+    std::unordered_map<std::string, std::vector<const TBrelkCatEntry*>> ByName;
+};
 
 } // namespace brelk

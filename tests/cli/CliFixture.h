@@ -25,6 +25,14 @@ struct CliFixture : ::testing::Test {
         int status = brelk::cli::RunBrelk(args, out, err);
         return {status, out.str(), err.str()};
     }
+    // As Run, with Input on standard input and the streams that are terminals.
+    TResult RunWith(std::vector<std::string> args, const std::string& input,
+                    brelk::cli::TTerminals terminals) {
+        std::istringstream in(input);
+        std::ostringstream out, err;
+        int status = brelk::cli::RunBrelk(args, out, err, in, terminals);
+        return {status, out.str(), err.str()};
+    }
     std::string File(const std::string& name, const std::string& contents) {
         std::string path = Dir.Path(name).string();
         WriteFileBytes(path, std::vector<std::uint8_t>(contents.begin(), contents.end()));

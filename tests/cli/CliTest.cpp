@@ -193,7 +193,7 @@ TEST_F(CliTest, UnformattedAndMissingCards) {
     TResult info = Run({"info", missing});
     EXPECT_EQ(info.Status, 1);
     EXPECT_EQ(info.Err, "brelk: Error - Could not open device '" + missing +
-                            ":' (No such file or directory)\n");
+                            "' (No such file or directory)\n");
 }
 
 TEST_F(CliTest, UsageErrorsAndHelp) {

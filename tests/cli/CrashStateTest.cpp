@@ -121,7 +121,7 @@ TEST_F(CrashStateTest, EveryWritingCommandLeavesTheOldOrTheNewCard) {
         {"add", Card, File("A1.bin", std::string(800, '1')), File("A2.bin", std::string(90, '2'))},
         {"squash", Card, "DISC"},
         {"restore", Card, Dir.Path("set.txt").string()},
-        {"format", Card},
+        {"format", Card, "--force"},
     };
     Restart();
     const TSnapshot old = Snapshot();

@@ -26,7 +26,7 @@ struct SafetyTest : CliFixture {
     }
     std::string InUse() const {
         return "brelk: Error - The Brelk-card '" + Card +
-               ":' is in use by another program (Resource temporarily unavailable); try again "
+               "' is in use by another program (Resource temporarily unavailable); try again "
                "when it has finished\n";
     }
 };
@@ -143,7 +143,7 @@ TEST_F(SafetyTest, ACatalogueChangeCutShortIsUndoneFromItsJournal) {
     const TResult repair = Run({"check", Card, "--repair"});
     EXPECT_EQ(repair.Status, 0) << repair.Out << repair.Err;
     EXPECT_EQ(repair.Err,
-              "brelk: An interrupted change to the Brelk-card '" + Card + ":' was undone.\n");
+              "brelk: An interrupted change to the Brelk-card '" + Card + "' was undone.\n");
     EXPECT_EQ(Run({"ls", Card}).Out, before);
     const auto undone = ReadFileBytes(Card);
     EXPECT_TRUE(std::equal(old.begin(), old.begin() + std::ptrdiff_t(length), undone.begin()));

@@ -297,6 +297,7 @@ void TfrmAddFile::ConnectHandlers() {
         if (!Busy)
             mnuPopup->popup(strnggrdFiles->viewport()->mapToGlobal(at));
     });
+    connect(strnggrdFiles, &QTableWidget::itemChanged, this, &TfrmAddFile::TickChanged);
     connect(mnuPopupAddfile, &QAction::triggered, this, &TfrmAddFile::mnuPopupAddfileClick);
     connect(mnuPopupRemovefile, &QAction::triggered, this, &TfrmAddFile::mnuPopupRemovefileClick);
     connect(btbtnSquashAll, &QPushButton::clicked, this, &TfrmAddFile::btbtnSquashAllClick);
@@ -326,6 +327,9 @@ void TfrmAddFile::showEvent(QShowEvent* event) {
 
 void TfrmAddFile::FormShow() {
     Imported = false;
+    Examined.clear();
+    OnCard.clear();
+    Unticked.clear();
     CurrentIndex = -1;
     SetRowCount(1);
     SelectRowQuietly(0);

@@ -7,12 +7,14 @@
 //   AddFileGrid.cpp    the grid, selecting, adding and removing files, the totals
 //   AddFileDetails.cpp the details controls and their handlers, squash and expand all
 //   AddFileImport.cpp  OK (the import), files dropped on the dialog, the busy guard
+//   AddFileOnCard.cpp  the ticks, and the rows of objects on the card already
 #pragma once
 
 #include "explorer/PendingObjects.h"
 #include "ui/addobjects/AddMode.h"
 
 #include <QDialog>
+#include <QSet>
 
 #include <array>
 
@@ -27,6 +29,7 @@ class QAction;
 class QPushButton;
 class QRadioButton;
 class QTableWidget;
+class QTableWidgetItem;
 class QTabWidget;
 class QWidget;
 class TfrmMain;
@@ -161,6 +164,15 @@ class TfrmAddFile : public QDialog {
     void AnalyseAll();
     int FirstUnnamed() const;
     brelk::TImportOptions ImportOptions() const;
+    // AddFileOnCard.cpp
+    void MarkObjectsOnCard();
+    bool Ticked(const brelk::TBrelk_RawCatalogueEntry* object) const;
+    void ForgetTicks(const brelk::TBrelk_RawCatalogueEntry* object);
+    void ShowTick(int index);
+    void HideTick(int row);
+    void TickChanged(QTableWidgetItem* item);
+    // Removes the unticked objects from the list; true when there were any.
+    bool DropUnticked();
 
     TfrmMain& Main;
     bool Busy = false;
@@ -168,4 +180,6 @@ class TfrmAddFile : public QDialog {
     bool Selecting = false; // the grid's selection is being set from code
     bool Imported = false;
     TAddMode Mode = TAddMode::Add;
+    // The objects looked for on the card, those found there, and those not to be added.
+    QSet<const brelk::TBrelk_RawCatalogueEntry*> Examined, OnCard, Unticked;
 };

@@ -155,6 +155,7 @@ void TfrmAddFile::UpdateFileGridRow(int index) {
     Cell(strnggrdFiles, index, kColumnType)->setText(QString());
     Cell(strnggrdFiles, index, kColumnName)->setText(QString::fromLatin1(object->Entry.Name()));
     Cell(strnggrdFiles, index, kColumnSize)->setText(NumberText(brelk::SizeOnCard(*object)));
+    ShowTick(index);
 }
 
 void TfrmAddFile::RefreshFileGrid() {
@@ -163,6 +164,7 @@ void TfrmAddFile::RefreshFileGrid() {
         for (int column : {kColumnNr, kColumnType, kColumnSize})
             Cell(strnggrdFiles, 0, column)->setText(QString());
         Cell(strnggrdFiles, 0, kColumnName)->setText(kHintText);
+        HideTick(0);
         SelectRowQuietly(0);
         CurrentIndex = -1;
         for (QPushButton* button : {btbtnSquashAll, btbtnExpandAll, btbtnOK})
@@ -288,6 +290,7 @@ void TfrmAddFile::AddFileByDialog() {
         Main.PendingObjects.pop_back();
         return;
     }
+    MarkObjectsOnCard();
     RefreshFileGrid();
     ShowPendingObject(PendingCount() - 1);
     UpdateSpaceTotals();
@@ -301,6 +304,7 @@ void TfrmAddFile::RemovePendingObject(int index) {
     const int current = CurrentIndex;
     // The removed object's details are discarded; another current object moves with its row.
     CurrentIndex = -1;
+    ForgetTicks(Pending(index));
     Main.PendingObjects.erase(Main.PendingObjects.begin() + index);
     if (PendingCount() == 0) {
         RefreshFileGrid();

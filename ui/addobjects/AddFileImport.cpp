@@ -49,13 +49,14 @@ void TfrmAddFile::AnalyseAll() {
     TWaitWindowProgress progress(Main, this);
     SetBusy(true);
     brelk::AnalysePendingObjects(Main.PendingObjects, ImportOptions(), user, &progress);
+    MarkObjectsOnCard();
     SetBusy(false);
 }
 
-// The first object without a name, -1 when every object has one.
+// The first ticked object without a name, -1 when every one has a name.
 int TfrmAddFile::FirstUnnamed() const {
     for (int i = 0; i < PendingCount(); ++i)
-        if (Pending(i)->Entry.Name().empty())
+        if (Pending(i)->Entry.Name().empty() && Ticked(Pending(i)))
             return i;
     return -1;
 }
@@ -72,6 +73,7 @@ void TfrmAddFile::btbtnOKClick() {
         ValidateObjectName(QString());
         return;
     }
+    DropUnticked();
     TPrompterImportUser user(Main.Prompter());
     TWaitWindowProgress progress(Main, this);
     {

@@ -1,6 +1,7 @@
 #include "ui/aux/NameText.h"
 
 #include "explorer/NameText.h"
+#include "explorer/ObjectNames.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -8,7 +9,7 @@
 namespace {
 
 bool IsNameChar(QChar c) {
-    return c.unicode() >= 33 && c.unicode() <= 126;
+    return c.unicode() < 128 && brelk::IsObjectNameChar(char(c.unicode()));
 }
 
 } // namespace
@@ -33,8 +34,8 @@ QString CleanNameText(const QString& text) {
 }
 
 QString NameTooLongMessage(qsizetype allowed) {
-    return QStringLiteral("The name you entered is too long (only %1 characters allowed)")
-        .arg(allowed);
+    return QString::fromStdString(
+        brelk::NameTooLongText(std::size_t(std::max<qsizetype>(0, allowed))));
 }
 
 bool TNameKeyFilter::eventFilter(QObject* watched, QEvent* event) {

@@ -54,14 +54,9 @@ QString GroupPrefix(const TMyTreeNode* group) {
 }
 
 // The file name of an object dragged out: its name, with the extension that "Save object..."
-// gives its kind; "/" cannot be part of a file name.
+// gives its kind.
 QString DraggedFileName(const TBrelkCatEntry& entry, int discSides) {
-    QString name = QString::fromLatin1(entry.Name());
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        name = QStringLiteral("object");
-    return name + QLatin1Char('.') +
-           QString::fromStdString(brelk::ObjectFileExtension(entry, discSides));
+    return QString::fromLatin1(brelk::ObjectFileName(entry, discSides));
 }
 
 // Drag data whose file list is made only when a drop target asks for it: a move inside the

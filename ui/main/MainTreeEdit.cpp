@@ -3,6 +3,7 @@
 // only the characters "!" to "~", so no name on the card holds spaces or bytes above 126.
 #include "ui/main/Main.h"
 
+#include "explorer/ObjectNames.h"
 #include "ui/aux/NameText.h"
 #include "ui/aux/Prompter.h"
 #include "ui/main/MainWidgets.h"
@@ -22,14 +23,10 @@ TMyTreeNode* AsNode(QTreeWidgetItem* item) {
                                                           : nullptr;
 }
 
-// Why NewName cannot be given, empty when it can; the first PrefixLength characters are the
-// sub-groups the user did not edit.
-QString RenameRefusal(const QString& newName, qsizetype prefixLength) {
-    if (newName.size() > qsizetype(brelk::kNameLength))
-        return NameTooLongMessage(qsizetype(brelk::kNameLength) - prefixLength);
-    if (newName.endsWith(QLatin1Char('.')))
-        return QStringLiteral("A name cannot end with a full stop (\".\").");
-    return QString();
+// Why NewName (the name's bytes) cannot be given, empty when it can; the first PrefixLength
+// bytes are the sub-groups the user did not edit.
+QString RenameRefusal(const std::string& newName, std::size_t prefixLength) {
+    return QString::fromStdString(brelk::RenameRefusal(newName, prefixLength));
 }
 
 // The label editor of the tree: it opens only where the window allows an edit, filters the
@@ -147,10 +144,10 @@ void TfrmMain::treevwObjectsEdited(TMyTreeNode* node, QString& text) {
     const QString full = CardNameText(entry->Name());
     const QString prefix = full.left(std::max<qsizetype>(0, full.size() - node->Text().size()));
     const QString newName = prefix + text;
-    std::string raw;
+    std::string raw, rawPrefix;
     const QString refusal =
-        CardNameFromText(newName, raw)
-            ? RenameRefusal(newName, prefix.size())
+        CardNameFromText(newName, raw) && CardNameFromText(prefix, rawPrefix)
+            ? RenameRefusal(raw, rawPrefix.size())
             : QStringLiteral("The name holds a character that no object name can.");
     if (refusal.isEmpty()) {
         TBrelkCatEntry renamed = *entry;
