@@ -5,6 +5,7 @@
 #include "cli/Json.h"
 #include "cli/Output.h"
 #include "cli/PCFiles.h"
+#include "cli/TerminalProgress.h"
 #include "explorer/DiscFiles.h"
 #include "explorer/ObjectTransfer.h"
 #include "formats/GlobalStuff.h"
@@ -14,6 +15,8 @@
 #include <fstream>
 #include <ostream>
 #include <string>
+
+#include <unistd.h>
 
 namespace brelk::cli {
 
@@ -117,7 +120,9 @@ int RunExtract(const TArgs& args, TContext& context) {
     std::vector<std::string> written;
     std::string why;
     const std::string folder = args.Value("--output").value_or(".");
-    if (!ExtractMediaFiles(object.Listing, object.Bytes, chosen, folder, options, written, why))
+    TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
+    if (!ExtractMediaFiles(object.Listing, object.Bytes, chosen, folder, options, written, why,
+                           &progress))
         throw TFailure(
             "'" + object.Name + "': " + why +
             (why.find("exists already") != std::string::npos ? " (--force replaces it)" : ""));
@@ -255,7 +260,7 @@ TCommand FilesCommand() {
 TCommand ExtractCommand() {
     return {
         "extract",
-        "CARD OBJECT [FILE...] [-o DIR] [--inf] [--force]",
+        "CARD OBJECT [FILE...] [-o DIR] [--inf] [--force] [-q]",
         "Copy files out of a disc or tape object into PC files",
         "Every file, or those named (wildcards * and #; a name without a directory is in $),\n"
         "goes into DIR: a DFS file as D.NAME, under DIR/0/ and DIR/2/ for two sides; ADFS\n"
@@ -265,8 +270,9 @@ TCommand ExtractCommand() {
         "  -o, --output DIR  the folder (default: the current one)\n"
         "  --inf           write FILE.inf beside each: NAME LOAD EXEC LENGTH, then L\n"
         "  --force         replace existing files (without it an existing file is exit 1)\n" +
-            std::string(kObjectChoiceHelp),
-        WithObjectChoice({{"--output", true, "-o"}, {"--inf", false, ""}, {"--force", false, ""}}),
+            std::string(kObjectChoiceHelp) + kQuietHelp,
+        WithObjectChoice(
+            {{"--output", true, "-o"}, {"--inf", false, ""}, {"--force", false, ""}, kQuietOption}),
         true,
         RunExtract};
 }

@@ -295,7 +295,7 @@ std::string InfLine(const TMediaListing& listing, const TMediaFile& file) {
 bool ExtractMediaFiles(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
                        const std::vector<const TMediaFile*>& chosen, const std::string& folder,
                        const TExtractOptions& options, std::vector<std::string>& written,
-                       std::string& why) {
+                       std::string& why, TJobProgress* progress) {
     const std::vector<std::string> paths = ExtractPaths(listing, chosen);
     const fs::path root = folder.empty() ? fs::path(".") : fs::path(folder);
     for (std::size_t i = 0; i < chosen.size(); ++i)
@@ -303,11 +303,17 @@ bool ExtractMediaFiles(const TMediaListing& listing, std::span<const std::uint8_
             return false;
     // Each folder written to is synced once, after its files.
     std::set<std::string> folders;
+    if (progress)
+        progress->Begin("Extracting");
     for (std::size_t i = 0; i < chosen.size(); ++i) {
+        if (progress)
+            progress->Report(i + 1, chosen.size(), paths[i]);
         if (!WriteOne(listing, bytes, *chosen[i], root / paths[i], options, written, why))
             return false;
         folders.insert((root / paths[i]).parent_path().string());
     }
+    if (progress)
+        progress->End();
     for (const std::string& folder : folders)
         if (!SyncFolder(folder)) {
             why = folder + ": written, but the folder could not be synced";

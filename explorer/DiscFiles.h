@@ -4,6 +4,8 @@
 // files of a DFS disc with the object replaced in one commit.
 #pragma once
 
+#include "explorer/JobProgress.h"
+
 #include "card/Brelk.h"
 #include "explorer/DiscTransform.h"
 #include "formats/ADFS.h"
@@ -82,11 +84,12 @@ struct TExtractOptions {
 // Writes the chosen files below Folder (created when absent). Every file is read and every
 // target checked first: a damaged file, an existing file without Force, or a target that
 // is no regular file stops it with the reason and nothing written. Each file is written
-// safely (see SafeWrite.h). Written receives the paths written.
+// safely (see SafeWrite.h). Written receives the paths written; Progress hears of each file
+// as it is written.
 bool ExtractMediaFiles(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
                        const std::vector<const TMediaFile*>& chosen, const std::string& folder,
                        const TExtractOptions& options, std::vector<std::string>& written,
-                       std::string& why);
+                       std::string& why, TJobProgress* progress = nullptr);
 
 // The lines of File shown As (see FileView.h).
 bool ViewMediaFile(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
