@@ -174,6 +174,8 @@ if wants put; then
     for _ in $(seq $runs); do
         for entries in 65000 100; do
             cp --sparse=always "$dir/card-$entries.img" "$dir/run.img"
+            # The copy's own dirty pages are written first: the put's sync would flush them.
+            sync "$dir/run.img"
             measure "$brelk" put "$dir/run.img" "$dir/small.bin" --name SMALL \
                 >>"$dir/put-$entries"
         done
