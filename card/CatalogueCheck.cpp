@@ -53,14 +53,17 @@ bool HeaderMagic(const std::uint8_t* header) {
 
 // Reads the headers in address order, so that the cache window serves neighbours.
 std::vector<THeaderState> ReadHeaders(TBrelk& card, const std::vector<TBrelkCatEntry>& entries,
-                                      std::int64_t limit) {
+                                      std::int64_t limit, const TCheckProgress& progress = {}) {
     std::vector<THeaderState> states(entries.size());
     std::vector<std::size_t> order(entries.size());
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(),
               [&](auto a, auto b) { return entries[a].Address() < entries[b].Address(); });
     std::vector<std::uint8_t> header(kObjectHeaderSize);
+    std::size_t done = 0;
     for (std::size_t i : order) {
+        if (progress)
+            progress(++done, entries.size());
         const TBrelkCatEntry& entry = entries[i];
         if (entry.FootprintStart() < 0 || entry.Address() > limit ||
             !card.ReadMMC(header.data(), std::uint32_t(entry.FootprintStart()), kObjectHeaderSize))
@@ -233,7 +236,7 @@ std::vector<TFinding> FindCatalogueDamage(const std::vector<std::uint8_t>& bytes
     return findings;
 }
 
-TCardCheck CheckCard(TBrelk& card) {
+TCardCheck CheckCard(TBrelk& card, const TCheckProgress& progress) {
     TCardCheck check;
     const TCardGeometry g = GeometryOf(card);
     std::vector<std::uint8_t> header(kCatalogueHeaderSize);
@@ -262,7 +265,7 @@ TCardCheck CheckCard(TBrelk& card) {
         check.Findings.empty() || check.Findings.front().Kind != TFindingKind::NotFormatted;
     if (!check.Formatted)
         return check;
-    const auto states = ReadHeaders(card, check.Entries, std::int64_t(g.Limit));
+    const auto states = ReadHeaders(card, check.Entries, std::int64_t(g.Limit), progress);
     for (std::size_t i = 0; i < check.Entries.size(); ++i)
         if (!IsEmpty(check.Entries[i]) && !states[i].Same)
             Add(check.Findings, TFindingKind::HeaderDiffers,

@@ -4,6 +4,7 @@
 
 #include "card/Brelk.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,8 +61,11 @@ std::vector<TFinding> FindCatalogueDamage(const std::vector<std::uint8_t>& bytes
                                           const TCardGeometry& geometry,
                                           std::vector<TBrelkCatEntry>& entries);
 
+// Told how many of the object headers have been read: Done of Total.
+using TCheckProgress = std::function<void(std::size_t done, std::size_t total)>;
+
 // Reads the card's catalogue area and object headers and lists what is wrong.
-TCardCheck CheckCard(TBrelk& card);
+TCardCheck CheckCard(TBrelk& card, const TCheckProgress& progress = {});
 
 struct TRepairPlan {
     bool FromKept = false;

@@ -4,10 +4,12 @@
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "cli/Output.h"
+#include "cli/TerminalProgress.h"
 #include "explorer/CheckJob.h"
 #include "formats/GlobalStuff.h"
 
 #include <ostream>
+#include <unistd.h>
 
 namespace brelk::cli {
 
@@ -47,7 +49,8 @@ int RunCheck(const TArgs& args, TContext& context) {
     TBrelk& card = session.Card();
     if (!card.DeviceOK || card.CacheSize == 0)
         session.Fail(session.Path + ": the size of the card could not be read");
-    const TCheckResult result = RunCheckJob(card, mode);
+    TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
+    const TCheckResult result = RunCheckJob(card, mode, &progress);
     if (!result.Error.empty())
         session.Fail(session.Path + ": " + result.Error);
     session.Finish();
@@ -63,7 +66,7 @@ int RunCheck(const TArgs& args, TContext& context) {
 TCommand CheckCommand() {
     return {
         "check",
-        "CARD [--repair] [--from-kept] [--json]",
+        "CARD [--repair] [--from-kept] [--json] [-q]",
         "Check the catalogue for damage and, with --repair, rebuild it",
         "Damage: a Count that disagrees with the entries (empty entries within Count, a wrong\n"
         "lowest used address), duplicated entries, entries that overlap each other, the\n"
@@ -76,8 +79,10 @@ TCommand CheckCommand() {
         "adds back the objects whose headers lie in free space. Every change is listed.\n"
         "--from-kept takes the card's last change back in the same way, damaged or not: a\n"
         "format, a purge or a removal made by mistake. The card must be as that change left it.\n"
-        "Exit status: 0 clean or repaired, 1 damaged or failed.\n",
-        {{"--repair", false, ""}, {"--from-kept", false, ""}, {"--json", false, ""}},
+        "Exit status: 0 clean or repaired, 1 damaged or failed.\n"
+        "Options:\n" +
+            std::string(kQuietHelp),
+        {{"--repair", false, ""}, {"--from-kept", false, ""}, {"--json", false, ""}, kQuietOption},
         true,
         RunCheck};
 }

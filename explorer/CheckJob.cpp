@@ -42,9 +42,16 @@ void Undo(TBrelk& card, TCheckResult& result) {
 
 } // namespace
 
-TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode) {
+TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode, TJobProgress* progress) {
     TCheckResult result;
-    result.Check = CheckCard(card);
+    if (progress)
+        progress->Begin("Checking", false);
+    result.Check = CheckCard(card, [progress](std::size_t done, std::size_t total) {
+        if (progress)
+            progress->Report(done, total, std::string());
+    });
+    if (progress)
+        progress->End();
     result.Outcome = {
         result.Check.Damaged() ? "damaged" : "clean", result.Check.Entries.size(), false, {}};
     if (mode == TCheckMode::UndoLastChange)

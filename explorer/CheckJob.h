@@ -3,6 +3,7 @@
 #pragma once
 
 #include "card/CatalogueCheck.h"
+#include "explorer/JobProgress.h"
 
 #include <string>
 #include <vector>
@@ -29,7 +30,8 @@ struct TCheckResult {
 };
 
 // Checks the open Card and mends it as Mode asks; a change is committed before it returns.
-TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode);
+// Progress hears of the object headers read.
+TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode, TJobProgress* progress = nullptr);
 
 // The report as brelk check prints it: "problem:" and "note:" lines, "repair:" lines, then
 // "PATH: STATUS (N entries)"; UTF-8.

@@ -243,6 +243,28 @@ TEST_F(NamesAndGuardsTest, TheRealProgramAsksAndRefusesOnATerminal) {
     EXPECT_NE(yes.Screen.find("Formatted " + Card), std::string::npos) << yes.Screen;
 }
 
+// The progress line: on a terminal from the first object on, rewritten in place and cleared at
+// the end; never into a pipe, and not with -q.
+TEST_F(NamesAndGuardsTest, ProgressShowsOnATerminalOnly) {
+    const std::string state = Dir.Path("state").string();
+    const std::string folder = Dir.Path("files").string();
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < 5; ++i)
+        WriteFileBytes(folder + "/f" + std::to_string(i) + ".bin",
+                       std::vector<std::uint8_t>(700 + i, std::uint8_t(i)));
+    const TTerminalRun shown = RunOnTerminal({"add", Card, folder}, state, std::nullopt);
+    EXPECT_EQ(shown.Status, 0) << shown.Screen;
+    EXPECT_NE(shown.Screen.find("\r\033[K1/5 (20%) Adding f0.bin"), std::string::npos)
+        << shown.Screen;
+    EXPECT_NE(shown.Screen.find("\r\033[K5/5 (100%) Adding f4.bin\r\033[K"), std::string::npos)
+        << shown.Screen;
+    const TTerminalRun quiet = RunOnTerminal({"check", Card, "-q"}, state, std::nullopt);
+    EXPECT_EQ(quiet.Status, 0) << quiet.Screen;
+    EXPECT_EQ(quiet.Screen.find('\033'), std::string::npos) << quiet.Screen;
+    const TResult piped = Run({"squash", Card, "*"});
+    EXPECT_EQ(piped.Err.find('\033'), std::string::npos) << piped.Err;
+}
+
 TEST_F(NamesAndGuardsTest, TheRealProgramWithoutATerminalNeedsForce) {
     const std::string brelk = std::string("XDG_STATE_HOME=") + Dir.Path("state").string() + " " +
                               BRELK_BINARY + " format " + Card + " </dev/null >/dev/null 2>&1";
