@@ -3,13 +3,15 @@
 // brings the details text back in its place.
 #include "ui/main/Main.h"
 
+#include "ui/main/ObjectFilesMenu.h"
+
 #include "explorer/DiscFiles.h"
 #include "explorer/ObjectTransfer.h"
-#include "formats/GlobalStuff.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QPlainTextEdit>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -21,14 +23,6 @@ namespace {
 
 const char* const kADFSTabLabel = "ADFS";
 enum TFileColumn { kColName, kColLoad, kColExec, kColLength, kColLocked, kColStart, kColCount };
-
-// Names from the media carry bytes 0x80 to 0xFF as they are, shown as code page 1252.
-QString MediaText(const std::string& text) {
-    QString shown;
-    for (char c : text)
-        shown += QChar(char16_t(brelk::CodePage1252Char(static_cast<std::uint8_t>(c))));
-    return shown;
-}
 
 QString Hex(std::uint32_t value, int digits) {
     return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
@@ -69,7 +63,9 @@ void FillRow(QTreeWidgetItem* item, const QString& name, const TMediaListing& li
     item->setText(kColLength, Hex(file.Length, 6));
     item->setText(kColLocked, file.Locked ? QStringLiteral("L") : QString());
     item->setText(kColStart, disc ? Hex(file.StartSector, 3) : QString());
-    item->setData(kColName, Qt::UserRole, qulonglong(index));
+    item->setData(kColName, TObjectFilesMenu::kFileRole, qulonglong(index));
+    if (listing.Kind == TMediaKind::DFS)
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
     for (int column = kColLoad; column < kColCount; ++column)
         item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
 }
@@ -116,8 +112,10 @@ void TfrmMain::CreateObjectFilesList(QWidget* page) {
     lvObjectFiles->setRootIsDecorated(false);
     lvObjectFiles->setUniformRowHeights(true);
     lvObjectFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lvObjectFiles->setEditTriggers(QAbstractItemView::EditKeyPressed);
     lvObjectFiles->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     layout->addWidget(lvObjectFiles);
+    new TObjectFilesMenu(*this);
     connect(chkDetailsText, &QCheckBox::toggled, this, &TfrmMain::ShowFilesOrText);
     HideObjectFiles();
 }
@@ -152,7 +150,9 @@ void TfrmMain::ShowObjectFiles(const brelk::TBrelkCatEntry& entry, std::vector<s
     const int drive = ListedDrive(kind, tabs, selectedTab);
     if (drive < 0)
         return;
+    const QSignalBlocker quiet(lvObjectFiles);
     lvObjectFiles->setRootIsDecorated(kind == TMediaKind::ADFS);
+    lvObjectFiles->setProperty(TObjectFilesMenu::kDriveProperty, drive);
     if (kind == TMediaKind::ADFS)
         FillTree(lvObjectFiles, listing);
     else
