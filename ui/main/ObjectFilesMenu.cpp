@@ -44,7 +44,7 @@ struct TOpenObject {
 bool OpenShownObject(TfrmMain& window, TOpenObject& object) {
     TMyTreeNode* node = window.SelectedNode();
     TMediaKind kind;
-    if (!node || !node->Entry || !brelk::MediaKindOf(*node->Entry, kind))
+    if (window.IsBusy() || !node || !node->Entry || !brelk::MediaKindOf(*node->Entry, kind))
         return false;
     object.Entry = node->Entry;
     object.Name = CardNameText(object.Entry->Name());
@@ -55,6 +55,16 @@ bool OpenShownObject(TfrmMain& window, TOpenObject& object) {
     window.Prompter().Message(QStringLiteral("'%1' could not be read").arg(object.Name),
                               TPrompter::TIcon::Error, TPrompter::TButtons::OK);
     return false;
+}
+
+// The files of Object at the indexes Chosen (those inside its list).
+std::vector<const TMediaFile*> FilesAt(const TOpenObject& object,
+                                       const std::vector<std::size_t>& chosen) {
+    std::vector<const TMediaFile*> files;
+    for (std::size_t index : chosen)
+        if (index < object.Listing.Files.size())
+            files.push_back(&object.Listing.Files[index]);
+    return files;
 }
 
 void ShowError(TfrmMain& window, const std::string& why) {
@@ -188,10 +198,7 @@ void TObjectFilesMenu::ExtractClick() {
     const QString folder = Window.Prompter().PickFolder(QStringLiteral("Extract files to"), {});
     if (folder.isEmpty())
         return;
-    std::vector<const TMediaFile*> files;
-    for (std::size_t index : chosen)
-        if (index < object.Listing.Files.size())
-            files.push_back(&object.Listing.Files[index]);
+    const std::vector<const TMediaFile*> files = FilesAt(object, chosen);
     std::vector<std::string> written;
     std::string why;
     if (!brelk::ExtractMediaFiles(object.Listing, object.Bytes, files, folder.toStdString(), {},
@@ -223,11 +230,10 @@ void TObjectFilesMenu::DeleteClick() {
         return;
     std::vector<std::string> names;
     QStringList shown;
-    for (std::size_t index : chosen)
-        if (index < object.Listing.Files.size()) {
-            names.push_back(object.Listing.Files[index].Name);
-            shown << MediaText(names.back());
-        }
+    for (const TMediaFile* file : FilesAt(object, chosen)) {
+        names.push_back(file->Name);
+        shown << MediaText(file->Name);
+    }
     const QString question =
         QStringLiteral("Delete %1 from '%2'?").arg(shown.join(QStringLiteral(", ")), object.Name);
     if (Window.Prompter().Message(question, TPrompter::TIcon::Confirmation,
@@ -246,9 +252,8 @@ void TObjectFilesMenu::LockClick() {
         return;
     const bool lock = current->text(4).isEmpty();
     std::vector<std::string> names;
-    for (std::size_t index : chosen)
-        if (index < object.Listing.Files.size())
-            names.push_back(object.Listing.Files[index].Name);
+    for (const TMediaFile* file : FilesAt(object, chosen))
+        names.push_back(file->Name);
     EditShownSide(Window, object, Window.lvObjectFiles->property(kDriveProperty).toInt(),
                   [names, lock](std::vector<std::uint8_t>& side, std::string& why) {
                       for (const std::string& name : names)
@@ -323,10 +328,7 @@ QMimeData* TObjectFilesMenu::DragData() {
     const std::vector<std::size_t> chosen = ChosenFiles();
     if (chosen.empty() || !OpenShownObject(Window, object))
         return nullptr;
-    std::vector<const TMediaFile*> files;
-    for (std::size_t index : chosen)
-        if (index < object.Listing.Files.size())
-            files.push_back(&object.Listing.Files[index]);
+    const std::vector<const TMediaFile*> files = FilesAt(object, chosen);
     DragFolder = std::make_unique<QTemporaryDir>();
     std::vector<std::string> written;
     std::string why;
