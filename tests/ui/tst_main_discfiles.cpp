@@ -240,7 +240,8 @@ void TestMainDiscFiles::lockAndUnlock() {
     QCOMPARE(Names(main), (QStringList{"$.TEXT", "W.DATA"}));
 }
 
-// Inserted files take the name and addresses of a .inf beside them; Cancel inserts nothing.
+// Inserted files take the name and addresses of a .inf beside them; Cancel inserts nothing,
+// and neither does a choice with an unreadable file.
 void TestMainDiscFiles::insertFilesWithTheirInf() {
     TMainRig rig;
     TfrmMain& main = OpenDisc(rig);
@@ -269,6 +270,14 @@ void TestMainDiscFiles::insertFilesWithTheirInf() {
     QCOMPARE(found.first()->text(4), QString("L"));
     QVERIFY(QFile::exists(path)); // a copy
     QVERIFY(rig.Prompter.Messages().isEmpty());
+
+    // A file that cannot be read stops the insert before the card is touched.
+    const QString missing = rig.Dir.path() + "/missing";
+    rig.Prompter.QueueFiles({path, missing});
+    Menu(main).InsertClick();
+    QCOMPARE(rig.Prompter.Messages(), QStringList{missing + ": could not be read"});
+    QCOMPARE(rig.Prompter.Last().Icon, TPrompter::TIcon::Error);
+    QCOMPARE(Names(main).size(), 3);
 }
 
 // An edited name renames the file; a name already there is refused with the reason.
