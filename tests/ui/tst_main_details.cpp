@@ -3,15 +3,18 @@
 // a click when details are not loaded at once.
 #include "tst_main_fixture.h"
 
+#include "formats/ADFSBuilder.h"
 #include "formats/DFSBuilder.h"
 #include "formats/UEFBuilder.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTabBar>
+#include <QTreeWidget>
 
 using namespace maintest;
 
@@ -104,6 +107,28 @@ QString Decimal13(std::uint32_t value, const QLocale& locale) {
     return locale.toString(qulonglong(value)).rightJustified(13, QLatin1Char(' '));
 }
 
+// The rows of the files list, each "name|load|exec|length|locked|start", children indented.
+QStringList FileRows(const TfrmMain& main) {
+    QStringList rows;
+    std::function<void(const QTreeWidgetItem*, const QString&)> add =
+        [&](const QTreeWidgetItem* item, const QString& indent) {
+            QStringList cells;
+            for (int column = 0; column < main.lvObjectFiles->columnCount(); ++column)
+                cells << item->text(column);
+            rows << indent + cells.join(QLatin1Char('|'));
+            for (int i = 0; i < item->childCount(); ++i)
+                add(item->child(i), indent + QStringLiteral("  "));
+        };
+    for (int i = 0; i < main.lvObjectFiles->topLevelItemCount(); ++i)
+        add(main.lvObjectFiles->topLevelItem(i), QString());
+    return rows;
+}
+
+bool ListShown(const TfrmMain& main) {
+    return main.lvObjectFiles->isVisibleTo(main.grpbxObjectinfo) &&
+           !main.memoObjectDetails->isVisibleTo(main.grpbxObjectinfo);
+}
+
 } // namespace
 
 class TestMainDetails : public QObject {
@@ -117,6 +142,10 @@ class TestMainDetails : public QObject {
     void twoSidedDiscTabsAndDetailsTab();
     void tapeCatalogueTab();
     void adfsShowsFieldsButNoDetails();
+    void dfsSidesListTheirFiles();
+    void textToggleShowsTheDetailsText();
+    void tapeListsItsFiles();
+    void adfsListsItsDirectoryTree();
     void fieldsFollowNumberSetting_data();
     void fieldsFollowNumberSetting();
     void groupNodeShowsNothing();
@@ -291,6 +320,96 @@ void TestMainDetails::adfsShowsFieldsButNoDetails() {
     QVERIFY(!fields.value(1).isEmpty());
     QCOMPARE(main.tbctrlObjectDetails->count(), 0);
     QCOMPARE(main.memoObjectDetails->toPlainText(), QString());
+}
+
+// Each side's tab lists that side's files; the hex view tab lists none.
+void TestMainDetails::dfsSidesListTheirFiles() {
+    const TBytes front = dfstest::TDFSBuilder(800, 204800)
+                             .Title("FRONT")
+                             .Add({'$', "PROG", 0x100, 2, 0x1900, 0x8023, false})
+                             .Add({'W', "DATA", 0x1234, 3, 0x3000, 0x3000, true})
+                             .Bytes();
+    TMainRig rig;
+    QVERIFY(UseCardWithData(rig, {{Disc("TWOSIDES", 1), dfstest::Concat({front, DFSSide("BACK")})},
+                                  {Tool("DATA"), CountingBytes(512)}}));
+    TfrmMain& main = rig.Open();
+    Select(main, "TWOSIDES");
+    QVERIFY(ListShown(main));
+    QCOMPARE(main.lvObjectFiles->headerItem()->text(0), QString("Name"));
+    QCOMPARE(FileRows(main), (QStringList{"$.PROG|00001900|00008023|000100||002",
+                                          "W.DATA|00003000|00003000|001234|L|003"}));
+    ChooseTab(main, 1);
+    QVERIFY(ListShown(main));
+    QCOMPARE(FileRows(main), QStringList{"$.PROG|00001900|00008023|000100||002"});
+    ChooseTab(main, 2);
+    QVERIFY(!main.lvObjectFiles->isVisibleTo(main.grpbxObjectinfo));
+    QVERIFY(main.memoObjectDetails->isVisibleTo(main.grpbxObjectinfo));
+    QVERIFY(!main.chkDetailsText->isVisibleTo(main.grpbxObjectinfo));
+    QCOMPARE(FileRows(main), QStringList());
+
+    // An object that is no disc shows its text and no list.
+    ChooseTab(main, 0);
+    Select(main, "DATA");
+    QVERIFY(main.memoObjectDetails->isVisibleTo(main.grpbxObjectinfo));
+    QVERIFY(!main.lvObjectFiles->isVisibleTo(main.grpbxObjectinfo));
+}
+
+// "Text" shows the details text in the list's place, and it stays on from object to object.
+void TestMainDetails::textToggleShowsTheDetailsText() {
+    TMainRig rig;
+    QVERIFY(UseCardWithData(
+        rig, {{Disc("ONE", 1), DFSSide("SINGLE")}, {Disc("TWO", 1), DFSSide("OTHER")}}));
+    TfrmMain& main = rig.Open();
+    Select(main, "ONE");
+    QVERIFY(main.chkDetailsText->isVisibleTo(main.grpbxObjectinfo));
+    QVERIFY(ListShown(main));
+    main.chkDetailsText->click();
+    QVERIFY(!main.lvObjectFiles->isVisibleTo(main.grpbxObjectinfo));
+    QVERIFY(main.memoObjectDetails->isVisibleTo(main.grpbxObjectinfo));
+    QCOMPARE(Lines(main).value(0), QString("Discname: SINGLE (cycle=00, boot=none)"));
+    Select(main, "TWO");
+    QVERIFY(main.memoObjectDetails->isVisibleTo(main.grpbxObjectinfo));
+    QCOMPARE(Lines(main).value(0), QString("Discname: OTHER (cycle=00, boot=none)"));
+    QCOMPARE(FileRows(main), QStringList{"$.PROG|00001900|00008023|000100||002"});
+    main.chkDetailsText->click();
+    QVERIFY(ListShown(main));
+}
+
+void TestMainDetails::tapeListsItsFiles() {
+    TBytes tape = brelktest::TapeBlock(brelktest::BlockSpec("PROG", 0, 16, 0x80));
+    tape.resize(512, 0);
+    TMainRig rig;
+    QVERIFY(UseCardWithData(rig, {{Disc("TAPE", 3), tape}}));
+    TfrmMain& main = rig.Open();
+    Select(main, "TAPE");
+    QVERIFY(ListShown(main));
+    QCOMPARE(FileRows(main), QStringList{"PROG|00001900|00008023|000010||"});
+    ChooseTab(main, 1);
+    QVERIFY(!main.lvObjectFiles->isVisibleTo(main.grpbxObjectinfo));
+}
+
+// A readable ADFS disc gets its own tab and its files under their directories, empty
+// directories too.
+void TestMainDetails::adfsListsItsDirectoryTree() {
+    adfstest::TObject hello{"HELLO", 7, 300, false, true};
+    adfstest::TObject games{"GAMES", 20, 1280, true};
+    adfstest::TObject empty{"EMPTY", 40, 1280, true};
+    adfstest::TObject elite{"ELITE", 30, 600};
+    adfstest::TADFSBuilder builder(640);
+    builder.Directory(2, 2, "$", "My disc", {empty, games, hello})
+        .Directory(20, 2, "GAMES", "Games", {elite})
+        .Directory(40, 2, "EMPTY", "Empty")
+        .Data(7, 300, 0x10)
+        .Data(30, 600, 0x40);
+    TMainRig rig;
+    QVERIFY(UseCardWithData(rig, {{Disc("HARDDISC", 2), builder.Bytes()}}));
+    TfrmMain& main = rig.Open();
+    Select(main, "HARDDISC");
+    QCOMPARE(Tabs(main), QStringList{"ADFS"});
+    QVERIFY(ListShown(main));
+    QCOMPARE(FileRows(main), (QStringList{"$|||||", "  EMPTY|||||", "  GAMES|||||",
+                                          "    ELITE|FFFF1900|FFFF8023|000258||01E",
+                                          "  HELLO|FFFF1900|FFFF8023|00012C|L|007"}));
 }
 
 void TestMainDetails::fieldsFollowNumberSetting_data() {

@@ -10,6 +10,7 @@
 //   MainSave.cpp     saving objects to PC files
 //   MainSquash.cpp   squashing and expanding DFS disc objects
 //   MainDetails.cpp  the object details view: the four fields, the tabs and the text
+//   MainDiscFiles.cpp the list of the files inside a disc or tape object
 //   MainEmulator.cpp opening a disc or tape object in an emulator
 //   MainAddObjects.cpp the add-objects dialog and PC files dropped on the window
 //   MainTreeEdit.cpp the tree's keys and renaming by label edit
@@ -34,6 +35,8 @@
 #include <vector>
 
 class QAction;
+class QCheckBox;
+class QTreeWidget;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -152,6 +155,14 @@ class TfrmMain : public QMainWindow {
     void memoObjectDetailsClick();
     // Whether a click on the text area loads the details (while the placeholder shows).
     bool DetailsClickActive() const { return MemoClickActive; }
+
+    // --- Files inside a disc or tape (MainDiscFiles.cpp) ---
+    // Lists the files of Entry that the tab SelectedTab of Tabs shows (a DFS side, the tape,
+    // the ADFS disc, which gets its own tab), or hides the list for any other tab or object.
+    void ShowObjectFiles(const brelk::TBrelkCatEntry& entry, std::vector<std::string>& tabs,
+                         unsigned& selectedTab);
+    // Shows the list or the details text, as the "Text" toggle says.
+    void ShowFilesOrText();
 
     // --- Open in emulator (MainEmulator.cpp) ---
     void mnuPopupOpenInEmulatorClick();
@@ -273,6 +284,8 @@ class TfrmMain : public QMainWindow {
     QLabel* lblObjectMMCPosition = nullptr;
     QTabBar* tbctrlObjectDetails = nullptr;
     QPlainTextEdit* memoObjectDetails = nullptr;
+    QTreeWidget* lvObjectFiles = nullptr;
+    QCheckBox* chkDetailsText = nullptr;
 
     // --- Actions and menu entries ---
     QAction* actnAddObjects = nullptr;
@@ -379,6 +392,9 @@ class TfrmMain : public QMainWindow {
     void ShowCardInfo();
     void SetDetailsTabs(const std::vector<std::string>& tabs, unsigned selected);
     void SetDetailsClickable(bool clickable);
+    // MainDiscFiles.cpp
+    void CreateObjectFilesList(QWidget* page);
+    void HideObjectFiles();
     // MainEmulator.cpp
     void CreateEmulatorCommand();
     // MainBackup.cpp
@@ -409,6 +425,7 @@ class TfrmMain : public QMainWindow {
     QHash<const QAction*, bool> Wanted;
     QList<QAction*> GuardedActions;
     bool MemoClickActive = true;
+    bool FilesListed = false; // the list has the files of the shown tab
     TProcessStarter* Starter = nullptr;
     // MainAddObjects.cpp, MainTreeEdit.cpp, MainDragDrop.cpp
     void CreateTreeEditing();

@@ -122,11 +122,12 @@ void TfrmMain::ShowObjectInfo(const TBrelkCatEntry* entry) {
 void TfrmMain::ShowObjectDetails(const TBrelkCatEntry* entry, bool loadNow) {
     memoObjectDetails->clear();
     SetDetailsTabs({}, 0);
+    HideObjectFiles();
     if (entry && loadNow) {
         const brelk::TDetailsOptions options{Settings.HexviewerBytesTotal,
                                              Settings.HexviewerBytesPerRow};
-        const brelk::TDetailsView view =
-            brelk::BuildObjectDetails(*Brelk, *entry, DetailsTab, options);
+        brelk::TDetailsView view = brelk::BuildObjectDetails(*Brelk, *entry, DetailsTab, options);
+        ShowObjectFiles(*entry, view.Tabs, view.SelectedTab);
         SetDetailsTabs(view.Tabs, view.SelectedTab);
         memoObjectDetails->setPlainText(JoinCodePage1252(view.Lines));
         SetDetailsClickable(false);

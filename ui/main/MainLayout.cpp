@@ -215,6 +215,7 @@ QWidget* TfrmMain::CreateObjectInfo() {
     memoObjectDetails->setLineWrapMode(QPlainTextEdit::NoWrap);
     memoObjectDetails->setFont(FixedPitchFont());
     pageLayout->addWidget(memoObjectDetails);
+    CreateObjectFilesList(page);
     layout->addWidget(page, 1);
     return grpbxObjectinfo;
 }
