@@ -58,21 +58,50 @@ bool ReadTextLine(const std::vector<std::uint8_t>& bytes, std::size_t& pos, std:
 // Eight bytes at a time, each word mixed in by a multiply and a rotation, then the length
 // and a final avalanche: fast over a catalogue of megabytes, and any change to a block
 // changes its hash with overwhelming likelihood.
-std::uint64_t JournalHash(const std::uint8_t* data, std::size_t count, std::uint64_t seed) {
-    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-    std::uint64_t hash = seed;
-    std::size_t i = 0;
-    for (; i + 8 <= count; i += 8)
-        hash = std::rotl((hash ^ GetLE64(data + i)) * kMultiplier, 29);
+namespace {
+
+constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+
+std::uint64_t MixWord(std::uint64_t hash, std::uint64_t word) {
+    return std::rotl((hash ^ word) * kMultiplier, 29);
+}
+
+} // namespace
+
+void TJournalHasher::Add(const std::uint8_t* data, std::size_t count) {
+    Count += count;
+    while (count > 0 && PendingCount > 0) {
+        Pending[PendingCount++] = *data++;
+        --count;
+        if (PendingCount == 8) {
+            Hash = MixWord(Hash, GetLE64(Pending));
+            PendingCount = 0;
+        }
+    }
+    if (count == 0)
+        return; // the input ended inside the pending word
+    for (; count >= 8; data += 8, count -= 8)
+        Hash = MixWord(Hash, GetLE64(data));
+    std::copy_n(data, count, Pending);
+    PendingCount = count;
+}
+
+std::uint64_t TJournalHasher::Final() const {
     std::uint64_t tail = 0;
-    for (std::size_t shift = 0; i < count; ++i, shift += 8)
-        tail |= std::uint64_t(data[i]) << shift;
-    hash = std::rotl((hash ^ tail) * kMultiplier, 29) ^ count;
+    for (std::size_t i = 0; i < PendingCount; ++i)
+        tail |= std::uint64_t(Pending[i]) << (8 * i);
+    std::uint64_t hash = MixWord(Hash, tail) ^ Count;
     hash ^= hash >> 33;
     hash *= 0xFF51AFD7ED558CCDull;
     hash ^= hash >> 33;
     hash *= 0xC4CEB9FE1A85EC53ull;
     return hash ^ (hash >> 33);
+}
+
+std::uint64_t JournalHash(const std::uint8_t* data, std::size_t count, std::uint64_t seed) {
+    TJournalHasher hasher(seed);
+    hasher.Add(data, count);
+    return hasher.Final();
 }
 
 std::vector<TJournalRun> ChangedRuns(const std::vector<std::uint8_t>& old,
@@ -147,19 +176,38 @@ TJournalState CompareWithJournal(const TCardJournal& journal,
         });
 }
 
-std::vector<std::uint8_t> SerializeCardJournal(const TCardJournal& journal) {
+bool WriteCardJournal(const TCardJournal& journal, const TJournalSink& sink) {
+    TJournalHasher hasher;
+    auto put = [&](const std::uint8_t* data, std::size_t count) {
+        hasher.Add(data, count);
+        return sink(data, count);
+    };
     const std::string head = std::string(kJournalMagic) + "\ncard=" + journal.Card +
                              "\nsize=" + std::to_string(journal.CardSize) +
                              "\nruns=" + std::to_string(journal.Runs.size()) + "\n";
-    std::vector<std::uint8_t> out(head.begin(), head.end());
+    bool ok = put(reinterpret_cast<const std::uint8_t*>(head.data()), head.size());
+    std::vector<std::uint8_t> small;
     for (const TJournalRun& run : journal.Runs) {
-        PutLE64(out, run.Offset);
-        PutLE64(out, run.Old.size());
-        out.insert(out.end(), run.Old.begin(), run.Old.end());
+        small.clear();
+        PutLE64(small, run.Offset);
+        PutLE64(small, run.Old.size());
+        ok = ok && put(small.data(), small.size()) && put(run.Old.data(), run.Old.size());
+        small.clear();
         for (std::uint64_t hash : run.NewBlocks)
-            PutLE64(out, hash);
+            PutLE64(small, hash);
+        ok = ok && put(small.data(), small.size());
     }
-    PutLE64(out, JournalHash(out.data(), out.size()));
+    small.clear();
+    PutLE64(small, hasher.Final());
+    return ok && sink(small.data(), small.size());
+}
+
+std::vector<std::uint8_t> SerializeCardJournal(const TCardJournal& journal) {
+    std::vector<std::uint8_t> out;
+    WriteCardJournal(journal, [&out](const std::uint8_t* data, std::size_t count) {
+        out.insert(out.end(), data, data + count);
+        return true;
+    });
     return out;
 }
 

@@ -35,6 +35,20 @@ struct TCardJournal {
 std::uint64_t JournalHash(const std::uint8_t* data, std::size_t count,
                           std::uint64_t seed = 0xCBF29CE484222325ull);
 
+// The same hash over bytes given in pieces: Add them in order, then Final.
+class TJournalHasher {
+  public:
+    explicit TJournalHasher(std::uint64_t seed = 0xCBF29CE484222325ull) : Hash(seed) {}
+    void Add(const std::uint8_t* data, std::size_t count);
+    std::uint64_t Final() const;
+
+  private:
+    std::uint64_t Hash;
+    std::uint64_t Count = 0;
+    std::uint8_t Pending[8] = {};
+    std::size_t PendingCount = 0;
+};
+
 // The runs of whole blocks (counted from address 0) in which Now differs from Old, the card's
 // bytes from address 0 before the change (at least as long as Now): only these need writing.
 // Each run's Old is filled from Old.
@@ -64,6 +78,10 @@ TJournalState CompareWithJournal(const TCardJournal& journal,
 // The file's bytes, ending in a hash of all before it, so that a journal cut short by a
 // crash while it was written is known as such.
 std::vector<std::uint8_t> SerializeCardJournal(const TCardJournal& journal);
+// The same bytes given to Sink piece by piece (the old bytes of each run without a copy),
+// the closing hash last.
+using TJournalSink = std::function<bool(const std::uint8_t* data, std::size_t count)>;
+bool WriteCardJournal(const TCardJournal& journal, const TJournalSink& sink);
 // False when Bytes are no whole journal.
 bool ParseCardJournal(const std::vector<std::uint8_t>& bytes, TCardJournal& journal);
 

@@ -83,10 +83,15 @@ bool TStateFolderKeeper::BeginChange(const TCardJournal& journal, std::string& e
     if (!MakeStateFolder(Folder, error))
         return false;
     const std::string file = CardJournalPath(Folder, journal.Card);
-    const std::vector<std::uint8_t> bytes = SerializeCardJournal(journal);
     const int fd =
         ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    bool ok = fd >= 0 && WriteAllTo(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
+    // Written piece by piece: no copy of the runs' old bytes is made for the file.
+    bool ok = fd >= 0 &&
+              WriteCardJournal(journal,
+                               [fd](const std::uint8_t* data, std::size_t count) {
+                                   return WriteAllTo(fd, data, count);
+                               }) &&
+              ::fsync(fd) == 0;
     if (!ok)
         error = file + ": " + Errno();
     if (fd >= 0)

@@ -284,3 +284,32 @@ TEST(StateFolderJournalTest, BeginFindEndAndACutFile) {
 }
 
 } // namespace
+
+// The journal file is written in pieces: the hash over pieces of any size equals the hash
+// over the whole, and the pieces make the same file.
+TEST(CardJournalTest, HashOverPiecesEqualsTheWhole) {
+    std::vector<std::uint8_t> bytes(5000);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = std::uint8_t(i * 131 + 7);
+    for (std::size_t piece : {1u, 3u, 7u, 8u, 9u, 64u, 4999u}) {
+        TJournalHasher hasher;
+        for (std::size_t at = 0; at < bytes.size(); at += piece)
+            hasher.Add(bytes.data() + at, std::min(piece, bytes.size() - at));
+        EXPECT_EQ(hasher.Final(), JournalHash(bytes.data(), bytes.size())) << piece;
+    }
+    EXPECT_NE(JournalHash(bytes.data(), 4999), JournalHash(bytes.data(), 5000));
+    auto now = bytes;
+    now[600] ^= 1;
+    now[4000] ^= 1;
+    const TCardJournal journal = MakeCardJournal("/dev/sdy", 1u << 20, bytes, now);
+    std::vector<std::uint8_t> pieces;
+    ASSERT_TRUE(WriteCardJournal(journal, [&](const std::uint8_t* data, std::size_t count) {
+        pieces.insert(pieces.end(), data, data + count);
+        return true;
+    }));
+    TCardJournal read;
+    ASSERT_TRUE(ParseCardJournal(pieces, read));
+    EXPECT_EQ(read.Runs.size(), 2u);
+    // A sink that fails ends the writing.
+    EXPECT_FALSE(WriteCardJournal(journal, [](const std::uint8_t*, std::size_t) { return false; }));
+}
