@@ -23,8 +23,6 @@ using brelkbench::TQuietReporter;
 constexpr std::uint32_t kFullCount = 65535;
 constexpr std::uint32_t kZone = 8192;
 
-// A card of 96 MiB whose catalogue holds 65535 objects of one block each, in random name
-// order (as another tool might leave it), packed downwards from the usable limit.
 // A new sparse image file of 256 MiB in place of Path.
 void MakeFreshImage(const fs::path& path) {
     fs::remove(path);
@@ -32,29 +30,44 @@ void MakeFreshImage(const fs::path& path) {
     fs::resize_file(path, 256u << 20);
 }
 
+// A card of 96 MiB whose catalogue holds 65535 objects of one block each, packed downwards
+// from the usable limit: in random name order (as another tool might leave it), or sorted as
+// this system keeps it.
+fs::path MakeFullCardImage(const char* name, bool sorted) {
+    fs::path p = TempImage(name);
+    const std::uint32_t size = 96u << 20, limit = size - kZone;
+    std::vector<std::uint8_t> catalogue(512 + 64 * kFullCount, 0);
+    std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), catalogue.begin());
+    PutLE32(&catalogue[16], kFullCount);
+    std::mt19937 random(42);
+    std::vector<TBrelkCatEntry> entries(kFullCount);
+    for (std::uint32_t i = 0; i < kFullCount; ++i) {
+        TBrelkCatEntry& e = entries[i];
+        e.SetType(std::uint8_t(random() % 4));
+        e.SetName("OBJECT" + std::to_string(random()));
+        e.SetSize(512);
+        e.SetAddress(limit - (i + 1) * 1024 + 512);
+    }
+    if (sorted)
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const auto& a, const auto& b) { return CompareCatEntries(a, b) < 0; });
+    for (std::uint32_t i = 0; i < kFullCount; ++i)
+        std::copy(entries[i].Bytes.begin(), entries[i].Bytes.end(),
+                  catalogue.begin() + 512 + 64 * i);
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(catalogue.data()), std::streamsize(catalogue.size()));
+    out.close();
+    fs::resize_file(p, size);
+    return p;
+}
+
 const fs::path& FullCardImage() {
-    static const fs::path path = [] {
-        fs::path p = TempImage("full.img");
-        const std::uint32_t size = 96u << 20, limit = size - kZone;
-        std::vector<std::uint8_t> catalogue(512 + 64 * kFullCount, 0);
-        std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), catalogue.begin());
-        PutLE32(&catalogue[16], kFullCount);
-        std::mt19937 random(42);
-        for (std::uint32_t i = 0; i < kFullCount; ++i) {
-            TBrelkCatEntry e;
-            e.SetType(std::uint8_t(random() % 4));
-            e.SetName("OBJECT" + std::to_string(random()));
-            e.SetSize(512);
-            e.SetAddress(limit - (i + 1) * 1024 + 512);
-            std::copy(e.Bytes.begin(), e.Bytes.end(), catalogue.begin() + 512 + 64 * i);
-        }
-        std::ofstream out(p, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(catalogue.data()),
-                  std::streamsize(catalogue.size()));
-        out.close();
-        fs::resize_file(p, size);
-        return p;
-    }();
+    static const fs::path path = MakeFullCardImage("full.img", false);
+    return path;
+}
+
+const fs::path& SortedFullCardImage() {
+    static const fs::path path = MakeFullCardImage("sorted-full.img", true);
     return path;
 }
 
@@ -63,12 +76,8 @@ void BM_OpenFullCatalogue(benchmark::State& state) {
     for (auto _ : state) {
         TBrelk card(reporter);
         card.Initialize(262144, FullCardImage(), kZone);
-        // Sort as the first catalogue write does (the card's order is random here).
-        std::stable_sort(
-            card.Catalogue.begin(), card.Catalogue.end(),
-            [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; });
-        benchmark::DoNotOptimize(card.FreeSpaceMap.data());
-        if (card.Catalogue.size() != kFullCount)
+        benchmark::DoNotOptimize(card.FreeRecords().data());
+        if (card.Entries().size() != kFullCount)
             state.SkipWithError("catalogue not read");
     }
 }
@@ -78,12 +87,9 @@ void BM_AddToFullCatalogue(benchmark::State& state) {
     TQuietReporter reporter;
     // One entry less than full, so one more fits.
     TBrelk card(reporter);
-    card.Initialize(262144, FullCardImage(), kZone);
-    card.DeleteCatEntry(card.Catalogue.back().get());
-    // A card written by this system keeps its catalogue sorted.
-    std::stable_sort(card.Catalogue.begin(), card.Catalogue.end(),
-                     [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; });
-    card.ReuseDeletedSpace = state.range(0) != 0;
+    card.Initialize(262144, SortedFullCardImage(), kZone);
+    card.DeleteCatEntry(card.Entries().back());
+    card.SetReuseDeletedSpace(state.range(0) != 0);
     std::vector<std::uint8_t> data(2000, 0x42);
     for (auto _ : state) {
         TBrelkCatEntry e;
@@ -93,16 +99,14 @@ void BM_AddToFullCatalogue(benchmark::State& state) {
         if (!card.AddObjectToBrelk(e, data.data(), false))
             state.SkipWithError("add refused");
         state.PauseTiming();
-        for (auto& entry : card.Catalogue)
+        for (const TBrelkCatEntry* entry : card.Entries())
             if (entry->Address() == e.Address()) {
-                card.DeleteCatEntry(entry.get());
+                card.DeleteCatEntry(entry);
                 break;
             }
         state.ResumeTiming();
     }
-    card.CatalogueModified = false; // leave the shared image as it is
-    card.DirtyLow = card.CacheFill;
-    card.DirtyHigh = 0;
+    card.DiscardUnsavedData(); // leave the shared image as it is
 }
 BENCHMARK(BM_AddToFullCatalogue)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
@@ -111,10 +115,8 @@ BENCHMARK(BM_AddToFullCatalogue)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 void BM_MoveToDeletedInFullCatalogue(benchmark::State& state) {
     TQuietReporter reporter;
     TBrelk card(reporter);
-    card.Initialize(262144, FullCardImage(), kZone);
-    std::stable_sort(card.Catalogue.begin(), card.Catalogue.end(),
-                     [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; });
-    TBrelkCatEntry* entry = card.Catalogue[card.Catalogue.size() / 2].get();
+    card.Initialize(262144, SortedFullCardImage(), kZone);
+    const TBrelkCatEntry* entry = card.Entries()[card.Entries().size() / 2];
     const std::uint8_t type =
         entry->Type() == kTypeDeleted ? std::uint8_t(kTypeTool) : entry->Type();
     for (auto _ : state) {
@@ -122,7 +124,7 @@ void BM_MoveToDeletedInFullCatalogue(benchmark::State& state) {
         changed.SetType(changed.Type() == kTypeDeleted ? type : std::uint8_t(kTypeDeleted));
         card.UpdateCatEntry(entry, changed);
     }
-    card.CatalogueModified = false; // leave the shared image as it is
+    card.DiscardUnsavedData(); // leave the shared image as it is
 }
 BENCHMARK(BM_MoveToDeletedInFullCatalogue)->Unit(benchmark::kMicrosecond);
 

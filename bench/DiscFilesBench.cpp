@@ -60,7 +60,7 @@ void BM_ListFilesOf1000Discs(benchmark::State& state) {
     std::size_t files = 0;
     for (auto _ : state) {
         files = 0;
-        for (const auto& entry : card.Catalogue) {
+        for (const auto& entry : card.Entries()) {
             std::vector<std::uint8_t> bytes;
             TMediaKind kind;
             TMediaListing listing;
@@ -73,7 +73,7 @@ void BM_ListFilesOf1000Discs(benchmark::State& state) {
     }
     if (files != std::size_t(kDiscs) * 20)
         state.SkipWithError("not every file was listed");
-    card.CatalogueModified = false;
+    card.DiscardUnsavedData();
     std::filesystem::remove(path);
 }
 BENCHMARK(BM_ListFilesOf1000Discs)->Unit(benchmark::kMillisecond);

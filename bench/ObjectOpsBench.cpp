@@ -71,10 +71,10 @@ void MakeCardImage(const fs::path& path, TLayout layout) {
 }
 
 // The first Count tools of a 65,535-entry card, for moving.
-std::vector<TBrelkCatEntry*> FirstTools(TBrelk& card, std::size_t count) {
-    std::vector<TBrelkCatEntry*> entries;
-    for (std::size_t i = 0; i < count && i < card.Catalogue.size(); ++i)
-        entries.push_back(card.Catalogue[i].get());
+std::vector<const TBrelkCatEntry*> FirstTools(TBrelk& card, std::size_t count) {
+    std::vector<const TBrelkCatEntry*> entries;
+    for (std::size_t i = 0; i < count && i < card.Entries().size(); ++i)
+        entries.push_back(card.Entries()[i]);
     return entries;
 }
 
@@ -88,20 +88,21 @@ void BM_MoveToDeleted(benchmark::State& state) {
         state.PauseTiming();
         TBrelk card(reporter);
         card.Initialize(262144, path, kZone);
-        const std::vector<TBrelkCatEntry*> entries = FirstTools(card, std::size_t(state.range(0)));
+        const std::vector<const TBrelkCatEntry*> entries =
+            FirstTools(card, std::size_t(state.range(0)));
         state.ResumeTiming();
         if (state.range(1) != 0) {
             if (MoveToDeletedObjects(card, entries).Moved.size() != entries.size())
                 state.SkipWithError("not every object was moved");
         } else {
-            for (TBrelkCatEntry* entry : entries) {
+            for (const TBrelkCatEntry* entry : entries) {
                 TBrelkCatEntry deleted = *entry;
                 deleted.SetType(kTypeDeleted);
                 card.UpdateCatEntry(entry, deleted);
             }
         }
         state.PauseTiming();
-        card.CatalogueModified = false; // the image is used again as it is
+        card.DiscardUnsavedData(); // the image is used again as it is
         state.ResumeTiming();
     }
     fs::remove(path);
@@ -132,13 +133,13 @@ void BM_Squash500Discs(benchmark::State& state) {
         state.PauseTiming();
         MakeCardImage(path, {total - 500, 500});
         auto card = OpenUntimed(reporter, path);
-        std::vector<TBrelkCatEntry*> discs;
-        for (const auto& entry : card->Catalogue)
+        std::vector<const TBrelkCatEntry*> discs;
+        for (const auto& entry : card->Entries())
             if (entry->Type() == kTypeImage)
-                discs.push_back(entry.get());
+                discs.push_back(entry);
         state.ResumeTiming();
         card->StartBulktransfer();
-        for (TBrelkCatEntry* disc : discs)
+        for (const TBrelkCatEntry* disc : discs)
             if (TransformDiscObject(*card, disc, true) != TDiscTransformResult::Converted)
                 state.SkipWithError("a disc was not squashed");
         card->StopBulktransfer();
@@ -158,7 +159,7 @@ void BM_Add500ToFragmentedCard(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         auto card = OpenUntimed(reporter, path);
-        card->ReuseDeletedSpace = true;
+        card->SetReuseDeletedSpace(true);
         state.ResumeTiming();
         card->StartBulktransfer();
         for (int i = 0; i < 500; ++i) {

@@ -17,8 +17,10 @@
 #include "card/SysCalls.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -29,6 +31,68 @@
 namespace brelk {
 
 using TCatalogue = std::vector<std::unique_ptr<TBrelkCatEntry>>;
+
+// What the card object knows of its card and catalogue, as a copy for reading.
+struct TCardState {
+    std::uint16_t BytesPerSector = 0;
+    std::uint32_t CardSize = 0;
+    std::uint32_t SafetyZone = 0;
+    bool DeviceOK = false;
+    bool CatalogueValid = false;
+    // The catalogue in memory differs from the card's (a commit is due).
+    bool CatalogueModified = false;
+};
+
+// The cache window: where it starts on the card, its size, how much of it holds card bytes,
+// and the offsets it has changed (DirtyLow > DirtyHigh when none).
+struct TCacheWindow {
+    std::uint32_t Start = 0;
+    std::uint32_t Size = 0;
+    std::uint32_t Fill = 0;
+    std::uint32_t DirtyLow = 0;
+    std::uint32_t DirtyHigh = 0;
+};
+
+// The catalogue's records for reading: changes go through the card object's operations.
+class TEntriesView {
+  public:
+    class TIterator {
+      public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = const TBrelkCatEntry*;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const value_type*;
+        using reference = value_type;
+        explicit TIterator(TCatalogue::const_iterator at) : At(at) {}
+        const TBrelkCatEntry* operator*() const { return At->get(); }
+        TIterator& operator++() {
+            ++At;
+            return *this;
+        }
+        TIterator& operator--() {
+            --At;
+            return *this;
+        }
+        TIterator operator+(difference_type n) const { return TIterator(At + n); }
+        difference_type operator-(const TIterator& other) const { return At - other.At; }
+        bool operator==(const TIterator& other) const { return At == other.At; }
+
+      private:
+        TCatalogue::const_iterator At;
+    };
+    // A view of any list of records (implicitly: a function taking a view takes a list too).
+    TEntriesView(const TCatalogue& records) : Records(&records) {}
+    std::size_t size() const { return Records->size(); }
+    bool empty() const { return Records->empty(); }
+    const TBrelkCatEntry* operator[](std::size_t i) const { return (*Records)[i].get(); }
+    const TBrelkCatEntry* front() const { return Records->front().get(); }
+    const TBrelkCatEntry* back() const { return Records->back().get(); }
+    TIterator begin() const { return TIterator(Records->begin()); }
+    TIterator end() const { return TIterator(Records->end()); }
+
+  private:
+    const TCatalogue* Records;
+};
 
 // Frees the page-aligned cache buffer.
 struct TPageAlignedFree {
@@ -98,18 +162,18 @@ class TBrelk {
     // Writes Length bytes of Data as the new contents of the catalogue record Target, at a
     // new place chosen as for an add; Target takes the new Address and Size. Unlike a
     // replacing add it never picks another object of the same name.
-    bool ReplaceObjectData(TBrelkCatEntry* target, const void* data, std::uint32_t length);
-    bool UpdateCatEntry(TBrelkCatEntry* entry, const TBrelkCatEntry& newValues);
+    bool ReplaceObjectData(const TBrelkCatEntry* target, const void* data, std::uint32_t length);
+    bool UpdateCatEntry(const TBrelkCatEntry* entry, const TBrelkCatEntry& newValues);
     // Gives every listed record of Catalogue its new values in one pass: one sort and at
     // most one free-space rebuild however many there are. Records not in Catalogue are
     // passed over. Returns how many were changed; HeaderFailures (when given) receives those
     // whose object header could not be rewritten (they are changed all the same).
     std::size_t
-    UpdateCatEntries(const std::vector<std::pair<TBrelkCatEntry*, TBrelkCatEntry>>& changes,
-                     std::vector<TBrelkCatEntry*>* headerFailures = nullptr);
-    bool DeleteCatEntry(TBrelkCatEntry* entry);
+    UpdateCatEntries(const std::vector<std::pair<const TBrelkCatEntry*, TBrelkCatEntry>>& changes,
+                     std::vector<const TBrelkCatEntry*>* headerFailures = nullptr);
+    bool DeleteCatEntry(const TBrelkCatEntry* entry);
     // Removes every listed record of Catalogue in one pass; returns how many were removed.
-    std::size_t DeleteCatEntries(const std::vector<TBrelkCatEntry*>& entries);
+    std::size_t DeleteCatEntries(const std::vector<const TBrelkCatEntry*>& entries);
     bool ObjectExists(const TBrelkCatEntry& entry) const;
     // Puts Entries in place of the whole catalogue (a repair). OnCard is the catalogue area
     // as it was read from the card: the commit checks that it is still there and keeps it.
@@ -152,31 +216,24 @@ class TBrelk {
     // Whether Entry is one of the records in Catalogue.
     bool InCatalogue(const TBrelkCatEntry* entry) const;
 
-    // The two settings that allocation reads (the owner copies them in from its settings).
-    bool ReuseDeletedSpace = true;
-    bool RewriteObjectHeader = false;
-
-    // --- Fields; other parts read them, and change them only through the operations ---
-    std::string DriveLetter; // the device path on Linux: a block device node or an image file
-    std::uint16_t BytesPerSector = 0;
-    std::uint32_t CardSize = 0;
-    std::uint32_t SafetyZone = 8192;
-    bool DeviceOK = false;
-    bool CatalogueValid = false;
-    std::array<std::uint8_t, kCatalogueHeaderSize> CatalogueHeader{};
-    bool CatalogueModified = false;
-    TCacheBuffer CacheBuffer; // page-aligned: transfers from it cost less CPU
-    std::uint32_t CacheStart = 0;
-    std::uint32_t CacheSize = 0;
-    std::uint32_t CacheFill = 0;
-    std::uint32_t DirtyLow = 0;
-    std::uint32_t DirtyHigh = 0;
-    TCatalogue Catalogue;
-    std::vector<TBrelkFreeBlock> FreeSpaceMap;
-    // FreeSpaceMap's records as (Length, Start): what best fit searches.
+    // --- Read-only views of the card object's state ---
+    TCardState State() const;
+    // The device path: a block device node or an image file.
+    const std::string& DevicePath() const { return DriveLetter; }
+    const std::array<std::uint8_t, kCatalogueHeaderSize>& Header() const { return CatalogueHeader; }
+    // The catalogue in memory, in the card's order.
+    TEntriesView Entries() const { return TEntriesView(Catalogue); }
+    // The free records between the catalogue and the card's top, by address.
+    const std::vector<TBrelkFreeBlock>& FreeRecords() const { return FreeSpaceMap; }
+    // FreeRecords as (Length, Start): what best fit searches.
     const std::set<std::pair<std::uint32_t, std::uint32_t>>& FreeRecordsBySize() const {
         return FreeBySize;
     }
+    TCacheWindow Window() const;
+
+    // --- The two settings that allocation reads (the owner copies them in) ---
+    void SetReuseDeletedSpace(bool reuse) { ReuseDeletedSpace = reuse; }
+    void SetRewriteObjectHeader(bool rewrite) { RewriteObjectHeader = rewrite; }
 
   private:
     // Refused is set when the device is usable but too large or of an odd sector size.
@@ -249,6 +306,11 @@ class TBrelk {
     // Copies Entry into its object header on the card (when RewriteObjectHeader is set).
     bool RewriteHeaderOf(const TBrelkCatEntry& entry);
     void CatalogueCannotBeRead(const std::string& why);
+    // A record of Catalogue as the object's own, changeable one (Entries() lends them out
+    // read-only). Only for a record InCatalogue.
+    static TBrelkCatEntry* Owned(const TBrelkCatEntry* record) {
+        return const_cast<TBrelkCatEntry*>(record);
+    }
     // Commit steps.
     bool SyncDevice(const std::string& what);
     void StopWrites();
@@ -270,6 +332,26 @@ class TBrelk {
     void NoteWrittenCatalogue(std::vector<std::uint8_t> bytes);
     // Whether [First, End) holds an object of the catalogue last written to the card.
     bool OverlapsCommittedObject(std::uint64_t first, std::uint64_t end) const;
+
+    bool ReuseDeletedSpace = true;
+    bool RewriteObjectHeader = false;
+
+    std::string DriveLetter; // the device path on Linux: a block device node or an image file
+    std::uint16_t BytesPerSector = 0;
+    std::uint32_t CardSize = 0;
+    std::uint32_t SafetyZone = 8192;
+    bool DeviceOK = false;
+    bool CatalogueValid = false;
+    std::array<std::uint8_t, kCatalogueHeaderSize> CatalogueHeader{};
+    bool CatalogueModified = false;
+    TCacheBuffer CacheBuffer; // page-aligned: transfers from it cost less CPU
+    std::uint32_t CacheStart = 0;
+    std::uint32_t CacheSize = 0;
+    std::uint32_t CacheFill = 0;
+    std::uint32_t DirtyLow = 0;
+    std::uint32_t DirtyHigh = 0;
+    TCatalogue Catalogue;
+    std::vector<TBrelkFreeBlock> FreeSpaceMap;
 
     TBrelkReporter& Reporter;
     TRawDevice Device;

@@ -99,12 +99,13 @@ bool TBrelk::AddObject(TBrelkCatEntry& entry, const TDataWriter& writeData, bool
     return true;
 }
 
-bool TBrelk::ReplaceObjectData(TBrelkCatEntry* target, const void* data, std::uint32_t length) {
+bool TBrelk::ReplaceObjectData(const TBrelkCatEntry* target, const void* data,
+                               std::uint32_t length) {
     if (!InCatalogue(target))
         return false;
     TBrelkCatEntry copy = *target;
     copy.SetSize(length);
-    return PlaceObject(copy, target, MemoryWriter(data));
+    return PlaceObject(copy, Owned(target), MemoryWriter(data));
 }
 
 // Writes the object described by Copy (Size = the data length) to a new place and enters it
@@ -161,9 +162,10 @@ bool TBrelk::PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target,
     return ok;
 }
 
-bool TBrelk::UpdateCatEntry(TBrelkCatEntry* entry, const TBrelkCatEntry& newValues) {
-    if (!InCatalogue(entry))
+bool TBrelk::UpdateCatEntry(const TBrelkCatEntry* record, const TBrelkCatEntry& newValues) {
+    if (!InCatalogue(record))
         return true;
+    TBrelkCatEntry* entry = Owned(record);
     const bool indexed = IndexCurrent();
     const std::size_t position = PositionOf(entry);
     const TFootprint old = FootprintOf(*entry);
@@ -188,11 +190,11 @@ bool TBrelk::RewriteHeaderOf(const TBrelkCatEntry& entry) {
     return ok && WriteRawBytes(header.data(), at, kObjectHeaderSize);
 }
 
-std::size_t
-TBrelk::UpdateCatEntries(const std::vector<std::pair<TBrelkCatEntry*, TBrelkCatEntry>>& changes,
-                         std::vector<TBrelkCatEntry*>* headerFailures) {
+std::size_t TBrelk::UpdateCatEntries(
+    const std::vector<std::pair<const TBrelkCatEntry*, TBrelkCatEntry>>& changes,
+    std::vector<const TBrelkCatEntry*>* headerFailures) {
     // The changes by record, so that one walk of the catalogue finds each of them.
-    std::vector<const std::pair<TBrelkCatEntry*, TBrelkCatEntry>*> byRecord;
+    std::vector<const std::pair<const TBrelkCatEntry*, TBrelkCatEntry>*> byRecord;
     byRecord.reserve(changes.size());
     for (const auto& change : changes)
         byRecord.push_back(&change);
@@ -210,7 +212,7 @@ TBrelk::UpdateCatEntries(const std::vector<std::pair<TBrelkCatEntry*, TBrelkCatE
                                        return before(change->first, e);
                                    });
         // The last change listed for a record wins, as one-by-one updates would leave it.
-        const std::pair<TBrelkCatEntry*, TBrelkCatEntry>* last = nullptr;
+        const std::pair<const TBrelkCatEntry*, TBrelkCatEntry>* last = nullptr;
         for (; it != byRecord.end() && (*it)->first == record.get(); ++it)
             last = *it;
         if (!last)
@@ -234,7 +236,7 @@ TBrelk::UpdateCatEntries(const std::vector<std::pair<TBrelkCatEntry*, TBrelkCatE
     return changed.size();
 }
 
-bool TBrelk::DeleteCatEntry(TBrelkCatEntry* entry) {
+bool TBrelk::DeleteCatEntry(const TBrelkCatEntry* entry) {
     if (!InCatalogue(entry))
         return false;
     const bool indexed = IndexCurrent();
@@ -246,7 +248,7 @@ bool TBrelk::DeleteCatEntry(TBrelkCatEntry* entry) {
     return true;
 }
 
-std::size_t TBrelk::DeleteCatEntries(const std::vector<TBrelkCatEntry*>& entries) {
+std::size_t TBrelk::DeleteCatEntries(const std::vector<const TBrelkCatEntry*>& entries) {
     const bool indexed = IndexCurrent();
     const std::unordered_set<const TBrelkCatEntry*> doomed(entries.begin(), entries.end());
     std::vector<TFootprint> released;

@@ -22,6 +22,21 @@ TCacheBuffer AllocatePageAligned(std::size_t size) {
 TBrelk::TBrelk(TBrelkReporter& reporter, TSysCalls& calls)
     : Reporter(reporter), Device(calls), Lock(calls) {}
 
+TCardState TBrelk::State() const {
+    TCardState state;
+    state.BytesPerSector = BytesPerSector;
+    state.CardSize = CardSize;
+    state.SafetyZone = SafetyZone;
+    state.DeviceOK = DeviceOK;
+    state.CatalogueValid = CatalogueValid;
+    state.CatalogueModified = CatalogueModified;
+    return state;
+}
+
+TCacheWindow TBrelk::Window() const {
+    return {CacheStart, CacheSize, CacheFill, DirtyLow, DirtyHigh};
+}
+
 // Pending changes are written only by an explicit commit (FlushMMCDevice), whose result the
 // caller checks; here they are only reported.
 TBrelk::~TBrelk() {

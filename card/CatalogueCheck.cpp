@@ -196,7 +196,8 @@ bool TCardCheck::Torn() const {
 }
 
 TCardGeometry GeometryOf(const TBrelk& card) {
-    return {card.CardSize, card.UsableLimit(), card.BytesPerSector ? card.BytesPerSector : 512u};
+    const TCardState state = card.State();
+    return {state.CardSize, card.UsableLimit(), state.BytesPerSector ? state.BytesPerSector : 512u};
 }
 
 std::vector<TFinding> FindCatalogueDamage(const std::vector<std::uint8_t>& bytes,
@@ -240,7 +241,7 @@ TCardCheck CheckCard(TBrelk& card, const TCheckProgress& progress) {
     TCardCheck check;
     const TCardGeometry g = GeometryOf(card);
     std::vector<std::uint8_t> header(kCatalogueHeaderSize);
-    if (!card.DeviceOK || !card.ReadMMC(header.data(), 0, kCatalogueHeaderSize)) {
+    if (!card.State().DeviceOK || !card.ReadMMC(header.data(), 0, kCatalogueHeaderSize)) {
         Add(check.Findings, TFindingKind::Unreadable, "the catalogue could not be read");
         return check;
     }
@@ -367,7 +368,7 @@ void AddBackLooseObjects(TBrelk& card, const TCardGeometry& g, std::vector<TBrel
 // object where its entry says.
 bool UsableKeptCatalogue(TBrelk& card, const TCardGeometry& g, const TKeptCatalogue& kept,
                          std::vector<TBrelkCatEntry>& entries) {
-    if (kept.Card != CardIdentity(card.DriveLetter) || kept.CardSize != card.CardSize)
+    if (kept.Card != CardIdentity(card.DevicePath()) || kept.CardSize != card.State().CardSize)
         return false;
     if (!FindCatalogueDamage(kept.Bytes, g, entries).empty())
         return false;

@@ -218,7 +218,7 @@ int AddPaths(const TArgs& args, TContext& context) {
         AdjustAll(list, args, user);
         LeaveOutObjectsOnCard(list, session->Card(), args, leftOut);
         const TSpaceTotals totals =
-            ComputeSpaceTotals(list, &session->Card(), session->Card().SafetyZone);
+            ComputeSpaceTotals(list, &session->Card(), session->Card().State().SafetyZone);
         if (args.Has("--json"))
             WriteDryRunJson(context.Out, list, totals);
         else

@@ -84,13 +84,13 @@ int RunBackup(const TArgs& args, TContext& context) {
 // each other); a replaced object keeps the first place of its name.
 const TBrelkCatEntry* RestoredEntry(TBrelk& card, const TBrelk_RawCatalogueEntry& object) {
     const TBrelkCatEntry* first = nullptr;
-    for (const auto& entry : card.Catalogue)
+    for (const auto& entry : card.Entries())
         if (entry->Type() == object.Entry.Type() && entry->Subtype() == object.Entry.Subtype() &&
             SameName(entry->Name(), object.Entry.Name())) {
             if (entry->Address() == object.Entry.Address())
-                return entry.get();
+                return entry;
             if (!first)
-                first = entry.get();
+                first = entry;
         }
     return first;
 }
@@ -125,9 +125,10 @@ void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestor
                      std::set<const TBrelk_RawCatalogueEntry*>& kept, TContext& context,
                      bool quiet) {
     TBrelk& card = session.Card();
-    if (!card.DeviceOK || card.CacheSize == 0)
+    if (!card.State().DeviceOK || card.Window().Size == 0)
         session.Fail(session.Path + ": the size of the card could not be read");
-    const TRestorePlan plan = PlanRestore(list.size(), index, card.CatalogueValid, format, user);
+    const TRestorePlan plan =
+        PlanRestore(list.size(), index, card.State().CatalogueValid, format, user);
     if (!plan.Go)
         throw TFailure(session.Path + ": the card is not formatted; --format formats it first");
     if (plan.Format && !card.FormatMMC())

@@ -21,7 +21,7 @@ namespace {
 // A card that holds a catalogue is formatted only when the user says yes on a terminal
 // (no answer is no); without a terminal only --force formats it.
 void ConfirmLosingCatalogue(TCardSession& session, TContext& context) {
-    const std::size_t objects = session.Card().Catalogue.size();
+    const std::size_t objects = session.Card().Entries().size();
     const std::string lose = std::to_string(objects) + (objects == 1 ? " object" : " objects");
     if (!context.Terminals.In)
         session.Fail(session.Path + ": it holds a Brelk catalogue of " + lose +
@@ -38,7 +38,7 @@ int RunFormat(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "CARD");
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     TBrelk& card = session.Card();
-    if (!card.DeviceOK || card.CacheSize == 0)
+    if (!card.State().DeviceOK || card.Window().Size == 0)
         session.Fail(session.Path + ": the size of the card could not be read");
     std::vector<std::uint8_t> start(kForeignContentsBytes);
     if (!card.ReadMMC(start.data(), 0, std::uint32_t(start.size())))
@@ -47,7 +47,7 @@ int RunFormat(const TArgs& args, TContext& context) {
     if (!foreign.empty() && !args.Has("--force"))
         session.Fail(session.Path + ": it holds " + foreign +
                      "; formatting destroys it (give --force to format anyway)");
-    if (card.CatalogueValid && !args.Has("--force"))
+    if (card.State().CatalogueValid && !args.Has("--force"))
         ConfirmLosingCatalogue(session, context);
     if (!card.FormatMMC())
         session.Fail(session.Path + ": the card could not be formatted");
@@ -59,17 +59,17 @@ int RunFormat(const TArgs& args, TContext& context) {
 void WriteInfoJson(TBrelk& card, std::ostream& out) {
     TJsonWriter json(out);
     json.BeginObject()
-        .Field("device_ok", card.DeviceOK)
-        .Field("catalogue_valid", card.CatalogueValid)
-        .Field("card_size", card.CardSize)
-        .Field("bytes_per_sector", std::uint32_t(card.BytesPerSector))
-        .Field("safety_zone", card.SafetyZone)
+        .Field("device_ok", card.State().DeviceOK)
+        .Field("catalogue_valid", card.State().CatalogueValid)
+        .Field("card_size", card.State().CardSize)
+        .Field("bytes_per_sector", std::uint32_t(card.State().BytesPerSector))
+        .Field("safety_zone", card.State().SafetyZone)
         .Field("usable_limit", card.UsableLimit())
         .Field("count", card.HeaderCount())
         .Field("lowest_used", card.LowestUsedAddress())
         .Field("used", card.GetUsedBytes())
         .BeginArray("free_space_map");
-    for (const auto& record : card.FreeSpaceMap)
+    for (const auto& record : card.FreeRecords())
         json.BeginObject().Field("start", record.Start).Field("length", record.Length).EndObject();
     json.EndArray().EndObject();
     out << "\n";
@@ -86,7 +86,7 @@ int RunInfo(const TArgs& args, TContext& context) {
         WriteInfoJson(card, context.Out);
     } else {
         TNumberFormat numbers{!args.Has("--decimal"), LocaleThousandsSeparator()};
-        WriteLines(context.Out, BuildCardInfo(card, numbers, card.SafetyZone).Lines);
+        WriteLines(context.Out, BuildCardInfo(card, numbers, card.State().SafetyZone).Lines);
     }
     session.Finish();
     return 0;
@@ -94,8 +94,8 @@ int RunInfo(const TArgs& args, TContext& context) {
 
 void WriteLsJson(TBrelk& card, std::ostream& out) {
     TJsonWriter json(out);
-    json.BeginObject().Field("catalogue_valid", card.CatalogueValid).BeginArray("entries");
-    for (const auto& entry : card.Catalogue)
+    json.BeginObject().Field("catalogue_valid", card.State().CatalogueValid).BeginArray("entries");
+    for (const auto& entry : card.Entries())
         json.BeginObject()
             .Field("type", int(entry->Type()))
             .Field("subtype", int(entry->Subtype()))
@@ -108,12 +108,12 @@ void WriteLsJson(TBrelk& card, std::ostream& out) {
 }
 
 void WriteLsText(TBrelk& card, std::ostream& out) {
-    if (!card.CatalogueValid) {
+    if (!card.State().CatalogueValid) {
         out << "(the card is not formatted)\n";
         return;
     }
     out << "TYPE SUB  ADDRESS   SIZE      NAME\n";
-    for (const auto& entry : card.Catalogue) {
+    for (const auto& entry : card.Entries()) {
         char line[64];
         std::snprintf(line, sizeof line, "%4u %3u  %08X  %08X  ", unsigned(entry->Type()),
                       unsigned(entry->Subtype()), unsigned(entry->Address()),

@@ -32,8 +32,8 @@ TCardSession::TCardSession(const std::string& path, const TArgs& args, std::ostr
     auto zone = args.Number("--safety-zone", 0, 0xFFFFFFFFu).value_or(kDefaultSafetyZone);
     if (args.Has("--reuse-deleted-space") && args.Has("--no-reuse-deleted-space"))
         throw TUsageError("--reuse-deleted-space and --no-reuse-deleted-space exclude each other");
-    Brelk->ReuseDeletedSpace = !args.Has("--no-reuse-deleted-space");
-    Brelk->RewriteObjectHeader = args.Has("--rewrite-header");
+    Brelk->SetReuseDeletedSpace(!args.Has("--no-reuse-deleted-space"));
+    Brelk->SetRewriteObjectHeader(args.Has("--rewrite-header"));
     // Readers too: an opening looks for the journal of a change cut short.
     Brelk->SetCatalogueKeeper(&Keeper);
     if (!Brelk->Initialize(std::uint32_t(cache), path, std::uint32_t(zone), access))
@@ -45,15 +45,15 @@ void TCardSession::Fail(const std::string& message) {
 }
 
 void TCardSession::RequireCatalogue() {
-    if (!Brelk->DeviceOK || Brelk->CacheSize == 0)
+    if (!Brelk->State().DeviceOK || Brelk->Window().Size == 0)
         Fail(Path + ": the size of the card could not be read");
     RequireReadableCatalogue();
-    if (!Brelk->CatalogueValid)
+    if (!Brelk->State().CatalogueValid)
         Fail(Path + ": the card is not formatted (no Brelk catalogue)");
 }
 
 void TCardSession::RequireReadableCatalogue() {
-    if (!Brelk->CatalogueValid && !Brelk->CatalogueError().empty())
+    if (!Brelk->State().CatalogueValid && !Brelk->CatalogueError().empty())
         Fail(Path + ": the catalogue cannot be read: " + Brelk->CatalogueError());
 }
 
@@ -104,8 +104,8 @@ std::string SelectionFailure(const TObjectSelection& selection, const TObjectCho
 
 } // namespace
 
-std::vector<TBrelkCatEntry*> TCardSession::FindObjects(const std::vector<std::string>& names,
-                                                       const TArgs& args) {
+std::vector<const TBrelkCatEntry*> TCardSession::FindObjects(const std::vector<std::string>& names,
+                                                             const TArgs& args) {
     TObjectChoice choice;
     if (const auto type = args.Number("--type", 0, 255))
         choice.Type = std::uint8_t(*type);
@@ -119,8 +119,8 @@ std::vector<TBrelkCatEntry*> TCardSession::FindObjects(const std::vector<std::st
     return std::move(selection.Entries);
 }
 
-TBrelkCatEntry* TCardSession::FindObject(const std::string& name, const TArgs& args) {
-    const std::vector<TBrelkCatEntry*> found = FindObjects({name}, args);
+const TBrelkCatEntry* TCardSession::FindObject(const std::string& name, const TArgs& args) {
+    const std::vector<const TBrelkCatEntry*> found = FindObjects({name}, args);
     if (found.size() > 1)
         throw TFailure(Path + ": '" + NameText(RawName(name)) + "' matches " +
                        std::to_string(found.size()) + " objects; this command takes one");

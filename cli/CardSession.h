@@ -48,11 +48,11 @@ class TCardSession {
     [[noreturn]] void Fail(const std::string& message);
     // The one entry that Name (a name or a wildcard pattern) selects, narrowed by --type and
     // --address when given; TFailure when it selects none or several.
-    TBrelkCatEntry* FindObject(const std::string& name, const TArgs& args);
+    const TBrelkCatEntry* FindObject(const std::string& name, const TArgs& args);
     // The entries that Names select (see SelectObjects), each once; TFailure naming the first
     // name that selects nothing, or a plain name that several objects share.
-    std::vector<TBrelkCatEntry*> FindObjects(const std::vector<std::string>& names,
-                                             const TArgs& args);
+    std::vector<const TBrelkCatEntry*> FindObjects(const std::vector<std::string>& names,
+                                                   const TArgs& args);
 
     const std::string Path;
 

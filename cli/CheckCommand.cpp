@@ -47,7 +47,7 @@ int RunCheck(const TArgs& args, TContext& context) {
                          mode == TCheckMode::Check ? TCardAccess::ReadOnly
                                                    : TCardAccess::ReadWrite);
     TBrelk& card = session.Card();
-    if (!card.DeviceOK || card.CacheSize == 0)
+    if (!card.State().DeviceOK || card.Window().Size == 0)
         session.Fail(session.Path + ": the size of the card could not be read");
     TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
     const TCheckResult result = RunCheckJob(card, mode, &progress);

@@ -21,7 +21,7 @@ class TCliDiscUser final : public TDiscTransformUser {
   public:
     TCliDiscUser(TContext& context, TCommitLedger& done, bool squash)
         : Context(context), Done(done), Squash(squash) {}
-    void Converted(TBrelkCatEntry& entry, std::uint32_t before) override {
+    void Converted(const TBrelkCatEntry& entry, std::uint32_t before) override {
         Done.Note((Squash ? "Squashed " : "Expanded ") + NameText(entry.Name()) + ": " +
                   std::to_string(before) + " -> " + std::to_string(entry.Size()) + " bytes\n");
     }
@@ -40,7 +40,7 @@ int RunTransformOnCard(const TArgs& args, TContext& context, bool squash) {
     session.RequireCatalogue();
     // Every name is looked up first, so a typing error changes nothing.
     const std::vector<std::string> names(args.Positional().begin() + 1, args.Positional().end());
-    const std::vector<TBrelkCatEntry*> entries = session.FindObjects(names, args);
+    const std::vector<const TBrelkCatEntry*> entries = session.FindObjects(names, args);
     TBrelk& card = session.Card();
     TCommitLedger done(card); // told only once the changes are on the card
     TCliDiscUser user(context, done, squash);

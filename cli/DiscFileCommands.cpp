@@ -24,7 +24,7 @@ namespace {
 
 // The object named on the command line, its bytes and its files.
 struct TOpenObject {
-    TBrelkCatEntry* Entry = nullptr;
+    const TBrelkCatEntry* Entry = nullptr;
     std::string Name;
     std::vector<std::uint8_t> Bytes;
     TMediaListing Listing;
@@ -199,7 +199,7 @@ int SideIndexOption(const TArgs& args) {
 // Changes the DFS disc object named on the command line and commits the change.
 void ChangeDisc(TCardSession& session, const TArgs& args, const TDFSSideEdit& edit) {
     session.RequireCatalogue();
-    TBrelkCatEntry* entry = session.FindObject(args.Positional()[1], args);
+    const TBrelkCatEntry* entry = session.FindObject(args.Positional()[1], args);
     const std::string name = VisibleName(entry->Name());
     std::string why;
     if (!EditDFSObject(session.Card(), entry, SideIndexOption(args), edit, why))

@@ -79,7 +79,7 @@ bool SeveralNames(const std::vector<std::string>& names) {
 
 // Each object's file in Folder, refused as a whole when two objects would share a file.
 std::vector<std::string> FilesInFolder(TCardSession& session,
-                                       const std::vector<TBrelkCatEntry*>& entries,
+                                       const std::vector<const TBrelkCatEntry*>& entries,
                                        const std::string& folder) {
     std::map<std::string, const TBrelkCatEntry*> taken;
     std::vector<std::string> files;
@@ -97,7 +97,7 @@ std::vector<std::string> FilesInFolder(TCardSession& session,
 }
 
 void GetIntoFolder(const TArgs& args, TContext& context, TCardSession& session,
-                   const std::vector<TBrelkCatEntry*>& entries, const std::string& folder) {
+                   const std::vector<const TBrelkCatEntry*>& entries, const std::string& folder) {
     const std::vector<std::string> files = FilesInFolder(session, entries, folder);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const TBrelkCatEntry entry = *entries[i];
@@ -124,7 +124,7 @@ int RunGet(const TArgs& args, TContext& context) {
                        "or a redirection for standard output");
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
     session.RequireCatalogue();
-    const std::vector<TBrelkCatEntry*> entries = session.FindObjects(names, args);
+    const std::vector<const TBrelkCatEntry*> entries = session.FindObjects(names, args);
     if (folder) {
         GetIntoFolder(args, context, session, entries, *output);
         return 0;

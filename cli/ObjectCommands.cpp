@@ -116,9 +116,9 @@ int RunPut(const TArgs& args, TContext& context) {
 
 // The objects that rm removes; a deleted one named without --permanent is refused before
 // anything changes.
-std::vector<TBrelkCatEntry*> ObjectsToRemove(const TArgs& args, TCardSession& session) {
+std::vector<const TBrelkCatEntry*> ObjectsToRemove(const TArgs& args, TCardSession& session) {
     const std::vector<std::string> names(args.Positional().begin() + 1, args.Positional().end());
-    std::vector<TBrelkCatEntry*> entries = session.FindObjects(names, args);
+    std::vector<const TBrelkCatEntry*> entries = session.FindObjects(names, args);
     if (!args.Has("--permanent"))
         for (const TBrelkCatEntry* entry : entries)
             if (entry->Type() == kTypeDeleted)
@@ -132,7 +132,7 @@ int RunRm(const TArgs& args, TContext& context) {
         throw TUsageError("missing argument: expected CARD NAME...");
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     session.RequireCatalogue();
-    const std::vector<TBrelkCatEntry*> entries = ObjectsToRemove(args, session);
+    const std::vector<const TBrelkCatEntry*> entries = ObjectsToRemove(args, session);
     std::string done; // told only once the change is on the card
     if (args.Has("--permanent")) {
         for (const TBrelkCatEntry* entry : entries)
@@ -164,7 +164,7 @@ int RunMv(const TArgs& args, TContext& context) {
         throw TUsageError(refusal);
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     session.RequireCatalogue();
-    TBrelkCatEntry* entry = session.FindObject(args.Positional()[1], args);
+    const TBrelkCatEntry* entry = session.FindObject(args.Positional()[1], args);
     const std::string oldName = NameText(entry->Name());
     if (entry->Type() == kTypeDeleted)
         session.Fail(session.Path + ": '" + oldName +

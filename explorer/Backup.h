@@ -26,7 +26,7 @@ std::string BackupHeaderLine(const std::string& dateTime);
 // "%2d %2d %8.8X %8.8X IMG%5.5X.bin %s" for Entry and image number Number, without line end.
 std::string BackupObjectLine(const TBrelkCatEntry& entry, std::uint32_t number);
 // The live entries of Catalogue in ascending order of their card address.
-std::vector<const TBrelkCatEntry*> LiveEntriesByAddress(const TCatalogue& catalogue);
+std::vector<const TBrelkCatEntry*> LiveEntriesByAddress(TEntriesView catalogue);
 // The whole index text: the header and the lines of Entries (live ones, address order), each
 // line ended by CR LF. Image numbers count the written lines from 0.
 std::string FormatBackupIndex(const std::vector<const TBrelkCatEntry*>& liveByAddress,

@@ -112,11 +112,11 @@ std::string BackupObjectLine(const TBrelkCatEntry& entry, std::uint32_t number) 
     return text + ImageFileName(number) + " " + name;
 }
 
-std::vector<const TBrelkCatEntry*> LiveEntriesByAddress(const TCatalogue& catalogue) {
+std::vector<const TBrelkCatEntry*> LiveEntriesByAddress(TEntriesView catalogue) {
     std::vector<const TBrelkCatEntry*> live;
-    for (const auto& entry : catalogue)
+    for (const TBrelkCatEntry* entry : catalogue)
         if (entry->Type() != kTypeDeleted)
-            live.push_back(entry.get());
+            live.push_back(entry);
     std::stable_sort(live.begin(), live.end(),
                      [](const auto* a, const auto* b) { return a->Address() < b->Address(); });
     return live;

@@ -132,10 +132,10 @@ std::string TLocalClock::DateTimeText() const {
 TBackupResult BackupBrelk(TBrelk& card, const std::string& indexPath, const TBackupClock& clock,
                           TBackupUser& user, TJobProgress* progress, const TBackupSync& sync) {
     TBackupResult result;
-    const std::size_t total = card.Catalogue.size();
+    const std::size_t total = card.Entries().size();
     if (progress)
         progress->Begin("Backing up Brelk (" + std::to_string(total) + " objects)...", true, true);
-    const auto live = LiveEntriesByAddress(card.Catalogue);
+    const auto live = LiveEntriesByAddress(card.Entries());
     const std::string index = FormatBackupIndex(live, clock.DateTimeText());
     const std::string folder = BackupFolderOf(indexPath);
     std::error_code ec;
@@ -154,8 +154,8 @@ TBackupResult BackupBrelk(TBrelk& card, const std::string& indexPath, const TBac
 
     // The whole catalogue in address order, deleted entries included, for the progress.
     std::vector<const TBrelkCatEntry*> all;
-    for (const auto& entry : card.Catalogue)
-        all.push_back(entry.get());
+    for (const auto& entry : card.Entries())
+        all.push_back(entry);
     std::stable_sort(all.begin(), all.end(),
                      [](const auto* a, const auto* b) { return a->Address() < b->Address(); });
 

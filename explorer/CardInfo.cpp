@@ -29,9 +29,9 @@ struct TObjectCounts {
     std::uint64_t Deleted = 0, DeletedBytes = 0, FilingSystems = 0, Tools = 0, Images = 0;
 };
 
-TObjectCounts CountObjects(const TCatalogue& catalogue) {
+TObjectCounts CountObjects(TEntriesView catalogue) {
     TObjectCounts counts;
-    for (const auto& entry : catalogue) {
+    for (const TBrelkCatEntry* entry : catalogue) {
         switch (entry->Type()) {
         case kTypeDeleted:
             ++counts.Deleted;
@@ -73,7 +73,7 @@ void AddFreeSpaceMap(std::vector<std::string>& lines, const TBrelk& card,
     lines.push_back("Free space map:");
     lines.push_back("        Address           Size");
     lines.push_back("  -------------  -------------");
-    for (const TBrelkFreeBlock& record : card.FreeSpaceMap) {
+    for (const TBrelkFreeBlock& record : card.FreeRecords()) {
         if (numbers.Hex)
             lines.push_back("       " + Hex8(record.Start) + "       " + Hex8(record.Length));
         else
@@ -87,12 +87,12 @@ void AddFreeSpaceMap(std::vector<std::string>& lines, const TBrelk& card,
 std::vector<std::string> CardInfoLines(const TBrelk& card, const TNumberFormat& numbers,
                                        std::uint32_t safetyZone) {
     std::vector<std::string> lines;
-    if (!card.DeviceOK)
+    if (!card.State().DeviceOK)
         return lines;
-    lines.push_back("Physical size   : " + Number(card.CardSize, numbers) + " bytes");
-    if (!card.CatalogueValid)
+    lines.push_back("Physical size   : " + Number(card.State().CardSize, numbers) + " bytes");
+    if (!card.State().CatalogueValid)
         return lines;
-    const std::int64_t size = card.CardSize;
+    const std::int64_t size = card.State().CardSize;
     const std::int64_t used = std::int64_t(std::min<std::uint64_t>(card.GetUsedBytes(), INT64_MAX));
     lines.push_back("Usable size     : " + Number(NotBelowZero(size - safetyZone), numbers) +
                     " bytes");
@@ -100,7 +100,7 @@ std::vector<std::string> CardInfoLines(const TBrelk& card, const TNumberFormat& 
     lines.push_back("Free            : " + Number(NotBelowZero(size - safetyZone - used), numbers) +
                     " bytes");
     lines.push_back("");
-    AddObjectLines(lines, CountObjects(card.Catalogue), numbers);
+    AddObjectLines(lines, CountObjects(card.Entries()), numbers);
     lines.push_back("");
     AddFreeSpaceMap(lines, card, numbers);
     return lines;

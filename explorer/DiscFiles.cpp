@@ -364,7 +364,7 @@ bool ParseInfLine(const std::string& line, TInfFields& fields) {
     return true;
 }
 
-bool EditDFSObject(TBrelk& card, TBrelkCatEntry* entry, int side, const TDFSSideEdit& edit,
+bool EditDFSObject(TBrelk& card, const TBrelkCatEntry* entry, int side, const TDFSSideEdit& edit,
                    std::string& why) {
     if (!entry || entry->Type() != kTypeImage || entry->Subtype() != kSubtypeDFS) {
         why = "not a DFS disc object";

@@ -112,7 +112,7 @@ bool ParseInfLine(const std::string& line, TInfFields& fields);
 // bytes, and the changed object (squashed again when it was kept squashed) replaces the
 // old one in one commit. False, with the reason and the card unchanged, when the object
 // cannot be read, the edit is refused or the new object finds no room.
-bool EditDFSObject(TBrelk& card, TBrelkCatEntry* entry, int side, const TDFSSideEdit& edit,
+bool EditDFSObject(TBrelk& card, const TBrelkCatEntry* entry, int side, const TDFSSideEdit& edit,
                    std::string& why);
 
 // Inserts Files into a side (Replace: a file of the same name, not locked, goes first).

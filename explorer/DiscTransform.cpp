@@ -21,7 +21,7 @@ TDiscTransformResult ReadDiscObject(TBrelk& card, const TBrelkCatEntry& entry,
                                 : TDiscTransformResult::ReadFailed;
 }
 
-TDiscTransformResult ReplaceDiscObject(TBrelk& card, TBrelkCatEntry* entry,
+TDiscTransformResult ReplaceDiscObject(TBrelk& card, const TBrelkCatEntry* entry,
                                        const std::vector<std::uint8_t>& data) {
     if (data.empty() || data.size() > UINT32_MAX ||
         !card.ReplaceObjectData(entry, data.data(), std::uint32_t(data.size())))
@@ -30,7 +30,7 @@ TDiscTransformResult ReplaceDiscObject(TBrelk& card, TBrelkCatEntry* entry,
     return TDiscTransformResult::Converted;
 }
 
-TDiscTransformResult TransformDiscObject(TBrelk& card, TBrelkCatEntry* entry, bool squash) {
+TDiscTransformResult TransformDiscObject(TBrelk& card, const TBrelkCatEntry* entry, bool squash) {
     if (!entry || entry->Type() != kTypeImage || entry->Subtype() != kSubtypeDFS)
         return TDiscTransformResult::NotDFS;
     std::vector<std::uint8_t> data;
@@ -76,14 +76,15 @@ bool IsDFSDiscEntry(const TBrelkCatEntry* entry) {
     return entry && IsDFSDiscObject(*entry);
 }
 
-std::size_t DFSDiscsFrom(const std::vector<TBrelkCatEntry*>& entries, std::size_t first) {
+std::size_t DFSDiscsFrom(const std::vector<const TBrelkCatEntry*>& entries, std::size_t first) {
     return std::size_t(
         std::count_if(entries.begin() + std::ptrdiff_t(first), entries.end(), IsDFSDiscEntry));
 }
 
 } // namespace
 
-TDiscTransformRun TransformDiscObjects(TBrelk& card, const std::vector<TBrelkCatEntry*>& entries,
+TDiscTransformRun TransformDiscObjects(TBrelk& card,
+                                       const std::vector<const TBrelkCatEntry*>& entries,
                                        bool squash, TDiscTransformUser& user,
                                        TJobProgress* progress) {
     TDiscTransformRun run;
@@ -91,7 +92,7 @@ TDiscTransformRun TransformDiscObjects(TBrelk& card, const std::vector<TBrelkCat
         progress->Begin(squash ? "Squashing DFS-object" : "Expanding DFS-object");
     card.StartBulktransfer();
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        TBrelkCatEntry* entry = entries[i];
+        const TBrelkCatEntry* entry = entries[i];
         if (!IsDFSDiscEntry(entry) || !card.InCatalogue(entry))
             continue;
         const std::string name = NameText(entry->Name());

@@ -26,10 +26,10 @@ TDiscTransformResult ReadDiscObject(TBrelk& card, const TBrelkCatEntry& entry,
 
 // Writes Data as the new contents of Entry's object in one commit: Converted, RewriteFailed
 // (no free span for it; the entry is unchanged) or WritesStopped.
-TDiscTransformResult ReplaceDiscObject(TBrelk& card, TBrelkCatEntry* entry,
+TDiscTransformResult ReplaceDiscObject(TBrelk& card, const TBrelkCatEntry* entry,
                                        const std::vector<std::uint8_t>& data);
 
-TDiscTransformResult TransformDiscObject(TBrelk& card, TBrelkCatEntry* entry, bool squash);
+TDiscTransformResult TransformDiscObject(TBrelk& card, const TBrelkCatEntry* entry, bool squash);
 
 // The message for a failed transformation of the object Name; empty for the results that
 // say nothing.
@@ -44,7 +44,7 @@ class TDiscTransformUser {
   public:
     virtual ~TDiscTransformUser() = default;
     // Entry was written back (SizeBefore, its size until then).
-    virtual void Converted(TBrelkCatEntry& entry, std::uint32_t sizeBefore) = 0;
+    virtual void Converted(const TBrelkCatEntry& entry, std::uint32_t sizeBefore) = 0;
     virtual void ShowError(const std::string& text) = 0;
 };
 
@@ -58,7 +58,8 @@ struct TDiscTransformRun {
 // The squash (or expand) job: every DFS disc among Entries in order, the others passed over.
 // Progress hears of each disc before it starts; a cancel asked then leaves it and the rest.
 // Messages name the discs as NameText shows them.
-TDiscTransformRun TransformDiscObjects(TBrelk& card, const std::vector<TBrelkCatEntry*>& entries,
+TDiscTransformRun TransformDiscObjects(TBrelk& card,
+                                       const std::vector<const TBrelkCatEntry*>& entries,
                                        bool squash, TDiscTransformUser& user,
                                        TJobProgress* progress);
 

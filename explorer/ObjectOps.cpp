@@ -13,15 +13,15 @@ namespace {
 constexpr std::size_t kStep = 4096;
 
 // The listed records that are in the catalogue, each once, in the order listed.
-std::vector<TBrelkCatEntry*> LiveRecords(const TBrelk& card,
-                                         const std::vector<TBrelkCatEntry*>& entries) {
+std::vector<const TBrelkCatEntry*> LiveRecords(const TBrelk& card,
+                                               const std::vector<const TBrelkCatEntry*>& entries) {
     std::unordered_set<const TBrelkCatEntry*> live;
-    live.reserve(card.Catalogue.size());
-    for (const auto& record : card.Catalogue)
-        live.insert(record.get());
-    std::vector<TBrelkCatEntry*> records;
+    live.reserve(card.Entries().size());
+    for (const auto& record : card.Entries())
+        live.insert(record);
+    std::vector<const TBrelkCatEntry*> records;
     records.reserve(entries.size());
-    for (TBrelkCatEntry* entry : entries)
+    for (const TBrelkCatEntry* entry : entries)
         if (live.erase(entry) > 0)
             records.push_back(entry);
     return records;
@@ -29,13 +29,14 @@ std::vector<TBrelkCatEntry*> LiveRecords(const TBrelk& card,
 
 } // namespace
 
-TMoveToDeletedResult MoveToDeletedObjects(TBrelk& card, const std::vector<TBrelkCatEntry*>& entries,
+TMoveToDeletedResult MoveToDeletedObjects(TBrelk& card,
+                                          const std::vector<const TBrelkCatEntry*>& entries,
                                           const TOperationProgress& progress) {
     TMoveToDeletedResult result;
-    const std::vector<TBrelkCatEntry*> records = LiveRecords(card, entries);
+    const std::vector<const TBrelkCatEntry*> records = LiveRecords(card, entries);
     for (std::size_t first = 0; first < records.size(); first += kStep) {
         const std::size_t last = std::min(records.size(), first + kStep);
-        std::vector<std::pair<TBrelkCatEntry*, TBrelkCatEntry>> changes;
+        std::vector<std::pair<const TBrelkCatEntry*, TBrelkCatEntry>> changes;
         changes.reserve(last - first);
         for (std::size_t i = first; i < last; ++i) {
             TBrelkCatEntry deleted = *records[i];
@@ -53,11 +54,11 @@ TMoveToDeletedResult MoveToDeletedObjects(TBrelk& card, const std::vector<TBrelk
     return result;
 }
 
-std::vector<TBrelkCatEntry*> DeletedObjects(const TBrelk& card) {
-    std::vector<TBrelkCatEntry*> deleted;
-    for (const auto& record : card.Catalogue)
+std::vector<const TBrelkCatEntry*> DeletedObjects(const TBrelk& card) {
+    std::vector<const TBrelkCatEntry*> deleted;
+    for (const auto& record : card.Entries())
         if (record->Type() == kTypeDeleted)
-            deleted.push_back(record.get());
+            deleted.push_back(record);
     return deleted;
 }
 

@@ -14,25 +14,25 @@ bool Chosen(const TBrelkCatEntry& entry, const TObjectChoice& choice) {
            (!choice.Address || entry.Address() == *choice.Address);
 }
 
-using TByName = std::unordered_map<std::string, std::vector<TBrelkCatEntry*>>;
+using TByName = std::unordered_map<std::string, std::vector<const TBrelkCatEntry*>>;
 
 // The chosen entries by their name keys: one walk of the catalogue for every plain name.
 TByName EntriesByName(const TBrelk& card, const TObjectChoice& choice) {
     TByName byName;
-    for (const auto& entry : card.Catalogue)
+    for (const auto& entry : card.Entries())
         if (Chosen(*entry, choice))
-            byName[NameKey(entry->Name())].push_back(entry.get());
+            byName[NameKey(entry->Name())].push_back(entry);
     return byName;
 }
 
-std::vector<TBrelkCatEntry*> Matches(const TBrelk& card, const std::string& pattern,
-                                     const TObjectChoice& choice) {
+std::vector<const TBrelkCatEntry*> Matches(const TBrelk& card, const std::string& pattern,
+                                           const TObjectChoice& choice) {
     const bool deletedToo = choice.Type && *choice.Type == kTypeDeleted;
-    std::vector<TBrelkCatEntry*> found;
-    for (const auto& entry : card.Catalogue)
+    std::vector<const TBrelkCatEntry*> found;
+    for (const auto& entry : card.Entries())
         if (Chosen(*entry, choice) && (deletedToo || entry->Type() != kTypeDeleted) &&
             AcornNameMatches(pattern, entry->Name()))
-            found.push_back(entry.get());
+            found.push_back(entry);
     return found;
 }
 
@@ -44,7 +44,7 @@ TObjectSelection SelectObjects(const TBrelk& card, const std::vector<std::string
     std::optional<TByName> byName;
     std::unordered_set<const TBrelkCatEntry*> taken;
     for (const std::string& name : names) {
-        std::vector<TBrelkCatEntry*> found;
+        std::vector<const TBrelkCatEntry*> found;
         if (HasAcornWildcard(name)) {
             found = Matches(card, name, choice);
         } else {
@@ -64,7 +64,7 @@ TObjectSelection SelectObjects(const TBrelk& card, const std::vector<std::string
             selection.Pattern = name;
             return selection;
         }
-        for (TBrelkCatEntry* entry : found)
+        for (const TBrelkCatEntry* entry : found)
             if (taken.insert(entry).second)
                 selection.Entries.push_back(entry);
     }

@@ -26,7 +26,7 @@ enum class TSelectionFault {
 struct TObjectSelection {
     // Each selected object once, in the order of the names and, for one pattern, in
     // catalogue order.
-    std::vector<TBrelkCatEntry*> Entries;
+    std::vector<const TBrelkCatEntry*> Entries;
     TSelectionFault Fault = TSelectionFault::None;
     std::string Pattern; // the name at fault
     std::size_t Count = 0;

@@ -157,8 +157,9 @@ void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options,
 
 TSpaceTotals ComputeSpaceTotals(const TPendingObjects& list, const TBrelk* card,
                                 std::uint32_t safetyZone) {
-    const std::uint32_t block =
-        card != nullptr && card->BytesPerSector != 0 ? card->BytesPerSector : kObjectHeaderSize;
+    const std::uint32_t block = card != nullptr && card->State().BytesPerSector != 0
+                                    ? card->State().BytesPerSector
+                                    : kObjectHeaderSize;
     TSpaceTotals totals;
     for (const auto& object : list) {
         const std::uint8_t type = object->Entry.Type();
@@ -171,7 +172,7 @@ TSpaceTotals ComputeSpaceTotals(const TPendingObjects& list, const TBrelk* card,
     totals.Needed += ((entries == 0 ? 0 : entries - 1) / 8 + 1) * kCatEntrySize;
     std::int64_t free = -std::int64_t(safetyZone);
     if (card != nullptr)
-        free += std::int64_t(card->CardSize) - std::int64_t(card->GetUsedBytes());
+        free += std::int64_t(card->State().CardSize) - std::int64_t(card->GetUsedBytes());
     totals.Left = free - totals.Needed;
     return totals;
 }

@@ -23,7 +23,7 @@ using TPieceSource = std::function<bool(std::uint8_t* buffer, std::uint32_t coun
 // whole blocks, as the card stores an added object.
 bool HoldsBytes(TBrelk& card, const TBrelkCatEntry& entry, std::uint32_t length,
                 const TPieceSource& source) {
-    if (entry.Size() != RoundUpToBlocks(length, card.BytesPerSector) ||
+    if (entry.Size() != RoundUpToBlocks(length, card.State().BytesPerSector) ||
         !ObjectWithinUsableLimit(card, entry))
         return false;
     std::vector<std::uint8_t> mine(kComparePiece), theirs(kComparePiece);
@@ -78,9 +78,9 @@ bool MemoryOnCard(TBrelk& card, const TBrelkCatEntry& entry,
 } // namespace
 
 TObjectsOnCard::TObjectsOnCard(TBrelk& card) : Card(card) {
-    for (const auto& entry : card.Catalogue)
+    for (const auto& entry : card.Entries())
         if (entry->Type() != kTypeDeleted)
-            ByName[NameKey(entry->Name())].push_back(entry.get());
+            ByName[NameKey(entry->Name())].push_back(entry);
 }
 
 bool TObjectsOnCard::Holds(const TBrelk_RawCatalogueEntry& object) {

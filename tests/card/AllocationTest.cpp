@@ -11,7 +11,7 @@ namespace {
 struct AllocationTest : CardFixture {
     void SetUp() override {
         CardFixture::SetUp();
-        Card->ReuseDeletedSpace = false;
+        Card->SetReuseDeletedSpace(false);
     }
 };
 
@@ -45,18 +45,18 @@ struct BestFitTest : CardFixture {
                               Entry(2, 0, "Z", 512, L - 17920 + 512),
                               Entry(2, 0, "FILL", L - 17920 - 1536, 1024 + 512)});
         Reopen();
-        Card->ReuseDeletedSpace = true;
+        Card->SetReuseDeletedSpace(true);
     }
 };
 
 TEST_F(BestFitTest, SmallestRecordThatFitsIsFilledFromItsTop) {
-    ASSERT_EQ(Card->FreeSpaceMap, (std::vector<TBrelkFreeBlock>{
-                                      {L - 16896, 4096}, {L - 11776, 2560}, {L - 8192, 8192}}));
+    ASSERT_EQ(Card->FreeRecords(), (std::vector<TBrelkFreeBlock>{
+                                       {L - 16896, 4096}, {L - 11776, 2560}, {L - 8192, 8192}}));
     TBrelkCatEntry exact = Add("EXACT", 2000); // footprint 2560
     EXPECT_EQ(exact.Address() - 512, L - 11776);
     TBrelkCatEntry top = Add("TOP", 2100); // footprint 3072
     EXPECT_EQ(top.Address() + top.Size(), L - 12800);
-    EXPECT_EQ(Card->FreeSpaceMap,
+    EXPECT_EQ(Card->FreeRecords(),
               (std::vector<TBrelkFreeBlock>{{L - 16896, 1024}, {L - 8192, 8192}}));
 }
 
@@ -64,8 +64,8 @@ TEST_F(CardFixture, EqualRecordsTakeTheLowerStart) {
     const std::uint32_t fa = 100352, fb = 2 * fa; // free records [1024, fa) and [fa + 1024, fb)
     WriteRawCatalogue(2, {Entry(2, 0, "A", 512, fa + 512), Entry(2, 0, "B", 512, fb + 512)});
     Reopen();
-    Card->ReuseDeletedSpace = true;
-    ASSERT_EQ(Card->FreeSpaceMap[0].Length, Card->FreeSpaceMap[1].Length);
+    Card->SetReuseDeletedSpace(true);
+    ASSERT_EQ(Card->FreeRecords()[0].Length, Card->FreeRecords()[1].Length);
     TBrelkCatEntry big = Add("BIG", 90000);
     EXPECT_EQ(big.Address() + big.Size(), fa);
 }
@@ -78,12 +78,12 @@ TEST_F(AllocationTest, RoomForOneMoreEntryBelowTheHeader) {
         entries.push_back(Entry(2, 0, "E" + std::to_string(i), 512, lowest + 512 + i * 1024));
     WriteRawCatalogue(1000, entries);
     Reopen();
-    Card->ReuseDeletedSpace = false;
+    Card->SetReuseDeletedSpace(false);
     ASSERT_EQ(Card->LowestUsedAddress(), lowest);
     TBrelkCatEntry tooBig = Entry(2, 0, "NEW", 1025);
     std::vector<std::uint8_t> data(1025);
     EXPECT_FALSE(Card->AddObjectToBrelk(tooBig, data.data(), false)); // footprint 2048
-    EXPECT_EQ(Card->Catalogue.size(), 1000u);
+    EXPECT_EQ(Card->Entries().size(), 1000u);
     TBrelkCatEntry fits = Entry(2, 0, "NEW", 1024);
     EXPECT_TRUE(Card->AddObjectToBrelk(fits, data.data(), false)); // footprint 1536
     EXPECT_EQ(fits.Address() - 512, 64576u);
@@ -97,27 +97,27 @@ TEST_F(CardFixture, CatalogueNeverGrowsPast65535Entries) {
     Device.Bytes.swap(big.Bytes);
     WriteRawCatalogue(65535, entries);
     Reopen();
-    Card->ReuseDeletedSpace = true;
-    ASSERT_EQ(Card->Catalogue.size(), 65535u);
+    Card->SetReuseDeletedSpace(true);
+    ASSERT_EQ(Card->Entries().size(), 65535u);
     TBrelkCatEntry e = Entry(2, 0, "ONEMORE", 10);
     std::uint8_t data[10] = {};
     EXPECT_FALSE(Card->AddObjectToBrelk(e, data, false));
-    EXPECT_EQ(Card->Catalogue.size(), 65535u);
+    EXPECT_EQ(Card->Entries().size(), 65535u);
     // Replacing an existing object does not add an entry, so it is still allowed.
     TBrelkCatEntry same = Entry(0, 0, "d77", 10);
     EXPECT_TRUE(Card->AddObjectToBrelk(same, data, true));
-    EXPECT_EQ(Card->Catalogue.size(), 65535u);
+    EXPECT_EQ(Card->Entries().size(), 65535u);
 }
 
 TEST_F(CardFixture, ReplaceReusesTheEntryOfTheSameName) {
     TBrelkCatEntry old = Add("Tool", 4096);
     TBrelkCatEntry fresh = Add("TOOL", 1000, 2, true);
-    ASSERT_EQ(Card->Catalogue.size(), 1u);
-    EXPECT_EQ(Card->Catalogue[0]->Name(), "TOOL");
-    EXPECT_NE(Card->Catalogue[0]->Address(), old.Address());
+    ASSERT_EQ(Card->Entries().size(), 1u);
+    EXPECT_EQ(Card->Entries()[0]->Name(), "TOOL");
+    EXPECT_NE(Card->Entries()[0]->Address(), old.Address());
     const std::uint32_t oldHeader = old.Address() - 512;
     EXPECT_TRUE(
-        std::any_of(Card->FreeSpaceMap.begin(), Card->FreeSpaceMap.end(), [&](const auto& r) {
+        std::any_of(Card->FreeRecords().begin(), Card->FreeRecords().end(), [&](const auto& r) {
             return r.Start <= oldHeader && old.Address() + old.Size() <= r.Start + r.Length;
         }));
     (void)fresh;
@@ -125,13 +125,13 @@ TEST_F(CardFixture, ReplaceReusesTheEntryOfTheSameName) {
 
 TEST_F(CardFixture, FailedReplaceLeavesTheEntryAlone) {
     Add("HUGE", 3u << 20);
-    const TBrelkCatEntry before = *Card->Catalogue[0];
-    const auto map = Card->FreeSpaceMap;
+    const TBrelkCatEntry before = *Card->Entries()[0];
+    const auto map = Card->FreeRecords();
     TBrelkCatEntry bigger = Entry(2, 0, "huge", 2u << 20);
     std::vector<std::uint8_t> data(2u << 20);
     EXPECT_FALSE(Card->AddObjectToBrelk(bigger, data.data(), true));
-    EXPECT_EQ(Card->Catalogue[0]->Bytes, before.Bytes);
-    EXPECT_EQ(Card->FreeSpaceMap, map);
+    EXPECT_EQ(Card->Entries()[0]->Bytes, before.Bytes);
+    EXPECT_EQ(Card->FreeRecords(), map);
 }
 
 TEST_F(CardFixture, RewritingTheObjectHeaderChangesOnlyTheEntryCopy) {
@@ -142,10 +142,10 @@ TEST_F(CardFixture, RewritingTheObjectHeaderChangesOnlyTheEntryCopy) {
     before[300] = 0x12; // a byte that no one interprets stays as it is
     Device.Bytes[at + 300] = 0x12;
     Reopen();
-    Card->RewriteObjectHeader = true;
-    TBrelkCatEntry renamed = *Card->Catalogue[0];
+    Card->SetRewriteObjectHeader(true);
+    TBrelkCatEntry renamed = *Card->Entries()[0];
     renamed.SetName("NEWNAME");
-    ASSERT_TRUE(Card->UpdateCatEntry(Card->Catalogue[0].get(), renamed));
+    ASSERT_TRUE(Card->UpdateCatEntry(Card->Entries()[0], renamed));
     ASSERT_TRUE(Card->FlushMMCDevice());
     for (std::uint32_t i = 0; i < 512; ++i)
         if (i < 16 || i >= 80) {
@@ -158,7 +158,7 @@ TEST_F(CardFixture, RewritingTheObjectHeaderChangesOnlyTheEntryCopy) {
 TEST_F(CardFixture, EntriesOutsideTheCatalogue) {
     TBrelkCatEntry stranger = Entry(2, 0, "X", 512, 100000);
     EXPECT_TRUE(Card->UpdateCatEntry(&stranger, stranger));
-    EXPECT_FALSE(Card->CatalogueModified);
+    EXPECT_FALSE(Card->State().CatalogueModified);
     EXPECT_FALSE(Card->DeleteCatEntry(&stranger));
     EXPECT_FALSE(Card->DeleteCatEntry(nullptr));
 }
@@ -168,7 +168,7 @@ TEST_F(CardFixture, ZeroSizeIsRefused) {
     std::uint8_t byte = 0;
     EXPECT_FALSE(Card->AddObjectToBrelk(empty, &byte, false));
     EXPECT_EQ(Reporter.Messages.size(), 1u);
-    EXPECT_TRUE(Card->Catalogue.empty());
+    EXPECT_TRUE(Card->Entries().empty());
 }
 
 TEST_F(CardFixture, ObjectExistsComparesTypeAndName) {
@@ -177,15 +177,15 @@ TEST_F(CardFixture, ObjectExistsComparesTypeAndName) {
     EXPECT_FALSE(Card->ObjectExists(Entry(2, 0, "ELITE")));
     EXPECT_FALSE(Card->ObjectExists(Entry(3, 1, "ELIT")));
     Add("ELITE", 10, 2); // a tool and a disc may share a name
-    EXPECT_EQ(Card->Catalogue.size(), 2u);
+    EXPECT_EQ(Card->Entries().size(), 2u);
 }
 
 TEST_F(CardFixture, DeleteManyEntriesInOnePass) {
     for (int i = 0; i < 10; ++i)
         Add("O" + std::to_string(i), 100);
-    std::vector<TBrelkCatEntry*> doomed{Card->Catalogue[1].get(), Card->Catalogue[5].get()};
+    std::vector<const TBrelkCatEntry*> doomed{Card->Entries()[1], Card->Entries()[5]};
     EXPECT_EQ(Card->DeleteCatEntries(doomed), 2u);
-    EXPECT_EQ(Card->Catalogue.size(), 8u);
+    EXPECT_EQ(Card->Entries().size(), 8u);
     EXPECT_EQ(Card->HeaderCount(), 8u);
     EXPECT_EQ(Card->DeleteCatEntries({}), 0u);
 }
@@ -211,7 +211,7 @@ namespace {
 
 bool IsSorted(const TBrelk& card) {
     return std::is_sorted(
-        card.Catalogue.begin(), card.Catalogue.end(),
+        card.Entries().begin(), card.Entries().end(),
         [](const auto& a, const auto& b) { return CompareCatEntries(*a, *b) < 0; });
 }
 
@@ -222,40 +222,40 @@ TEST_F(CardFixture, UnsortedCardIsSortedByTheFirstChange) {
     EXPECT_FALSE(IsSorted(*Card));
     Add("M", 10);
     EXPECT_TRUE(IsSorted(*Card));
-    EXPECT_EQ(Card->Catalogue[0]->Name(), "A");
+    EXPECT_EQ(Card->Entries()[0]->Name(), "A");
 }
 
 TEST_F(CardFixture, RandomChangesKeepTheCatalogueSortedAndTheMapExact) {
     std::mt19937 random(99);
-    Card->ReuseDeletedSpace = true;
+    Card->SetReuseDeletedSpace(true);
     bool damaged = false; // overlapping objects count twice as used
     for (int step = 0; step < 400; ++step) {
         const unsigned op = random() % 4;
-        if (op < 2 || Card->Catalogue.empty()) {
+        if (op < 2 || Card->Entries().empty()) {
             TBrelkCatEntry e = Entry(std::uint8_t(random() % 4), 0,
                                      "N" + std::to_string(random() % 50), 1 + random() % 20000);
             std::vector<std::uint8_t> data(e.Size());
             Card->AddObjectToBrelk(e, data.data(), random() % 2);
         } else if (op == 2) {
-            TBrelkCatEntry* victim = Card->Catalogue[random() % Card->Catalogue.size()].get();
+            const TBrelkCatEntry* victim = Card->Entries()[random() % Card->Entries().size()];
             TBrelkCatEntry changed = *victim;
             changed.SetName("R" + std::to_string(random() % 50));
             changed.SetType(std::uint8_t(random() % 4));
             if (random() % 4 == 0) { // now and then a damaged entry that overlaps another
-                changed.SetAddress(Card->Catalogue[random() % Card->Catalogue.size()]->Address() +
+                changed.SetAddress(Card->Entries()[random() % Card->Entries().size()]->Address() +
                                    512);
                 damaged = true;
             }
             Card->UpdateCatEntry(victim, changed);
         } else {
-            Card->DeleteCatEntry(Card->Catalogue[random() % Card->Catalogue.size()].get());
+            Card->DeleteCatEntry(Card->Entries()[random() % Card->Entries().size()]);
         }
         ASSERT_TRUE(IsSorted(*Card)) << "step " << step;
-        const auto kept = Card->FreeSpaceMap; // what the change left must equal a fresh build
+        const auto kept = Card->FreeRecords(); // what the change left must equal a fresh build
         Card->BuildFreeSpaceMap();
-        ASSERT_EQ(kept, Card->FreeSpaceMap) << "step " << step;
+        ASSERT_EQ(kept, Card->FreeRecords()) << "step " << step;
         std::uint64_t free = 0;
-        for (const auto& r : Card->FreeSpaceMap)
+        for (const auto& r : Card->FreeRecords())
             free += r.Length;
         if (!damaged) {
             ASSERT_EQ(free + Card->GetUsedBytes(), kLimit) << "step " << step;

@@ -172,7 +172,7 @@ TEST_F(CacheTest, DeviceThatCannotBeOpenedRefusesWrites) {
     ASSERT_FALSE(Reporter.Messages.empty());
     EXPECT_EQ(Reporter.Messages[0],
               "Error - Could not open device 'card.img:' (No such file or directory)");
-    EXPECT_FALSE(card->DeviceOK);
+    EXPECT_FALSE(card->State().DeviceOK);
 }
 
 TEST_F(CacheTest, InitializeFailsWhenTheDeviceIsMissing) {
@@ -182,15 +182,15 @@ TEST_F(CacheTest, InitializeFailsWhenTheDeviceIsMissing) {
     EXPECT_EQ(Reporter.Messages,
               std::vector<std::string>{
                   "Error - Could not open device '/dev/sdz:' (No such file or directory)"});
-    EXPECT_EQ(card.CacheSize, 0u);
+    EXPECT_EQ(card.Window().Size, 0u);
 }
 
 TEST_F(CacheTest, ReaderWithoutACardReadsNothingAndWritesNothing) {
     Device.LengthFails = true;
     auto card = Open();
-    EXPECT_FALSE(card->DeviceOK);
-    EXPECT_EQ(card->CacheSize, 0u);
-    EXPECT_FALSE(card->CatalogueValid);
+    EXPECT_FALSE(card->State().DeviceOK);
+    EXPECT_EQ(card->Window().Size, 0u);
+    EXPECT_FALSE(card->State().CatalogueValid);
     std::uint8_t byte = 0x42;
     EXPECT_TRUE(card->ReadMMC(&byte, 0, 1));
     EXPECT_EQ(byte, 0x42);
@@ -215,11 +215,11 @@ TEST_P(GeometryTest, SizesAndRefusals) {
     TRecordingReporter reporter;
     TBrelk card(reporter, device);
     EXPECT_EQ(card.Initialize(4096, "card.img", 0), c.Usable);
-    EXPECT_EQ(card.DeviceOK, c.Usable);
-    EXPECT_EQ(card.CardSize, c.CardSize);
+    EXPECT_EQ(card.State().DeviceOK, c.Usable);
+    EXPECT_EQ(card.State().CardSize, c.CardSize);
     EXPECT_EQ(reporter.Messages.empty(), c.Usable);
     if (c.Usable) {
-        EXPECT_EQ(card.CacheSize % c.Sector, 0u);
+        EXPECT_EQ(card.Window().Size % c.Sector, 0u);
     }
 }
 

@@ -87,10 +87,10 @@ struct CardFixture : ::testing::Test {
         EXPECT_TRUE(Card->AddObjectToBrelk(e, data.data(), replace)) << name;
         return e;
     }
-    brelk::TBrelkCatEntry* Find(const std::string& name) {
-        for (auto& e : Card->Catalogue)
+    const brelk::TBrelkCatEntry* Find(const std::string& name) {
+        for (const brelk::TBrelkCatEntry* e : Card->Entries())
             if (brelk::SameName(e->Name(), name))
-                return e.get();
+                return e;
         return nullptr;
     }
     // Writes a raw catalogue (header magic, Count and the given entries) into the device bytes.

@@ -19,9 +19,9 @@ TEST_P(MagicTest, HeaderMagic) {
     std::copy_n(GetParam().Bytes, 8, Device.Bytes.begin());
     Device.Bytes[100] = 0x99; // a stray byte of the header, cleared when the magic is refused
     Reopen();
-    EXPECT_EQ(Card->CatalogueValid, GetParam().Valid);
-    EXPECT_EQ(Card->CatalogueHeader[100], GetParam().Valid ? 0x99 : 0);
-    EXPECT_TRUE(Card->Catalogue.empty());
+    EXPECT_EQ(Card->State().CatalogueValid, GetParam().Valid);
+    EXPECT_EQ(Card->Header()[100], GetParam().Valid ? 0x99 : 0);
+    EXPECT_TRUE(Card->Entries().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Headers, MagicTest,
@@ -32,15 +32,15 @@ INSTANTIATE_TEST_SUITE_P(Headers, MagicTest,
                                            MagicCase{"BrelkEnt", false}));
 
 TEST_F(CardFixture, FreshFormatHasOneFreeRecord) {
-    EXPECT_TRUE(Card->CatalogueValid);
+    EXPECT_TRUE(Card->State().CatalogueValid);
     EXPECT_EQ(Card->HeaderCount(), 0u);
     EXPECT_EQ(Card->LowestUsedAddress(), kLimit);
-    EXPECT_EQ(Card->FreeSpaceMap, (std::vector<TBrelkFreeBlock>{{512, kLimit - 512}}));
+    EXPECT_EQ(Card->FreeRecords(), (std::vector<TBrelkFreeBlock>{{512, kLimit - 512}}));
     EXPECT_EQ(Card->GetUsedBytes(), 512u);
     // Only the header was written; the card reads back the same after a reload.
     Reopen();
-    EXPECT_TRUE(Card->CatalogueValid);
-    EXPECT_EQ(Card->FreeSpaceMap.size(), 1u);
+    EXPECT_TRUE(Card->State().CatalogueValid);
+    EXPECT_EQ(Card->FreeRecords().size(), 1u);
 }
 
 TEST_F(CardFixture, CatalogueEndRoundsToWholeBlocks) {
@@ -51,7 +51,7 @@ TEST_F(CardFixture, CatalogueEndRoundsToWholeBlocks) {
         for (int i = 0; i < count; ++i)
             Add("T" + std::to_string(i), 10);
         EXPECT_EQ(Card->CatalogueEnd(), end) << count;
-        EXPECT_EQ(Card->FreeSpaceMap.front().Start, end) << count;
+        EXPECT_EQ(Card->FreeRecords().front().Start, end) << count;
     }
 }
 
@@ -70,7 +70,7 @@ TEST_F(CardFixture, ObjectsSplitTheFreeRecord) {
     for (const auto& c : cases) {
         WriteRawCatalogue(1, {Entry(2, 0, "X", c.Size, c.Address)});
         Reopen();
-        EXPECT_EQ(Card->FreeSpaceMap, c.Expected) << c.Address;
+        EXPECT_EQ(Card->FreeRecords(), c.Expected) << c.Address;
     }
 }
 
@@ -79,9 +79,9 @@ TEST_F(CardFixture, DamagedEntriesAreShownAndLeftOutOfTheFreeMap) {
                           Entry(2, 0, "LOW", 4096, 16), Entry(2, 0, "HIGH", 4096, 0xFFFFF000u),
                           Entry(2, 0, "INCAT", 512, 512)});
     Reopen();
-    ASSERT_EQ(Card->Catalogue.size(), 5u);
-    EXPECT_EQ(Card->FreeSpaceMap, (std::vector<TBrelkFreeBlock>{{1024, 100000 - 512 - 1024},
-                                                                {108192, kLimit - 108192}}));
+    ASSERT_EQ(Card->Entries().size(), 5u);
+    EXPECT_EQ(Card->FreeRecords(), (std::vector<TBrelkFreeBlock>{{1024, 100000 - 512 - 1024},
+                                                                 {108192, kLimit - 108192}}));
     EXPECT_EQ(Card->LowestUsedAddress(), 0u); // "LOW" starts below address 512
     EXPECT_EQ(Card->GetUsedBytes(), 1024u + 8192 * 2 + 4096 * 2 + 512 + 5 * 512);
 }
@@ -92,8 +92,8 @@ TEST_F(CardFixture, UnreadableCataloguesAreReportedAndInvalid) {
         Reporter.Messages.clear();
         WriteRawCatalogue(count, {});
         Reopen();
-        EXPECT_FALSE(Card->CatalogueValid) << count;
-        EXPECT_TRUE(Card->Catalogue.empty());
+        EXPECT_FALSE(Card->State().CatalogueValid) << count;
+        EXPECT_TRUE(Card->Entries().empty());
         ASSERT_EQ(Reporter.Messages.size(), 1u) << count;
         EXPECT_EQ(
             Reporter.Messages[0].rfind("Error - The catalogue of the Brelk-card cannot be read", 0),
@@ -132,16 +132,16 @@ TEST_F(CardFixture, WrittenCatalogueIsSortedAndCounted) {
     Add("apple", 10);
     ASSERT_TRUE(Card->FlushMMCDevice());
     Reopen();
-    ASSERT_EQ(Card->Catalogue.size(), 3u);
-    EXPECT_EQ(Card->Catalogue[0]->Name(), "apple");
-    EXPECT_EQ(Card->Catalogue[1]->Name(), "Zebra");
-    EXPECT_EQ(Card->Catalogue[2]->Name(), "disc");
+    ASSERT_EQ(Card->Entries().size(), 3u);
+    EXPECT_EQ(Card->Entries()[0]->Name(), "apple");
+    EXPECT_EQ(Card->Entries()[1]->Name(), "Zebra");
+    EXPECT_EQ(Card->Entries()[2]->Name(), "disc");
 
-    const std::uint32_t freed = Card->Catalogue[1]->Address() - 512;
-    ASSERT_TRUE(Card->DeleteCatEntry(Card->Catalogue[1].get()));
+    const std::uint32_t freed = Card->Entries()[1]->Address() - 512;
+    ASSERT_TRUE(Card->DeleteCatEntry(Card->Entries()[1]));
     EXPECT_TRUE(Card->HasUnsavedData());
     EXPECT_TRUE(
-        std::any_of(Card->FreeSpaceMap.begin(), Card->FreeSpaceMap.end(),
+        std::any_of(Card->FreeRecords().begin(), Card->FreeRecords().end(),
                     [&](const auto& r) { return r.Start <= freed && freed < r.Start + r.Length; }));
     ASSERT_TRUE(Card->FlushMMCDevice());
     EXPECT_EQ(GetLE32(&Device.Bytes[16]), 2u);
@@ -152,11 +152,11 @@ TEST_F(CardFixture, DeletedObjectsStillTakeSpace) {
     TBrelkCatEntry deleted = placed;
     deleted.SetType(kTypeDeleted);
     const std::uint64_t used = Card->GetUsedBytes();
-    const auto map = Card->FreeSpaceMap;
+    const auto map = Card->FreeRecords();
     ASSERT_TRUE(Card->UpdateCatEntry(Find("OLD"), deleted));
-    EXPECT_EQ(Card->Catalogue[0]->Type(), kTypeDeleted);
+    EXPECT_EQ(Card->Entries()[0]->Type(), kTypeDeleted);
     EXPECT_EQ(Card->GetUsedBytes(), used);
-    EXPECT_EQ(Card->FreeSpaceMap, map);
+    EXPECT_EQ(Card->FreeRecords(), map);
 }
 
 // The free map made the plain way: for each entry the first record in list order that holds
@@ -164,7 +164,7 @@ TEST_F(CardFixture, DeletedObjectsStillTakeSpace) {
 std::vector<TBrelkFreeBlock> ReferenceFreeMap(const TBrelk& card) {
     std::vector<TBrelkFreeBlock> map{
         {card.CatalogueEnd(), card.UsableLimit() - card.CatalogueEnd()}};
-    for (const auto& e : card.Catalogue) {
+    for (const auto& e : card.Entries()) {
         std::int64_t f = e->FootprintStart(), end = e->FootprintEnd();
         for (std::size_t i = 0; i < map.size(); ++i) {
             std::int64_t start = map[i].Start, recordEnd = start + map[i].Length;
@@ -196,8 +196,8 @@ TEST_F(CardFixture, FreeMapMatchesTheListOrderSearch) {
         }
         WriteRawCatalogue(std::uint32_t(count), entries);
         Reopen();
-        ASSERT_TRUE(Card->CatalogueValid);
-        EXPECT_EQ(Card->FreeSpaceMap, ReferenceFreeMap(*Card)) << "round " << round;
+        ASSERT_TRUE(Card->State().CatalogueValid);
+        EXPECT_EQ(Card->FreeRecords(), ReferenceFreeMap(*Card)) << "round " << round;
     }
 }
 
@@ -205,8 +205,8 @@ TEST_F(CardFixture, FormatLeavesObjectDataButEmptiesTheCatalogue) {
     TBrelkCatEntry placed = Add("KEEP", 600, 2, false, 0x5A);
     ASSERT_TRUE(Card->FlushMMCDevice());
     ASSERT_TRUE(Card->FormatMMC());
-    EXPECT_TRUE(Card->Catalogue.empty());
-    EXPECT_FALSE(Card->CatalogueModified);
+    EXPECT_TRUE(Card->Entries().empty());
+    EXPECT_FALSE(Card->State().CatalogueModified);
     Reopen();
     EXPECT_EQ(Card->HeaderCount(), 0u);
     EXPECT_EQ(Device.Bytes[placed.Address()], 0x5A);
@@ -232,7 +232,7 @@ TEST(FormatTest, TooSmallACardIsRefusedWithoutAWrite) {
         card.Initialize(65536, "card.img", kZone);
         const std::vector<std::uint8_t> before = device.Bytes;
         EXPECT_EQ(card.FormatMMC(), c.Formats) << c.Size;
-        EXPECT_EQ(card.CatalogueValid, c.Formats) << c.Size;
+        EXPECT_EQ(card.State().CatalogueValid, c.Formats) << c.Size;
         if (!c.Formats) {
             EXPECT_EQ(device.Bytes, before) << c.Size;
             EXPECT_EQ(reporter.Messages,

@@ -20,7 +20,7 @@ struct CheckTest : CardFixture {
         Add("GAMMA", 512);
         EXPECT_TRUE(Card->FlushMMCDevice());
         std::vector<TBrelkCatEntry> entries;
-        for (const auto& e : Card->Catalogue)
+        for (const auto& e : Card->Entries())
             entries.push_back(*e);
         return entries;
     }
@@ -107,7 +107,7 @@ TEST_F(CheckTest, EachKindOfDamageIsFound) {
 }
 
 TEST_F(CheckTest, NotesAreInformationOnly) {
-    Card->RewriteObjectHeader = false;
+    Card->SetRewriteObjectHeader(false);
     const auto e = ThreeObjects();
     TBrelkCatEntry renamed = *Find("BETA");
     renamed.SetName("RENAMED");

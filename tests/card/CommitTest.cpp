@@ -24,16 +24,16 @@ struct CommitTest : CardFixture {
     // the catalogue then known is the one read afresh (Reopened) or the one this object wrote.
     void CommittedCard(bool reopened, const std::function<void()>& build) {
         Reopen(true);
-        Card->ReuseDeletedSpace = true;
+        Card->SetReuseDeletedSpace(true);
         build();
         ASSERT_TRUE(Card->FlushMMCDevice());
         if (reopened)
             Reopen();
-        Card->ReuseDeletedSpace = true;
+        Card->SetReuseDeletedSpace(true);
     }
     std::vector<std::string> Names(TBrelk& card) {
         std::vector<std::string> names;
-        for (const auto& e : card.Catalogue)
+        for (const auto& e : card.Entries())
             names.push_back(e->Name());
         return names;
     }
@@ -54,7 +54,7 @@ TEST_F(CommitTest, OneWriterAtATimeReadersShareAndTheLockComesFirst) {
         auto first = Second(c.First, firstReporter);
         const std::size_t reads = Device.Reads.size();
         auto then = Second(c.Then, reporter);
-        EXPECT_EQ(then->CatalogueValid, c.Allowed);
+        EXPECT_EQ(then->State().CatalogueValid, c.Allowed);
         if (!c.Allowed) {
             EXPECT_EQ(reporter.Messages,
                       std::vector<std::string>{
@@ -68,7 +68,7 @@ TEST_F(CommitTest, OneWriterAtATimeReadersShareAndTheLockComesFirst) {
     }
     // Once the holder is gone, a writer gets the card.
     TRecordingReporter reporter;
-    EXPECT_TRUE(Second(TCardAccess::ReadWrite, reporter)->CatalogueValid);
+    EXPECT_TRUE(Second(TCardAccess::ReadWrite, reporter)->State().CatalogueValid);
 }
 
 // A reader opens the card once: the device it read the catalogue through serves the object
@@ -119,10 +119,10 @@ TEST(CardReader, TheLocksOpenServesAsTheDevice) {
     calls.Refusal = 0;
     TBrelk reader(reporter, calls);
     ASSERT_TRUE(reader.Initialize(65536, path, 8192, TCardAccess::ReadOnly));
-    ASSERT_EQ(reader.Catalogue.size(), 1u);
+    ASSERT_EQ(reader.Entries().size(), 1u);
     ASSERT_TRUE(reader.StartBulktransfer());
     std::vector<std::uint8_t> read(data.size());
-    ASSERT_TRUE(reader.ReadMMC(read.data(), reader.Catalogue[0]->Address(), 3000));
+    ASSERT_TRUE(reader.ReadMMC(read.data(), reader.Entries()[0]->Address(), 3000));
     reader.StopBulktransfer();
     EXPECT_EQ(read, data);
     EXPECT_EQ(calls.Opens, 0);
@@ -151,7 +151,7 @@ TEST_F(CommitTest, ReadOnlyOpenReadsAWriteProtectedCardAndWritesNothing) {
     // A write-protected card opened for writing gives the reason.
     card.reset();
     TRecordingReporter writer;
-    EXPECT_FALSE(Second(TCardAccess::ReadWrite, writer)->CatalogueValid);
+    EXPECT_FALSE(Second(TCardAccess::ReadWrite, writer)->State().CatalogueValid);
     EXPECT_EQ(writer.Messages.front(),
               "Error - Could not open device 'card.img:' (Read-only file system)");
 }
@@ -195,7 +195,7 @@ TEST_F(CommitTest, DestructionReportsUnwrittenChangesAndWritesNothing) {
         Reporter.Messages,
         std::vector<std::string>{"Error - Changes to the Brelk-card 'card.img:' were not written"});
     Reopen();
-    EXPECT_TRUE(Card->Catalogue.empty());
+    EXPECT_TRUE(Card->Entries().empty());
 }
 
 TEST_F(CommitTest, ACatalogueChangedByAnotherIsNotWrittenOver) {
@@ -355,7 +355,7 @@ TFaultOutcome RunWithFaults(const TCommand& command, void (*inject)(TFakeDevice&
         else
             ++outcome.Committed;
         std::vector<TBrelkCatEntry> listed;
-        for (const auto& e : after.Catalogue)
+        for (const auto& e : after.Entries())
             listed.push_back(*e);
         ExpectListedObjectsComplete(t.Device, listed);
     }

@@ -115,7 +115,7 @@ TEST_F(DeviceOpenerTest, CardFormatsAndReadsBackThroughAGrantedDescriptor) {
     brelk::TBrelk card(reporter, Calls);
     ASSERT_TRUE(card.Initialize(16384, Image, 8192));
     EXPECT_TRUE(card.ReadCatalogueHeader());
-    EXPECT_EQ(card.CardSize, 1u << 20);
+    EXPECT_EQ(card.State().CardSize, 1u << 20);
     EXPECT_TRUE(reporter.Messages.empty());
     EXPECT_EQ(Opener.Asked.size(), 1u);
 }

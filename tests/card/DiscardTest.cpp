@@ -7,12 +7,11 @@ namespace {
 struct DiscardTest : CardFixture {};
 
 TEST_F(DiscardTest, PendingChangesAreDroppedAndNothingIsWrittenOnClose) {
-    const std::uint8_t bytes[4] = {1, 2, 3, 4};
-    ASSERT_TRUE(Card->WriteRawBytes(bytes, 1 << 20, sizeof bytes));
     const std::vector<std::uint8_t> before = Device.Bytes;
     const int writes = Device.WriteCalls;
-    Card->CatalogueModified = true; // as a catalogue change leaves it before the flush
-    ASSERT_TRUE(Card->HasUnsavedData());
+    Add("PENDING", 100); // object data in the cache and a catalogue change, neither flushed
+    ASSERT_TRUE(Card->CacheModified());
+    ASSERT_TRUE(Card->State().CatalogueModified);
 
     Card->DiscardUnsavedData();
     EXPECT_FALSE(Card->HasUnsavedData());
@@ -42,12 +41,12 @@ TEST_F(DiscardTest, ForgottenCardReadsAsAbsentFromItsDrive) {
     Card->ForgetCard();
     EXPECT_EQ(Device.OpenHandles, 0);
     EXPECT_FALSE(Card->HasUnsavedData());
-    EXPECT_TRUE(Card->Catalogue.empty());
-    EXPECT_TRUE(Card->FreeSpaceMap.empty());
-    EXPECT_FALSE(Card->CatalogueValid);
-    EXPECT_FALSE(Card->DeviceOK);
+    EXPECT_TRUE(Card->Entries().empty());
+    EXPECT_TRUE(Card->FreeRecords().empty());
+    EXPECT_FALSE(Card->State().CatalogueValid);
+    EXPECT_FALSE(Card->State().DeviceOK);
     EXPECT_EQ(Card->HeaderCount(), 0u);
-    EXPECT_EQ(Card->DriveLetter, "card.img");
+    EXPECT_EQ(Card->DevicePath(), "card.img");
     Card.reset();
     EXPECT_EQ(Device.WriteCalls, writes);
     EXPECT_TRUE(Reporter.Messages.empty());

@@ -16,12 +16,12 @@ struct FreeSpaceTest : CardFixture {
     // The size index holds exactly the map's records.
     void ExpectIndexOfMap(const std::string& where) {
         std::set<std::pair<std::uint32_t, std::uint32_t>> expected;
-        for (const auto& r : Card->FreeSpaceMap)
+        for (const auto& r : Card->FreeRecords())
             expected.emplace(r.Length, r.Start);
         ASSERT_EQ(Card->FreeRecordsBySize(), expected) << where;
     }
 
-    TBrelkCatEntry* Pick() { return Card->Catalogue[Random() % Card->Catalogue.size()].get(); }
+    const TBrelkCatEntry* Pick() { return Card->Entries()[Random() % Card->Entries().size()]; }
 
     void AddOne() {
         TBrelkCatEntry e = Entry(std::uint8_t(Random() % 4), std::uint8_t(Random() % 2),
@@ -32,12 +32,12 @@ struct FreeSpaceTest : CardFixture {
     // A new Address and Size: in free space (the objects stay apart) or, rarely, on another
     // object or in the catalogue area (a damaged entry).
     void MoveOne() {
-        TBrelkCatEntry* victim = Pick();
+        const TBrelkCatEntry* victim = Pick();
         TBrelkCatEntry changed = *victim;
         if (Random() % 10 == 0) {
             changed.SetAddress(Random() % 2 ? Pick()->Address() + 512 : 512);
-        } else if (!Card->FreeSpaceMap.empty()) {
-            const TBrelkFreeBlock& r = Card->FreeSpaceMap[Random() % Card->FreeSpaceMap.size()];
+        } else if (!Card->FreeRecords().empty()) {
+            const TBrelkFreeBlock& r = Card->FreeRecords()[Random() % Card->FreeRecords().size()];
             if (r.Length < 1024)
                 return;
             const std::uint32_t blocks = r.Length / 512 - 1;
@@ -48,7 +48,7 @@ struct FreeSpaceTest : CardFixture {
         Card->UpdateCatEntry(victim, changed);
     }
     void DeleteSome() {
-        std::vector<TBrelkCatEntry*> doomed;
+        std::vector<const TBrelkCatEntry*> doomed;
         const int k = 1 + int(Random() % 5);
         for (int i = 0; i < k; ++i)
             doomed.push_back(Pick());
@@ -56,7 +56,7 @@ struct FreeSpaceTest : CardFixture {
     }
     void Step() {
         const unsigned op = Random() % 10;
-        if (op < 4 || Card->Catalogue.empty()) {
+        if (op < 4 || Card->Entries().empty()) {
             AddOne();
         } else if (op == 4) {
             std::vector<std::uint8_t> data(1 + Random() % 5000, 0x11);
@@ -72,12 +72,8 @@ struct FreeSpaceTest : CardFixture {
         } else if (op == 8) {
             DeleteSome();
         } else if (Random() % 4 == 0) {
-            // Another part appends a record behind the operations' back; the next change
-            // (here a rename) must notice it.
-            Card->Catalogue.push_back(std::make_unique<TBrelkCatEntry>(
-                Entry(2, 0, "X" + std::to_string(Random() % 9), 512,
-                      kLimit - 512 * std::uint32_t(1 + Random() % 64))));
-            TBrelkCatEntry* renamed = Pick();
+            // A rename: the record moves in the sorted catalogue, its space stays.
+            const TBrelkCatEntry* renamed = Pick();
             TBrelkCatEntry changed = *renamed;
             changed.SetName("R" + std::to_string(Random() % 40));
             Card->UpdateCatEntry(renamed, changed);
@@ -89,20 +85,20 @@ TEST_F(FreeSpaceTest, MapAndHeaderKeptInPlaceEqualAFullRebuild) {
     for (bool reuse : {true, false}) {
         for (int round = 0; round < 6; ++round) {
             Reopen(true);
-            Card->ReuseDeletedSpace = reuse;
+            Card->SetReuseDeletedSpace(reuse);
             for (int step = 0; step < 300; ++step) {
                 Step();
                 const std::string where = (reuse ? "reuse round " : "below round ") +
                                           std::to_string(round) + " step " + std::to_string(step);
                 ExpectIndexOfMap(where);
-                const auto map = Card->FreeSpaceMap;
-                const auto header = Card->CatalogueHeader;
+                const auto map = Card->FreeRecords();
+                const auto header = Card->Header();
                 Card->UpdateCatalogueHeader();
-                ASSERT_EQ(map, Card->FreeSpaceMap) << where;
+                ASSERT_EQ(map, Card->FreeRecords()) << where;
                 ASSERT_EQ(GetLE32(&header[16]), Card->HeaderCount()) << where;
                 ASSERT_EQ(GetLE32(&header[20]), Card->LowestUsedAddress()) << where;
-                for (const auto& e : Card->Catalogue)
-                    ASSERT_TRUE(Card->InCatalogue(e.get())) << where;
+                for (const auto& e : Card->Entries())
+                    ASSERT_TRUE(Card->InCatalogue(e)) << where;
             }
         }
     }
@@ -114,7 +110,7 @@ TEST_F(FreeSpaceTest, MapAndHeaderKeptInPlaceEqualAFullRebuild) {
 TEST_F(FreeSpaceTest, BestFitLandsWhereAWalkOfTheMapPutsIt) {
     for (int round = 0; round < 4; ++round) {
         Reopen(true);
-        Card->ReuseDeletedSpace = true;
+        Card->SetReuseDeletedSpace(true);
         for (int step = 0; step < 400; ++step) {
             Step();
             const std::string where =
@@ -123,7 +119,7 @@ TEST_F(FreeSpaceTest, BestFitLandsWhereAWalkOfTheMapPutsIt) {
             TBrelkCatEntry e = Entry(2, 0, "P" + std::to_string(step), 1 + Random() % 6000);
             const std::uint32_t footprint = (e.Size() + 511) / 512 * 512 + 512;
             const TBrelkFreeBlock* best = nullptr;
-            for (const auto& r : Card->FreeSpaceMap)
+            for (const auto& r : Card->FreeRecords())
                 if (r.Length >= footprint && (!best || r.Length < best->Length))
                     best = &r;
             const std::uint32_t expected = best ? best->Start + best->Length - footprint + 512 : 0;
@@ -140,17 +136,17 @@ TEST_F(FreeSpaceTest, ManyObjectsFreedTogetherJoinTheirNeighbours) {
     for (int i = 0; i < 6; ++i)
         Add("T" + std::to_string(i), 1000);
     // Footprints of 1536 bytes packed down from the limit: T0 highest.
-    std::vector<TBrelkCatEntry*> doomed{Find("T1"), Find("T2"), Find("T4")};
+    std::vector<const TBrelkCatEntry*> doomed{Find("T1"), Find("T2"), Find("T4")};
     EXPECT_EQ(Card->DeleteCatEntries(doomed), 3u);
     const std::uint32_t lowest = kLimit - 6 * 1536;
-    EXPECT_EQ(Card->FreeSpaceMap, (std::vector<TBrelkFreeBlock>{{1024, lowest - 1024},
-                                                                {kLimit - 5 * 1536, 1536},
-                                                                {kLimit - 3 * 1536, 2 * 1536}}));
+    EXPECT_EQ(Card->FreeRecords(), (std::vector<TBrelkFreeBlock>{{1024, lowest - 1024},
+                                                                 {kLimit - 5 * 1536, 1536},
+                                                                 {kLimit - 3 * 1536, 2 * 1536}}));
     EXPECT_EQ(Card->LowestUsedAddress(), lowest);
     EXPECT_FALSE(Card->InCatalogue(nullptr));
     // The lowest object goes: the free space below it reaches the next object up.
     ASSERT_TRUE(Card->DeleteCatEntry(Find("T5")));
-    EXPECT_EQ(Card->FreeSpaceMap.front(), (TBrelkFreeBlock{1024, kLimit - 4 * 1536 - 1024}));
+    EXPECT_EQ(Card->FreeRecords().front(), (TBrelkFreeBlock{1024, kLimit - 4 * 1536 - 1024}));
     EXPECT_EQ(Card->LowestUsedAddress(), kLimit - 4 * 1536);
 }
 
@@ -174,24 +170,25 @@ TEST_F(CardFixture, SameObjectFoundThroughTheOrderOfALongCatalogue) {
                      [](const auto& a, const auto& b) { return CompareCatEntries(a, b) < 0; });
     WriteRawCatalogue(std::uint32_t(entries.size()), entries);
     Reopen();
-    ASSERT_EQ(Card->Catalogue.size(), 5000u);
+    ASSERT_EQ(Card->Entries().size(), 5000u);
     for (int i = 0; i < 400; ++i) {
         TBrelkCatEntry probe = Entry(types[random() % 6], std::uint8_t(random() % 4),
                                      names[random() % 8] + std::to_string(random() % 300), 512);
-        auto first = std::find_if(Card->Catalogue.begin(), Card->Catalogue.end(), [&](auto& e) {
-            return e->Type() == probe.Type() && SameName(e->Name(), probe.Name());
-        });
-        const bool exists = first != Card->Catalogue.end();
+        auto first =
+            std::find_if(Card->Entries().begin(), Card->Entries().end(), [&](const auto& e) {
+                return e->Type() == probe.Type() && SameName(e->Name(), probe.Name());
+            });
+        const bool exists = first != Card->Entries().end();
         ASSERT_EQ(Card->ObjectExists(probe), exists) << probe.Name();
         if (exists && i % 20 == 0) {
             // A replacing add reuses exactly that record.
-            const TBrelkCatEntry* record = first->get();
+            const TBrelkCatEntry* record = *first;
             const std::uint32_t oldAddress = record->Address();
             std::vector<std::uint8_t> data(512, 1);
             ASSERT_TRUE(Card->AddObjectToBrelk(probe, data.data(), true));
             EXPECT_EQ(record->Subtype(), probe.Subtype()) << probe.Name();
             EXPECT_NE(record->Address(), oldAddress) << probe.Name();
-            EXPECT_EQ(Card->Catalogue.size(), 5000u);
+            EXPECT_EQ(Card->Entries().size(), 5000u);
         }
     }
 }
@@ -230,7 +227,7 @@ TEST(LongCatalogueFreeSpaceTest, GapsOfAShuffledCatalogueOfThousands) {
     const std::uint32_t catEnd = card->CatalogueEnd();
     expectedGaps.emplace(catEnd, top - catEnd);
     std::set<std::pair<std::uint32_t, std::uint32_t>> gaps;
-    for (const auto& r : card->FreeSpaceMap)
+    for (const auto& r : card->FreeRecords())
         gaps.emplace(r.Start, r.Length);
     EXPECT_EQ(gaps, expectedGaps);
     // Two objects at one place: no gap may be offered inside either.
@@ -238,7 +235,7 @@ TEST(LongCatalogueFreeSpaceTest, GapsOfAShuffledCatalogueOfThousands) {
     write(entries);
     card = std::make_unique<TBrelk>(reporter, device);
     ASSERT_TRUE(card->Initialize(65536, "card.img", kZone));
-    for (const auto& r : card->FreeSpaceMap)
+    for (const auto& r : card->FreeRecords())
         EXPECT_FALSE(r.Start < entries[17].Address() + entries[17].Size() &&
                      entries[17].Address() - 512 < r.Start + r.Length)
             << r.Start;

@@ -89,7 +89,7 @@ struct JournalTest : CardFixture {
     }
     static std::vector<std::string> Names(const TBrelk& card) {
         std::vector<std::string> names;
-        for (const auto& entry : card.Catalogue)
+        for (const auto& entry : card.Entries())
             names.push_back(entry->Name());
         return names;
     }
@@ -175,9 +175,9 @@ void CheckEveryTear(JournalTest& test, const std::function<void()>& change) {
             test.Keeper.Journals[journal.Card] = journal;
             TRecordingReporter reporter;
             auto card = test.Open(access, reporter);
-            ASSERT_TRUE(card->CatalogueValid);
+            ASSERT_TRUE(card->State().CatalogueValid);
             EXPECT_EQ(JournalTest::Names(*card), whole ? newNames : oldNames);
-            for (const auto& entry : card->Catalogue) {
+            for (const auto& entry : card->Entries()) {
                 std::vector<std::uint8_t> data(entry->Size());
                 ASSERT_TRUE(card->ReadMMC(data.data(), entry->Address(), entry->Size()));
                 const auto& source = whole ? after : before;
@@ -223,7 +223,7 @@ TEST_F(JournalTest, AShrinkingCatalogueTornInEveryWayIsUndone) {
         Add("OBJ" + std::to_string(i), 512, kTypeTool, false, std::uint8_t(i));
     ASSERT_TRUE(Card->FlushMMCDevice());
     CheckEveryTear(*this, [this] {
-        std::vector<TBrelkCatEntry*> gone;
+        std::vector<const TBrelkCatEntry*> gone;
         for (int i = 0; i < 30; i += 3)
             gone.push_back(Find("OBJ" + std::to_string(i)));
         Card->DeleteCatEntries(gone);

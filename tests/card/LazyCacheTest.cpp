@@ -116,7 +116,7 @@ TEST(LazyCacheDifferential, SameCardAsAPlainArrayAndAnEagerCacheAfterEveryStep) 
         TBrelk card(reporter, device);
         card.Initialize(c.Cache, "card.img", kZone);
         const std::uint32_t limit = c.CardSize - kZone;
-        TEagerCache eager(device.Bytes, c.Block, card.CacheSize, limit, c.BlockDevice);
+        TEagerCache eager(device.Bytes, c.Block, card.Window().Size, limit, c.BlockDevice);
         std::vector<std::uint8_t> plain = device.Bytes;
         const std::string where = "round " + std::to_string(round) + " block " +
                                   std::to_string(c.Block) + " cache " + std::to_string(c.Cache) +
@@ -128,7 +128,7 @@ TEST(LazyCacheDifferential, SameCardAsAPlainArrayAndAnEagerCacheAfterEveryStep) 
             const int op = int(random() % 10);
             // Mostly block-aligned places and lengths, as objects are written.
             std::uint32_t address = std::uint32_t(random() % limit);
-            std::uint32_t count = 1 + std::uint32_t(random() % (3 * card.CacheSize + 1000));
+            std::uint32_t count = 1 + std::uint32_t(random() % (3 * card.Window().Size + 1000));
             if (random() % 2) {
                 address = address / c.Block * c.Block;
                 count = (count + c.Block - 1) / c.Block * c.Block;
@@ -272,7 +272,8 @@ TEST_P(StraightThroughTest, WholeWindowsGoStraightToTheCard) {
         EXPECT_EQ(Device.Writes[1].Count, c.Direct);
         // The last window is cached.
         const std::uint32_t last = c.Address + c.Count - 1;
-        EXPECT_TRUE(last >= card->CacheStart && last - card->CacheStart < card->CacheFill);
+        EXPECT_TRUE(last >= card->Window().Start &&
+                    last - card->Window().Start < card->Window().Fill);
         EXPECT_TRUE(card->CacheModified());
     }
     // Only the old window's block around its one modified byte was read.
@@ -309,7 +310,7 @@ TEST_F(LazyCacheTest, LongReadTakesWholeWindowsStraightFromTheCard) {
     EXPECT_EQ(Device.Reads[2].Offset, 1u << 20);
     EXPECT_EQ(Device.Reads[2].Count, 4u * 65536);
     EXPECT_EQ(Device.Reads[3].Offset, (1u << 20) + 4 * 65536);
-    EXPECT_EQ(card->CacheStart, (1u << 20) + 4 * 65536);
+    EXPECT_EQ(card->Window().Start, (1u << 20) + 4 * 65536);
     EXPECT_FALSE(card->HasUnsavedData());
 }
 
@@ -318,13 +319,13 @@ TEST_F(LazyCacheTest, WindowsOnABlockDeviceStartAtMultiplesOfTheirSize) {
     auto card = Open(65536);
     std::uint8_t byte = 7;
     ASSERT_TRUE(card->WriteRawBytes(&byte, 200000, 1));
-    EXPECT_EQ(card->CacheStart, 196608u);
-    EXPECT_EQ(card->CacheFill, 65536u);
+    EXPECT_EQ(card->Window().Start, 196608u);
+    EXPECT_EQ(card->Window().Fill, 65536u);
     card.reset(); // the first card object holds the card's lock
     Device.BlockDevice = false;
     auto file = Open(65536);
     ASSERT_TRUE(file->WriteRawBytes(&byte, 200000, 1));
-    EXPECT_EQ(file->CacheStart, 200000u / 512 * 512);
+    EXPECT_EQ(file->Window().Start, 200000u / 512 * 512);
 }
 
 struct OpenCase {
@@ -342,8 +343,8 @@ TEST_P(OpenReadsTest, OpeningReadsOnlyTheCataloguesBlocks) {
     TRecordingReporter reporter;
     TBrelk card(reporter, device);
     card.Initialize(GetParam().Cache, "card.img", kZone);
-    ASSERT_TRUE(card.CatalogueValid);
-    EXPECT_EQ(card.Catalogue.size(), 9u);
+    ASSERT_TRUE(card.State().CatalogueValid);
+    EXPECT_EQ(card.Entries().size(), 9u);
     EXPECT_EQ(device.BytesRead(), 1536u);
 }
 

@@ -87,25 +87,25 @@ TEST(StreamedAdd, NothingIsReadWhenThereIsNoRoom) {
     TBrelkCatEntry huge = Tool("HUGE", 0xF0000000u);
     EXPECT_FALSE(card.Brelk.AddObjectFromSource(huge, std::ref(source), false));
     EXPECT_EQ(source.Calls, 0);
-    EXPECT_TRUE(card.Brelk.Catalogue.empty());
+    EXPECT_TRUE(card.Brelk.Entries().empty());
 }
 
 TEST(StreamedAdd, FailingSourceLeavesTheCatalogueAsItWas) {
     TCard card(262144);
     TBrelkCatEntry old = Tool("OLD", 1000);
     ASSERT_TRUE(card.Brelk.AddObjectToBrelk(old, Pattern(1000).data(), false));
-    const auto map = card.Brelk.FreeSpaceMap;
-    const auto header = card.Brelk.CatalogueHeader;
+    const auto map = card.Brelk.FreeRecords();
+    const auto header = card.Brelk.Header();
     const std::vector<std::uint8_t> data = Pattern(10u << 20);
     TSource source{data};
     source.FailAt = 2;
     TBrelkCatEntry replacement = Tool("OLD", std::uint32_t(data.size()));
     EXPECT_FALSE(card.Brelk.AddObjectFromSource(replacement, std::ref(source), true));
     EXPECT_EQ(source.Calls, 2);
-    ASSERT_EQ(card.Brelk.Catalogue.size(), 1u);
-    EXPECT_EQ(card.Brelk.Catalogue[0]->Bytes, old.Bytes);
-    EXPECT_EQ(card.Brelk.FreeSpaceMap, map);
-    EXPECT_EQ(card.Brelk.CatalogueHeader, header);
+    ASSERT_EQ(card.Brelk.Entries().size(), 1u);
+    EXPECT_EQ(card.Brelk.Entries()[0]->Bytes, old.Bytes);
+    EXPECT_EQ(card.Brelk.FreeRecords(), map);
+    EXPECT_EQ(card.Brelk.Header(), header);
 }
 
 } // namespace

@@ -61,7 +61,7 @@ struct BackupCommandsTest : ::testing::Test {
         brelk::TBrelk card(quiet);
         card.Initialize(65536, path, 8192);
         std::vector<std::string> objects;
-        for (const auto& e : card.Catalogue) {
+        for (const auto& e : card.Entries()) {
             if (e->Type() == brelk::kTypeDeleted)
                 continue;
             std::string bytes(e->Size(), '\0');

@@ -62,7 +62,7 @@ struct CrashStateTest : CliFixture {
         brelk::TBrelk card(reporter);
         card.Initialize(65536, Card, 8192, brelk::TCardAccess::ReadOnly);
         TSnapshot snapshot;
-        for (const auto& entry : card.Catalogue) {
+        for (const auto& entry : card.Entries()) {
             std::vector<std::uint8_t> bytes(entry->Size());
             EXPECT_TRUE(card.ReadMMC(bytes.data(), entry->Address(), entry->Size()));
             snapshot[std::to_string(entry->Type()) + "/" + std::to_string(entry->Subtype()) + "/" +

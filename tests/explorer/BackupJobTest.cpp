@@ -83,7 +83,9 @@ struct BackupJobTest : CardFixture {
         Add("Second", 512, kTypeTool, false, 0x22);
         Add("Gone", 512, kTypeTool, false, 0x44);
         Add("Third", 1024, kTypeTool, false, 0x33);
-        Find("Gone")->SetType(kTypeDeleted);
+        TBrelkCatEntry gone = *Find("Gone");
+        gone.SetType(kTypeDeleted);
+        Card->UpdateCatEntry(Find("Gone"), gone);
     }
     std::string Image(int n) const { return Folder + "/" + ImageFileName(std::uint32_t(n)); }
     std::vector<std::uint8_t> CardBytes(const TBrelkCatEntry& e) {
@@ -104,7 +106,7 @@ TEST_F(BackupJobTest, WritesTheIndexAndOneImagePerLiveObject) {
     EXPECT_EQ(BackupOutcomeKind(result), TNotice::Information);
     EXPECT_TRUE(User.Notes.empty());
 
-    const auto live = LiveEntriesByAddress(Card->Catalogue);
+    const auto live = LiveEntriesByAddress(Card->Entries());
     const auto text = ReadFileBytes(Index);
     EXPECT_EQ(std::string(text.begin(), text.end()), FormatBackupIndex(live, Clock.DateTimeText()));
     for (std::size_t i = 0; i < live.size(); ++i)
@@ -126,7 +128,9 @@ TEST_F(BackupJobTest, AFailedReadLeavesNoImageAndIsNotCalledASuccess) {
     fs::create_directory(Folder);
     WriteFileBytes(Image(1), std::vector<std::uint8_t>(512, 0x99)); // from an older backup
     // "Second" (image 1) claims to reach past the usable card: it cannot be read.
-    Find("Second")->SetAddress(kLimit);
+    TBrelkCatEntry second = *Find("Second");
+    second.SetAddress(kLimit);
+    Card->UpdateCatEntry(Find("Second"), second);
     const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, &Progress);
     EXPECT_EQ(result.Saved, 2u);
     ASSERT_EQ(User.Notes.size(), 1u);
@@ -143,7 +147,7 @@ TEST_F(BackupJobTest, AFailedReadLeavesNoImageAndIsNotCalledASuccess) {
 TEST_F(BackupJobTest, CardGoneDuringTheBackup) {
     AddFour();
     ASSERT_TRUE(Card->FlushMMCDevice());
-    Card->CacheFill = 0; // nothing cached: every object must come from the device
+    Card->DiscardUnsavedData(); // nothing cached: every object must come from the device
     Device.Missing = true;
     const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, &Progress);
     EXPECT_TRUE(result.IndexWritten);
@@ -194,7 +198,7 @@ TEST_F(BackupJobTest, RestoreReadsTheSetIntoRawPendingObjects) {
     EXPECT_EQ(load.Missing, 1u);
     EXPECT_TRUE(User.Notes.empty());
     ASSERT_EQ(list.size(), 3u);
-    const auto live = LiveEntriesByAddress(Card->Catalogue);
+    const auto live = LiveEntriesByAddress(Card->Entries());
     const TBrelk_RawCatalogueEntry& disc = *list[0];
     EXPECT_EQ(disc.FileName, Image(0));
     EXPECT_EQ(disc.DataSize, 204800u);
@@ -289,7 +293,7 @@ TEST_F(BackupJobTest, RestoreRulesDecideOnTheCardAsItWas) {
         EXPECT_EQ(list.size(), 3u) << c.What;
         std::vector<std::uint8_t> sameFills;
         std::size_t news = 0;
-        for (const auto& entry : Card->Catalogue) {
+        for (const auto& entry : Card->Entries()) {
             if (SameName(entry->Name(), "SAME"))
                 sameFills.push_back(CardBytes(*entry)[0]);
             news += SameName(entry->Name(), "NEW");

@@ -39,10 +39,10 @@ struct CardInfoFixture : ::testing::Test {
         std::vector<std::uint8_t> data(entry.Size(), 0x5A);
         ASSERT_TRUE(Card.AddObjectToBrelk(entry, data.data(), false)) << entry.Name();
     }
-    TBrelkCatEntry* Find(const std::string& name) {
-        for (auto& entry : Card.Catalogue)
+    const TBrelkCatEntry* Find(const std::string& name) {
+        for (const auto& entry : Card.Entries())
             if (entry->Name() == name)
-                return entry.get();
+                return entry;
         return nullptr;
     }
     void SetUp() override {
@@ -141,7 +141,7 @@ TEST(CardInfo, DeviceNotUsableGivesNoText) {
     TTempDir dir;
     TBrelk missing(reporter);
     missing.Initialize(65536, dir.Path("absent.img").string(), kZone);
-    EXPECT_FALSE(missing.DeviceOK);
+    EXPECT_FALSE(missing.State().DeviceOK);
     EXPECT_TRUE(CardInfoLines(missing, TNumberFormat{}, kZone).empty());
 }
 
@@ -151,8 +151,8 @@ TEST(CardInfo, NoCatalogueGivesPhysicalSizeOnly) {
     TReporter reporter;
     TBrelk card(reporter);
     card.Initialize(65536, dir.Path("blank.img").string(), kZone);
-    ASSERT_TRUE(card.DeviceOK);
-    ASSERT_FALSE(card.CatalogueValid);
+    ASSERT_TRUE(card.State().DeviceOK);
+    ASSERT_FALSE(card.State().CatalogueValid);
     EXPECT_EQ(CardInfoLines(card, TNumberFormat{true, ","}, kZone),
               std::vector<std::string>{"Physical size   : 00200000 bytes"});
     EXPECT_EQ(CardInfoLines(card, TNumberFormat{false, ""}, kZone),

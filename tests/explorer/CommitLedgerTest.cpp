@@ -64,7 +64,7 @@ struct CommitLedgerTest : CardFixture {
         Reopen();
         std::vector<std::string> found;
         for (const std::string& name : Names)
-            for (const auto& entry : Card->Catalogue) {
+            for (const auto& entry : Card->Entries()) {
                 std::vector<std::uint8_t> bytes(kSize);
                 if (SameName(entry->Name(), name) &&
                     Card->ReadMMC(bytes.data(), entry->Address(), kSize) && bytes == NewBytes(name))

@@ -9,14 +9,14 @@
 namespace brelktest {
 
 struct DiscCardFixture : CardFixture {
-    brelk::TBrelkCatEntry* AddDisc(const std::string& name,
-                                   const std::vector<std::uint8_t>& image) {
+    const brelk::TBrelkCatEntry* AddDisc(const std::string& name,
+                                         const std::vector<std::uint8_t>& image) {
         brelk::TBrelkCatEntry e =
             Entry(brelk::kTypeImage, brelk::kSubtypeDFS, name, std::uint32_t(image.size()));
         EXPECT_TRUE(Card->AddObjectToBrelk(e, image.data(), false));
-        for (auto& entry : Card->Catalogue)
+        for (const auto& entry : Card->Entries())
             if (entry->Address() == e.Address())
-                return entry.get();
+                return entry;
         return nullptr;
     }
     std::vector<std::uint8_t> Read(const brelk::TBrelkCatEntry& e) {

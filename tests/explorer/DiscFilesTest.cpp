@@ -249,7 +249,7 @@ struct DiscFilesCardTest : DiscCardFixture {};
 
 TEST_F(DiscFilesCardTest, InsertAndDeleteReplaceTheObjectInOneGo) {
     const TBytes squashed = TDFSBuilder(5, 5 * 256).AddWithData(File("A", 700, 2), 0x5A).Bytes();
-    TBrelkCatEntry* disc = AddDisc("SMALL", squashed);
+    const TBrelkCatEntry* disc = AddDisc("SMALL", squashed);
     const TBytes payload(1000, 0x42);
     std::string why;
     ASSERT_TRUE(
@@ -281,7 +281,7 @@ TEST_F(DiscFilesCardTest, RefusalsLeaveTheCardUnchanged) {
     TDFSBuilder builder(800);
     for (int i = 0; i < 31; ++i)
         builder.Add(File("F" + std::to_string(i), 10, std::uint16_t(40 - i), '$', i == 0));
-    TBrelkCatEntry* disc = AddDisc("FULL", builder.Bytes());
+    const TBrelkCatEntry* disc = AddDisc("FULL", builder.Bytes());
     const TBrelkCatEntry before = *disc;
     const TBytes bytes = Read(*disc);
     const TBytes payload(10, 1);

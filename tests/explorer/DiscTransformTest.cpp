@@ -17,15 +17,15 @@ struct DiscTransformTest : DiscCardFixture {};
 // After a failed write the card takes no more: every later disc says so, changes nothing,
 // and the loops say it once instead of calling the card full for each disc.
 TEST_F(DiscTransformTest, AfterAFailedWriteNothingMoreIsTried) {
-    TBrelkCatEntry* a = AddDisc("A", TDFSBuilder(800).Title("A").Bytes());
-    TBrelkCatEntry* b = AddDisc("B", TDFSBuilder(800).Title("B").Bytes());
+    const TBrelkCatEntry* a = AddDisc("A", TDFSBuilder(800).Title("A").Bytes());
+    const TBrelkCatEntry* b = AddDisc("B", TDFSBuilder(800).Title("B").Bytes());
     ASSERT_TRUE(Card->FlushMMCDevice());
     Device.FailWriteNumber = Device.WriteCalls + 1;
     Add("T", 512);
     EXPECT_FALSE(Card->FlushMMCDevice());
     ASSERT_TRUE(Card->WritesStopped());
     const int writes = Device.WriteCalls;
-    for (TBrelkCatEntry* disc : {a, b}) {
+    for (const TBrelkCatEntry* disc : {a, b}) {
         const TBrelkCatEntry before = *disc;
         EXPECT_EQ(TransformDiscObject(*Card, disc, true), TDiscTransformResult::WritesStopped);
         EXPECT_EQ(disc->Bytes, before.Bytes);
@@ -40,17 +40,17 @@ TEST_F(DiscTransformTest, AfterAFailedWriteNothingMoreIsTried) {
 }
 
 TEST_F(DiscTransformTest, EmptyFullDiscSquashesToOneBlock) {
-    TBrelkCatEntry* disc = AddDisc("EMPTY", TDFSBuilder(800).Title("EMPTY").Bytes());
+    const TBrelkCatEntry* disc = AddDisc("EMPTY", TDFSBuilder(800).Title("EMPTY").Bytes());
     EXPECT_EQ(ObjectImageIndex(*disc), IndexOfObjectImage("DISC_DFS"));
     EXPECT_EQ(TransformDiscObject(*Card, disc, true), TDiscTransformResult::Converted);
     EXPECT_EQ(disc->Size(), 512u);
     EXPECT_EQ(ObjectImageIndex(*disc), IndexOfObjectImage("DISC_DFS_SQUASHED"));
-    EXPECT_EQ(Card->Catalogue.size(), 1u);
+    EXPECT_EQ(Card->Entries().size(), 1u);
 }
 
 TEST_F(DiscTransformTest, SquashedDiscExpandsToAFullSide) {
     auto squashed = TDFSBuilder(100, 25600).Title("SMALL").Add({'$', "F", 0x1000, 2}).Bytes();
-    TBrelkCatEntry* disc = AddDisc("SMALL", squashed);
+    const TBrelkCatEntry* disc = AddDisc("SMALL", squashed);
     ASSERT_EQ(TransformDiscObject(*Card, disc, false), TDiscTransformResult::Converted);
     EXPECT_EQ(disc->Size(), 204800u);
     TAcornDFSDiscObject read;
@@ -64,7 +64,7 @@ TEST_F(DiscTransformTest, TwoSidedDiscKeepsBothSides) {
     auto a = TDFSBuilder(800).Title("A").Add({'$', "X", 0x200, 2}).Bytes();
     auto b = TDFSBuilder(800).Title("B").Add({'$', "Y", 0x300, 2}).Bytes();
     a.insert(a.end(), b.begin(), b.end());
-    TBrelkCatEntry* disc = AddDisc("TWO", a);
+    const TBrelkCatEntry* disc = AddDisc("TWO", a);
     ASSERT_EQ(TransformDiscObject(*Card, disc, true), TDiscTransformResult::Converted);
     TAcornDFSDiscObject walked;
     auto bytes = Read(*disc);
@@ -77,9 +77,9 @@ TEST_F(DiscTransformTest, TwoSidedDiscKeepsBothSides) {
 
 TEST_F(DiscTransformTest, FullCardLeavesTheEntryAsItWas) {
     auto image = TDFSBuilder(100, 25600).Title("SMALL").Bytes();
-    TBrelkCatEntry* disc = AddDisc("SMALL", image);
+    const TBrelkCatEntry* disc = AddDisc("SMALL", image);
     // Fill the rest of the card so that no 204800-byte span is left.
-    const std::uint32_t rest = Card->FreeSpaceMap.front().Length - 512 - 100000;
+    const std::uint32_t rest = Card->FreeRecords().front().Length - 512 - 100000;
     Add("FILLER", rest);
     const TBrelkCatEntry before = *disc;
     auto result = TransformDiscObject(*Card, disc, false);
@@ -93,8 +93,8 @@ TEST_F(DiscTransformTest, FullCardLeavesTheEntryAsItWas) {
 
 TEST_F(DiscTransformTest, OnlyTheChosenEntryIsRewritten) {
     // Two discs of the same name: the rewrite goes to the entry given, not the first found.
-    TBrelkCatEntry* first = AddDisc("TWIN", TDFSBuilder(800).Title("ONE").Bytes());
-    TBrelkCatEntry* second = AddDisc("twin", TDFSBuilder(800).Title("TWO").Bytes());
+    const TBrelkCatEntry* first = AddDisc("TWIN", TDFSBuilder(800).Title("ONE").Bytes());
+    const TBrelkCatEntry* second = AddDisc("twin", TDFSBuilder(800).Title("TWO").Bytes());
     const TBrelkCatEntry firstBefore = *first;
     ASSERT_EQ(TransformDiscObject(*Card, second, true), TDiscTransformResult::Converted);
     EXPECT_EQ(first->Bytes, firstBefore.Bytes);
@@ -104,15 +104,13 @@ TEST_F(DiscTransformTest, OnlyTheChosenEntryIsRewritten) {
 
 TEST_F(DiscTransformTest, OtherObjectsArePassedOver) {
     Add("TOOL", 300);
-    EXPECT_EQ(TransformDiscObject(*Card, Card->Catalogue[0].get(), true),
-              TDiscTransformResult::NotDFS);
-    TBrelkCatEntry* notDisc = AddDisc("JUNK", std::vector<std::uint8_t>(3000, 0xFF));
+    EXPECT_EQ(TransformDiscObject(*Card, Card->Entries()[0], true), TDiscTransformResult::NotDFS);
+    const TBrelkCatEntry* notDisc = AddDisc("JUNK", std::vector<std::uint8_t>(3000, 0xFF));
     EXPECT_EQ(TransformDiscObject(*Card, notDisc, true), TDiscTransformResult::NotDFS);
     EXPECT_EQ(TransformDiscObject(*Card, nullptr, true), TDiscTransformResult::NotDFS);
     TBrelkCatEntry outside = Entry(kTypeImage, kSubtypeDFS, "OUT", 204800, kLimit - 1024);
-    Card->Catalogue.push_back(std::make_unique<TBrelkCatEntry>(outside));
-    EXPECT_EQ(TransformDiscObject(*Card, Card->Catalogue.back().get(), true),
-              TDiscTransformResult::ReadFailed);
+    Card->UpdateCatEntry(notDisc, outside); // the record now claims bytes past the card
+    EXPECT_EQ(TransformDiscObject(*Card, notDisc, true), TDiscTransformResult::ReadFailed);
     EXPECT_EQ(DiscTransformMessage(TDiscTransformResult::ReadFailed, true, "OUT"),
               "Could not read from Brelk.");
 }

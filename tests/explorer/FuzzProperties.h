@@ -3,8 +3,8 @@
 // harness can abort and the replay test can report them.
 #pragma once
 
-#include "MemoryCard.h"
 #include "../formats/UEFBuilder.h"
+#include "MemoryCard.h"
 #include "explorer/CardInfo.h"
 #include "explorer/ObjectImages.h"
 #include "formats/TapeDetails.h"
@@ -80,12 +80,12 @@ inline void CheckCardInfo(TFailures& failures, const brelk::TBrelk& card, std::u
     for (bool hex : {true, false}) {
         const std::vector<std::string> lines =
             brelk::CardInfoLines(card, brelk::TNumberFormat{hex, "."}, zone);
-        if (!card.DeviceOK) {
+        if (!card.State().DeviceOK) {
             Expect(failures, lines.empty(), "no text without a device");
-        } else if (!card.CatalogueValid) {
+        } else if (!card.State().CatalogueValid) {
             Expect(failures, lines.size() == 1, "physical size alone without a catalogue");
         } else {
-            Expect(failures, lines.size() == 13 + card.FreeSpaceMap.size(), "summary line count");
+            Expect(failures, lines.size() == 13 + card.FreeRecords().size(), "summary line count");
             for (std::size_t i = 13; i < lines.size(); ++i)
                 Expect(failures, lines[i].size() == 30, "free map line width");
         }
@@ -96,7 +96,7 @@ inline void CheckCardInfo(TFailures& failures, const brelk::TBrelk& card, std::u
 // catalogue of its first 64 KiB.
 inline void CheckEntries(TFailures& failures, brelk::TBrelk& card) {
     std::vector<std::uint8_t> object;
-    for (const auto& entry : card.Catalogue) {
+    for (const auto& entry : card.Entries()) {
         brelk::ObjectTypeText(*entry);
         const int icon = brelk::ObjectImageIndex(*entry);
         Expect(failures, icon >= 0 && icon < int(brelk::ObjectImageTable().size()), "icon index");
@@ -112,17 +112,17 @@ inline void CheckEntries(TFailures& failures, brelk::TBrelk& card) {
 }
 
 inline void CheckCardFigures(TFailures& failures, const brelk::TBrelk& card) {
-    if (card.CatalogueValid)
-        Expect(failures, card.GetUsedBytes() >= card.Catalogue.size() * 512ull,
+    if (card.State().CatalogueValid)
+        Expect(failures, card.GetUsedBytes() >= card.Entries().size() * 512ull,
                "used bytes count the object headers");
     std::uint64_t free = 0;
-    for (const brelk::TBrelkFreeBlock& record : card.FreeSpaceMap) {
+    for (const brelk::TBrelkFreeBlock& record : card.FreeRecords()) {
         Expect(failures, record.Length > 0, "free records hold space");
         Expect(failures, std::uint64_t(record.Start) + record.Length <= card.UsableLimit(),
                "free records below the usable limit");
         free += record.Length;
     }
-    Expect(failures, free <= card.CardSize, "free space within the card");
+    Expect(failures, free <= card.State().CardSize, "free space within the card");
 }
 
 // Opens the input as a card (see DecodeCardFuzzInput) and reads everything the window shows.

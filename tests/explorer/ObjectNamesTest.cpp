@@ -67,7 +67,7 @@ struct ObjectSelectionTest : CardFixture {
         MoveToDeleted("B2_OLD");
     }
     void MoveToDeleted(const std::string& name) {
-        TBrelkCatEntry* entry = Find(name);
+        const TBrelkCatEntry* entry = Find(name);
         TBrelkCatEntry deleted = *entry;
         deleted.SetType(kTypeDeleted);
         ASSERT_TRUE(Card->UpdateCatEntry(entry, deleted));

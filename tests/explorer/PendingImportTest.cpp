@@ -44,7 +44,7 @@ struct PendingImportTest : CardFixture {
     }
     std::vector<std::string> Names() {
         std::vector<std::string> names;
-        for (const auto& e : Card->Catalogue)
+        for (const auto& e : Card->Entries())
             names.push_back(e->Name());
         return names;
     }
@@ -131,7 +131,7 @@ TEST_F(PendingImportTest, StopRules) {
         EXPECT_EQ(result.Written, c.Written) << c.What;
         EXPECT_EQ(result.Stopped, c.CancelAt != 0 || c.Failed) << c.What;
         EXPECT_EQ(result.Failed, c.Failed) << c.What;
-        EXPECT_EQ(Card->Catalogue.size(), c.Written) << c.What;
+        EXPECT_EQ(Card->Entries().size(), c.Written) << c.What;
         ASSERT_EQ(User.Errors.size(), c.Errors) << c.What;
         if (c.Errors != 0) {
             EXPECT_EQ(User.Errors[0], "Could not add 'obj2' to Brelk - Brelk full?");
@@ -194,11 +194,11 @@ TEST_F(PendingImportTest, OverwriteAnswers) {
         }
         EXPECT_EQ(result.Written, c.Written) << c.What;
         EXPECT_EQ(result.Stopped, c.Stopped) << c.What;
-        EXPECT_EQ(Card->Catalogue.size(), c.Objects) << c.What;
+        EXPECT_EQ(Card->Entries().size(), c.Objects) << c.What;
         const TBrelkCatEntry* tool = nullptr;
-        for (const auto& e : Card->Catalogue)
+        for (const auto& e : Card->Entries())
             if (e->Type() == kTypeTool && SameName(e->Name(), "elite") && tool == nullptr)
-                tool = e.get();
+                tool = e;
         ASSERT_NE(tool, nullptr) << c.What;
         if (c.Overwrite) {
             EXPECT_EQ(Read(*tool, 1)[0], c.EliteFill) << c.What;
@@ -358,7 +358,7 @@ TEST_F(PendingImportTest, SpaceTotals) {
         const TSpaceTotals totals = ComputeSpaceTotals(List, Card.get(), kZone);
         EXPECT_EQ(totals.Needed, c.Needed) << c.What;
         const std::int64_t free =
-            std::int64_t(Card->CardSize) - std::int64_t(Card->GetUsedBytes()) - kZone;
+            std::int64_t(Card->State().CardSize) - std::int64_t(Card->GetUsedBytes()) - kZone;
         EXPECT_EQ(totals.Left, free - c.Needed) << c.What;
         const TSpaceTotals noCard = ComputeSpaceTotals(List, nullptr, kZone);
         EXPECT_EQ(noCard.Needed, c.Needed) << c.What;
@@ -402,9 +402,9 @@ TEST_F(CorpusImportTest, EveryImageLandsInItsCardForm) {
     EXPECT_TRUE(User.Errors.empty());
     for (const auto& object : List) {
         const TBrelkCatEntry* entry = nullptr;
-        for (const auto& e : Card->Catalogue)
+        for (const auto& e : Card->Entries())
             if (e->Address() == object->Entry.Address())
-                entry = e.get();
+                entry = e;
         ASSERT_NE(entry, nullptr) << object->FileName;
         const auto stored = Read(*entry, object->DataSize);
         if (object->ReadAs == TReadAs::Tape) {

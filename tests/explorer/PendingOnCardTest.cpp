@@ -92,7 +92,7 @@ TEST_F(PendingOnCardTest, AnyDifferenceMakesANewObject) {
     }
     // A deleted object does not count.
     Save("tool.bin", tool);
-    TBrelkCatEntry* entry = Card->Catalogue.front().get();
+    const TBrelkCatEntry* entry = Card->Entries().front();
     TBrelkCatEntry deleted = *entry;
     deleted.SetType(kTypeDeleted);
     ASSERT_TRUE(Card->UpdateCatEntry(entry, deleted));

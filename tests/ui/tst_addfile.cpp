@@ -548,7 +548,7 @@ void TestAddFile::okImportsAndClosesWithOK() {
     names.sort();
     QCOMPARE(names, (QStringList{"NEWELITE", "tool.bin"}));
     QVERIFY(FindNode(*rig.Main, "NEWELITE")); // the tree was rebuilt
-    for (const auto& entry : rig.Main->Brelk->Catalogue)
+    for (const auto& entry : rig.Main->Brelk->Entries())
         if (entry->Name() == "NEWELITE")
             QVERIFY(entry->Size() < 204800u); // stored squashed
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
@@ -565,13 +565,13 @@ void TestAddFile::okRefusedWithEmptyName() {
     QCOMPARE(rig.Prompter.Messages(), QStringList{kNameMissing});
     QVERIFY(dialog.isVisible());
     QVERIFY(dialog.btbtnOK->isEnabled() && dialog.btbtnCancel->isEnabled());
-    QVERIFY(rig.Main->Brelk->Catalogue.empty());
+    QVERIFY(rig.Main->Brelk->Entries().empty());
     dialog.edtFilename->setText(QStringLiteral("NAMED"));
     QTest::keyClick(&dialog, Qt::Key_Return); // Enter presses OK
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(rig.Main->Brelk->Catalogue.size(), 1u);
-    QCOMPARE(rig.Main->Brelk->Catalogue[0]->Name(), std::string("NAMED"));
+    QCOMPARE(rig.Main->Brelk->Entries().size(), 1u);
+    QCOMPARE(rig.Main->Brelk->Entries()[0]->Name(), std::string("NAMED"));
 }
 
 // An object that was never shown and has no name (one whose file name gives none) is shown
@@ -590,10 +590,10 @@ void TestAddFile::okShowsAnObjectLeftWithoutAName() {
     QCOMPARE(dialog.CurrentIndex, 1);
     QCOMPARE(dialog.SelectedRow(), 1);
     QVERIFY(dialog.edtFilename->text().isEmpty());
-    QVERIFY(rig.Main->Brelk->Catalogue.empty());
+    QVERIFY(rig.Main->Brelk->Entries().empty());
     dialog.edtFilename->setText(QStringLiteral("SECOND"));
     dialog.btbtnOK->click();
-    QCOMPARE(rig.Main->Brelk->Catalogue.size(), 2u);
+    QCOMPARE(rig.Main->Brelk->Entries().size(), 2u);
 }
 
 void TestAddFile::overwriteQuestionAnswers_data() {
@@ -632,7 +632,7 @@ void TestAddFile::overwriteQuestionAnswers() {
     QCOMPARE(rig.Prompter.Last().Icon, TIcon::Confirmation);
     QCOMPARE(rig.Prompter.Last().Buttons, TButtons::YesNoCancel);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    const auto& catalogue = rig.Main->Brelk->Catalogue;
+    const auto& catalogue = rig.Main->Brelk->Entries();
     QCOMPARE(int(catalogue.size()), objects);
     bool foundSecond = false;
     for (const auto& entry : catalogue) {
@@ -674,7 +674,7 @@ void TestAddFile::nothingChangesTheListWhileImporting() {
     dialog.btbtnOK->click();
     poke.stop();
     QVERIFY(attempts > 0);
-    QCOMPARE(rig.Main->Brelk->Catalogue.size(), 4u);
+    QCOMPARE(rig.Main->Brelk->Entries().size(), 4u);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
 }
@@ -708,8 +708,8 @@ void TestAddFile::waitWindowCancelReachesTheImport() {
     QVERIFY(rig.Main->ExecuteAddObjectsDialog());
     QVERIFY(clicked && cancelled && lent);
     QCOMPARE(rig.Wait->parentWidget(), nullptr); // given back afterwards
-    QVERIFY(rig.Main->Brelk->Catalogue.size() >= 1u);
-    QVERIFY(rig.Main->Brelk->Catalogue.size() <= 2u);
+    QVERIFY(rig.Main->Brelk->Entries().size() >= 1u);
+    QVERIFY(rig.Main->Brelk->Entries().size() <= 2u);
 }
 
 void TestAddFile::escapeClosesWithCancel() {
@@ -719,7 +719,7 @@ void TestAddFile::escapeClosesWithCancel() {
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QVERIFY(rig.Main->Brelk->Catalogue.empty());
+    QVERIFY(rig.Main->Brelk->Entries().empty());
 }
 
 void TestAddFile::filesDroppedOnDialog() {
@@ -808,8 +808,8 @@ void TestAddFile::realImagesDroppedAndImported() {
     QVERIFY(dsdFiles > 0);
     QCOMPARE(interleaved, dsdFiles);
     QVERIFY(gzipped > 0);
-    QCOMPARE(rig.Main->Brelk->Catalogue.size(), analysed);
-    for (const auto& entry : rig.Main->Brelk->Catalogue)
+    QCOMPARE(rig.Main->Brelk->Entries().size(), analysed);
+    for (const auto& entry : rig.Main->Brelk->Entries())
         QVERIFY(!entry->Name().empty());
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
 }
@@ -839,8 +839,8 @@ void TestAddFile::untitledTapeIsNamedAfterItsFile() {
     QCOMPARE(rig.Cell(0, 2), name);
     dialog.btbtnOK->click();
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
-    QCOMPARE(rig.Main->Brelk->Catalogue.size(), 1u);
-    QCOMPARE(QString::fromStdString(rig.Main->Brelk->Catalogue[0]->Name()), name);
+    QCOMPARE(rig.Main->Brelk->Entries().size(), 1u);
+    QCOMPARE(QString::fromStdString(rig.Main->Brelk->Entries()[0]->Name()), name);
 }
 
 QTEST_MAIN(TestAddFile)

@@ -99,7 +99,7 @@ void TestMainBackup::backupWritesTheSet() {
     QVERIFY(!rig.Wait->isVisible());
     QVERIFY(!main.IsBusy());
 
-    const auto live = brelk::LiveEntriesByAddress(main.Brelk->Catalogue);
+    const auto live = brelk::LiveEntriesByAddress(main.Brelk->Entries());
     QCOMPARE(live.size(), std::size_t(4));
     const QByteArray text = FileBytes(index);
     QVERIFY(text.startsWith("BrelkExplorer Backup (15.03.2007 14:05:09)\r\n"));
@@ -177,9 +177,13 @@ void TestMainBackup::failedReadIsNotCalledASuccess() {
     QVERIFY(UseFilledCard(rig));
     TfrmMain& main = rig.Open();
     // One entry claims to lie in the safety zone: its bytes cannot be read.
-    for (auto& entry : main.Brelk->Catalogue)
-        if (entry->Name() == "MMFS")
-            entry->SetAddress(main.Brelk->UsableLimit());
+    for (const brelk::TBrelkCatEntry* entry : main.Brelk->Entries())
+        if (entry->Name() == "MMFS") {
+            brelk::TBrelkCatEntry moved = *entry;
+            moved.SetAddress(main.Brelk->UsableLimit());
+            main.Brelk->UpdateCatEntry(entry, moved);
+            break;
+        }
     rig.Prompter.QueueFile(rig.Path("set.txt"));
     main.actnBackupBrelk->trigger();
     QCOMPARE(rig.Prompter.Messages(),

@@ -91,9 +91,9 @@ QStringList Fields(const TfrmMain& main) {
 }
 
 const brelk::TBrelkCatEntry* EntryNamed(const TfrmMain& main, const std::string& name) {
-    for (const auto& entry : main.Brelk->Catalogue)
+    for (const auto& entry : main.Brelk->Entries())
         if (entry->Name() == name)
-            return entry.get();
+            return entry;
     return nullptr;
 }
 

@@ -29,7 +29,7 @@ std::vector<TObject> SampleObjects() {
 // The catalogue as "type:name", sorted.
 QString CatalogueText(const TfrmMain& main) {
     QStringList items;
-    for (const auto& entry : main.Brelk->Catalogue)
+    for (const auto& entry : main.Brelk->Entries())
         items << QString::number(entry->Type()) + ':' + QString::fromStdString(entry->Name());
     items.sort();
     return items.join(',');
@@ -268,7 +268,7 @@ void TestMainObjectOps::deleteLargeGroupForGood() {
     QVERIFY(rig.UseCard(k8M, objects));
     TfrmMain& main = rig.Open();
     main.Settings.UseDeletedObjects = false;
-    QCOMPARE(int(main.Brelk->Catalogue.size()), 3005);
+    QCOMPARE(int(main.Brelk->Entries().size()), 3005);
     Select(main, {"BULK"});
     rig.Prompter.QueueAnswer(TAnswer::Yes);
     main.actnDeleteObjectsExecute();
@@ -302,7 +302,7 @@ void TestMainObjectOps::deleteReportsFailedCatalogueUpdate() {
     QVERIFY(rig.UseCard(k8M, SampleObjects()));
     TfrmMain& main = rig.Open();
     main.Settings.UseDeletedObjects = true;
-    main.Brelk->RewriteObjectHeader = true;
+    main.Brelk->SetRewriteObjectHeader(true);
     QVERIFY(QFile::remove(rig.CardPath()));
     Select(main, {"TOOL", "DISC"});
     rig.Prompter.QueueAnswer(TAnswer::Yes);
@@ -439,7 +439,7 @@ void TestMainObjectOps::manyObjectsMoveUnderTheWaitWindowWithCancel() {
     QVERIFY(!rig.Wait->isVisible());
     QVERIFY(!main.IsBusy());
     int deleted = 0;
-    for (const auto& entry : main.Brelk->Catalogue)
+    for (const auto& entry : main.Brelk->Entries())
         deleted += entry->Type() == kTypeDeleted;
     QCOMPARE(deleted, 1 + 8192);
     QCOMPARE(main.RootNode()->Child(0)->childCount(), 1 + 8192);

@@ -94,7 +94,7 @@ bool MakeBackupSet(const QString& card, const QString& index) {
     brelk::TBrelk brelk(reporter);
     brelk.Initialize(65536, card.toStdString(), 8192);
     return brelk::BackupBrelk(brelk, index.toStdString(), brelk::TLocalClock(), user, nullptr)
-               .Saved == brelk::LiveEntriesByAddress(brelk.Catalogue).size();
+               .Saved == brelk::LiveEntriesByAddress(brelk.Entries()).size();
 }
 
 // A source card of three objects and its backup set "set.txt" in the rig's folder.
@@ -232,7 +232,7 @@ void TestMainRestore::unformattedCard() {
     QVERIFY(MakeSourceSet(rig));
     QVERIFY(rig.UseCard(k8M, {}, false));
     TfrmMain& main = rig.Open();
-    QVERIFY(!main.Brelk->CatalogueValid);
+    QVERIFY(!main.Brelk->State().CatalogueValid);
     const QString index = rig.Path("set.txt");
     rig.Prompter.QueueFile(index);
     rig.Prompter.QueueAnswer(TAnswer(answer));
@@ -249,7 +249,7 @@ void TestMainRestore::unformattedCard() {
     QCOMPARE(closer.Listed.size(), yes ? 1 : 0);
     QVERIFY(main.PendingObjects.empty());
     QVERIFY(main.Brelk->FlushMMCDevice());
-    QCOMPARE(main.Brelk->CatalogueValid, yes);
+    QCOMPARE(main.Brelk->State().CatalogueValid, yes);
     QCOMPARE(CardObjects(rig.CardPath()),
              yes ? CardObjects(rig.Path("source.img")) : QStringList());
 }

@@ -53,7 +53,7 @@ bool MakeCardWith(const QString& path, std::uint32_t size, const std::vector<TIm
     }
     if (leaveFree > 0) {
         const std::uint32_t filler =
-            (card.FreeSpaceMap.front().Length - 512 - leaveFree) / 512 * 512;
+            (card.FreeRecords().front().Length - 512 - leaveFree) / 512 * 512;
         if (!AddObjects(card, {{brelk::kTypeTool, 0, "FILLER", filler}}))
             return false;
     }
@@ -141,8 +141,8 @@ void TestMainSquash::squashFullToolAndSquashed() {
     TfrmMain& main = rig.Open();
     TWaitWatch watch(*rig.Wait);
     Select(main, {"FULL", "TOOL", "SQUASHED"});
-    brelk::TBrelkCatEntry* full = FindNode(main, "FULL")->Entry;
-    brelk::TBrelkCatEntry* small = FindNode(main, "SQUASHED")->Entry;
+    const brelk::TBrelkCatEntry* full = FindNode(main, "FULL")->Entry;
+    const brelk::TBrelkCatEntry* small = FindNode(main, "SQUASHED")->Entry;
     const std::uint32_t smallAddress = small->Address();
     QCOMPARE(full->Size(), 204800u);
     QCOMPARE(FindNode(main, "FULL")->icon(0).cacheKey(), IconKey(main, "DISC_DFS"));
@@ -183,7 +183,7 @@ void TestMainSquash::emptyFullDiscSquashesToOneBlock() {
     TMyTreeNode* node = FindNode(main, "EMPTY");
     QCOMPARE(node->Entry->Size(), 512u);
     QCOMPARE(node->icon(0).cacheKey(), IconKey(main, "DISC_DFS_SQUASHED"));
-    QCOMPARE(main.Brelk->Catalogue.size(), std::size_t(1));
+    QCOMPARE(main.Brelk->Entries().size(), std::size_t(1));
 }
 
 void TestMainSquash::squashedDiscExpandsToFullSide() {
@@ -297,7 +297,7 @@ void TestMainSquash::twoSidedDiscKeepsBothSides() {
     TfrmMain& main = rig.Open();
     Select(main, {"TWO"});
     main.actnSquashDiscExecute();
-    brelk::TBrelkCatEntry* entry = FindNode(main, "TWO")->Entry;
+    const brelk::TBrelkCatEntry* entry = FindNode(main, "TWO")->Entry;
     QCOMPARE(entry->Size(), 2u * 1536u);
     const TBytes bytes = ObjectBytes(main, *entry);
     brelk::TAcornDFSDiscObject walked;

@@ -71,8 +71,8 @@ void TestMainTiming::fullCatalogueTree() {
     TfrmMain& main = rig.Open();
     const qint64 startup = clock.elapsed();
     main.show();
-    QVERIFY(main.Brelk->CatalogueValid);
-    QCOMPARE(main.Brelk->Catalogue.size(), std::size_t(kEntries));
+    QVERIFY(main.Brelk->State().CatalogueValid);
+    QCOMPARE(main.Brelk->Entries().size(), std::size_t(kEntries));
 
     int objects = 0;
     for (QTreeWidgetItemIterator it(main.treevwObjects); *it; ++it)

@@ -173,10 +173,10 @@ void TestMainTopbar::zoomToggleAndGapsInZoomedView() {
     TfrmMain& main = rig.Open();
     main.show();
     brelk::TBrelk& card = *main.Brelk;
-    QVERIFY(card.DeleteCatEntry(card.Catalogue[1].get()));
+    QVERIFY(card.DeleteCatEntry(card.Entries()[1]));
     QVERIFY(card.FlushMMCDevice());
-    QCOMPARE(card.FreeSpaceMap.size(), std::size_t(2));
-    const brelk::TBrelkFreeBlock gap = card.FreeSpaceMap[1];
+    QCOMPARE(card.FreeRecords().size(), std::size_t(2));
+    const brelk::TBrelkFreeBlock gap = card.FreeRecords()[1];
     std::uint8_t byte = 0;
     QVERIFY(card.ReadMMC(&byte, gap.Start + gap.Length + 600, 1)); // the cache moves up there
 
@@ -186,8 +186,8 @@ void TestMainTopbar::zoomToggleAndGapsInZoomedView() {
     const QImage& image = main.imgMMCBlockUsage->Image;
     const int width = image.width();
     const int bottom = image.height() - 1;
-    const double start = card.FreeSpaceMap[0].Start + double(card.FreeSpaceMap[0].Length);
-    const double range = double(card.CardSize - 8192) - start;
+    const double start = card.FreeRecords()[0].Start + double(card.FreeRecords()[0].Length);
+    const double range = double(card.State().CardSize - 8192) - start;
     const int gapX = int(std::lrint((gap.Start - start) / range * width));
     const int gapW = int(std::lrint(gap.Length / range * width));
     QVERIFY(gapW > 4);
@@ -198,8 +198,8 @@ void TestMainTopbar::zoomToggleAndGapsInZoomedView() {
     QCOMPARE(PixelAt(main, gapX - 1, 0), used);
     QCOMPARE(PixelAt(main, 0, bottom - 2), used);
     QCOMPARE(PixelAt(main, width - 1, bottom - 2), used);
-    const int cacheX = int(std::lrint((card.CacheStart - start) / range * width));
-    const int cacheW = int(std::lrint(card.CacheFill / range * width));
+    const int cacheX = int(std::lrint((card.Window().Start - start) / range * width));
+    const int cacheW = int(std::lrint(card.Window().Fill / range * width));
     QVERIFY(cacheW >= 1);
     QCOMPARE(PixelAt(main, cacheX, bottom), QColor(0, 128, 0));
     QCOMPARE(PixelAt(main, cacheX, bottom - 1), QColor(0, 128, 0));

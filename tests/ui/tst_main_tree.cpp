@@ -167,7 +167,7 @@ void TestMainTree::unknownTypeIsNotShown() {
     TMainRig rig;
     QVERIFY(rig.UseCard(k8M, {Tool("SHOWN"), {5, 0, "HIDDEN", 512}}));
     TfrmMain& main = rig.Open();
-    QCOMPARE(main.Brelk->Catalogue.size(), std::size_t(2));
+    QCOMPARE(main.Brelk->Entries().size(), std::size_t(2));
     QCOMPARE(main.TreeNodeCount(), 6);
     QVERIFY(FindNode(main, "HIDDEN") == nullptr);
     QVERIFY(FindNode(main, "SHOWN") != nullptr);

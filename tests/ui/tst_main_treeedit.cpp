@@ -71,7 +71,7 @@ struct TTreeRig : TMainRig {
     // The names of the disc and tape entries, sorted.
     QStringList DiscNames() const {
         QStringList names;
-        for (const auto& entry : Main->Brelk->Catalogue)
+        for (const auto& entry : Main->Brelk->Entries())
             if (entry->Type() == brelk::kTypeImage)
                 names << QString::fromStdString(entry->Name());
         names.sort();
@@ -87,8 +87,8 @@ struct TTreeRig : TMainRig {
                     return false;
                 ++shown[entry];
             }
-        for (const auto& entry : Main->Brelk->Catalogue)
-            if (shown.value(entry.get()) != 1)
+        for (const auto& entry : Main->Brelk->Entries())
+            if (shown.value(entry) != 1)
                 return false;
         return true;
     }
@@ -184,7 +184,7 @@ void TestMainTreeEdit::renameLimits() {
     QVERIFY(rig.Ok);
     TMyTreeNode* target = rig.Node(node);
     TMyTreeNode* parent = target->Parent();
-    brelk::TBrelkCatEntry* entry = target->Entry;
+    const brelk::TBrelkCatEntry* entry = target->Entry;
     QLineEdit* editor = rig.StartEdit(target);
     QVERIFY(editor);
     QVERIFY(rig.Main->IsEditing);
@@ -468,7 +468,7 @@ void TestMainTreeEdit::renameMovesTheNodeWhereItsNameBelongs() {
     QFETCH(QString, message);
     TTreeRig rig;
     TMyTreeNode* target = rig.Node(node);
-    brelk::TBrelkCatEntry* entry = target->Entry;
+    const brelk::TBrelkCatEntry* entry = target->Entry;
     rig.Main->treevwObjects->setFocus();
     rig.Main->treevwObjects->setCurrentItem(target);
     QTest::keyClick(rig.Main->treevwObjects, Qt::Key_F2);
@@ -549,7 +549,7 @@ void TestMainTreeEdit::droppedFilesOpenTheDialog() {
     rig.Main->HandleDroppedFiles({folder});
     QCOMPARE(rows, 2);
     QVERIFY(rig.Main->PendingObjects.empty());
-    QCOMPARE(rig.Main->Brelk->Catalogue.size(), ok ? 2u : 0u);
+    QCOMPARE(rig.Main->Brelk->Entries().size(), ok ? 2u : 0u);
     QCOMPARE(bool(rig.Node("ONEFILE")), ok);
     QCOMPARE(bool(rig.Node("TWOFILE")), ok);
 }

@@ -529,7 +529,7 @@ void TestMainWindow::interruptedChangeIsUndoneWhenOpened() {
         TRecordingReporter reporter;
         brelk::TBrelk brelk(reporter);
         brelk.Initialize(65536, card, 8192);
-        QVERIFY(brelk.DeleteCatEntry(brelk.Catalogue.front().get()));
+        QVERIFY(brelk.DeleteCatEntry(brelk.Entries().front()));
         QVERIFY(brelk.FlushMMCDevice());
     }
     const auto now = bytes();
@@ -550,7 +550,7 @@ void TestMainWindow::interruptedChangeIsUndoneWhenOpened() {
     TfrmMain& main = rig.Open();
     QCOMPARE(rig.Prompter.Messages(), QStringList{"An interrupted change to the Brelk-card '" +
                                                   rig.CardPath() + ":' was undone."});
-    QCOMPARE(main.Brelk->Catalogue.size(), 3u);
+    QCOMPARE(main.Brelk->Entries().size(), 3u);
     QCOMPARE(CardNames(rig.CardPath()).size(), 3);
     QVERIFY(
         !QFileInfo::exists(QString::fromStdString(brelk::CardJournalPath(keeper.Folder, card))));

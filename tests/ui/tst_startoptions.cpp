@@ -120,7 +120,7 @@ void TestStartOptions::openWithOffersTheFilesOnTheOpenCard() {
     listed.sort();
     QCOMPARE(listed, QStringList({disc, tool}));
     QTRY_VERIFY(!main.AddObjectsDialog()->isVisible());
-    QCOMPARE(main.Brelk->Catalogue.size(), 3u);
+    QCOMPARE(main.Brelk->Entries().size(), 3u);
     QVERIFY(rig.Prompter.Messages().isEmpty());
 }
 

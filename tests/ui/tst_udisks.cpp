@@ -136,8 +136,8 @@ void TestUDisks::cardWorksThroughTheGrant() {
     }
     brelk::TBrelk card(reporter, calls);
     QVERIFY(card.Initialize(16384, CardImageNode.toStdString(), 8192));
-    QVERIFY(card.CatalogueValid);
-    QCOMPARE(card.CardSize, 1u << 20);
+    QVERIFY(card.State().CatalogueValid);
+    QCOMPARE(card.State().CardSize, 1u << 20);
     QVERIFY(reporter.Messages.empty());
     QVERIFY(calls.HoldsGrant(CardImageNode.toStdString()));
     QVERIFY(inner.Opens >= 2); // each card tried the node directly first
@@ -149,7 +149,7 @@ void TestUDisks::refusedCardReportsTheOpenError() {
     brelk::TSysCallsWithOpener calls(inner, opener);
     brelktest::TRecordingReporter reporter;
     brelk::TBrelk card(reporter, calls);
-    QVERIFY(!card.Initialize(16384, LockedNode.toStdString(), 8192) || !card.DeviceOK);
+    QVERIFY(!card.Initialize(16384, LockedNode.toStdString(), 8192) || !card.State().DeviceOK);
     QVERIFY(!reporter.Messages.empty());
     QCOMPARE(
         QString::fromStdString(reporter.Messages.front()),

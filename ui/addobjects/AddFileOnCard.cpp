@@ -14,7 +14,7 @@ const QString kOnCardNote = QStringLiteral("already on the card");
 } // namespace
 
 void TfrmAddFile::MarkObjectsOnCard() {
-    if (Mode != TAddMode::Add || !Main.Brelk || !Main.Brelk->CatalogueValid)
+    if (Mode != TAddMode::Add || !Main.Brelk || !Main.Brelk->State().CatalogueValid)
         return;
     brelk::TObjectsOnCard onCard(*Main.Brelk);
     for (const auto& object : Main.PendingObjects) {

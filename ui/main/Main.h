@@ -98,10 +98,10 @@ class TfrmMain : public QMainWindow {
     // --- Object tree ---
     void PopulateTreeInfo();
     // Inserts the node of Entry below Group, with sub-groups for the parts of its name.
-    TMyTreeNode* AddObjectNode(TMyTreeNode* group, brelk::TBrelkCatEntry* entry);
+    TMyTreeNode* AddObjectNode(TMyTreeNode* group, const brelk::TBrelkCatEntry* entry);
     // Moves the node of the renamed Entry to where a build of the tree puts it, under the
     // sub-groups of its new name, and keeps it the current node when it was.
-    void PlaceRenamedNode(brelk::TBrelkCatEntry* entry);
+    void PlaceRenamedNode(const brelk::TBrelkCatEntry* entry);
     void RemoveEmptyGroups(TMyTreeNode* node);
     void TidyTree();
     static int treevwObjectsCompare(const TMyTreeNode* a, const TMyTreeNode* b);
@@ -364,7 +364,7 @@ class TfrmMain : public QMainWindow {
     TMyTreeNode* ObjectParent(TMyTreeNode* group, const brelk::TBrelkCatEntry& entry,
                               QString& text);
     // A node showing Entry under Text, with the entry's icon, not yet in the tree.
-    TMyTreeNode* NewObjectNode(const QString& text, brelk::TBrelkCatEntry* entry);
+    TMyTreeNode* NewObjectNode(const QString& text, const brelk::TBrelkCatEntry* entry);
     void SetNodeImage(TMyTreeNode* node, int imageIndex);
     void SetPopupEntriesForEntry(const brelk::TBrelkCatEntry& entry, int selected);
     // MainObjectOps.cpp, MainSave.cpp, MainSquash.cpp
@@ -372,8 +372,8 @@ class TfrmMain : public QMainWindow {
     void ForgetReleasedEntries();
     // The objects that a delete acts on, gathered from the selection before anything changes.
     struct TObjectNodes {
-        std::vector<TMyTreeNode*> Nodes;             // object nodes, each once
-        std::vector<brelk::TBrelkCatEntry*> Entries; // their entries, each once
+        std::vector<TMyTreeNode*> Nodes;                   // object nodes, each once
+        std::vector<const brelk::TBrelkCatEntry*> Entries; // their entries, each once
         std::unordered_set<const TMyTreeNode*> Visited;
         std::unordered_set<const brelk::TBrelkCatEntry*> Taken;
         std::unordered_set<const brelk::TBrelkCatEntry*> Live; // the catalogue's records

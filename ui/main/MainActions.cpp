@@ -221,8 +221,8 @@ void TfrmMain::mnuToolsSettingsClick() {
         return;
     SettingsWindow->exec();
     // Allocation reads these two at once; drive, cache and safety zone wait for a reload.
-    Brelk->ReuseDeletedSpace = Settings.ReuseDeletedSpace;
-    Brelk->RewriteObjectHeader = Settings.RewriteObjectHeader;
+    Brelk->SetReuseDeletedSpace(Settings.ReuseDeletedSpace);
+    Brelk->SetRewriteObjectHeader(Settings.RewriteObjectHeader);
 }
 
 void TfrmMain::mnuMainAboutClick() {

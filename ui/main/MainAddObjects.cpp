@@ -46,8 +46,8 @@ void TfrmMain::HandleDroppedFiles(const QStringList& paths) {
     if (IsBusy())
         return;
     const QChar cr(13);
-    if (!Brelk->CatalogueValid) {
-        Ask.Message(Brelk->DeviceOK
+    if (!Brelk->State().CatalogueValid) {
+        Ask.Message(Brelk->State().DeviceOK
                         ? QStringLiteral("No Brelk-formatted card - you cannot drop files.") + cr +
                               cr +
                               QStringLiteral("Please format the MMC-card first (Tools|Format MMC).")

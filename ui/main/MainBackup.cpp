@@ -128,8 +128,8 @@ void TfrmMain::RestoreBackupSet(const QString& path, brelk::TBackupUser& user) {
         load = brelk::LoadBackupIndex(ToCore(path), PendingObjects, user, &progress);
         if (load.Stop)
             return;
-        plan = brelk::PlanRestore(PendingObjects.size(), ToCore(path), Brelk->CatalogueValid,
-                                  Settings.RestorePreFormat, user);
+        plan = brelk::PlanRestore(PendingObjects.size(), ToCore(path),
+                                  Brelk->State().CatalogueValid, Settings.RestorePreFormat, user);
         if (!plan.Go)
             return;
         if (plan.Format) {

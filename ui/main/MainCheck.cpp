@@ -42,7 +42,7 @@ void TfrmMain::CreateCheckCommand() {
 void TfrmMain::actnCheckCardExecute() {
     if (IsBusy() || !CommitOrAsk())
         return;
-    const QString card = QString::fromStdString(Brelk->DriveLetter);
+    const QString card = QString::fromStdString(Brelk->DevicePath());
     brelk::TCheckResult result;
     {
         TBusyScope busy(*this);
@@ -67,7 +67,7 @@ void TfrmMain::actnCheckCardExecute() {
 }
 
 void TfrmMain::RepairCard() {
-    const QString card = QString::fromStdString(Brelk->DriveLetter);
+    const QString card = QString::fromStdString(Brelk->DevicePath());
     brelk::TCheckResult result;
     {
         TBusyScope busy(*this);

@@ -146,7 +146,7 @@ void TfrmMain::RefileNode(TMyTreeNode* node, const QString& prefix) {
         parent->removeChild(node);
     while (node->childCount() > 0)
         RefileNode(node->Child(0), prefix + node->Text() + QLatin1Char('.'));
-    TBrelkCatEntry* entry = node->Entry;
+    const TBrelkCatEntry* entry = node->Entry;
     TMyTreeNode* root = RootNode();
     if (entry && Brelk->InCatalogue(entry) && root && root->childCount() > brelk::kTypeImage) {
         const QString newName = prefix + node->Text();

@@ -35,8 +35,8 @@ void TfrmMain::DriveArrived(const TCandidateDrive& drive) {
         QTimer::singleShot(BusyRetryMs, this, [this, drive] { DriveArrived(drive); });
         return;
     }
-    const bool isOpenCard = QString::fromStdString(Brelk->DriveLetter) == drive.Path;
-    if ((isOpenCard && Brelk->DeviceOK) || !drive.MountedFileSystem.isEmpty())
+    const bool isOpenCard = QString::fromStdString(Brelk->DevicePath()) == drive.Path;
+    if ((isOpenCard && Brelk->State().DeviceOK) || !drive.MountedFileSystem.isEmpty())
         return; // already in use, here or by the desktop
     if (Ask.Message(ArrivalQuestion(drive), TPrompter::TIcon::Confirmation,
                     TPrompter::TButtons::YesNo) == TPrompter::TAnswer::Yes)
@@ -58,7 +58,7 @@ void TfrmMain::OpenArrivedDrive(const QString& path) {
 }
 
 void TfrmMain::DriveLeft(const QString& path) {
-    if (QString::fromStdString(Brelk->DriveLetter) != path || !Brelk->DeviceOK)
+    if (QString::fromStdString(Brelk->DevicePath()) != path || !Brelk->State().DeviceOK)
         return;
     if (IsBusy()) {
         QTimer::singleShot(BusyRetryMs, this, [this, path] { DriveLeft(path); });

@@ -126,12 +126,12 @@ bool TfrmMain::DeleteObjectNode(TMyTreeNode* node) {
 void TfrmMain::CollectObjectNodes(TMyTreeNode* node, TObjectNodes& objects) {
     if (!node || !objects.Visited.insert(node).second)
         return;
-    if (objects.Live.empty() && !Brelk->Catalogue.empty()) {
-        objects.Live.reserve(Brelk->Catalogue.size());
-        for (const auto& entry : Brelk->Catalogue)
-            objects.Live.insert(entry.get());
+    if (objects.Live.empty() && !Brelk->Entries().empty()) {
+        objects.Live.reserve(Brelk->Entries().size());
+        for (const auto& entry : Brelk->Entries())
+            objects.Live.insert(entry);
     }
-    if (TBrelkCatEntry* entry = node->Entry) {
+    if (const TBrelkCatEntry* entry = node->Entry) {
         if (!objects.Live.contains(entry)) {
             ClearNodeData(node);
             return;
@@ -180,7 +180,7 @@ bool TfrmMain::MoveObjectNodes(const TObjectNodes& objects) {
     if (TMyTreeNode* group = NodeAtAbsoluteIndex(1)) {
         QList<QTreeWidgetItem*> nodes;
         nodes.reserve(qsizetype(result.Moved.size()));
-        for (TBrelkCatEntry* entry : result.Moved)
+        for (const TBrelkCatEntry* entry : result.Moved)
             nodes.append(NewObjectNode(EntryName(*entry), entry));
         group->addChildren(nodes); // in one go: far quicker than one by one
     }
@@ -199,9 +199,9 @@ bool TfrmMain::ReleaseObjectNodes(const TObjectNodes& objects) {
 // Clears the data of every node whose entry is no longer in the catalogue.
 void TfrmMain::ForgetReleasedEntries() {
     std::unordered_set<const TBrelkCatEntry*> live;
-    live.reserve(Brelk->Catalogue.size());
-    for (const auto& entry : Brelk->Catalogue)
-        live.insert(entry.get());
+    live.reserve(Brelk->Entries().size());
+    for (const auto& entry : Brelk->Entries())
+        live.insert(entry);
     for (QTreeWidgetItemIterator it(treevwObjects); *it; ++it)
         if (TMyTreeNode* node = AsNode(*it); node && node->Entry && !live.contains(node->Entry))
             ClearNodeData(node);
@@ -217,7 +217,7 @@ void TfrmMain::actnRemoveDeletedObjectsExecute() {
         const QSignalBlocker quiet(treevwObjects);
         // The nodes let go of the entries first; then the group's nodes go, then the entries,
         // all in one pass each however many there are.
-        const std::vector<TBrelkCatEntry*> doomed = brelk::DeletedObjects(*Brelk);
+        const std::vector<const TBrelkCatEntry*> doomed = brelk::DeletedObjects(*Brelk);
         const std::unordered_set<const TBrelkCatEntry*> gone(doomed.begin(), doomed.end());
         for (QTreeWidgetItemIterator it(treevwObjects); *it; ++it)
             if (TMyTreeNode* node = AsNode(*it); node && node->Entry && gone.contains(node->Entry))

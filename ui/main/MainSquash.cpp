@@ -21,14 +21,14 @@ namespace {
 // The window's side of the squash and expand job.
 class TDiscTransformWindowUser final : public brelk::TDiscTransformUser {
   public:
-    TDiscTransformWindowUser(std::function<void(TBrelkCatEntry&)> converted,
+    TDiscTransformWindowUser(std::function<void(const TBrelkCatEntry&)> converted,
                              std::function<void(const std::string&)> error)
         : OnConverted(std::move(converted)), OnError(std::move(error)) {}
-    void Converted(TBrelkCatEntry& entry, std::uint32_t) override { OnConverted(entry); }
+    void Converted(const TBrelkCatEntry& entry, std::uint32_t) override { OnConverted(entry); }
     void ShowError(const std::string& text) override { OnError(text); }
 
   private:
-    std::function<void(TBrelkCatEntry&)> OnConverted;
+    std::function<void(const TBrelkCatEntry&)> OnConverted;
     std::function<void(const std::string&)> OnError;
 };
 
@@ -47,14 +47,14 @@ void TfrmMain::TransformSelectedDiscs(bool squash) {
     if (IsBusy() || selected.isEmpty())
         return;
     TBusyScope busy(*this);
-    std::vector<TBrelkCatEntry*> entries;
+    std::vector<const TBrelkCatEntry*> entries;
     std::unordered_map<const TBrelkCatEntry*, TMyTreeNode*> nodes;
     for (TMyTreeNode* node : selected) {
         entries.push_back(node->Entry);
         nodes.emplace(node->Entry, node);
     }
     TDiscTransformWindowUser user(
-        [this, &nodes](TBrelkCatEntry& entry) {
+        [this, &nodes](const TBrelkCatEntry& entry) {
             SetNodeImage(nodes.at(&entry), brelk::ObjectImageIndex(entry));
         },
         [this](const std::string& text) {

@@ -39,10 +39,10 @@ void TfrmMain::UpdateCacheState() {
 }
 
 void TfrmMain::UpdateActionEnabling() {
-    SetActionEnabled(actnAddObjects, Brelk->CatalogueValid);
-    SetActionEnabled(actnFormatMMC, Brelk->DeviceOK);
-    SetActionEnabled(actnCheckCard, Brelk->DeviceOK);
-    SetActionEnabled(actnRestoreBrelk, Brelk->DeviceOK);
+    SetActionEnabled(actnAddObjects, Brelk->State().CatalogueValid);
+    SetActionEnabled(actnFormatMMC, Brelk->State().DeviceOK);
+    SetActionEnabled(actnCheckCard, Brelk->State().DeviceOK);
+    SetActionEnabled(actnRestoreBrelk, Brelk->State().DeviceOK);
     SetActionEnabled(actnBackupBrelk, Brelk->HeaderCount() > 0);
     TMyTreeNode* root = RootNode();
     const bool deletedGroupFilled =
@@ -53,13 +53,13 @@ void TfrmMain::UpdateActionEnabling() {
 void TfrmMain::DrawUsageBar() {
     imgMMCBlockUsage->Image = QImage(imgMMCBlockUsage->size(), QImage::Format_RGB32);
     TUsageBarState state;
-    state.CatalogueValid = Brelk->CatalogueValid;
-    state.CardSize = Brelk->CardSize;
+    state.CatalogueValid = Brelk->State().CatalogueValid;
+    state.CardSize = Brelk->State().CardSize;
     state.SafetyZone = Settings.MMCSafetyZone;
     state.UsedBytes = Brelk->GetUsedBytes();
-    state.FreeSpaceMap = &Brelk->FreeSpaceMap;
-    state.CacheStart = Brelk->CacheStart;
-    state.CacheFill = Brelk->CacheFill;
+    state.FreeSpaceMap = &Brelk->FreeRecords();
+    state.CacheStart = Brelk->Window().Start;
+    state.CacheFill = Brelk->Window().Fill;
     state.HasUnsavedData = Brelk->HasUnsavedData();
     TUsageBarColours colours;
     colours.Background = ScrollBarColour(palette());

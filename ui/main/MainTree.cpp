@@ -59,10 +59,10 @@ int TfrmMain::treevwObjectsCompare(const TMyTreeNode* a, const TMyTreeNode* b) {
 QString TfrmMain::RootText() const {
     // The drive that the card object was bound to (the MMCDrive setting of the last
     // initialisation).
-    const QString drive = QString::fromStdString(Brelk->DriveLetter);
-    if (Brelk->CatalogueValid)
+    const QString drive = QString::fromStdString(Brelk->DevicePath());
+    if (Brelk->State().CatalogueValid)
         return drive + QStringLiteral(": (Brelk)");
-    if (Brelk->DeviceOK)
+    if (Brelk->State().DeviceOK)
         return drive + QStringLiteral(": (no Brelk filingsystem)");
     if (!drive.isEmpty())
         return drive + QStringLiteral(": (no MMC present)");
@@ -77,14 +77,14 @@ void TfrmMain::SetNodeImage(TMyTreeNode* node, int imageIndex) {
 void TfrmMain::PopulateTreeInfo() {
     TBusyScope busy(*this);
     treevwObjects->clear();
-    const auto& catalogue = Brelk->Catalogue;
+    const brelk::TEntriesView catalogue = Brelk->Entries();
     const std::size_t count = catalogue.size();
     ShowWaitWindow(QStringLiteral("Building tree (%1 objects)...").arg(count), false, true);
     // The nodes are built apart from the control and handed to it whole: far quicker for
     // large catalogues, and the same tree.
     auto* root = new TMyTreeNode(RootText(), brelk::kTypeDeleted);
     SetNodeImage(root, 0);
-    if (Brelk->CatalogueValid) {
+    if (Brelk->State().CatalogueValid) {
         TMyTreeNode* groups[4];
         for (int type = 0; type < 4; ++type) {
             groups[type] = new TMyTreeNode(QString::fromLatin1(kTopGroups[type]), type);
@@ -100,7 +100,7 @@ void TfrmMain::PopulateTreeInfo() {
                 shown = int(std::nearbyint(percent));
                 ReportProgress(QString(), percent);
             }
-            TBrelkCatEntry* entry = catalogue[i].get();
+            const TBrelkCatEntry* entry = catalogue[i];
             if (entry->Type() <= brelk::kTypeImage)
                 AddObjectNode(groups[entry->Type()], entry);
         }
@@ -125,7 +125,7 @@ TMyTreeNode* TfrmMain::FindSubgroup(TMyTreeNode* parent, const QString& part) co
     return nullptr;
 }
 
-TMyTreeNode* TfrmMain::AddObjectNode(TMyTreeNode* group, TBrelkCatEntry* entry) {
+TMyTreeNode* TfrmMain::AddObjectNode(TMyTreeNode* group, const TBrelkCatEntry* entry) {
     QString text;
     TMyTreeNode* parent = ObjectParent(group, *entry, text);
     TMyTreeNode* node = NewObjectNode(text, entry);
@@ -157,7 +157,7 @@ TMyTreeNode* TfrmMain::ObjectParent(TMyTreeNode* group, const TBrelkCatEntry& en
     return parent;
 }
 
-void TfrmMain::PlaceRenamedNode(TBrelkCatEntry* entry) {
+void TfrmMain::PlaceRenamedNode(const TBrelkCatEntry* entry) {
     TMyTreeNode* root = RootNode();
     if (IsBusy() || !root || !Brelk->InCatalogue(entry) || entry->Type() >= root->childCount())
         return;
@@ -181,7 +181,7 @@ void TfrmMain::PlaceRenamedNode(TBrelkCatEntry* entry) {
     treevwObjects->scrollToItem(node);
 }
 
-TMyTreeNode* TfrmMain::NewObjectNode(const QString& text, TBrelkCatEntry* entry) {
+TMyTreeNode* TfrmMain::NewObjectNode(const QString& text, const TBrelkCatEntry* entry) {
     auto* node = new TMyTreeNode(text, entry->Type(), entry);
     SetNodeImage(node, brelk::ObjectImageIndex(*entry));
     return node;

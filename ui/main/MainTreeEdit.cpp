@@ -116,7 +116,7 @@ void TfrmMain::treevwObjectsKeyUp(int key) {
             IsEditing = false;
         return;
     }
-    if (IsBusy() || !Brelk->CatalogueValid)
+    if (IsBusy() || !Brelk->State().CatalogueValid)
         return;
     if (key == Qt::Key_Insert)
         actnAddObjectsExecute();
@@ -132,7 +132,7 @@ bool TfrmMain::treevwObjectsEditing(TMyTreeNode* node) {
 }
 
 void TfrmMain::treevwObjectsEdited(TMyTreeNode* node, QString& text) {
-    TBrelkCatEntry* entry = node ? node->Entry : nullptr;
+    const TBrelkCatEntry* entry = node ? node->Entry : nullptr;
     // An emptied label would leave the object without a name (or with a name ending in a
     // full stop): the old text comes back.
     if (!entry || !Brelk->InCatalogue(entry) || text.isEmpty()) {

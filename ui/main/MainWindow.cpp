@@ -128,8 +128,8 @@ void TfrmMain::FormShow() {
 
 // Binds the card object to the configured drive with the configured cache and safety zone.
 void TfrmMain::InitializeBrelk() {
-    Brelk->ReuseDeletedSpace = Settings.ReuseDeletedSpace;
-    Brelk->RewriteObjectHeader = Settings.RewriteObjectHeader;
+    Brelk->SetReuseDeletedSpace(Settings.ReuseDeletedSpace);
+    Brelk->SetRewriteObjectHeader(Settings.RewriteObjectHeader);
     Brelk->SetCatalogueKeeper(&CatalogueKeeper);
     // The card stays locked for this window from here until reload or exit.
     Brelk->Initialize(Settings.CacheSize, Settings.MMCDrive.toStdString(), Settings.MMCSafetyZone);
@@ -149,7 +149,7 @@ bool TfrmMain::CommitOrAsk() {
                            "Retry: try to write them again.\r"
                            "Discard: drop the changes; they are lost.\r"
                            "Cancel: keep the changes pending and go back.")
-                .arg(QString::fromStdString(Brelk->DriveLetter)),
+                .arg(QString::fromStdString(Brelk->DevicePath())),
             TPrompter::TIcon::Warning, TPrompter::TButtons::RetryDiscardCancel);
         if (answer == TPrompter::TAnswer::Discard) {
             Brelk->DiscardUnsavedData();

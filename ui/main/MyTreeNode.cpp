@@ -23,7 +23,7 @@ int CompareNodeTexts(QStringView a, QStringView b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-TMyTreeNode::TMyTreeNode(const QString& text, int objectType, brelk::TBrelkCatEntry* entry)
+TMyTreeNode::TMyTreeNode(const QString& text, int objectType, const brelk::TBrelkCatEntry* entry)
     : QTreeWidgetItem(kNodeType), ObjectType(objectType), Entry(entry) {
     setText(0, text);
 }

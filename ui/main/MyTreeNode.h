@@ -18,14 +18,14 @@ class TMyTreeNode : public QTreeWidgetItem {
   public:
     static constexpr int kNodeType = QTreeWidgetItem::UserType + 1;
 
-    TMyTreeNode(const QString& text, int objectType, brelk::TBrelkCatEntry* entry = nullptr);
+    TMyTreeNode(const QString& text, int objectType, const brelk::TBrelkCatEntry* entry = nullptr);
 
     // The catalogue type code: 0 root and "Deleted objects", 1 to 3 the other top groups,
     // otherwise the type of the entry whose name made the node.
     int ObjectType = 0;
     // The catalogue entry of an object node; null for the root, the groups and sub-groups,
     // and for an object node whose entry has been removed.
-    brelk::TBrelkCatEntry* Entry = nullptr;
+    const brelk::TBrelkCatEntry* Entry = nullptr;
 
     QString Text() const { return text(0); }
     TMyTreeNode* Child(int index) const { return static_cast<TMyTreeNode*>(child(index)); }

@@ -35,7 +35,7 @@ namespace {
 
 // The object the window shows, its bytes and its files, read again from the card.
 struct TOpenObject {
-    TBrelkCatEntry* Entry = nullptr;
+    const TBrelkCatEntry* Entry = nullptr;
     QString Name;
     std::vector<std::uint8_t> Bytes;
     TMediaListing Listing;
