@@ -137,7 +137,8 @@ bool TBrelk::WriteCatalogueBytes(std::vector<std::uint8_t>& onCard, std::size_t 
     if (!BeginJournal(journal))
         return false;
     // Once journalled, the changed runs of OnCard take the new bytes (the rest holds them
-    // already) and go to the card from there.
+    // already) and go to the card from there. After a failure OnCard no longer tells what the
+    // card holds, but nothing more is written then.
     bool written = true;
     for (const TJournalRunView& run : journal.Runs) {
         now(run.Offset, run.Old.size(), onCard.data() + run.Offset);

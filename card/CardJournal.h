@@ -61,7 +61,7 @@ struct TJournalRunView {
 // views are. A whole journal converts to one.
 struct TJournalView {
     TJournalView() = default;
-    TJournalView(const TCardJournal& journal); // NOLINT: views convert implicitly
+    TJournalView(const TCardJournal& journal); // implicit: a whole journal is a view too
     std::string Card;
     std::uint64_t CardSize = 0;
     std::vector<TJournalRunView> Runs;
