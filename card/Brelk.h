@@ -317,19 +317,22 @@ class TBrelk {
     bool CatalogueOnCardUnchanged();
     bool HeaderOnCardUnchanged();
     void CardChangedByAnother();
-    // KnownOld, when given, holds the card's bytes from address 0 as proven unchanged.
-    bool WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes,
-                             const std::vector<std::uint8_t>* knownOld);
+    // Writes the new bytes [0, Length) that Now gives over OnCard, the card's bytes from
+    // address 0 as far as they are known; OnCard holds the new bytes afterwards.
+    bool WriteCatalogueBytes(std::vector<std::uint8_t>& onCard, std::size_t length,
+                             const TNewBytes& now);
+    // The new catalogue's bytes [At, At + Count): the header, then the entries.
+    void NewCatalogueBytes(std::size_t at, std::size_t count, std::uint8_t* dest) const;
     // Journal steps (BrelkJournal.cpp).
-    bool OldCatalogueBytes(std::size_t length, const std::vector<std::uint8_t>* knownOld,
-                           std::vector<std::uint8_t>& old);
-    bool BeginJournal(const TCardJournal& journal);
+    bool ReadOnCardUpTo(std::vector<std::uint8_t>& onCard, std::size_t length);
+    bool BeginJournal(const TJournalView& journal);
     void EndJournal();
     void SettleInterruptedChange();
     bool UndoInterruptedChange(const TCardJournal& journal);
     void OverlayJournal(std::uint8_t* dest, std::uint32_t address, std::uint32_t count) const;
-    void NoteCardCatalogue(std::vector<std::uint8_t> bytes);
-    void NoteWrittenCatalogue(std::vector<std::uint8_t> bytes);
+    // CardCatalogue holds the catalogue just read from or written to the card.
+    void NoteCardCatalogue();
+    void NoteWrittenCatalogue();
     // Whether [First, End) holds an object of the catalogue last written to the card.
     bool OverlapsCommittedObject(std::uint64_t first, std::uint64_t end) const;
 

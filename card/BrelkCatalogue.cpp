@@ -58,6 +58,9 @@ void TBrelk::ReadCatalogue() {
     // The catalogue as on the card, header and entries, read once: the records are made from
     // it, and it stays as the commit's record of what the card holds.
     std::vector<std::uint8_t> onCard(CatalogueHeader.begin(), CatalogueHeader.end());
+    // Room for the longest catalogue: commits update it in place as it grows. Pages not
+    // written take no memory.
+    onCard.reserve(kCatalogueHeaderSize + kMaxCatalogueCount * kCatEntrySize);
     if (count > kMaxCatalogueCount) {
         CatalogueCannotBeRead("it claims " + std::to_string(count) + " entries, more than 65535");
     } else if (CatalogueEnd() > UsableLimit()) {
@@ -85,7 +88,8 @@ void TBrelk::ReadCatalogue() {
         // The free-space map first: while the footprints are disjoint it also tells which
         // space the card's objects take, without a second sort of every footprint.
         UpdateCatalogueHeader();
-        NoteWrittenCatalogue(std::move(onCard));
+        CardCatalogue = std::move(onCard);
+        NoteWrittenCatalogue();
         CatalogueModified = false;
     }
     RebuildIndex();

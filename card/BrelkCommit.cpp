@@ -25,8 +25,7 @@ bool TBrelk::SyncDevice(const std::string& what) {
     return false;
 }
 
-void TBrelk::NoteCardCatalogue(std::vector<std::uint8_t> bytes) {
-    CardCatalogue = std::move(bytes);
+void TBrelk::NoteCardCatalogue() {
     HeaderChecked = false;
     CommittedSpans.clear();
     CommittedFree.clear();
@@ -46,10 +45,9 @@ void TBrelk::NoteCardCatalogue(std::vector<std::uint8_t> bytes) {
 // The catalogue just written is the one in memory. While its footprints are disjoint the
 // free-space map describes the card's taken space as well, and copying it costs the number of
 // free records rather than a sort of every entry (a commit in the middle of a long squash).
-void TBrelk::NoteWrittenCatalogue(std::vector<std::uint8_t> bytes) {
+void TBrelk::NoteWrittenCatalogue() {
     if (!FreeMapIgnoresOrder)
-        return NoteCardCatalogue(std::move(bytes));
-    CardCatalogue = std::move(bytes);
+        return NoteCardCatalogue();
     HeaderChecked = false;
     CommittedSpans.clear();
     CommittedFree = FreeSpaceMap;
@@ -122,22 +120,30 @@ void TBrelk::CardChangedByAnother() {
 
 // The catalogue's changed blocks written at their places and a sync; the cache window is
 // brought up to date where it covers the same addresses.
-bool TBrelk::WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes,
-                                 const std::vector<std::uint8_t>* knownOld) {
-    // The card's bytes before: those proven unchanged where they reach (no copy of a long
-    // catalogue), read from the card beyond.
-    std::vector<std::uint8_t> read;
-    const bool known = knownOld && knownOld->size() >= bytes.size();
-    if (!known && !OldCatalogueBytes(bytes.size(), knownOld, read))
+bool TBrelk::WriteCatalogueBytes(std::vector<std::uint8_t>& onCard, std::size_t length,
+                                 const TNewBytes& now) {
+    // The card's bytes beyond those held are read when a journal keeps them; without one they
+    // count as changed.
+    if (Keeper && !ReadOnCardUpTo(onCard, length))
         return false;
-    const std::vector<std::uint8_t>& old = known ? *knownOld : read;
-    // Only the blocks that change are journalled and written.
-    const TCardJournal journal = MakeCardJournal(CardIdentity(DriveLetter), CardSize, old, bytes);
+    const std::size_t known = std::min(onCard.size(), length);
+    onCard.resize(std::max(onCard.size(), length));
+    // Only the blocks that change are journalled and written; the journal views OnCard.
+    std::vector<std::uint64_t> hashes;
+    TJournalView journal;
+    journal.Card = CardIdentity(DriveLetter);
+    journal.CardSize = CardSize;
+    journal.Runs = ChangedRuns({onCard.data(), length}, known, now, hashes);
     if (!BeginJournal(journal))
         return false;
+    // Once journalled, the changed runs of OnCard take the new bytes (the rest holds them
+    // already) and go to the card from there. After a failure OnCard no longer tells what the
+    // card holds, but nothing more is written then.
     bool written = true;
-    for (const TJournalRun& run : journal.Runs)
-        written = written && Device.WriteAt(run.Offset, bytes.data() + run.Offset, run.Old.size());
+    for (const TJournalRunView& run : journal.Runs) {
+        now(run.Offset, run.Old.size(), onCard.data() + run.Offset);
+        written = written && Device.WriteAt(run.Offset, onCard.data() + run.Offset, run.Old.size());
+    }
     if (!written) {
         ReportDeviceError("Could not write to");
         Reporter.ReportError("Error - The catalogue of the Brelk-card '" + DriveLetter +
@@ -150,13 +156,32 @@ bool TBrelk::WriteCatalogueBytes(const std::vector<std::uint8_t>& bytes,
     if (!journal.Runs.empty() && !SyncDevice("Could not write the catalogue to"))
         return false;
     EndJournal();
-    if (CacheFill != 0 && CacheStart < bytes.size()) {
-        const std::size_t n = std::min<std::size_t>(bytes.size() - CacheStart, CacheFill);
-        std::memcpy(CacheBuffer.get(), bytes.data() + CacheStart, n);
+    onCard.resize(length);
+    if (CacheFill != 0 && CacheStart < length) {
+        const std::size_t n = std::min<std::size_t>(length - CacheStart, CacheFill);
+        std::memcpy(CacheBuffer.get(), onCard.data() + CacheStart, n);
         MarkHeld(0, std::uint32_t(n));
     }
     ++Commits;
     return true;
+}
+
+void TBrelk::NewCatalogueBytes(std::size_t at, std::size_t count, std::uint8_t* dest) const {
+    while (count > 0) {
+        std::size_t n;
+        if (at < kCatalogueHeaderSize) {
+            n = std::min(count, kCatalogueHeaderSize - at);
+            std::memcpy(dest, CatalogueHeader.data() + at, n);
+        } else {
+            const std::size_t index = (at - kCatalogueHeaderSize) / kCatEntrySize;
+            const std::size_t within = (at - kCatalogueHeaderSize) % kCatEntrySize;
+            n = std::min(count, kCatEntrySize - within);
+            std::memcpy(dest, Catalogue[index]->Bytes.data() + within, n);
+        }
+        at += n;
+        dest += n;
+        count -= n;
+    }
 }
 
 bool TBrelk::WriteCatalogue() {
@@ -172,13 +197,14 @@ bool TBrelk::WriteCatalogue() {
               SyncDevice("Could not write the object data to");
     if (ok) {
         PutLE32(&CatalogueHeader[kHeaderCountOffset], std::uint32_t(Catalogue.size()));
-        std::vector<std::uint8_t> bytes(CatalogueHeader.begin(), CatalogueHeader.end());
-        bytes.reserve(bytes.size() + Catalogue.size() * kCatEntrySize);
-        for (const auto& entry : Catalogue)
-            bytes.insert(bytes.end(), entry->Bytes.begin(), entry->Bytes.end());
-        ok = WriteCatalogueBytes(bytes, &CardCatalogue);
+        // The card's catalogue held since it was read or written becomes the new one in place.
+        ok = WriteCatalogueBytes(CardCatalogue,
+                                 kCatalogueHeaderSize + Catalogue.size() * kCatEntrySize,
+                                 [this](std::size_t at, std::size_t count, std::uint8_t* dest) {
+                                     NewCatalogueBytes(at, count, dest);
+                                 });
         if (ok) {
-            NoteWrittenCatalogue(std::move(bytes));
+            NoteWrittenCatalogue();
             CatalogueModified = false;
         }
     }
@@ -220,7 +246,8 @@ bool TBrelk::ReplaceCatalogue(const std::vector<TBrelkCatEntry>& entries,
     std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), CatalogueHeader.begin());
     CatalogueValid = true;
     CatalogueProblem.clear();
-    NoteCardCatalogue(std::move(onCard));
+    CardCatalogue = std::move(onCard);
+    NoteCardCatalogue();
     UpdateCatalogueHeader();
     CatalogueModified = true;
     return true;
@@ -245,8 +272,12 @@ bool TBrelk::FormatMMC() {
     bool ok = FlushCache() && SyncDevice("Could not write the object data to");
     // Only the header is written: the journal keeps the one it replaces, so the format can
     // be taken back while the entries behind it stand.
+    std::vector<std::uint8_t> onCard; // nothing of the card is known before
     if (ok)
-        ok = WriteCatalogueBytes({header.begin(), header.end()}, nullptr);
+        ok = WriteCatalogueBytes(onCard, header.size(),
+                                 [&header](std::size_t at, std::size_t count, std::uint8_t* dest) {
+                                     std::copy_n(header.begin() + std::ptrdiff_t(at), count, dest);
+                                 });
     if (ok) {
         CatalogueValid = ReadCatalogueHeader();
         ReadCatalogue();

@@ -9,20 +9,15 @@
 
 namespace brelk {
 
-// The card's bytes [0, Length) before a rewrite: KnownOld where it reaches (proven to be the
-// card's), the device's beyond. Without a keeper there is no journal to fill, and the bytes
-// beyond KnownOld are left out: they count as changed.
-bool TBrelk::OldCatalogueBytes(std::size_t length, const std::vector<std::uint8_t>* knownOld,
-                               std::vector<std::uint8_t>& old) {
-    const std::size_t known = knownOld ? std::min(knownOld->size(), length) : 0;
-    old.clear();
-    if (knownOld)
-        old.assign(knownOld->begin(), knownOld->begin() + std::ptrdiff_t(known));
-    const std::size_t rest = length - known;
-    if (!Keeper || rest == 0)
+// OnCard, the card's bytes from address 0 as far as they are held, made Length long with the
+// card's bytes beyond: the journal keeps them.
+bool TBrelk::ReadOnCardUpTo(std::vector<std::uint8_t>& onCard, std::size_t length) {
+    const std::size_t held = onCard.size();
+    if (held >= length)
         return true;
-    old.resize(length);
-    if (Device.ReadAt(known, old.data() + known, rest) != rest) {
+    onCard.resize(length);
+    if (Device.ReadAt(held, onCard.data() + held, length - held) != length - held) {
+        onCard.resize(held);
         ReportDeviceError("Could not read from");
         StopWrites();
         return false;
@@ -30,7 +25,7 @@ bool TBrelk::OldCatalogueBytes(std::size_t length, const std::vector<std::uint8_
     return true;
 }
 
-bool TBrelk::BeginJournal(const TCardJournal& journal) {
+bool TBrelk::BeginJournal(const TJournalView& journal) {
     Journalled = false;
     if (!Keeper || journal.Runs.empty())
         return true;

@@ -1,6 +1,7 @@
 #include "card/CardJournal.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstring>
@@ -104,29 +105,52 @@ std::uint64_t JournalHash(const std::uint8_t* data, std::size_t count, std::uint
     return hasher.Final();
 }
 
-std::vector<TJournalRun> ChangedRuns(const std::vector<std::uint8_t>& old,
-                                     const std::vector<std::uint8_t>& now) {
-    std::vector<TJournalRun> runs;
+TJournalView::TJournalView(const TCardJournal& journal)
+    : Card(journal.Card), CardSize(journal.CardSize) {
+    Runs.reserve(journal.Runs.size());
+    for (const TJournalRun& run : journal.Runs)
+        Runs.push_back({run.Offset, run.Old, run.NewBlocks});
+}
+
+TCardJournal OwnedJournal(const TJournalView& view) {
+    TCardJournal journal{view.Card, view.CardSize, {}};
+    journal.Runs.reserve(view.Runs.size());
+    for (const TJournalRunView& run : view.Runs)
+        journal.Runs.push_back({run.Offset,
+                                {run.Old.begin(), run.Old.end()},
+                                {run.NewBlocks.begin(), run.NewBlocks.end()}});
+    return journal;
+}
+
+std::vector<TJournalRunView> ChangedRuns(std::span<const std::uint8_t> card, std::size_t known,
+                                         const TNewBytes& now, std::vector<std::uint64_t>& hashes) {
+    std::vector<TJournalRunView> runs;
+    std::vector<std::size_t> firstHash; // where each run's hashes start in Hashes
+    hashes.clear();
+    std::array<std::uint8_t, kJournalBlock> block;
     bool inRun = false;
-    for (std::size_t at = 0; at < now.size(); at += kJournalBlock) {
-        const std::size_t n = std::min(kJournalBlock, now.size() - at);
+    for (std::size_t at = 0; at < card.size(); at += kJournalBlock) {
+        const std::size_t n = std::min(kJournalBlock, card.size() - at);
+        now(at, n, block.data());
         const bool differs =
-            at + n > old.size() ||
-            !std::equal(now.begin() + std::ptrdiff_t(at), now.begin() + std::ptrdiff_t(at + n),
-                        old.begin() + std::ptrdiff_t(at));
+            at + n > known || !std::equal(block.begin(), block.begin() + std::ptrdiff_t(n),
+                                          card.begin() + std::ptrdiff_t(at));
         if (!differs) {
             inRun = false;
             continue;
         }
-        if (!inRun)
-            runs.push_back({at, {}, {}});
+        if (!inRun) {
+            runs.push_back({at, card.subspan(at, 0), {}});
+            firstHash.push_back(hashes.size());
+        }
         inRun = true;
-        TJournalRun& run = runs.back();
-        const std::size_t known = at < old.size() ? std::min(n, old.size() - at) : 0;
-        run.Old.insert(run.Old.end(), old.begin() + std::ptrdiff_t(at),
-                       old.begin() + std::ptrdiff_t(at + known));
-        run.Old.resize(run.Old.size() + (n - known), 0);
-        run.NewBlocks.push_back(JournalHash(now.data() + at, n));
+        runs.back().Old = card.subspan(runs.back().Offset, at + n - runs.back().Offset);
+        hashes.push_back(JournalHash(block.data(), n));
+    }
+    // The hashes stay where they are from here on.
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const std::size_t end = i + 1 < runs.size() ? firstHash[i + 1] : hashes.size();
+        runs[i].NewBlocks = std::span(hashes).subspan(firstHash[i], end - firstHash[i]);
     }
     return runs;
 }
@@ -134,7 +158,21 @@ std::vector<TJournalRun> ChangedRuns(const std::vector<std::uint8_t>& old,
 TCardJournal MakeCardJournal(std::string card, std::uint64_t cardSize,
                              const std::vector<std::uint8_t>& old,
                              const std::vector<std::uint8_t>& now) {
-    return {std::move(card), cardSize, ChangedRuns(old, now)};
+    // Old's bytes past its end are unknown: zeros in the journal, and changed.
+    const std::size_t known = std::min(old.size(), now.size());
+    std::vector<std::uint8_t> onCard(old.begin(), old.begin() + std::ptrdiff_t(known));
+    onCard.resize(now.size(), 0);
+    std::vector<std::uint64_t> hashes;
+    TJournalView view;
+    view.Card = std::move(card);
+    view.CardSize = cardSize;
+    view.Runs = ChangedRuns(
+        onCard, known,
+        [&now](std::size_t at, std::size_t count, std::uint8_t* dest) {
+            std::copy_n(now.begin() + std::ptrdiff_t(at), count, dest);
+        },
+        hashes);
+    return OwnedJournal(view);
 }
 
 TJournalState CompareWithJournal(const TCardJournal& journal, const TJournalRead& read) {
@@ -176,7 +214,7 @@ TJournalState CompareWithJournal(const TCardJournal& journal,
         });
 }
 
-bool WriteCardJournal(const TCardJournal& journal, const TJournalSink& sink) {
+bool WriteCardJournal(const TJournalView& journal, const TJournalSink& sink) {
     TJournalHasher hasher;
     auto put = [&](const std::uint8_t* data, std::size_t count) {
         hasher.Add(data, count);
@@ -187,7 +225,7 @@ bool WriteCardJournal(const TCardJournal& journal, const TJournalSink& sink) {
                              "\nruns=" + std::to_string(journal.Runs.size()) + "\n";
     bool ok = put(reinterpret_cast<const std::uint8_t*>(head.data()), head.size());
     std::vector<std::uint8_t> small;
-    for (const TJournalRun& run : journal.Runs) {
+    for (const TJournalRunView& run : journal.Runs) {
         small.clear();
         PutLE64(small, run.Offset);
         PutLE64(small, run.Old.size());
@@ -202,7 +240,7 @@ bool WriteCardJournal(const TCardJournal& journal, const TJournalSink& sink) {
     return ok && sink(small.data(), small.size());
 }
 
-std::vector<std::uint8_t> SerializeCardJournal(const TCardJournal& journal) {
+std::vector<std::uint8_t> SerializeCardJournal(const TJournalView& journal) {
     std::vector<std::uint8_t> out;
     WriteCardJournal(journal, [&out](const std::uint8_t* data, std::size_t count) {
         out.insert(out.end(), data, data + count);

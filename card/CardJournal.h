@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -49,11 +50,35 @@ class TJournalHasher {
     std::size_t PendingCount = 0;
 };
 
-// The runs of whole blocks (counted from address 0) in which Now differs from Old, the card's
-// bytes from address 0 before the change (at least as long as Now): only these need writing.
-// Each run's Old is filled from Old.
-std::vector<TJournalRun> ChangedRuns(const std::vector<std::uint8_t>& old,
-                                     const std::vector<std::uint8_t>& now);
+// A run of a journal about to be written: its bytes stay where its maker holds them.
+struct TJournalRunView {
+    std::uint64_t Offset = 0;
+    std::span<const std::uint8_t> Old;
+    std::span<const std::uint64_t> NewBlocks;
+};
+
+// A journal about to be written, without a copy of its old bytes: valid while the bytes it
+// views are. A whole journal converts to one.
+struct TJournalView {
+    TJournalView() = default;
+    TJournalView(const TCardJournal& journal); // implicit: a whole journal is a view too
+    std::string Card;
+    std::uint64_t CardSize = 0;
+    std::vector<TJournalRunView> Runs;
+};
+
+// A journal that holds copies of the bytes View shows.
+TCardJournal OwnedJournal(const TJournalView& view);
+
+// Fills Dest with the new bytes [At, At + Count) of a rewrite.
+using TNewBytes = std::function<void(std::size_t at, std::size_t count, std::uint8_t* dest)>;
+
+// The runs of whole blocks (counted from address 0) in which the new bytes of Card's length,
+// given by Now, differ from Card, the card's bytes from address 0 before the change; bytes
+// from Known on are not the card's and count as changed. Only these runs need writing. Each
+// run's Old views Card, its NewBlocks view Hashes.
+std::vector<TJournalRunView> ChangedRuns(std::span<const std::uint8_t> card, std::size_t known,
+                                         const TNewBytes& now, std::vector<std::uint64_t>& hashes);
 
 // The journal of writing Now over Old at address 0: its changed runs.
 TCardJournal MakeCardJournal(std::string card, std::uint64_t cardSize,
@@ -77,11 +102,11 @@ TJournalState CompareWithJournal(const TCardJournal& journal,
 
 // The file's bytes, ending in a hash of all before it, so that a journal cut short by a
 // crash while it was written is known as such.
-std::vector<std::uint8_t> SerializeCardJournal(const TCardJournal& journal);
+std::vector<std::uint8_t> SerializeCardJournal(const TJournalView& journal);
 // The same bytes given to Sink piece by piece (the old bytes of each run without a copy),
 // the closing hash last.
 using TJournalSink = std::function<bool(const std::uint8_t* data, std::size_t count)>;
-bool WriteCardJournal(const TCardJournal& journal, const TJournalSink& sink);
+bool WriteCardJournal(const TJournalView& journal, const TJournalSink& sink);
 // False when Bytes are no whole journal.
 bool ParseCardJournal(const std::vector<std::uint8_t>& bytes, TCardJournal& journal);
 

@@ -79,7 +79,7 @@ std::string CardUndoPath(const std::string& folder, const std::string& card) {
 
 // Written in place: a journal cut short by a crash fails its own hash and is known as such,
 // and the rewrite it stands for had not begun.
-bool TStateFolderKeeper::BeginChange(const TCardJournal& journal, std::string& error) {
+bool TStateFolderKeeper::BeginChange(const TJournalView& journal, std::string& error) {
     if (!MakeStateFolder(Folder, error))
         return false;
     const std::string file = CardJournalPath(Folder, journal.Card);

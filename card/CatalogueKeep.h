@@ -28,8 +28,9 @@ enum class TJournalEnd { KeepAsUndo, Discard };
 class TCatalogueKeeper {
   public:
     virtual ~TCatalogueKeeper() = default;
-    // Makes Journal durable before the rewrite begins; false with Error when it is not.
-    virtual bool BeginChange(const TCardJournal& journal, std::string& error) {
+    // Makes Journal durable before the rewrite begins; false with Error when it is not. Its
+    // bytes are valid during the call only: a keeper that holds on to them copies them.
+    virtual bool BeginChange(const TJournalView& journal, std::string& error) {
         (void)journal;
         (void)error;
         return true;
@@ -71,7 +72,7 @@ class TStateFolderKeeper final : public TCatalogueKeeper {
   public:
     explicit TStateFolderKeeper(std::string folder = KeptCatalogueFolder())
         : Folder(std::move(folder)) {}
-    bool BeginChange(const TCardJournal& journal, std::string& error) override;
+    bool BeginChange(const TJournalView& journal, std::string& error) override;
     bool EndChange(const std::string& card, TJournalEnd end, std::string& error) override;
     bool FindChange(const std::string& card, TCardJournal& journal) override;
     bool FindUndo(const std::string& card, TCardJournal& journal) override;

@@ -17,9 +17,9 @@ class TMemoryKeeper : public brelk::TCatalogueKeeper {
     std::map<std::string, brelk::TCardJournal> Journals, Undos;
     std::vector<brelk::TCardJournal> Begun;
     int Ended = 0;
-    bool BeginChange(const brelk::TCardJournal& journal, std::string&) override {
-        Journals[journal.Card] = journal;
-        Begun.push_back(journal);
+    bool BeginChange(const brelk::TJournalView& journal, std::string&) override {
+        Journals[journal.Card] = brelk::OwnedJournal(journal);
+        Begun.push_back(Journals[journal.Card]);
         return true;
     }
     bool EndChange(const std::string& card, brelk::TJournalEnd end, std::string&) override {

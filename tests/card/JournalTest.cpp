@@ -230,6 +230,68 @@ TEST_F(JournalTest, AShrinkingCatalogueTornInEveryWayIsUndone) {
     });
 }
 
+// The card object keeps its copy of the card's catalogue up to date in place, commit after
+// commit: grown, shrunk (old entries stay on the card behind the new end), grown again over
+// them, changed in the middle. Each journal holds the card's bytes from before its commit,
+// and every commit writes the whole new catalogue, with a journal kept and without one.
+TEST_F(JournalTest, CommitAfterCommitTheJournalHoldsTheCardsBytesFromBefore) {
+    for (const bool keeper : {true, false}) {
+        SCOPED_TRACE(keeper ? "journalled" : "no keeper");
+        Reopen(true);
+        Card->SetCatalogueKeeper(keeper ? &Keeper : nullptr);
+        Keeper.Begun.clear();
+        const std::vector<std::function<void()>> changes = {
+            [this] {
+                for (int i = 0; i < 40; ++i)
+                    Add("B" + std::to_string(i), 512);
+            },
+            [this] {
+                std::vector<TBrelkCatEntry*> gone;
+                for (int i = 0; i < 40; i += 2)
+                    gone.push_back(Find("B" + std::to_string(i)));
+                Card->DeleteCatEntries(gone);
+            },
+            [this] {
+                for (int i = 0; i < 25; ++i)
+                    Add("A" + std::to_string(i), 512); // sorted first: every entry moves
+            },
+            [this] { Add("B21", 1024, kTypeTool, true); },
+        };
+        for (std::size_t step = 0; step < changes.size(); ++step) {
+            SCOPED_TRACE(step);
+            const std::vector<std::uint8_t> before = Device.Bytes;
+            changes[step]();
+            ASSERT_TRUE(Card->FlushMMCDevice());
+            const std::size_t length =
+                kCatalogueHeaderSize + Card->Catalogue.size() * kCatEntrySize;
+            EXPECT_EQ(Card->CardCatalogueBytes().size(), length);
+            EXPECT_TRUE(std::equal(Card->CardCatalogueBytes().begin(),
+                                   Card->CardCatalogueBytes().end(), Device.Bytes.begin()));
+            for (std::size_t i = 0; i < Card->Catalogue.size(); ++i)
+                EXPECT_TRUE(
+                    std::equal(Card->Catalogue[i]->Bytes.begin(), Card->Catalogue[i]->Bytes.end(),
+                               Device.Bytes.begin() +
+                                   std::ptrdiff_t(kCatalogueHeaderSize + i * kCatEntrySize)))
+                    << i;
+            if (!keeper)
+                continue;
+            ASSERT_EQ(Keeper.Begun.size(), step + 1);
+            const TCardJournal& journal = Keeper.Begun.back();
+            ASSERT_FALSE(journal.Runs.empty());
+            for (const TJournalRun& run : journal.Runs)
+                EXPECT_TRUE(std::equal(run.Old.begin(), run.Old.end(),
+                                       before.begin() + std::ptrdiff_t(run.Offset)))
+                    << run.Offset;
+            EXPECT_EQ(CompareWithJournal(journal, Device.Bytes), TJournalState::Finished);
+            EXPECT_EQ(CompareWithJournal(journal, before), TJournalState::Untouched);
+        }
+        const auto names = Names(*Card);
+        Reopen();
+        EXPECT_EQ(Names(*Card), names);
+        EXPECT_EQ(names.size(), 45u);
+    }
+}
+
 TEST_F(JournalTest, AJournalThatDoesNotMatchTheCardIsLeftAlone) {
     Add("A", 512);
     ASSERT_TRUE(Card->FlushMMCDevice());
