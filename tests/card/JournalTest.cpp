@@ -246,7 +246,7 @@ TEST_F(JournalTest, CommitAfterCommitTheJournalHoldsTheCardsBytesFromBefore) {
                     Add("B" + std::to_string(i), 512);
             },
             [this] {
-                std::vector<TBrelkCatEntry*> gone;
+                std::vector<const TBrelkCatEntry*> gone;
                 for (int i = 0; i < 40; i += 2)
                     gone.push_back(Find("B" + std::to_string(i)));
                 Card->DeleteCatEntries(gone);
@@ -263,13 +263,13 @@ TEST_F(JournalTest, CommitAfterCommitTheJournalHoldsTheCardsBytesFromBefore) {
             changes[step]();
             ASSERT_TRUE(Card->FlushMMCDevice());
             const std::size_t length =
-                kCatalogueHeaderSize + Card->Catalogue.size() * kCatEntrySize;
+                kCatalogueHeaderSize + Card->Entries().size() * kCatEntrySize;
             EXPECT_EQ(Card->CardCatalogueBytes().size(), length);
             EXPECT_TRUE(std::equal(Card->CardCatalogueBytes().begin(),
                                    Card->CardCatalogueBytes().end(), Device.Bytes.begin()));
-            for (std::size_t i = 0; i < Card->Catalogue.size(); ++i)
+            for (std::size_t i = 0; i < Card->Entries().size(); ++i)
                 EXPECT_TRUE(
-                    std::equal(Card->Catalogue[i]->Bytes.begin(), Card->Catalogue[i]->Bytes.end(),
+                    std::equal(Card->Entries()[i]->Bytes.begin(), Card->Entries()[i]->Bytes.end(),
                                Device.Bytes.begin() +
                                    std::ptrdiff_t(kCatalogueHeaderSize + i * kCatEntrySize)))
                     << i;

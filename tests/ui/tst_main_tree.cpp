@@ -37,6 +37,9 @@ class TestMainTree : public QObject {
     void missingIconFileLeavesTreeWithoutIcons();
     void openOnObjectExpandsGroupsAndSelects();
     void namesShowAsBrelkShowsThem();
+    void largeGroupsWaitForExpansion();
+    void filledGroupsMatchTheBuild_data();
+    void filledGroupsMatchTheBuild();
 };
 
 void TestMainTree::emptyCardShowsRootAndFourGroups() {
@@ -282,6 +285,158 @@ void TestMainTree::namesShowAsBrelkShowsThem() {
     QVERIFY(FindNode(main, QStringLiteral("\\x07X")));
     QVERIFY(OpenOnObject(main, shown));
     QCOMPARE(main.lblObjectFullname->text(), shown);
+}
+
+namespace {
+
+// Objects of every shown kind, with node breaks and the backward-search case among the discs
+// (their subtypes order them otherwise than a sort does).
+std::vector<TObject> MixedObjects() {
+    return {{kTypeDeleted, 2, "OLD", 512},
+            {kTypeDeleted, 3, "ALSO.OLD", 512},
+            Tool("ZED"),
+            Tool("A.ONE"),
+            Tool("A.TWO"),
+            Disc("GAMES.A", 1),
+            Disc("ABC", 2),
+            Disc("GAMES.B", 3)};
+}
+
+// The tree below Node with the number of each node's icon: "Text#icon{child,...}".
+QString DumpWithIcons(const TfrmMain& main, const QTreeWidgetItem* node) {
+    int icon = 0;
+    while (icon < main.ObjectImages.Count() &&
+           main.ObjectImages.Icon(icon).cacheKey() != node->icon(0).cacheKey())
+        ++icon;
+    QString text = node->text(0) + QLatin1Char('#') + QString::number(icon);
+    QStringList children;
+    for (int i = 0; i < node->childCount(); ++i)
+        children << DumpWithIcons(main, node->child(i));
+    return children.isEmpty() ? text : text + QLatin1Char('{') + children.join(',') + '}';
+}
+
+enum TTreeStep { ExpandGroups, Tidy, MoveToolToDeleted, MoveDiscGroup, RemoveDeleted, DragDisc };
+
+void Select(TfrmMain& main, QTreeWidgetItem* node) {
+    main.treevwObjects->clearSelection();
+    main.treevwObjects->setCurrentItem(node);
+}
+
+// Carries out Step as a user would reach it (a group is expanded before its objects are
+// picked), then makes every node; the tree as text with icons, the selected node and whether
+// deleted objects can be removed.
+QString TreeAfter(TMainRig& rig, TfrmMain& main, TTreeStep step) {
+    TMyTreeNode* root = main.RootNode();
+    main.Settings.UseDeletedObjects = true;
+    switch (step) {
+    case ExpandGroups:
+        for (int i = 0; i < root->childCount(); ++i)
+            root->Child(i)->setExpanded(true);
+        break;
+    case Tidy:
+        main.TidyTree();
+        break;
+    case MoveToolToDeleted:
+        root->Child(kTypeTool)->setExpanded(true);
+        Select(main, FindNode(main, "ZED"));
+        rig.Prompter.QueueAnswer(TPrompter::TAnswer::Yes);
+        main.actnDeleteObjectsExecute();
+        break;
+    case MoveDiscGroup:
+        Select(main, root->Child(kTypeImage));
+        rig.Prompter.QueueAnswer(TPrompter::TAnswer::Yes);
+        main.actnDeleteObjectsExecute();
+        break;
+    case RemoveDeleted:
+        main.actnRemoveDeletedObjectsExecute();
+        break;
+    case DragDisc:
+        root->Child(kTypeImage)->setExpanded(true);
+        Select(main, root->Child(kTypeImage)->Child(0)->Child(0)); // GAMES.A
+        main.treevwObjectsDragDrop(root->Child(kTypeImage));
+        break;
+    }
+    // Whether "Remove Deleted objects" is offered is known before any more nodes are made.
+    const QString removable = main.actnRemoveDeletedObjects->isEnabled() ? " removable" : "";
+    main.FillAllGroups();
+    const TMyTreeNode* selected = main.SelectedNode();
+    // The groups only: the root's text names the card's file, another for each window.
+    QStringList groups;
+    for (int i = 0; i < main.RootNode()->childCount(); ++i)
+        groups << DumpWithIcons(main, main.RootNode()->child(i));
+    const QString chosen = !selected ? "-" : selected == root ? "root" : selected->Text();
+    return groups.join(',') + " selected " + chosen + removable;
+}
+
+} // namespace
+
+// A group of many objects is built with no nodes below it, shows that it can be expanded, and
+// gets its nodes on the first expansion; the commands that look below it see them all.
+void TestMainTree::largeGroupsWaitForExpansion() {
+    TMainRig rig;
+    QVERIFY(MakeIcons(rig.ProgramFolder));
+    QVERIFY(rig.UseCard(k8M, MixedObjects()));
+    TfrmMain& main = rig.Open();
+    main.FillGroupOnExpandFrom = 3; // Tools and Discs/tapes wait, "Deleted objects" not
+    main.PopulateTreeInfo();
+    TMyTreeNode* root = main.RootNode();
+    QCOMPARE(Dump(root), rig.CardPath() + ": (Brelk){Deleted objects{OLD,ALSO.OLD},"
+                                          "Filingsystems,Tools,Discs/tapes}");
+    QCOMPARE(main.TreeNodeCount(), 7);
+    const auto policy = [&](int group) { return root->Child(group)->childIndicatorPolicy(); };
+    QCOMPARE(policy(kTypeFilingSystem), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    QCOMPARE(policy(kTypeTool), QTreeWidgetItem::ShowIndicator);
+    QCOMPARE(policy(kTypeImage), QTreeWidgetItem::ShowIndicator);
+    QVERIFY(!FindNode(main, "ZED"));
+    root->Child(kTypeTool)->setExpanded(true);
+    QCOMPARE(Dump(root->Child(kTypeTool)), QString("Tools{A{ONE,TWO},ZED}"));
+    QCOMPARE(policy(kTypeTool), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    QCOMPARE(root->Child(kTypeImage)->childCount(), 0);
+    // --select finds an object in a group not yet expanded.
+    QVERIFY(OpenOnObject(main, "games.b"));
+    QCOMPARE(main.SelectedNode()->Entry->Name(), std::string("GAMES.B"));
+    QCOMPARE(Dump(root->Child(kTypeImage)), QString("Discs/tapes{GAMES{A},ABC,GAMES{B}}"));
+
+    // A "Deleted objects" group still to be made offers its removal.
+    main.FillGroupOnExpandFrom = 1;
+    main.PopulateTreeInfo();
+    QCOMPARE(main.TreeNodeCount(), 5);
+    main.mnuPopupPopup();
+    QVERIFY(main.ActionWanted(main.actnRemoveDeletedObjects));
+    main.UpdateTopbarInfo();
+    QVERIFY(main.actnRemoveDeletedObjects->isEnabled());
+}
+
+void TestMainTree::filledGroupsMatchTheBuild_data() {
+    QTest::addColumn<int>("step");
+    QTest::newRow("expanded") << int(ExpandGroups);
+    QTest::newRow("tidied before expanding") << int(Tidy);
+    QTest::newRow("object moved to a waiting Deleted objects") << int(MoveToolToDeleted);
+    QTest::newRow("waiting group moved whole") << int(MoveDiscGroup);
+    QTest::newRow("waiting Deleted objects removed") << int(RemoveDeleted);
+    QTest::newRow("disc dragged to the top of its group") << int(DragDisc);
+}
+
+// Whether a group's nodes are made by the build or later, every step leaves the same tree,
+// icons and selection.
+void TestMainTree::filledGroupsMatchTheBuild() {
+    QFETCH(int, step);
+    QString trees[2];
+    for (int waiting = 0; waiting < 2; ++waiting) {
+        TMainRig rig;
+        QVERIFY(MakeIcons(rig.ProgramFolder));
+        QVERIFY(rig.UseCard(k8M, MixedObjects()));
+        TfrmMain& main = rig.Open();
+        if (waiting) {
+            main.FillGroupOnExpandFrom = 1;
+            main.PopulateTreeInfo();
+            QCOMPARE(main.TreeNodeCount(), 5);
+        }
+        trees[waiting] = TreeAfter(rig, main, TTreeStep(step));
+        QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
+        QVERIFY(rig.Prompter.AllAnswersUsed());
+    }
+    QCOMPARE(trees[1], trees[0]);
 }
 
 QTEST_MAIN(TestMainTree)

@@ -97,6 +97,15 @@ class TfrmMain : public QMainWindow {
 
     // --- Object tree ---
     void PopulateTreeInfo();
+    // Top groups of at least this many objects get their nodes only when first expanded or
+    // when an operation looks below them: opening a card of tens of thousands of objects
+    // then makes a handful of nodes. Smaller groups (a few MB and tens of milliseconds at
+    // most) are filled by the build itself, so the whole tree is there to search.
+    std::size_t FillGroupOnExpandFrom = 10000;
+    // Makes the nodes of a top group whose nodes are still to be made, exactly as the build
+    // would have made them; FillAllGroups does it for every top group.
+    void FillGroup(TMyTreeNode* group);
+    void FillAllGroups();
     // Inserts the node of Entry below Group, with sub-groups for the parts of its name.
     TMyTreeNode* AddObjectNode(TMyTreeNode* group, const brelk::TBrelkCatEntry* entry);
     // Moves the node of the renamed Entry to where a build of the tree puts it, under the
@@ -358,6 +367,10 @@ class TfrmMain : public QMainWindow {
     // MainTree.cpp
     void ConfigureTree();
     QString RootText() const;
+    // Marks a top group whose nodes are made when it is first expanded or looked into.
+    void LeaveGroupPending(TMyTreeNode* group);
+    // Deletes the nodes of a top group, those still to be made included.
+    void DropGroupNodes(TMyTreeNode* group);
     TMyTreeNode* FindSubgroup(TMyTreeNode* parent, const QString& part) const;
     // The node below Group that Entry's node belongs under, its sub-groups made as needed;
     // Text receives the node's own text (the name after those sub-groups).

@@ -110,6 +110,9 @@ bool TfrmMain::treevwObjectsDragOver(const TMyTreeNode* source, const TMyTreeNod
 void TfrmMain::treevwObjectsDragDrop(TMyTreeNode* target) {
     if (!target || IsBusy())
         return;
+    // Refiled objects are put into the disc group as its nodes stand before any rename.
+    if (TMyTreeNode* root = RootNode(); root && root->childCount() > brelk::kTypeImage)
+        FillGroup(root->Child(brelk::kTypeImage));
     const QList<TMyTreeNode*> snapshot = SelectedNodes();
     if (target->Entry)
         target = target->Parent();

@@ -126,6 +126,7 @@ bool TfrmMain::DeleteObjectNode(TMyTreeNode* node) {
 void TfrmMain::CollectObjectNodes(TMyTreeNode* node, TObjectNodes& objects) {
     if (!node || !objects.Visited.insert(node).second)
         return;
+    FillGroup(node);
     if (objects.Live.empty() && !Brelk->Entries().empty()) {
         objects.Live.reserve(Brelk->Entries().size());
         for (const auto& entry : Brelk->Entries())
@@ -164,6 +165,8 @@ bool TfrmMain::RemoveObjectNodes(const TObjectNodes& objects) {
 }
 
 bool TfrmMain::MoveObjectNodes(const TObjectNodes& objects) {
+    // "Deleted objects" gets its nodes from the catalogue as it stands before the move.
+    FillGroup(NodeAtAbsoluteIndex(1));
     const brelk::TMoveToDeletedResult result = brelk::MoveToDeletedObjects(
         *Brelk, objects.Entries, [this](std::size_t done, std::size_t total) {
             return ReportProgress(QString(), float(double(done) / double(total) * 100.0));
@@ -224,7 +227,7 @@ void TfrmMain::actnRemoveDeletedObjectsExecute() {
                 ClearNodeData(node);
         if (TreeNodeCount() > 1)
             if (TMyTreeNode* group = NodeAtAbsoluteIndex(1))
-                qDeleteAll(group->takeChildren());
+                DropGroupNodes(group);
         brelk::RemoveDeletedObjects(*Brelk);
         TidyTree();
     }

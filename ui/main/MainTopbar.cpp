@@ -45,8 +45,7 @@ void TfrmMain::UpdateActionEnabling() {
     SetActionEnabled(actnRestoreBrelk, Brelk->State().DeviceOK);
     SetActionEnabled(actnBackupBrelk, Brelk->HeaderCount() > 0);
     TMyTreeNode* root = RootNode();
-    const bool deletedGroupFilled =
-        root && root->childCount() > 0 && root->Child(0)->childCount() > 0;
+    const bool deletedGroupFilled = root && root->childCount() > 0 && root->Child(0)->HasChildren();
     SetActionEnabled(actnRemoveDeletedObjects, deletedGroupFilled);
 }
 

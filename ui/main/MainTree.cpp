@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QTreeWidgetItemIterator>
 
+#include <algorithm>
 #include <cmath>
 
 using brelk::TBrelkCatEntry;
@@ -46,6 +47,8 @@ void TfrmMain::ConfigureTree() {
     treevwObjects->setUniformRowHeights(true);
     treevwObjects->setIconSize(QSize(TObjectImageList::kWidth, TObjectImageList::kHeight));
     treevwObjects->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(treevwObjects, &QTreeWidget::itemExpanded, this,
+            [this](QTreeWidgetItem* item) { FillGroup(AsNode(item)); });
     connect(treevwObjects, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (!IsBusy())
             mnuPopup->popup(treevwObjects->viewport()->mapToGlobal(at));
@@ -86,9 +89,15 @@ void TfrmMain::PopulateTreeInfo() {
     SetNodeImage(root, 0);
     if (Brelk->State().CatalogueValid) {
         TMyTreeNode* groups[4];
+        std::size_t sizes[4] = {};
+        for (const auto& entry : catalogue)
+            if (entry->Type() <= brelk::kTypeImage)
+                ++sizes[entry->Type()];
         for (int type = 0; type < 4; ++type) {
             groups[type] = new TMyTreeNode(QString::fromLatin1(kTopGroups[type]), type);
             SetNodeImage(groups[type], 0);
+            if (sizes[type] >= std::max<std::size_t>(FillGroupOnExpandFrom, 1))
+                LeaveGroupPending(groups[type]);
             root->addChild(groups[type]);
         }
         // The bar shows whole percents: it is told (and the window's events are let through)
@@ -101,7 +110,8 @@ void TfrmMain::PopulateTreeInfo() {
                 ReportProgress(QString(), percent);
             }
             const TBrelkCatEntry* entry = catalogue[i];
-            if (entry->Type() <= brelk::kTypeImage)
+            if (entry->Type() <= brelk::kTypeImage &&
+                groups[entry->Type()]->Children == TMyTreeNode::TChildren::Made)
                 AddObjectNode(groups[entry->Type()], entry);
         }
     }
@@ -109,6 +119,41 @@ void TfrmMain::PopulateTreeInfo() {
     root->setExpanded(true);
     treevwObjects->setCurrentItem(root);
     CloseWaitWindow();
+}
+
+void TfrmMain::LeaveGroupPending(TMyTreeNode* group) {
+    group->Children = TMyTreeNode::TChildren::Pending;
+    group->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+}
+
+// The catalogue's entries of a group's type have not changed since the build: every operation
+// that changes them fills the group first, or rebuilds the tree.
+void TfrmMain::FillGroup(TMyTreeNode* group) {
+    if (!group || group->Children == TMyTreeNode::TChildren::Made)
+        return;
+    const bool sorted = group->Children == TMyTreeNode::TChildren::PendingSorted;
+    group->Children = TMyTreeNode::TChildren::Made;
+    group->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    // Made apart from the control and handed to it in one go, as the build does.
+    TMyTreeNode holder(group->Text(), group->ObjectType);
+    for (const TBrelkCatEntry* entry : Brelk->Entries())
+        if (entry->Type() == group->ObjectType)
+            AddObjectNode(&holder, entry);
+    group->addChildren(holder.takeChildren());
+    if (sorted)
+        group->SortSubtree(); // only nodes in a tree can be sorted
+}
+
+void TfrmMain::DropGroupNodes(TMyTreeNode* group) {
+    qDeleteAll(group->takeChildren());
+    group->Children = TMyTreeNode::TChildren::Made;
+    group->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+void TfrmMain::FillAllGroups() {
+    if (TMyTreeNode* root = RootNode())
+        for (int i = 0; i < root->childCount(); ++i)
+            FillGroup(root->Child(i));
 }
 
 // The child of Parent whose text equals Part, searched from the last child backwards; the
@@ -161,6 +206,7 @@ void TfrmMain::PlaceRenamedNode(const TBrelkCatEntry* entry) {
     TMyTreeNode* root = RootNode();
     if (IsBusy() || !root || !Brelk->InCatalogue(entry) || entry->Type() >= root->childCount())
         return;
+    FillGroup(root->Child(entry->Type()));
     TMyTreeNode* node = nullptr;
     for (QTreeWidgetItemIterator it(treevwObjects); *it && !node; ++it)
         if (AsNode(*it) && AsNode(*it)->Entry == entry)
@@ -206,8 +252,12 @@ void TfrmMain::TidyTree() {
     if (!root)
         return;
     RemoveEmptyGroups(root);
-    for (int i = 0; i < root->childCount(); ++i)
-        root->Child(i)->SortSubtree();
+    for (int i = 0; i < root->childCount(); ++i) {
+        TMyTreeNode* group = root->Child(i);
+        if (group->Children == TMyTreeNode::TChildren::Pending)
+            group->Children = TMyTreeNode::TChildren::PendingSorted;
+        group->SortSubtree();
+    }
 }
 
 TMyTreeNode* TfrmMain::RootNode() const {
@@ -251,7 +301,7 @@ void TfrmMain::mnuPopupPopup() {
         actnAddObjects->setVisible(false);
     } else {
         actnAddObjects->setVisible(true);
-        SetActionEnabled(actnRemoveDeletedObjects, second->childCount() > 0);
+        SetActionEnabled(actnRemoveDeletedObjects, second->HasChildren());
     }
     if (!entry) {
         for (QAction* a : {actnDeleteObjects, mnuPopupSaveObject, actnSquashDisc, actnExpandDisc,

@@ -6,6 +6,8 @@
 #include <QStringView>
 #include <QTreeWidgetItem>
 
+#include <cstdint>
+
 namespace brelk {
 struct TBrelkCatEntry;
 }
@@ -23,6 +25,11 @@ class TMyTreeNode : public QTreeWidgetItem {
     // The catalogue type code: 0 root and "Deleted objects", 1 to 3 the other top groups,
     // otherwise the type of the entry whose name made the node.
     int ObjectType = 0;
+    // Whether the nodes below a top group are made: a large group gets them only when it is
+    // first expanded or an operation needs them (Pending), and remembers whether the tree
+    // has been sorted since (PendingSorted: they are sorted as they are made).
+    enum class TChildren : std::uint8_t { Made, Pending, PendingSorted };
+    TChildren Children = TChildren::Made;
     // The catalogue entry of an object node; null for the root, the groups and sub-groups,
     // and for an object node whose entry has been removed.
     const brelk::TBrelkCatEntry* Entry = nullptr;
@@ -30,6 +37,8 @@ class TMyTreeNode : public QTreeWidgetItem {
     QString Text() const { return text(0); }
     TMyTreeNode* Child(int index) const { return static_cast<TMyTreeNode*>(child(index)); }
     TMyTreeNode* Parent() const { return static_cast<TMyTreeNode*>(parent()); }
+    // Whether the node holds other nodes, made or still to be made.
+    bool HasChildren() const { return childCount() > 0 || Children != TChildren::Made; }
 
     // Orders by CompareNodeTexts (used by every sort of the tree).
     bool operator<(const QTreeWidgetItem& other) const override;

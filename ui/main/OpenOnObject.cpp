@@ -7,6 +7,7 @@
 #include <QTreeWidgetItemIterator>
 
 bool OpenOnObject(TfrmMain& main, const QString& name) {
+    main.FillAllGroups();
     main.treevwObjects->expandAll();
     std::string wanted;
     if (!CardNameFromText(name, wanted))
