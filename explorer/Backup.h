@@ -5,6 +5,7 @@
 #pragma once
 
 #include "card/Brelk.h"
+#include "explorer/JobUser.h"
 #include "explorer/PendingObjects.h"
 
 #include <cstddef>
@@ -68,7 +69,6 @@ TBackupIndex ParseBackupIndex(std::string_view text);
 
 // --- Talking to the user ---
 
-enum class TNotice { Error, Warning, Information };
 enum class TBackupAnswer { Yes, No, Cancel };
 
 // The window shows modal message boxes; brelk writes standard error and answers from its
