@@ -1,6 +1,7 @@
 // brelk backup and restore: the whole card to a backup set (an index file and the image files
 // in the folder beside it) and back, with the window's files and messages.
 #include "cli/CardSession.h"
+#include "cli/CliJobUser.h"
 #include "cli/Commands.h"
 #include "cli/PCFiles.h"
 #include "cli/TerminalProgress.h"
@@ -17,17 +18,6 @@
 namespace brelk::cli {
 
 namespace {
-
-// A message on one line: its carriage returns become spaces, runs of them one space.
-std::string OneLine(const std::string& text) {
-    std::string line;
-    for (char c : text)
-        if (c != '\r')
-            line += c;
-        else if (!line.empty() && line.back() != ' ')
-            line += ' ';
-    return line;
-}
 
 // Writes the jobs' messages to standard error. The restore decides before its import which
 // objects replace others (ImportRestoreList), so the import asks no overwrite question.

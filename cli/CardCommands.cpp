@@ -1,58 +1,90 @@
 // brelk format, info, ls and purge: commands on the card as a whole.
-#include "card/ForeignContents.h"
 #include "cli/CardSession.h"
+#include "cli/CliJobUser.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "cli/Locale.h"
 #include "cli/Output.h"
+#include "explorer/CardJobs.h"
 #include "explorer/NameText.h"
 #include "explorer/ObjectDetails.h"
-#include "explorer/ObjectOps.h"
 #include "formats/GlobalStuff.h"
 
 #include <cstdio>
 #include <istream>
 #include <ostream>
+#include <variant>
 
 namespace brelk::cli {
 
 namespace {
 
-// A card that holds a catalogue is formatted only when the user says yes on a terminal
-// (no answer is no); without a terminal only --force formats it.
-void ConfirmLosingCatalogue(TCardSession& session, TContext& context) {
-    const std::size_t objects = session.Card().Entries().size();
-    const std::string lose = std::to_string(objects) + (objects == 1 ? " object" : " objects");
-    if (!context.Terminals.In)
-        session.Fail(session.Path + ": it holds a Brelk catalogue of " + lose +
-                     "; give --force to format it without a question");
-    context.Err << "Format " << session.Path << " and lose its " << lose << "? [y/N] "
-                << std::flush;
-    std::string answer;
-    std::getline(context.In, answer);
-    if (answer != "y" && answer != "Y" && answer != "yes")
-        session.Fail(session.Path + ": not formatted");
+// format answers the job's question from --force and, for a card with a catalogue, a yes on
+// the terminal (no answer is no); without a terminal only --force formats it. Refusal says
+// why it did not.
+class TFormatUser final : public TCliJobUser {
+  public:
+    TFormatUser(const std::string& path, TContext& context, bool force)
+        : TCliJobUser(context.Err), Path(path), Context(context), Force(force) {}
+    TAnswer Ask(const TQuery& question) override {
+        const auto* lose = std::get_if<query::TLoseObjects>(&question);
+        if (!lose)
+            return TAnswer::Cancel;
+        if (Force)
+            return TAnswer::Yes;
+        if (!lose->Foreign.empty()) {
+            Refusal = "it holds " + lose->Foreign +
+                      "; formatting destroys it (give --force to format anyway)";
+            return TAnswer::No;
+        }
+        return lose->Catalogue ? ConfirmLosing(lose->Count) : TAnswer::Yes;
+    }
+    std::string Refusal;
+
+  private:
+    TAnswer ConfirmLosing(std::size_t objects) {
+        const std::string lose = std::to_string(objects) + (objects == 1 ? " object" : " objects");
+        if (!Context.Terminals.In) {
+            Refusal = "it holds a Brelk catalogue of " + lose +
+                      "; give --force to format it without a question";
+            return TAnswer::No;
+        }
+        Err << "Format " << Path << " and lose its " << lose << "? [y/N] " << std::flush;
+        std::string answer;
+        std::getline(Context.In, answer);
+        if (answer == "y" || answer == "Y" || answer == "yes")
+            return TAnswer::Yes;
+        Refusal = "not formatted";
+        return TAnswer::No;
+    }
+    const std::string Path;
+    TContext& Context;
+    const bool Force;
+};
+
+std::string FormatFailure(TFormatResult result, const std::string& refusal) {
+    switch (result) {
+    case TFormatResult::SizeUnknown:
+        return "the size of the card could not be read";
+    case TFormatResult::ReadFailed:
+        return "the card could not be read";
+    case TFormatResult::Declined:
+        return refusal;
+    default:
+        return "the card could not be formatted";
+    }
 }
 
 int RunFormat(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "CARD");
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
-    TBrelk& card = session.Card();
-    if (!card.State().DeviceOK || card.Window().Size == 0)
-        session.Fail(session.Path + ": the size of the card could not be read");
-    std::vector<std::uint8_t> start(kForeignContentsBytes);
-    if (!card.ReadMMC(start.data(), 0, std::uint32_t(start.size())))
-        session.Fail(session.Path + ": the card could not be read");
-    const std::string foreign = ForeignContents(start.data(), start.size());
-    if (!foreign.empty() && !args.Has("--force"))
-        session.Fail(session.Path + ": it holds " + foreign +
-                     "; formatting destroys it (give --force to format anyway)");
-    if (card.State().CatalogueValid && !args.Has("--force"))
-        ConfirmLosingCatalogue(session, context);
-    if (!card.FormatMMC())
-        session.Fail(session.Path + ": the card could not be formatted");
+    TFormatUser user(session.Path, context, args.Has("--force"));
+    const TFormatResult result = FormatCardJob(session.Card(), user);
+    if (result != TFormatResult::Formatted)
+        session.Fail(session.Path + ": " + FormatFailure(result, user.Refusal));
     session.Finish();
-    context.Out << "Formatted " << session.Path << ": " << card.UsableLimit() << " usable bytes\n";
+    context.Out << "Formatted " << session.Path << ": " << session.Card().UsableLimit()
+                << " usable bytes\n";
     return 0;
 }
 
@@ -138,7 +170,7 @@ int RunPurge(const TArgs& args, TContext& context) {
     args.ExpectPositional(1, "CARD");
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     session.RequireCatalogue();
-    const std::size_t removed = RemoveDeletedObjects(session.Card());
+    const std::size_t removed = RemoveDeletedJob(session.Card());
     session.Finish();
     context.Out << "Removed " << removed << " deleted object" << (removed == 1 ? "" : "s") << "\n";
     return 0;

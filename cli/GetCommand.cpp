@@ -1,8 +1,10 @@
 // brelk get: objects of the card written to a file, to standard output or into a folder.
 #include "cli/CardSession.h"
+#include "cli/CliJobUser.h"
 #include "cli/Commands.h"
 #include "cli/PCFiles.h"
 #include "explorer/AcornWildcard.h"
+#include "explorer/CardJobs.h"
 #include "explorer/NameText.h"
 #include "explorer/ObjectTransfer.h"
 #include "formats/GlobalStuff.h"
@@ -11,33 +13,30 @@
 #include <filesystem>
 #include <map>
 #include <ostream>
+#include <variant>
 
 namespace brelk::cli {
 
 namespace {
 
-// Copies the object's Size bytes to Out in page-aligned pieces, so large objects need little
-// memory and most of them comes straight from the card past the cache.
-void CopyObject(TCardSession& session, const TBrelkCatEntry& entry, std::ostream& out) {
-    if (!ObjectWithinUsableLimit(session.Card(), entry))
+// Fails with the reason when Copied says the object could not be read.
+void RequireRead(TCardSession& session, TCopyResult copied) {
+    if (copied == TCopyResult::PastCard)
         session.Fail(session.Path + ": the object reaches past the usable card");
-    const TCacheBuffer buffer = AllocatePageAligned(kTransferPiece);
-    if (!buffer)
+    if (copied == TCopyResult::NoMemory)
         session.Fail("out of memory");
-    // The card stays open for all pieces rather than being opened for each (when it cannot
-    // be held open, each read opens it as usual).
-    const bool held = session.Card().StartBulktransfer();
-    for (std::uint64_t done = 0; done < entry.Size();) {
-        std::uint32_t n =
-            std::uint32_t(std::min<std::uint64_t>(kTransferPiece, entry.Size() - done));
-        if (!session.Card().ReadMMC(buffer.get(), std::uint32_t(entry.Address() + done), n))
-            session.Fail(session.Path + ": the object could not be read");
-        out.write(reinterpret_cast<const char*>(buffer.get()), n);
-        done += n;
-    }
-    if (held)
-        session.Card().StopBulktransfer();
+    if (copied == TCopyResult::ReadFailed)
+        session.Fail(session.Path + ": the object could not be read");
 }
+
+// get replaces an existing regular file without a question.
+class TGetUser final : public TCliJobUser {
+  public:
+    using TCliJobUser::TCliJobUser;
+    TAnswer Ask(const TQuery& question) override {
+        return std::holds_alternative<query::TOverwrite>(question) ? TAnswer::Yes : TAnswer::Cancel;
+    }
+};
 
 // How get writes the object: --as uef or raw, else as the output name asks (a tape as UEF
 // under a ".uef" name, a DFS disc interleaved under a ".dsd" name) of Path.
@@ -52,17 +51,27 @@ TFileForm OutputForm(const TArgs& args, const TBrelkCatEntry& entry, const std::
     return FileFormFor(entry, path);
 }
 
-void WriteObject(TCardSession& session, const TBrelkCatEntry& entry, TFileForm form,
-                 std::ostream& out) {
-    if (form == TFileForm::Stored) {
-        CopyObject(session, entry, out);
+// Writes the object to the file Path, or to standard output for "-".
+void WriteObject(TContext& context, TCardSession& session, const TBrelkCatEntry& entry,
+                 TFileForm form, const std::string& path) {
+    if (path == "-") {
+        RequireRead(session,
+                    CopyObjectInForm(session.Card(), entry, form,
+                                     [&](const std::uint8_t* bytes, std::size_t n) {
+                                         context.Out.write(reinterpret_cast<const char*>(bytes),
+                                                           std::streamsize(n));
+                                         return true;
+                                     }));
+        if (!context.Out.flush())
+            throw TFailure("the output could not be written");
         return;
     }
-    std::vector<std::uint8_t> stored;
-    if (!ReadWholeObject(session.Card(), entry, stored))
-        session.Fail(session.Path + ": the object could not be read");
-    const std::vector<std::uint8_t> file = ObjectInFileForm(std::move(stored), form);
-    out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    TGetUser user(context.Err);
+    const TSaveOutcome saved = SaveObjectJob(session.Card(), entry, path, form, user);
+    if (saved.Result == TSaveResult::ReadFailed)
+        RequireRead(session, saved.Copy);
+    if (saved.Result != TSaveResult::Saved)
+        throw TFailure(saved.Why);
 }
 
 bool IsFolder(const std::optional<std::string>& path) {
@@ -102,8 +111,7 @@ void GetIntoFolder(const TArgs& args, TContext& context, TCardSession& session,
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const TBrelkCatEntry entry = *entries[i];
         const TFileForm form = OutputForm(args, entry, files[i]);
-        WritePCFile(files[i], context.Out,
-                    [&](std::ostream& out) { WriteObject(session, entry, form, out); });
+        WriteObject(context, session, entry, form, files[i]);
         context.Out << "Wrote " << NameText(entry.Name()) << " to " << files[i] << "\n";
     }
 }
@@ -132,8 +140,7 @@ int RunGet(const TArgs& args, TContext& context) {
     const TBrelkCatEntry entry = *entries.front(); // one plain name: one object
     const std::string path = output.value_or("-");
     const TFileForm form = OutputForm(args, entry, path == "-" ? std::string() : path);
-    WritePCFile(path, context.Out,
-                [&](std::ostream& out) { WriteObject(session, entry, form, out); });
+    WriteObject(context, session, entry, form, path);
     return 0;
 }
 

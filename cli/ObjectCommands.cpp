@@ -1,18 +1,20 @@
 // brelk put, rm, mv and cat: commands on objects of the card.
 #include "cli/CardSession.h"
+#include "cli/CliJobUser.h"
 #include "cli/Commands.h"
 #include "cli/Output.h"
 #include "cli/PCFiles.h"
+#include "explorer/CardJobs.h"
 #include "explorer/ContentAnalysis.h"
 #include "explorer/NameText.h"
 #include "explorer/ObjectDetails.h"
 #include "explorer/ObjectNames.h"
-#include "explorer/ObjectOps.h"
 #include "explorer/ObjectTransfer.h"
 #include "explorer/PCFile.h"
 
 #include <filesystem>
 #include <ostream>
+#include <variant>
 
 namespace brelk::cli {
 
@@ -114,40 +116,40 @@ int RunPut(const TArgs& args, TContext& context) {
     return 0;
 }
 
-// The objects that rm removes; a deleted one named without --permanent is refused before
-// anything changes.
-std::vector<const TBrelkCatEntry*> ObjectsToRemove(const TArgs& args, TCardSession& session) {
-    const std::vector<std::string> names(args.Positional().begin() + 1, args.Positional().end());
-    std::vector<const TBrelkCatEntry*> entries = session.FindObjects(names, args);
-    if (!args.Has("--permanent"))
-        for (const TBrelkCatEntry* entry : entries)
-            if (entry->Type() == kTypeDeleted)
-                session.Fail(session.Path + ": '" + NameText(entry->Name()) +
-                             "' is deleted already; --permanent removes it");
-    return entries;
-}
+// rm answers the delete job from --permanent: without it a deleted object named is refused
+// before anything changes.
+class TRmUser final : public TCliJobUser {
+  public:
+    using TCliJobUser::TCliJobUser;
+    TAnswer Ask(const TQuery& question) override {
+        if (const auto* deleted = std::get_if<query::TDeletedAlready>(&question))
+            Refusal = "'" + deleted->Name + "' is deleted already; --permanent removes it";
+        return TAnswer::Cancel;
+    }
+    std::string Refusal;
+};
 
 int RunRm(const TArgs& args, TContext& context) {
     if (args.Positional().size() < 2)
         throw TUsageError("missing argument: expected CARD NAME...");
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     session.RequireCatalogue();
-    const std::vector<const TBrelkCatEntry*> entries = ObjectsToRemove(args, session);
+    const std::vector<std::string> names(args.Positional().begin() + 1, args.Positional().end());
+    const std::vector<const TBrelkCatEntry*> entries = session.FindObjects(names, args);
+    const bool permanent = args.Has("--permanent");
     std::string done; // told only once the change is on the card
-    if (args.Has("--permanent")) {
-        for (const TBrelkCatEntry* entry : entries)
-            done += "Removed " + NameText(entry->Name()) + "\n";
-        session.Card().DeleteCatEntries(entries);
-    } else {
-        for (const TBrelkCatEntry* entry : entries)
-            done += "Moved " + NameText(entry->Name()) + " to the deleted objects\n";
-        const TMoveToDeletedResult moved = MoveToDeletedObjects(session.Card(), entries);
-        for (const TBrelkCatEntry* failed : moved.HeaderFailures)
-            context.Err << "brelk: " << session.Path << ": could not remove '"
-                        << NameText(failed->Name()) << "'\n";
-        if (!moved.HeaderFailures.empty())
-            session.Fail("");
-    }
+    for (const TBrelkCatEntry* entry : entries)
+        done += permanent ? "Removed " + NameText(entry->Name()) + "\n"
+                          : "Moved " + NameText(entry->Name()) + " to the deleted objects\n";
+    TRmUser user(context.Err);
+    const TDeleteResult result = DeleteObjectsJob(session.Card(), entries, permanent, user);
+    if (result.Refused)
+        session.Fail(session.Path + ": " + user.Refusal);
+    for (const TBrelkCatEntry* failed : result.HeaderFailures)
+        context.Err << "brelk: " << session.Path << ": could not remove '"
+                    << NameText(failed->Name()) << "'\n";
+    if (!result.HeaderFailures.empty())
+        session.Fail("");
     session.Finish();
     context.Out << done;
     return 0;
