@@ -398,7 +398,8 @@ class TfrmMain : public QMainWindow {
     std::vector<QTreeWidgetItem*> NodesNear(QTreeWidgetItem* node) const;
     void SelectNearestRemaining(QTreeWidgetItem* before,
                                 const std::vector<QTreeWidgetItem*>& fallback);
-    bool SaveObjectToFile(const brelk::TBrelkCatEntry& entry, const QString& path);
+    bool SaveObjectToFile(const brelk::TBrelkCatEntry& entry, const QString& path,
+                          bool askReplace = false);
     void TransformSelectedDiscs(bool squash);
     // MainDetails.cpp
     void ConnectDetailsView();

@@ -11,15 +11,19 @@
 
 #include "ui/aux/NameText.h"
 
+#include "explorer/CardJobs.h"
 #include "explorer/ObjectOps.h"
 #include "ui/aux/Prompter.h"
+#include "ui/main/MainJobUser.h"
 #include "ui/main/MainWidgets.h"
+#include "ui/main/WaitProgress.h"
 
 #include <QAction>
 #include <QSignalBlocker>
 #include <QTreeWidgetItemIterator>
 
 #include <unordered_set>
+#include <variant>
 #include <vector>
 
 using brelk::TBrelkCatEntry;
@@ -68,6 +72,39 @@ QString DeleteQuestion(const TMyTreeNode* selected, int count, bool move) {
            QStringLiteral("' will be ") + fate + CR + CR + QStringLiteral("Do you want to ") +
            verb + QStringLiteral(" this object?");
 }
+
+// The window moves the objects deleted already among the selection too: they stay deleted.
+class TDeleteUser final : public TPrompterJobUser {
+  public:
+    using TPrompterJobUser::TPrompterJobUser;
+    brelk::TAnswer Ask(const brelk::TQuery& question) override {
+        return std::holds_alternative<brelk::query::TDeletedAlready>(question)
+                   ? brelk::TAnswer::Yes
+                   : brelk::TAnswer::Cancel;
+    }
+};
+
+// The format question, asked whatever the card holds; a Yes lets go of the tree first, as
+// every object node points into the catalogue that the format replaces.
+class TFormatUser final : public TPrompterJobUser {
+  public:
+    TFormatUser(TPrompter& prompter, QTreeWidget& tree) : TPrompterJobUser(prompter), Tree(tree) {}
+    brelk::TAnswer Ask(const brelk::TQuery& question) override {
+        if (!std::holds_alternative<brelk::query::TLoseObjects>(question))
+            return brelk::TAnswer::Cancel;
+        const QString text = QStringLiteral("You are about to format the MMC-card.") + CR +
+                             QStringLiteral("This will destroy ALL contents on the card.") + CR +
+                             CR + QStringLiteral("Do you really want to format the MMC-card?");
+        if (Prompter.Message(text, TIcon::Confirmation, TButtons::YesNo, TAnswer::No) !=
+            TAnswer::Yes)
+            return brelk::TAnswer::No;
+        Tree.clear();
+        return brelk::TAnswer::Yes;
+    }
+
+  private:
+    QTreeWidget& Tree;
+};
 
 } // namespace
 
@@ -167,10 +204,10 @@ bool TfrmMain::RemoveObjectNodes(const TObjectNodes& objects) {
 bool TfrmMain::MoveObjectNodes(const TObjectNodes& objects) {
     // "Deleted objects" gets its nodes from the catalogue as it stands before the move.
     FillGroup(NodeAtAbsoluteIndex(1));
-    const brelk::TMoveToDeletedResult result = brelk::MoveToDeletedObjects(
-        *Brelk, objects.Entries, [this](std::size_t done, std::size_t total) {
-            return ReportProgress(QString(), float(double(done) / double(total) * 100.0));
-        });
+    TMainWaitProgress wait(*this);
+    TDeleteUser user(Ask, &wait);
+    const brelk::TDeleteResult result =
+        brelk::DeleteObjectsJob(*Brelk, objects.Entries, false, user);
     for (const TBrelkCatEntry* entry : result.HeaderFailures)
         Ask.Message(QStringLiteral("Error - could not remove '") + EntryName(*entry) +
                         QStringLiteral("'."),
@@ -193,7 +230,8 @@ bool TfrmMain::MoveObjectNodes(const TObjectNodes& objects) {
 bool TfrmMain::ReleaseObjectNodes(const TObjectNodes& objects) {
     for (TMyTreeNode* node : objects.Nodes)
         ClearNodeData(node); // before the entries are released
-    const bool any = Brelk->DeleteCatEntries(objects.Entries) > 0;
+    TDeleteUser user(Ask);
+    const bool any = brelk::DeleteObjectsJob(*Brelk, objects.Entries, true, user).Removed > 0;
     ReportProgress(QString(), 100);
     ForgetReleasedEntries();
     return any;
@@ -228,7 +266,7 @@ void TfrmMain::actnRemoveDeletedObjectsExecute() {
         if (TreeNodeCount() > 1)
             if (TMyTreeNode* group = NodeAtAbsoluteIndex(1))
                 DropGroupNodes(group);
-        brelk::RemoveDeletedObjects(*Brelk);
+        brelk::RemoveDeletedJob(*Brelk);
         TidyTree();
     }
     UpdateTopbarInfo();
@@ -278,17 +316,15 @@ void TfrmMain::SelectNearestRemaining(QTreeWidgetItem* before,
 void TfrmMain::actnFormatMMCExecute() {
     if (IsBusy())
         return;
-    const QString question = QStringLiteral("You are about to format the MMC-card.") + CR +
-                             QStringLiteral("This will destroy ALL contents on the card.") + CR +
-                             CR + QStringLiteral("Do you really want to format the MMC-card?");
-    if (Ask.Message(question, TIcon::Confirmation, TButtons::YesNo, TAnswer::No) != TAnswer::Yes)
-        return;
     TBusyScope busy(*this);
-    treevwObjects->clear(); // every object node points into the catalogue that is replaced
-    const bool formatted = Brelk->FormatMMC();
+    TFormatUser user(Ask, *treevwObjects);
+    const brelk::TFormatResult result = brelk::FormatCardJob(*Brelk, user);
+    if (result == brelk::TFormatResult::Declined)
+        return;
+    treevwObjects->clear(); // a failure before the question leaves the old catalogue shown too
     PopulateTreeInfo();
     UpdateTopbarInfo();
-    if (formatted)
+    if (result == brelk::TFormatResult::Formatted)
         Ask.Message(QStringLiteral("The MMC-card is formatted and an empty catalogue is written."),
                     TIcon::Information, TButtons::OK);
     else

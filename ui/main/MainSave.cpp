@@ -4,19 +4,21 @@
 // UEF tape image made from its stored blocks, and a DFS disc under a ".dsd" name with its
 // sides track by track, so that emulators and the add dialog read them.
 //
-// A file is only replaced once the object has been read from the card and written in full:
-// the bytes go to a temporary file beside it that takes the file's place at the end, so a
+// The file is written by the save job (explorer/CardJobs.h), which drag-out uses too: a
+// temporary file beside it takes the file's place only once the whole object is in it, so a
 // failed card read or file write leaves no file that looks like a good object (and an
 // existing file of that name stays as it was).
 #include "ui/main/Main.h"
 
+#include "explorer/CardJobs.h"
 #include "explorer/ObjectTransfer.h"
 #include "ui/aux/Prompter.h"
+#include "ui/main/MainJobUser.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include <variant>
 #include <vector>
 
 using brelk::TBrelkCatEntry;
@@ -111,6 +113,30 @@ QString WithExtension(const QString& path, const QString& name, const TSaveDialo
     return path + QLatin1Char('.') + extension;
 }
 
+// Replacing an existing file: asked when the save dialog did not ask already (AskReplace).
+class TSaveUser final : public TPrompterJobUser {
+  public:
+    TSaveUser(TPrompter& prompter, bool askReplace)
+        : TPrompterJobUser(prompter), AskReplace(askReplace) {}
+    brelk::TAnswer Ask(const brelk::TQuery& question) override {
+        const auto* overwrite = std::get_if<brelk::query::TOverwrite>(&question);
+        if (!overwrite)
+            return brelk::TAnswer::Cancel;
+        if (!AskReplace)
+            return brelk::TAnswer::Yes;
+        const QString path = QFile::decodeName(QByteArray::fromStdString(overwrite->Name));
+        return Prompter.Message(QStringLiteral("The file '") + path +
+                                    QStringLiteral("' already exists.") + CR + CR +
+                                    QStringLiteral("Do you want to replace it?"),
+                                TIcon::Warning, TButtons::YesNo) == TAnswer::Yes
+                   ? brelk::TAnswer::Yes
+                   : brelk::TAnswer::No;
+    }
+
+  private:
+    const bool AskReplace;
+};
+
 } // namespace
 
 void TfrmMain::mnuPopupSaveObjectClick() {
@@ -145,39 +171,28 @@ void TfrmMain::mnuPopupSaveObjectClick() {
         }
         const QString path = WithExtension(chosen, name, dialog, chosenFilter);
         // The dialog asked about replacing the name it returned, not the extended one.
-        if (path != chosen && QFileInfo::exists(path) &&
-            Ask.Message(QStringLiteral("The file '") + path + QStringLiteral("' already exists.") +
-                            CR + CR + QStringLiteral("Do you want to replace it?"),
-                        TIcon::Warning, TButtons::YesNo) != TAnswer::Yes)
-            continue;
-        SaveObjectToFile(*entry, path);
+        SaveObjectToFile(*entry, path, path != chosen);
     }
 }
 
-bool TfrmMain::SaveObjectToFile(const TBrelkCatEntry& entry, const QString& path) {
-    const QFileInfo existing(path);
-    QSaveFile file(path);
-    if ((existing.exists() && (!existing.isFile() || !existing.isWritable())) ||
-        !file.open(QIODevice::WriteOnly)) {
+bool TfrmMain::SaveObjectToFile(const TBrelkCatEntry& entry, const QString& path, bool askReplace) {
+    TSaveUser user(Ask, askReplace);
+    const brelk::TSaveOutcome saved =
+        brelk::SaveObjectJob(*Brelk, entry, QFile::encodeName(path).toStdString(), user);
+    switch (saved.Result) {
+    case brelk::TSaveResult::CreateFailed:
         Ask.Message(QStringLiteral("Could not create file '") + path + QStringLiteral("'."),
                     TIcon::Error, TButtons::OK);
-        return false;
-    }
-    // The whole allocated size, as the card holds it.
-    std::vector<std::uint8_t> data;
-    if (!brelk::ReadWholeObject(*Brelk, entry, data)) {
-        file.cancelWriting(); // nothing replaces the file, and no empty file is left
+        break;
+    case brelk::TSaveResult::ReadFailed:
         Ask.Message(QStringLiteral("Could not read from Brelk."), TIcon::Error, TButtons::OK);
-        return false;
-    }
-    data = brelk::ObjectInFileForm(
-        std::move(data), brelk::FileFormFor(entry, QFile::encodeName(path).toStdString()));
-    const auto length = qint64(data.size());
-    if (file.write(reinterpret_cast<const char*>(data.data()), length) != length ||
-        !file.commit()) {
+        break;
+    case brelk::TSaveResult::WriteFailed:
         Ask.Message(QStringLiteral("Could not write file '") + path + QStringLiteral("'."),
                     TIcon::Error, TButtons::OK);
-        return false;
+        break;
+    default:
+        break;
     }
-    return true;
+    return saved.Result == brelk::TSaveResult::Saved;
 }
