@@ -44,7 +44,7 @@ TDeleteResult DeleteObjectsJob(TBrelk& card, const std::vector<const TBrelkCatEn
         return result;
     }
     if (const TBrelkCatEntry* deleted = FirstDeleted(entries);
-        deleted && user.Ask(query::TDeletedAlready{NameText(deleted->Name())}) != TAnswer::Yes) {
+        deleted && !Agreed(user.Ask(query::TDeletedAlready{NameText(deleted->Name())}))) {
         result.Refused = true;
         return result;
     }
@@ -69,7 +69,7 @@ TFormatResult FormatCardJob(TBrelk& card, TJobUser& user) {
     lose.Catalogue = card.State().CatalogueValid;
     lose.Count = lose.Catalogue ? card.Entries().size() : 0;
     lose.Foreign = ForeignContents(start.data(), start.size());
-    if (user.Ask(lose) != TAnswer::Yes)
+    if (!Agreed(user.Ask(lose)))
         return TFormatResult::Declined;
     return card.FormatMMC() ? TFormatResult::Formatted : TFormatResult::FormatFailed;
 }
@@ -156,7 +156,7 @@ TSaveOutcome SaveObjectJob(TBrelk& card, const TBrelkCatEntry& entry, const std:
         return outcome;
     }
     struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && user.Ask(query::TOverwrite{path}) != TAnswer::Yes) {
+    if (::lstat(path.c_str(), &info) == 0 && !Agreed(user.Ask(query::TOverwrite{path}))) {
         outcome.Result = TSaveResult::Declined;
         return outcome;
     }

@@ -49,6 +49,10 @@ using TQuery = std::variant<query::TOverwrite, query::TMustFormat, query::TForma
 // All: yes, and to every later question of the same kind in this job.
 enum class TAnswer { Yes, No, Cancel, All };
 
+inline bool Agreed(TAnswer answer) {
+    return answer == TAnswer::Yes || answer == TAnswer::All;
+}
+
 class TJobUser {
   public:
     virtual ~TJobUser() = default;
