@@ -50,13 +50,37 @@ class TestJobsSameCard : public QObject {
     void removeDeletedGivesTheSameCard();
     void formatGivesTheSameCard();
     void saveGivesTheSameFile();
+};
 
-  private:
-    // The card of Rig and a copy of it for brelk, made before the window opens.
-    static QString CopyForBrelk(TMainRig& rig) {
-        const QString copy = rig.Path(QStringLiteral("brelk.img"));
-        QFile::remove(copy);
-        return QFile::copy(rig.CardPath(), copy) ? copy : QString();
+// One window on a card, and a copy of that card for brelk made before the window opened.
+struct TSameCard {
+    TMainRig Rig;
+    QString Copy;
+    QByteArray Before;
+
+    // Makes the card, first moving Deleted to "Deleted objects" with brelk; then the copy.
+    bool Open(const std::vector<std::string>& deleted = {}) {
+        if (!Rig.UseCard(k8M, kObjects))
+            return false;
+        std::vector<std::string> rm{"rm", Rig.CardPath().toStdString()};
+        rm.insert(rm.end(), deleted.begin(), deleted.end());
+        if (!deleted.empty() && Brelk(rm) != 0)
+            return false;
+        Copy = Rig.Path(QStringLiteral("brelk.img"));
+        if (!QFile::copy(Rig.CardPath(), Copy))
+            return false;
+        Before = Bytes(Copy);
+        Rig.Open();
+        return true;
+    }
+    // Closes the window, runs brelk's command on the copy and checks that both changed the
+    // card the same way.
+    void Compare(std::vector<std::string> args) {
+        Rig.Main.reset();
+        args.insert(args.begin() + 1, Copy.toStdString());
+        QCOMPARE(Brelk(args), 0);
+        QVERIFY(Bytes(Copy) != Before);
+        QCOMPARE(Bytes(Rig.CardPath()), Bytes(Copy));
     }
 };
 
@@ -68,56 +92,35 @@ void TestJobsSameCard::deleteGivesTheSameCard_data() {
 
 void TestJobsSameCard::deleteGivesTheSameCard() {
     QFETCH(bool, permanent);
-    TMainRig rig;
-    QVERIFY(rig.UseCard(k8M, kObjects));
-    const QString copy = CopyForBrelk(rig);
-    QVERIFY(!copy.isEmpty());
-    const QByteArray before = Bytes(copy);
-    TfrmMain& main = rig.Open();
+    TSameCard card;
+    QVERIFY(card.Open());
+    TfrmMain& main = *card.Rig.Main;
     main.Settings.UseDeletedObjects = !permanent;
     Select(main, QStringLiteral("TWO"));
-    rig.Prompter.QueueAnswer(TAnswer::Yes);
+    card.Rig.Prompter.QueueAnswer(TAnswer::Yes);
     main.actnDeleteObjectsExecute();
-    QVERIFY(rig.Prompter.AllAnswersUsed());
-    rig.Main.reset();
-    std::vector<std::string> args{"rm", copy.toStdString(), "TWO"};
+    QVERIFY(card.Rig.Prompter.AllAnswersUsed());
     if (permanent)
-        args.push_back("--permanent");
-    QCOMPARE(Brelk(args), 0);
-    QVERIFY(Bytes(copy) != before);
-    QCOMPARE(Bytes(rig.CardPath()), Bytes(copy));
+        card.Compare({"rm", "TWO", "--permanent"});
+    else
+        card.Compare({"rm", "TWO"});
 }
 
 void TestJobsSameCard::removeDeletedGivesTheSameCard() {
-    TMainRig rig;
-    QVERIFY(rig.UseCard(k8M, kObjects));
-    QCOMPARE(Brelk({"rm", rig.CardPath().toStdString(), "ONE", "THREE"}), 0);
-    const QString copy = CopyForBrelk(rig);
-    QVERIFY(!copy.isEmpty());
-    const QByteArray before = Bytes(copy);
-    TfrmMain& main = rig.Open();
-    main.actnRemoveDeletedObjectsExecute();
-    rig.Main.reset();
-    QCOMPARE(Brelk({"purge", copy.toStdString()}), 0);
-    QVERIFY(Bytes(copy) != before);
-    QCOMPARE(Bytes(rig.CardPath()), Bytes(copy));
+    TSameCard card;
+    QVERIFY(card.Open({"ONE", "THREE"}));
+    card.Rig.Main->actnRemoveDeletedObjectsExecute();
+    card.Compare({"purge"});
 }
 
 void TestJobsSameCard::formatGivesTheSameCard() {
-    TMainRig rig;
-    QVERIFY(rig.UseCard(k8M, kObjects));
-    const QString copy = CopyForBrelk(rig);
-    QVERIFY(!copy.isEmpty());
-    const QByteArray before = Bytes(copy);
-    TfrmMain& main = rig.Open();
-    rig.Prompter.QueueAnswer(TAnswer::Yes);
-    main.actnFormatMMCExecute();
-    QCOMPARE(rig.Prompter.Messages().last(),
+    TSameCard card;
+    QVERIFY(card.Open());
+    card.Rig.Prompter.QueueAnswer(TAnswer::Yes);
+    card.Rig.Main->actnFormatMMCExecute();
+    QCOMPARE(card.Rig.Prompter.Messages().last(),
              QStringLiteral("The MMC-card is formatted and an empty catalogue is written."));
-    rig.Main.reset();
-    QCOMPARE(Brelk({"format", copy.toStdString(), "--force"}), 0);
-    QVERIFY(Bytes(copy) != before);
-    QCOMPARE(Bytes(rig.CardPath()), Bytes(copy));
+    card.Compare({"format", "--force"});
 }
 
 void TestJobsSameCard::saveGivesTheSameFile() {

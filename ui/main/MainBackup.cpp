@@ -7,6 +7,7 @@
 #include "ui/addobjects/AddFile.h"
 #include "ui/aux/CheckUpdates.h"
 #include "ui/aux/Prompter.h"
+#include "ui/main/MainJobUser.h"
 #include "ui/main/MainWidgets.h"
 #include "ui/main/WaitProgress.h"
 
@@ -33,15 +34,12 @@ std::string ToCore(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
-// The jobs' messages and questions as modal message boxes.
-class TPrompterBackupUser final : public brelk::TBackupUser {
+// The jobs' messages and questions as modal message boxes; the messages as every job's.
+class TPrompterBackupUser final : public TPrompterJobUser, public brelk::TBackupUser {
   public:
-    explicit TPrompterBackupUser(TPrompter& prompter) : Prompter(prompter) {}
+    explicit TPrompterBackupUser(TPrompter& prompter) : TPrompterJobUser(prompter) {}
     void Notify(brelk::TNotice kind, const std::string& text) override {
-        const TIcon icon = kind == brelk::TNotice::Error     ? TIcon::Error
-                           : kind == brelk::TNotice::Warning ? TIcon::Warning
-                                                             : TIcon::Information;
-        Prompter.Message(FromCore(text), icon, TButtons::OK);
+        TPrompterJobUser::Notify(kind, text);
     }
     // Both questions lead to formatting the card: Enter gives the answer that keeps it.
     brelk::TBackupAnswer Ask(const std::string& text, bool offerNo) override {
@@ -56,9 +54,7 @@ class TPrompterBackupUser final : public brelk::TBackupUser {
             return brelk::TBackupAnswer::Cancel;
         }
     }
-
-  private:
-    TPrompter& Prompter;
+    using TPrompterJobUser::Ask;
 };
 
 } // namespace
