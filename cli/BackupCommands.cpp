@@ -21,12 +21,12 @@ namespace {
 
 // Writes the jobs' messages to standard error. The restore decides before its import which
 // objects replace others (ImportRestoreList), so the import asks no overwrite question.
-class TCliUser final : public TBackupUser, public TImportUser {
+class TCliUser final : public TCliJobUser, public TBackupUser, public TImportUser {
   public:
-    TCliUser(std::ostream& err, bool format) : Err(err), Format(format) {}
+    TCliUser(std::ostream& err, bool format) : TCliJobUser(err), Format(format) {}
 
-    void Notify(TNotice, const std::string& text) override {
-        Err << "brelk: " << OneLine(text) << "\n";
+    void Notify(TNotice kind, const std::string& text) override {
+        TCliJobUser::Notify(kind, text);
         ++Messages;
     }
     // The questions before a restore are answered by --format.
@@ -46,8 +46,9 @@ class TCliUser final : public TBackupUser, public TImportUser {
     // Counts the restored objects until a commit puts them on the card.
     TCommitLedger* Restored = nullptr;
 
+    using TCliJobUser::Ask;
+
   private:
-    std::ostream& Err;
     const bool Format;
 };
 
