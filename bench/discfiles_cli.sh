@@ -76,7 +76,7 @@ for _ in $(seq "$runs"); do
     measure one "$fresh_out" "$extract_all"
     measure cp_one "$fresh_copy" "$cp_tree"
 done
-files=$(find "$out" -type f | wc -l) bytes=$(du -sb "$out" | cut -f1)
+files=$(find "$out" -type f | wc -l) bytes=$(find "$out" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
 [ -z "$(find "$out" -name '.*.part')" ] || { echo "temporaries left behind" >&2; exit 1; }
 for _ in $(seq "$runs"); do
     measure each "$fresh_out" "$extract_each"
