@@ -40,7 +40,7 @@ std::vector<std::string> From(const TArgs& args, std::size_t first) {
 }
 
 // Reads Entry's bytes and lists its files; TFailure when it has none or cannot be read.
-void LoadObject(TCardSession& session, TBrelkCatEntry* entry, TOpenObject& object) {
+void LoadObject(TCardSession& session, const TBrelkCatEntry* entry, TOpenObject& object) {
     object.Entry = entry;
     object.Name = VisibleName(entry->Name());
     TMediaKind kind;
@@ -153,11 +153,11 @@ std::string ObjectFolderName(const TBrelkCatEntry& entry) {
 
 // The disc and tape objects that OBJECT, a wildcard, chooses, each with its own folder;
 // refused as a whole when two would share a folder.
-std::vector<std::pair<TBrelkCatEntry*, std::string>> ObjectsWithFiles(TCardSession& session,
-                                                                      const TArgs& args) {
-    std::vector<std::pair<TBrelkCatEntry*, std::string>> objects;
+std::vector<std::pair<const TBrelkCatEntry*, std::string>> ObjectsWithFiles(TCardSession& session,
+                                                                            const TArgs& args) {
+    std::vector<std::pair<const TBrelkCatEntry*, std::string>> objects;
     std::map<std::string, const TBrelkCatEntry*> taken;
-    for (TBrelkCatEntry* entry : session.FindObjects({args.Positional()[1]}, args)) {
+    for (const TBrelkCatEntry* entry : session.FindObjects({args.Positional()[1]}, args)) {
         TMediaKind kind;
         if (!MediaKindOf(*entry, kind))
             continue;
