@@ -80,7 +80,7 @@ struct TDialogRig : TMainRig {
         Dialog = Main->AddObjectsDialog();
     }
     void Add(std::unique_ptr<TBrelk_RawCatalogueEntry> object) {
-        Main->PendingObjects.push_back(std::move(object));
+        Main->Pending().push_back(std::move(object));
     }
     TfrmAddFile& Show() {
         Dialog->show();
@@ -91,7 +91,7 @@ struct TDialogRig : TMainRig {
         return item ? item->text() : QString();
     }
     const TBrelk_RawCatalogueEntry& Object(int index) const {
-        return *Main->PendingObjects[std::size_t(index)];
+        return *Main->Pending()[std::size_t(index)];
     }
     // A click on the grid row (through the grid's own selection handling).
     void ClickRow(int row) const {
@@ -197,7 +197,7 @@ void TestAddFile::showingAnalysesFilesAndSelectsFirst() {
     QVERIFY(WriteBytes(disc, DiscImage("MY GAME", 102400)));
     QVERIFY(WriteBytes(tool, std::vector<std::uint8_t>(1000, 0x11)));
     for (const QString& path : {disc, rig.Path("missing.ssd"), tool})
-        brelk::AddPendingFile(rig.Main->PendingObjects, path.toStdString());
+        brelk::AddPendingFile(rig.Main->Pending(), path.toStdString());
     TfrmAddFile& dialog = rig.Show();
     QCOMPARE(dialog.strnggrdFiles->rowCount(), 2); // the missing file is dropped
     QCOMPARE(rig.Cell(0, 0), QStringLiteral("1"));
@@ -448,7 +448,7 @@ void TestAddFile::removingRows() {
     QCOMPARE(rig.Cell(0, 2), QStringLiteral("TWO"));
     QCOMPARE(dialog.edtFilename->text(), QStringLiteral("TWO"));
     QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Delete);
-    QCOMPARE(rig.Main->PendingObjects.size(), 0u);
+    QCOMPARE(rig.Main->Pending().size(), 0u);
     QCOMPARE(rig.Cell(0, 2), kHint);
     QCOMPARE(dialog.CurrentIndex, -1);
     QVERIFY(!dialog.edtFilename->isEnabled() && !dialog.btbtnOK->isEnabled());
@@ -484,7 +484,7 @@ void TestAddFile::addFileByDialogAndDeleteKey() {
     dialog.mnuPopupAddfile->trigger();
     QCOMPARE(dialog.strnggrdFiles->rowCount(), 3);
     QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Delete);
-    QCOMPARE(rig.Main->PendingObjects.size(), 2u);
+    QCOMPARE(rig.Main->Pending().size(), 2u);
     QCOMPARE(rig.Object(1).Entry.Name(), std::string("TWO"));
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
 }
@@ -493,8 +493,8 @@ void TestAddFile::totalsShowHexAndRedBelowZero() {
     TDialogRig rig;
     rig.Add(Pending(brelk::kTypeTool, 0, "SMALL", 1000));
     TfrmAddFile& dialog = rig.Show();
-    brelk::TSpaceTotals totals = brelk::ComputeSpaceTotals(
-        rig.Main->PendingObjects, rig.Main->Brelk.get(), rig.Main->Settings.MMCSafetyZone);
+    brelk::TSpaceTotals totals = brelk::ComputeSpaceTotals(rig.Main->Pending(), rig.Main->Card(),
+                                                           rig.Main->UserSettings().MMCSafetyZone);
     QVERIFY(totals.Left > 0);
     QCOMPARE(dialog.lblTotalSpaceNeeded->text(), Hex8(totals.Needed));
     QCOMPARE(dialog.lblTotalSpaceFree->text(), Hex8(totals.Left));
@@ -504,8 +504,8 @@ void TestAddFile::totalsShowHexAndRedBelowZero() {
     rig.Add(Pending(brelk::kTypeTool, 0, "HUGE", 9u << 20));
     dialog.RefreshFileGrid();
     dialog.UpdateSpaceTotals();
-    totals = brelk::ComputeSpaceTotals(rig.Main->PendingObjects, rig.Main->Brelk.get(),
-                                       rig.Main->Settings.MMCSafetyZone);
+    totals = brelk::ComputeSpaceTotals(rig.Main->Pending(), rig.Main->Card(),
+                                       rig.Main->UserSettings().MMCSafetyZone);
     QVERIFY(totals.Left < 0);
     QCOMPARE(dialog.lblTotalSpaceFree->text(), Hex8(totals.Left));
     QCOMPARE(dialog.lblTotalSpaceFree->text().size(), 8);
@@ -529,8 +529,8 @@ void TestAddFile::okImportsAndClosesWithOK() {
     const QString tool = rig.Path("tool.bin");
     QVERIFY(WriteBytes(disc, DiscImage("ELITE", 204800)));
     QVERIFY(WriteBytes(tool, std::vector<std::uint8_t>(3000, 0x22)));
-    brelk::AddPendingFile(rig.Main->PendingObjects, disc.toStdString());
-    brelk::AddPendingFile(rig.Main->PendingObjects, tool.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), disc.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), tool.toStdString());
     bool accepted = false;
     WhenDialogReady(rig.Dialog, [&] {
         TfrmAddFile& dialog = *rig.Dialog;
@@ -542,13 +542,13 @@ void TestAddFile::okImportsAndClosesWithOK() {
     accepted = rig.Main->ExecuteAddObjectsDialog();
     QVERIFY(accepted);
     QCOMPARE(rig.Dialog->result(), int(QDialog::Accepted));
-    QVERIFY(rig.Main->PendingObjects.empty());
+    QVERIFY(rig.Main->Pending().empty());
     rig.Main->pnlCacheStatusClick();
     QStringList names = CardNames(rig.CardPath());
     names.sort();
     QCOMPARE(names, (QStringList{"NEWELITE", "tool.bin"}));
     QVERIFY(FindNode(*rig.Main, "NEWELITE")); // the tree was rebuilt
-    for (const auto& entry : rig.Main->Brelk->Entries())
+    for (const auto& entry : rig.Main->Card()->Entries())
         if (entry->Name() == "NEWELITE")
             QVERIFY(entry->Size() < 204800u); // stored squashed
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
@@ -558,20 +558,20 @@ void TestAddFile::okRefusedWithEmptyName() {
     TDialogRig rig;
     const QString tool = rig.Path("tool.bin");
     QVERIFY(WriteBytes(tool, std::vector<std::uint8_t>(3000, 0x22)));
-    brelk::AddPendingFile(rig.Main->PendingObjects, tool.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), tool.toStdString());
     TfrmAddFile& dialog = rig.Show();
     dialog.edtFilename->clear();
     dialog.btbtnOK->click();
     QCOMPARE(rig.Prompter.Messages(), QStringList{kNameMissing});
     QVERIFY(dialog.isVisible());
     QVERIFY(dialog.btbtnOK->isEnabled() && dialog.btbtnCancel->isEnabled());
-    QVERIFY(rig.Main->Brelk->Entries().empty());
+    QVERIFY(rig.Main->Card()->Entries().empty());
     dialog.edtFilename->setText(QStringLiteral("NAMED"));
     QTest::keyClick(&dialog, Qt::Key_Return); // Enter presses OK
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(rig.Main->Brelk->Entries().size(), 1u);
-    QCOMPARE(rig.Main->Brelk->Entries()[0]->Name(), std::string("NAMED"));
+    QCOMPARE(rig.Main->Card()->Entries().size(), 1u);
+    QCOMPARE(rig.Main->Card()->Entries()[0]->Name(), std::string("NAMED"));
 }
 
 // An object that was never shown and has no name (one whose file name gives none) is shown
@@ -580,20 +580,20 @@ void TestAddFile::okShowsAnObjectLeftWithoutAName() {
     TDialogRig rig;
     const QString tool = rig.Path("tool.bin");
     QVERIFY(WriteBytes(tool, std::vector<std::uint8_t>(3000, 0x22)));
-    brelk::AddPendingFile(rig.Main->PendingObjects, tool.toStdString());
-    brelk::AddPendingFile(rig.Main->PendingObjects, tool.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), tool.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), tool.toStdString());
     TfrmAddFile& dialog = rig.Show();
-    rig.Main->PendingObjects[1]->Entry.SetName("");
+    rig.Main->Pending()[1]->Entry.SetName("");
     dialog.btbtnOK->click();
     QCOMPARE(rig.Prompter.Messages(), QStringList{kNameMissing});
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.CurrentIndex, 1);
     QCOMPARE(dialog.SelectedRow(), 1);
     QVERIFY(dialog.edtFilename->text().isEmpty());
-    QVERIFY(rig.Main->Brelk->Entries().empty());
+    QVERIFY(rig.Main->Card()->Entries().empty());
     dialog.edtFilename->setText(QStringLiteral("SECOND"));
     dialog.btbtnOK->click();
-    QCOMPARE(rig.Main->Brelk->Entries().size(), 2u);
+    QCOMPARE(rig.Main->Card()->Entries().size(), 2u);
 }
 
 void TestAddFile::overwriteQuestionAnswers_data() {
@@ -612,14 +612,14 @@ void TestAddFile::overwriteQuestionAnswers() {
     QFETCH(bool, replaced);
     QFETCH(bool, secondAdded);
     TDialogRig rig(true, {Tool("Elite")});
-    rig.Main->Settings.ImportOverwriteExisting = true;
-    rig.Main->Settings.ImportAskBeforeOverwrite = true;
+    rig.Main->UserSettings().ImportOverwriteExisting = true;
+    rig.Main->UserSettings().ImportAskBeforeOverwrite = true;
     const QString first = rig.Path("ELITE");
     const QString second = rig.Path("OTHER");
     QVERIFY(WriteBytes(first, std::vector<std::uint8_t>(3000, 0x22)));
     QVERIFY(WriteBytes(second, std::vector<std::uint8_t>(100, 0x23)));
-    brelk::AddPendingFile(rig.Main->PendingObjects, first.toStdString());
-    brelk::AddPendingFile(rig.Main->PendingObjects, second.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), first.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), second.toStdString());
     TfrmAddFile& dialog = rig.Show();
     rig.Prompter.QueueAnswer(TAnswer(answer));
     dialog.btbtnOK->click();
@@ -632,7 +632,7 @@ void TestAddFile::overwriteQuestionAnswers() {
     QCOMPARE(rig.Prompter.Last().Icon, TIcon::Confirmation);
     QCOMPARE(rig.Prompter.Last().Buttons, TButtons::YesNoCancel);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    const auto& catalogue = rig.Main->Brelk->Entries();
+    const auto& catalogue = rig.Main->Card()->Entries();
     QCOMPARE(int(catalogue.size()), objects);
     bool foundSecond = false;
     for (const auto& entry : catalogue) {
@@ -651,7 +651,7 @@ void TestAddFile::nothingChangesTheListWhileImporting() {
     for (int i = 0; i < 4; ++i) {
         paths << rig.Path(QStringLiteral("tool%1").arg(i));
         QVERIFY(WriteBytes(paths.last(), std::vector<std::uint8_t>(600, std::uint8_t(i))));
-        brelk::AddPendingFile(rig.Main->PendingObjects, paths.last().toStdString());
+        brelk::AddPendingFile(rig.Main->Pending(), paths.last().toStdString());
     }
     TfrmAddFile& dialog = rig.Show();
     const QString extra = rig.Path("extra");
@@ -668,13 +668,13 @@ void TestAddFile::nothingChangesTheListWhileImporting() {
         dialog.strnggrdFilesKeyUp(Qt::Key_Insert);
         dialog.HandleDroppedFiles({extra});
         dialog.reject();
-        QCOMPARE(rig.Main->PendingObjects.size(), 4u);
+        QCOMPARE(rig.Main->Pending().size(), 4u);
     });
     poke.start(0);
     dialog.btbtnOK->click();
     poke.stop();
     QVERIFY(attempts > 0);
-    QCOMPARE(rig.Main->Brelk->Entries().size(), 4u);
+    QCOMPARE(rig.Main->Card()->Entries().size(), 4u);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
 }
@@ -685,7 +685,7 @@ void TestAddFile::waitWindowCancelReachesTheImport() {
     for (int i = 0; i < 4; ++i) {
         const QString path = rig.Path(QStringLiteral("tool%1").arg(i));
         QVERIFY(WriteBytes(path, std::vector<std::uint8_t>(600, std::uint8_t(i))));
-        brelk::AddPendingFile(rig.Main->PendingObjects, path.toStdString());
+        brelk::AddPendingFile(rig.Main->Pending(), path.toStdString());
     }
     bool clicked = false;
     bool cancelled = false;
@@ -708,8 +708,8 @@ void TestAddFile::waitWindowCancelReachesTheImport() {
     QVERIFY(rig.Main->ExecuteAddObjectsDialog());
     QVERIFY(clicked && cancelled && lent);
     QCOMPARE(rig.Wait->parentWidget(), nullptr); // given back afterwards
-    QVERIFY(rig.Main->Brelk->Entries().size() >= 1u);
-    QVERIFY(rig.Main->Brelk->Entries().size() <= 2u);
+    QVERIFY(rig.Main->Card()->Entries().size() >= 1u);
+    QVERIFY(rig.Main->Card()->Entries().size() <= 2u);
 }
 
 void TestAddFile::escapeClosesWithCancel() {
@@ -719,7 +719,7 @@ void TestAddFile::escapeClosesWithCancel() {
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QVERIFY(rig.Main->Brelk->Entries().empty());
+    QVERIFY(rig.Main->Card()->Entries().empty());
 }
 
 void TestAddFile::filesDroppedOnDialog() {
@@ -739,7 +739,7 @@ void TestAddFile::filesDroppedOnDialog() {
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&dialog, &drop);
     QVERIFY(drop.isAccepted());
-    QTRY_COMPARE(rig.Main->PendingObjects.size(), 2u);
+    QTRY_COMPARE(rig.Main->Pending().size(), 2u);
     QCOMPARE(rig.Object(0).Entry.Name(), std::string("KEPT"));
     QCOMPARE(rig.Object(1).FileName, spaced.toStdString());
     QCOMPARE(dialog.CurrentIndex, 1);
@@ -763,7 +763,7 @@ void TestAddFile::droppedFolderOnEmptyListSelectsLast() {
     QVERIFY(WriteBytes(folder + "/.hiddendir/c.bin", std::vector<std::uint8_t>(40, 4)));
     TfrmAddFile& dialog = rig.Show();
     dialog.HandleDroppedFiles({folder});
-    QCOMPARE(rig.Main->PendingObjects.size(), 2u);
+    QCOMPARE(rig.Main->Pending().size(), 2u);
     QStringList names{rig.Cell(0, 2), rig.Cell(1, 2)};
     names.sort();
     QCOMPARE(names, (QStringList{"a.bin", "b.bin"}));
@@ -788,8 +788,8 @@ void TestAddFile::realImagesDroppedAndImported() {
     int interleaved = 0, dsdFiles = 0, gzipped = 0;
     WhenDialogReady(dialog, [&] {
         dialog->HandleDroppedFiles({corpus + "/dfs", corpus + "/uef"});
-        analysed = rig.Main->PendingObjects.size();
-        for (const auto& object : rig.Main->PendingObjects) {
+        analysed = rig.Main->Pending().size();
+        for (const auto& object : rig.Main->Pending()) {
             const bool dsd = QString::fromStdString(object->FileName).endsWith(".dsd");
             dsdFiles += dsd;
             interleaved += dsd && object->ReadAs == brelk::TReadAs::DFSInterleaved;
@@ -808,8 +808,8 @@ void TestAddFile::realImagesDroppedAndImported() {
     QVERIFY(dsdFiles > 0);
     QCOMPARE(interleaved, dsdFiles);
     QVERIFY(gzipped > 0);
-    QCOMPARE(rig.Main->Brelk->Entries().size(), analysed);
-    for (const auto& entry : rig.Main->Brelk->Entries())
+    QCOMPARE(rig.Main->Card()->Entries().size(), analysed);
+    for (const auto& entry : rig.Main->Card()->Entries())
         QVERIFY(!entry->Name().empty());
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
 }
@@ -828,19 +828,19 @@ void TestAddFile::untitledTapeIsNamedAfterItsFile() {
     QFETCH(QString, name);
     TDialogRig rig;
     rig.SetSetting("ImportGuessDistributor", guess);
-    rig.Main->Settings.ImportGuessDistributor = guess != 0;
+    rig.Main->UserSettings().ImportGuessDistributor = guess != 0;
     QVERIFY(QDir().mkpath(rig.Path("Superior")));
     const QString tape = rig.Path("Superior/Repton.uef");
     brelktest::TUEFBuilder uef;
     QVERIFY(WriteBytes(tape, uef.NewFile().Block(brelktest::BlockSpec("R", 0, 10, 0x80)).Bytes));
-    brelk::AddPendingFile(rig.Main->PendingObjects, tape.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), tape.toStdString());
     TfrmAddFile& dialog = rig.Show();
     QCOMPARE(dialog.edtFilename->text(), name);
     QCOMPARE(rig.Cell(0, 2), name);
     dialog.btbtnOK->click();
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
-    QCOMPARE(rig.Main->Brelk->Entries().size(), 1u);
-    QCOMPARE(QString::fromStdString(rig.Main->Brelk->Entries()[0]->Name()), name);
+    QCOMPARE(rig.Main->Card()->Entries().size(), 1u);
+    QCOMPARE(QString::fromStdString(rig.Main->Card()->Entries()[0]->Name()), name);
 }
 
 QTEST_MAIN(TestAddFile)

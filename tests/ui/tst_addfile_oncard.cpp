@@ -28,9 +28,7 @@ struct TOnCardRig : TMainRig {
         Open();
         Dialog = Main->AddObjectsDialog();
     }
-    void Pend(const QString& path) {
-        brelk::AddPendingFile(Main->PendingObjects, path.toStdString());
-    }
+    void Pend(const QString& path) { brelk::AddPendingFile(Main->Pending(), path.toStdString()); }
     QTableWidgetItem* Item(int row, int column) const {
         return Dialog->strnggrdFiles->item(row, column);
     }
