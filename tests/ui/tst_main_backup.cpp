@@ -232,10 +232,12 @@ void TestMainBackup::updateWindowFromTheMenu() {
     QString report;
     bool autoStarted = true;
     QTimer::singleShot(0, &window, [&] {
-        QTRY_VERIFY(window.memoUpdateResults->toPlainText().endsWith("Connection closed."));
-        report = window.memoUpdateResults->toPlainText();
+        QTRY_VERIFY(Find<QPlainTextEdit>(window, "memoUpdateResults")
+                        ->toPlainText()
+                        .endsWith("Connection closed."));
+        report = Find<QPlainTextEdit>(window, "memoUpdateResults")->toPlainText();
         autoStarted = window.AutoStarted;
-        window.btbtnCancel->click();
+        Find<QPushButton>(window, "btbtnCancel")->click();
     });
     Find<QAction>(main, "mnuHelpCheckUpdates")->trigger();
     QVERIFY(!autoStarted);
@@ -265,7 +267,7 @@ void TestMainBackup::updateWindowAtStart() {
     QTimer::singleShot(200, &window, [&] {
         autoStarted = window.AutoStarted;
         if (window.isVisible())
-            window.btbtnCancel->click();
+            Find<QPushButton>(window, "btbtnCancel")->click();
     });
     QTest::qWait(400);
     QCOMPARE(fetcher.Calls, setting ? 1 : 0);
