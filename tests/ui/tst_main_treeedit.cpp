@@ -544,11 +544,11 @@ void TestMainTreeEdit::droppedFilesOpenTheDialog() {
     int rows = -1;
     WhenDialogReady(rig.Main->AddObjectsDialog(), [&] {
         TfrmAddFile* dialog = rig.Main->AddObjectsDialog();
-        rows = dialog->strnggrdFiles->rowCount();
+        rows = Find<QTableWidget>(*dialog, "strnggrdFiles")->rowCount();
         if (ok)
-            dialog->btbtnOK->click();
+            Find<QPushButton>(*dialog, "btbtnOK")->click();
         else
-            dialog->btbtnCancel->click();
+            Find<QPushButton>(*dialog, "btbtnCancel")->click();
     });
     rig.Main->HandleDroppedFiles({folder});
     QCOMPARE(rows, 2);
@@ -573,7 +573,7 @@ void TestMainTreeEdit::dropEventsFromFileManagers() {
     data.setData(QStringLiteral("text/uri-list"), QUrl::fromLocalFile(file).toEncoded() + "\r\n");
     QString seen;
     WhenDialogReady(rig.Main->AddObjectsDialog(), [&] {
-        seen = rig.Main->AddObjectsDialog()->lblFilePath->text();
+        seen = Find<QLabel>(*rig.Main->AddObjectsDialog(), "lblFilePath")->text();
         rig.Main->AddObjectsDialog()->reject();
     });
     QWidget* viewport = Find<TObjectTreeWidget>(*rig.Main, "treevwObjects")->viewport();

@@ -9,6 +9,7 @@
 #include "ui/aux/ShellOpener.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -64,6 +65,7 @@ class TestMainWindow : public QObject {
     void reloadDisabledWhilePending();
     void menusAndCaptions();
     void actionsWithoutWorkStayDisabled();
+    void controlsFoundByMemberName();
     void splashMayCloseAfterShow();
     void positionOffAllScreensFallsBack();
     void commandsRefusedDuringLongOperation();
@@ -293,6 +295,48 @@ void TestMainWindow::actionsWithoutWorkStayDisabled() {
     QVERIFY(Find<QAction>(main, "mnuPopupFormatMMC")->isEnabled());
     Find<QAction>(main, "mnuPopupFormatMMC")->trigger();
     QCOMPARE(formats, 1);
+}
+
+// Every control and action that the tests look up carries the name of its member and the
+// lookup reaches the window's own one, not the add-objects dialog's control of that name.
+void TestMainWindow::controlsFoundByMemberName() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {}));
+    TfrmMain& main = rig.Open();
+    QVERIFY(main.AddObjectsDialog()); // a child of the window with its own "mnuPopup"
+    const std::pair<const char*, const char*> controls[] = {
+        {"mnuPopup", "QMenu"},
+        {"stsbrMain", "QStatusBar"},
+        {"grpbxMMCInfo", "QGroupBox"},
+        {"pnlMMCBlockUsage", "QFrame"},
+        {"imgMMCBlockUsage", "TUsageImage"},
+        {"pnlCacheStatus", "TClickPanel"},
+        {"treevwObjects", "TObjectTreeWidget"},
+        {"spltrMainformLeftRight", "QSplitter"},
+        {"grpbxObjectinfo", "QGroupBox"},
+        {"lblObjectType", "QLabel"},
+        {"lblObjectFullname", "QLabel"},
+        {"lblObjectSize", "QLabel"},
+        {"lblObjectMMCPosition", "QLabel"},
+        {"tbctrlObjectDetails", "QTabBar"},
+        {"memoObjectDetails", "QPlainTextEdit"},
+        {"lvObjectFiles", "QTreeWidget"},
+        {"chkDetailsText", "QCheckBox"},
+    };
+    for (const auto& [name, type] : controls) {
+        const QObject* found = main.findChild<QObject*>(QLatin1String(name));
+        QVERIFY2(found && found->inherits(type), name);
+        for (const QObject* up = found->parent(); up != &main; up = up->parent())
+            QVERIFY2(!qobject_cast<const QDialog*>(up), name);
+    }
+    QCOMPARE(main.Actions().size(), 17);
+    for (const QAction* action : main.Actions()) {
+        const QString name = action->objectName();
+        QVERIFY(name.startsWith("actn") || name.startsWith("mnu"));
+        QCOMPARE(main.findChild<QAction*>(name), action);
+    }
+    for (const char* proxy : {"mnuPopupRemoveDeletedObjects", "mnuPopupFormatMMC"})
+        QCOMPARE(main.findChild<QAction*>(QLatin1String(proxy))->parent(), &main);
 }
 
 // The splash stays up during start-up, makes way for a device error, and may close after it.

@@ -108,10 +108,10 @@ void TestStartOptions::openWithOffersTheFilesOnTheOpenCard() {
     WhenDialogReady(main.AddObjectsDialog(), [&] {
         TfrmAddFile* dialog = main.AddObjectsDialog();
         cardOpenFirst = bool(FindNode(main, QStringLiteral("FIRST")));
-        rows = dialog->strnggrdFiles->rowCount();
+        rows = Find<QTableWidget>(*dialog, "strnggrdFiles")->rowCount();
         for (const auto& object : main.Pending())
             listed << QString::fromStdString(object->FileName);
-        dialog->btbtnOK->click();
+        Find<QPushButton>(*dialog, "btbtnOK")->click();
     });
     ApplyStartOptions(main, options);
     QVERIFY(listed.isEmpty()); // the dialog waits for the event loop
