@@ -732,7 +732,7 @@ void TestAddFile::waitWindowCancelReachesTheImport() {
             poke->stop();
             lent = rig.Wait->parentWidget() == rig.Dialog;
             QTest::mouseClick(cancel, Qt::LeftButton);
-            cancelled = rig.Wait->Cancelled;
+            cancelled = rig.Wait->WasCancelled();
         });
         poke->start(0);
         Find<QPushButton>(*rig.Dialog, "btbtnOK")->click();
