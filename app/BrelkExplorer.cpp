@@ -67,7 +67,7 @@ int main(int argc, char* argv[]) {
         prompter.SetParent(&frmMain);
         TfrmAddFile frmAddFile(frmMain, &frmMain);
         frmMain.AttachAddObjectsDialog(&frmAddFile);
-        TfrmSettings frmSettings(frmMain.Settings, prompter, &frmMain, &removableDrives);
+        TfrmSettings frmSettings(frmMain.UserSettings(), prompter, &frmMain, &removableDrives);
         TfrmWait frmWait(&frmMain);
         TfrmCheckUpdates frmCheckUpdates(nullptr, nullptr, &frmMain);
         frmMain.AttachWindows(&frmSettings, &frmWait, splash.get());

@@ -231,6 +231,12 @@ class TBrelk {
     }
     TCacheWindow Window() const;
 
+    // Messages name the card by its path in quotes; with DriveColon (the window's form) the
+    // path is followed by ':' where a drive letter stood: '/dev/sdb:'.
+    void SetDriveColonInMessages(bool driveColon) { DriveColon = driveColon; }
+    // The card as messages name it: the path in quotes, in the form set above.
+    std::string QuotedCard() const { return "'" + DriveLetter + (DriveColon ? ":'" : "'"); }
+
     // --- The two settings that allocation reads (the owner copies them in) ---
     void SetReuseDeletedSpace(bool reuse) { ReuseDeletedSpace = reuse; }
     void SetRewriteObjectHeader(bool rewrite) { RewriteObjectHeader = rewrite; }
@@ -338,6 +344,7 @@ class TBrelk {
 
     bool ReuseDeletedSpace = true;
     bool RewriteObjectHeader = false;
+    bool DriveColon = true;
 
     std::string DriveLetter; // the device path on Linux: a block device node or an image file
     std::uint16_t BytesPerSector = 0;

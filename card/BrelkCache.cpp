@@ -249,8 +249,8 @@ bool TBrelk::WriteRawBytes(const void* source, std::uint32_t address, std::uint3
     if (CacheSize == 0)
         return count == 0; // no card: nothing can be stored
     if (ReadOnly()) {
-        Reporter.ReportError("Error - The Brelk-card '" + DriveLetter +
-                             ":' is open for reading only");
+        Reporter.ReportError("Error - The Brelk-card " + QuotedCard() +
+                             " is open for reading only");
         return false;
     }
     if (Stopped)

@@ -112,8 +112,8 @@ bool TBrelk::HeaderOnCardUnchanged() {
 }
 
 void TBrelk::CardChangedByAnother() {
-    Reporter.ReportError("Error - The catalogue of the Brelk-card '" + DriveLetter +
-                         ":' was changed by another program since it was read; the changes "
+    Reporter.ReportError("Error - The catalogue of the Brelk-card " + QuotedCard() +
+                         " was changed by another program since it was read; the changes "
                          "are not written. Reload the card to see its present contents.");
     StopWrites();
 }
@@ -146,8 +146,8 @@ bool TBrelk::WriteCatalogueBytes(std::vector<std::uint8_t>& onCard, std::size_t 
     }
     if (!written) {
         ReportDeviceError("Could not write to");
-        Reporter.ReportError("Error - The catalogue of the Brelk-card '" + DriveLetter +
-                             ":' may be partly written; " +
+        Reporter.ReportError("Error - The catalogue of the Brelk-card " + QuotedCard() +
+                             " may be partly written; " +
                              (Journalled ? "the next opening of the card undoes the change"
                                          : "check --repair can rebuild it"));
         StopWrites();
@@ -216,7 +216,7 @@ bool TBrelk::WriteCatalogue() {
 bool TBrelk::FlushMMCDevice() {
     if (Stopped || ReadOnly()) {
         if (HasUnsavedData())
-            Reporter.ReportError("Error - The changes to the Brelk-card '" + DriveLetter + ":' " +
+            Reporter.ReportError("Error - The changes to the Brelk-card " + QuotedCard() + " " +
                                  (Stopped ? "are not written after the failure above"
                                           : "are not written: it is open for reading only"));
         return !HasUnsavedData() && !Stopped;
@@ -259,8 +259,8 @@ bool TBrelk::FormatMMC() {
     // The catalogue header must lie below the safety zone; a smaller card gets no write at all
     // (an image file would otherwise grow past the card's end).
     if (UsableLimit() < kCatalogueHeaderSize) {
-        Reporter.ReportError("Error - The Brelk-card '" + DriveLetter +
-                             ":' is too small to hold a catalogue");
+        Reporter.ReportError("Error - The Brelk-card " + QuotedCard() +
+                             " is too small to hold a catalogue");
         return false;
     }
     std::array<std::uint8_t, kCatalogueHeaderSize> header{};

@@ -41,16 +41,16 @@ TCacheWindow TBrelk::Window() const {
 // caller checks; here they are only reported.
 TBrelk::~TBrelk() {
     if (HasUnsavedData() && !ReadOnly())
-        Reporter.ReportError("Error - Changes to the Brelk-card '" + DriveLetter +
-                             ":' were not written");
+        Reporter.ReportError("Error - Changes to the Brelk-card " + QuotedCard() +
+                             " were not written");
     CacheBuffer.reset();
     CloseDevice();
     Lock.Release();
 }
 
 void TBrelk::ReportDeviceError(const std::string& what) {
-    Reporter.ReportError("Error - " + what + " device '" + DriveLetter + ":' (" +
-                         Device.LastError() + ")");
+    Reporter.ReportError("Error - " + what + " device " + QuotedCard() + " (" + Device.LastError() +
+                         ")");
 }
 
 bool TBrelk::OpenDevice(bool& wasOpen) {
@@ -64,7 +64,7 @@ bool TBrelk::OpenDevice(bool& wasOpen) {
     // A reader's lock holds the card open for reading already: the device shares it.
     DeviceOK = (ReadOnly() && Device.Share(Lock.Descriptor())) || Device.Open(DriveLetter, Access);
     if (!DeviceOK)
-        Reporter.ReportError("Error - Could not open device '" + DriveLetter + ":' (" +
+        Reporter.ReportError("Error - Could not open device " + QuotedCard() + " (" +
                              Device.LastError() + ")");
     return DeviceOK;
 }
@@ -86,8 +86,7 @@ bool TBrelk::ReadDeviceGeometry(bool& refused) {
     std::uint32_t sector = 0;
     bool ok = DeviceOK && Device.SectorSize(sector) && sector != 0;
     if (ok && (length >= (std::uint64_t(1) << 32) || sector > 65535)) {
-        Reporter.ReportError("Error - The device '" + DriveLetter +
-                             ":' holds 4 GiB or more or has " +
+        Reporter.ReportError("Error - The device " + QuotedCard() + " holds 4 GiB or more or has " +
                              "a sector size above 65535 bytes; it cannot be used as a Brelk-card");
         DeviceOK = false;
         refused = true;
@@ -126,11 +125,11 @@ bool TBrelk::Initialize(std::uint32_t cacheBytes, const std::string& drive,
     if (!DriveLetter.empty() && !Lock.Take(DriveLetter, access)) {
         DeviceOK = false;
         if (Lock.Busy())
-            Reporter.ReportError("Error - The Brelk-card '" + DriveLetter +
-                                 ":' is in use by another program (" + Lock.LastError() +
+            Reporter.ReportError("Error - The Brelk-card " + QuotedCard() +
+                                 " is in use by another program (" + Lock.LastError() +
                                  "); try again when it has finished");
         else
-            Reporter.ReportError("Error - Could not open device '" + DriveLetter + ":' (" +
+            Reporter.ReportError("Error - Could not open device " + QuotedCard() + " (" +
                                  Lock.LastError() + ")");
         return false;
     }

@@ -31,8 +31,8 @@ bool TBrelk::BeginJournal(const TJournalView& journal) {
         return true;
     std::string error;
     if (!Keeper->BeginChange(journal, error)) {
-        Reporter.ReportError("Warning - The catalogue change of the Brelk-card '" + DriveLetter +
-                             ":' could not be journalled (" + error +
+        Reporter.ReportError("Warning - The catalogue change of the Brelk-card " + QuotedCard() +
+                             " could not be journalled (" + error +
                              "); a crash while it is written cannot be undone");
         return true;
     }
@@ -46,8 +46,8 @@ void TBrelk::EndJournal() {
     Journalled = false;
     std::string error;
     if (!Keeper->EndChange(CardIdentity(DriveLetter), TJournalEnd::KeepAsUndo, error))
-        Reporter.ReportError("Warning - The journal of the Brelk-card '" + DriveLetter +
-                             ":' could not be removed (" + error +
+        Reporter.ReportError("Warning - The journal of the Brelk-card " + QuotedCard() +
+                             " could not be removed (" + error +
                              "); the next opening finds the change finished");
 }
 
@@ -71,8 +71,8 @@ void TBrelk::SettleInterruptedChange() {
                                state == TJournalState::Finished ? TJournalEnd::KeepAsUndo
                                                                 : TJournalEnd::Discard,
                                error))
-            Reporter.ReportError("Warning - A finished journal of the Brelk-card '" + DriveLetter +
-                                 ":' could not be removed (" + error + ")");
+            Reporter.ReportError("Warning - A finished journal of the Brelk-card " + QuotedCard() +
+                                 " could not be removed (" + error + ")");
         return;
     case TJournalState::Torn:
         if (!ReadOnly()) {
@@ -80,15 +80,15 @@ void TBrelk::SettleInterruptedChange() {
             return;
         }
         JournalOverlay = std::move(journal.Runs);
-        Reporter.ReportError("Warning - A change to the catalogue of the Brelk-card '" +
-                             DriveLetter +
-                             ":' was interrupted; the catalogue is shown as it was before, and "
+        Reporter.ReportError("Warning - A change to the catalogue of the Brelk-card " +
+                             QuotedCard() +
+                             " was interrupted; the catalogue is shown as it was before, and "
                              "the next program that writes to the card undoes the change");
         return;
     case TJournalState::Foreign:
-        Reporter.ReportError("Warning - The journal of an interrupted change to the Brelk-card '" +
-                             DriveLetter +
-                             ":' does not match the card; it was not applied and stays in the "
+        Reporter.ReportError("Warning - The journal of an interrupted change to the Brelk-card " +
+                             QuotedCard() +
+                             " does not match the card; it was not applied and stays in the "
                              "state folder");
         return;
     }
@@ -105,10 +105,10 @@ bool TBrelk::UndoInterruptedChange(const TCardJournal& journal) {
         return false;
     std::string error;
     if (!Keeper->EndChange(journal.Card, TJournalEnd::Discard, error))
-        Reporter.ReportError("Warning - The journal of the Brelk-card '" + DriveLetter +
-                             ":' could not be removed (" + error + ")");
-    Reporter.ReportError("An interrupted change to the Brelk-card '" + DriveLetter +
-                         ":' was undone.");
+        Reporter.ReportError("Warning - The journal of the Brelk-card " + QuotedCard() +
+                             " could not be removed (" + error + ")");
+    Reporter.ReportError("An interrupted change to the Brelk-card " + QuotedCard() +
+                         " was undone.");
     return true;
 }
 

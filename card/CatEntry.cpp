@@ -18,7 +18,8 @@ class TRecordPool {
     void* Take() {
         std::lock_guard lock(Mutex);
         if (!Free) {
-            Blocks.push_back(std::make_unique<TSlot[]>(kBlockRecords));
+            // Not zeroed: the loop below writes every slot, and a record is built in place.
+            Blocks.push_back(std::make_unique_for_overwrite<TSlot[]>(kBlockRecords));
             for (std::size_t i = 0; i < kBlockRecords; ++i)
                 Give(&Blocks.back()[i]);
         }

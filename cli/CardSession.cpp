@@ -18,22 +18,20 @@ constexpr std::uint64_t kMaxCacheSize = 64u * 1024 * 1024;
 void TStreamReporter::ReportError(const std::string& text) {
     std::string line = text;
     std::replace(line.begin(), line.end(), '\r', ' ');
-    for (std::size_t at = line.find(DriveText); at != std::string::npos;
-         at = line.find(DriveText, at + PathText.size()))
-        line.replace(at, DriveText.size(), PathText);
     Err << "brelk: " << line << "\n";
     ++Count;
 }
 
 TCardSession::TCardSession(const std::string& path, const TArgs& args, std::ostream& err,
                            TCardAccess access)
-    : Path(path), Reporter(err, path), Brelk(std::make_unique<TBrelk>(Reporter)) {
+    : Path(path), Reporter(err), Brelk(std::make_unique<TBrelk>(Reporter)) {
     auto cache = args.Number("--cache-size", 1, kMaxCacheSize).value_or(kDefaultCacheSize);
     auto zone = args.Number("--safety-zone", 0, 0xFFFFFFFFu).value_or(kDefaultSafetyZone);
     if (args.Has("--reuse-deleted-space") && args.Has("--no-reuse-deleted-space"))
         throw TUsageError("--reuse-deleted-space and --no-reuse-deleted-space exclude each other");
     Brelk->SetReuseDeletedSpace(!args.Has("--no-reuse-deleted-space"));
     Brelk->SetRewriteObjectHeader(args.Has("--rewrite-header"));
+    Brelk->SetDriveColonInMessages(false); // brelk names the card by its path alone
     // Readers too: an opening looks for the journal of a change cut short.
     Brelk->SetCatalogueKeeper(&Keeper);
     if (!Brelk->Initialize(std::uint32_t(cache), path, std::uint32_t(zone), access))

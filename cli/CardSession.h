@@ -12,18 +12,15 @@
 
 namespace brelk::cli {
 
-// Writes the card layer's messages to standard error, one line each. The card layer names
-// the card as a drive ("'/dev/sdb:'", the window's words); brelk names it by its path alone.
+// Writes the card layer's messages to standard error, one line each.
 class TStreamReporter final : public TBrelkReporter {
   public:
-    TStreamReporter(std::ostream& err, const std::string& cardPath)
-        : Err(err), DriveText("'" + cardPath + ":'"), PathText("'" + cardPath + "'") {}
+    explicit TStreamReporter(std::ostream& err) : Err(err) {}
     void ReportError(const std::string& text) override;
     int Count = 0;
 
   private:
     std::ostream& Err;
-    const std::string DriveText, PathText;
 };
 
 class TCardSession {

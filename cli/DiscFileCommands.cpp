@@ -6,13 +6,16 @@
 #include "cli/Output.h"
 #include "cli/PCFiles.h"
 #include "cli/TerminalProgress.h"
+#include "explorer/AcornWildcard.h"
 #include "explorer/DiscFiles.h"
+#include "explorer/NameText.h"
 #include "explorer/ObjectTransfer.h"
 #include "formats/GlobalStuff.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <ostream>
 #include <string>
 
@@ -36,18 +39,23 @@ std::vector<std::string> From(const TArgs& args, std::size_t first) {
                                     all.end());
 }
 
-void OpenObject(TCardSession& session, const TArgs& args, TOpenObject& object) {
-    session.RequireCatalogue();
-    object.Entry = session.FindObject(args.Positional()[1], args);
-    object.Name = VisibleName(object.Entry->Name());
+// Reads Entry's bytes and lists its files; TFailure when it has none or cannot be read.
+void LoadObject(TCardSession& session, const TBrelkCatEntry* entry, TOpenObject& object) {
+    object.Entry = entry;
+    object.Name = VisibleName(entry->Name());
     TMediaKind kind;
-    if (!MediaKindOf(*object.Entry, kind))
+    if (!MediaKindOf(*entry, kind))
         throw TFailure("'" + object.Name + "' is no disc or tape object");
-    if (!ReadWholeObject(session.Card(), *object.Entry, object.Bytes))
+    if (!ReadWholeObject(session.Card(), *entry, object.Bytes))
         session.Fail(session.Path + ": '" + object.Name + "' could not be read");
     std::string why;
     if (!ListMediaFiles(kind, object.Bytes, object.Listing, why))
         throw TFailure("'" + object.Name + "': " + why);
+}
+
+void OpenObject(TCardSession& session, const TArgs& args, TOpenObject& object) {
+    session.RequireCatalogue();
+    LoadObject(session, session.FindObject(args.Positional()[1], args), object);
 }
 
 // The drive that --side names, or -1 without it.
@@ -107,27 +115,127 @@ int RunFiles(const TArgs& args, TContext& context) {
     return 0;
 }
 
+TExtractOptions ExtractOptions(const TArgs& args) {
+    TExtractOptions options;
+    options.Inf = args.Has("--inf");
+    options.Force = args.Has("--force");
+    return options;
+}
+
+// Extracts Chosen of Object below Folder into Batch; TFailure with the reason.
+void ExtractInto(const TArgs& args, const TOpenObject& object,
+                 const std::vector<const TMediaFile*>& chosen, const std::string& folder,
+                 TSafeWriteBatch& batch, std::vector<std::string>& written,
+                 TJobProgress* progress) {
+    std::string why;
+    if (!ExtractMediaFiles(object.Listing, object.Bytes, chosen, folder, ExtractOptions(args),
+                           written, why, progress, &batch))
+        throw TFailure(
+            "'" + object.Name + "': " + why +
+            (why.find("exists already") != std::string::npos ? " (--force replaces it)" : ""));
+}
+
+void CommitExtract(TSafeWriteBatch& batch, const std::vector<std::string>& written,
+                   TContext& context) {
+    std::string why;
+    if (!batch.Commit(why))
+        throw TFailure(why);
+    for (const std::string& path : written)
+        context.Out << path << "\n";
+}
+
+// The folder below DIR that an object's files go to when OBJECT is a wildcard: the name
+// get gives the object's file, without its extension.
+std::string ObjectFolderName(const TBrelkCatEntry& entry) {
+    const std::string file = ObjectFileName(entry, 1);
+    return CodePage1252ToUtf8(PrintableName(file.substr(0, file.rfind('.'))));
+}
+
+// The disc and tape objects that OBJECT, a wildcard, chooses, each with its own folder;
+// refused as a whole when two would share a folder.
+std::vector<std::pair<const TBrelkCatEntry*, std::string>> ObjectsWithFiles(TCardSession& session,
+                                                                            const TArgs& args) {
+    std::vector<std::pair<const TBrelkCatEntry*, std::string>> objects;
+    std::map<std::string, const TBrelkCatEntry*> taken;
+    for (const TBrelkCatEntry* entry : session.FindObjects({args.Positional()[1]}, args)) {
+        TMediaKind kind;
+        if (!MediaKindOf(*entry, kind))
+            continue;
+        const std::string folder = ObjectFolderName(*entry);
+        if (const auto [it, fresh] = taken.emplace(folder, entry); !fresh)
+            throw TFailure(session.Path + ": '" + NameText(it->second->Name()) + "' and '" +
+                           NameText(entry->Name()) + "' would both be extracted into " + folder +
+                           "; extract them one by one");
+        objects.emplace_back(entry, folder);
+    }
+    if (objects.empty())
+        throw TFailure(session.Path + ": no disc or tape object matches '" + args.Positional()[1] +
+                       "'");
+    return objects;
+}
+
+// The files that Patterns choose in one of several objects: there a pattern may match
+// nothing; Used records the patterns that matched.
+std::vector<const TMediaFile*> ChooseIn(const TOpenObject& object,
+                                        const std::vector<std::string>& patterns,
+                                        std::vector<bool>& used) {
+    std::vector<std::string> matching;
+    for (std::size_t p = 0; p < patterns.size(); ++p) {
+        std::vector<const TMediaFile*> chosen;
+        std::string why;
+        if (ChooseMediaFiles(object.Listing, {patterns[p]}, -1, chosen, why)) {
+            matching.push_back(patterns[p]);
+            used[p] = true;
+        }
+    }
+    if (!patterns.empty() && matching.empty())
+        return {};
+    return Choose(object, matching, -1);
+}
+
+// Every object that the wildcard OBJECT chooses, one at a time in memory, each into
+// DIR/NAME/; the files of all are put in place together at the end.
+void ExtractSeveral(const TArgs& args, TContext& context, TCardSession& session,
+                    const std::string& folder) {
+    session.RequireCatalogue();
+    const auto objects = ObjectsWithFiles(session, args);
+    const std::vector<std::string> patterns = From(args, 2);
+    std::vector<bool> used(patterns.size(), false);
+    TSafeWriteBatch batch;
+    std::vector<std::string> written;
+    TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
+    progress.Begin("Extracting");
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        TOpenObject object;
+        LoadObject(session, objects[i].first, object);
+        progress.Report(i + 1, objects.size(), object.Name);
+        ExtractInto(args, object, ChooseIn(object, patterns, used),
+                    (std::filesystem::path(folder) / objects[i].second).string(), batch, written,
+                    nullptr);
+    }
+    progress.End();
+    for (std::size_t p = 0; p < patterns.size(); ++p)
+        if (!used[p])
+            throw TFailure("no file matches '" + patterns[p] + "' in any object");
+    CommitExtract(batch, written, context);
+}
+
 int RunExtract(const TArgs& args, TContext& context) {
     if (args.Positional().size() < 2)
         throw TUsageError("missing argument: expected CARD OBJECT [FILE...]");
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
+    const std::string folder = args.Value("--output").value_or(".");
+    if (HasAcornWildcard(args.Positional()[1])) {
+        ExtractSeveral(args, context, session, folder);
+        return 0;
+    }
     TOpenObject object;
     OpenObject(session, args, object);
-    const auto chosen = Choose(object, From(args, 2), -1);
-    TExtractOptions options;
-    options.Inf = args.Has("--inf");
-    options.Force = args.Has("--force");
+    TSafeWriteBatch batch;
     std::vector<std::string> written;
-    std::string why;
-    const std::string folder = args.Value("--output").value_or(".");
     TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
-    if (!ExtractMediaFiles(object.Listing, object.Bytes, chosen, folder, options, written, why,
-                           &progress))
-        throw TFailure(
-            "'" + object.Name + "': " + why +
-            (why.find("exists already") != std::string::npos ? " (--force replaces it)" : ""));
-    for (const std::string& path : written)
-        context.Out << path << "\n";
+    ExtractInto(args, object, Choose(object, From(args, 2), -1), folder, batch, written, &progress);
+    CommitExtract(batch, written, context);
     return 0;
 }
 
@@ -266,6 +374,9 @@ TCommand ExtractCommand() {
         "goes into DIR: a DFS file as D.NAME, under DIR/0/ and DIR/2/ for two sides; ADFS\n"
         "directories become folders; a repeated tape name gets .1, .2, ... A / or a control\n"
         "character in a name is written as %XX. Nothing is written when a file is damaged.\n"
+        "The files are synced together, then renamed into place. An OBJECT with a wildcard\n"
+        "takes every disc and tape object it matches in one run, each into DIR/NAME/; a FILE\n"
+        "may then match nothing in some of them.\n"
         "Options:\n"
         "  -o, --output DIR  the folder (default: the current one)\n"
         "  --inf           write FILE.inf beside each: NAME LOAD EXEC LENGTH, then L\n"

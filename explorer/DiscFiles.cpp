@@ -1,14 +1,13 @@
 #include "explorer/DiscFiles.h"
 
-#include "card/DurableFile.h"
 #include "explorer/AcornWildcard.h"
 #include "explorer/ObjectTransfer.h"
 #include "explorer/SafeWrite.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -77,13 +76,13 @@ std::string FolderRefusal(const fs::path& folder, const fs::path& relative) {
 }
 
 std::string TargetRefusal(const fs::path& target, bool force) {
-    const std::string refusal = ReplaceRefusal(target.string());
-    if (!refusal.empty())
-        return refusal;
     struct stat st {};
-    if (!force && ::lstat(target.c_str(), &st) == 0)
-        return target.string() + ": exists already; nothing was written";
-    return "";
+    if (::lstat(target.c_str(), &st) != 0 && errno == ENOENT)
+        return "";
+    const std::string refusal = ReplaceRefusal(target.string());
+    if (!refusal.empty() || force)
+        return refusal;
+    return target.string() + ": exists already; nothing was written";
 }
 
 // Checks one file before anything is written: its bytes and its targets.
@@ -103,24 +102,25 @@ bool CheckOne(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
 
 bool WriteOne(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
               const TMediaFile& file, const fs::path& target, const TExtractOptions& options,
-              std::vector<std::string>& written, std::string& why) {
+              TSafeWriteBatch& batch, fs::path& made, std::vector<std::string>& written,
+              std::string& why) {
     std::vector<std::uint8_t> data;
     std::error_code error;
-    fs::create_directories(target.parent_path(), error);
+    if (target.parent_path() != made)
+        fs::create_directories(target.parent_path(), error);
+    made = target.parent_path();
     if (error) {
         why = target.parent_path().string() + ": cannot be made (" + error.message() + ")";
         return false;
     }
-    if (!ReadMediaFile(listing, bytes, file, data, why) ||
-        !WriteFileSafely(target.string(), data, why, false))
+    if (!ReadMediaFile(listing, bytes, file, data, why) || !batch.Add(target.string(), data, why))
         return false;
     written.push_back(target.string());
     if (!options.Inf)
         return true;
     const std::string line = InfLine(listing, file) + "\n";
     const std::string inf = target.string() + ".inf";
-    if (!WriteFileSafely(inf, {reinterpret_cast<const std::uint8_t*>(line.data()), line.size()},
-                         why, false))
+    if (!batch.Add(inf, {reinterpret_cast<const std::uint8_t*>(line.data()), line.size()}, why))
         return false;
     written.push_back(inf);
     return true;
@@ -295,31 +295,29 @@ std::string InfLine(const TMediaListing& listing, const TMediaFile& file) {
 bool ExtractMediaFiles(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
                        const std::vector<const TMediaFile*>& chosen, const std::string& folder,
                        const TExtractOptions& options, std::vector<std::string>& written,
-                       std::string& why, TJobProgress* progress) {
+                       std::string& why, TJobProgress* progress, TSafeWriteBatch* batch) {
     const std::vector<std::string> paths = ExtractPaths(listing, chosen);
     const fs::path root = folder.empty() ? fs::path(".") : fs::path(folder);
     for (std::size_t i = 0; i < chosen.size(); ++i)
         if (!CheckOne(listing, bytes, *chosen[i], root, paths[i], options, why))
             return false;
-    // Each folder written to is synced once, after its files.
-    std::set<std::string> folders;
+    TSafeWriteBatch own;
+    TSafeWriteBatch& into = batch ? *batch : own;
+    fs::path made; // the folder last made, so each is made once
     if (progress)
         progress->Begin("Extracting");
     for (std::size_t i = 0; i < chosen.size(); ++i) {
         if (progress)
             progress->Report(i + 1, chosen.size(), paths[i]);
-        if (!WriteOne(listing, bytes, *chosen[i], root / paths[i], options, written, why))
+        if (!WriteOne(listing, bytes, *chosen[i], root / paths[i], options, into, made, written,
+                      why)) {
+            into.Abandon();
             return false;
-        folders.insert((root / paths[i]).parent_path().string());
+        }
     }
     if (progress)
         progress->End();
-    for (const std::string& folder : folders)
-        if (!SyncFolder(folder)) {
-            why = folder + ": written, but the folder could not be synced";
-            return false;
-        }
-    return true;
+    return batch || own.Commit(why);
 }
 
 bool ViewMediaFile(const TMediaListing& listing, std::span<const std::uint8_t> bytes,

@@ -8,6 +8,7 @@
 
 #include "card/Brelk.h"
 #include "explorer/DiscTransform.h"
+#include "explorer/SafeWrite.h"
 #include "formats/ADFS.h"
 #include "formats/DFSFiles.h"
 #include "formats/FileView.h"
@@ -83,13 +84,15 @@ struct TExtractOptions {
 
 // Writes the chosen files below Folder (created when absent). Every file is read and every
 // target checked first: a damaged file, an existing file without Force, or a target that
-// is no regular file stops it with the reason and nothing written. Each file is written
-// safely (see SafeWrite.h). Written receives the paths written; Progress hears of each file
-// as it is written.
+// is no regular file stops it with the reason and nothing written. The files are written
+// as one safe group (see SafeWrite.h); with Batch they join it instead and are in place only
+// when the caller commits it (a failure abandons the whole batch). Written receives the paths
+// written; Progress hears of each file as it is written.
 bool ExtractMediaFiles(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
                        const std::vector<const TMediaFile*>& chosen, const std::string& folder,
                        const TExtractOptions& options, std::vector<std::string>& written,
-                       std::string& why, TJobProgress* progress = nullptr);
+                       std::string& why, TJobProgress* progress = nullptr,
+                       TSafeWriteBatch* batch = nullptr);
 
 // The lines of File shown As (see FileView.h).
 bool ViewMediaFile(const TMediaListing& listing, std::span<const std::uint8_t> bytes,

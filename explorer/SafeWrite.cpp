@@ -2,6 +2,7 @@
 
 #include "card/DurableFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -24,6 +25,18 @@ std::string Failed(const std::string& path) {
     return path + ": cannot be written (" + std::strerror(errno) + ")";
 }
 
+// Syncs the file system that holds Folder; false (errno set) when it cannot.
+bool SyncFileSystemOf(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::syncfs(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return synced;
+}
+
 } // namespace
 
 std::string ReplaceRefusal(const std::string& path) {
@@ -43,7 +56,8 @@ std::string ReplaceRefusal(const std::string& path) {
 int CreateSafeTemporary(const std::string& path, std::string& temp) {
     const std::filesystem::path folder = FolderOf(path);
     const std::string base = std::filesystem::path(path).filename().string();
-    std::random_device random;
+    // Seeded once: a random device opened for every file costs more than writing it.
+    static thread_local std::mt19937 random{std::random_device{}()};
     for (int attempt = 0; attempt < 32; ++attempt) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, ".%08x", unsigned(random()));
@@ -56,8 +70,12 @@ int CreateSafeTemporary(const std::string& path, std::string& temp) {
     return -1;
 }
 
-bool WriteFileSafely(const std::string& path, std::span<const std::uint8_t> data, std::string& why,
-                     bool syncFolder) {
+TSafeWriteBatch::~TSafeWriteBatch() {
+    Abandon();
+}
+
+bool TSafeWriteBatch::Add(const std::string& path, std::span<const std::uint8_t> data,
+                          std::string& why) {
     why = ReplaceRefusal(path);
     if (!why.empty())
         return false;
@@ -67,24 +85,60 @@ bool WriteFileSafely(const std::string& path, std::span<const std::uint8_t> data
         why = Failed(path);
         return false;
     }
-    const bool written = WriteAllTo(fd, data.data(), data.size()) && ::fsync(fd) == 0;
+    struct stat st {};
+    const bool written = WriteAllTo(fd, data.data(), data.size()) && ::fstat(fd, &st) == 0;
     if (!written)
         why = Failed(path);
     ::close(fd);
-    if (written) {
-        why = ReplaceRefusal(path);
-        if (why.empty() && ::rename(temp.c_str(), path.c_str()) != 0)
-            why = Failed(path);
-    }
-    if (!why.empty()) {
+    if (!written) {
         ::unlink(temp.c_str());
         return false;
     }
-    if (syncFolder && !SyncFolder(FolderOf(path))) {
-        why = path + ": written, but its folder could not be synced";
+    Files.push_back({temp, path});
+    if (std::none_of(FileSystems.begin(), FileSystems.end(),
+                     [&](const auto& known) { return known.first == st.st_dev; }))
+        FileSystems.emplace_back(st.st_dev, FolderOf(path));
+    return true;
+}
+
+bool TSafeWriteBatch::SyncFileSystems(std::string& why) const {
+    for (const auto& [device, folder] : FileSystems)
+        if (!SyncFileSystemOf(folder)) {
+            why = folder + ": its file system could not be synced (" + std::strerror(errno) + ")";
+            return false;
+        }
+    return true;
+}
+
+bool TSafeWriteBatch::Commit(std::string& why) {
+    // The bytes are durable before any name points at them.
+    if (!SyncFileSystems(why)) {
+        why += "; nothing was written";
+        Abandon();
         return false;
     }
-    return true;
+    std::size_t placed = 0;
+    for (; placed < Files.size(); ++placed) {
+        const TPendingFile& file = Files[placed];
+        why = ReplaceRefusal(file.Path);
+        if (why.empty() && ::rename(file.Temp.c_str(), file.Path.c_str()) != 0)
+            why = Failed(file.Path);
+        if (!why.empty())
+            break;
+    }
+    Files.erase(Files.begin(), Files.begin() + std::ptrdiff_t(placed));
+    Abandon();
+    std::string unsynced;
+    if (!SyncFileSystems(unsynced) && why.empty())
+        why = "written, but " + unsynced;
+    FileSystems.clear();
+    return why.empty();
+}
+
+void TSafeWriteBatch::Abandon() {
+    for (const TPendingFile& file : Files)
+        ::unlink(file.Temp.c_str());
+    Files.clear();
 }
 
 } // namespace brelk

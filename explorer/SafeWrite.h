@@ -1,11 +1,13 @@
-// Writing a PC file safely, as brelk's get writes its output: a fresh temporary file in the
-// target's folder (created exclusively, never through a link), every byte synced, renamed
-// over the target only when it is absent or a regular file, and the folder synced.
+// Writing PC files safely, as brelk's get writes its output: a fresh temporary file in the
+// target's folder (created exclusively, never through a link), made durable, then renamed
+// over the target only when it is absent or a regular file, and the rename made durable.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 namespace brelk {
 
@@ -17,10 +19,40 @@ std::string ReplaceRefusal(const std::string& path);
 // Temp. -1 (errno set) when none can be made.
 int CreateSafeTemporary(const std::string& path, std::string& temp);
 
-// Writes Data to Path as above. False, with the reason naming Path, when it cannot be
-// written; no half file is left behind. Without SyncFolder the caller syncs the folder
-// (once for many files written there).
-bool WriteFileSafely(const std::string& path, std::span<const std::uint8_t> data, std::string& why,
-                     bool syncFolder = true);
+// Many files written safely as one group, at the cost of a few syncs instead of one per
+// file: Add writes each file's bytes into its own temporary; Commit makes every file system
+// written to durable once (syncfs), renames each temporary over its target, and syncs once
+// more for the renames. A crash therefore leaves a target as it was or with all its new
+// bytes, never half written. Temporaries not committed are removed when the batch ends.
+class TSafeWriteBatch {
+  public:
+    TSafeWriteBatch() = default;
+    TSafeWriteBatch(const TSafeWriteBatch&) = delete;
+    TSafeWriteBatch& operator=(const TSafeWriteBatch&) = delete;
+    ~TSafeWriteBatch();
+
+    // Writes Data into a temporary for Path. False, with the reason naming Path, when Path
+    // may not be replaced or the temporary cannot be written (nothing of it is left).
+    bool Add(const std::string& path, std::span<const std::uint8_t> data, std::string& why);
+    // Puts every added file in place. False, with the reason, when the data cannot be made
+    // durable (no target touched) or a target became something other than a regular file
+    // meanwhile (the files before it are in place, the rest removed).
+    bool Commit(std::string& why);
+    // Removes the temporaries not yet committed.
+    void Abandon();
+    // The files added and not yet committed.
+    std::size_t Pending() const { return Files.size(); }
+
+  private:
+    struct TPendingFile {
+        std::string Temp;
+        std::string Path;
+    };
+    std::vector<TPendingFile> Files;
+    // One folder on each file system written to, for its syncfs.
+    std::vector<std::pair<dev_t, std::string>> FileSystems;
+
+    bool SyncFileSystems(std::string& why) const;
+};
 
 } // namespace brelk

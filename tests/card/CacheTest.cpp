@@ -176,13 +176,19 @@ TEST_F(CacheTest, DeviceThatCannotBeOpenedRefusesWrites) {
 }
 
 TEST_F(CacheTest, InitializeFailsWhenTheDeviceIsMissing) {
-    Device.Missing = true;
-    TBrelk card(Reporter, Device);
-    EXPECT_FALSE(card.Initialize(4096, "/dev/sdz", kZone));
-    EXPECT_EQ(Reporter.Messages,
-              std::vector<std::string>{
-                  "Error - Could not open device '/dev/sdz:' (No such file or directory)"});
-    EXPECT_EQ(card.Window().Size, 0u);
+    // The window names the card as a drive (a colon where the letter stood); brelk by path.
+    for (const bool driveColon : {true, false}) {
+        Device.Missing = true;
+        Reporter.Messages.clear();
+        TBrelk card(Reporter, Device);
+        card.SetDriveColonInMessages(driveColon);
+        EXPECT_FALSE(card.Initialize(4096, "/dev/sdz", kZone));
+        EXPECT_EQ(Reporter.Messages,
+                  std::vector<std::string>{std::string("Error - Could not open device '/dev/sdz") +
+                                           (driveColon ? ":'" : "'") +
+                                           " (No such file or directory)"});
+        EXPECT_EQ(card.Window().Size, 0u);
+    }
 }
 
 TEST_F(CacheTest, ReaderWithoutACardReadsNothingAndWritesNothing) {

@@ -5,6 +5,7 @@
 #include "formats/DFSInterleave.h"
 #include "formats/UEFBuilder.h"
 
+#include <algorithm>
 #include <filesystem>
 
 using namespace brelktest;
@@ -78,6 +79,57 @@ TEST_F(DiscFileCommandsTest, ExtractWritesSideFoldersAndNeverReplacesWithoutForc
     const TResult none = Run({"extract", Card, "GAMES", "NOPE", "-o", out});
     EXPECT_EQ(none.Status, 1);
     EXPECT_NE(none.Err.find("no file matches 'NOPE'"), std::string::npos) << none.Err;
+}
+
+TEST_F(DiscFileCommandsTest, ExtractOfAWildcardWritesEachObjectIntoItsFolderOrNothing) {
+    AddGames();
+    Add(Save(
+        "demo.ssd",
+        TDFSBuilder(800).Title("DEMO").AddWithData(dfstest::FileAt("PROG", 4, 2), 0x33).Bytes()));
+    Add(Save("tool.bin", TBytes(300, 0x44)));
+    const auto below = [](const fs::path& root) {
+        std::vector<std::string> paths;
+        for (const auto& entry : fs::recursive_directory_iterator(root))
+            paths.push_back(fs::relative(entry.path(), root).string());
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    };
+    const std::string out = Dir.Path("out").string();
+    const TResult all = Run({"extract", Card, "*", "-o", out});
+    ASSERT_EQ(all.Status, 0) << all.Err;
+    EXPECT_EQ(below(out),
+              (std::vector<std::string>{"DEMO", "DEMO/$.PROG", "GAMES", "GAMES/0", "GAMES/0/$.ONE",
+                                        "GAMES/0/$.PROG", "GAMES/2", "GAMES/2/B.TWO"}));
+    EXPECT_EQ(ReadFileBytes(Dir.Path("out/DEMO/$.PROG")), TBytes(4, 0x33));
+    EXPECT_EQ(ReadFileBytes(Dir.Path("out/GAMES/2/B.TWO")), TBytes(5, 0x22));
+    EXPECT_NE(all.Out.find("out/DEMO/$.PROG\n"), std::string::npos) << all.Out;
+    // FILE patterns choose in every object; one may match nothing in some of them.
+    const std::string some = Dir.Path("some").string();
+    ASSERT_EQ(Run({"extract", Card, "*", "PROG", "B.*", "-o", some}).Status, 0);
+    EXPECT_EQ(below(some),
+              (std::vector<std::string>{"DEMO", "DEMO/$.PROG", "GAMES", "GAMES/0", "GAMES/0/$.PROG",
+                                        "GAMES/2", "GAMES/2/B.TWO"}));
+    const TResult none = Run({"extract", Card, "*", "PROG", "NOPE", "-o", Dir.Path("x").string()});
+    EXPECT_EQ(none.Status, 1);
+    EXPECT_NE(none.Err.find("no file matches 'NOPE' in any object"), std::string::npos) << none.Err;
+    EXPECT_FALSE(fs::exists(Dir.Path("x/DEMO/$.PROG")));
+    // One object's file exists already: the other objects' files are not written either.
+    fs::remove(Dir.Path("out/DEMO/$.PROG"));
+    const TResult again = Run({"extract", Card, "*", "-o", out});
+    EXPECT_EQ(again.Status, 1);
+    EXPECT_NE(again.Err.find("exists already"), std::string::npos) << again.Err;
+    EXPECT_EQ(below(Dir.Path("out/DEMO")), std::vector<std::string>{});
+    EXPECT_EQ(Run({"extract", Card, "*", "-o", out, "--force"}).Status, 0);
+    EXPECT_EQ(ReadFileBytes(Dir.Path("out/DEMO/$.PROG")), TBytes(4, 0x33));
+    // Only objects with files count, and two objects may not share a folder.
+    const TResult tools = Run({"extract", Card, "TOOL*", "-o", out});
+    EXPECT_EQ(tools.Status, 1);
+    EXPECT_NE(tools.Err.find("no disc or tape object matches 'TOOL*'"), std::string::npos)
+        << tools.Err;
+    Add(Save("demo2.ssd", TDFSBuilder(800).Title("DEMO").Bytes()));
+    const TResult twice = Run({"extract", Card, "D*", "-o", Dir.Path("y").string()});
+    EXPECT_EQ(twice.Status, 1);
+    EXPECT_NE(twice.Err.find("would both be extracted into DEMO"), std::string::npos) << twice.Err;
 }
 
 TEST_F(DiscFileCommandsTest, ViewShowsBasicTextOrHex) {

@@ -161,6 +161,42 @@ TEST(DiscFiles, NoLinkIsFollowedAndDamageWritesNothing) {
     EXPECT_FALSE(fs::exists(clean));
 }
 
+TEST(DiscFiles, ExtractingIntoABatchWritesAtItsCommitOrNotAtAll) {
+    const TBytes object = TwoSides();
+    const TMediaListing listing = List(TMediaKind::DFS, object);
+    TTempDir temp;
+    std::vector<std::string> written;
+    std::string why;
+    {
+        TSafeWriteBatch batch;
+        ASSERT_TRUE(ExtractMediaFiles(listing, object, All(listing), temp.Path("a").string(), {},
+                                      written, why, nullptr, &batch))
+            << why;
+        ASSERT_TRUE(ExtractMediaFiles(listing, object, All(listing), temp.Path("b").string(), {},
+                                      written, why, nullptr, &batch))
+            << why;
+        EXPECT_EQ(batch.Pending(), 6u);
+        EXPECT_FALSE(fs::exists(temp.Path("a/0/$.ONE")));
+        ASSERT_TRUE(batch.Commit(why)) << why;
+    }
+    EXPECT_EQ(written.size(), 6u);
+    EXPECT_EQ(ReadFileBytes(temp.Path("b/2/B.TWO")), TBytes(5, 0x22));
+    EXPECT_EQ(FilesBelow(temp.Path("a")), FilesBelow(temp.Path("b")));
+    // A damaged object after a good one: the caller drops the batch, and no file of either
+    // is written.
+    const TBytes cut = TDFSBuilder(800, 1024).AddWithData(File("LATE", 600, 3), 1).Bytes();
+    const TMediaListing damaged = List(TMediaKind::DFS, cut);
+    {
+        TSafeWriteBatch batch;
+        ASSERT_TRUE(ExtractMediaFiles(listing, object, All(listing), temp.Path("c").string(), {},
+                                      written, why, nullptr, &batch));
+        EXPECT_FALSE(ExtractMediaFiles(damaged, cut, All(damaged), temp.Path("d").string(), {},
+                                       written, why, nullptr, &batch));
+    }
+    EXPECT_EQ(FilesBelow(temp.Path("c")), (std::vector<std::string>{"0", "2"}));
+    EXPECT_FALSE(fs::exists(temp.Path("d")));
+}
+
 TEST(DiscFiles, ADFSFoldersAndTapeRepeatsAndStrangeNames) {
     adfstest::TObject elite;
     elite.Name = "ELITE";

@@ -67,6 +67,11 @@ std::vector<std::uint8_t> DiscImage(const std::string& title, std::size_t bytes)
         .Bytes();
 }
 
+// The filing-system ROM button at Index of the dialog's RomButtons() table.
+QRadioButton* RomButton(const TfrmAddFile& dialog, std::size_t index) {
+    return Find<QRadioButton>(dialog, TfrmAddFile::RomButtons()[index].Name);
+}
+
 QString Hex8(std::int64_t value) {
     return QStringLiteral("%1").arg(quint32(value), 8, 16, QLatin1Char('0')).toUpper();
 }
@@ -80,22 +85,23 @@ struct TDialogRig : TMainRig {
         Dialog = Main->AddObjectsDialog();
     }
     void Add(std::unique_ptr<TBrelk_RawCatalogueEntry> object) {
-        Main->PendingObjects.push_back(std::move(object));
+        Main->Pending().push_back(std::move(object));
     }
     TfrmAddFile& Show() {
         Dialog->show();
         return *Dialog;
     }
     QString Cell(int row, int column) const {
-        const QTableWidgetItem* item = Dialog->strnggrdFiles->item(row, column);
+        const QTableWidgetItem* item =
+            Find<QTableWidget>(*Dialog, "strnggrdFiles")->item(row, column);
         return item ? item->text() : QString();
     }
     const TBrelk_RawCatalogueEntry& Object(int index) const {
-        return *Main->PendingObjects[std::size_t(index)];
+        return *Main->Pending()[std::size_t(index)];
     }
     // A click on the grid row (through the grid's own selection handling).
     void ClickRow(int row) const {
-        QTableWidget* grid = Dialog->strnggrdFiles;
+        QTableWidget* grid = Find<QTableWidget>(*Dialog, "strnggrdFiles");
         const QRect cell = grid->visualRect(grid->model()->index(row, 2));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     }
@@ -151,21 +157,24 @@ void TestAddFile::windowAndControls() {
     QVERIFY(!(dialog.windowFlags() & Qt::WindowSystemMenuHint));
     QVERIFY(dialog.minimumWidth() >= 547 && dialog.minimumHeight() >= 340);
     QVERIFY(dialog.minimumHeight() < 493 && dialog.minimumWidth() < 710);
-    QVERIFY(dialog.btbtnOK->isDefault());
-    QCOMPARE(dialog.pgctrlObjectType->count(), 3);
-    QCOMPARE(dialog.pgctrlObjectType->tabText(0), QStringLiteral("Filingsystem"));
-    QCOMPARE(dialog.pgctrlObjectType->tabText(1), QStringLiteral("Tool"));
-    QCOMPARE(dialog.pgctrlObjectType->tabText(2), QStringLiteral("Disc/tape"));
+    QVERIFY(Find<QPushButton>(dialog, "btbtnOK")->isDefault());
+    QCOMPARE(Find<QTabWidget>(dialog, "pgctrlObjectType")->count(), 3);
+    QCOMPARE(Find<QTabWidget>(dialog, "pgctrlObjectType")->tabText(0),
+             QStringLiteral("Filingsystem"));
+    QCOMPARE(Find<QTabWidget>(dialog, "pgctrlObjectType")->tabText(1), QStringLiteral("Tool"));
+    QCOMPARE(Find<QTabWidget>(dialog, "pgctrlObjectType")->tabText(2), QStringLiteral("Disc/tape"));
     QStringList headers;
     for (int c = 0; c < 4; ++c)
-        headers << dialog.strnggrdFiles->horizontalHeaderItem(c)->text();
+        headers << Find<QTableWidget>(dialog, "strnggrdFiles")->horizontalHeaderItem(c)->text();
     QCOMPARE(headers.join('|'), QStringLiteral("Nr|Type|Name|Size on Brelk"));
-    QCOMPARE(dialog.strnggrdFiles->columnWidth(0), 34);
-    QCOMPARE(dialog.strnggrdFiles->columnWidth(1), 30);
-    QCOMPARE(dialog.strnggrdFiles->columnWidth(3), 90);
-    QCOMPARE(dialog.edtFilename->maxLength(), 48);
-    QCOMPARE(dialog.mnuPopupAddfile->text(), QStringLiteral("&Add file to list..."));
-    QCOMPARE(dialog.mnuPopupRemovefile->text(), QStringLiteral("&Remove file from list"));
+    QCOMPARE(Find<QTableWidget>(dialog, "strnggrdFiles")->columnWidth(0), 34);
+    QCOMPARE(Find<QTableWidget>(dialog, "strnggrdFiles")->columnWidth(1), 30);
+    QCOMPARE(Find<QTableWidget>(dialog, "strnggrdFiles")->columnWidth(3), 90);
+    QCOMPARE(Find<QLineEdit>(dialog, "edtFilename")->maxLength(), 48);
+    QCOMPARE(Find<QAction>(dialog, "mnuPopupAddfile")->text(),
+             QStringLiteral("&Add file to list..."));
+    QCOMPARE(Find<QAction>(dialog, "mnuPopupRemovefile")->text(),
+             QStringLiteral("&Remove file from list"));
     for (const auto& rom : TfrmAddFile::RomButtons())
         QCOMPARE(Named<QRadioButton>(&dialog, rom.Name)->text(), QString::fromLatin1(rom.Caption));
 }
@@ -173,20 +182,21 @@ void TestAddFile::windowAndControls() {
 void TestAddFile::emptyListShowsHintAndDisablesDetails() {
     TDialogRig rig;
     TfrmAddFile& dialog = rig.Show();
-    QCOMPARE(dialog.strnggrdFiles->rowCount(), 1);
+    QCOMPARE(Find<QTableWidget>(dialog, "strnggrdFiles")->rowCount(), 1);
     QCOMPARE(rig.Cell(0, 2), kHint);
     QCOMPARE(rig.Cell(0, 0), QString());
     QCOMPARE(rig.Cell(0, 3), QString());
-    QCOMPARE(dialog.CurrentIndex, -1);
-    for (QWidget* w :
-         {static_cast<QWidget*>(dialog.btbtnOK), static_cast<QWidget*>(dialog.btbtnSquashAll),
-          static_cast<QWidget*>(dialog.btbtnExpandAll), static_cast<QWidget*>(dialog.edtFilename),
-          static_cast<QWidget*>(dialog.pgctrlObjectType)})
+    QCOMPARE(dialog.ShownIndex(), -1);
+    for (QWidget* w : {static_cast<QWidget*>(Find<QPushButton>(dialog, "btbtnOK")),
+                       static_cast<QWidget*>(Find<QPushButton>(dialog, "btbtnSquashAll")),
+                       static_cast<QWidget*>(Find<QPushButton>(dialog, "btbtnExpandAll")),
+                       static_cast<QWidget*>(Find<QLineEdit>(dialog, "edtFilename")),
+                       static_cast<QWidget*>(Find<QTabWidget>(dialog, "pgctrlObjectType"))})
         QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
-    QVERIFY(!dialog.mnuPopupRemovefile->isVisible());
+    QVERIFY(!Find<QAction>(dialog, "mnuPopupRemovefile")->isVisible());
     // Delete and the popup entry have nothing to remove.
-    QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Delete);
-    QCOMPARE(dialog.strnggrdFiles->rowCount(), 1);
+    QTest::keyClick(Find<QTableWidget>(dialog, "strnggrdFiles"), Qt::Key_Delete);
+    QCOMPARE(Find<QTableWidget>(dialog, "strnggrdFiles")->rowCount(), 1);
     QVERIFY(rig.Prompter.Questions().isEmpty());
 }
 
@@ -197,31 +207,38 @@ void TestAddFile::showingAnalysesFilesAndSelectsFirst() {
     QVERIFY(WriteBytes(disc, DiscImage("MY GAME", 102400)));
     QVERIFY(WriteBytes(tool, std::vector<std::uint8_t>(1000, 0x11)));
     for (const QString& path : {disc, rig.Path("missing.ssd"), tool})
-        brelk::AddPendingFile(rig.Main->PendingObjects, path.toStdString());
+        brelk::AddPendingFile(rig.Main->Pending(), path.toStdString());
     TfrmAddFile& dialog = rig.Show();
-    QCOMPARE(dialog.strnggrdFiles->rowCount(), 2); // the missing file is dropped
+    QCOMPARE(Find<QTableWidget>(dialog, "strnggrdFiles")->rowCount(),
+             2); // the missing file is dropped
     QCOMPARE(rig.Cell(0, 0), QStringLiteral("1"));
     QCOMPARE(rig.Cell(0, 2), QStringLiteral("MYGAME"));
     QCOMPARE(rig.Cell(0, 3), Hex8(102400));
     QCOMPARE(rig.Cell(1, 2), QStringLiteral("MyTool.rom"));
     QCOMPARE(rig.Cell(1, 3), Hex8(1000));
-    QCOMPARE(dialog.CurrentIndex, 0);
+    QCOMPARE(dialog.ShownIndex(), 0);
     QCOMPARE(dialog.SelectedRow(), 0);
-    QCOMPARE(dialog.lblFilePath->text(), disc);
-    QCOMPARE(dialog.lblFilesize->text(), Hex8(102400));
-    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("MYGAME"));
-    QVERIFY(dialog.lblFileAnalysis->text().startsWith(QStringLiteral("Read as a DFS disc")));
-    QCOMPARE(dialog.pgctrlObjectType->currentIndex(), 2);
-    QVERIFY(dialog.rdbtnDiscDFS->isChecked());
-    QVERIFY(dialog.chkbxDiscSquashed->isChecked());
-    QVERIFY(dialog.chkbxDiscSquashed->isEnabled() && dialog.btbtnSquashAll->isEnabled());
-    QVERIFY(dialog.mnuPopupRemovefile->isVisible());
+    QCOMPARE(Find<QLabel>(dialog, "lblFilePath")->text(), disc);
+    QCOMPARE(Find<QLabel>(dialog, "lblFilesize")->text(), Hex8(102400));
+    QCOMPARE(Find<QLineEdit>(dialog, "edtFilename")->text(), QStringLiteral("MYGAME"));
+    QVERIFY(Find<QLabel>(dialog, "lblFileAnalysis")
+                ->text()
+                .startsWith(QStringLiteral("Read as a DFS disc")));
+    QCOMPARE(Find<QTabWidget>(dialog, "pgctrlObjectType")->currentIndex(), 2);
+    QVERIFY(Find<QRadioButton>(dialog, "rdbtnDiscDFS")->isChecked());
+    QVERIFY(Find<QCheckBox>(dialog, "chkbxDiscSquashed")->isChecked());
+    QVERIFY(Find<QCheckBox>(dialog, "chkbxDiscSquashed")->isEnabled() &&
+            Find<QPushButton>(dialog, "btbtnSquashAll")->isEnabled());
+    QVERIFY(Find<QAction>(dialog, "mnuPopupRemovefile")->isVisible());
     rig.ClickRow(1);
-    QCOMPARE(dialog.CurrentIndex, 1);
-    QCOMPARE(dialog.pgctrlObjectType->currentIndex(), 1);
-    QVERIFY(dialog.lblFileAnalysis->text().startsWith(QStringLiteral("Read as a tool")));
-    QVERIFY(!dialog.chkbxDiscSquashed->isEnabled());
-    QVERIFY(!dialog.btbtnSquashAll->isEnabled() && !dialog.btbtnExpandAll->isEnabled());
+    QCOMPARE(dialog.ShownIndex(), 1);
+    QCOMPARE(Find<QTabWidget>(dialog, "pgctrlObjectType")->currentIndex(), 1);
+    QVERIFY(Find<QLabel>(dialog, "lblFileAnalysis")
+                ->text()
+                .startsWith(QStringLiteral("Read as a tool")));
+    QVERIFY(!Find<QCheckBox>(dialog, "chkbxDiscSquashed")->isEnabled());
+    QVERIFY(!Find<QPushButton>(dialog, "btbtnSquashAll")->isEnabled() &&
+            !Find<QPushButton>(dialog, "btbtnExpandAll")->isEnabled());
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
 }
 
@@ -229,16 +246,16 @@ void TestAddFile::toolSwitchedToFilingsystem() {
     TDialogRig rig;
     rig.Add(Pending(brelk::kTypeTool, 0, "ROM", 16384));
     TfrmAddFile& dialog = rig.Show();
-    dialog.pgctrlObjectType->setCurrentIndex(0); // as a click on the tab
+    Find<QTabWidget>(dialog, "pgctrlObjectType")->setCurrentIndex(0); // as a click on the tab
     QCOMPARE(rig.Object(0).Entry.Type(), brelk::kTypeFilingSystem);
     QCOMPARE(rig.Object(0).Entry.Subtype(), 81);
-    QVERIFY(dialog.rdbtnFS[0]->isChecked());
-    QVERIFY(!dialog.chkbxFSPatched->isChecked());
-    dialog.chkbxFSPatched->click();
+    QVERIFY(RomButton(dialog, 0)->isChecked());
+    QVERIFY(!Find<QCheckBox>(dialog, "chkbxFSPatched")->isChecked());
+    Find<QCheckBox>(dialog, "chkbxFSPatched")->click();
     QCOMPARE(rig.Object(0).Entry.Subtype(), 1);
     Named<QRadioButton>(&dialog, "rdbtnFSAcornDFS245")->click();
     QCOMPARE(rig.Object(0).Entry.Subtype(), 6);
-    dialog.pgctrlObjectType->setCurrentIndex(1);
+    Find<QTabWidget>(dialog, "pgctrlObjectType")->setCurrentIndex(1);
     QCOMPARE(rig.Object(0).Entry.Type(), brelk::kTypeTool);
     QCOMPARE(rig.Object(0).Entry.Subtype(), 0);
     QCOMPARE(rig.Cell(0, 3), Hex8(16384));
@@ -259,14 +276,14 @@ void TestAddFile::romButtons() {
     TDialogRig rig;
     rig.Add(Pending(brelk::kTypeFilingSystem, 81, "ROM", 16384));
     TfrmAddFile& dialog = rig.Show();
-    dialog.rdbtnFS[std::size_t(button)]->click();
+    RomButton(dialog, std::size_t(button))->click();
     QCOMPARE(int(rig.Object(0).Entry.Subtype()), patched + 80);
-    dialog.chkbxFSPatched->click();
+    Find<QCheckBox>(dialog, "chkbxFSPatched")->click();
     QCOMPARE(int(rig.Object(0).Entry.Subtype()), patched);
-    dialog.chkbxFSPatched->click();
+    Find<QCheckBox>(dialog, "chkbxFSPatched")->click();
     QCOMPARE(int(rig.Object(0).Entry.Subtype()), patched + 80);
-    for (std::size_t i = 0; i < dialog.rdbtnFS.size(); ++i)
-        QCOMPARE(dialog.rdbtnFS[i]->isChecked(), int(i) == button);
+    for (std::size_t i = 0; i < TfrmAddFile::RomButtons().size(); ++i)
+        QCOMPARE(RomButton(dialog, i)->isChecked(), int(i) == button);
 }
 
 void TestAddFile::romSubtypeShownAgain_data() {
@@ -288,9 +305,9 @@ void TestAddFile::romSubtypeShownAgain() {
     rig.Add(Pending(brelk::kTypeFilingSystem, std::uint8_t(subtype), "SECOND", 16384));
     TfrmAddFile& dialog = rig.Show();
     rig.ClickRow(1);
-    for (std::size_t i = 0; i < dialog.rdbtnFS.size(); ++i)
-        QCOMPARE(dialog.rdbtnFS[i]->isChecked(), dialog.rdbtnFS[i]->objectName() == checked);
-    QCOMPARE(dialog.chkbxFSPatched->isChecked(), patched);
+    for (std::size_t i = 0; i < TfrmAddFile::RomButtons().size(); ++i)
+        QCOMPARE(RomButton(dialog, i)->isChecked(), RomButton(dialog, i)->objectName() == checked);
+    QCOMPARE(Find<QCheckBox>(dialog, "chkbxFSPatched")->isChecked(), patched);
     rig.ClickRow(0); // leaving stores the controls: the subtype stays
     QCOMPARE(int(rig.Object(1).Entry.Subtype()), subtype);
     QCOMPARE(int(rig.Object(0).Entry.Subtype()), 81);
@@ -300,29 +317,30 @@ void TestAddFile::discPageSizesAndSquashControls() {
     TDialogRig rig;
     rig.Add(Pending(brelk::kTypeTool, 0, "TOOL", 5000));
     TfrmAddFile& dialog = rig.Show();
-    dialog.pgctrlObjectType->setCurrentIndex(2);
+    Find<QTabWidget>(dialog, "pgctrlObjectType")->setCurrentIndex(2);
     QCOMPARE(rig.Object(0).Entry.Type(), brelk::kTypeImage);
     QCOMPARE(rig.Object(0).Entry.Subtype(), brelk::kSubtypeDFS);
-    QVERIFY(dialog.rdbtnDiscDFS->isChecked());
-    QVERIFY(!dialog.chkbxDiscSquashed->isChecked());
+    QVERIFY(Find<QRadioButton>(dialog, "rdbtnDiscDFS")->isChecked());
+    QVERIFY(!Find<QCheckBox>(dialog, "chkbxDiscSquashed")->isChecked());
     QCOMPARE(rig.Cell(0, 3), Hex8(204800));
-    dialog.chkbxDiscSquashed->click();
+    Find<QCheckBox>(dialog, "chkbxDiscSquashed")->click();
     QVERIFY(rig.Object(0).Squashed);
     QCOMPARE(rig.Cell(0, 3), Hex8(5000));
-    dialog.chkbxDiscSquashed->click();
+    Find<QCheckBox>(dialog, "chkbxDiscSquashed")->click();
     QCOMPARE(rig.Cell(0, 3), Hex8(204800));
-    dialog.rdbtnDiscADFS->click();
+    Find<QRadioButton>(dialog, "rdbtnDiscADFS")->click();
     QCOMPARE(rig.Object(0).Entry.Subtype(), brelk::kSubtypeADFS);
     QCOMPARE(rig.Cell(0, 3), Hex8(5000));
-    for (QWidget* w : {static_cast<QWidget*>(dialog.chkbxDiscSquashed),
-                       static_cast<QWidget*>(dialog.btbtnSquashAll),
-                       static_cast<QWidget*>(dialog.btbtnExpandAll)})
+    for (QWidget* w : {static_cast<QWidget*>(Find<QCheckBox>(dialog, "chkbxDiscSquashed")),
+                       static_cast<QWidget*>(Find<QPushButton>(dialog, "btbtnSquashAll")),
+                       static_cast<QWidget*>(Find<QPushButton>(dialog, "btbtnExpandAll"))})
         QVERIFY(!w->isEnabled());
-    dialog.rdbtnDiscDFS->click();
-    QVERIFY(dialog.chkbxDiscSquashed->isEnabled() && dialog.btbtnExpandAll->isEnabled());
-    dialog.rdbtnDiscTape->click();
+    Find<QRadioButton>(dialog, "rdbtnDiscDFS")->click();
+    QVERIFY(Find<QCheckBox>(dialog, "chkbxDiscSquashed")->isEnabled() &&
+            Find<QPushButton>(dialog, "btbtnExpandAll")->isEnabled());
+    Find<QRadioButton>(dialog, "rdbtnDiscTape")->click();
     QCOMPARE(rig.Object(0).Entry.Subtype(), brelk::kSubtypeTape);
-    QVERIFY(!dialog.chkbxDiscSquashed->isEnabled());
+    QVERIFY(!Find<QCheckBox>(dialog, "chkbxDiscSquashed")->isEnabled());
 }
 
 void TestAddFile::squashedDiscToTapeKeepsTapeSize() {
@@ -342,9 +360,9 @@ void TestAddFile::pageChangeKeepsTypedName() {
     TDialogRig rig;
     rig.Add(Pending(brelk::kTypeTool, 0, "TOOL", 5000));
     TfrmAddFile& dialog = rig.Show();
-    dialog.edtFilename->setText(QStringLiteral("NEWNAME"));
-    dialog.pgctrlObjectType->setCurrentIndex(0);
-    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("NEWNAME"));
+    Find<QLineEdit>(dialog, "edtFilename")->setText(QStringLiteral("NEWNAME"));
+    Find<QTabWidget>(dialog, "pgctrlObjectType")->setCurrentIndex(0);
+    QCOMPARE(Find<QLineEdit>(dialog, "edtFilename")->text(), QStringLiteral("NEWNAME"));
     dialog.StorePendingDetails(0);
     QCOMPARE(rig.Object(0).Entry.Name(), std::string("NEWNAME"));
 }
@@ -369,7 +387,9 @@ void TestAddFile::squashAndExpandAll() {
     TfrmAddFile& dialog = rig.Show();
     rig.ClickRow(3);
     rig.Prompter.QueueAnswer(TAnswer(answer));
-    (squash ? dialog.btbtnSquashAll : dialog.btbtnExpandAll)->click();
+    (squash ? Find<QPushButton>(dialog, "btbtnSquashAll")
+            : Find<QPushButton>(dialog, "btbtnExpandAll"))
+        ->click();
     QCOMPARE(rig.Prompter.Last().Text, squash ? QStringLiteral("Squash all DFS objects?")
                                               : QStringLiteral("Expand all DFS objects?"));
     QCOMPARE(rig.Prompter.Last().Icon, TIcon::Confirmation);
@@ -383,22 +403,22 @@ void TestAddFile::squashAndExpandAll() {
     QCOMPARE(rig.Cell(1, 3), Hex8(3000));
     QCOMPARE(rig.Cell(2, 3), Hex8(7000));
     QVERIFY(!rig.Object(1).Squashed && !rig.Object(2).Squashed);
-    QCOMPARE(dialog.CurrentIndex, 3);
-    QCOMPARE(dialog.chkbxDiscSquashed->isChecked(), squashedNow);
+    QCOMPARE(dialog.ShownIndex(), 3);
+    QCOMPARE(Find<QCheckBox>(dialog, "chkbxDiscSquashed")->isChecked(), squashedNow);
 }
 
 void TestAddFile::nameBoxFiltersKeysAndPastedText() {
     TDialogRig rig;
     rig.Add(Pending(brelk::kTypeTool, 0, "TOOL", 100));
     TfrmAddFile& dialog = rig.Show();
-    dialog.edtFilename->clear();
-    QTest::keyClicks(dialog.edtFilename, QStringLiteral("A B~"));
-    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("AB~"));
-    QTest::keyClick(dialog.edtFilename, Qt::Key_Backspace);
-    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("AB"));
-    dialog.edtFilename->insert(QStringLiteral("MY GAME\t\u00e9!")); // as pasted
-    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("ABMYGAME!"));
-    QCOMPARE(dialog.edtFilename->cursorPosition(), 9);
+    Find<QLineEdit>(dialog, "edtFilename")->clear();
+    QTest::keyClicks(Find<QLineEdit>(dialog, "edtFilename"), QStringLiteral("A B~"));
+    QCOMPARE(Find<QLineEdit>(dialog, "edtFilename")->text(), QStringLiteral("AB~"));
+    QTest::keyClick(Find<QLineEdit>(dialog, "edtFilename"), Qt::Key_Backspace);
+    QCOMPARE(Find<QLineEdit>(dialog, "edtFilename")->text(), QStringLiteral("AB"));
+    Find<QLineEdit>(dialog, "edtFilename")->insert(QStringLiteral("MY GAME\t\u00e9!")); // as pasted
+    QCOMPARE(Find<QLineEdit>(dialog, "edtFilename")->text(), QStringLiteral("ABMYGAME!"));
+    QCOMPARE(Find<QLineEdit>(dialog, "edtFilename")->cursorPosition(), 9);
     // The grid shows the stored name until the details are stored.
     QCOMPARE(rig.Cell(0, 2), QStringLiteral("TOOL"));
     dialog.StorePendingDetails(0);
@@ -410,21 +430,23 @@ void TestAddFile::emptyNameRefusesRowChange() {
     rig.Add(Pending(brelk::kTypeImage, brelk::kSubtypeDFS, "DISC", 40000, true));
     rig.Add(Pending(brelk::kTypeTool, 0, "TOOL", 100));
     TfrmAddFile& dialog = rig.Show();
-    dialog.edtFilename->clear();
+    Find<QLineEdit>(dialog, "edtFilename")->clear();
     rig.ClickRow(1);
     QCOMPARE(rig.Prompter.Messages(), QStringList{kNameMissing});
     QCOMPARE(rig.Prompter.Last().Icon, TIcon::Information);
     QCOMPARE(rig.Prompter.Last().Buttons, TButtons::OK);
     QCOMPARE(dialog.SelectedRow(), 0);
-    QCOMPARE(dialog.CurrentIndex, 0);
-    QVERIFY(dialog.chkbxDiscSquashed->isEnabled() && dialog.chkbxDiscSquashed->isChecked());
+    QCOMPARE(dialog.ShownIndex(), 0);
+    QVERIFY(Find<QCheckBox>(dialog, "chkbxDiscSquashed")->isEnabled() &&
+            Find<QCheckBox>(dialog, "chkbxDiscSquashed")->isChecked());
     QCOMPARE(rig.Object(0).Entry.Name(), std::string("DISC"));
-    QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Down); // the key path is refused too
+    QTest::keyClick(Find<QTableWidget>(dialog, "strnggrdFiles"),
+                    Qt::Key_Down); // the key path is refused too
     QCOMPARE(dialog.SelectedRow(), 0);
     QCOMPARE(rig.Prompter.Messages().size(), 2);
-    dialog.edtFilename->setText(QStringLiteral("RENAMED"));
+    Find<QLineEdit>(dialog, "edtFilename")->setText(QStringLiteral("RENAMED"));
     rig.ClickRow(1);
-    QCOMPARE(dialog.CurrentIndex, 1);
+    QCOMPARE(dialog.ShownIndex(), 1);
     QCOMPARE(rig.Cell(0, 2), QStringLiteral("RENAMED"));
     QCOMPARE(rig.Object(0).Entry.Name(), std::string("RENAMED"));
 }
@@ -435,25 +457,27 @@ void TestAddFile::removingRows() {
         rig.Add(Pending(brelk::kTypeTool, 0, name, 100));
     TfrmAddFile& dialog = rig.Show();
     rig.ClickRow(2);
-    dialog.edtFilename->clear(); // the removed object's name is not checked
-    QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Delete);
-    QCOMPARE(dialog.strnggrdFiles->rowCount(), 2);
-    QCOMPARE(dialog.CurrentIndex, 1);
+    Find<QLineEdit>(dialog, "edtFilename")->clear(); // the removed object's name is not checked
+    QTest::keyClick(Find<QTableWidget>(dialog, "strnggrdFiles"), Qt::Key_Delete);
+    QCOMPARE(Find<QTableWidget>(dialog, "strnggrdFiles")->rowCount(), 2);
+    QCOMPARE(dialog.ShownIndex(), 1);
     QCOMPARE(dialog.SelectedRow(), 1);
-    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("TWO"));
+    QCOMPARE(Find<QLineEdit>(dialog, "edtFilename")->text(), QStringLiteral("TWO"));
     rig.ClickRow(0);
-    dialog.mnuPopupRemovefile->trigger();
-    QCOMPARE(dialog.strnggrdFiles->rowCount(), 1);
+    Find<QAction>(dialog, "mnuPopupRemovefile")->trigger();
+    QCOMPARE(Find<QTableWidget>(dialog, "strnggrdFiles")->rowCount(), 1);
     QCOMPARE(rig.Cell(0, 0), QStringLiteral("1"));
     QCOMPARE(rig.Cell(0, 2), QStringLiteral("TWO"));
-    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("TWO"));
-    QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Delete);
-    QCOMPARE(rig.Main->PendingObjects.size(), 0u);
+    QCOMPARE(Find<QLineEdit>(dialog, "edtFilename")->text(), QStringLiteral("TWO"));
+    QTest::keyClick(Find<QTableWidget>(dialog, "strnggrdFiles"), Qt::Key_Delete);
+    QCOMPARE(rig.Main->Pending().size(), 0u);
     QCOMPARE(rig.Cell(0, 2), kHint);
-    QCOMPARE(dialog.CurrentIndex, -1);
-    QVERIFY(!dialog.edtFilename->isEnabled() && !dialog.btbtnOK->isEnabled());
-    QVERIFY(dialog.edtFilename->text().isEmpty() && dialog.lblFilePath->text().isEmpty());
-    QVERIFY(!dialog.mnuPopupRemovefile->isVisible());
+    QCOMPARE(dialog.ShownIndex(), -1);
+    QVERIFY(!Find<QLineEdit>(dialog, "edtFilename")->isEnabled() &&
+            !Find<QPushButton>(dialog, "btbtnOK")->isEnabled());
+    QVERIFY(Find<QLineEdit>(dialog, "edtFilename")->text().isEmpty() &&
+            Find<QLabel>(dialog, "lblFilePath")->text().isEmpty());
+    QVERIFY(!Find<QAction>(dialog, "mnuPopupRemovefile")->isVisible());
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
 }
 
@@ -465,7 +489,7 @@ void TestAddFile::addFileByDialogAndDeleteKey() {
     QVERIFY(WriteBytes(disc, DiscImage("TYPED", 204800)));
     TfrmAddFile& dialog = rig.Show();
     rig.Prompter.QueueFile(rig.Path("Typed")); // typed without its extension
-    QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Insert);
+    QTest::keyClick(Find<QTableWidget>(dialog, "strnggrdFiles"), Qt::Key_Insert);
     const auto& question = rig.Prompter.Last();
     QCOMPARE(question.Kind, TScriptedPrompter::TKind::OpenFile);
     QCOMPARE(question.Text, QStringLiteral("Select object to add to Brelk..."));
@@ -474,17 +498,17 @@ void TestAddFile::addFileByDialogAndDeleteKey() {
                             "*.SSD|DFS doublesided (*.dsd)|*.DSD|Tape (*.uef)|*.UEF|All files "
                             "(*.*)|*.*"));
     QCOMPARE(question.SelectedFilter, QStringLiteral("DFS singlesided (*.ssd)"));
-    QCOMPARE(dialog.strnggrdFiles->rowCount(), 3);
-    QCOMPARE(dialog.CurrentIndex, 2);
+    QCOMPARE(Find<QTableWidget>(dialog, "strnggrdFiles")->rowCount(), 3);
+    QCOMPARE(dialog.ShownIndex(), 2);
     QCOMPARE(dialog.SelectedRow(), 2);
-    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("TYPED"));
-    QCOMPARE(dialog.lblFilePath->text(), disc);
+    QCOMPARE(Find<QLineEdit>(dialog, "edtFilename")->text(), QStringLiteral("TYPED"));
+    QCOMPARE(Find<QLabel>(dialog, "lblFilePath")->text(), disc);
     // A cancelled file dialog adds nothing; the popup entry asks the same.
     rig.Prompter.QueueFile(QString());
-    dialog.mnuPopupAddfile->trigger();
-    QCOMPARE(dialog.strnggrdFiles->rowCount(), 3);
-    QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Delete);
-    QCOMPARE(rig.Main->PendingObjects.size(), 2u);
+    Find<QAction>(dialog, "mnuPopupAddfile")->trigger();
+    QCOMPARE(Find<QTableWidget>(dialog, "strnggrdFiles")->rowCount(), 3);
+    QTest::keyClick(Find<QTableWidget>(dialog, "strnggrdFiles"), Qt::Key_Delete);
+    QCOMPARE(rig.Main->Pending().size(), 2u);
     QCOMPARE(rig.Object(1).Entry.Name(), std::string("TWO"));
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
 }
@@ -493,23 +517,25 @@ void TestAddFile::totalsShowHexAndRedBelowZero() {
     TDialogRig rig;
     rig.Add(Pending(brelk::kTypeTool, 0, "SMALL", 1000));
     TfrmAddFile& dialog = rig.Show();
-    brelk::TSpaceTotals totals = brelk::ComputeSpaceTotals(
-        rig.Main->PendingObjects, rig.Main->Brelk.get(), rig.Main->Settings.MMCSafetyZone);
+    brelk::TSpaceTotals totals = brelk::ComputeSpaceTotals(rig.Main->Pending(), rig.Main->Card(),
+                                                           rig.Main->UserSettings().MMCSafetyZone);
     QVERIFY(totals.Left > 0);
-    QCOMPARE(dialog.lblTotalSpaceNeeded->text(), Hex8(totals.Needed));
-    QCOMPARE(dialog.lblTotalSpaceFree->text(), Hex8(totals.Left));
-    QVERIFY(dialog.pnlTotalspaceFree->palette().color(QPalette::Window) != QColor(255, 0, 0));
+    QCOMPARE(Find<QLabel>(dialog, "lblTotalSpaceNeeded")->text(), Hex8(totals.Needed));
+    QCOMPARE(Find<QLabel>(dialog, "lblTotalSpaceFree")->text(), Hex8(totals.Left));
+    QVERIFY(Find<QFrame>(dialog, "pnlTotalspaceFree")->palette().color(QPalette::Window) !=
+            QColor(255, 0, 0));
     // More than the card holds: the free panel turns red and shows the 32-bit complement.
-    dialog.pgctrlObjectType->setCurrentIndex(2);
+    Find<QTabWidget>(dialog, "pgctrlObjectType")->setCurrentIndex(2);
     rig.Add(Pending(brelk::kTypeTool, 0, "HUGE", 9u << 20));
     dialog.RefreshFileGrid();
     dialog.UpdateSpaceTotals();
-    totals = brelk::ComputeSpaceTotals(rig.Main->PendingObjects, rig.Main->Brelk.get(),
-                                       rig.Main->Settings.MMCSafetyZone);
+    totals = brelk::ComputeSpaceTotals(rig.Main->Pending(), rig.Main->Card(),
+                                       rig.Main->UserSettings().MMCSafetyZone);
     QVERIFY(totals.Left < 0);
-    QCOMPARE(dialog.lblTotalSpaceFree->text(), Hex8(totals.Left));
-    QCOMPARE(dialog.lblTotalSpaceFree->text().size(), 8);
-    QCOMPARE(dialog.pnlTotalspaceFree->palette().color(QPalette::Window), QColor(255, 0, 0));
+    QCOMPARE(Find<QLabel>(dialog, "lblTotalSpaceFree")->text(), Hex8(totals.Left));
+    QCOMPARE(Find<QLabel>(dialog, "lblTotalSpaceFree")->text().size(), 8);
+    QCOMPARE(Find<QFrame>(dialog, "pnlTotalspaceFree")->palette().color(QPalette::Window),
+             QColor(255, 0, 0));
 }
 
 void TestAddFile::totalsInDecimal() {
@@ -519,8 +545,12 @@ void TestAddFile::totalsInDecimal() {
     const QString separator = QLocale().groupSeparator();
     QCOMPARE(rig.Cell(0, 3).trimmed(), QStringLiteral("204") + separator + QStringLiteral("800"));
     QCOMPARE(rig.Cell(0, 3).size(), 13); // right-aligned in 13 characters
-    QCOMPARE(dialog.lblFilesize->text(), QStringLiteral("40") + separator + QStringLiteral("000"));
-    QVERIFY(dialog.lblTotalSpaceNeeded->text().trimmed().startsWith(QStringLiteral("20")));
+    QCOMPARE(Find<QLabel>(dialog, "lblFilesize")->text(),
+             QStringLiteral("40") + separator + QStringLiteral("000"));
+    QVERIFY(Find<QLabel>(dialog, "lblTotalSpaceNeeded")
+                ->text()
+                .trimmed()
+                .startsWith(QStringLiteral("20")));
 }
 
 void TestAddFile::okImportsAndClosesWithOK() {
@@ -529,26 +559,26 @@ void TestAddFile::okImportsAndClosesWithOK() {
     const QString tool = rig.Path("tool.bin");
     QVERIFY(WriteBytes(disc, DiscImage("ELITE", 204800)));
     QVERIFY(WriteBytes(tool, std::vector<std::uint8_t>(3000, 0x22)));
-    brelk::AddPendingFile(rig.Main->PendingObjects, disc.toStdString());
-    brelk::AddPendingFile(rig.Main->PendingObjects, tool.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), disc.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), tool.toStdString());
     bool accepted = false;
     WhenDialogReady(rig.Dialog, [&] {
         TfrmAddFile& dialog = *rig.Dialog;
-        dialog.edtFilename->setText(QStringLiteral("NEWELITE"));
-        dialog.chkbxDiscSquashed->click();
+        Find<QLineEdit>(dialog, "edtFilename")->setText(QStringLiteral("NEWELITE"));
+        Find<QCheckBox>(dialog, "chkbxDiscSquashed")->click();
         rig.ClickRow(1);
-        dialog.btbtnOK->click();
+        Find<QPushButton>(dialog, "btbtnOK")->click();
     });
     accepted = rig.Main->ExecuteAddObjectsDialog();
     QVERIFY(accepted);
     QCOMPARE(rig.Dialog->result(), int(QDialog::Accepted));
-    QVERIFY(rig.Main->PendingObjects.empty());
+    QVERIFY(rig.Main->Pending().empty());
     rig.Main->pnlCacheStatusClick();
     QStringList names = CardNames(rig.CardPath());
     names.sort();
     QCOMPARE(names, (QStringList{"NEWELITE", "tool.bin"}));
     QVERIFY(FindNode(*rig.Main, "NEWELITE")); // the tree was rebuilt
-    for (const auto& entry : rig.Main->Brelk->Entries())
+    for (const auto& entry : rig.Main->Card()->Entries())
         if (entry->Name() == "NEWELITE")
             QVERIFY(entry->Size() < 204800u); // stored squashed
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
@@ -558,20 +588,21 @@ void TestAddFile::okRefusedWithEmptyName() {
     TDialogRig rig;
     const QString tool = rig.Path("tool.bin");
     QVERIFY(WriteBytes(tool, std::vector<std::uint8_t>(3000, 0x22)));
-    brelk::AddPendingFile(rig.Main->PendingObjects, tool.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), tool.toStdString());
     TfrmAddFile& dialog = rig.Show();
-    dialog.edtFilename->clear();
-    dialog.btbtnOK->click();
+    Find<QLineEdit>(dialog, "edtFilename")->clear();
+    Find<QPushButton>(dialog, "btbtnOK")->click();
     QCOMPARE(rig.Prompter.Messages(), QStringList{kNameMissing});
     QVERIFY(dialog.isVisible());
-    QVERIFY(dialog.btbtnOK->isEnabled() && dialog.btbtnCancel->isEnabled());
-    QVERIFY(rig.Main->Brelk->Entries().empty());
-    dialog.edtFilename->setText(QStringLiteral("NAMED"));
+    QVERIFY(Find<QPushButton>(dialog, "btbtnOK")->isEnabled() &&
+            Find<QPushButton>(dialog, "btbtnCancel")->isEnabled());
+    QVERIFY(rig.Main->Card()->Entries().empty());
+    Find<QLineEdit>(dialog, "edtFilename")->setText(QStringLiteral("NAMED"));
     QTest::keyClick(&dialog, Qt::Key_Return); // Enter presses OK
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(rig.Main->Brelk->Entries().size(), 1u);
-    QCOMPARE(rig.Main->Brelk->Entries()[0]->Name(), std::string("NAMED"));
+    QCOMPARE(rig.Main->Card()->Entries().size(), 1u);
+    QCOMPARE(rig.Main->Card()->Entries()[0]->Name(), std::string("NAMED"));
 }
 
 // An object that was never shown and has no name (one whose file name gives none) is shown
@@ -580,20 +611,20 @@ void TestAddFile::okShowsAnObjectLeftWithoutAName() {
     TDialogRig rig;
     const QString tool = rig.Path("tool.bin");
     QVERIFY(WriteBytes(tool, std::vector<std::uint8_t>(3000, 0x22)));
-    brelk::AddPendingFile(rig.Main->PendingObjects, tool.toStdString());
-    brelk::AddPendingFile(rig.Main->PendingObjects, tool.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), tool.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), tool.toStdString());
     TfrmAddFile& dialog = rig.Show();
-    rig.Main->PendingObjects[1]->Entry.SetName("");
-    dialog.btbtnOK->click();
+    rig.Main->Pending()[1]->Entry.SetName("");
+    Find<QPushButton>(dialog, "btbtnOK")->click();
     QCOMPARE(rig.Prompter.Messages(), QStringList{kNameMissing});
     QVERIFY(dialog.isVisible());
-    QCOMPARE(dialog.CurrentIndex, 1);
+    QCOMPARE(dialog.ShownIndex(), 1);
     QCOMPARE(dialog.SelectedRow(), 1);
-    QVERIFY(dialog.edtFilename->text().isEmpty());
-    QVERIFY(rig.Main->Brelk->Entries().empty());
-    dialog.edtFilename->setText(QStringLiteral("SECOND"));
-    dialog.btbtnOK->click();
-    QCOMPARE(rig.Main->Brelk->Entries().size(), 2u);
+    QVERIFY(Find<QLineEdit>(dialog, "edtFilename")->text().isEmpty());
+    QVERIFY(rig.Main->Card()->Entries().empty());
+    Find<QLineEdit>(dialog, "edtFilename")->setText(QStringLiteral("SECOND"));
+    Find<QPushButton>(dialog, "btbtnOK")->click();
+    QCOMPARE(rig.Main->Card()->Entries().size(), 2u);
 }
 
 void TestAddFile::overwriteQuestionAnswers_data() {
@@ -612,17 +643,17 @@ void TestAddFile::overwriteQuestionAnswers() {
     QFETCH(bool, replaced);
     QFETCH(bool, secondAdded);
     TDialogRig rig(true, {Tool("Elite")});
-    rig.Main->Settings.ImportOverwriteExisting = true;
-    rig.Main->Settings.ImportAskBeforeOverwrite = true;
+    rig.Main->UserSettings().ImportOverwriteExisting = true;
+    rig.Main->UserSettings().ImportAskBeforeOverwrite = true;
     const QString first = rig.Path("ELITE");
     const QString second = rig.Path("OTHER");
     QVERIFY(WriteBytes(first, std::vector<std::uint8_t>(3000, 0x22)));
     QVERIFY(WriteBytes(second, std::vector<std::uint8_t>(100, 0x23)));
-    brelk::AddPendingFile(rig.Main->PendingObjects, first.toStdString());
-    brelk::AddPendingFile(rig.Main->PendingObjects, second.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), first.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), second.toStdString());
     TfrmAddFile& dialog = rig.Show();
     rig.Prompter.QueueAnswer(TAnswer(answer));
-    dialog.btbtnOK->click();
+    Find<QPushButton>(dialog, "btbtnOK")->click();
     const QChar cr(13);
     QCOMPARE(rig.Prompter.Messages(),
              QStringList{QStringLiteral("The object 'ELITE' will be overwritten.") + cr + cr +
@@ -632,7 +663,7 @@ void TestAddFile::overwriteQuestionAnswers() {
     QCOMPARE(rig.Prompter.Last().Icon, TIcon::Confirmation);
     QCOMPARE(rig.Prompter.Last().Buttons, TButtons::YesNoCancel);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    const auto& catalogue = rig.Main->Brelk->Entries();
+    const auto& catalogue = rig.Main->Card()->Entries();
     QCOMPARE(int(catalogue.size()), objects);
     bool foundSecond = false;
     for (const auto& entry : catalogue) {
@@ -651,7 +682,7 @@ void TestAddFile::nothingChangesTheListWhileImporting() {
     for (int i = 0; i < 4; ++i) {
         paths << rig.Path(QStringLiteral("tool%1").arg(i));
         QVERIFY(WriteBytes(paths.last(), std::vector<std::uint8_t>(600, std::uint8_t(i))));
-        brelk::AddPendingFile(rig.Main->PendingObjects, paths.last().toStdString());
+        brelk::AddPendingFile(rig.Main->Pending(), paths.last().toStdString());
     }
     TfrmAddFile& dialog = rig.Show();
     const QString extra = rig.Path("extra");
@@ -662,19 +693,20 @@ void TestAddFile::nothingChangesTheListWhileImporting() {
         if (!dialog.IsBusy())
             return;
         ++attempts;
-        QVERIFY(!dialog.strnggrdFiles->isEnabled() && !dialog.btbtnCancel->isEnabled());
-        QTest::keyClick(dialog.strnggrdFiles, Qt::Key_Delete);
+        QVERIFY(!Find<QTableWidget>(dialog, "strnggrdFiles")->isEnabled() &&
+                !Find<QPushButton>(dialog, "btbtnCancel")->isEnabled());
+        QTest::keyClick(Find<QTableWidget>(dialog, "strnggrdFiles"), Qt::Key_Delete);
         dialog.mnuPopupRemovefileClick();
         dialog.strnggrdFilesKeyUp(Qt::Key_Insert);
         dialog.HandleDroppedFiles({extra});
         dialog.reject();
-        QCOMPARE(rig.Main->PendingObjects.size(), 4u);
+        QCOMPARE(rig.Main->Pending().size(), 4u);
     });
     poke.start(0);
-    dialog.btbtnOK->click();
+    Find<QPushButton>(dialog, "btbtnOK")->click();
     poke.stop();
     QVERIFY(attempts > 0);
-    QCOMPARE(rig.Main->Brelk->Entries().size(), 4u);
+    QCOMPARE(rig.Main->Card()->Entries().size(), 4u);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
 }
@@ -685,7 +717,7 @@ void TestAddFile::waitWindowCancelReachesTheImport() {
     for (int i = 0; i < 4; ++i) {
         const QString path = rig.Path(QStringLiteral("tool%1").arg(i));
         QVERIFY(WriteBytes(path, std::vector<std::uint8_t>(600, std::uint8_t(i))));
-        brelk::AddPendingFile(rig.Main->PendingObjects, path.toStdString());
+        brelk::AddPendingFile(rig.Main->Pending(), path.toStdString());
     }
     bool clicked = false;
     bool cancelled = false;
@@ -700,16 +732,16 @@ void TestAddFile::waitWindowCancelReachesTheImport() {
             poke->stop();
             lent = rig.Wait->parentWidget() == rig.Dialog;
             QTest::mouseClick(cancel, Qt::LeftButton);
-            cancelled = rig.Wait->Cancelled;
+            cancelled = rig.Wait->WasCancelled();
         });
         poke->start(0);
-        rig.Dialog->btbtnOK->click();
+        Find<QPushButton>(*rig.Dialog, "btbtnOK")->click();
     });
     QVERIFY(rig.Main->ExecuteAddObjectsDialog());
     QVERIFY(clicked && cancelled && lent);
     QCOMPARE(rig.Wait->parentWidget(), nullptr); // given back afterwards
-    QVERIFY(rig.Main->Brelk->Entries().size() >= 1u);
-    QVERIFY(rig.Main->Brelk->Entries().size() <= 2u);
+    QVERIFY(rig.Main->Card()->Entries().size() >= 1u);
+    QVERIFY(rig.Main->Card()->Entries().size() <= 2u);
 }
 
 void TestAddFile::escapeClosesWithCancel() {
@@ -719,7 +751,7 @@ void TestAddFile::escapeClosesWithCancel() {
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QVERIFY(rig.Main->Brelk->Entries().empty());
+    QVERIFY(rig.Main->Card()->Entries().empty());
 }
 
 void TestAddFile::filesDroppedOnDialog() {
@@ -728,7 +760,8 @@ void TestAddFile::filesDroppedOnDialog() {
     const QString spaced = rig.Path("my disc.ssd");
     QVERIFY(WriteBytes(spaced, DiscImage("SPACED", 204800)));
     TfrmAddFile& dialog = rig.Show();
-    dialog.edtFilename->setText(QStringLiteral("KEPT")); // stored before the drop
+    Find<QLineEdit>(dialog, "edtFilename")
+        ->setText(QStringLiteral("KEPT")); // stored before the drop
     QMimeData data;
     data.setData(QStringLiteral("text/uri-list"),
                  QUrl::fromLocalFile(spaced).toEncoded() + "\r\nhttp://example.org/x.ssd\r\n");
@@ -739,11 +772,11 @@ void TestAddFile::filesDroppedOnDialog() {
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&dialog, &drop);
     QVERIFY(drop.isAccepted());
-    QTRY_COMPARE(rig.Main->PendingObjects.size(), 2u);
+    QTRY_COMPARE(rig.Main->Pending().size(), 2u);
     QCOMPARE(rig.Object(0).Entry.Name(), std::string("KEPT"));
     QCOMPARE(rig.Object(1).FileName, spaced.toStdString());
-    QCOMPARE(dialog.CurrentIndex, 1);
-    QCOMPARE(dialog.edtFilename->text(), QStringLiteral("SPACED"));
+    QCOMPARE(dialog.ShownIndex(), 1);
+    QCOMPARE(Find<QLineEdit>(dialog, "edtFilename")->text(), QStringLiteral("SPACED"));
     // Web addresses alone are refused.
     QMimeData web;
     web.setUrls({QUrl(QStringLiteral("http://example.org/y.ssd"))});
@@ -763,14 +796,14 @@ void TestAddFile::droppedFolderOnEmptyListSelectsLast() {
     QVERIFY(WriteBytes(folder + "/.hiddendir/c.bin", std::vector<std::uint8_t>(40, 4)));
     TfrmAddFile& dialog = rig.Show();
     dialog.HandleDroppedFiles({folder});
-    QCOMPARE(rig.Main->PendingObjects.size(), 2u);
+    QCOMPARE(rig.Main->Pending().size(), 2u);
     QStringList names{rig.Cell(0, 2), rig.Cell(1, 2)};
     names.sort();
     QCOMPARE(names, (QStringList{"a.bin", "b.bin"}));
-    QCOMPARE(dialog.CurrentIndex, 1);
+    QCOMPARE(dialog.ShownIndex(), 1);
     QCOMPARE(dialog.SelectedRow(), 1);
-    QCOMPARE(dialog.edtFilename->text(), rig.Cell(1, 2));
-    QVERIFY(dialog.btbtnOK->isEnabled());
+    QCOMPARE(Find<QLineEdit>(dialog, "edtFilename")->text(), rig.Cell(1, 2));
+    QVERIFY(Find<QPushButton>(dialog, "btbtnOK")->isEnabled());
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
 }
 
@@ -788,8 +821,8 @@ void TestAddFile::realImagesDroppedAndImported() {
     int interleaved = 0, dsdFiles = 0, gzipped = 0;
     WhenDialogReady(dialog, [&] {
         dialog->HandleDroppedFiles({corpus + "/dfs", corpus + "/uef"});
-        analysed = rig.Main->PendingObjects.size();
-        for (const auto& object : rig.Main->PendingObjects) {
+        analysed = rig.Main->Pending().size();
+        for (const auto& object : rig.Main->Pending()) {
             const bool dsd = QString::fromStdString(object->FileName).endsWith(".dsd");
             dsdFiles += dsd;
             interleaved += dsd && object->ReadAs == brelk::TReadAs::DFSInterleaved;
@@ -798,9 +831,10 @@ void TestAddFile::realImagesDroppedAndImported() {
         // Every object has a name (untitled tapes their file's); should one have none, OK
         // would show it and the user would name it.
         for (int i = 0; dialog->isVisible() && i < 100; ++i) {
-            if (dialog->edtFilename->text().isEmpty())
-                dialog->edtFilename->setText(QStringLiteral("UNTITLED%1").arg(i));
-            dialog->btbtnOK->click();
+            if (Find<QLineEdit>(*dialog, "edtFilename")->text().isEmpty())
+                Find<QLineEdit>(*dialog, "edtFilename")
+                    ->setText(QStringLiteral("UNTITLED%1").arg(i));
+            Find<QPushButton>(*dialog, "btbtnOK")->click();
         }
     });
     QVERIFY(rig.Main->ExecuteAddObjectsDialog());
@@ -808,8 +842,8 @@ void TestAddFile::realImagesDroppedAndImported() {
     QVERIFY(dsdFiles > 0);
     QCOMPARE(interleaved, dsdFiles);
     QVERIFY(gzipped > 0);
-    QCOMPARE(rig.Main->Brelk->Entries().size(), analysed);
-    for (const auto& entry : rig.Main->Brelk->Entries())
+    QCOMPARE(rig.Main->Card()->Entries().size(), analysed);
+    for (const auto& entry : rig.Main->Card()->Entries())
         QVERIFY(!entry->Name().empty());
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
 }
@@ -828,19 +862,19 @@ void TestAddFile::untitledTapeIsNamedAfterItsFile() {
     QFETCH(QString, name);
     TDialogRig rig;
     rig.SetSetting("ImportGuessDistributor", guess);
-    rig.Main->Settings.ImportGuessDistributor = guess != 0;
+    rig.Main->UserSettings().ImportGuessDistributor = guess != 0;
     QVERIFY(QDir().mkpath(rig.Path("Superior")));
     const QString tape = rig.Path("Superior/Repton.uef");
     brelktest::TUEFBuilder uef;
     QVERIFY(WriteBytes(tape, uef.NewFile().Block(brelktest::BlockSpec("R", 0, 10, 0x80)).Bytes));
-    brelk::AddPendingFile(rig.Main->PendingObjects, tape.toStdString());
+    brelk::AddPendingFile(rig.Main->Pending(), tape.toStdString());
     TfrmAddFile& dialog = rig.Show();
-    QCOMPARE(dialog.edtFilename->text(), name);
+    QCOMPARE(Find<QLineEdit>(dialog, "edtFilename")->text(), name);
     QCOMPARE(rig.Cell(0, 2), name);
-    dialog.btbtnOK->click();
+    Find<QPushButton>(dialog, "btbtnOK")->click();
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
-    QCOMPARE(rig.Main->Brelk->Entries().size(), 1u);
-    QCOMPARE(QString::fromStdString(rig.Main->Brelk->Entries()[0]->Name()), name);
+    QCOMPARE(rig.Main->Card()->Entries().size(), 1u);
+    QCOMPARE(QString::fromStdString(rig.Main->Card()->Entries()[0]->Name()), name);
 }
 
 QTEST_MAIN(TestAddFile)

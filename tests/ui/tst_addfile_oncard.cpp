@@ -28,17 +28,15 @@ struct TOnCardRig : TMainRig {
         Open();
         Dialog = Main->AddObjectsDialog();
     }
-    void Pend(const QString& path) {
-        brelk::AddPendingFile(Main->PendingObjects, path.toStdString());
-    }
+    void Pend(const QString& path) { brelk::AddPendingFile(Main->Pending(), path.toStdString()); }
     QTableWidgetItem* Item(int row, int column) const {
-        return Dialog->strnggrdFiles->item(row, column);
+        return Find<QTableWidget>(*Dialog, "strnggrdFiles")->item(row, column);
     }
     // Shows the dialog over the pending files, runs Action in it and presses OK.
     bool AddWith(const std::function<void()>& action) {
         WhenDialogReady(Dialog, [this, action] {
             action();
-            Dialog->btbtnOK->click();
+            Find<QPushButton>(*Dialog, "btbtnOK")->click();
         });
         const bool accepted = Main->ExecuteAddObjectsDialog();
         Main->pnlCacheStatusClick(); // the commit
@@ -85,10 +83,10 @@ void TestAddFileOnCard::objectsOnTheCardStartUnticked() {
         QCOMPARE(rig.Item(1, kColumnNr)->checkState(), Qt::Checked);
         QCOMPARE(rig.Item(1, kColumnName)->text(), QStringLiteral("changed.bin"));
         // The name box shows the name alone.
-        QTableWidget* grid = rig.Dialog->strnggrdFiles;
+        QTableWidget* grid = Find<QTableWidget>(*rig.Dialog, "strnggrdFiles");
         const QRect cell = grid->visualRect(grid->model()->index(0, kColumnName));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(rig.Dialog->edtFilename->text(), QStringLiteral("kept.bin"));
+        QCOMPARE(Find<QLineEdit>(*rig.Dialog, "edtFilename")->text(), QStringLiteral("kept.bin"));
     }));
     QCOMPARE(rig.Names(), (QStringList{"changed.bin", "changed.bin", "kept.bin"}));
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));

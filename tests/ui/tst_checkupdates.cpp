@@ -69,7 +69,9 @@ class TUpdateUrl {
 };
 
 QStringList Lines(const TfrmCheckUpdates& window) {
-    return window.memoUpdateResults->toPlainText().split(QLatin1Char('\n'));
+    return Find<QPlainTextEdit>(window, "memoUpdateResults")
+        ->toPlainText()
+        .split(QLatin1Char('\n'));
 }
 
 // Shows the window (not modally) and waits until its report is complete.
@@ -77,8 +79,9 @@ bool RunCheck(TfrmCheckUpdates& window) {
     window.show();
     return QTest::qWaitFor(
         [&] {
-            return !window.Checking() && window.memoUpdateResults->toPlainText().endsWith(
-                                             QLatin1String("Connection closed."));
+            return !window.Checking() && Find<QPlainTextEdit>(window, "memoUpdateResults")
+                                             ->toPlainText()
+                                             .endsWith(QLatin1String("Connection closed."));
         },
         15000);
 }
@@ -221,8 +224,8 @@ void TestCheckUpdates::reportLines() {
     expected << "Connection closed.";
     QCOMPARE(Lines(window), expected);
     QCOMPARE(server.Requests.size(), reachable ? 1 : 0);
-    QVERIFY(!window.tmrCloseWindow->isActive()); // started from the menu
-    window.btbtnCancel->click();
+    QVERIFY(!Find<QTimer>(window, "tmrCloseWindow")->isActive()); // started from the menu
+    Find<QPushButton>(window, "btbtnCancel")->click();
     QVERIFY(!window.isVisible());
 }
 
@@ -265,12 +268,12 @@ void TestCheckUpdates::slowServerTimesOutAndTheWindowStaysResponsive() {
     bool closedWhileChecking = false;
     QTimer::singleShot(300, &again, [&] {
         closedWhileChecking = again.Checking();
-        again.btbtnCancel->click();
+        Find<QPushButton>(again, "btbtnCancel")->click();
     });
     QVERIFY(RunCheck(again));
     QVERIFY(closedWhileChecking);
     QVERIFY(!again.isVisible());
-    QVERIFY(!again.tmrCloseWindow->isActive());
+    QVERIFY(!Find<QTimer>(again, "tmrCloseWindow")->isActive());
 }
 
 void TestCheckUpdates::automaticCheckClosesAfterThreeSeconds() {
@@ -282,8 +285,8 @@ void TestCheckUpdates::automaticCheckClosesAfterThreeSeconds() {
         window.VersionText = "1.0.0.0";
         window.AutoStarted = true;
         QVERIFY(RunCheck(window));
-        QCOMPARE(window.tmrCloseWindow->isActive(), !newer);
-        QCOMPARE(window.tmrCloseWindow->interval(), 3000);
+        QCOMPARE(Find<QTimer>(window, "tmrCloseWindow")->isActive(), !newer);
+        QCOMPARE(Find<QTimer>(window, "tmrCloseWindow")->interval(), 3000);
         if (!newer) {
             // It closes by itself, and not before its time.
             QTest::qWait(2000);
@@ -302,9 +305,9 @@ void TestCheckUpdates::homepageLink() {
     TRecordingShellOpener shell;
     TfrmCheckUpdates window(nullptr, &shell);
     QVERIFY(RunCheck(window));
-    QCOMPARE(window.lblHomepage->text(), "Visit homepage: " + HomepageAddress());
+    QCOMPARE(Find<QLabel>(window, "lblHomepage")->text(), "Visit homepage: " + HomepageAddress());
     QVERIFY(HomepageAddress().startsWith("http://"));
-    QTest::mouseClick(window.lblHomepage, Qt::LeftButton);
+    QTest::mouseClick(Find<QLabel>(window, "lblHomepage"), Qt::LeftButton);
     QCOMPARE(shell.Opened, QStringList{HomepageAddress()});
     QVERIFY(window.isVisible());
     window.accept();
@@ -315,11 +318,11 @@ void TestCheckUpdates::windowLayout() {
     QCOMPARE(window.windowTitle(), QStringLiteral("Check for Updates"));
     QCOMPARE(window.size(), QSize(415, 142));
     QVERIFY(window.isModal());
-    QVERIFY(window.memoUpdateResults->isReadOnly());
-    QCOMPARE(window.btbtnCancel->text(), QStringLiteral("Close"));
-    QVERIFY(window.btbtnCancel->isDefault());
-    QCOMPARE(window.lblHomepage->cursor().shape(), Qt::PointingHandCursor);
-    QVERIFY(!window.tmrCloseWindow->isActive());
+    QVERIFY(Find<QPlainTextEdit>(window, "memoUpdateResults")->isReadOnly());
+    QCOMPARE(Find<QPushButton>(window, "btbtnCancel")->text(), QStringLiteral("Close"));
+    QVERIFY(Find<QPushButton>(window, "btbtnCancel")->isDefault());
+    QCOMPARE(Find<QLabel>(window, "lblHomepage")->cursor().shape(), Qt::PointingHandCursor);
+    QVERIFY(!Find<QTimer>(window, "tmrCloseWindow")->isActive());
     QVERIFY(Named<QPlainTextEdit>(&window, "memoUpdateResults"));
     QVERIFY(Named<QTimer>(&window, "tmrCloseWindow"));
 }
@@ -339,14 +342,15 @@ void TestCheckUpdates::homepageLineFits() {
     server.Body = Reply("1.0", "x");
     TUpdateUrl environment(server.Url());
     QVERIFY(RunCheck(window));
-    const QLabel* line = window.lblHomepage;
+    const QLabel* line = Find<QLabel>(window, "lblHomepage");
     QVERIFY(line->text().endsWith(HomepageAddress()));
     QVERIFY(line->sizeHint().width() <= line->width());
     QVERIFY(line->sizeHint().height() <= line->height());
     QVERIFY(window.rect().contains(line->geometry()));
-    QVERIFY(!line->geometry().intersects(window.memoUpdateResults->geometry()));
-    QVERIFY(!line->geometry().intersects(window.btbtnCancel->geometry()));
-    QVERIFY(window.rect().contains(window.btbtnCancel->geometry()));
+    QVERIFY(!line->geometry().intersects(
+        Find<QPlainTextEdit>(window, "memoUpdateResults")->geometry()));
+    QVERIFY(!line->geometry().intersects(Find<QPushButton>(window, "btbtnCancel")->geometry()));
+    QVERIFY(window.rect().contains(Find<QPushButton>(window, "btbtnCancel")->geometry()));
     QCOMPARE(window.height(), 142);
     window.accept();
 }

@@ -95,7 +95,7 @@ void TestJobsSameCard::deleteGivesTheSameCard() {
     TSameCard card;
     QVERIFY(card.Open());
     TfrmMain& main = *card.Rig.Main;
-    main.Settings.UseDeletedObjects = !permanent;
+    main.UserSettings().UseDeletedObjects = !permanent;
     Select(main, QStringLiteral("TWO"));
     card.Rig.Prompter.QueueAnswer(TAnswer::Yes);
     main.actnDeleteObjectsExecute();

@@ -84,10 +84,10 @@ void TestMainBackup::backupWritesTheSet() {
     TfrmMain& main = rig.Open();
     TFixedClock clock;
     main.SetBackupClock(&clock);
-    QVERIFY(main.actnBackupBrelk->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnBackupBrelk")->isEnabled());
     const QString index = rig.Path("set.txt");
     rig.Prompter.QueueFile(index);
-    main.actnBackupBrelk->trigger();
+    Find<QAction>(main, "actnBackupBrelk")->trigger();
 
     const auto& first = rig.Prompter.Questions().first();
     QCOMPARE(first.Kind, TKind::SaveFile);
@@ -99,7 +99,7 @@ void TestMainBackup::backupWritesTheSet() {
     QVERIFY(!rig.Wait->isVisible());
     QVERIFY(!main.IsBusy());
 
-    const auto live = brelk::LiveEntriesByAddress(main.Brelk->Entries());
+    const auto live = brelk::LiveEntriesByAddress(main.Card()->Entries());
     QCOMPARE(live.size(), std::size_t(4));
     const QByteArray text = FileBytes(index);
     QVERIFY(text.startsWith("BrelkExplorer Backup (15.03.2007 14:05:09)\r\n"));
@@ -109,7 +109,7 @@ void TestMainBackup::backupWritesTheSet() {
     for (std::size_t i = 0; i < live.size(); ++i) {
         const QString image =
             rig.Path("set/") + QString::fromStdString(brelk::ImageFileName(std::uint32_t(i)));
-        QCOMPARE(FileBytes(image), CardBytes(*main.Brelk, *live[i]));
+        QCOMPARE(FileBytes(image), CardBytes(*main.Card(), *live[i]));
     }
     QVERIFY(!QFile::exists(rig.Path("set/IMG00004.bin")));
 }
@@ -119,7 +119,7 @@ void TestMainBackup::backupDialogCancelledDoesNothing() {
     QVERIFY(UseFilledCard(rig));
     TfrmMain& main = rig.Open();
     rig.Prompter.QueueFile(QString());
-    main.actnBackupBrelk->trigger();
+    Find<QAction>(main, "actnBackupBrelk")->trigger();
     QVERIFY(rig.Prompter.Messages().isEmpty());
     QCOMPARE(QDir(rig.Dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
              (QStringList{"card.img", "program", "settings.ini"}));
@@ -146,7 +146,7 @@ void TestMainBackup::nameWithoutExtensionGetsTxt() {
     if (answer >= 0)
         rig.Prompter.QueueAnswer(TAnswer(answer));
     rig.Prompter.QueueFile(rig.Path("plain"));
-    main.actnBackupBrelk->trigger();
+    Find<QAction>(main, "actnBackupBrelk")->trigger();
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
     QVERIFY(rig.Prompter.AllAnswersUsed());
     if (exists) {
@@ -166,7 +166,7 @@ void TestMainBackup::indexThatCannotBeCreated() {
     TfrmMain& main = rig.Open();
     const QString index = rig.Path("missing/set.txt");
     rig.Prompter.QueueFile(index);
-    main.actnBackupBrelk->trigger();
+    Find<QAction>(main, "actnBackupBrelk")->trigger();
     QCOMPARE(rig.Prompter.Messages(), QStringList{"Could not create file '" + index + "'."});
     QCOMPARE(rig.Prompter.Last().Icon, TIcon::Error);
     QVERIFY(!rig.Wait->isVisible());
@@ -177,15 +177,15 @@ void TestMainBackup::failedReadIsNotCalledASuccess() {
     QVERIFY(UseFilledCard(rig));
     TfrmMain& main = rig.Open();
     // One entry claims to lie in the safety zone: its bytes cannot be read.
-    for (const brelk::TBrelkCatEntry* entry : main.Brelk->Entries())
+    for (const brelk::TBrelkCatEntry* entry : main.Card()->Entries())
         if (entry->Name() == "MMFS") {
             brelk::TBrelkCatEntry moved = *entry;
-            moved.SetAddress(main.Brelk->UsableLimit());
-            main.Brelk->UpdateCatEntry(entry, moved);
+            moved.SetAddress(main.Card()->UsableLimit());
+            main.Card()->UpdateCatEntry(entry, moved);
             break;
         }
     rig.Prompter.QueueFile(rig.Path("set.txt"));
-    main.actnBackupBrelk->trigger();
+    Find<QAction>(main, "actnBackupBrelk")->trigger();
     QCOMPARE(rig.Prompter.Messages(),
              (QStringList{"Could not read from Brelk.",
                           "The backup is incomplete: 1 of 4 objects could not be saved; their "
@@ -206,10 +206,10 @@ void TestMainBackup::cancelInTheWaitWindow() {
     QTimer::singleShot(0, rig.Wait.get(), [&] {
         waitText = Named<QLabel>(rig.Wait.get(), "lblWaitTxt")->text();
         QVERIFY(main.IsBusy());
-        QVERIFY(!main.actnRestoreBrelk->isEnabled());
+        QVERIFY(!Find<QAction>(main, "actnRestoreBrelk")->isEnabled());
         Named<QPushButton>(rig.Wait.get(), "btbtnCancel")->click();
     });
-    main.actnBackupBrelk->trigger();
+    Find<QAction>(main, "actnBackupBrelk")->trigger();
     QCOMPARE(waitText, QStringLiteral("Backing up Brelk (3 objects)..."));
     QCOMPARE(rig.Prompter.Messages(),
              QStringList{"Backup cancelled after 2 of 3 objects; the objects not reached have "
@@ -222,21 +222,24 @@ void TestMainBackup::updateWindowFromTheMenu() {
     TMainRig rig;
     QVERIFY(UseFilledCard(rig));
     TfrmMain& main = rig.Open();
-    QVERIFY(!main.mnuHelpCheckUpdates->isEnabled()); // no update window attached yet
+    QVERIFY(
+        !Find<QAction>(main, "mnuHelpCheckUpdates")->isEnabled()); // no update window attached yet
     TCannedFetcher fetcher;
     TfrmCheckUpdates window(&fetcher);
     main.AttachUpdateWindow(&window);
-    QVERIFY(main.mnuHelpCheckUpdates->isEnabled());
+    QVERIFY(Find<QAction>(main, "mnuHelpCheckUpdates")->isEnabled());
     window.AutoStarted = true; // left from an earlier showing
     QString report;
     bool autoStarted = true;
     QTimer::singleShot(0, &window, [&] {
-        QTRY_VERIFY(window.memoUpdateResults->toPlainText().endsWith("Connection closed."));
-        report = window.memoUpdateResults->toPlainText();
+        QTRY_VERIFY(Find<QPlainTextEdit>(window, "memoUpdateResults")
+                        ->toPlainText()
+                        .endsWith("Connection closed."));
+        report = Find<QPlainTextEdit>(window, "memoUpdateResults")->toPlainText();
         autoStarted = window.AutoStarted;
-        window.btbtnCancel->click();
+        Find<QPushButton>(window, "btbtnCancel")->click();
     });
-    main.mnuHelpCheckUpdates->trigger();
+    Find<QAction>(main, "mnuHelpCheckUpdates")->trigger();
     QVERIFY(!autoStarted);
     QVERIFY(report.contains("You have the most current version."));
     QCOMPARE(fetcher.Calls, 1);
@@ -264,7 +267,7 @@ void TestMainBackup::updateWindowAtStart() {
     QTimer::singleShot(200, &window, [&] {
         autoStarted = window.AutoStarted;
         if (window.isVisible())
-            window.btbtnCancel->click();
+            Find<QPushButton>(window, "btbtnCancel")->click();
     });
     QTest::qWait(400);
     QCOMPARE(fetcher.Calls, setting ? 1 : 0);

@@ -36,9 +36,9 @@ void TestMainCheck::soundCardIsReported() {
     TMainRig rig;
     QVERIFY(rig.UseCard(k8M, {Tool("ONE"), Tool("TWO")}));
     TfrmMain& main = rig.Open();
-    QVERIFY(main.actnCheckCard->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnCheckCard")->isEnabled());
     const QByteArray before = ReadAll(rig.CardPath());
-    main.actnCheckCard->trigger();
+    Find<QAction>(main, "actnCheckCard")->trigger();
     QCOMPARE(rig.Prompter.Messages(), QStringList{"The catalogue of the Brelk-card '" +
                                                   rig.CardPath() + "' is sound (2 entries)."});
     QCOMPARE(rig.Prompter.Last().Icon, TIcon::Information);
@@ -61,7 +61,7 @@ void TestMainCheck::damagedCardIsRepairedOnYes() {
     QVERIFY(WriteAll(rig.CardPath(), bytes));
     TfrmMain& main = rig.Open();
     rig.Prompter.QueueAnswer(yes ? TAnswer::Yes : TAnswer::No);
-    main.actnCheckCard->trigger();
+    Find<QAction>(main, "actnCheckCard")->trigger();
     const QString card = rig.CardPath();
     QStringList expected{"The catalogue of the Brelk-card '" + card +
                          "' is damaged (3 entries):\r\rproblem: entry 2 is empty but lies within "

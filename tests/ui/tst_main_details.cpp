@@ -64,34 +64,36 @@ TBytes DFSSide(const std::string& title, std::uint16_t sectors = 800, std::size_
 
 QStringList Tabs(const TfrmMain& main) {
     QStringList tabs;
-    for (int i = 0; i < main.tbctrlObjectDetails->count(); ++i)
-        tabs << main.tbctrlObjectDetails->tabText(i);
+    for (int i = 0; i < Find<QTabBar>(main, "tbctrlObjectDetails")->count(); ++i)
+        tabs << Find<QTabBar>(main, "tbctrlObjectDetails")->tabText(i);
     return tabs;
 }
 
 QStringList Lines(const TfrmMain& main) {
-    const QString text = main.memoObjectDetails->toPlainText();
+    const QString text = Find<QPlainTextEdit>(main, "memoObjectDetails")->toPlainText();
     return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
 }
 
 void Select(TfrmMain& main, const QString& name) {
     TMyTreeNode* node = FindNode(main, name);
     QVERIFY2(node, qPrintable(name));
-    main.treevwObjects->setCurrentItem(node);
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(node);
 }
 
 // The user picks tab Index (the tab bar reports the change as a click would).
 void ChooseTab(TfrmMain& main, int index) {
-    main.tbctrlObjectDetails->setCurrentIndex(index);
+    Find<QTabBar>(main, "tbctrlObjectDetails")->setCurrentIndex(index);
 }
 
 QStringList Fields(const TfrmMain& main) {
-    return {main.lblObjectType->text(), main.lblObjectMMCPosition->text(),
-            main.lblObjectSize->text(), main.lblObjectFullname->text()};
+    return {Find<QLabel>(main, "lblObjectType")->text(),
+            Find<QLabel>(main, "lblObjectMMCPosition")->text(),
+            Find<QLabel>(main, "lblObjectSize")->text(),
+            Find<QLabel>(main, "lblObjectFullname")->text()};
 }
 
 const brelk::TBrelkCatEntry* EntryNamed(const TfrmMain& main, const std::string& name) {
-    for (const auto& entry : main.Brelk->Entries())
+    for (const auto& entry : main.Card()->Entries())
         if (entry->Name() == name)
             return entry;
     return nullptr;
@@ -113,20 +115,23 @@ QStringList FileRows(const TfrmMain& main) {
     std::function<void(const QTreeWidgetItem*, const QString&)> add =
         [&](const QTreeWidgetItem* item, const QString& indent) {
             QStringList cells;
-            for (int column = 0; column < main.lvObjectFiles->columnCount(); ++column)
+            for (int column = 0; column < Find<QTreeWidget>(main, "lvObjectFiles")->columnCount();
+                 ++column)
                 cells << item->text(column);
             rows << indent + cells.join(QLatin1Char('|'));
             for (int i = 0; i < item->childCount(); ++i)
                 add(item->child(i), indent + QStringLiteral("  "));
         };
-    for (int i = 0; i < main.lvObjectFiles->topLevelItemCount(); ++i)
-        add(main.lvObjectFiles->topLevelItem(i), QString());
+    for (int i = 0; i < Find<QTreeWidget>(main, "lvObjectFiles")->topLevelItemCount(); ++i)
+        add(Find<QTreeWidget>(main, "lvObjectFiles")->topLevelItem(i), QString());
     return rows;
 }
 
 bool ListShown(const TfrmMain& main) {
-    return main.lvObjectFiles->isVisibleTo(main.grpbxObjectinfo) &&
-           !main.memoObjectDetails->isVisibleTo(main.grpbxObjectinfo);
+    return Find<QTreeWidget>(main, "lvObjectFiles")
+               ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")) &&
+           !Find<QPlainTextEdit>(main, "memoObjectDetails")
+                ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo"));
 }
 
 } // namespace
@@ -248,37 +253,37 @@ void TestMainDetails::twoSidedDiscTabsAndDetailsTab() {
               {Disc("ONESIDE", 1), DFSSide("SINGLE")},
               {Disc("SHORT", 1), DFSSide("SQUASHED", 100, 25600)}}));
     TfrmMain& main = rig.Open();
-    QCOMPARE(main.DetailsTab, std::uint8_t(0));
+    QCOMPARE(main.ChosenDetailsTab(), std::uint8_t(0));
 
     Select(main, "TWOSIDES");
     QCOMPARE(Tabs(main), (QStringList{":0.FRONT", ":2.BACK", "[Hexview]"}));
-    QCOMPARE(main.tbctrlObjectDetails->currentIndex(), 0);
-    QCOMPARE(main.DetailsTab, std::uint8_t(1));
+    QCOMPARE(Find<QTabBar>(main, "tbctrlObjectDetails")->currentIndex(), 0);
+    QCOMPARE(main.ChosenDetailsTab(), std::uint8_t(1));
     QCOMPARE(Lines(main).value(0), QString("Discname: FRONT (cycle=00, boot=none)"));
     QCOMPARE(Lines(main).value(1), QString("Sectors: 003/320"));
     QCOMPARE(Lines(main).value(5), QString("$.PROG      001900 + 00100 008023 0002"));
 
     ChooseTab(main, 1);
-    QCOMPARE(main.DetailsTab, std::uint8_t(2));
-    QCOMPARE(main.tbctrlObjectDetails->currentIndex(), 1);
+    QCOMPARE(main.ChosenDetailsTab(), std::uint8_t(2));
+    QCOMPARE(Find<QTabBar>(main, "tbctrlObjectDetails")->currentIndex(), 1);
     QCOMPARE(Tabs(main).size(), 3);
     QCOMPARE(Lines(main).value(0), QString("Discname: BACK (cycle=00, boot=none)"));
 
     ChooseTab(main, 2);
-    QCOMPARE(main.DetailsTab, std::uint8_t(3));
-    QCOMPARE(main.tbctrlObjectDetails->currentIndex(), 2);
+    QCOMPARE(main.ChosenDetailsTab(), std::uint8_t(3));
+    QCOMPARE(Find<QTabBar>(main, "tbctrlObjectDetails")->currentIndex(), 2);
     QVERIFY(Lines(main).value(0).startsWith("0000  46 52 4F 4E 54 00 00 00  FRONT..."));
 
     // The single side has two tabs: the kept third tab becomes its last, the hex view.
     Select(main, "ONESIDE");
     QCOMPARE(Tabs(main), (QStringList{":0.SINGLE", "[Hexview]"}));
-    QCOMPARE(main.tbctrlObjectDetails->currentIndex(), 1);
-    QCOMPARE(main.DetailsTab, std::uint8_t(2));
+    QCOMPARE(Find<QTabBar>(main, "tbctrlObjectDetails")->currentIndex(), 1);
+    QCOMPARE(main.ChosenDetailsTab(), std::uint8_t(2));
     QVERIFY(Lines(main).value(0).startsWith("0000  53 49 4E 47 4C 45 00 00  SINGLE.."));
 
     // Back on the two sides, the clamped tab now picks the second side.
     Select(main, "TWOSIDES");
-    QCOMPARE(main.tbctrlObjectDetails->currentIndex(), 1);
+    QCOMPARE(Find<QTabBar>(main, "tbctrlObjectDetails")->currentIndex(), 1);
     QCOMPARE(Lines(main).value(0), QString("Discname: BACK (cycle=00, boot=none)"));
 
     // A squashed side of 100 sectors is one side: the walk ends behind it.
@@ -318,8 +323,8 @@ void TestMainDetails::adfsShowsFieldsButNoDetails() {
     QCOMPARE(fields.value(2), QString("00000400"));
     QCOMPARE(fields.value(3), QString("HARDDISC"));
     QVERIFY(!fields.value(1).isEmpty());
-    QCOMPARE(main.tbctrlObjectDetails->count(), 0);
-    QCOMPARE(main.memoObjectDetails->toPlainText(), QString());
+    QCOMPARE(Find<QTabBar>(main, "tbctrlObjectDetails")->count(), 0);
+    QCOMPARE(Find<QPlainTextEdit>(main, "memoObjectDetails")->toPlainText(), QString());
 }
 
 // Each side's tab lists that side's files; the hex view tab lists none.
@@ -335,23 +340,28 @@ void TestMainDetails::dfsSidesListTheirFiles() {
     TfrmMain& main = rig.Open();
     Select(main, "TWOSIDES");
     QVERIFY(ListShown(main));
-    QCOMPARE(main.lvObjectFiles->headerItem()->text(0), QString("Name"));
+    QCOMPARE(Find<QTreeWidget>(main, "lvObjectFiles")->headerItem()->text(0), QString("Name"));
     QCOMPARE(FileRows(main), (QStringList{"$.PROG|00001900|00008023|000100||002",
                                           "W.DATA|00003000|00003000|001234|L|003"}));
     ChooseTab(main, 1);
     QVERIFY(ListShown(main));
     QCOMPARE(FileRows(main), QStringList{"$.PROG|00001900|00008023|000100||002"});
     ChooseTab(main, 2);
-    QVERIFY(!main.lvObjectFiles->isVisibleTo(main.grpbxObjectinfo));
-    QVERIFY(main.memoObjectDetails->isVisibleTo(main.grpbxObjectinfo));
-    QVERIFY(!main.chkDetailsText->isVisibleTo(main.grpbxObjectinfo));
+    QVERIFY(!Find<QTreeWidget>(main, "lvObjectFiles")
+                 ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")));
+    QVERIFY(Find<QPlainTextEdit>(main, "memoObjectDetails")
+                ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")));
+    QVERIFY(!Find<QCheckBox>(main, "chkDetailsText")
+                 ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")));
     QCOMPARE(FileRows(main), QStringList());
 
     // An object that is no disc shows its text and no list.
     ChooseTab(main, 0);
     Select(main, "DATA");
-    QVERIFY(main.memoObjectDetails->isVisibleTo(main.grpbxObjectinfo));
-    QVERIFY(!main.lvObjectFiles->isVisibleTo(main.grpbxObjectinfo));
+    QVERIFY(Find<QPlainTextEdit>(main, "memoObjectDetails")
+                ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")));
+    QVERIFY(!Find<QTreeWidget>(main, "lvObjectFiles")
+                 ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")));
 }
 
 // "Text" shows the details text in the list's place, and it stays on from object to object.
@@ -361,17 +371,21 @@ void TestMainDetails::textToggleShowsTheDetailsText() {
         rig, {{Disc("ONE", 1), DFSSide("SINGLE")}, {Disc("TWO", 1), DFSSide("OTHER")}}));
     TfrmMain& main = rig.Open();
     Select(main, "ONE");
-    QVERIFY(main.chkDetailsText->isVisibleTo(main.grpbxObjectinfo));
+    QVERIFY(Find<QCheckBox>(main, "chkDetailsText")
+                ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")));
     QVERIFY(ListShown(main));
-    main.chkDetailsText->click();
-    QVERIFY(!main.lvObjectFiles->isVisibleTo(main.grpbxObjectinfo));
-    QVERIFY(main.memoObjectDetails->isVisibleTo(main.grpbxObjectinfo));
+    Find<QCheckBox>(main, "chkDetailsText")->click();
+    QVERIFY(!Find<QTreeWidget>(main, "lvObjectFiles")
+                 ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")));
+    QVERIFY(Find<QPlainTextEdit>(main, "memoObjectDetails")
+                ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")));
     QCOMPARE(Lines(main).value(0), QString("Discname: SINGLE (cycle=00, boot=none)"));
     Select(main, "TWO");
-    QVERIFY(main.memoObjectDetails->isVisibleTo(main.grpbxObjectinfo));
+    QVERIFY(Find<QPlainTextEdit>(main, "memoObjectDetails")
+                ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")));
     QCOMPARE(Lines(main).value(0), QString("Discname: OTHER (cycle=00, boot=none)"));
     QCOMPARE(FileRows(main), QStringList{"$.PROG|00001900|00008023|000100||002"});
-    main.chkDetailsText->click();
+    Find<QCheckBox>(main, "chkDetailsText")->click();
     QVERIFY(ListShown(main));
 }
 
@@ -385,7 +399,8 @@ void TestMainDetails::tapeListsItsFiles() {
     QVERIFY(ListShown(main));
     QCOMPARE(FileRows(main), QStringList{"PROG|00001900|00008023|000010||"});
     ChooseTab(main, 1);
-    QVERIFY(!main.lvObjectFiles->isVisibleTo(main.grpbxObjectinfo));
+    QVERIFY(!Find<QTreeWidget>(main, "lvObjectFiles")
+                 ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")));
 }
 
 // A readable ADFS disc gets its own tab and its files under their directories, empty
@@ -460,14 +475,14 @@ void TestMainDetails::groupNodeShowsNothing() {
     rig.SetSetting("ViewerMaxNodebreaks", 1);
     TfrmMain& main = rig.Open();
     Select(main, "ELITE");
-    QVERIFY(!main.memoObjectDetails->toPlainText().isEmpty());
+    QVERIFY(!Find<QPlainTextEdit>(main, "memoObjectDetails")->toPlainText().isEmpty());
     Select(main, "GAMES");
     QCOMPARE(Fields(main), (QStringList{"", "", "", ""}));
-    QCOMPARE(main.tbctrlObjectDetails->count(), 0);
-    QCOMPARE(main.memoObjectDetails->toPlainText(), QString());
+    QCOMPARE(Find<QTabBar>(main, "tbctrlObjectDetails")->count(), 0);
+    QCOMPARE(Find<QPlainTextEdit>(main, "memoObjectDetails")->toPlainText(), QString());
     Select(main, "Tools");
-    QCOMPARE(main.tbctrlObjectDetails->count(), 0);
-    QCOMPARE(main.memoObjectDetails->toPlainText(), QString());
+    QCOMPARE(Find<QTabBar>(main, "tbctrlObjectDetails")->count(), 0);
+    QCOMPARE(Find<QPlainTextEdit>(main, "memoObjectDetails")->toPlainText(), QString());
 }
 
 void TestMainDetails::rootSummary_data() {
@@ -491,7 +506,7 @@ void TestMainDetails::rootSummary() {
     rig.SetSetting("ViewerShowNumbersInHex", hex ? 1 : 0);
     TfrmMain& main = rig.Open();
     // The root is selected when the tree is built.
-    QCOMPARE(main.treevwObjects->currentItem(), main.RootNode());
+    QCOMPARE(Find<TObjectTreeWidget>(main, "treevwObjects")->currentItem(), main.RootNode());
     QCOMPARE(Tabs(main), QStringList{"Brelk-info"});
     const QStringList lines = Lines(main);
     QCOMPARE(lines.value(0), physical);
@@ -502,7 +517,7 @@ void TestMainDetails::rootSummary() {
     QCOMPARE(Fields(main), (QStringList{"", "", "", ""}));
     // Back to the root from an object.
     Select(main, "TOOL");
-    main.treevwObjects->setCurrentItem(main.RootNode());
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(main.RootNode());
     QCOMPARE(Lines(main), lines);
 }
 
@@ -513,7 +528,7 @@ void TestMainDetails::rootWithoutCardOrCatalogue() {
         TfrmMain& main = rig.Open();
         QVERIFY(!rig.Prompter.Messages().isEmpty()); // the device error
         QCOMPARE(Tabs(main), QStringList{"Brelk-info"});
-        QCOMPARE(main.memoObjectDetails->toPlainText(), QString());
+        QCOMPARE(Find<QPlainTextEdit>(main, "memoObjectDetails")->toPlainText(), QString());
     }
     {
         TMainRig rig;
@@ -535,28 +550,32 @@ void TestMainDetails::clickToLoadPlaceholder() {
     QCOMPARE(Tabs(main), QStringList{"Brelk-info"});
 
     Select(main, "FIRST");
-    QCOMPARE(main.memoObjectDetails->toPlainText(), QString("Click to load details from Brelk"));
-    QCOMPARE(main.tbctrlObjectDetails->count(), 0);
+    QCOMPARE(Find<QPlainTextEdit>(main, "memoObjectDetails")->toPlainText(),
+             QString("Click to load details from Brelk"));
+    QCOMPARE(Find<QTabBar>(main, "tbctrlObjectDetails")->count(), 0);
     QCOMPARE(Fields(main).value(3), QString("FIRST"));
-    QCOMPARE(main.memoObjectDetails->viewport()->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(Find<QPlainTextEdit>(main, "memoObjectDetails")->viewport()->cursor().shape(),
+             Qt::PointingHandCursor);
     QVERIFY(main.DetailsClickActive());
 
-    QTest::mouseClick(main.memoObjectDetails->viewport(), Qt::LeftButton);
+    QTest::mouseClick(Find<QPlainTextEdit>(main, "memoObjectDetails")->viewport(), Qt::LeftButton);
     QCOMPARE(Tabs(main), QStringList{"[Hexview]"});
     QVERIFY(Lines(main).value(0).startsWith("0000  00 01 02"));
     QCOMPARE(Lines(main).size(), 32);
-    QCOMPARE(main.memoObjectDetails->viewport()->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(Find<QPlainTextEdit>(main, "memoObjectDetails")->viewport()->cursor().shape(),
+             Qt::ArrowCursor);
     QVERIFY(!main.DetailsClickActive());
 
     // A further click does nothing: the emptied text stays empty.
-    main.memoObjectDetails->clear();
-    QTest::mouseClick(main.memoObjectDetails->viewport(), Qt::LeftButton);
-    QCOMPARE(main.memoObjectDetails->toPlainText(), QString());
+    Find<QPlainTextEdit>(main, "memoObjectDetails")->clear();
+    QTest::mouseClick(Find<QPlainTextEdit>(main, "memoObjectDetails")->viewport(), Qt::LeftButton);
+    QCOMPARE(Find<QPlainTextEdit>(main, "memoObjectDetails")->toPlainText(), QString());
 
     Select(main, "SECOND");
-    QCOMPARE(main.memoObjectDetails->toPlainText(), QString("Click to load details from Brelk"));
+    QCOMPARE(Find<QPlainTextEdit>(main, "memoObjectDetails")->toPlainText(),
+             QString("Click to load details from Brelk"));
     QVERIFY(main.DetailsClickActive());
-    main.treevwObjects->setCurrentItem(main.RootNode());
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(main.RootNode());
     QCOMPARE(Tabs(main), QStringList{"Brelk-info"});
     QCOMPARE(Lines(main).value(0), QString("Physical size   : 00800000 bytes"));
 }
@@ -575,8 +594,8 @@ void TestMainDetails::hourglassWhileLoading() {
     QVERIFY(rig.UseCard(k8M, {Tool("TOOL")}));
     rig.SetSetting("ViewerAutoviewObjectDetails", autoview ? 1 : 0);
     TfrmMain& main = rig.Open();
-    connect(main.memoObjectDetails, &QPlainTextEdit::textChanged, main.memoObjectDetails,
-            [&waiting] {
+    connect(Find<QPlainTextEdit>(main, "memoObjectDetails"), &QPlainTextEdit::textChanged,
+            Find<QPlainTextEdit>(main, "memoObjectDetails"), [&waiting] {
                 const QCursor* cursor = QApplication::overrideCursor();
                 waiting << (cursor && cursor->shape() == Qt::WaitCursor);
             });
@@ -591,14 +610,14 @@ void TestMainDetails::selectionUpdatesTopbar() {
     TMainRig rig;
     QVERIFY(rig.UseCard(k8M, {Tool("TOOL")}));
     TfrmMain& main = rig.Open();
-    const QColor clean = main.pnlCacheStatus->Colour();
+    const QColor clean = Find<TClickPanel>(main, "pnlCacheStatus")->Colour();
     const std::uint8_t byte = 0x42;
     const brelk::TBrelkCatEntry* entry = EntryNamed(main, "TOOL");
     QVERIFY(entry);
-    QVERIFY(main.Brelk->WriteRawBytes(&byte, entry->Address(), 1));
-    QCOMPARE(main.pnlCacheStatus->Colour(), clean);
+    QVERIFY(main.Card()->WriteRawBytes(&byte, entry->Address(), 1));
+    QCOMPARE(Find<TClickPanel>(main, "pnlCacheStatus")->Colour(), clean);
     Select(main, "TOOL");
-    QCOMPARE(main.pnlCacheStatus->Colour(), QColor(255, 0, 0));
+    QCOMPARE(Find<TClickPanel>(main, "pnlCacheStatus")->Colour(), QColor(255, 0, 0));
     QVERIFY(Lines(main).value(0).startsWith("0000  42 E5"));
 }
 
@@ -611,7 +630,7 @@ void TestMainDetails::objectInfoLayout() {
     TfrmMain& main = rig.Open();
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
-    QWidget* group = main.grpbxObjectinfo;
+    QWidget* group = Find<QGroupBox>(main, "grpbxObjectinfo");
     const auto place = [group](const char* name) {
         QWidget* widget = group->findChild<QWidget*>(name);
         return widget ? QRect(widget->mapTo(group, QPoint()), widget->size()) : QRect();
@@ -641,10 +660,10 @@ void TestMainDetails::objectInfoLayout() {
     for (QLabel* label : group->findChildren<QLabel*>(QRegularExpression("^Label")))
         QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
                  qPrintable(label->text()));
-    QVERIFY(main.lblObjectSize->fontMetrics().horizontalAdvance("4,294,967,295") <=
-            main.lblObjectSize->contentsRect().width());
-    QVERIFY(main.memoObjectDetails->font().fixedPitch());
-    QCOMPARE(main.memoObjectDetails->font().pixelSize(), 11);
+    QVERIFY(Find<QLabel>(main, "lblObjectSize")->fontMetrics().horizontalAdvance("4,294,967,295") <=
+            Find<QLabel>(main, "lblObjectSize")->contentsRect().width());
+    QVERIFY(Find<QPlainTextEdit>(main, "memoObjectDetails")->font().fixedPitch());
+    QCOMPARE(Find<QPlainTextEdit>(main, "memoObjectDetails")->font().pixelSize(), 11);
 }
 
 // The text fields grow with the window, and the longest filing-system type is shown whole.
@@ -655,23 +674,34 @@ void TestMainDetails::objectInfoFieldsGrowWithTheWindow() {
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     Select(main, "ADFS100");
-    QCOMPARE(main.lblObjectType->text(), "Filingsystem (Electron Acorn DFS 1.00 Original)");
-    QVERIFY(main.lblObjectType->fontMetrics().horizontalAdvance(main.lblObjectType->text()) <=
-            main.lblObjectType->contentsRect().width());
-    QWidget* typeField = main.lblObjectType->parentWidget();
-    QWidget* nameField = main.lblObjectFullname->parentWidget();
+    QCOMPARE(Find<QLabel>(main, "lblObjectType")->text(),
+             "Filingsystem (Electron Acorn DFS 1.00 Original)");
+    QVERIFY(Find<QLabel>(main, "lblObjectType")
+                ->fontMetrics()
+                .horizontalAdvance(Find<QLabel>(main, "lblObjectType")->text()) <=
+            Find<QLabel>(main, "lblObjectType")->contentsRect().width());
+    QWidget* typeField = Find<QLabel>(main, "lblObjectType")->parentWidget();
+    QWidget* nameField = Find<QLabel>(main, "lblObjectFullname")->parentWidget();
     const int before = typeField->width();
     const int pageRight = [&main] {
-        QWidget* page = main.grpbxObjectinfo->findChild<QWidget*>("pnlObjectDetailsPage");
-        return page->mapTo(main.grpbxObjectinfo, QPoint(page->width() - 1, 0)).x();
+        QWidget* page =
+            Find<QGroupBox>(main, "grpbxObjectinfo")->findChild<QWidget*>("pnlObjectDetailsPage");
+        return page->mapTo(Find<QGroupBox>(main, "grpbxObjectinfo"), QPoint(page->width() - 1, 0))
+            .x();
     }();
     main.resize(main.width() + 300, main.height());
     QTRY_VERIFY(typeField->width() > before);
     QCOMPARE(nameField->width(), typeField->width());
-    QWidget* page = main.grpbxObjectinfo->findChild<QWidget*>("pnlObjectDetailsPage");
-    QCOMPARE(typeField->mapTo(main.grpbxObjectinfo, QPoint(typeField->width() - 1, 0)).x(),
-             page->mapTo(main.grpbxObjectinfo, QPoint(page->width() - 1, 0)).x());
-    QVERIFY(page->mapTo(main.grpbxObjectinfo, QPoint(page->width() - 1, 0)).x() > pageRight);
+    QWidget* page =
+        Find<QGroupBox>(main, "grpbxObjectinfo")->findChild<QWidget*>("pnlObjectDetailsPage");
+    QCOMPARE(
+        typeField
+            ->mapTo(Find<QGroupBox>(main, "grpbxObjectinfo"), QPoint(typeField->width() - 1, 0))
+            .x(),
+        page->mapTo(Find<QGroupBox>(main, "grpbxObjectinfo"), QPoint(page->width() - 1, 0)).x());
+    QVERIFY(
+        page->mapTo(Find<QGroupBox>(main, "grpbxObjectinfo"), QPoint(page->width() - 1, 0)).x() >
+        pageRight);
 }
 
 QTEST_MAIN(TestMainDetails)

@@ -42,18 +42,18 @@ TObjectFilesMenu& Menu(TfrmMain& main) {
 
 QStringList Names(const TfrmMain& main) {
     QStringList names;
-    for (int i = 0; i < main.lvObjectFiles->topLevelItemCount(); ++i)
-        names << main.lvObjectFiles->topLevelItem(i)->text(0) +
-                     main.lvObjectFiles->topLevelItem(i)->text(4);
+    for (int i = 0; i < Find<QTreeWidget>(main, "lvObjectFiles")->topLevelItemCount(); ++i)
+        names << Find<QTreeWidget>(main, "lvObjectFiles")->topLevelItem(i)->text(0) +
+                     Find<QTreeWidget>(main, "lvObjectFiles")->topLevelItem(i)->text(4);
     return names;
 }
 
 // Makes the current file the one named Name, alone in the selection.
 void Choose(TfrmMain& main, const QString& name) {
-    const auto found = main.lvObjectFiles->findItems(name, Qt::MatchExactly);
+    const auto found = Find<QTreeWidget>(main, "lvObjectFiles")->findItems(name, Qt::MatchExactly);
     QVERIFY2(!found.isEmpty(), qPrintable(name));
-    main.lvObjectFiles->clearSelection();
-    main.lvObjectFiles->setCurrentItem(found.first());
+    Find<QTreeWidget>(main, "lvObjectFiles")->clearSelection();
+    Find<QTreeWidget>(main, "lvObjectFiles")->setCurrentItem(found.first());
     found.first()->setSelected(true);
 }
 
@@ -66,7 +66,7 @@ TfrmMain& OpenDisc(TMainRig& rig) {
                       AddWithData(rig.CardPath(), brelk::kTypeImage, 3, "TAPE", tape);
     TfrmMain& main = rig.Open();
     if (made)
-        main.treevwObjects->setCurrentItem(FindNode(main, "FILES"));
+        Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(FindNode(main, "FILES"));
     return main;
 }
 
@@ -77,7 +77,7 @@ QByteArray FileBytes(const QString& path) {
 
 // Drags Data onto the list and drops it there; whether the list took the drag.
 bool DropOnList(TfrmMain& main, QMimeData& data, Qt::DropAction* action = nullptr) {
-    QWidget* viewport = main.lvObjectFiles->viewport();
+    QWidget* viewport = Find<QTreeWidget>(main, "lvObjectFiles")->viewport();
     const QPoint at(10, 10);
     QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
                           Qt::NoModifier);
@@ -121,7 +121,7 @@ void TestMainDiscFiles::menuEntriesFollowTheObject() {
     TfrmMain& main = OpenDisc(rig);
     TObjectFilesMenu& menu = Menu(main);
     QCOMPARE(Names(main), (QStringList{"$.TEXT", "W.DATA"}));
-    main.lvObjectFiles->clearSelection();
+    Find<QTreeWidget>(main, "lvObjectFiles")->clearSelection();
     menu.Update();
     QVERIFY(!menu.Extract->isEnabled());
     QVERIFY(!menu.Delete->isEnabled());
@@ -131,7 +131,7 @@ void TestMainDiscFiles::menuEntriesFollowTheObject() {
     QVERIFY(menu.Insert->isVisible() && menu.Lock->isVisible());
     QCOMPARE(menu.Lock->text(), QString("Lock"));
 
-    main.treevwObjects->setCurrentItem(FindNode(main, "TAPE"));
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(FindNode(main, "TAPE"));
     Choose(main, "PROG");
     menu.Update();
     QVERIFY(menu.Extract->isEnabled() && menu.View->isEnabled());
@@ -143,7 +143,7 @@ void TestMainDiscFiles::extractWritesTheChosenFiles() {
     TMainRig rig;
     TfrmMain& main = OpenDisc(rig);
     const QString folder = rig.Dir.path() + "/out";
-    main.lvObjectFiles->selectAll();
+    Find<QTreeWidget>(main, "lvObjectFiles")->selectAll();
     rig.Prompter.QueueFile(QString());
     Menu(main).ExtractClick();
     QVERIFY(!QFile::exists(folder));
@@ -175,7 +175,7 @@ void TestMainDiscFiles::viewShowsTheFileInAFixedFont() {
     auto* text = viewer->findChild<QPlainTextEdit*>(QStringLiteral("memoFileView"));
     QCOMPARE(text->toPlainText(), QString("HELLO\nWORLD"));
     QVERIFY(text->isReadOnly());
-    QCOMPARE(text->font(), main.memoObjectDetails->font());
+    QCOMPARE(text->font(), Find<QPlainTextEdit>(main, "memoObjectDetails")->font());
     QVERIFY(viewer->windowTitle().startsWith("$.TEXT"));
     delete viewer;
 
@@ -211,7 +211,7 @@ void TestMainDiscFiles::deleteAsksFirst() {
     TMainRig again;
     again.SetSetting("MMCDrive", rig.CardPath());
     TfrmMain& reopened = again.Open();
-    reopened.treevwObjects->setCurrentItem(FindNode(reopened, "FILES"));
+    Find<TObjectTreeWidget>(reopened, "treevwObjects")->setCurrentItem(FindNode(reopened, "FILES"));
     QCOMPARE(Names(reopened), shown);
 }
 
@@ -263,7 +263,8 @@ void TestMainDiscFiles::insertFilesWithTheirInf() {
     Menu(main).InsertClick();
     QCOMPARE(rig.Prompter.Last().Kind, TScriptedPrompter::TKind::OpenFiles);
     QCOMPARE(Names(main).size(), 3);
-    const auto found = main.lvObjectFiles->findItems("B.NEW", Qt::MatchExactly);
+    const auto found =
+        Find<QTreeWidget>(main, "lvObjectFiles")->findItems("B.NEW", Qt::MatchExactly);
     QCOMPARE(found.size(), 1);
     QCOMPARE(found.first()->text(1), QString("00002000"));
     QCOMPARE(found.first()->text(3), QString("000008"));
@@ -285,13 +286,13 @@ void TestMainDiscFiles::renameByEditingTheName() {
     TMainRig rig;
     TfrmMain& main = OpenDisc(rig);
     Choose(main, "W.DATA");
-    QVERIFY(main.lvObjectFiles->currentItem()->flags() & Qt::ItemIsEditable);
-    main.lvObjectFiles->currentItem()->setText(0, "W.OTHER");
+    QVERIFY(Find<QTreeWidget>(main, "lvObjectFiles")->currentItem()->flags() & Qt::ItemIsEditable);
+    Find<QTreeWidget>(main, "lvObjectFiles")->currentItem()->setText(0, "W.OTHER");
     QTRY_COMPARE(Names(main), (QStringList{"$.TEXT", "W.OTHER"}));
     QVERIFY(rig.Prompter.Messages().isEmpty());
 
     Choose(main, "W.OTHER");
-    main.lvObjectFiles->currentItem()->setText(0, "$.TEXT");
+    Find<QTreeWidget>(main, "lvObjectFiles")->currentItem()->setText(0, "$.TEXT");
     QTRY_COMPARE(rig.Prompter.Messages().size(), 1);
     QVERIFY2(rig.Prompter.Messages().first().startsWith("'FILES' was not changed: "),
              qPrintable(rig.Prompter.Messages().first()));
@@ -302,9 +303,9 @@ void TestMainDiscFiles::renameByEditingTheName() {
 void TestMainDiscFiles::dragCarriesTheExtractedFiles() {
     TMainRig rig;
     TfrmMain& main = OpenDisc(rig);
-    main.lvObjectFiles->clearSelection();
+    Find<QTreeWidget>(main, "lvObjectFiles")->clearSelection();
     QVERIFY(!Menu(main).DragData());
-    main.lvObjectFiles->selectAll();
+    Find<QTreeWidget>(main, "lvObjectFiles")->selectAll();
     std::unique_ptr<QMimeData> data(Menu(main).DragData());
     QVERIFY(data);
     QStringList names;

@@ -101,12 +101,13 @@ struct TEmulatorRig {
         Rig.SetSetting("ViewerAutoviewObjectDetails", 0);
         TfrmMain& main = Rig.Open();
         main.SetProcessStarter(&Starter);
-        main.treevwObjects->setCurrentItem(FindNode(main, QString::fromStdString(object.Name)));
+        Find<TObjectTreeWidget>(main, "treevwObjects")
+            ->setCurrentItem(FindNode(main, QString::fromStdString(object.Name)));
     }
     // Opens the popup menu and picks "Open in Emulator".
     bool OpenInEmulator() {
         Rig.Main->mnuPopupPopup();
-        QAction* entry = Rig.Main->mnuPopupOpenInEmulator;
+        QAction* entry = Find<QAction>(*Rig.Main, "mnuPopupOpenInEmulator");
         if (!entry->isVisible() || !entry->isEnabled())
             return false;
         entry->trigger();
@@ -441,7 +442,8 @@ void TestMainEmulator::nothingWithoutAnObject() {
     const TTempFolderScope temp;
     TEmulatorRig rig(Disc("ELITE", 1, 512), PatternBytes(512), "/opt/emu/beebem", "$img$");
     QVERIFY(rig.Ok);
-    rig.Rig.Main->treevwObjects->setCurrentItem(rig.Rig.Main->RootNode());
+    Find<TObjectTreeWidget>(*rig.Rig.Main, "treevwObjects")
+        ->setCurrentItem(rig.Rig.Main->RootNode());
     rig.Rig.Main->mnuPopupOpenInEmulatorClick();
     QVERIFY(rig.Starter.Starts.isEmpty());
     QVERIFY(rig.Rig.Prompter.Messages().isEmpty());

@@ -4,6 +4,7 @@
 
 #include "card/Brelk.h"
 #include "explorer/ObjectImages.h"
+#include "support/UiTestSupport.h"
 #include "ui/aux/PleaseWait.h"
 #include "ui/aux/ScriptedPrompter.h"
 #include "ui/main/Main.h"
@@ -11,10 +12,20 @@
 #include "ui/main/MyTreeNode.h"
 #include "ui/settings/DriveList.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFrame>
+#include <QGroupBox>
 #include <QImage>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QSettings>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -190,7 +201,8 @@ inline TObject Tool(const std::string& name) {
 
 // The first node of the tree with exactly Text, at any depth.
 inline TMyTreeNode* FindNode(TfrmMain& main, const QString& text) {
-    const auto found = main.treevwObjects->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    const auto found = Find<TObjectTreeWidget>(main, "treevwObjects")
+                           ->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : static_cast<TMyTreeNode*>(found.first());
 }
 

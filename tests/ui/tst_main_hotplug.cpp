@@ -31,7 +31,7 @@ class TPlugDrives : public TDriveLister {
 };
 
 QString RootText(TfrmMain& main) {
-    return main.treevwObjects->topLevelItem(0)->text(0);
+    return Find<TObjectTreeWidget>(main, "treevwObjects")->topLevelItem(0)->text(0);
 }
 
 } // namespace
@@ -164,8 +164,8 @@ void TestMainHotplug::pulledCardIsClosed() {
              QStringList({QStringLiteral("The card in '%1' was removed.").arg(Rig->CardPath())}));
     QCOMPARE(Rig->Prompter.Last().Icon, TIcon::Information);
     QCOMPARE(RootText(main), Rig->CardPath() + QStringLiteral(": (no MMC present)"));
-    QCOMPARE(main.treevwObjects->topLevelItem(0)->childCount(), 0);
-    QVERIFY(!main.Brelk->HasUnsavedData());
+    QCOMPARE(Find<TObjectTreeWidget>(main, "treevwObjects")->topLevelItem(0)->childCount(), 0);
+    QVERIFY(!main.Card()->HasUnsavedData());
 }
 
 void TestMainHotplug::pulledCardWithUnsavedChangesWarnsAndWritesNothing() {
@@ -175,8 +175,8 @@ void TestMainHotplug::pulledCardWithUnsavedChangesWarnsAndWritesNothing() {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }();
     const std::uint8_t bytes[4] = {1, 2, 3, 4};
-    QVERIFY(main.Brelk->WriteRawBytes(bytes, 4u << 20, sizeof bytes));
-    QVERIFY(main.Brelk->HasUnsavedData());
+    QVERIFY(main.Card()->WriteRawBytes(bytes, 4u << 20, sizeof bytes));
+    QVERIFY(main.Card()->HasUnsavedData());
     Drives.Pull(Rig->CardPath());
     Watcher->Poll();
     QCOMPARE(Rig->Prompter.Messages(),

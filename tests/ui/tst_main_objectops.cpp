@@ -29,7 +29,7 @@ std::vector<TObject> SampleObjects() {
 // The catalogue as "type:name", sorted.
 QString CatalogueText(const TfrmMain& main) {
     QStringList items;
-    for (const auto& entry : main.Brelk->Entries())
+    for (const auto& entry : main.Card()->Entries())
         items << QString::number(entry->Type()) + ':' + QString::fromStdString(entry->Name());
     items.sort();
     return items.join(',');
@@ -45,9 +45,9 @@ QString GroupsText(const TfrmMain& main) {
 
 // Whether every node's entry is a live record of the catalogue.
 bool AllNodesLive(const TfrmMain& main, QString* bad = nullptr) {
-    for (QTreeWidgetItemIterator it(main.treevwObjects); *it; ++it) {
+    for (QTreeWidgetItemIterator it(Find<TObjectTreeWidget>(main, "treevwObjects")); *it; ++it) {
         auto* node = static_cast<TMyTreeNode*>(*it);
-        if (node->Entry && !main.Brelk->InCatalogue(node->Entry)) {
+        if (node->Entry && !main.Card()->InCatalogue(node->Entry)) {
             if (bad)
                 *bad = node->Text();
             return false;
@@ -62,7 +62,7 @@ TMyTreeNode* NodeNamed(TfrmMain& main, const QString& text) {
 
 // Makes the first node current and selected, then adds the others to the selection.
 void Select(TfrmMain& main, const QStringList& texts) {
-    main.treevwObjects->setCurrentItem(NodeNamed(main, texts.first()));
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(NodeNamed(main, texts.first()));
     for (qsizetype i = 1; i < texts.size(); ++i)
         NodeNamed(main, texts[i])->setSelected(true);
 }
@@ -186,7 +186,7 @@ void TestMainObjectOps::deleteAsksAndActs() {
     TMainRig rig;
     QVERIFY(rig.UseCard(k8M, SampleObjects()));
     TfrmMain& main = rig.Open();
-    main.Settings.UseDeletedObjects = useDeleted;
+    main.UserSettings().UseDeletedObjects = useDeleted;
     QCOMPARE(GroupsText(main), kAllTree);
     Select(main, select);
     QCOMPARE(main.SelectedCount(), int(select.size()));
@@ -214,28 +214,28 @@ void TestMainObjectOps::deleteAsksAndActs() {
         QVERIFY(node->Entry);
         QCOMPARE(node->ObjectType, int(kTypeDeleted));
         QCOMPARE(node->icon(0).cacheKey(),
-                 main.ObjectImages.Icon(brelk::ObjectImageIndex(*node->Entry)).cacheKey());
+                 main.Images().Icon(brelk::ObjectImageIndex(*node->Entry)).cacheKey());
     }
-    QCOMPARE(main.Brelk->HasUnsavedData(), catalogue != kAll);
+    QCOMPARE(main.Card()->HasUnsavedData(), catalogue != kAll);
 }
 
 void TestMainObjectOps::deleteReachedFromPopup() {
     TMainRig rig;
     QVERIFY(rig.UseCard(k8M, SampleObjects()));
     TfrmMain& main = rig.Open();
-    main.Settings.UseDeletedObjects = true;
+    main.UserSettings().UseDeletedObjects = true;
     Select(main, {"DISC"});
     main.mnuPopupPopup();
-    QVERIFY(main.actnDeleteObjects->isVisible());
-    QVERIFY(main.actnDeleteObjects->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnDeleteObjects")->isVisible());
+    QVERIFY(Find<QAction>(main, "actnDeleteObjects")->isEnabled());
     rig.Prompter.QueueAnswer(TAnswer::Yes);
-    main.actnDeleteObjects->trigger();
+    Find<QAction>(main, "actnDeleteObjects")->trigger();
     QCOMPARE(rig.Prompter.Messages().size(), 1);
     QCOMPARE(CatalogueText(main), "0:DISC,0:OLD,2:GAMES.ELITE,2:GAMES.ZARCH,2:TOOL");
     // The usage strip follows: pending data, and "Remove Deleted objects" offered.
-    QVERIFY(main.Brelk->HasUnsavedData());
-    QVERIFY(!main.actnReloadDrive->isEnabled());
-    QVERIFY(main.actnRemoveDeletedObjects->isEnabled());
+    QVERIFY(main.Card()->HasUnsavedData());
+    QVERIFY(!Find<QAction>(main, "actnReloadDrive")->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnRemoveDeletedObjects")->isEnabled());
 }
 
 // Two nodes for one entry (as a refile or rename can leave them): deleting the object through
@@ -244,7 +244,7 @@ void TestMainObjectOps::deleteClearsEveryNodeOfAReleasedEntry() {
     TMainRig rig;
     QVERIFY(rig.UseCard(k8M, SampleObjects()));
     TfrmMain& main = rig.Open();
-    main.Settings.UseDeletedObjects = false;
+    main.UserSettings().UseDeletedObjects = false;
     TMyTreeNode* tool = FindNode(main, "TOOL");
     TMyTreeNode* twin = main.AddObjectNode(main.RootNode()->Child(3), tool->Entry);
     Select(main, {"TOOL"});
@@ -267,8 +267,8 @@ void TestMainObjectOps::deleteLargeGroupForGood() {
     TMainRig rig;
     QVERIFY(rig.UseCard(k8M, objects));
     TfrmMain& main = rig.Open();
-    main.Settings.UseDeletedObjects = false;
-    QCOMPARE(int(main.Brelk->Entries().size()), 3005);
+    main.UserSettings().UseDeletedObjects = false;
+    QCOMPARE(int(main.Card()->Entries().size()), 3005);
     Select(main, {"BULK"});
     rig.Prompter.QueueAnswer(TAnswer::Yes);
     main.actnDeleteObjectsExecute();
@@ -276,7 +276,7 @@ void TestMainObjectOps::deleteLargeGroupForGood() {
     QCOMPARE(GroupsText(main), kAllTree);
     QString bad;
     QVERIFY2(AllNodesLive(main, &bad), qPrintable(bad));
-    QCOMPARE(main.Brelk->HeaderCount(), 5u);
+    QCOMPARE(main.Card()->HeaderCount(), 5u);
 }
 
 void TestMainObjectOps::deleteNodeWithEntryNoLongerInCatalogue() {
@@ -290,7 +290,7 @@ void TestMainObjectOps::deleteNodeWithEntryNoLongerInCatalogue() {
     QVERIFY(!main.DeleteObjectNode(node));
     QVERIFY(!node->Entry); // the node lets go of it
     QCOMPARE(CatalogueText(main), kAll);
-    QVERIFY(!main.Brelk->HasUnsavedData());
+    QVERIFY(!main.Card()->HasUnsavedData());
     main.TidyTree();
     QCOMPARE(GroupsText(main), kAllTree);
 }
@@ -301,8 +301,8 @@ void TestMainObjectOps::deleteReportsFailedCatalogueUpdate() {
     TMainRig rig;
     QVERIFY(rig.UseCard(k8M, SampleObjects()));
     TfrmMain& main = rig.Open();
-    main.Settings.UseDeletedObjects = true;
-    main.Brelk->SetRewriteObjectHeader(true);
+    main.UserSettings().UseDeletedObjects = true;
+    main.Card()->SetRewriteObjectHeader(true);
     QVERIFY(QFile::remove(rig.CardPath()));
     Select(main, {"TOOL", "DISC"});
     rig.Prompter.QueueAnswer(TAnswer::Yes);
@@ -323,20 +323,22 @@ void TestMainObjectOps::removeDeletedObjects() {
                               Tool("TOOL"),
                               Disc("DISC")}));
     TfrmMain& main = rig.Open();
-    const std::uint64_t usedBefore = main.Brelk->GetUsedBytes();
+    const std::uint64_t usedBefore = main.Card()->GetUsedBytes();
     Select(main, {"OLD"});
     main.mnuPopupPopup();
-    QVERIFY(main.mnuPopupRemoveDeletedObjects->isVisible());
-    QVERIFY(main.mnuPopupRemoveDeletedObjects->isEnabled());
-    main.mnuPopupRemoveDeletedObjects->trigger(); // the popup entry carries out the action
+    QVERIFY(Find<QAction>(main, "mnuPopupRemoveDeletedObjects")->isVisible());
+    QVERIFY(Find<QAction>(main, "mnuPopupRemoveDeletedObjects")->isEnabled());
+    Find<QAction>(main, "mnuPopupRemoveDeletedObjects")
+        ->trigger(); // the popup entry carries out the action
     QVERIFY(rig.Prompter.Questions().isEmpty());
     QCOMPARE(CatalogueText(main), "2:TOOL,3:DISC");
     QCOMPARE(GroupsText(main), "Deleted objects,Filingsystems,Tools{TOOL},Discs/tapes{DISC}");
     QVERIFY(AllNodesLive(main));
-    QCOMPARE(main.Brelk->GetUsedBytes(), usedBefore - (512 + 512) - (1024 + 512));
-    QCOMPARE(main.Brelk->HeaderCount(), 2u);
-    QVERIFY(main.Brelk->HasUnsavedData());
-    QVERIFY(!main.actnRemoveDeletedObjects->isEnabled()); // nothing left to remove
+    QCOMPARE(main.Card()->GetUsedBytes(), usedBefore - (512 + 512) - (1024 + 512));
+    QCOMPARE(main.Card()->HeaderCount(), 2u);
+    QVERIFY(main.Card()->HasUnsavedData());
+    QVERIFY(
+        !Find<QAction>(main, "actnRemoveDeletedObjects")->isEnabled()); // nothing left to remove
     // Written to the card, the catalogue holds the two objects.
     main.pnlCacheStatusClick();
     QCOMPARE(CardNames(rig.CardPath()), (QStringList{"TOOL", "DISC"}));
@@ -351,7 +353,7 @@ void TestMainObjectOps::removeDeletedWithNoneChangesNothing() {
     main.actnRemoveDeletedObjectsExecute();
     QVERIFY(rig.Prompter.Questions().isEmpty());
     QCOMPARE(CatalogueText(main), "2:GAMES.ELITE,2:TOOL");
-    QVERIFY(!main.Brelk->HasUnsavedData());
+    QVERIFY(!main.Card()->HasUnsavedData());
     QCOMPARE(GroupsText(main), "Deleted objects,Filingsystems,Tools{TOOL},Discs/tapes");
 }
 
@@ -364,7 +366,7 @@ void TestMainObjectOps::removeDeletedWithoutCatalogueLeavesTreeAlone() {
     main.actnRemoveDeletedObjectsExecute();
     QCOMPARE(main.TreeNodeCount(), 1);
     QCOMPARE(main.RootNode()->Text(), root);
-    QVERIFY(!main.Brelk->HasUnsavedData());
+    QVERIFY(!main.Card()->HasUnsavedData());
 }
 
 void TestMainObjectOps::formatAsksAndFormats_data() {
@@ -379,12 +381,12 @@ void TestMainObjectOps::formatAsksAndFormats() {
     QVERIFY(rig.UseCard(k8M, SampleObjects()));
     TfrmMain& main = rig.Open();
     // Offered in the Tools menu and, with the root selected, in the popup.
-    QVERIFY(main.actnFormatMMC->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnFormatMMC")->isEnabled());
     main.mnuPopupPopup();
-    QVERIFY(main.mnuPopupFormatMMC->isVisible());
-    QVERIFY(main.mnuPopupFormatMMC->isEnabled());
+    QVERIFY(Find<QAction>(main, "mnuPopupFormatMMC")->isVisible());
+    QVERIFY(Find<QAction>(main, "mnuPopupFormatMMC")->isEnabled());
     rig.Prompter.QueueAnswer(yes ? TAnswer::Yes : TAnswer::No);
-    main.actnFormatMMC->trigger();
+    Find<QAction>(main, "actnFormatMMC")->trigger();
     QStringList expected{"You are about to format the MMC-card.\rThis will destroy ALL contents on "
                          "the card.\r\rDo you really want to format the MMC-card?"};
     if (yes)
@@ -399,8 +401,8 @@ void TestMainObjectOps::formatAsksAndFormats() {
         QCOMPARE(rig.Prompter.Last().Buttons, TButtons::OK);
         QCOMPARE(CatalogueText(main), QString());
         QCOMPARE(GroupsText(main), "Deleted objects,Filingsystems,Tools,Discs/tapes");
-        QCOMPARE(CardNames(rig.CardPath()), QStringList()); // on the card at once
-        QVERIFY(!main.actnBackupBrelk->isEnabled());        // the topbar followed
+        QCOMPARE(CardNames(rig.CardPath()), QStringList());            // on the card at once
+        QVERIFY(!Find<QAction>(main, "actnBackupBrelk")->isEnabled()); // the topbar followed
     } else {
         QCOMPARE(CatalogueText(main), kAll);
         QCOMPARE(GroupsText(main), kAllTree);
@@ -416,7 +418,7 @@ void TestMainObjectOps::manyObjectsMoveUnderTheWaitWindowWithCancel() {
     TMainRig rig;
     QVERIFY(rig.UseCard(16u << 20, objects));
     TfrmMain& main = rig.Open();
-    main.Settings.UseDeletedObjects = true;
+    main.UserSettings().UseDeletedObjects = true;
     auto* bar = rig.Wait->findChild<QProgressBar*>("prgrsWait");
     auto* cancel = rig.Wait->findChild<QPushButton*>("btbtnCancel");
     QList<int> shown;
@@ -439,7 +441,7 @@ void TestMainObjectOps::manyObjectsMoveUnderTheWaitWindowWithCancel() {
     QVERIFY(!rig.Wait->isVisible());
     QVERIFY(!main.IsBusy());
     int deleted = 0;
-    for (const auto& entry : main.Brelk->Entries())
+    for (const auto& entry : main.Card()->Entries())
         deleted += entry->Type() == kTypeDeleted;
     QCOMPARE(deleted, 1 + 8192);
     QCOMPARE(main.RootNode()->Child(0)->childCount(), 1 + 8192);
@@ -481,7 +483,7 @@ void TestMainObjectOps::nearestRemainingNodeIsSelected() {
     TMainRig rig;
     QVERIFY(rig.UseCard(k8M, SampleObjects()));
     TfrmMain& main = rig.Open();
-    main.Settings.UseDeletedObjects = useDeleted;
+    main.UserSettings().UseDeletedObjects = useDeleted;
     Select(main, select);
     if (removeDeleted) {
         main.actnRemoveDeletedObjectsExecute();
@@ -493,7 +495,7 @@ void TestMainObjectOps::nearestRemainingNodeIsSelected() {
     QCOMPARE(main.SelectedNode()->Text(), expected);
     QCOMPARE(main.SelectedCount(), 1);
     QVERIFY(main.SelectedNode()->isSelected());
-    QCOMPARE(main.lblObjectFullname->text(), name);
+    QCOMPARE(Find<QLabel>(main, "lblObjectFullname")->text(), name);
 }
 
 QTEST_MAIN(TestMainObjectOps)

@@ -64,22 +64,24 @@ void TestMainPopup::popupStates() {
     rig.SetSetting("EmulatorPath", emulator);
     TfrmMain& main = rig.Open();
     rig.GiveAllActionsWork();
-    main.treevwObjects->setCurrentItem(FindNode(main, node));
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(FindNode(main, node));
     main.mnuPopupPopup();
     QStringList states;
     for (QAction* a :
-         {main.actnDeleteObjects, main.mnuPopupSaveObject, main.actnSquashDisc, main.actnExpandDisc,
-          main.mnuPopupOpenInEmulator, main.mnuPopupRemoveDeletedObjects})
+         {Find<QAction>(main, "actnDeleteObjects"), Find<QAction>(main, "mnuPopupSaveObject"),
+          Find<QAction>(main, "actnSquashDisc"), Find<QAction>(main, "actnExpandDisc"),
+          Find<QAction>(main, "mnuPopupOpenInEmulator"),
+          Find<QAction>(main, "mnuPopupRemoveDeletedObjects")})
         states << QString(a->isVisible() ? "V" : "h") + (a->isEnabled() ? "E" : "d");
     QCOMPARE(states.join(' '), expected);
-    QVERIFY(main.actnAddObjects->isVisible());
-    QVERIFY(!main.mnuPopupFormatMMC->isVisible());
-    QCOMPARE(main.actnDeleteObjects->text(), QString("Delete object..."));
-    QCOMPARE(main.mnuPopupSaveObject->text(), QString("Save object..."));
-    QCOMPARE(main.actnSquashDisc->text(), QString("Squash disc"));
+    QVERIFY(Find<QAction>(main, "actnAddObjects")->isVisible());
+    QVERIFY(!Find<QAction>(main, "mnuPopupFormatMMC")->isVisible());
+    QCOMPARE(Find<QAction>(main, "actnDeleteObjects")->text(), QString("Delete object..."));
+    QCOMPARE(Find<QAction>(main, "mnuPopupSaveObject")->text(), QString("Save object..."));
+    QCOMPARE(Find<QAction>(main, "actnSquashDisc")->text(), QString("Squash disc"));
     // The Tools menu entry of the same action shows its enabled state too.
-    QVERIFY(main.actnRemoveDeletedObjects->isEnabled());
-    QVERIFY(main.actnRemoveDeletedObjects->isVisible());
+    QVERIFY(Find<QAction>(main, "actnRemoveDeletedObjects")->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnRemoveDeletedObjects")->isVisible());
 }
 
 void TestMainPopup::popupOnRootAndGroups() {
@@ -88,23 +90,26 @@ void TestMainPopup::popupOnRootAndGroups() {
     TfrmMain& main = rig.Open();
     rig.GiveAllActionsWork();
     main.mnuPopupPopup(); // root selected after the build
-    QVERIFY(main.mnuPopupFormatMMC->isVisible());
-    QVERIFY(main.mnuPopupFormatMMC->isEnabled());
-    QVERIFY(main.mnuPopupRemoveDeletedObjects->isVisible());
-    QVERIFY(!main.mnuPopupRemoveDeletedObjects->isEnabled()); // no deleted objects
-    for (QAction* a : {main.actnDeleteObjects, main.mnuPopupSaveObject, main.actnSquashDisc,
-                       main.actnExpandDisc, main.mnuPopupOpenInEmulator})
+    QVERIFY(Find<QAction>(main, "mnuPopupFormatMMC")->isVisible());
+    QVERIFY(Find<QAction>(main, "mnuPopupFormatMMC")->isEnabled());
+    QVERIFY(Find<QAction>(main, "mnuPopupRemoveDeletedObjects")->isVisible());
+    QVERIFY(
+        !Find<QAction>(main, "mnuPopupRemoveDeletedObjects")->isEnabled()); // no deleted objects
+    for (QAction* a :
+         {Find<QAction>(main, "actnDeleteObjects"), Find<QAction>(main, "mnuPopupSaveObject"),
+          Find<QAction>(main, "actnSquashDisc"), Find<QAction>(main, "actnExpandDisc"),
+          Find<QAction>(main, "mnuPopupOpenInEmulator")})
         QVERIFY2(!a->isVisible(), qPrintable(a->objectName()));
-    main.treevwObjects->setCurrentItem(main.RootNode()->Child(0));
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(main.RootNode()->Child(0));
     main.mnuPopupPopup();
-    QVERIFY(!main.mnuPopupFormatMMC->isVisible());
-    QVERIFY(main.mnuPopupRemoveDeletedObjects->isVisible());
-    main.treevwObjects->setCurrentItem(main.RootNode()->Child(2));
+    QVERIFY(!Find<QAction>(main, "mnuPopupFormatMMC")->isVisible());
+    QVERIFY(Find<QAction>(main, "mnuPopupRemoveDeletedObjects")->isVisible());
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(main.RootNode()->Child(2));
     main.mnuPopupPopup();
-    QVERIFY(!main.mnuPopupRemoveDeletedObjects->isVisible());
+    QVERIFY(!Find<QAction>(main, "mnuPopupRemoveDeletedObjects")->isVisible());
     // The Tools menu keeps its Format entry: only the popup entry was hidden.
-    QVERIFY(main.actnFormatMMC->isVisible());
-    QVERIFY(main.actnFormatMMC->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnFormatMMC")->isVisible());
+    QVERIFY(Find<QAction>(main, "actnFormatMMC")->isEnabled());
 }
 
 void TestMainPopup::popupCaptionsForSeveralNodes() {
@@ -113,18 +118,19 @@ void TestMainPopup::popupCaptionsForSeveralNodes() {
     rig.SetSetting("EmulatorPath", "/usr/bin/beebem");
     TfrmMain& main = rig.Open();
     rig.GiveAllActionsWork();
-    QCOMPARE(main.treevwObjects->selectionMode(), QAbstractItemView::ExtendedSelection);
-    main.treevwObjects->setCurrentItem(FindNode(main, "FULL"));
+    QCOMPARE(Find<TObjectTreeWidget>(main, "treevwObjects")->selectionMode(),
+             QAbstractItemView::ExtendedSelection);
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(FindNode(main, "FULL"));
     FindNode(main, "OTHER")->setSelected(true);
     QCOMPARE(main.SelectedCount(), 2);
     main.mnuPopupPopup();
-    QCOMPARE(main.actnSquashDisc->text(), QString("Squash discs"));
-    QCOMPARE(main.actnExpandDisc->text(), QString("Expand discs"));
-    QCOMPARE(main.actnDeleteObjects->text(), QString("Delete objects..."));
-    QCOMPARE(main.mnuPopupSaveObject->text(), QString("Save objects..."));
-    QVERIFY(main.actnSquashDisc->isEnabled());
-    QVERIFY(main.actnExpandDisc->isEnabled()); // several discs: both offered
-    QVERIFY(!main.mnuPopupOpenInEmulator->isVisible());
+    QCOMPARE(Find<QAction>(main, "actnSquashDisc")->text(), QString("Squash discs"));
+    QCOMPARE(Find<QAction>(main, "actnExpandDisc")->text(), QString("Expand discs"));
+    QCOMPARE(Find<QAction>(main, "actnDeleteObjects")->text(), QString("Delete objects..."));
+    QCOMPARE(Find<QAction>(main, "mnuPopupSaveObject")->text(), QString("Save objects..."));
+    QVERIFY(Find<QAction>(main, "actnSquashDisc")->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnExpandDisc")->isEnabled()); // several discs: both offered
+    QVERIFY(!Find<QAction>(main, "mnuPopupOpenInEmulator")->isVisible());
 }
 
 void TestMainPopup::popupLeavesUnknownTypesUnchanged() {
@@ -132,19 +138,19 @@ void TestMainPopup::popupLeavesUnknownTypesUnchanged() {
     QVERIFY(rig.UseCard(k8M, {Disc("FULL", 1, 204800)}));
     TfrmMain& main = rig.Open();
     rig.GiveAllActionsWork();
-    main.treevwObjects->setCurrentItem(FindNode(main, "FULL"));
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(FindNode(main, "FULL"));
     main.mnuPopupPopup();
-    QVERIFY(main.actnSquashDisc->isVisible());
+    QVERIFY(Find<QAction>(main, "actnSquashDisc")->isVisible());
     // An object node of an unknown type (a damaged entry) leaves the entries as they were.
     brelk::TBrelkCatEntry odd;
     odd.SetType(9);
     odd.SetName("ODD");
     TMyTreeNode* node = main.AddObjectNode(main.RootNode()->Child(2), &odd);
-    main.treevwObjects->setCurrentItem(node);
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(node);
     main.mnuPopupPopup();
-    QVERIFY(main.actnSquashDisc->isVisible());
-    QVERIFY(main.actnSquashDisc->isEnabled());
-    QVERIFY(!main.actnExpandDisc->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnSquashDisc")->isVisible());
+    QVERIFY(Find<QAction>(main, "actnSquashDisc")->isEnabled());
+    QVERIFY(!Find<QAction>(main, "actnExpandDisc")->isEnabled());
     delete node;
 }
 
@@ -157,15 +163,16 @@ void TestMainPopup::rightClickKeepsSelection() {
     main.RootNode()->Child(2)->setExpanded(true);
     QTreeWidgetItem* one = FindNode(main, "ONE");
     QTreeWidgetItem* two = FindNode(main, "TWO");
-    main.treevwObjects->setCurrentItem(one);
-    QWidget* viewport = main.treevwObjects->viewport();
-    const QPoint atTwo = main.treevwObjects->visualItemRect(two).center();
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(one);
+    QWidget* viewport = Find<TObjectTreeWidget>(main, "treevwObjects")->viewport();
+    const QPoint atTwo =
+        Find<TObjectTreeWidget>(main, "treevwObjects")->visualItemRect(two).center();
     QTest::mouseClick(viewport, Qt::RightButton, {}, atTwo);
-    QCOMPARE(main.treevwObjects->currentItem(), one);
+    QCOMPARE(Find<TObjectTreeWidget>(main, "treevwObjects")->currentItem(), one);
     QCOMPARE(main.SelectedCount(), 1);
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, atTwo);
     QCOMPARE(main.SelectedCount(), 2);
-    main.mnuPopup->close();
+    Find<QMenu>(main, "mnuPopup")->close();
 }
 
 QTEST_MAIN(TestMainPopup)

@@ -40,7 +40,7 @@ class TDialogCloser : public QObject {
             if (!button || !dialog->isVisible() || dialog->property("closing").toBool())
                 return;
             dialog->setProperty("closing", true);
-            Listed << int(Main.PendingObjects.size());
+            Listed << int(Main.Pending().size());
             button->click();
         });
         Poll.start();
@@ -165,9 +165,9 @@ void TestMainRestore::openDialogCancelledDoesNothing() {
     TMainRig rig;
     QVERIFY(rig.UseCard(k8M, {Tool("A")}));
     TfrmMain& main = rig.Open();
-    QVERIFY(main.actnRestoreBrelk->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnRestoreBrelk")->isEnabled());
     rig.Prompter.QueueFile(QString());
-    main.actnRestoreBrelk->trigger();
+    Find<QAction>(main, "actnRestoreBrelk")->trigger();
     QCOMPARE(rig.Prompter.Questions().size(), 1);
     const auto& open = rig.Prompter.Questions().first();
     QCOMPARE(open.Kind, TKind::OpenFile);
@@ -199,14 +199,14 @@ void TestMainRestore::roundTripGivesTheSameCard() {
     TfrmMain& main = rig.Open();
     const QString index = rig.Path("set.txt");
     rig.Prompter.QueueFile(index);
-    main.actnBackupBrelk->trigger();
+    Find<QAction>(main, "actnBackupBrelk")->trigger();
     QCOMPARE(rig.Prompter.Messages(), QStringList{"Brelk successfully backed up."});
 
     rig.Prompter.Clear();
     rig.Prompter.QueueFile(index);
     rig.Prompter.QueueAnswer(TAnswer::Yes);
     TDialogCloser closer(main, true);
-    main.actnRestoreBrelk->trigger();
+    Find<QAction>(main, "actnRestoreBrelk")->trigger();
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
     QCOMPARE(rig.Prompter.Messages(), (QStringList{WillFormat(index, 8), "Restore done."}));
     QCOMPARE(rig.Prompter.Questions()[1].Buttons, TButtons::YesNoCancel);
@@ -214,8 +214,8 @@ void TestMainRestore::roundTripGivesTheSameCard() {
     QCOMPARE(rig.Prompter.Questions()[1].Icon, TIcon::Confirmation);
     QCOMPARE(rig.Prompter.Last().Icon, TIcon::Information);
     QCOMPARE(closer.Listed, QList<int>{8});
-    QVERIFY(main.PendingObjects.empty());
-    QVERIFY(main.Brelk->FlushMMCDevice());
+    QVERIFY(main.Pending().empty());
+    QVERIFY(main.Card()->FlushMMCDevice());
     QCOMPARE(CardObjects(rig.CardPath()), before);
     QVERIFY(FindNode(main, "MMFS")); // the tree shows the restored card
 }
@@ -232,12 +232,12 @@ void TestMainRestore::unformattedCard() {
     QVERIFY(MakeSourceSet(rig));
     QVERIFY(rig.UseCard(k8M, {}, false));
     TfrmMain& main = rig.Open();
-    QVERIFY(!main.Brelk->State().CatalogueValid);
+    QVERIFY(!main.Card()->State().CatalogueValid);
     const QString index = rig.Path("set.txt");
     rig.Prompter.QueueFile(index);
     rig.Prompter.QueueAnswer(TAnswer(answer));
     TDialogCloser closer(main, true);
-    main.actnRestoreBrelk->trigger();
+    Find<QAction>(main, "actnRestoreBrelk")->trigger();
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
     const bool yes = TAnswer(answer) == TAnswer::Yes;
     QStringList expected{MustFormat(index, 3)};
@@ -247,9 +247,9 @@ void TestMainRestore::unformattedCard() {
     QCOMPARE(rig.Prompter.Questions()[1].Buttons, TButtons::YesCancel);
     QCOMPARE(rig.Prompter.Questions()[1].Default, TAnswer::Cancel);
     QCOMPARE(closer.Listed.size(), yes ? 1 : 0);
-    QVERIFY(main.PendingObjects.empty());
-    QVERIFY(main.Brelk->FlushMMCDevice());
-    QCOMPARE(main.Brelk->State().CatalogueValid, yes);
+    QVERIFY(main.Pending().empty());
+    QVERIFY(main.Card()->FlushMMCDevice());
+    QCOMPARE(main.Card()->State().CatalogueValid, yes);
     QCOMPARE(CardObjects(rig.CardPath()),
              yes ? CardObjects(rig.Path("source.img")) : QStringList());
 }
@@ -276,18 +276,18 @@ void TestMainRestore::formatFirst() {
     rig.Prompter.QueueFile(index);
     rig.Prompter.QueueAnswer(TAnswer(answer));
     TDialogCloser closer(main, true);
-    main.actnRestoreBrelk->trigger();
+    Find<QAction>(main, "actnRestoreBrelk")->trigger();
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
     const bool go = TAnswer(answer) != TAnswer::Cancel;
     QCOMPARE(rig.Prompter.Messages().first(), WillFormat(index, 3));
     QCOMPARE(rig.Prompter.Messages().size(), go ? 2 : 1);
     QCOMPARE(closer.Listed.size(), go ? 1 : 0);
-    QVERIFY(main.Brelk->FlushMMCDevice());
+    QVERIFY(main.Card()->FlushMMCDevice());
     QStringList onCard = CardNames(rig.CardPath());
     onCard.sort();
     names.sort();
     QCOMPARE(onCard, names);
-    QVERIFY(main.PendingObjects.empty());
+    QVERIFY(main.Pending().empty());
 }
 
 void TestMainRestore::dialogCancelled() {
@@ -297,10 +297,10 @@ void TestMainRestore::dialogCancelled() {
     TfrmMain& main = rig.Open();
     rig.Prompter.QueueFile(rig.Path("set.txt"));
     TDialogCloser closer(main, false);
-    main.actnRestoreBrelk->trigger();
+    Find<QAction>(main, "actnRestoreBrelk")->trigger();
     QCOMPARE(rig.Prompter.Messages(), QStringList{"Restore cancelled."});
     QCOMPARE(closer.Listed, QList<int>{3});
-    QVERIFY(main.PendingObjects.empty());
+    QVERIFY(main.Pending().empty());
     QCOMPARE(CardNames(rig.CardPath()), QStringList{"Keep"});
 }
 
@@ -317,7 +317,7 @@ void TestMainRestore::notAnIndexFile() {
     TfrmMain& main = rig.Open();
     rig.Prompter.QueueFile(index);
     TDialogCloser closer(main, false);
-    main.actnRestoreBrelk->trigger();
+    Find<QAction>(main, "actnRestoreBrelk")->trigger();
     QCOMPARE(rig.Prompter.Messages(),
              (QStringList{"File '" + index + "' is not a BrelkExplorer backup indexfile.",
                           "No images to import found in '" + index + "'.", "Restore cancelled."}));
@@ -337,7 +337,7 @@ void TestMainRestore::malformedLineImportsNothing() {
     TfrmMain& main = rig.Open();
     rig.Prompter.QueueFile(rig.Path("set.txt"));
     TDialogCloser closer(main, true);
-    main.actnRestoreBrelk->trigger();
+    Find<QAction>(main, "actnRestoreBrelk")->trigger();
     QCOMPARE(rig.Prompter.Messages(),
              QStringList{"Line 6 of '" + rig.Path("set.txt") +
                          "' is not a valid object line: the subtype in columns 4-5 ('xx') is "
@@ -345,7 +345,7 @@ void TestMainRestore::malformedLineImportsNothing() {
                          CR + CR + "Nothing has been imported."});
     QCOMPARE(rig.Prompter.Last().Icon, TIcon::Error);
     QVERIFY(closer.Listed.isEmpty());
-    QVERIFY(main.PendingObjects.empty());
+    QVERIFY(main.Pending().empty());
     QVERIFY(!rig.Wait->isVisible());
     QCOMPARE(CardNames(rig.CardPath()), QStringList{"Keep"});
 }
@@ -358,14 +358,14 @@ void TestMainRestore::missingImageIsSkipped() {
     TfrmMain& main = rig.Open();
     rig.Prompter.QueueFile(rig.Path("set.txt"));
     TDialogCloser closer(main, true);
-    main.actnRestoreBrelk->trigger();
+    Find<QAction>(main, "actnRestoreBrelk")->trigger();
     // The closing message says that the restore is not complete.
     QCOMPARE(rig.Prompter.Messages(),
              QStringList{"Restore done." + QString(CR) + CR +
                          "1 object of the backup set has no image file; it was not restored."});
     QCOMPARE(rig.Prompter.Last().Icon, TIcon::Warning);
     QCOMPARE(closer.Listed, QList<int>{2});
-    QVERIFY(main.Brelk->FlushMMCDevice());
+    QVERIFY(main.Card()->FlushMMCDevice());
     QCOMPARE(CardNames(rig.CardPath()).size(), 2);
 }
 
@@ -405,14 +405,14 @@ void TestMainRestore::objectsOfOneNameAllArrive() {
     for (const QString& answer : answers)
         rig.Prompter.QueueAnswer(answer == "Yes" ? TAnswer::Yes : TAnswer::No);
     TDialogCloser closer(main, true);
-    main.actnRestoreBrelk->trigger();
+    Find<QAction>(main, "actnRestoreBrelk")->trigger();
     QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
     QCOMPARE(rig.Prompter.Messages().size(), answers.size() + 1);
     QCOMPARE(rig.Prompter.Messages().last(), QStringLiteral("Restore done."));
     if (!answers.isEmpty())
         QCOMPARE(rig.Prompter.Messages().first(),
                  QString::fromStdString(brelk::OverwriteQuestionText("Tools.One")));
-    QVERIFY(main.Brelk->FlushMMCDevice());
+    QVERIFY(main.Card()->FlushMMCDevice());
     QStringList onCard = CardNames(rig.CardPath());
     onCard.sort();
     QCOMPARE(onCard, names);
@@ -436,7 +436,7 @@ void TestMainRestore::failedCommitIsNotCalledDone() {
     TDialogCloser closer(main, true);
     {
         TFileSizeLimit limit(1 << 20);
-        main.actnRestoreBrelk->trigger();
+        Find<QAction>(main, "actnRestoreBrelk")->trigger();
     }
     QCOMPARE(closer.Listed, QList<int>{3});
     QVERIFY2(!rig.Prompter.Messages().contains("Restore done."),

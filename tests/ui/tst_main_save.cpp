@@ -74,8 +74,9 @@ QStringList SavedFiles(const TMainRig& rig) {
 }
 
 void Select(TfrmMain& main, const QStringList& texts) {
-    main.treevwObjects->setCurrentItem(texts.first() == "<root>" ? main.RootNode()
-                                                                 : FindNode(main, texts.first()));
+    Find<TObjectTreeWidget>(main, "treevwObjects")
+        ->setCurrentItem(texts.first() == "<root>" ? main.RootNode()
+                                                   : FindNode(main, texts.first()));
     for (qsizetype i = 1; i < texts.size(); ++i)
         FindNode(main, texts[i])->setSelected(true);
 }
@@ -449,11 +450,11 @@ void TestMainSave::reachedFromPopup() {
     TfrmMain& main = rig.Open();
     Select(main, {"ONE"});
     main.mnuPopupPopup();
-    QVERIFY(main.mnuPopupSaveObject->isVisible());
-    QVERIFY(main.mnuPopupSaveObject->isEnabled());
-    QCOMPARE(main.mnuPopupSaveObject->text(), QString("Save object..."));
+    QVERIFY(Find<QAction>(main, "mnuPopupSaveObject")->isVisible());
+    QVERIFY(Find<QAction>(main, "mnuPopupSaveObject")->isEnabled());
+    QCOMPARE(Find<QAction>(main, "mnuPopupSaveObject")->text(), QString("Save object..."));
     rig.Prompter.QueueFile(rig.Path("one.bin"));
-    main.mnuPopupSaveObject->trigger();
+    Find<QAction>(main, "mnuPopupSaveObject")->trigger();
     QCOMPARE(FileBytes(rig.Path("one.bin")).size(), std::size_t(512));
 }
 

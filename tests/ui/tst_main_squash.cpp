@@ -72,17 +72,17 @@ TBytes SquashedDisc(const std::string& title) {
 
 TBytes ObjectBytes(TfrmMain& main, const brelk::TBrelkCatEntry& entry) {
     TBytes bytes(entry.Size());
-    main.Brelk->ReadMMC(bytes.data(), entry.Address(), entry.Size());
+    main.Card()->ReadMMC(bytes.data(), entry.Address(), entry.Size());
     return bytes;
 }
 
 qint64 IconKey(TfrmMain& main, const char* key) {
-    return main.ObjectImages.Icon(brelk::IndexOfObjectImage(key)).cacheKey();
+    return main.Images().Icon(brelk::IndexOfObjectImage(key)).cacheKey();
 }
 
 // Selects the nodes of the named objects, the first one current.
 void Select(TfrmMain& main, const QStringList& texts) {
-    main.treevwObjects->setCurrentItem(FindNode(main, texts.first()));
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(FindNode(main, texts.first()));
     for (qsizetype i = 1; i < texts.size(); ++i)
         FindNode(main, texts[i])->setSelected(true);
 }
@@ -164,12 +164,13 @@ void TestMainSquash::squashFullToolAndSquashed() {
     QCOMPARE(FindNode(main, "FULL")->icon(0).cacheKey(), IconKey(main, "DISC_DFS_SQUASHED"));
     QCOMPARE(FindNode(main, "SQUASHED")->icon(0).cacheKey(), IconKey(main, "DISC_DFS_SQUASHED"));
     // The fields show the first selected object as it is now; the card has pending data.
-    QCOMPARE(main.lblObjectFullname->text(), QString("FULL"));
-    QCOMPARE(main.lblObjectSize->text().trimmed(), QString("00000600"));
-    QVERIFY(main.Brelk->HasUnsavedData());
-    QVERIFY(!main.actnReloadDrive->isEnabled());
+    QCOMPARE(Find<QLabel>(main, "lblObjectFullname")->text(), QString("FULL"));
+    QCOMPARE(Find<QLabel>(main, "lblObjectSize")->text().trimmed(), QString("00000600"));
+    QVERIFY(main.Card()->HasUnsavedData());
+    QVERIFY(!Find<QAction>(main, "actnReloadDrive")->isEnabled());
     QVERIFY(!main.IsBusy());
-    QVERIFY(main.actnSquashDisc->isEnabled() || !main.ActionWanted(main.actnSquashDisc));
+    QVERIFY(Find<QAction>(main, "actnSquashDisc")->isEnabled() ||
+            !main.ActionWanted(Find<QAction>(main, "actnSquashDisc")));
 }
 
 void TestMainSquash::emptyFullDiscSquashesToOneBlock() {
@@ -183,7 +184,7 @@ void TestMainSquash::emptyFullDiscSquashesToOneBlock() {
     TMyTreeNode* node = FindNode(main, "EMPTY");
     QCOMPARE(node->Entry->Size(), 512u);
     QCOMPARE(node->icon(0).cacheKey(), IconKey(main, "DISC_DFS_SQUASHED"));
-    QCOMPARE(main.Brelk->Entries().size(), std::size_t(1));
+    QCOMPARE(main.Card()->Entries().size(), std::size_t(1));
 }
 
 void TestMainSquash::squashedDiscExpandsToFullSide() {
@@ -231,7 +232,7 @@ void TestMainSquash::fullCardLeavesEntryAndTree() {
     QVERIFY(node->Entry->Bytes == before.Bytes);
     QCOMPARE(Dump(main.RootNode()), tree);
     QCOMPARE(node->icon(0).cacheKey(), IconKey(main, "DISC_DFS_SQUASHED"));
-    QVERIFY(!main.Brelk->HasUnsavedData());
+    QVERIFY(!main.Card()->HasUnsavedData());
     QVERIFY(!rig.Wait->isVisible());
 }
 
@@ -316,14 +317,14 @@ void TestMainSquash::reachedFromPopup() {
     TfrmMain& main = rig.Open();
     Select(main, {"FULL"});
     main.mnuPopupPopup();
-    QVERIFY(main.actnSquashDisc->isEnabled());
-    QVERIFY(!main.actnExpandDisc->isEnabled()); // a full disc cannot be expanded
-    main.actnSquashDisc->trigger();
+    QVERIFY(Find<QAction>(main, "actnSquashDisc")->isEnabled());
+    QVERIFY(!Find<QAction>(main, "actnExpandDisc")->isEnabled()); // a full disc cannot be expanded
+    Find<QAction>(main, "actnSquashDisc")->trigger();
     QCOMPARE(FindNode(main, "FULL")->Entry->Size(), 1536u);
     main.mnuPopupPopup();
-    QVERIFY(!main.actnSquashDisc->isEnabled());
-    QVERIFY(main.actnExpandDisc->isEnabled());
-    main.actnExpandDisc->trigger();
+    QVERIFY(!Find<QAction>(main, "actnSquashDisc")->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnExpandDisc")->isEnabled());
+    Find<QAction>(main, "actnExpandDisc")->trigger();
     QCOMPARE(FindNode(main, "FULL")->Entry->Size(), 204800u);
 }
 

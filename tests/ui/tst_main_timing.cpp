@@ -72,8 +72,8 @@ void TestMainTiming::fullCatalogueTree() {
     TfrmMain& main = rig.Open();
     const qint64 startup = clock.elapsed();
     main.show();
-    QVERIFY(main.Brelk->State().CatalogueValid);
-    QCOMPARE(main.Brelk->Entries().size(), std::size_t(kEntries));
+    QVERIFY(main.Card()->State().CatalogueValid);
+    QCOMPARE(main.Card()->Entries().size(), std::size_t(kEntries));
     // The groups of 16384 objects get their nodes when first expanded or looked into.
     QCOMPARE(main.TreeNodeCount(), 5);
     clock.restart();
@@ -81,7 +81,7 @@ void TestMainTiming::fullCatalogueTree() {
     const qint64 fill = clock.elapsed();
 
     int objects = 0;
-    for (QTreeWidgetItemIterator it(main.treevwObjects); *it; ++it)
+    for (QTreeWidgetItemIterator it(Find<TObjectTreeWidget>(main, "treevwObjects")); *it; ++it)
         objects += static_cast<TMyTreeNode*>(*it)->Entry != nullptr;
     QCOMPARE(objects, int(kEntries));
     TMyTreeNode* tools = main.RootNode()->Child(2);
@@ -90,7 +90,7 @@ void TestMainTiming::fullCatalogueTree() {
     QCOMPARE(tools->Child(0)->childCount(), 256);
 
     clock.restart();
-    main.actnRefreshTree->trigger();
+    Find<QAction>(main, "actnRefreshTree")->trigger();
     const qint64 rebuild = clock.elapsed();
     clock.restart();
     main.TidyTree();
@@ -102,8 +102,8 @@ void TestMainTiming::fullCatalogueTree() {
     QCOMPARE(main.RootNode()->Child(3)->childCount(), 64);
 
     // Two quarters (the tools and the discs, 32,767 objects) moved to "Deleted objects".
-    main.Settings.UseDeletedObjects = true;
-    main.treevwObjects->setCurrentItem(main.RootNode()->Child(2));
+    main.UserSettings().UseDeletedObjects = true;
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(main.RootNode()->Child(2));
     main.RootNode()->Child(3)->setSelected(true);
     rig.Prompter.QueueAnswer(TPrompter::TAnswer::Yes);
     clock.restart();

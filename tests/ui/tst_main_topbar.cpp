@@ -20,7 +20,7 @@ QColor Highlight(const TfrmMain& main) {
 }
 
 QColor PixelAt(const TfrmMain& main, int x, int y) {
-    return main.imgMMCBlockUsage->Image.pixelColor(x, y);
+    return Find<TUsageImage>(main, "imgMMCBlockUsage")->Image.pixelColor(x, y);
 }
 
 // Sets the default locale for the life of the object.
@@ -53,10 +53,10 @@ void TestMainTopbar::emptyCardHintAndOnePixelBar() {
     QVERIFY(rig.UseCard(k32M, {}));
     TfrmMain& main = rig.Open();
     main.show();
-    QCOMPARE(main.pnlMMCBlockUsage->toolTip(), QString("0.002% of MMC used"));
-    QCOMPARE(main.grpbxMMCInfo->title(), QString("MMC-Usage"));
-    const QImage& image = main.imgMMCBlockUsage->Image;
-    QCOMPARE(image.size(), main.pnlMMCBlockUsage->size() - QSize(4, 4));
+    QCOMPARE(Find<QFrame>(main, "pnlMMCBlockUsage")->toolTip(), QString("0.002% of MMC used"));
+    QCOMPARE(Find<QGroupBox>(main, "grpbxMMCInfo")->title(), QString("MMC-Usage"));
+    const QImage& image = Find<TUsageImage>(main, "imgMMCBlockUsage")->Image;
+    QCOMPARE(image.size(), Find<QFrame>(main, "pnlMMCBlockUsage")->size() - QSize(4, 4));
     QVERIFY(image.width() > 100);
     for (int y = 0; y < image.height(); ++y) {
         QCOMPARE(PixelAt(main, 0, y), Highlight(main));
@@ -89,11 +89,11 @@ void TestMainTopbar::noCardAndUnformattedCard() {
         rig.SetSetting("MMCDrive", rig.CardPath());
     TfrmMain& main = rig.Open();
     main.show();
-    QCOMPARE(main.pnlMMCBlockUsage->toolTip(), hint);
-    const QImage& image = main.imgMMCBlockUsage->Image;
+    QCOMPARE(Find<QFrame>(main, "pnlMMCBlockUsage")->toolTip(), hint);
+    const QImage& image = Find<TUsageImage>(main, "imgMMCBlockUsage")->Image;
     for (int x : {0, image.width() / 2, image.width() - 1})
         QVERIFY(PixelAt(main, x, 1) != Highlight(main));
-    QCOMPARE(main.grpbxMMCInfo->title(), QString(" MMC-Usage"));
+    QCOMPARE(Find<QGroupBox>(main, "grpbxMMCInfo")->title(), QString(" MMC-Usage"));
 }
 
 void TestMainTopbar::actionEnablingFollowsCard() {
@@ -120,11 +120,12 @@ void TestMainTopbar::actionEnablingFollowsCard() {
         TfrmMain& main = rig.Open();
         rig.GiveAllActionsWork();
         main.UpdateTopbarInfo();
-        QVERIFY2(main.actnFormatMMC->isEnabled() == c.Format, c.Name);
-        QVERIFY2(main.actnRestoreBrelk->isEnabled() == c.Format, c.Name);
-        QVERIFY2(main.actnBackupBrelk->isEnabled() == c.Backup, c.Name);
-        QVERIFY2(main.actnRemoveDeletedObjects->isEnabled() == c.RemoveDeleted, c.Name);
-        QVERIFY2(main.actnReloadDrive->isEnabled(), c.Name);
+        QVERIFY2(Find<QAction>(main, "actnFormatMMC")->isEnabled() == c.Format, c.Name);
+        QVERIFY2(Find<QAction>(main, "actnRestoreBrelk")->isEnabled() == c.Format, c.Name);
+        QVERIFY2(Find<QAction>(main, "actnBackupBrelk")->isEnabled() == c.Backup, c.Name);
+        QVERIFY2(Find<QAction>(main, "actnRemoveDeletedObjects")->isEnabled() == c.RemoveDeleted,
+                 c.Name);
+        QVERIFY2(Find<QAction>(main, "actnReloadDrive")->isEnabled(), c.Name);
     }
 }
 
@@ -133,21 +134,22 @@ void TestMainTopbar::cachePanelShowsPendingAndClickWrites() {
     QVERIFY(rig.UseCard(k8M, {}));
     TfrmMain& main = rig.Open();
     main.show();
-    QCOMPARE(main.pnlCacheStatus->Colour(), QColor(0, 128, 0));
-    QCOMPARE(main.pnlCacheStatus->toolTip(), QString("Brelk-card can safely be removed"));
-    QVERIFY(AddObjects(*main.Brelk, {{brelk::kTypeTool, 0, "NEW", 2048}}));
+    QCOMPARE(Find<TClickPanel>(main, "pnlCacheStatus")->Colour(), QColor(0, 128, 0));
+    QCOMPARE(Find<TClickPanel>(main, "pnlCacheStatus")->toolTip(),
+             QString("Brelk-card can safely be removed"));
+    QVERIFY(AddObjects(*main.Card(), {{brelk::kTypeTool, 0, "NEW", 2048}}));
     main.PopulateTreeInfo();
     main.UpdateTopbarInfo();
-    QCOMPARE(main.pnlCacheStatus->Colour(), QColor(255, 0, 0));
-    QCOMPARE(main.pnlCacheStatus->toolTip(),
+    QCOMPARE(Find<TClickPanel>(main, "pnlCacheStatus")->Colour(), QColor(255, 0, 0));
+    QCOMPARE(Find<TClickPanel>(main, "pnlCacheStatus")->toolTip(),
              QString("Don't remove the Brelk-card - Click to empty cache"));
-    QVERIFY(!main.actnReloadDrive->isEnabled());
+    QVERIFY(!Find<QAction>(main, "actnReloadDrive")->isEnabled());
     QCOMPARE(CardNames(rig.CardPath()), QStringList());
 
-    QTest::mouseClick(main.pnlCacheStatus, Qt::LeftButton);
+    QTest::mouseClick(Find<TClickPanel>(main, "pnlCacheStatus"), Qt::LeftButton);
     QCOMPARE(CardNames(rig.CardPath()), QStringList{"NEW"});
-    QCOMPARE(main.pnlCacheStatus->Colour(), QColor(0, 128, 0));
-    QVERIFY(main.actnReloadDrive->isEnabled());
+    QCOMPARE(Find<TClickPanel>(main, "pnlCacheStatus")->Colour(), QColor(0, 128, 0));
+    QVERIFY(Find<QAction>(main, "actnReloadDrive")->isEnabled());
     QVERIFY(!rig.Wait->isVisible());
     QCOMPARE(rig.Wait->findChild<QLabel*>("lblWaitTxt")->text(), QString("Flushing cache..."));
 }
@@ -172,7 +174,7 @@ void TestMainTopbar::zoomToggleAndGapsInZoomedView() {
     rig.SetSetting("CacheSize", 65536);
     TfrmMain& main = rig.Open();
     main.show();
-    brelk::TBrelk& card = *main.Brelk;
+    brelk::TBrelk& card = *main.Card();
     QVERIFY(card.DeleteCatEntry(card.Entries()[1]));
     QVERIFY(card.FlushMMCDevice());
     QCOMPARE(card.FreeRecords().size(), std::size_t(2));
@@ -180,10 +182,11 @@ void TestMainTopbar::zoomToggleAndGapsInZoomedView() {
     std::uint8_t byte = 0;
     QVERIFY(card.ReadMMC(&byte, gap.Start + gap.Length + 600, 1)); // the cache moves up there
 
-    QTest::mouseClick(main.imgMMCBlockUsage, Qt::LeftButton, {}, QPoint(3, 3));
-    QCOMPARE(main.UsageZoom, 1);
-    QCOMPARE(main.grpbxMMCInfo->title(), QString("MMC-Usage (zoomed)"));
-    const QImage& image = main.imgMMCBlockUsage->Image;
+    QTest::mouseClick(Find<TUsageImage>(main, "imgMMCBlockUsage"), Qt::LeftButton, {},
+                      QPoint(3, 3));
+    QCOMPARE(main.UsageZoomLevel(), 1);
+    QCOMPARE(Find<QGroupBox>(main, "grpbxMMCInfo")->title(), QString("MMC-Usage (zoomed)"));
+    const QImage& image = Find<TUsageImage>(main, "imgMMCBlockUsage")->Image;
     const int width = image.width();
     const int bottom = image.height() - 1;
     const double start = card.FreeRecords()[0].Start + double(card.FreeRecords()[0].Length);
@@ -211,8 +214,8 @@ void TestMainTopbar::zoomToggleAndGapsInZoomedView() {
     QCOMPARE(PixelAt(main, cacheX, bottom), QColor(255, 0, 0));
 
     main.imgMMCBlockUsageClick();
-    QCOMPARE(main.UsageZoom, 0);
-    QCOMPARE(main.grpbxMMCInfo->title(), QString("MMC-Usage"));
+    QCOMPARE(main.UsageZoomLevel(), 0);
+    QCOMPARE(Find<QGroupBox>(main, "grpbxMMCInfo")->title(), QString("MMC-Usage"));
     QVERIFY(PixelAt(main, width - 1, 0) != used);
 }
 

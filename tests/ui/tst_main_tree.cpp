@@ -54,8 +54,8 @@ void TestMainTree::emptyCardShowsRootAndFourGroups() {
     QVERIFY(main.RootNode()->isExpanded());
     QCOMPARE(main.SelectedNode(), main.RootNode());
     main.mnuPopupPopup();
-    QVERIFY(main.actnAddObjects->isVisible());
-    QVERIFY(!main.ActionWanted(main.actnRemoveDeletedObjects));
+    QVERIFY(Find<QAction>(main, "actnAddObjects")->isVisible());
+    QVERIFY(!main.ActionWanted(Find<QAction>(main, "actnRemoveDeletedObjects")));
     QVERIFY(rig.Prompter.Questions().isEmpty());
 }
 
@@ -84,8 +84,8 @@ void TestMainTree::rootAloneByCardState() {
     QCOMPARE(main.RootNode()->Text(), drive + suffix);
     QCOMPARE(main.TreeNodeCount(), 1);
     main.mnuPopupPopup();
-    QVERIFY(!main.actnAddObjects->isVisible());
-    QVERIFY(!main.ActionWanted(main.actnRemoveDeletedObjects));
+    QVERIFY(!Find<QAction>(main, "actnAddObjects")->isVisible());
+    QVERIFY(!main.ActionWanted(Find<QAction>(main, "actnRemoveDeletedObjects")));
     QCOMPARE(rig.Prompter.Messages().size(), errorShown ? 1 : 0);
     if (errorShown) {
         QCOMPARE(rig.Prompter.Messages().first(),
@@ -142,7 +142,7 @@ void TestMainTree::backwardSearchMakesSecondGroupAndTidyKeepsBoth() {
     QCOMPARE(Dump(discs), QString("Discs/tapes{GAMES{A},ABC,GAMES{B}}"));
     main.TidyTree();
     QCOMPARE(Dump(discs), QString("Discs/tapes{ABC,GAMES{A},GAMES{B}}"));
-    main.actnRefreshTree->trigger();
+    Find<QAction>(main, "actnRefreshTree")->trigger();
     QCOMPARE(Dump(main.RootNode()->Child(3)), QString("Discs/tapes{GAMES{A},ABC,GAMES{B}}"));
 }
 
@@ -170,7 +170,7 @@ void TestMainTree::unknownTypeIsNotShown() {
     TMainRig rig;
     QVERIFY(rig.UseCard(k8M, {Tool("SHOWN"), {5, 0, "HIDDEN", 512}}));
     TfrmMain& main = rig.Open();
-    QCOMPARE(main.Brelk->Entries().size(), std::size_t(2));
+    QCOMPARE(main.Card()->Entries().size(), std::size_t(2));
     QCOMPARE(main.TreeNodeCount(), 6);
     QVERIFY(FindNode(main, "HIDDEN") == nullptr);
     QVERIFY(FindNode(main, "SHOWN") != nullptr);
@@ -183,7 +183,7 @@ void TestMainTree::objectNodesCarryTypeAndEntry() {
     TMyTreeNode* old = main.RootNode()->Child(0)->Child(0);
     QCOMPARE(old->Text(), QString("OLD"));
     QCOMPARE(old->ObjectType, 0);
-    QVERIFY(main.Brelk->InCatalogue(old->Entry));
+    QVERIFY(main.Card()->InCatalogue(old->Entry));
     QCOMPARE(main.NodeAtAbsoluteIndex(1), main.RootNode()->Child(0));
     QCOMPARE(main.NodeAtAbsoluteIndex(2), old);
 }
@@ -228,15 +228,15 @@ void TestMainTree::iconsFollowTheEntries() {
                               Tool("GROUP.TOOL"),
                               {kTypeFilingSystem, 81, "DNFS", 512}}));
     TfrmMain& main = rig.Open();
-    QVERIFY(main.ObjectImagesLoaded);
-    QCOMPARE(main.ObjectImages.Count(), 13);
-    QCOMPARE(main.ObjectImages.ObjectImageKeys.at(4), QString("DISC_TAPE"));
-    QCOMPARE(main.treevwObjects->iconSize(), QSize(12, 14));
+    QVERIFY(main.ImagesLoaded());
+    QCOMPARE(main.Images().Count(), 13);
+    QCOMPARE(main.Images().ObjectImageKeys.at(4), QString("DISC_TAPE"));
+    QCOMPARE(Find<TObjectTreeWidget>(main, "treevwObjects")->iconSize(), QSize(12, 14));
     auto colourOf = [&](const QString& text) {
         return FindNode(main, text)->icon(0).pixmap(12, 14).toImage().pixelColor(5, 5);
     };
     auto colourOfImage = [&](int index) {
-        return main.ObjectImages.Image(index).toImage().pixelColor(5, 5);
+        return main.Images().Image(index).toImage().pixelColor(5, 5);
     };
     QCOMPARE(colourOf("FULL"), colourOfImage(2));
     QCOMPARE(colourOf("SQUASHED"), colourOfImage(3));
@@ -251,8 +251,8 @@ void TestMainTree::missingIconFileLeavesTreeWithoutIcons() {
     QVERIFY(MakeIcons(rig.ProgramFolder, "object_tool.bmp"));
     QVERIFY(rig.UseCard(k8M, {Tool("T"), Disc("D")}));
     TfrmMain& main = rig.Open();
-    QVERIFY(!main.ObjectImagesLoaded);
-    QCOMPARE(main.ObjectImages.Count(), 5);
+    QVERIFY(!main.ImagesLoaded());
+    QCOMPARE(main.Images().Count(), 5);
     QVERIFY(FindNode(main, "T")->icon(0).isNull());
     QVERIFY(FindNode(main, "D")->icon(0).isNull());
     QVERIFY(main.RootNode()->icon(0).isNull());
@@ -267,8 +267,8 @@ void TestMainTree::openOnObjectExpandsGroupsAndSelects() {
     QVERIFY(OpenOnObject(main, "games.elite"));
     QVERIFY(main.SelectedNode() && main.SelectedNode()->Entry);
     QCOMPARE(main.SelectedNode()->Entry->Name(), std::string("GAMES.ELITE"));
-    QCOMPARE(main.lblObjectFullname->text(), QString("GAMES.ELITE"));
-    for (QTreeWidgetItemIterator it(main.treevwObjects); *it; ++it)
+    QCOMPARE(Find<QLabel>(main, "lblObjectFullname")->text(), QString("GAMES.ELITE"));
+    for (QTreeWidgetItemIterator it(Find<TObjectTreeWidget>(main, "treevwObjects")); *it; ++it)
         if ((*it)->childCount() > 0)
             QVERIFY2((*it)->isExpanded(), qPrintable((*it)->text(0)));
 }
@@ -284,7 +284,7 @@ void TestMainTree::namesShowAsBrelkShowsThem() {
     QVERIFY(FindNode(main, QString::fromUtf8("CAF\u00C9\u20AC")));
     QVERIFY(FindNode(main, QStringLiteral("\\x07X")));
     QVERIFY(OpenOnObject(main, shown));
-    QCOMPARE(main.lblObjectFullname->text(), shown);
+    QCOMPARE(Find<QLabel>(main, "lblObjectFullname")->text(), shown);
 }
 
 namespace {
@@ -305,8 +305,8 @@ std::vector<TObject> MixedObjects() {
 // The tree below Node with the number of each node's icon: "Text#icon{child,...}".
 QString DumpWithIcons(const TfrmMain& main, const QTreeWidgetItem* node) {
     int icon = 0;
-    while (icon < main.ObjectImages.Count() &&
-           main.ObjectImages.Icon(icon).cacheKey() != node->icon(0).cacheKey())
+    while (icon < main.Images().Count() &&
+           main.Images().Icon(icon).cacheKey() != node->icon(0).cacheKey())
         ++icon;
     QString text = node->text(0) + QLatin1Char('#') + QString::number(icon);
     QStringList children;
@@ -318,8 +318,8 @@ QString DumpWithIcons(const TfrmMain& main, const QTreeWidgetItem* node) {
 enum TTreeStep { ExpandGroups, Tidy, MoveToolToDeleted, MoveDiscGroup, RemoveDeleted, DragDisc };
 
 void Select(TfrmMain& main, QTreeWidgetItem* node) {
-    main.treevwObjects->clearSelection();
-    main.treevwObjects->setCurrentItem(node);
+    Find<TObjectTreeWidget>(main, "treevwObjects")->clearSelection();
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(node);
 }
 
 // Carries out Step as a user would reach it (a group is expanded before its objects are
@@ -327,7 +327,7 @@ void Select(TfrmMain& main, QTreeWidgetItem* node) {
 // deleted objects can be removed.
 QString TreeAfter(TMainRig& rig, TfrmMain& main, TTreeStep step) {
     TMyTreeNode* root = main.RootNode();
-    main.Settings.UseDeletedObjects = true;
+    main.UserSettings().UseDeletedObjects = true;
     switch (step) {
     case ExpandGroups:
         for (int i = 0; i < root->childCount(); ++i)
@@ -357,7 +357,8 @@ QString TreeAfter(TMainRig& rig, TfrmMain& main, TTreeStep step) {
         break;
     }
     // Whether "Remove Deleted objects" is offered is known before any more nodes are made.
-    const QString removable = main.actnRemoveDeletedObjects->isEnabled() ? " removable" : "";
+    const QString removable =
+        Find<QAction>(main, "actnRemoveDeletedObjects")->isEnabled() ? " removable" : "";
     main.FillAllGroups();
     const TMyTreeNode* selected = main.SelectedNode();
     // The groups only: the root's text names the card's file, another for each window.
@@ -377,7 +378,7 @@ void TestMainTree::largeGroupsWaitForExpansion() {
     QVERIFY(MakeIcons(rig.ProgramFolder));
     QVERIFY(rig.UseCard(k8M, MixedObjects()));
     TfrmMain& main = rig.Open();
-    main.FillGroupOnExpandFrom = 3; // Tools and Discs/tapes wait, "Deleted objects" not
+    main.SetFillGroupOnExpandFrom(3); // Tools and Discs/tapes wait, "Deleted objects" not
     main.PopulateTreeInfo();
     TMyTreeNode* root = main.RootNode();
     QCOMPARE(Dump(root), rig.CardPath() + ": (Brelk){Deleted objects{OLD,ALSO.OLD},"
@@ -398,13 +399,13 @@ void TestMainTree::largeGroupsWaitForExpansion() {
     QCOMPARE(Dump(root->Child(kTypeImage)), QString("Discs/tapes{GAMES{A},ABC,GAMES{B}}"));
 
     // A "Deleted objects" group still to be made offers its removal.
-    main.FillGroupOnExpandFrom = 1;
+    main.SetFillGroupOnExpandFrom(1);
     main.PopulateTreeInfo();
     QCOMPARE(main.TreeNodeCount(), 5);
     main.mnuPopupPopup();
-    QVERIFY(main.ActionWanted(main.actnRemoveDeletedObjects));
+    QVERIFY(main.ActionWanted(Find<QAction>(main, "actnRemoveDeletedObjects")));
     main.UpdateTopbarInfo();
-    QVERIFY(main.actnRemoveDeletedObjects->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnRemoveDeletedObjects")->isEnabled());
 }
 
 void TestMainTree::filledGroupsMatchTheBuild_data() {
@@ -428,7 +429,7 @@ void TestMainTree::filledGroupsMatchTheBuild() {
         QVERIFY(rig.UseCard(k8M, MixedObjects()));
         TfrmMain& main = rig.Open();
         if (waiting) {
-            main.FillGroupOnExpandFrom = 1;
+            main.SetFillGroupOnExpandFrom(1);
             main.PopulateTreeInfo();
             QCOMPARE(main.TreeNodeCount(), 5);
         }

@@ -47,7 +47,7 @@ struct TTreeRig : TMainRig {
         SetSetting("ViewerMaxNodebreaks", 1);
         Ok = UseCard(k8M, objects);
         Open();
-        for (QTreeWidgetItemIterator it(Main->treevwObjects); *it; ++it)
+        for (QTreeWidgetItemIterator it(Find<TObjectTreeWidget>(*Main, "treevwObjects")); *it; ++it)
             (*it)->setExpanded(true);
     }
     TMyTreeNode* Node(const QString& text) const {
@@ -57,21 +57,23 @@ struct TTreeRig : TMainRig {
     }
     // Opens the label editor on Node; null when the edit is refused.
     QLineEdit* StartEdit(TMyTreeNode* node) const {
-        Main->treevwObjects->setCurrentItem(node);
-        Main->treevwObjects->editItem(node);
-        return Main->treevwObjects->findChild<QLineEdit*>(QStringLiteral("edtTreeLabel"));
+        Find<TObjectTreeWidget>(*Main, "treevwObjects")->setCurrentItem(node);
+        Find<TObjectTreeWidget>(*Main, "treevwObjects")->editItem(node);
+        return Find<TObjectTreeWidget>(*Main, "treevwObjects")
+            ->findChild<QLineEdit*>(QStringLiteral("edtTreeLabel"));
     }
     // Selects the nodes (in order) and gives Focus the focus without changing the selection.
     void Select(const QStringList& texts, const QString& focus) const {
-        Main->treevwObjects->clearSelection();
+        Find<TObjectTreeWidget>(*Main, "treevwObjects")->clearSelection();
         for (const QString& text : texts)
             Node(text)->setSelected(true);
-        Main->treevwObjects->setCurrentItem(Node(focus), 0, QItemSelectionModel::NoUpdate);
+        Find<TObjectTreeWidget>(*Main, "treevwObjects")
+            ->setCurrentItem(Node(focus), 0, QItemSelectionModel::NoUpdate);
     }
     // The names of the disc and tape entries, sorted.
     QStringList DiscNames() const {
         QStringList names;
-        for (const auto& entry : Main->Brelk->Entries())
+        for (const auto& entry : Main->Card()->Entries())
             if (entry->Type() == brelk::kTypeImage)
                 names << QString::fromStdString(entry->Name());
         names.sort();
@@ -81,13 +83,13 @@ struct TTreeRig : TMainRig {
     // that is gone.
     bool EachEntryShownOnce() const {
         QHash<const brelk::TBrelkCatEntry*, int> shown;
-        for (QTreeWidgetItemIterator it(Main->treevwObjects); *it; ++it)
+        for (QTreeWidgetItemIterator it(Find<TObjectTreeWidget>(*Main, "treevwObjects")); *it; ++it)
             if (const auto* entry = static_cast<TMyTreeNode*>(*it)->Entry) {
-                if (!Main->Brelk->InCatalogue(entry))
+                if (!Main->Card()->InCatalogue(entry))
                     return false;
                 ++shown[entry];
             }
-        for (const auto& entry : Main->Brelk->Entries())
+        for (const auto& entry : Main->Card()->Entries())
             if (shown.value(entry) != 1)
                 return false;
         return true;
@@ -187,17 +189,17 @@ void TestMainTreeEdit::renameLimits() {
     const brelk::TBrelkCatEntry* entry = target->Entry;
     QLineEdit* editor = rig.StartEdit(target);
     QVERIFY(editor);
-    QVERIFY(rig.Main->IsEditing);
+    QVERIFY(rig.Main->LabelEditing());
     editor->setText(text);
     QTest::keyClick(editor, Qt::Key_Return); // the view commits the edit from its event loop
-    QTRY_VERIFY(!rig.Main->IsEditing);
+    QTRY_VERIFY(!rig.Main->LabelEditing());
     QVERIFY2(AskedOnly(rig.Prompter, message), qPrintable(rig.Prompter.Describe()));
     QCOMPARE(QString::fromStdString(entry->Name()), name);
     QCOMPARE(target->Text(), shown);
     QCOMPARE(target->Parent(), parent); // these names keep their sub-group
     if (message.isEmpty() && !text.isEmpty())
-        QVERIFY(rig.Main->lblObjectFullname->text().contains(name));
-    QVERIFY(rig.Main->Brelk->HasUnsavedData() == (message.isEmpty() && !text.isEmpty()));
+        QVERIFY(Find<QLabel>(*rig.Main, "lblObjectFullname")->text().contains(name));
+    QVERIFY(rig.Main->Card()->HasUnsavedData() == (message.isEmpty() && !text.isEmpty()));
 }
 
 void TestMainTreeEdit::renameOnlyLiveObjects_data() {
@@ -213,16 +215,17 @@ void TestMainTreeEdit::renameOnlyLiveObjects() {
     TTreeRig rig;
     QTest::ignoreMessage(QtWarningMsg, "edit: editing failed");
     QVERIFY(!rig.StartEdit(rig.Node(node)));
-    QVERIFY(!rig.Main->IsEditing);
+    QVERIFY(!rig.Main->LabelEditing());
 }
 
 void TestMainTreeEdit::renameStartsWithF2AndFiltersText() {
     TTreeRig rig;
     TMyTreeNode* node = rig.Node("SINGLE");
-    rig.Main->treevwObjects->setFocus();
-    rig.Main->treevwObjects->setCurrentItem(node);
-    QTest::keyClick(rig.Main->treevwObjects, Qt::Key_F2);
-    auto* editor = rig.Main->treevwObjects->findChild<QLineEdit*>(QStringLiteral("edtTreeLabel"));
+    Find<TObjectTreeWidget>(*rig.Main, "treevwObjects")->setFocus();
+    Find<TObjectTreeWidget>(*rig.Main, "treevwObjects")->setCurrentItem(node);
+    QTest::keyClick(Find<TObjectTreeWidget>(*rig.Main, "treevwObjects"), Qt::Key_F2);
+    auto* editor = Find<TObjectTreeWidget>(*rig.Main, "treevwObjects")
+                       ->findChild<QLineEdit*>(QStringLiteral("edtTreeLabel"));
     QVERIFY(editor);
     editor->clear();
     QTest::keyClicks(editor, QStringLiteral("A B"));
@@ -233,13 +236,13 @@ void TestMainTreeEdit::renameStartsWithF2AndFiltersText() {
     rig.Main->treevwObjectsKeyUp(Qt::Key_Delete);
     QVERIFY(rig.Prompter.Questions().isEmpty());
     QTest::keyClick(editor, Qt::Key_Escape);
-    QVERIFY(!rig.Main->IsEditing);
+    QVERIFY(!rig.Main->LabelEditing());
     QCOMPARE(node->Entry->Name(), std::string("SINGLE"));
 }
 
 void TestMainTreeEdit::keys() {
     TTreeRig rig;
-    TObjectTreeWidget* tree = rig.Main->treevwObjects;
+    TObjectTreeWidget* tree = Find<TObjectTreeWidget>(*rig.Main, "treevwObjects");
     tree->setCurrentItem(rig.Node("SINGLE"));
     // Insert opens the add dialog.
     bool opened = false;
@@ -377,7 +380,7 @@ void TestMainTreeEdit::dropRefiles() {
     QCOMPARE(Dump(rig.Node(groupText)), group);
     QVERIFY(rig.EachEntryShownOnce());
     QVERIFY(rig.Node("TOOL") && rig.Node("TOOL")->Entry->Type() == brelk::kTypeTool);
-    QVERIFY(rig.Main->Brelk->HasUnsavedData());
+    QVERIFY(rig.Main->Card()->HasUnsavedData());
 }
 
 void TestMainTreeEdit::dropKeepsNamesWithinTheLimit_data() {
@@ -413,7 +416,7 @@ void TestMainTreeEdit::dropKeepsNamesWithinTheLimit() {
     QCOMPARE(rig.DiscNames(), names);
     QVERIFY2(AskedOnly(rig.Prompter, message), qPrintable(rig.Prompter.Describe()));
     QVERIFY(rig.EachEntryShownOnce());
-    QCOMPARE(rig.Main->Brelk->HasUnsavedData(), message.isEmpty());
+    QCOMPARE(rig.Main->Card()->HasUnsavedData(), message.isEmpty());
 }
 
 void TestMainTreeEdit::renameMovesTheNodeWhereItsNameBelongs_data() {
@@ -469,14 +472,15 @@ void TestMainTreeEdit::renameMovesTheNodeWhereItsNameBelongs() {
     TTreeRig rig;
     TMyTreeNode* target = rig.Node(node);
     const brelk::TBrelkCatEntry* entry = target->Entry;
-    rig.Main->treevwObjects->setFocus();
-    rig.Main->treevwObjects->setCurrentItem(target);
-    QTest::keyClick(rig.Main->treevwObjects, Qt::Key_F2);
-    auto* editor = rig.Main->treevwObjects->findChild<QLineEdit*>(QStringLiteral("edtTreeLabel"));
+    Find<TObjectTreeWidget>(*rig.Main, "treevwObjects")->setFocus();
+    Find<TObjectTreeWidget>(*rig.Main, "treevwObjects")->setCurrentItem(target);
+    QTest::keyClick(Find<TObjectTreeWidget>(*rig.Main, "treevwObjects"), Qt::Key_F2);
+    auto* editor = Find<TObjectTreeWidget>(*rig.Main, "treevwObjects")
+                       ->findChild<QLineEdit*>(QStringLiteral("edtTreeLabel"));
     QVERIFY(editor);
     editor->setText(text);
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_VERIFY(!rig.Main->IsEditing);
+    QTRY_VERIFY(!rig.Main->LabelEditing());
     const QString groupText = group.left(group.indexOf(QLatin1Char('{')));
     QTRY_COMPARE(Dump(rig.Node(groupText)), group);
     QCOMPARE(QString::fromStdString(entry->Name()), name);
@@ -519,7 +523,7 @@ void TestMainTreeEdit::droppedFilesRefused() {
     QCOMPARE(rig.Prompter.Messages(), QStringList{message});
     QCOMPARE(rig.Prompter.Last().Icon, TIcon::Error);
     QCOMPARE(rig.Prompter.Last().Buttons, TButtons::OK);
-    QVERIFY(main.PendingObjects.empty());
+    QVERIFY(main.Pending().empty());
     QVERIFY(!main.AddObjectsDialog()->isVisible());
 }
 
@@ -540,16 +544,16 @@ void TestMainTreeEdit::droppedFilesOpenTheDialog() {
     int rows = -1;
     WhenDialogReady(rig.Main->AddObjectsDialog(), [&] {
         TfrmAddFile* dialog = rig.Main->AddObjectsDialog();
-        rows = dialog->strnggrdFiles->rowCount();
+        rows = Find<QTableWidget>(*dialog, "strnggrdFiles")->rowCount();
         if (ok)
-            dialog->btbtnOK->click();
+            Find<QPushButton>(*dialog, "btbtnOK")->click();
         else
-            dialog->btbtnCancel->click();
+            Find<QPushButton>(*dialog, "btbtnCancel")->click();
     });
     rig.Main->HandleDroppedFiles({folder});
     QCOMPARE(rows, 2);
-    QVERIFY(rig.Main->PendingObjects.empty());
-    QCOMPARE(rig.Main->Brelk->Entries().size(), ok ? 2u : 0u);
+    QVERIFY(rig.Main->Pending().empty());
+    QCOMPARE(rig.Main->Card()->Entries().size(), ok ? 2u : 0u);
     QCOMPARE(bool(rig.Node("ONEFILE")), ok);
     QCOMPARE(bool(rig.Node("TWOFILE")), ok);
 }
@@ -569,10 +573,10 @@ void TestMainTreeEdit::dropEventsFromFileManagers() {
     data.setData(QStringLiteral("text/uri-list"), QUrl::fromLocalFile(file).toEncoded() + "\r\n");
     QString seen;
     WhenDialogReady(rig.Main->AddObjectsDialog(), [&] {
-        seen = rig.Main->AddObjectsDialog()->lblFilePath->text();
+        seen = Find<QLabel>(*rig.Main->AddObjectsDialog(), "lblFilePath")->text();
         rig.Main->AddObjectsDialog()->reject();
     });
-    QWidget* viewport = rig.Main->treevwObjects->viewport();
+    QWidget* viewport = Find<TObjectTreeWidget>(*rig.Main, "treevwObjects")->viewport();
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &enter);
     QVERIFY(enter.isAccepted());
@@ -580,17 +584,17 @@ void TestMainTreeEdit::dropEventsFromFileManagers() {
     QApplication::sendEvent(viewport, &drop);
     QVERIFY(drop.isAccepted());
     QTRY_COMPARE(seen, file);
-    QVERIFY(rig.Main->PendingObjects.empty());
+    QVERIFY(rig.Main->Pending().empty());
 }
 
 void TestMainTreeEdit::addActionFollowsTheCatalogue() {
     TTreeRig rig(std::vector<TObject>{});
-    QVERIFY(rig.Main->ActionWanted(rig.Main->actnAddObjects));
-    QVERIFY(rig.Main->actnAddObjects->isEnabled());
+    QVERIFY(rig.Main->ActionWanted(Find<QAction>(*rig.Main, "actnAddObjects")));
+    QVERIFY(Find<QAction>(*rig.Main, "actnAddObjects")->isEnabled());
     TMainRig blank;
     QVERIFY(blank.UseCard(k8M, {}, false));
     TfrmMain& main = blank.Open();
-    QVERIFY(!main.ActionWanted(main.actnAddObjects));
+    QVERIFY(!main.ActionWanted(Find<QAction>(main, "actnAddObjects")));
 }
 
 void TestMainTreeEdit::dragOutWritesObjectsAsFiles() {
@@ -687,8 +691,9 @@ void TestMainTreeEdit::droppedFilesAreCopied() {
     if (target == QLatin1String("add dialog"))
         rig.Main->ExecuteAddObjectsDialog();
     else
-        drag(target == QLatin1String("tree") ? rig.Main->treevwObjects->viewport()
-                                             : rig.Main->memoObjectDetails->viewport());
+        drag(target == QLatin1String("tree")
+                 ? Find<TObjectTreeWidget>(*rig.Main, "treevwObjects")->viewport()
+                 : Find<QPlainTextEdit>(*rig.Main, "memoObjectDetails")->viewport());
     QCOMPARE(answers.size(), 3);
     for (const auto& [taken, action] : answers) {
         QCOMPARE(taken, accepted);

@@ -9,6 +9,7 @@
 #include "ui/aux/ShellOpener.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -28,8 +29,8 @@ namespace {
 
 // Adds an object through the window's card object: the data stays in the cache.
 void AddPendingObject(TfrmMain& main, const std::string& name) {
-    QVERIFY(AddObjects(*main.Brelk, {{brelk::kTypeTool, 0, name, 1024}}));
-    QVERIFY(main.Brelk->HasUnsavedData());
+    QVERIFY(AddObjects(*main.Card(), {{brelk::kTypeTool, 0, name, 1024}}));
+    QVERIFY(main.Card()->HasUnsavedData());
 }
 
 QStringList MenuCaptions(const QMenu* menu) {
@@ -44,8 +45,8 @@ bool OpenWithNewPending(TMainRig& rig) {
     if (!rig.UseCard(k8M, {{brelk::kTypeTool, 0, "OLD", 512}}))
         return false;
     rig.Open().show();
-    return AddObjects(*rig.Main->Brelk, {{brelk::kTypeTool, 0, "NEW", 1024}}) &&
-           rig.Main->Brelk->HasUnsavedData();
+    return AddObjects(*rig.Main->Card(), {{brelk::kTypeTool, 0, "NEW", 1024}}) &&
+           rig.Main->Card()->HasUnsavedData();
 }
 
 } // namespace
@@ -64,6 +65,7 @@ class TestMainWindow : public QObject {
     void reloadDisabledWhilePending();
     void menusAndCaptions();
     void actionsWithoutWorkStayDisabled();
+    void controlsFoundByMemberName();
     void splashMayCloseAfterShow();
     void positionOffAllScreensFallsBack();
     void commandsRefusedDuringLongOperation();
@@ -80,7 +82,7 @@ void TestMainWindow::firstStartWithEmptyStore() {
     QVERIFY(!QFile::exists(rig.SettingsPath()));
     TFakeDrives drives(rig.Path("reader.img"));
     TfrmMain main(rig.Prompter, rig.ProgramFolder);
-    TfrmSettings settings(main.Settings, rig.Prompter, &main, &drives);
+    TfrmSettings settings(main.UserSettings(), rig.Prompter, &main, &drives);
     TfrmWait wait;
     main.AttachWindows(&settings, &wait, nullptr);
     QCOMPARE(main.pos(), QPoint(100, 100));
@@ -89,10 +91,10 @@ void TestMainWindow::firstStartWithEmptyStore() {
     QVERIFY(main.acceptDrops());
     main.show();
     QVERIFY(main.HasBeenShown());
-    QCOMPARE(main.spltrMainformLeftRight->sizes().first(), 260);
-    QCOMPARE(main.treevwObjects->width(), 260);
-    QCOMPARE(main.Settings.MMCDrive, drives.Path);
-    QCOMPARE(main.Settings.CacheSize, 262144u);
+    QCOMPARE(Find<QSplitter>(main, "spltrMainformLeftRight")->sizes().first(), 260);
+    QCOMPARE(Find<TObjectTreeWidget>(main, "treevwObjects")->width(), 260);
+    QCOMPARE(main.UserSettings().MMCDrive, drives.Path);
+    QCOMPARE(main.UserSettings().CacheSize, 262144u);
     // The settings were written straight back; the window position was not.
     QCOMPARE(rig.StoredValue("MMCDrive").toString(), drives.Path);
     QCOMPARE(rig.StoredValue("MMCSafetyZone").toInt(), 8192);
@@ -102,8 +104,8 @@ void TestMainWindow::firstStartWithEmptyStore() {
     QCOMPARE(main.RootNode()->Text(), drives.Path + ": (no MMC present)");
     QCOMPARE(rig.Prompter.Messages(), QStringList{"Error - Could not open device '" + drives.Path +
                                                   ":' (No such file or directory)"});
-    QVERIFY(main.stsbrMain->currentMessage().isEmpty());
-    QCOMPARE(main.UsageZoom, 0);
+    QVERIFY(Find<QStatusBar>(main, "stsbrMain")->currentMessage().isEmpty());
+    QCOMPARE(main.UsageZoomLevel(), 0);
     main.hide();
 }
 
@@ -115,7 +117,7 @@ void TestMainWindow::closingStoresPositionAndRestoresIt() {
         main.show();
         main.move(140, 120);
         main.resize(800, 600);
-        main.spltrMainformLeftRight->setSizes({300, 500});
+        Find<QSplitter>(main, "spltrMainformLeftRight")->setSizes({300, 500});
         QSignalSpy closed(&main, &TfrmMain::FormClosed);
         QVERIFY(main.close());
         QCOMPARE(closed.count(), 1);
@@ -132,7 +134,7 @@ void TestMainWindow::closingStoresPositionAndRestoresIt() {
     QCOMPARE(again.size(), QSize(800, 600));
     QCOMPARE(again.pos(), stored);
     again.show();
-    QCOMPARE(again.treevwObjects->width(), 300);
+    QCOMPARE(Find<TObjectTreeWidget>(again, "treevwObjects")->width(), 300);
 }
 
 void TestMainWindow::maximisedWindowStoresItsNormalPlace() {
@@ -155,8 +157,8 @@ void TestMainWindow::exitEndsLoopWithoutStoringPosition() {
     TfrmMain& main = rig.Open();
     main.show();
     AddPendingObject(main, "KEPT");
-    QVERIFY(main.mnuFileExit->isEnabled());
-    QTimer::singleShot(0, main.mnuFileExit, &QAction::trigger);
+    QVERIFY(Find<QAction>(main, "mnuFileExit")->isEnabled());
+    QTimer::singleShot(0, Find<QAction>(main, "mnuFileExit"), &QAction::trigger);
     QTimer::singleShot(5000, [] { QCoreApplication::exit(7); }); // only if Exit failed
     QCOMPARE(QCoreApplication::exec(), 0);
     QVERIFY(main.isVisible()); // the close handling did not run
@@ -192,21 +194,21 @@ void TestMainWindow::reloadShowsNewCardAndWritesPending() {
     rig.SetSetting("MMCDrive", rig.CardPath());
     TfrmMain& main = rig.Open();
     QCOMPARE(main.RootNode()->Text(), rig.CardPath() + ": (no MMC present)");
-    QVERIFY(main.actnReloadDrive->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnReloadDrive")->isEnabled());
     // The card is inserted: reload reads it.
     QVERIFY(MakeCard(rig.CardPath(), k8M, {{brelk::kTypeTool, 0, "TOOL", 512}}));
-    main.actnReloadDrive->trigger();
+    Find<QAction>(main, "actnReloadDrive")->trigger();
     QCOMPARE(Dump(main.RootNode()),
              rig.CardPath() + ": (Brelk){Deleted objects,Filingsystems,Tools{TOOL},Discs/tapes}");
     // The card that came in has objects: the rule wants the backup, which has its work.
-    QVERIFY(main.ActionWanted(main.actnBackupBrelk));
-    QVERIFY(main.actnBackupBrelk->isEnabled());
-    QVERIFY(main.stsbrMain->currentMessage().isEmpty());
+    QVERIFY(main.ActionWanted(Find<QAction>(main, "actnBackupBrelk")));
+    QVERIFY(Find<QAction>(main, "actnBackupBrelk")->isEnabled());
+    QVERIFY(Find<QStatusBar>(main, "stsbrMain")->currentMessage().isEmpty());
     // The card object that a reload replaces writes what it still held.
     AddPendingObject(main, "WRITTEN");
     main.actnReloadDriveExecute();
     QCOMPARE(CardNames(rig.CardPath()), (QStringList{"TOOL", "WRITTEN"}));
-    QVERIFY(!main.Brelk->HasUnsavedData());
+    QVERIFY(!main.Card()->HasUnsavedData());
     QCOMPARE(main.RootNode()->Child(2)->childCount(), 2);
 }
 
@@ -216,12 +218,12 @@ void TestMainWindow::reloadDisabledWhilePending() {
     TfrmMain& main = rig.Open();
     AddPendingObject(main, "PENDING");
     main.UpdateTopbarInfo();
-    QVERIFY(!main.actnReloadDrive->isEnabled());
-    brelk::TBrelk* card = main.Brelk.get();
-    main.actnReloadDrive->trigger();
-    QCOMPARE(main.Brelk.get(), card); // refused
+    QVERIFY(!Find<QAction>(main, "actnReloadDrive")->isEnabled());
+    brelk::TBrelk* card = main.Card();
+    Find<QAction>(main, "actnReloadDrive")->trigger();
+    QCOMPARE(main.Card(), card); // refused
     main.pnlCacheStatusClick();
-    QVERIFY(main.actnReloadDrive->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnReloadDrive")->isEnabled());
 }
 
 void TestMainWindow::menusAndCaptions() {
@@ -239,23 +241,24 @@ void TestMainWindow::menusAndCaptions() {
                           "Format MMC", "Check card...", "-", "&Settings..."}));
     QCOMPARE(MenuCaptions(bar->actions().at(2)->menu()),
              (QStringList{"Check for &Updates...", "-", "&About"}));
-    QCOMPARE(MenuCaptions(main.mnuPopup),
+    QCOMPARE(MenuCaptions(Find<QMenu>(main, "mnuPopup")),
              (QStringList{"Add Object(s)...", "&Save object...", "Delete object(s)...", "-",
                           "Remove Deleted objects", "Format MMC", "-", "Squash Disc", "Expand disc",
                           "-", "Open in &Emulator", "-", "Refresh Tree"}));
-    QCOMPARE(main.grpbxMMCInfo->title(), QString(" MMC-Usage")); // no catalogue: unchanged
-    QCOMPARE(main.grpbxObjectinfo->title(), QString("Object - info"));
-    QCOMPARE(main.pnlCacheStatus->text(), QString("CACHE"));
+    QCOMPARE(Find<QGroupBox>(main, "grpbxMMCInfo")->title(),
+             QString(" MMC-Usage")); // no catalogue: unchanged
+    QCOMPARE(Find<QGroupBox>(main, "grpbxObjectinfo")->title(), QString("Object - info"));
+    QCOMPARE(Find<TClickPanel>(main, "pnlCacheStatus")->text(), QString("CACHE"));
     for (const char* name :
          {"lblObjectType", "lblObjectFullname", "lblObjectSize", "lblObjectMMCPosition",
           "tbctrlObjectDetails", "memoObjectDetails", "treevwObjects", "spltrMainformLeftRight",
           "stsbrMain", "pnlMMCBlockUsage", "imgMMCBlockUsage", "pnlCacheStatus"})
         QVERIFY2(main.findChild<QWidget*>(name), name);
-    const QFontMetrics metrics(main.memoObjectDetails->font());
+    const QFontMetrics metrics(Find<QPlainTextEdit>(main, "memoObjectDetails")->font());
     QCOMPARE(metrics.horizontalAdvance('i'), metrics.horizontalAdvance('W'));
-    QVERIFY(main.memoObjectDetails->isReadOnly());
-    QVERIFY(main.treevwObjects->minimumWidth() >= 120);
-    QVERIFY(main.grpbxObjectinfo->minimumWidth() >= 396);
+    QVERIFY(Find<QPlainTextEdit>(main, "memoObjectDetails")->isReadOnly());
+    QVERIFY(Find<TObjectTreeWidget>(main, "treevwObjects")->minimumWidth() >= 120);
+    QVERIFY(Find<QGroupBox>(main, "grpbxObjectinfo")->minimumWidth() >= 396);
     QCOMPARE(main.minimumHeight(), 350);
 }
 
@@ -264,29 +267,76 @@ void TestMainWindow::actionsWithoutWorkStayDisabled() {
     QVERIFY(rig.UseCard(k8M, {{brelk::kTypeDeleted, 1, "GONE", 512}}));
     TfrmMain& main = rig.Open();
     // The rules want these; the actions that have no work yet stay disabled.
-    QVERIFY(main.ActionWanted(main.actnFormatMMC));
-    QVERIFY(main.ActionWanted(main.actnBackupBrelk));
-    QVERIFY(main.ActionWanted(main.actnRemoveDeletedObjects));
-    for (QAction* a : {main.actnDeleteObjects, main.actnSquashDisc, main.actnExpandDisc,
-                       main.mnuHelpCheckUpdates, main.mnuPopupSaveObject,
-                       main.mnuPopupOpenInEmulator, main.mnuToolsSettings, main.mnuMainAbout})
+    QVERIFY(main.ActionWanted(Find<QAction>(main, "actnFormatMMC")));
+    QVERIFY(main.ActionWanted(Find<QAction>(main, "actnBackupBrelk")));
+    QVERIFY(main.ActionWanted(Find<QAction>(main, "actnRemoveDeletedObjects")));
+    for (QAction* a :
+         {Find<QAction>(main, "actnDeleteObjects"), Find<QAction>(main, "actnSquashDisc"),
+          Find<QAction>(main, "actnExpandDisc"), Find<QAction>(main, "mnuHelpCheckUpdates"),
+          Find<QAction>(main, "mnuPopupSaveObject"), Find<QAction>(main, "mnuPopupOpenInEmulator"),
+          Find<QAction>(main, "mnuToolsSettings"), Find<QAction>(main, "mnuMainAbout")})
         QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
     for (QAction* a :
-         {main.actnAddObjects, main.actnRefreshTree, main.actnReloadDrive, main.mnuFileExit,
-          main.actnRemoveDeletedObjects, main.actnFormatMMC, main.mnuPopupFormatMMC,
-          main.mnuPopupRemoveDeletedObjects, main.actnBackupBrelk})
+         {Find<QAction>(main, "actnAddObjects"), Find<QAction>(main, "actnRefreshTree"),
+          Find<QAction>(main, "actnReloadDrive"), Find<QAction>(main, "mnuFileExit"),
+          Find<QAction>(main, "actnRemoveDeletedObjects"), Find<QAction>(main, "actnFormatMMC"),
+          Find<QAction>(main, "mnuPopupFormatMMC"),
+          Find<QAction>(main, "mnuPopupRemoveDeletedObjects"),
+          Find<QAction>(main, "actnBackupBrelk")})
         QVERIFY2(a->isEnabled(), qPrintable(a->objectName()));
     // Taking an action's work away disables it; giving it work enables it where the rules
     // allow.
-    main.SetActionHandler(main.actnFormatMMC, nullptr);
-    QVERIFY(!main.actnFormatMMC->isEnabled());
-    QVERIFY(!main.mnuPopupFormatMMC->isEnabled());
+    main.SetActionHandler(Find<QAction>(main, "actnFormatMMC"), nullptr);
+    QVERIFY(!Find<QAction>(main, "actnFormatMMC")->isEnabled());
+    QVERIFY(!Find<QAction>(main, "mnuPopupFormatMMC")->isEnabled());
     int formats = 0;
-    main.SetActionHandler(main.actnFormatMMC, [&] { ++formats; });
-    QVERIFY(main.actnFormatMMC->isEnabled());
-    QVERIFY(main.mnuPopupFormatMMC->isEnabled());
-    main.mnuPopupFormatMMC->trigger();
+    main.SetActionHandler(Find<QAction>(main, "actnFormatMMC"), [&] { ++formats; });
+    QVERIFY(Find<QAction>(main, "actnFormatMMC")->isEnabled());
+    QVERIFY(Find<QAction>(main, "mnuPopupFormatMMC")->isEnabled());
+    Find<QAction>(main, "mnuPopupFormatMMC")->trigger();
     QCOMPARE(formats, 1);
+}
+
+// Every control and action that the tests look up carries the name of its member and the
+// lookup reaches the window's own one, not the add-objects dialog's control of that name.
+void TestMainWindow::controlsFoundByMemberName() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {}));
+    TfrmMain& main = rig.Open();
+    QVERIFY(main.AddObjectsDialog()); // a child of the window with its own "mnuPopup"
+    const std::pair<const char*, const char*> controls[] = {
+        {"mnuPopup", "QMenu"},
+        {"stsbrMain", "QStatusBar"},
+        {"grpbxMMCInfo", "QGroupBox"},
+        {"pnlMMCBlockUsage", "QFrame"},
+        {"imgMMCBlockUsage", "TUsageImage"},
+        {"pnlCacheStatus", "TClickPanel"},
+        {"treevwObjects", "TObjectTreeWidget"},
+        {"spltrMainformLeftRight", "QSplitter"},
+        {"grpbxObjectinfo", "QGroupBox"},
+        {"lblObjectType", "QLabel"},
+        {"lblObjectFullname", "QLabel"},
+        {"lblObjectSize", "QLabel"},
+        {"lblObjectMMCPosition", "QLabel"},
+        {"tbctrlObjectDetails", "QTabBar"},
+        {"memoObjectDetails", "QPlainTextEdit"},
+        {"lvObjectFiles", "QTreeWidget"},
+        {"chkDetailsText", "QCheckBox"},
+    };
+    for (const auto& [name, type] : controls) {
+        const QObject* found = main.findChild<QObject*>(QLatin1String(name));
+        QVERIFY2(found && found->inherits(type), name);
+        for (const QObject* up = found->parent(); up != &main; up = up->parent())
+            QVERIFY2(!qobject_cast<const QDialog*>(up), name);
+    }
+    QCOMPARE(main.Actions().size(), 17);
+    for (const QAction* action : main.Actions()) {
+        const QString name = action->objectName();
+        QVERIFY(name.startsWith("actn") || name.startsWith("mnu"));
+        QCOMPARE(main.findChild<QAction*>(name), action);
+    }
+    for (const char* proxy : {"mnuPopupRemoveDeletedObjects", "mnuPopupFormatMMC"})
+        QCOMPARE(main.findChild<QAction*>(QLatin1String(proxy))->parent(), &main);
 }
 
 // The splash stays up during start-up, makes way for a device error, and may close after it.
@@ -300,7 +350,7 @@ void TestMainWindow::splashMayCloseAfterShow() {
     TfrmWait wait;
     main.AttachWindows(nullptr, &wait, &splash);
     QVERIFY(!splash.MayClose);
-    QVERIFY(main.mnuMainAbout->isEnabled());
+    QVERIFY(Find<QAction>(main, "mnuMainAbout")->isEnabled());
     main.FormShow();
     QVERIFY(splash.MayClose);
     QVERIFY(!splash.isVisible());
@@ -326,31 +376,31 @@ void TestMainWindow::commandsRefusedDuringLongOperation() {
     main.show();
     rig.GiveAllActionsWork();
     main.UpdateTopbarInfo();
-    QVERIFY(main.actnReloadDrive->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnReloadDrive")->isEnabled());
     bool ran = false;
     bool reloadEnabled = true, refreshEnabled = true, treeEnabled = true, closed = true;
-    brelk::TBrelk* card = main.Brelk.get();
+    brelk::TBrelk* card = main.Card();
     QTimer::singleShot(0, &main, [&] {
         ran = true;
-        reloadEnabled = main.actnReloadDrive->isEnabled();
-        refreshEnabled = main.actnRefreshTree->isEnabled();
-        treeEnabled = main.treevwObjects->isEnabled();
-        main.actnReloadDrive->trigger();
-        main.actnFormatMMC->trigger();
+        reloadEnabled = Find<QAction>(main, "actnReloadDrive")->isEnabled();
+        refreshEnabled = Find<QAction>(main, "actnRefreshTree")->isEnabled();
+        treeEnabled = Find<TObjectTreeWidget>(main, "treevwObjects")->isEnabled();
+        Find<QAction>(main, "actnReloadDrive")->trigger();
+        Find<QAction>(main, "actnFormatMMC")->trigger();
         main.pnlCacheStatusClick();
         closed = main.close();
     });
-    main.actnRefreshTree->trigger();
+    Find<QAction>(main, "actnRefreshTree")->trigger();
     QVERIFY(ran);
     QVERIFY(!reloadEnabled);
     QVERIFY(!refreshEnabled);
     QVERIFY(!treeEnabled);
     QVERIFY(!closed);
     QVERIFY(rig.Triggered.isEmpty());
-    QCOMPARE(main.Brelk.get(), card);
+    QCOMPARE(main.Card(), card);
     QVERIFY(main.isVisible());
-    QVERIFY(main.actnReloadDrive->isEnabled());
-    QVERIFY(main.treevwObjects->isEnabled());
+    QVERIFY(Find<QAction>(main, "actnReloadDrive")->isEnabled());
+    QVERIFY(Find<TObjectTreeWidget>(main, "treevwObjects")->isEnabled());
     QCOMPARE(main.RootNode()->Child(2)->childCount(), 2);
 }
 
@@ -402,7 +452,7 @@ void TestMainWindow::cardChangedBehindItsBackIsNotWrittenOver() {
     QCOMPARE(rig.Prompter.Last().Icon, TPrompter::TIcon::Error);
     QCOMPARE(CardNames(card), QStringList());
     // The window shows the changes as pending; at the end they are reported, not written.
-    QVERIFY(main.Brelk->HasUnsavedData());
+    QVERIFY(main.Card()->HasUnsavedData());
     rig.Main.reset();
     QCOMPARE(rig.Prompter.Messages().mid(1),
              QStringList{"Error - Changes to the Brelk-card '" + card + ":' were not written"});
@@ -427,7 +477,7 @@ void TestMainWindow::quitSignalsWriteAndEnd() {
     QTimer::singleShot(5000, [] { QCoreApplication::exit(7); }); // only if the signal failed
     QCOMPARE(QCoreApplication::exec(), 0);
     QCOMPARE(CardNames(rig.CardPath()), (QStringList{"NEW", "OLD"}));
-    QVERIFY(!main.Brelk->HasUnsavedData());
+    QVERIFY(!main.Card()->HasUnsavedData());
     QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
 }
 
@@ -460,7 +510,7 @@ void TestMainWindow::failedCommitAsks() {
     TMainRig rig;
     QVERIFY(OpenWithNewPending(rig));
     TfrmMain& main = *rig.Main;
-    QVERIFY(!main.Brelk->IsDeviceOpen());
+    QVERIFY(!main.Card()->IsDeviceOpen());
     // The card is away: the commit cannot open it.
     const QString card = rig.CardPath(), away = rig.Path("away.img");
     QVERIFY(QFile::rename(card, away));
@@ -482,7 +532,7 @@ void TestMainWindow::failedCommitAsks() {
         ended = main.close();
         QCOMPARE(main.isVisible(), !ended);
     } else if (action == QLatin1String("exit")) {
-        QTimer::singleShot(0, main.mnuFileExit, &QAction::trigger);
+        QTimer::singleShot(0, Find<QAction>(main, "mnuFileExit"), &QAction::trigger);
         QTimer::singleShot(1000, [] { QCoreApplication::exit(7); }); // when Exit stays
         ended = QCoreApplication::exec() == 0;
     } else {
@@ -503,7 +553,7 @@ void TestMainWindow::failedCommitAsks() {
         QVERIFY(QFile::rename(away, card));
     QCOMPARE(CardNames(card), names);
     // Only a Cancel leaves the changes pending; nothing is lost without the user's word.
-    QCOMPARE(main.Brelk->HasUnsavedData(), !done);
+    QCOMPARE(main.Card()->HasUnsavedData(), !done);
     const qsizetype shown = rig.Prompter.Questions().size();
     rig.Main.reset();
     const QStringList atTheEnd = done ? names : QStringList{"NEW", "OLD"};
@@ -550,7 +600,7 @@ void TestMainWindow::interruptedChangeIsUndoneWhenOpened() {
     TfrmMain& main = rig.Open();
     QCOMPARE(rig.Prompter.Messages(), QStringList{"An interrupted change to the Brelk-card '" +
                                                   rig.CardPath() + ":' was undone."});
-    QCOMPARE(main.Brelk->Entries().size(), 3u);
+    QCOMPARE(main.Card()->Entries().size(), 3u);
     QCOMPARE(CardNames(rig.CardPath()).size(), 3);
     QVERIFY(
         !QFileInfo::exists(QString::fromStdString(brelk::CardJournalPath(keeper.Folder, card))));

@@ -108,10 +108,10 @@ void TestStartOptions::openWithOffersTheFilesOnTheOpenCard() {
     WhenDialogReady(main.AddObjectsDialog(), [&] {
         TfrmAddFile* dialog = main.AddObjectsDialog();
         cardOpenFirst = bool(FindNode(main, QStringLiteral("FIRST")));
-        rows = dialog->strnggrdFiles->rowCount();
-        for (const auto& object : main.PendingObjects)
+        rows = Find<QTableWidget>(*dialog, "strnggrdFiles")->rowCount();
+        for (const auto& object : main.Pending())
             listed << QString::fromStdString(object->FileName);
-        dialog->btbtnOK->click();
+        Find<QPushButton>(*dialog, "btbtnOK")->click();
     });
     ApplyStartOptions(main, options);
     QVERIFY(listed.isEmpty()); // the dialog waits for the event loop
@@ -120,7 +120,7 @@ void TestStartOptions::openWithOffersTheFilesOnTheOpenCard() {
     listed.sort();
     QCOMPARE(listed, QStringList({disc, tool}));
     QTRY_VERIFY(!main.AddObjectsDialog()->isVisible());
-    QCOMPARE(main.Brelk->Entries().size(), 3u);
+    QCOMPARE(main.Card()->Entries().size(), 3u);
     QVERIFY(rig.Prompter.Messages().isEmpty());
 }
 
@@ -144,8 +144,9 @@ void TestStartOptions::selectOpensOnTheObject() {
     QVERIFY(rig.UseCard(k8M, {Tool("FIRST"), Disc("GAMES.ELITE")}));
     TfrmMain& main = rig.Open();
     ApplyStartOptions(main, ParseStartOptions({"brelkexplorer", "--select", "games.elite"}));
-    QVERIFY(main.treevwObjects->currentItem());
-    QCOMPARE(main.treevwObjects->currentItem()->text(0), QStringLiteral("ELITE"));
+    QVERIFY(Find<TObjectTreeWidget>(main, "treevwObjects")->currentItem());
+    QCOMPARE(Find<TObjectTreeWidget>(main, "treevwObjects")->currentItem()->text(0),
+             QStringLiteral("ELITE"));
 }
 
 QTEST_MAIN(TestStartOptions)

@@ -89,7 +89,8 @@ class TfrmAddFile : public QDialog {
     void rdbtnFSClick(int button); // the click handler of each ROM radio button
     void chkbxFSPatchedClick();
 
-    int CurrentIndex = -1;
+    // The pending object whose details show, -1 when none.
+    int ShownIndex() const { return CurrentIndex; }
     // True while the analysis or the import runs: nothing may change the pending objects.
     bool IsBusy() const { return Busy; }
     // The grid row selected (0 the first data row), -1 when none.
@@ -98,7 +99,17 @@ class TfrmAddFile : public QDialog {
     // Texts of the number format in use (hexadecimal or decimal as the settings say).
     QString NumberText(std::int64_t value) const;
 
-    // --- Controls ---
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    friend class TBusyGuard;
+    // --- Controls (each named after its member; the ROM buttons after RomButtons()) ---
     QTableWidget* strnggrdFiles = nullptr;
     QPushButton* btbtnSquashAll = nullptr;
     QPushButton* btbtnExpandAll = nullptr;
@@ -126,17 +137,8 @@ class TfrmAddFile : public QDialog {
     QMenu* mnuPopup = nullptr;
     QAction* mnuPopupAddfile = nullptr;
     QAction* mnuPopupRemovefile = nullptr;
+    int CurrentIndex = -1;
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
-    friend class TBusyGuard;
     // AddFile.cpp
     void CreateControls();
     QWidget* CreateGridArea();

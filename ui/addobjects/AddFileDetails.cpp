@@ -234,7 +234,7 @@ void TfrmAddFile::btbtnExpandAllClick() {
 void TfrmAddFile::SetSquashForAll(bool squash) {
     const int remembered = CurrentIndex;
     StorePendingDetails(CurrentIndex);
-    for (auto& object : Main.PendingObjects)
+    for (auto& object : Main.Pending())
         if (IsDFSDisc(*object)) {
             object->Squashed = squash;
             brelk::UpdateSizeOnCard(*object);

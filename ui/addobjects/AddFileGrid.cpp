@@ -88,10 +88,9 @@ void TTypeIconDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
                               const QModelIndex& index) const {
     QStyledItemDelegate::paint(painter, option, index);
     const auto row = std::size_t(index.row());
-    if (index.row() < 0 || row >= Main.PendingObjects.size() || !Main.ObjectImagesLoaded)
+    if (index.row() < 0 || row >= Main.Pending().size() || !Main.ImagesLoaded())
         return;
-    const QPixmap image =
-        Main.ObjectImages.Image(brelk::ObjectImageIndex(Main.PendingObjects[row]->Entry));
+    const QPixmap image = Main.Images().Image(brelk::ObjectImageIndex(Main.Pending()[row]->Entry));
     painter->drawPixmap(option.rect.left(), option.rect.top() + 2, image);
 }
 
@@ -99,13 +98,13 @@ void TTypeIconDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
 // Grid contents
 
 TBrelk_RawCatalogueEntry* TfrmAddFile::Pending(int index) const {
-    if (index < 0 || std::size_t(index) >= Main.PendingObjects.size())
+    if (index < 0 || std::size_t(index) >= Main.Pending().size())
         return nullptr;
-    return Main.PendingObjects[std::size_t(index)].get();
+    return Main.Pending()[std::size_t(index)].get();
 }
 
 int TfrmAddFile::PendingCount() const {
-    return int(Main.PendingObjects.size());
+    return int(Main.Pending().size());
 }
 
 int TfrmAddFile::SelectedRow() const {
@@ -128,7 +127,7 @@ void TfrmAddFile::SelectRowQuietly(int row) {
 }
 
 QString TfrmAddFile::NumberText(std::int64_t value) const {
-    const bool hex = Main.Settings.ViewerShowNumbersInHex;
+    const bool hex = Main.UserSettings().ViewerShowNumbersInHex;
     if (value >= 0 && value <= std::numeric_limits<std::uint32_t>::max())
         return QString::fromStdString(brelk::FormatNumber(std::uint32_t(value), hex, Separator()));
     if (hex) {
@@ -282,12 +281,12 @@ void TfrmAddFile::AddFileByDialog() {
         QFileInfo::exists(path + QStringLiteral(".ssd")))
         path += QStringLiteral(".ssd");
     TPrompterImportUser user(Main.Prompter());
-    const std::size_t before = Main.PendingObjects.size();
-    brelk::AddPendingPath(Main.PendingObjects, QFile::encodeName(path).toStdString(), user);
-    if (Main.PendingObjects.size() != before + 1)
+    const std::size_t before = Main.Pending().size();
+    brelk::AddPendingPath(Main.Pending(), QFile::encodeName(path).toStdString(), user);
+    if (Main.Pending().size() != before + 1)
         return; // refused (the list is full) or not a file
-    if (!brelk::AnalysePendingObject(*Main.PendingObjects.back(), ImportOptions(), user)) {
-        Main.PendingObjects.pop_back();
+    if (!brelk::AnalysePendingObject(*Main.Pending().back(), ImportOptions(), user)) {
+        Main.Pending().pop_back();
         return;
     }
     MarkObjectsOnCard();
@@ -305,7 +304,7 @@ void TfrmAddFile::RemovePendingObject(int index) {
     // The removed object's details are discarded; another current object moves with its row.
     CurrentIndex = -1;
     ForgetTicks(Pending(index));
-    Main.PendingObjects.erase(Main.PendingObjects.begin() + index);
+    Main.Pending().erase(Main.Pending().begin() + index);
     if (PendingCount() == 0) {
         RefreshFileGrid();
         ShowPendingObject(-1);
@@ -324,8 +323,8 @@ void TfrmAddFile::RemovePendingObject(int index) {
 // Totals
 
 void TfrmAddFile::UpdateSpaceTotals() {
-    const brelk::TSpaceTotals totals = brelk::ComputeSpaceTotals(
-        Main.PendingObjects, Main.Brelk.get(), Main.Settings.MMCSafetyZone);
+    const brelk::TSpaceTotals totals =
+        brelk::ComputeSpaceTotals(Main.Pending(), Main.Card(), Main.UserSettings().MMCSafetyZone);
     lblTotalSpaceNeeded->setText(NumberText(totals.Needed));
     lblTotalSpaceFree->setText(NumberText(totals.Left));
     QPalette palette = pnlTotalspaceFree->palette();

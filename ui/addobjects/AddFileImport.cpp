@@ -19,9 +19,9 @@
 
 brelk::TImportOptions TfrmAddFile::ImportOptions() const {
     brelk::TImportOptions options;
-    options.GuessDistributor = Main.Settings.ImportGuessDistributor;
-    options.OverwriteExisting = Main.Settings.ImportOverwriteExisting;
-    options.AskBeforeOverwrite = Main.Settings.ImportAskBeforeOverwrite;
+    options.GuessDistributor = Main.UserSettings().ImportGuessDistributor;
+    options.OverwriteExisting = Main.UserSettings().ImportOverwriteExisting;
+    options.AskBeforeOverwrite = Main.UserSettings().ImportAskBeforeOverwrite;
     return options;
 }
 
@@ -48,7 +48,7 @@ void TfrmAddFile::AnalyseAll() {
     TPrompterImportUser user(Main.Prompter());
     TWaitWindowProgress progress(Main, this);
     SetBusy(true);
-    brelk::AnalysePendingObjects(Main.PendingObjects, ImportOptions(), user, &progress);
+    brelk::AnalysePendingObjects(Main.Pending(), ImportOptions(), user, &progress);
     MarkObjectsOnCard();
     SetBusy(false);
 }
@@ -80,10 +80,10 @@ void TfrmAddFile::btbtnOKClick() {
         TfrmMain::TBusyScope mainBusy(Main);
         SetBusy(true);
         if (Mode == TAddMode::Restore)
-            brelk::ImportRestoreList(*Main.Brelk, Main.PendingObjects,
+            brelk::ImportRestoreList(*Main.Card(), Main.Pending(),
                                      brelk::RestoreRuleFor(ImportOptions()), user, &progress);
         else
-            brelk::ImportPendingObjects(*Main.Brelk, Main.PendingObjects, ImportOptions(), user,
+            brelk::ImportPendingObjects(*Main.Card(), Main.Pending(), ImportOptions(), user,
                                         &progress);
         SetBusy(false);
     }
@@ -127,7 +127,7 @@ void TfrmAddFile::HandleDroppedFiles(const QStringList& paths) {
     StorePendingDetails(CurrentIndex);
     TPrompterImportUser user(Main.Prompter());
     for (const QString& path : paths)
-        brelk::AddPendingPath(Main.PendingObjects, QFile::encodeName(path).toStdString(), user);
+        brelk::AddPendingPath(Main.Pending(), QFile::encodeName(path).toStdString(), user);
     AnalyseAll();
     RefreshFileGrid();
     ShowPendingObject(PendingCount() - 1);

@@ -14,10 +14,10 @@ const QString kOnCardNote = QStringLiteral("already on the card");
 } // namespace
 
 void TfrmAddFile::MarkObjectsOnCard() {
-    if (Mode != TAddMode::Add || !Main.Brelk || !Main.Brelk->State().CatalogueValid)
+    if (Mode != TAddMode::Add || !Main.Card() || !Main.Card()->State().CatalogueValid)
         return;
-    brelk::TObjectsOnCard onCard(*Main.Brelk);
-    for (const auto& object : Main.PendingObjects) {
+    brelk::TObjectsOnCard onCard(*Main.Card());
+    for (const auto& object : Main.Pending()) {
         if (Examined.contains(object.get()))
             continue;
         Examined.insert(object.get());
@@ -84,12 +84,12 @@ void TfrmAddFile::TickChanged(QTableWidgetItem* item) {
 }
 
 bool TfrmAddFile::DropUnticked() {
-    const std::size_t before = Main.PendingObjects.size();
-    std::erase_if(Main.PendingObjects, [this](const auto& object) {
+    const std::size_t before = Main.Pending().size();
+    std::erase_if(Main.Pending(), [this](const auto& object) {
         if (Ticked(object.get()))
             return false;
         ForgetTicks(object.get());
         return true;
     });
-    return Main.PendingObjects.size() != before;
+    return Main.Pending().size() != before;
 }

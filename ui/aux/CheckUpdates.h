@@ -49,11 +49,6 @@ class TfrmCheckUpdates : public QDialog {
     // Whether a check is running (the report is not complete yet).
     bool Checking() const { return Running; }
 
-    QPlainTextEdit* memoUpdateResults = nullptr;
-    QLabel* lblHomepage = nullptr;
-    QPushButton* btbtnCancel = nullptr;
-    QTimer* tmrCloseWindow = nullptr;
-
   public slots:
     void btbtnCancelClick();
     void tmrCloseWindowTimer();
@@ -65,6 +60,12 @@ class TfrmCheckUpdates : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The controls, each named after its member.
+    QPlainTextEdit* memoUpdateResults = nullptr;
+    QLabel* lblHomepage = nullptr;
+    QPushButton* btbtnCancel = nullptr;
+    QTimer* tmrCloseWindow = nullptr;
+
     void FormCreate();
     void PlaceControls();
     void FormShow();

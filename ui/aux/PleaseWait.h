@@ -18,8 +18,8 @@ class TfrmWait : public QDialog {
     // Returns whether Cancel had been pressed before this call began; processes pending events.
     bool ReportProgress(const QString& extraText, float percent);
     void CloseWaitWindow();
-
-    bool Cancelled = false;
+    // Whether Cancel was pressed since the window was last shown.
+    bool WasCancelled() const { return Cancelled; }
 
   protected:
     // The user cannot close the window (no close box, Esc and the window manager's close are
@@ -31,6 +31,7 @@ class TfrmWait : public QDialog {
     void btbtnCancelClick();
 
   private:
+    bool Cancelled = false;
     QLabel* lblWaitTxt;
     QProgressBar* prgrsWait;
     QLabel* lblExtrainfo;

@@ -97,11 +97,9 @@ class TfrmMain : public QMainWindow {
 
     // --- Object tree ---
     void PopulateTreeInfo();
-    // Top groups of at least this many objects get their nodes only when first expanded or
-    // when an operation looks below them: opening a card of tens of thousands of objects
-    // then makes a handful of nodes. Smaller groups (a few MB and tens of milliseconds at
-    // most) are filled by the build itself, so the whole tree is there to search.
-    std::size_t FillGroupOnExpandFrom = 10000;
+    // Top groups of at least Count objects get their nodes only when first expanded (see
+    // FillGroupOnExpandFrom); takes effect at the next build of the tree.
+    void SetFillGroupOnExpandFrom(std::size_t count) { FillGroupOnExpandFrom = count; }
     // Makes the nodes of a top group whose nodes are still to be made, exactly as the build
     // would have made them; FillAllGroups does it for every top group.
     void FillGroup(TMyTreeNode* group);
@@ -239,7 +237,9 @@ class TfrmMain : public QMainWindow {
     // that ends in a full stop is refused and Text becomes the old text again. The node moves
     // where its new name belongs once the edit has ended.
     void treevwObjectsEdited(TMyTreeNode* node, QString& text);
-    bool IsEditing = false;
+    // Whether a label edit is open; the label editor says when it closes.
+    bool LabelEditing() const { return IsEditing; }
+    void LabelEditEnded() { IsEditing = false; }
     // Whether the focused node Source may be dropped on Target.
     bool treevwObjectsDragOver(const TMyTreeNode* source, const TMyTreeNode* target) const;
     void treevwObjectsDragDrop(TMyTreeNode* target);
@@ -268,6 +268,36 @@ class TfrmMain : public QMainWindow {
     // Shows the update window modally, started automatically or from the menu.
     void ShowUpdateWindow(bool autoStarted);
 
+    // --- The window's state, for the dialogs, the program and tests ---
+    // The settings the window runs with; the settings dialog edits them.
+    TBrelkExplorerSettings& UserSettings() { return Settings; }
+    const TBrelkExplorerSettings& UserSettings() const { return Settings; }
+    // The objects waiting in the add-objects dialog.
+    brelk::TPendingObjects& Pending() { return PendingObjects; }
+    const brelk::TPendingObjects& Pending() const { return PendingObjects; }
+    // The card object; null until the first showing.
+    brelk::TBrelk* Card() { return Brelk.get(); }
+    const brelk::TBrelk* Card() const { return Brelk.get(); }
+    const TObjectImageList& Images() const { return ObjectImages; }
+    bool ImagesLoaded() const { return ObjectImagesLoaded; }
+    // The details tab last chosen (0 to 3) and the usage bar's zoom (0 normal, 1 zoomed).
+    std::uint8_t ChosenDetailsTab() const { return DetailsTab; }
+    int UsageZoomLevel() const { return UsageZoom; }
+    // The font of the details text, for viewers that show object text alike.
+    QFont DetailsFont() const;
+
+  signals:
+    // The user closed the window (the program ends).
+    void FormClosed();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
     // --- Process-wide objects ---
     TBrelkExplorerSettings Settings;
     brelk::TPendingObjects PendingObjects;
@@ -277,7 +307,7 @@ class TfrmMain : public QMainWindow {
     std::uint8_t DetailsTab = 0;
     int UsageZoom = 0; // 0 normal view, 1 zoomed view
 
-    // --- Controls ---
+    // --- Controls (each named after its member, for tests) ---
     QMenu* mnuPopup = nullptr;
     QStatusBar* stsbrMain = nullptr;
     QGroupBox* grpbxMMCInfo = nullptr;
@@ -316,19 +346,16 @@ class TfrmMain : public QMainWindow {
     QAction* mnuPopupRemoveDeletedObjects = nullptr;
     QAction* mnuPopupFormatMMC = nullptr;
     QAction* mnuPopupOpenInEmulator = nullptr;
+    // Top groups of at least this many objects get their nodes only when first expanded or
+    // when an operation looks below them: opening a card of tens of thousands of objects
+    // then makes a handful of nodes. Smaller groups (a few MB and tens of milliseconds at
+    // most) are filled by the build itself, so the whole tree is there to search.
+    std::size_t FillGroupOnExpandFrom = 10000;
+    bool IsEditing = false;
+    // Parts of the window kept in their own files: they work on its controls.
+    friend bool OpenOnObject(TfrmMain& main, const QString& name);
+    friend class TObjectFilesMenu;
 
-  signals:
-    // The user closed the window (the program ends).
-    void FormClosed();
-
-  protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-  private:
     // MainHotplug.cpp
     void DriveArrived(const TCandidateDrive& drive);
     void DriveLeft(const QString& path);

@@ -193,3 +193,7 @@ void TfrmMain::memoObjectDetailsClick() {
     ShowObjectInfo(selected->Entry);
     ShowObjectDetails(selected->Entry, true);
 }
+
+QFont TfrmMain::DetailsFont() const {
+    return memoObjectDetails->font();
+}

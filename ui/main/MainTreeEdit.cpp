@@ -35,8 +35,7 @@ class TNameEditDelegate : public QStyledItemDelegate {
   public:
     TNameEditDelegate(TfrmMain& main, TObjectTreeWidget* tree)
         : QStyledItemDelegate(tree), Main(main), Tree(tree) {
-        connect(this, &QAbstractItemDelegate::closeEditor, this,
-                [this] { Main.IsEditing = false; });
+        connect(this, &QAbstractItemDelegate::closeEditor, this, [this] { Main.LabelEditEnded(); });
     }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
@@ -66,8 +65,8 @@ class TNameEditDelegate : public QStyledItemDelegate {
 // Connects the tree control to the window's handlers.
 class TMainTreeHandler : public TObjectTreeHandler {
   public:
-    explicit TMainTreeHandler(TfrmMain& main) : Main(main) {}
-    ~TMainTreeHandler() override { Main.treevwObjects->Handler = nullptr; }
+    TMainTreeHandler(TfrmMain& main, TObjectTreeWidget* tree) : Main(main), Tree(tree) {}
+    ~TMainTreeHandler() override { Tree->Handler = nullptr; }
 
     void TreeKeyUp(int key) override { Main.treevwObjectsKeyUp(key); }
     bool TreeMayEdit(QTreeWidgetItem* item) override {
@@ -76,12 +75,12 @@ class TMainTreeHandler : public TObjectTreeHandler {
     }
     QMimeData* TreeDragData() override { return Main.ObjectDragData(); }
     bool TreeCanDrop(const QDropEvent& event) override {
-        if (event.source() != Main.treevwObjects)
+        if (event.source() != Tree)
             return Main.AcceptsDroppedFiles(event);
         return Main.treevwObjectsDragOver(Main.SelectedNode(), Target(event));
     }
     void TreeDrop(const QDropEvent& event) override {
-        if (event.source() != Main.treevwObjects)
+        if (event.source() != Tree)
             Main.TakeDroppedFiles(event);
         else
             Main.treevwObjectsDragDrop(Target(event));
@@ -89,15 +88,16 @@ class TMainTreeHandler : public TObjectTreeHandler {
 
   private:
     TMyTreeNode* Target(const QDropEvent& event) const {
-        return AsNode(Main.treevwObjects->itemAt(event.position().toPoint()));
+        return AsNode(Tree->itemAt(event.position().toPoint()));
     }
     TfrmMain& Main;
+    TObjectTreeWidget* Tree;
 };
 
 } // namespace
 
 void TfrmMain::CreateTreeEditing() {
-    TreeHandler = std::make_shared<TMainTreeHandler>(*this);
+    TreeHandler = std::make_shared<TMainTreeHandler>(*this, treevwObjects);
     treevwObjects->Handler = TreeHandler.get();
     treevwObjects->setItemDelegate(new TNameEditDelegate(*this, treevwObjects));
     treevwObjects->setEditTriggers(QAbstractItemView::SelectedClicked |

@@ -49,7 +49,7 @@ bool OpenShownObject(TfrmMain& window, TOpenObject& object) {
     object.Entry = node->Entry;
     object.Name = CardNameText(object.Entry->Name());
     std::string why;
-    if (brelk::ReadWholeObject(*window.Brelk, *object.Entry, object.Bytes) &&
+    if (brelk::ReadWholeObject(*window.Card(), *object.Entry, object.Bytes) &&
         brelk::ListMediaFiles(kind, object.Bytes, object.Listing, why))
         return true;
     window.Prompter().Message(QStringLiteral("'%1' could not be read").arg(object.Name),
@@ -82,7 +82,7 @@ void ShowViewer(TfrmMain& window, const QString& title, const std::vector<std::s
     text->setObjectName(QStringLiteral("memoFileView"));
     text->setReadOnly(true);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    text->setFont(window.memoObjectDetails->font());
+    text->setFont(window.DetailsFont());
     QStringList shown;
     for (const std::string& line : lines)
         shown << MediaText(line);
@@ -97,7 +97,7 @@ bool EditShownSide(TfrmMain& window, TOpenObject& object, int drive,
                    const brelk::TDFSSideEdit& edit) {
     std::string why;
     const bool done =
-        brelk::EditDFSObject(*window.Brelk, object.Entry, brelk::DFSSideOfDrive(drive), edit, why);
+        brelk::EditDFSObject(*window.Card(), object.Entry, brelk::DFSSideOfDrive(drive), edit, why);
     if (!done)
         window.Prompter().Message(QStringLiteral("'%1' was not changed: %2")
                                       .arg(object.Name, QString::fromStdString(why)),

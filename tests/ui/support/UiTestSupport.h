@@ -50,3 +50,13 @@ class TScaledAppFont {
 template <typename T> T* Named(const QObject* parent, const char* name) {
     return parent->findChild<T*>(QLatin1String(name));
 }
+
+// The control or action of Window named Name, of type T. A test that asks for one the window
+// does not have stops at once, naming it.
+template <typename T> T* Find(const QObject& window, const char* name) {
+    T* found = window.findChild<T*>(QLatin1String(name));
+    if (!found)
+        qFatal("%s has no %s named %s", qPrintable(window.objectName()),
+               T::staticMetaObject.className(), name);
+    return found;
+}
