@@ -4,6 +4,7 @@
 #include "tst_main_fixture.h"
 
 #include "cli/Cli.h"
+#include "formats/DFSBuilder.h"
 
 #include <QFile>
 #include <QTest>
@@ -50,6 +51,8 @@ class TestJobsSameCard : public QObject {
     void removeDeletedGivesTheSameCard();
     void formatGivesTheSameCard();
     void saveGivesTheSameFile();
+    void squashAndExpandGiveTheSameCard_data();
+    void squashAndExpandGiveTheSameCard();
 };
 
 // One window on a card, and a copy of that card for brelk made before the window opened.
@@ -58,10 +61,17 @@ struct TSameCard {
     QString Copy;
     QByteArray Before;
 
-    // Makes the card, first moving Deleted to "Deleted objects" with brelk; then the copy.
-    bool Open(const std::vector<std::string>& deleted = {}) {
+    // Makes the card, first running each of Before with brelk and moving Deleted to
+    // "Deleted objects"; then the copy.
+    bool Open(const std::vector<std::string>& deleted = {},
+              const std::vector<std::vector<std::string>>& before = {}) {
         if (!Rig.UseCard(k8M, kObjects))
             return false;
+        for (std::vector<std::string> args : before) {
+            args.insert(args.begin() + 1, Rig.CardPath().toStdString());
+            if (Brelk(args) != 0)
+                return false;
+        }
         std::vector<std::string> rm{"rm", Rig.CardPath().toStdString()};
         rm.insert(rm.end(), deleted.begin(), deleted.end());
         if (!deleted.empty() && Brelk(rm) != 0)
@@ -142,6 +152,41 @@ void TestJobsSameCard::saveGivesTheSameFile() {
         QVERIFY(!Bytes(brelkFile).isEmpty());
         QCOMPARE(Bytes(rig.Path(name + ".window.dsd")), Bytes(brelkFile));
     }
+}
+
+void TestJobsSameCard::squashAndExpandGiveTheSameCard_data() {
+    QTest::addColumn<bool>("squash");
+    QTest::newRow("squash") << true;
+    QTest::newRow("expand") << false;
+}
+
+void TestJobsSameCard::squashAndExpandGiveTheSameCard() {
+    QFETCH(bool, squash);
+    TSameCard card;
+    // A full side with one file in sectors 2 to 5, added by brelk (and squashed first when the
+    // test expands it).
+    const QString disc = card.Rig.Path(QStringLiteral("GAME.ssd"));
+    {
+        const auto bytes = dfstest::TDFSBuilder(800)
+                               .Title("GAME")
+                               .AddWithData({'$', "PROG", 1000, 2}, 0x41)
+                               .Bytes();
+        QFile file(disc);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    }
+    std::vector<std::vector<std::string>> before{{"add", disc.toStdString()}};
+    if (!squash)
+        before.push_back({"squash", "GAME"});
+    QVERIFY(card.Open({}, before));
+    TfrmMain& main = *card.Rig.Main;
+    Select(main, QStringLiteral("GAME"));
+    if (squash)
+        main.actnSquashDiscExecute();
+    else
+        main.actnExpandDiscExecute();
+    QCOMPARE(card.Rig.Prompter.Messages(), QStringList());
+    card.Compare({squash ? "squash" : "expand", "GAME"});
 }
 
 QTEST_MAIN(TestJobsSameCard)
