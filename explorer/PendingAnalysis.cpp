@@ -21,6 +21,15 @@ std::string WithDistributor(const std::string& distributor, const std::string& t
     return distributor.empty() ? title : distributor + "." + title;
 }
 
+// A disc or tape is named after its title; an untitled one after its file without the
+// extension ("Elite.ssd" gives "Elite"), as the extension's dot would make it a sub-group.
+std::string ImageName(const TDistributorGuess& guess, const std::string& title,
+                      const std::string& path) {
+    const std::string base = GuessDistributor(path).BaseName;
+    const std::string untitled = base.empty() ? FileNameOf(path) : base;
+    return WithDistributor(guess.Distributor, title.empty() ? untitled : title);
+}
+
 void Classify(TBrelk_RawCatalogueEntry& object, const TContentAnalysis& found,
               const TDistributorGuess& guess) {
     object.ReadAs = found.ReadAs;
@@ -30,25 +39,19 @@ void Classify(TBrelk_RawCatalogueEntry& object, const TContentAnalysis& found,
     switch (found.ReadAs) {
     case TReadAs::DFS:
     case TReadAs::DFSInterleaved:
-        name = WithDistributor(guess.Distributor,
-                               found.Title.empty() ? FileNameOf(object.FileName) : found.Title);
+        name = ImageName(guess, found.Title, object.FileName);
         object.Entry.SetType(kTypeImage);
         object.Entry.SetSubtype(kSubtypeDFS);
         object.Squashed = found.DataSize % kDFSFullSideBytes != 0;
         object.DiscSides = found.DiscSides;
         break;
     case TReadAs::Tape:
-        // An untitled tape is named after its file, without the extension, whether or not the
-        // distributor is guessed.
-        name = WithDistributor(guess.Distributor, found.Title.empty()
-                                                      ? GuessDistributor(object.FileName).BaseName
-                                                      : found.Title);
+        name = ImageName(guess, found.Title, object.FileName);
         object.Entry.SetType(kTypeImage);
         object.Entry.SetSubtype(kSubtypeTape);
         break;
     case TReadAs::ADFS:
-        name = WithDistributor(guess.Distributor,
-                               found.Title.empty() ? FileNameOf(object.FileName) : found.Title);
+        name = ImageName(guess, found.Title, object.FileName);
         object.Entry.SetType(kTypeImage);
         object.Entry.SetSubtype(kSubtypeADFS);
         break;
