@@ -12,7 +12,7 @@ namespace brelk {
 namespace {
 
 constexpr std::size_t kIndent = 2;
-constexpr std::size_t kAccessWidth = 6;
+constexpr std::size_t kAccessWidth = 7;
 
 std::string Hex8(std::uint32_t value) {
     char text[16];

@@ -145,7 +145,7 @@ TEST_F(ImageReadingTest, ADFSRootWithParentZeroIsAnADFSDisc) {
     ASSERT_EQ(files.Status, 0) << files.Err;
     EXPECT_EQ(files.Out, "0 $.HELLO      FFFF1900 FFFF8023 000005\n");
     const TResult cat = Real({"cat", Card, name});
-    EXPECT_NE(cat.Out.find("\n  HELLO     WR    FFFF1900 FFFF8023 00000005\n"), std::string::npos)
+    EXPECT_NE(cat.Out.find("\n  HELLO     WR     FFFF1900 FFFF8023 00000005\n"), std::string::npos)
         << cat.Out;
     ASSERT_EQ(Real({"extract", Card, name, "-o", Dir.Path("p0").string()}).Status, 0);
     EXPECT_EQ(ReadFileBytes(Dir.Path("p0/HELLO")), (TBytes{'a', 'b', 'c', 'd', 'e'}));

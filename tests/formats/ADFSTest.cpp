@@ -232,9 +232,9 @@ TEST(ADFS, TextFormShowsTheTreeWithAddressesLengthAndAccess) {
     EXPECT_EQ(
         ADFSDiscLines(Tree(640, 9, 14).Bytes()),
         (TLines{"Title: My disc", "ADFS disc (old map, S format), 640 sectors",
-                "Files: 2, directories: 1", "", "--name------accessload----- exec----- length--",
-                "$", "  HELLO     LWR   FFFF1900 FFFF8023 0000012C", "  GAMES     DR",
-                "    ELITE   WR    FFFF1900 FFFF8023 00000258"}));
+                "Files: 2, directories: 1", "", "--name------access-load----- exec----- length--",
+                "$", "  HELLO     LWR    FFFF1900 FFFF8023 0000012C", "  GAMES     DR",
+                "    ELITE   WR     FFFF1900 FFFF8023 00000258"}));
     EXPECT_EQ(ADFSDiscLines(TADFSBuilder(2560).Directory(2, 0, "$", "$").Interleaved()),
               (TLines{"Title: $", "ADFS disc (old map, L format), 2560 sectors",
                       "Files: 0, directories: 0", "", "This disc contains no files."}));

@@ -453,9 +453,9 @@ void TestMainDetails::adfsListsItsDirectoryTree() {
     QCOMPARE(Lines(main),
              (QStringList{"Title: My disc", "ADFS disc (old map, S format), 640 sectors",
                           "Files: 2, directories: 2", "",
-                          "--name------accessload----- exec----- length--", "$", "  EMPTY     DR",
-                          "  GAMES     DR", "    ELITE   WR    FFFF1900 FFFF8023 00000258",
-                          "  HELLO     LWR   FFFF1900 FFFF8023 0000012C"}));
+                          "--name------access-load----- exec----- length--", "$", "  EMPTY     DR",
+                          "  GAMES     DR", "    ELITE   WR     FFFF1900 FFFF8023 00000258",
+                          "  HELLO     LWR    FFFF1900 FFFF8023 0000012C"}));
 }
 
 void TestMainDetails::fieldsFollowNumberSetting_data() {
