@@ -6,6 +6,7 @@
 
 #include "card/Brelk.h"
 #include "formats/AcornDFS.h"
+#include "formats/GlobalStuff.h"
 
 namespace brelk {
 
@@ -21,13 +22,21 @@ std::string WithDistributor(const std::string& distributor, const std::string& t
     return distributor.empty() ? title : distributor + "." + title;
 }
 
+// The file name of Path without its extension, and without ".gz" before that ("Elite.ssd.gz"
+// gives "Elite"); a name whose only stop leads it stays whole.
+std::string NameWithoutExtension(const std::string& path) {
+    std::string name = FileNameOf(path);
+    if (name.size() > 3 && HasExtension(name, ".gz"))
+        name.resize(name.size() - 3);
+    const std::size_t dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
 // A disc or tape is named after its title; an untitled one after its file without the
-// extension ("Elite.ssd" gives "Elite"), as the extension's dot would make it a sub-group.
+// extension, as the extension's stop would make it a sub-group.
 std::string ImageName(const TDistributorGuess& guess, const std::string& title,
                       const std::string& path) {
-    const std::string base = GuessDistributor(path).BaseName;
-    const std::string untitled = base.empty() ? FileNameOf(path) : base;
-    return WithDistributor(guess.Distributor, title.empty() ? untitled : title);
+    return WithDistributor(guess.Distributor, title.empty() ? NameWithoutExtension(path) : title);
 }
 
 void Classify(TBrelk_RawCatalogueEntry& object, const TContentAnalysis& found,

@@ -117,15 +117,23 @@ TEST_F(PendingAnalysisTest, UntitledImagesTakeTheFileNameWithoutItsExtension) {
     const auto dfs = TDFSBuilder(800).Bytes();
     const auto adfs = adfstest::TADFSBuilder(640).Directory(2, 2, "$", "$").Bytes();
     const auto tape = TUEFBuilder().NewFile().Block(BlockSpec("R", 0, 10, 0x80)).Bytes;
+    const auto packedTape = GzipMember(tape);
+    const auto packedDisc = GzipMember(dfs);
     const struct {
         const char* File;
         const std::vector<std::uint8_t>* Bytes;
         const char* Name;
         std::uint8_t Subtype;
     } cases[] = {
-        {"Game.ssd", &dfs, "Game", kSubtypeDFS},       {"Twin.dsd", &dfs, "Twin", kSubtypeDFS},
-        {"b2_adl.adl", &adfs, "b2_adl", kSubtypeADFS}, {"Hard.adf", &adfs, "Hard", kSubtypeADFS},
-        {"Repton.uef", &tape, "Repton", kSubtypeTape}, {"Game", &dfs, "Game", kSubtypeDFS},
+        {"Game.ssd", &dfs, "Game", kSubtypeDFS},
+        {"Twin.dsd", &dfs, "Twin", kSubtypeDFS},
+        {"b2_adl.adl", &adfs, "b2_adl", kSubtypeADFS},
+        {"Hard.adf", &adfs, "Hard", kSubtypeADFS},
+        {"Repton.uef", &tape, "Repton", kSubtypeTape},
+        {"Game", &dfs, "Game", kSubtypeDFS},
+        {"Packed.uef.gz", &packedTape, "Packed", kSubtypeTape},
+        {"Packed.SSD.GZ", &packedDisc, "Packed", kSubtypeDFS},
+        {".ssd", &dfs, ".ssd", kSubtypeDFS},
     };
     for (const auto& c : cases) {
         const std::string name = "untitled" + std::to_string(&c - cases) + "/" + c.File;
