@@ -489,6 +489,8 @@ TEST_F(PendingAnalysisTest, ProposesADFSForOldMapFloppies) {
          "broken"},
         {"big.adl", adfstest::TADFSBuilder(2560).Interleaved(), "ADFS disc (old map, L format)",
          "Roottitle"},
+        {"zero.adf", adfstest::TADFSBuilder(640).Directory(2, 0, "$", "Parent zero").Bytes(),
+         "ADFS disc (old map, S format)", "Parentzero"},
     };
     for (const auto& c : cases) {
         const TContentAnalysis found = AnalyseContents(c.Bytes, c.File);
