@@ -372,7 +372,8 @@ TCommand ExtractCommand() {
         "object of one NAME into DIR/NAME.1/); a FILE may then match nothing in some of them.\n"
         "Options:\n"
         "  -o, --output DIR  the folder (default: the current one)\n"
-        "  --inf           write FILE.inf beside each: NAME LOAD EXEC LENGTH, then L\n"
+        "  --inf           write FILE.inf beside each: NAME LOAD EXEC LENGTH, then L; DFS\n"
+        "                  addresses keep their catalogue's high bits (024556 for 10)\n"
         "  --force         replace existing files (without it an existing file is exit 1)\n" +
             std::string(kObjectChoiceHelp) + kQuietHelp,
         WithObjectChoice(

@@ -184,3 +184,20 @@ TEST(ExtractNames, InfLinesKeepTheHighAddressBits) {
         EXPECT_EQ(listing.Files[0].Load >> 16, (c.Load >> 16) == 0 ? 0u : 0xFFu) << c.Inf;
     }
 }
+
+// What an extract would replace: the files and, with .inf files, the sidecars already there.
+TEST(ExtractNames, ExistingTargetsNameFilesAndSidecars) {
+    const TBytes bytes = Tape({"A", "B"});
+    TMediaListing listing;
+    std::string why;
+    ASSERT_TRUE(ListMediaFiles(TMediaKind::Tape, bytes, listing, why)) << why;
+    const std::vector<const TMediaFile*> both = {&listing.Files[0], &listing.Files[1]};
+    TTempDir temp;
+    WriteFileBytes(temp.Path("A.inf"), {1});
+    WriteFileBytes(temp.Path("B"), {2});
+    const std::string folder = temp.Root().string();
+    EXPECT_EQ(ExistingExtractTargets(listing, both, folder, {false, false}),
+              std::vector<std::string>{temp.Path("B").string()});
+    EXPECT_EQ(ExistingExtractTargets(listing, both, folder, {true, false}),
+              (std::vector<std::string>{temp.Path("A.inf").string(), temp.Path("B").string()}));
+}
