@@ -16,6 +16,15 @@ std::string Joined(const std::string& parent, const std::string& name) {
     return parent.empty() ? name : parent + "/" + name;
 }
 
+// Paths compared without the case of ASCII letters, as Acorn names are and as a FAT stick
+// would take them: "Game" and "GAME" of one tape must not land on one file there.
+std::string Folded(std::string path) {
+    for (char& c : path)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return path;
+}
+
 bool UnsafeComponent(const std::string& part) {
     return part.empty() || part == "." || part == "..";
 }
@@ -50,7 +59,7 @@ bool StaysInside(const std::string& relative) {
 }
 
 bool TExtractNames::Free(const std::string& path, bool sidecar) const {
-    return !Taken.count(path) && !(sidecar && Taken.count(path + ".inf"));
+    return !Taken.count(Folded(path)) && !(sidecar && Taken.count(Folded(path + ".inf")));
 }
 
 std::string TExtractNames::FirstFree(const std::string& path, bool sidecar) const {
@@ -65,7 +74,7 @@ std::string TExtractNames::FolderBelow(const std::string& parent, const std::str
     if (const auto known = Folders.find(asked); known != Folders.end())
         return known->second;
     const std::string taken = FirstFree(asked, false);
-    Taken.insert(taken);
+    Taken.insert(Folded(taken));
     Folders[asked] = taken;
     return taken;
 }
@@ -77,15 +86,15 @@ std::string TExtractNames::TakeFile(const std::vector<std::string>& parts, bool 
     for (std::size_t i = 0; i + 1 < parts.size(); ++i)
         parent = FolderBelow(parent, parts[i]);
     const std::string path = FirstFree(Joined(parent, parts.back()), sidecar);
-    Taken.insert(path);
+    Taken.insert(Folded(path));
     if (sidecar)
-        Taken.insert(path + ".inf");
+        Taken.insert(Folded(path + ".inf"));
     return path;
 }
 
 std::string TExtractNames::TakeFolder(const std::string& name) {
     const std::string taken = FirstFree(name, false);
-    Taken.insert(taken);
+    Taken.insert(Folded(taken));
     return taken;
 }
 

@@ -20,7 +20,8 @@ std::string PCFileNameOf(const std::string& name);
 bool StaysInside(const std::string& relative);
 
 // The paths one run writes below its folder, each taken once: a path already taken (by a
-// file, a sidecar or a folder) gets ".1", ".2", ... after its last component.
+// file, a sidecar or a folder; letters in any case) gets ".1", ".2", ... after its last
+// component.
 class TExtractNames {
   public:
     // Takes a path for a file whose safe components are Parts (its folders first, then its
@@ -31,7 +32,7 @@ class TExtractNames {
     std::string TakeFolder(const std::string& name);
 
   private:
-    std::set<std::string> Taken;                // by files, sidecars and folders
+    std::set<std::string> Taken;                // by files, sidecars and folders, folded
     std::map<std::string, std::string> Folders; // a folder's path as asked, as taken
     std::string FolderBelow(const std::string& parent, const std::string& name);
     bool Free(const std::string& path, bool sidecar) const;
@@ -39,7 +40,7 @@ class TExtractNames {
 };
 
 // Folders for objects of the given raw names extracted in one run, in order: each name made
-// safe, and a name taken already gets ".1", ".2", ...
+// safe, and a name taken already (in any case) gets ".1", ".2", ...
 std::vector<std::string> ExtractFolderNames(const std::vector<std::string>& names);
 
 } // namespace brelk
