@@ -8,14 +8,12 @@
 #include "cli/TerminalProgress.h"
 #include "explorer/AcornWildcard.h"
 #include "explorer/DiscFiles.h"
-#include "explorer/NameText.h"
 #include "explorer/ObjectTransfer.h"
 #include "formats/GlobalStuff.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <ostream>
 #include <string>
 
@@ -126,14 +124,17 @@ TExtractOptions ExtractOptions(const TArgs& args) {
     return options;
 }
 
-// Extracts Chosen of Object below Folder into Batch; TFailure with the reason.
+// Extracts Chosen of Object below Folder (into its subfolder Into when not empty) into
+// Batch; TFailure with the reason.
 void ExtractInto(const TArgs& args, const TOpenObject& object,
                  const std::vector<const TMediaFile*>& chosen, const std::string& folder,
-                 TSafeWriteBatch& batch, std::vector<std::string>& written,
+                 const std::string& into, TSafeWriteBatch& batch, std::vector<std::string>& written,
                  TJobProgress* progress) {
+    TExtractOptions options = ExtractOptions(args);
+    options.Into = into;
     std::string why;
-    if (!ExtractMediaFiles(object.Listing, object.Bytes, chosen, folder, ExtractOptions(args),
-                           written, why, progress, &batch))
+    if (!ExtractMediaFiles(object.Listing, object.Bytes, chosen, folder, options, written, why,
+                           progress, &batch))
         throw TFailure(
             "'" + object.Name + "': " + why +
             (why.find("exists already") != std::string::npos ? " (--force replaces it)" : ""));
@@ -148,33 +149,24 @@ void CommitExtract(TSafeWriteBatch& batch, const std::vector<std::string>& writt
         context.Out << path << "\n";
 }
 
-// The folder below DIR that an object's files go to when OBJECT is a wildcard: the name
-// get gives the object's file, without its extension.
-std::string ObjectFolderName(const TBrelkCatEntry& entry) {
-    const std::string file = ObjectFileName(entry, 1);
-    return CodePage1252ToUtf8(PrintableName(file.substr(0, file.rfind('.'))));
-}
-
-// The disc and tape objects that OBJECT, a wildcard, chooses, each with its own folder;
-// refused as a whole when two would share a folder.
+// The disc and tape objects that OBJECT, a wildcard, chooses, each with its own folder below
+// DIR: its name made safe, with ".1", ".2", ... for a name that another object took already.
 std::vector<std::pair<const TBrelkCatEntry*, std::string>> ObjectsWithFiles(TCardSession& session,
                                                                             const TArgs& args) {
-    std::vector<std::pair<const TBrelkCatEntry*, std::string>> objects;
-    std::map<std::string, const TBrelkCatEntry*> taken;
-    for (const TBrelkCatEntry* entry : session.FindObjects({args.Positional()[1]}, args)) {
-        TMediaKind kind;
-        if (!MediaKindOf(*entry, kind))
-            continue;
-        const std::string folder = ObjectFolderName(*entry);
-        if (const auto [it, fresh] = taken.emplace(folder, entry); !fresh)
-            throw TFailure(session.Path + ": '" + NameText(it->second->Name()) + "' and '" +
-                           NameText(entry->Name()) + "' would both be extracted into " + folder +
-                           "; extract them one by one");
-        objects.emplace_back(entry, folder);
-    }
-    if (objects.empty())
+    std::vector<const TBrelkCatEntry*> entries;
+    std::vector<std::string> names;
+    for (const TBrelkCatEntry* entry : session.FindObjects({args.Positional()[1]}, args))
+        if (TMediaKind kind; MediaKindOf(*entry, kind)) {
+            entries.push_back(entry);
+            names.push_back(entry->Name());
+        }
+    if (entries.empty())
         throw TFailure(session.Path + ": no disc or tape object matches '" + args.Positional()[1] +
                        "'");
+    const std::vector<std::string> folders = ExtractFolderNames(names);
+    std::vector<std::pair<const TBrelkCatEntry*, std::string>> objects;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        objects.emplace_back(entries[i], folders[i]);
     return objects;
 }
 
@@ -213,9 +205,8 @@ void ExtractSeveral(const TArgs& args, TContext& context, TCardSession& session,
         TOpenObject object;
         LoadObject(session, objects[i].first, object);
         progress.Report(i + 1, objects.size(), object.Name);
-        ExtractInto(args, object, ChooseIn(object, patterns, used),
-                    (std::filesystem::path(folder) / objects[i].second).string(), batch, written,
-                    nullptr);
+        ExtractInto(args, object, ChooseIn(object, patterns, used), folder, objects[i].second,
+                    batch, written, nullptr);
     }
     progress.End();
     for (std::size_t p = 0; p < patterns.size(); ++p)
@@ -238,7 +229,8 @@ int RunExtract(const TArgs& args, TContext& context) {
     TSafeWriteBatch batch;
     std::vector<std::string> written;
     TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
-    ExtractInto(args, object, Choose(object, From(args, 2), -1), folder, batch, written, &progress);
+    ExtractInto(args, object, Choose(object, From(args, 2), -1), folder, {}, batch, written,
+                &progress);
     CommitExtract(batch, written, context);
     return 0;
 }
@@ -377,14 +369,16 @@ TCommand ExtractCommand() {
         "Copy files out of a disc or tape object into PC files",
         "Every file, or those named (wildcards * and #; a name without a directory is in $),\n"
         "goes into DIR: a DFS file as D.NAME, under DIR/0/ and DIR/2/ for two sides; ADFS\n"
-        "directories become folders; a repeated tape name gets .1, .2, ... A / or a control\n"
-        "character in a name is written as %XX. Nothing is written when a file is damaged.\n"
+        "directories become folders. A / or a control character in a name is written as %XX,\n"
+        "a name . or .. as %2E. A name that another file of the run (or its .inf) took already\n"
+        "gets .1, .2, ... Nothing is written when a file is damaged.\n"
         "The files are synced together, then renamed into place. An OBJECT with a wildcard\n"
-        "takes every disc and tape object it matches in one run, each into DIR/NAME/; a FILE\n"
-        "may then match nothing in some of them.\n"
+        "takes every disc and tape object it matches in one run, each into DIR/NAME/ (a second\n"
+        "object of one NAME into DIR/NAME.1/); a FILE may then match nothing in some of them.\n"
         "Options:\n"
         "  -o, --output DIR  the folder (default: the current one)\n"
-        "  --inf           write FILE.inf beside each: NAME LOAD EXEC LENGTH, then L\n"
+        "  --inf           write FILE.inf beside each: NAME LOAD EXEC LENGTH, then L; DFS\n"
+        "                  addresses keep their catalogue's high bits (024556 for 10)\n"
         "  --force         replace existing files (without it an existing file is exit 1)\n" +
             std::string(kObjectChoiceHelp) + kQuietHelp,
         WithObjectChoice(

@@ -1,19 +1,10 @@
 #include "explorer/DiscFiles.h"
 
 #include "explorer/AcornWildcard.h"
-#include "explorer/ObjectTransfer.h"
-#include "explorer/SafeWrite.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <map>
 #include <sstream>
-#include <sys/stat.h>
 
 namespace brelk {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -53,78 +44,6 @@ void ListTape(TMediaListing& listing) {
                                  std::uint32_t(file.Data.size()), file.Locked, 0, i,
                                  file.OutOfSequence ? kBlocksOutOfSequence : ""});
     }
-}
-
-std::string Hex(std::uint32_t value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, unsigned(value));
-    return text;
-}
-
-// The folders of Path below Folder that exist must be real folders, not links.
-std::string FolderRefusal(const fs::path& folder, const fs::path& relative) {
-    fs::path at = folder;
-    for (auto part = relative.begin(); std::next(part) != relative.end(); ++part) {
-        at /= *part;
-        std::error_code error;
-        const fs::file_status status = fs::symlink_status(at, error);
-        if (!fs::exists(status))
-            return "";
-        if (!fs::is_directory(status))
-            return at.string() + ": is no folder (a link or a file); nothing was written";
-    }
-    return "";
-}
-
-std::string TargetRefusal(const fs::path& target, bool force) {
-    struct stat st {};
-    if (::lstat(target.c_str(), &st) != 0 && errno == ENOENT)
-        return "";
-    const std::string refusal = ReplaceRefusal(target.string());
-    if (!refusal.empty() || force)
-        return refusal;
-    return target.string() + ": exists already; nothing was written";
-}
-
-// Checks one file before anything is written: its bytes and its targets.
-bool CheckOne(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
-              const TMediaFile& file, const fs::path& folder, const std::string& path,
-              const TExtractOptions& options, std::string& why) {
-    std::vector<std::uint8_t> data;
-    if (!ReadMediaFile(listing, bytes, file, data, why))
-        return false;
-    why = FolderRefusal(folder, path);
-    if (why.empty())
-        why = TargetRefusal(folder / path, options.Force);
-    if (why.empty() && options.Inf)
-        why = TargetRefusal(folder / (path + ".inf"), options.Force);
-    return why.empty();
-}
-
-bool WriteOne(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
-              const TMediaFile& file, const fs::path& target, const TExtractOptions& options,
-              TSafeWriteBatch& batch, fs::path& made, std::vector<std::string>& written,
-              std::string& why) {
-    std::vector<std::uint8_t> data;
-    std::error_code error;
-    if (target.parent_path() != made)
-        fs::create_directories(target.parent_path(), error);
-    made = target.parent_path();
-    if (error) {
-        why = target.parent_path().string() + ": cannot be made (" + error.message() + ")";
-        return false;
-    }
-    if (!ReadMediaFile(listing, bytes, file, data, why) || !batch.Add(target.string(), data, why))
-        return false;
-    written.push_back(target.string());
-    if (!options.Inf)
-        return true;
-    const std::string line = InfLine(listing, file) + "\n";
-    const std::string inf = target.string() + ".inf";
-    if (!batch.Add(inf, {reinterpret_cast<const std::uint8_t*>(line.data()), line.size()}, why))
-        return false;
-    written.push_back(inf);
-    return true;
 }
 
 bool SideHasFile(const std::vector<std::uint8_t>& side, const std::string& name) {
@@ -236,89 +155,6 @@ bool ChooseMediaFiles(const TMediaListing& listing, const std::vector<std::strin
             return false;
         }
     return true;
-}
-
-std::string PCFileNameOf(const std::string& name) {
-    if (name.empty())
-        return "%00";
-    if (name == "." || name == "..")
-        return name == "." ? "%2E" : "%2E%2E";
-    std::string out;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '/' || c == '%' || byte < 0x20 || byte > 0x7E)
-            out += "%" + Hex(byte, 2);
-        else
-            out += c;
-    }
-    return out;
-}
-
-std::vector<std::string> ExtractPaths(const TMediaListing& listing,
-                                      const std::vector<const TMediaFile*>& chosen) {
-    std::vector<std::string> paths;
-    std::map<std::string, int> seen;
-    for (const TMediaFile* file : chosen) {
-        switch (listing.Kind) {
-        case TMediaKind::DFS:
-            paths.push_back(
-                (listing.DFS.Spans.size() > 1 ? std::to_string(file->Side) + "/" : std::string()) +
-                PCFileNameOf(file->Name));
-            break;
-        case TMediaKind::ADFS: {
-            const TADFSEntry& entry = listing.ADFS.Entries[file->Source];
-            std::string path = PCFileNameOf(entry.Name);
-            // The folders of its directories, from the deepest up to "$".
-            std::string parent = entry.Path.substr(0, entry.Path.size() - entry.Name.size() - 1);
-            for (std::size_t dot; (dot = parent.rfind('.')) != std::string::npos;
-                 parent.resize(dot))
-                path = PCFileNameOf(parent.substr(dot + 1)) + "/" + path;
-            paths.push_back(path);
-            break;
-        }
-        case TMediaKind::Tape: {
-            const int repeat = seen[file->Name]++;
-            paths.push_back(PCFileNameOf(file->Name) +
-                            (repeat > 0 ? "." + std::to_string(repeat) : std::string()));
-            break;
-        }
-        }
-    }
-    return paths;
-}
-
-std::string InfLine(const TMediaListing& listing, const TMediaFile& file) {
-    const int digits = listing.Kind == TMediaKind::DFS ? 6 : 8;
-    return file.Name + " " + Hex(file.Load, digits) + " " + Hex(file.Exec, digits) + " " +
-           Hex(file.Length, 6) + (file.Locked ? " L" : "");
-}
-
-bool ExtractMediaFiles(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
-                       const std::vector<const TMediaFile*>& chosen, const std::string& folder,
-                       const TExtractOptions& options, std::vector<std::string>& written,
-                       std::string& why, TJobProgress* progress, TSafeWriteBatch* batch) {
-    const std::vector<std::string> paths = ExtractPaths(listing, chosen);
-    const fs::path root = folder.empty() ? fs::path(".") : fs::path(folder);
-    for (std::size_t i = 0; i < chosen.size(); ++i)
-        if (!CheckOne(listing, bytes, *chosen[i], root, paths[i], options, why))
-            return false;
-    TSafeWriteBatch own;
-    TSafeWriteBatch& into = batch ? *batch : own;
-    fs::path made; // the folder last made, so each is made once
-    if (progress)
-        progress->Begin("Extracting");
-    for (std::size_t i = 0; i < chosen.size(); ++i) {
-        if (progress)
-            progress->Report(i + 1, chosen.size(), paths[i]);
-        if (!WriteOne(listing, bytes, *chosen[i], root / paths[i], options, into, made, written,
-                      why)) {
-            into.Abandon();
-            return false;
-        }
-    }
-    if (progress)
-        progress->End();
-    return batch || own.Commit(why);
 }
 
 bool ViewMediaFile(const TMediaListing& listing, std::span<const std::uint8_t> bytes,

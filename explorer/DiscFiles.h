@@ -8,6 +8,7 @@
 
 #include "card/Brelk.h"
 #include "explorer/DiscTransform.h"
+#include "explorer/ExtractNames.h"
 #include "explorer/SafeWrite.h"
 #include "formats/ADFS.h"
 #include "formats/DFSFiles.h"
@@ -65,30 +66,38 @@ bool ReadMediaFile(const TMediaListing& listing, std::span<const std::uint8_t> b
 bool ChooseMediaFiles(const TMediaListing& listing, const std::vector<std::string>& patterns,
                       int side, std::vector<const TMediaFile*>& chosen, std::string& why);
 
-// A name from the media as a PC file name: "/", control characters, bytes above 0x7E and
-// "%" as "%XX", "." and ".." with their stops as "%2E", and no name as "%00".
-std::string PCFileNameOf(const std::string& name);
-
-// Where File goes below the extraction folder: "D.NAME" (under "0/" and "2/" for a disc of
-// two sides or more), "DIR/NAME" for ADFS ("$.DIR.NAME"), the tape name with ".1", ".2"
-// for its repeats. Chosen: all the files being extracted, for the tape repeats.
-std::vector<std::string> ExtractPaths(const TMediaListing& listing,
-                                      const std::vector<const TMediaFile*>& chosen);
-
-// A .inf sidecar line: "NAME LOAD EXEC LENGTH" in hexadecimal, then " L" when locked.
-std::string InfLine(const TMediaListing& listing, const TMediaFile& file);
-
 struct TExtractOptions {
+    TExtractOptions(bool inf = false, bool force = false) : Inf(inf), Force(force) {}
     bool Inf = false;   // write FILE.inf beside each file
     bool Force = false; // replace existing files
+    std::string Into;   // a safe folder name below the extraction folder for them, or none
 };
 
+// Where each of Chosen goes below the extraction folder, every name made safe (see
+// ExtractNames.h): "D.NAME" (under "0/" and "2/" for a disc of two sides or more),
+// "DIR/NAME" for ADFS ("$.DIR.NAME"), the tape name; all below Options.Into. A path that
+// another file of the run (or, with Options.Inf, its sidecar) took already gets ".1", ".2",
+// ..., as repeated tape files do.
+std::vector<std::string> ExtractPaths(const TMediaListing& listing,
+                                      const std::vector<const TMediaFile*>& chosen,
+                                      const TExtractOptions& options = {});
+
+// The files below Folder that extracting Chosen with Options would replace, sidecars too.
+std::vector<std::string> ExistingExtractTargets(const TMediaListing& listing,
+                                                const std::vector<const TMediaFile*>& chosen,
+                                                const std::string& folder,
+                                                const TExtractOptions& options);
+
+// A .inf sidecar line: "NAME LOAD EXEC LENGTH" in hexadecimal, then " L" when locked. A DFS
+// file's addresses keep their two high bits as its catalogue holds them (&024556 for 10).
+std::string InfLine(const TMediaListing& listing, const TMediaFile& file);
+
 // Writes the chosen files below Folder (created when absent). Every file is read and every
-// target checked first: a damaged file, an existing file without Force, or a target that
-// is no regular file stops it with the reason and nothing written. The files are written
-// as one safe group (see SafeWrite.h); with Batch they join it instead and are in place only
-// when the caller commits it (a failure abandons the whole batch). Written receives the paths
-// written; Progress hears of each file as it is written.
+// target checked first: a damaged file, an existing file without Force, a target that is no
+// regular file or a path that would leave Folder stops it with the reason and nothing
+// written. The files are written as one safe group (see SafeWrite.h); with Batch they join
+// it instead and are in place only when the caller commits it (a failure abandons the whole batch).
+// Written receives the paths written; Progress hears of each file as it is written.
 bool ExtractMediaFiles(const TMediaListing& listing, std::span<const std::uint8_t> bytes,
                        const std::vector<const TMediaFile*>& chosen, const std::string& folder,
                        const TExtractOptions& options, std::vector<std::string>& written,

@@ -53,7 +53,14 @@ TAcornDFSCatEntry DecodeDFSCatEntry(const std::uint8_t* name, const std::uint8_t
     entry.ExecAddress = HostAddress(std::uint16_t(data[2] | data[3] << 8), (mixed >> 6) & 3);
     entry.Length = (data[4] | data[5] << 8) + ((mixed >> 4) & 3u) * 65536u;
     entry.StartSector = std::uint16_t((mixed & 3) * 256 + data[7]);
+    entry.LoadHighBits = std::uint8_t((mixed >> 2) & 3);
+    entry.ExecHighBits = std::uint8_t((mixed >> 6) & 3);
     return entry;
+}
+
+std::uint32_t DFSStoredAddress(std::uint32_t address, std::uint8_t highBits) {
+    const std::uint32_t high = highBits == 3 ? 0xFF0000u : std::uint32_t(highBits & 3) << 16;
+    return (address & 0xFFFFu) | high;
 }
 
 namespace {

@@ -28,10 +28,17 @@ struct TAcornDFSCatEntry {
     std::uint32_t LoadAddress = 0; // 0xFF0000 added when either high bit is set
     std::uint32_t ExecAddress = 0;
     std::uint16_t StartSector = 0;
+    // The two high address bits as the catalogue holds them (0 to 3).
+    std::uint8_t LoadHighBits = 0;
+    std::uint8_t ExecHighBits = 0;
 
     // Sectors the entry takes: one for an empty file.
     std::uint32_t Sectors() const { return Length == 0 ? 1 : (Length - 1) / kDFSSectorBytes + 1; }
 };
+
+// Address (as LoadAddress and ExecAddress give it) with its catalogue's HighBits kept: 1 and
+// 2 as &01xxxx and &02xxxx, 3 as &FFxxxx, so that an insert stores the same two bits again.
+std::uint32_t DFSStoredAddress(std::uint32_t address, std::uint8_t highBits);
 
 // One single-sided DFS disc as its catalogue describes it.
 struct TDFSDiscSide {

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -106,6 +107,9 @@ class TestMainDiscFiles : public QObject {
   private slots:
     void menuEntriesFollowTheObject();
     void extractWritesTheChosenFiles();
+    void extractOffersInfFilesAndRemembersTheChoice();
+    void extractAsksOnceBeforeReplacing_data();
+    void extractAsksOnceBeforeReplacing();
     void viewShowsTheFileInAFixedFont();
     void deleteAsksFirst_data();
     void deleteAsksFirst();
@@ -138,7 +142,8 @@ void TestMainDiscFiles::menuEntriesFollowTheObject() {
     QVERIFY(!menu.Insert->isVisible() && !menu.Delete->isVisible() && !menu.Lock->isVisible());
 }
 
-// The files land as extract writes them; Cancel writes nothing; an existing file is refused.
+// The files land as extract writes them; Cancel writes nothing; an existing file is replaced
+// only after Yes, and a target that is no regular file is refused.
 void TestMainDiscFiles::extractWritesTheChosenFiles() {
     TMainRig rig;
     TfrmMain& main = OpenDisc(rig);
@@ -156,13 +161,93 @@ void TestMainDiscFiles::extractWritesTheChosenFiles() {
     QVERIFY(rig.Prompter.Messages().isEmpty());
 
     Choose(main, "$.TEXT");
+    MakePCFile(folder + "/$.TEXT", "mine");
     rig.Prompter.QueueFile(folder);
+    rig.Prompter.QueueAnswer(TAnswer::No);
     Menu(main).ExtractClick();
-    QCOMPARE(rig.Prompter.Messages().size(), 1);
-    QVERIFY2(rig.Prompter.Messages().first().contains("$.TEXT"),
-             qPrintable(rig.Prompter.Messages().first()));
+    QCOMPARE(FileBytes(folder + "/$.TEXT"), QByteArray("mine"));
+    rig.Prompter.QueueFile(folder);
+    rig.Prompter.QueueAnswer(TAnswer::Yes);
+    Menu(main).ExtractClick();
+    QCOMPARE(FileBytes(folder + "/$.TEXT"), QByteArray("HELLO\rWORLD\r"));
+
+    QFile::remove(folder + "/$.TEXT");
+    QVERIFY(QDir().mkpath(folder + "/$.TEXT"));
+    rig.Prompter.QueueFile(folder);
+    rig.Prompter.QueueAnswer(TAnswer::Yes);
+    Menu(main).ExtractClick();
+    QVERIFY2(rig.Prompter.Messages().last().contains("$.TEXT: is a directory"),
+             qPrintable(rig.Prompter.Describe()));
     QCOMPARE(rig.Prompter.Last().Icon, TPrompter::TIcon::Error);
-    QVERIFY(!rig.Prompter.Unexpected());
+    QVERIFY2(!rig.Prompter.Unexpected() && rig.Prompter.AllAnswersUsed(),
+             qPrintable(rig.Prompter.Describe()));
+}
+
+// The folder dialog offers "with .inf files", checked at first; the choice is kept in the
+// settings and offered again, and the .inf keeps the catalogue's addresses.
+void TestMainDiscFiles::extractOffersInfFilesAndRemembersTheChoice() {
+    TMainRig rig;
+    TfrmMain& main = OpenDisc(rig);
+    Find<QTreeWidget>(main, "lvObjectFiles")->selectAll();
+    const QString with = rig.Dir.path() + "/with";
+    rig.Prompter.QueueFile(with);
+    Menu(main).ExtractClick();
+    QCOMPARE(rig.Prompter.Last().Option, QString("with .inf files"));
+    QVERIFY(rig.Prompter.Last().OptionChecked);
+    QCOMPARE(FileBytes(with + "/$.TEXT.inf"), QByteArray("$.TEXT 001900 008023 00000C\n"));
+    QCOMPARE(FileBytes(with + "/W.DATA.inf"), QByteArray("W.DATA 003000 003000 000120\n"));
+
+    const QString without = rig.Dir.path() + "/without";
+    rig.Prompter.QueueFile(without);
+    rig.Prompter.QueueOption(false);
+    Menu(main).ExtractClick();
+    QVERIFY(QFile::exists(without + "/$.TEXT"));
+    QVERIFY(!QFile::exists(without + "/$.TEXT.inf"));
+    QCOMPARE(rig.StoredValue("ExtractWithInfFiles").toInt(), 0);
+
+    // Cancel keeps the setting as it was, whatever the box showed.
+    rig.Prompter.QueueFile(QString());
+    Menu(main).ExtractClick();
+    QVERIFY(!rig.Prompter.Last().OptionChecked);
+    QCOMPARE(rig.StoredValue("ExtractWithInfFiles").toInt(), 0);
+    QVERIFY2(!rig.Prompter.Unexpected() && rig.Prompter.AllAnswersUsed(),
+             qPrintable(rig.Prompter.Describe()));
+}
+
+// Existing targets, sidecars too, are named in one question before anything is written.
+void TestMainDiscFiles::extractAsksOnceBeforeReplacing_data() {
+    QTest::addColumn<QStringList>("existing");
+    QTest::addColumn<QString>("question");
+    const QString cr(QChar(13));
+    QTest::newRow("one file") << QStringList{"$.TEXT"}
+                              << "The file '%1/$.TEXT' already exists." + cr + cr +
+                                     "Do you want to replace it?";
+    QTest::newRow("a file and a sidecar")
+        << QStringList{"$.TEXT.inf", "W.DATA"}
+        << "These 2 files already exist in '%1':" + cr + "$.TEXT.inf" + cr + "W.DATA" + cr + cr +
+               "Do you want to replace them?";
+}
+
+void TestMainDiscFiles::extractAsksOnceBeforeReplacing() {
+    QFETCH(QStringList, existing);
+    QFETCH(QString, question);
+    TMainRig rig;
+    TfrmMain& main = OpenDisc(rig);
+    const QString folder = rig.Dir.path() + "/out";
+    QVERIFY(QDir().mkpath(folder));
+    for (const QString& name : existing)
+        MakePCFile(folder + "/" + name, "mine");
+    Find<QTreeWidget>(main, "lvObjectFiles")->selectAll();
+    rig.Prompter.QueueFile(folder);
+    rig.Prompter.QueueAnswer(TAnswer::No);
+    Menu(main).ExtractClick();
+    QCOMPARE(rig.Prompter.Messages(), QStringList{question.arg(folder)});
+    QCOMPARE(rig.Prompter.Last().Icon, TPrompter::TIcon::Warning);
+    QCOMPARE(rig.Prompter.Last().Buttons, TPrompter::TButtons::YesNo);
+    QCOMPARE(rig.Prompter.Last().Default, TAnswer::No);
+    QCOMPARE(QDir(folder).entryList(QDir::Files).size(), existing.size());
+    for (const QString& name : existing)
+        QCOMPARE(FileBytes(folder + "/" + name), QByteArray("mine"));
 }
 
 void TestMainDiscFiles::viewShowsTheFileInAFixedFont() {

@@ -7,6 +7,8 @@
 #include "ui/aux/TitleFit.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -52,6 +54,8 @@ class TestPrompter : public QObject {
     void scriptedFlagsUnexpectedQuestions_data();
     void scriptedFlagsUnexpectedQuestions();
     void scriptedFileDialogs();
+    void scriptedFolderOption();
+    void folderDialogShowsItsOption();
     void qtFilter_data();
     void qtFilter();
     void shownTextBreaksLinesAtCarriageReturns();
@@ -308,6 +312,52 @@ void TestPrompter::saveDialogKeepsTheWholeName() {
     QCOMPARE(shownFilter, QStringLiteral("DFS singlesided (*.SSD)"));
     QCOMPARE(path, typed);
     QCOMPARE(chosen, QStringLiteral("DFS singlesided (*.ssd)"));
+}
+
+// The check box of a folder dialog: offered state recorded, the queued state given back
+// only when a folder was chosen, and the box as offered when nothing is queued.
+void TestPrompter::scriptedFolderOption() {
+    TScriptedPrompter prompter;
+    prompter.QueueFile("/out");
+    prompter.QueueOption(false);
+    prompter.QueueFile(QString());
+    prompter.QueueFile("/again");
+    TPrompter::TFolderOption option{"with .inf files", true};
+    QCOMPARE(prompter.PickFolder("Extract files to", QString(), &option), QStringLiteral("/out"));
+    QCOMPARE(prompter.Last().Option, QStringLiteral("with .inf files"));
+    QVERIFY(prompter.Last().OptionChecked);
+    QVERIFY(!option.Checked);
+    QVERIFY(prompter.PickFolder("Extract files to", QString(), &option).isEmpty());
+    QVERIFY(!prompter.Last().OptionChecked);
+    QCOMPARE(prompter.PickFolder("Extract files to", QString(), &option), QStringLiteral("/again"));
+    QVERIFY(!option.Checked);
+    QVERIFY(!prompter.Unexpected() && prompter.AllAnswersUsed());
+}
+
+// The Qt folder dialog carries the option as a check box, and the user's click comes back.
+void TestPrompter::folderDialogShowsItsOption() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QString shownText;
+    bool shownChecked = false;
+    const TWhenModalOpens<QFileDialog> answerIt([&](QFileDialog* dialog) {
+        auto* box = dialog->findChild<QCheckBox*>("chkbxFolderOption");
+        if (box) {
+            shownText = box->text();
+            shownChecked = box->isChecked();
+            box->click();
+        }
+        dialog->setDirectory(dir.path());
+        dialog->selectFile(dir.path());
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    TQtPrompter prompter;
+    TPrompter::TFolderOption option{"with .inf files", true};
+    const QString folder = prompter.PickFolder("Extract files to", dir.path(), &option);
+    QCOMPARE(shownText, QStringLiteral("with .inf files"));
+    QVERIFY(shownChecked);
+    QCOMPARE(QDir(folder).canonicalPath(), QDir(dir.path()).canonicalPath());
+    QVERIFY(!option.Checked);
 }
 
 // A box with a short text is still as wide as its title needs in the title bar.

@@ -27,7 +27,8 @@ const QStringList SettingNames = {"MMCDrive",
                                   "ImportOverwriteExisting",
                                   "ImportAskBeforeOverwrite",
                                   "RestorePreFormat",
-                                  "CheckForUpdates"};
+                                  "CheckForUpdates",
+                                  "ExtractWithInfFiles"};
 
 // Every field differs from its default.
 QByteArray NonDefaultStore() {
@@ -37,7 +38,8 @@ QByteArray NonDefaultStore() {
            "ViewerMaxNodebreaks=7\nViewerAutoviewObjectDetails=0\nViewerShowNumbersInHex=0\n"
            "HexviewerBytesTotal=1024\nHexviewerBytesPerRow=16\nEmulatorPath=/usr/bin/beebem\n"
            "EmulatorCLO=-disc $img$\nImportGuessDistributor=1\nImportOverwriteExisting=1\n"
-           "ImportAskBeforeOverwrite=1\nRestorePreFormat=1\nCheckForUpdates=1\n";
+           "ImportAskBeforeOverwrite=1\nRestorePreFormat=1\nCheckForUpdates=1\n"
+           "ExtractWithInfFiles=0\n";
 }
 
 } // namespace
@@ -88,8 +90,9 @@ void TestSettings::firstStartWritesEveryValueWithItsDefault() {
     QCOMPARE(s.EmulatorCLO, QStringLiteral("$img$"));
     QVERIFY(!s.ImportGuessDistributor && !s.ImportOverwriteExisting);
     QVERIFY(!s.ImportAskBeforeOverwrite && !s.RestorePreFormat && !s.CheckForUpdates);
+    QVERIFY(s.ExtractWithInfFiles);
 
-    // All eighteen values exist now, and no window value does.
+    // All nineteen values exist now, and no window value does.
     QStringList keys = store.Keys();
     keys.sort();
     QStringList expected = SettingNames;
@@ -104,7 +107,8 @@ void TestSettings::firstStartWritesEveryValueWithItsDefault() {
         {"HexviewerBytesPerRow", "8"},    {"EmulatorPath", ""},
         {"EmulatorCLO", "$img$"},         {"ImportGuessDistributor", "0"},
         {"ImportOverwriteExisting", "0"}, {"ImportAskBeforeOverwrite", "0"},
-        {"RestorePreFormat", "0"},        {"CheckForUpdates", "0"}};
+        {"RestorePreFormat", "0"},        {"CheckForUpdates", "0"},
+        {"ExtractWithInfFiles", "1"}};
     for (const auto& [key, value] : raw)
         QCOMPARE(store.RawValue(key), value);
 }
@@ -127,6 +131,7 @@ void TestSettings::storedValuesAreReadAndWrittenBackUnchanged() {
     QCOMPARE(s.EmulatorCLO, QStringLiteral("-disc $img$"));
     QVERIFY(s.ImportGuessDistributor && s.ImportOverwriteExisting);
     QVERIFY(s.ImportAskBeforeOverwrite && s.RestorePreFormat && s.CheckForUpdates);
+    QVERIFY(!s.ExtractWithInfFiles);
 
     // A second object reads what the first wrote back.
     TBrelkExplorerSettings again;

@@ -33,5 +33,12 @@ class TPrompter {
     // the user confirmed (and, when not empty on entry, names the entry to start with).
     virtual QString SaveFile(const QString& title, const QString& filter, const QString& fileName,
                              QString* selectedFilter = nullptr) = 0;
-    virtual QString PickFolder(const QString& title, const QString& folder) = 0;
+    // A check box shown with a folder dialog: Checked is its state on entry and, once the
+    // user has chosen a folder, the state the user left it in.
+    struct TFolderOption {
+        QString Text;
+        bool Checked = false;
+    };
+    virtual QString PickFolder(const QString& title, const QString& folder,
+                               TFolderOption* option = nullptr) = 0;
 };

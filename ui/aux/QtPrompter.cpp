@@ -3,6 +3,7 @@
 #include "ui/aux/TitleFit.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -214,6 +215,21 @@ QString TQtPrompter::SaveFile(const QString& title, const QString& filter, const
     return dialog.selectedFiles().first();
 }
 
-QString TQtPrompter::PickFolder(const QString& title, const QString& folder) {
-    return QFileDialog::getExistingDirectory(Owner(), title, folder);
+QString TQtPrompter::PickFolder(const QString& title, const QString& folder,
+                                TFolderOption* option) {
+    if (option == nullptr)
+        return QFileDialog::getExistingDirectory(Owner(), title, folder);
+    // Qt's own dialog, which takes a check box below its fields; a native one would not.
+    QFileDialog dialog(Owner(), title, folder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    auto* box = new QCheckBox(option->Text, &dialog);
+    box->setObjectName(QStringLiteral("chkbxFolderOption"));
+    box->setChecked(option->Checked);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    option->Checked = box->isChecked();
+    return dialog.selectedFiles().first();
 }

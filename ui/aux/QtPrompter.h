@@ -19,7 +19,8 @@ class TQtPrompter : public TPrompter {
                      QString* selectedFilter = nullptr) override;
     QString SaveFile(const QString& title, const QString& filter, const QString& fileName,
                      QString* selectedFilter = nullptr) override;
-    QString PickFolder(const QString& title, const QString& folder) override;
+    QString PickFolder(const QString& title, const QString& folder,
+                       TFolderOption* option = nullptr) override;
 
     // "Description|patterns|..." as Qt's "Description (patterns);;..." (exposed for tests).
     static QString QtFilter(const QString& filter);

@@ -134,8 +134,16 @@ QString TScriptedPrompter::SaveFile(const QString& title, const QString& filter,
     return files.value(0);
 }
 
-QString TScriptedPrompter::PickFolder(const QString& title, const QString& folder) {
-    return NextFiles(TKind::PickFolder, title, QString(), folder).value(0);
+QString TScriptedPrompter::PickFolder(const QString& title, const QString& folder,
+                                      TFolderOption* option) {
+    const QString chosen = NextFiles(TKind::PickFolder, title, QString(), folder).value(0);
+    if (option == nullptr)
+        return chosen;
+    Asked.last().Option = option->Text;
+    Asked.last().OptionChecked = option->Checked;
+    if (!chosen.isEmpty() && !Options.isEmpty())
+        option->Checked = Options.takeFirst();
+    return chosen;
 }
 
 // Loud in the test log; a test may also turn warnings into failures (QTest::failOnWarning).
@@ -183,4 +191,5 @@ void TScriptedPrompter::Clear() {
     Answers.clear();
     Files.clear();
     SelectedFilters.clear();
+    Options.clear();
 }

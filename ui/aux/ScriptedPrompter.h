@@ -23,6 +23,8 @@ class TScriptedPrompter : public TPrompter {
         QString Filter;                // file dialogs
         QString Folder;                // start folder, or the proposed file name of SaveFile
         QString SelectedFilter; // OpenFile: the filter entry the dialog was asked to start with
+        QString Option;         // PickFolder: the check box offered, and its state on entry
+        bool OptionChecked = false;
         bool Unexpected = false;
     };
 
@@ -37,6 +39,9 @@ class TScriptedPrompter : public TPrompter {
     }
     // The filter entry reported by the next SaveFile calls (in order); none: the first entry.
     void QueueSelectedFilter(const QString& filter) { SelectedFilters.append(filter); }
+    // The states the user leaves the check boxes of the next folder dialogs in (in order);
+    // none: as offered.
+    void QueueOption(bool checked) { Options.append(checked); }
 
     // Called with each message question once it is recorded, before it is answered: a test
     // may change the world there (put a card back before a Retry).
@@ -49,7 +54,9 @@ class TScriptedPrompter : public TPrompter {
     // True when any question found its queue empty or a queued answer its box cannot give.
     bool Unexpected() const;
     // Queued answers and files nobody asked for.
-    bool AllAnswersUsed() const { return Answers.isEmpty() && Files.isEmpty(); }
+    bool AllAnswersUsed() const {
+        return Answers.isEmpty() && Files.isEmpty() && Options.isEmpty();
+    }
     // A readable list of every question, for failure messages.
     QString Describe() const;
     void Clear();
@@ -62,7 +69,8 @@ class TScriptedPrompter : public TPrompter {
                      QString* selectedFilter = nullptr) override;
     QString SaveFile(const QString& title, const QString& filter, const QString& fileName,
                      QString* selectedFilter = nullptr) override;
-    QString PickFolder(const QString& title, const QString& folder) override;
+    QString PickFolder(const QString& title, const QString& folder,
+                       TFolderOption* option = nullptr) override;
 
   private:
     void WarnIfUnexpected() const;
@@ -73,4 +81,5 @@ class TScriptedPrompter : public TPrompter {
     QList<TAnswer> Answers;
     QList<QStringList> Files;
     QStringList SelectedFilters;
+    QList<bool> Options;
 };

@@ -33,6 +33,9 @@ using brelk::TMediaListing;
 
 namespace {
 
+// The existing files that the replace question names; the rest are counted.
+constexpr std::size_t kReplaceNamesShown = 10;
+
 // The object the window shows, its bytes and its files, read again from the card.
 struct TOpenObject {
     const TBrelkCatEntry* Entry = nullptr;
@@ -70,6 +73,31 @@ std::vector<const TMediaFile*> FilesAt(const TOpenObject& object,
 void ShowError(TfrmMain& window, const std::string& why) {
     window.Prompter().Message(QString::fromStdString(why), TPrompter::TIcon::Error,
                               TPrompter::TButtons::OK);
+}
+
+// The question before extracting onto the files Existing below Folder.
+QString ReplaceQuestion(const QString& folder, const std::vector<std::string>& existing) {
+    const QChar cr(13);
+    if (existing.size() == 1)
+        return QStringLiteral("The file '") + QFile::decodeName(existing.front().c_str()) +
+               QStringLiteral("' already exists.") + cr + cr +
+               QStringLiteral("Do you want to replace it?");
+    QString text = QStringLiteral("These %1 files already exist in '%2':")
+                       .arg(QString::number(existing.size()), folder);
+    const QDir below(folder);
+    const std::size_t shown = std::min(existing.size(), kReplaceNamesShown);
+    for (std::size_t i = 0; i < shown; ++i)
+        text += cr + below.relativeFilePath(QFile::decodeName(existing[i].c_str()));
+    if (shown < existing.size())
+        text += cr + QStringLiteral("and %1 more").arg(existing.size() - shown);
+    return text + cr + cr + QStringLiteral("Do you want to replace them?");
+}
+
+// Whether the user lets the extract replace the files Existing below Folder.
+bool MayReplace(TfrmMain& window, const QString& folder, const std::vector<std::string>& existing) {
+    return window.Prompter().Message(ReplaceQuestion(folder, existing), TPrompter::TIcon::Warning,
+                                     TPrompter::TButtons::YesNo,
+                                     TPrompter::TAnswer::No) == TPrompter::TAnswer::Yes;
 }
 
 // A read-only window with the lines of a file in the details' fixed-width font.
@@ -195,14 +223,25 @@ void TObjectFilesMenu::ExtractClick() {
     const std::vector<std::size_t> chosen = ChosenFiles();
     if (chosen.empty() || !OpenShownObject(Window, object))
         return;
-    const QString folder = Window.Prompter().PickFolder(QStringLiteral("Extract files to"), {});
+    TBrelkExplorerSettings& settings = Window.UserSettings();
+    TPrompter::TFolderOption inf{QStringLiteral("with .inf files"), settings.ExtractWithInfFiles};
+    const QString folder =
+        Window.Prompter().PickFolder(QStringLiteral("Extract files to"), {}, &inf);
     if (folder.isEmpty())
         return;
+    if (inf.Checked != settings.ExtractWithInfFiles)
+        settings.RememberExtractWithInfFiles(inf.Checked);
     const std::vector<const TMediaFile*> files = FilesAt(object, chosen);
+    brelk::TExtractOptions options(inf.Checked);
+    const std::vector<std::string> existing =
+        brelk::ExistingExtractTargets(object.Listing, files, folder.toStdString(), options);
+    if (!existing.empty() && !MayReplace(Window, folder, existing))
+        return;
+    options.Force = !existing.empty();
     std::vector<std::string> written;
     std::string why;
-    if (!brelk::ExtractMediaFiles(object.Listing, object.Bytes, files, folder.toStdString(), {},
-                                  written, why))
+    if (!brelk::ExtractMediaFiles(object.Listing, object.Bytes, files, folder.toStdString(),
+                                  options, written, why))
         ShowError(Window, why);
 }
 

@@ -72,6 +72,7 @@ void TBrelkExplorerSettings::ReadSettingsFromRegistry(const QString& defaultDriv
         ImportAskBeforeOverwrite = in.Flag("ImportAskBeforeOverwrite", false);
         RestorePreFormat = in.Flag("RestorePreFormat", false);
         CheckForUpdates = in.Flag("CheckForUpdates", false);
+        ExtractWithInfFiles = in.Flag("ExtractWithInfFiles", true);
     }
     WriteSettingsToRegistry();
 }
@@ -99,7 +100,16 @@ void TBrelkExplorerSettings::WriteSettingsToRegistry() const {
     out.Flag("ImportAskBeforeOverwrite", ImportAskBeforeOverwrite);
     out.Flag("RestorePreFormat", RestorePreFormat);
     out.Flag("CheckForUpdates", CheckForUpdates);
+    out.Flag("ExtractWithInfFiles", ExtractWithInfFiles);
     store->sync();
+}
+
+void TBrelkExplorerSettings::RememberExtractWithInfFiles(bool on) {
+    ExtractWithInfFiles = on;
+    if (auto store = OpenStore()) {
+        TValueWriter(*store).Flag("ExtractWithInfFiles", on);
+        store->sync();
+    }
 }
 
 void TBrelkExplorerSettings::SaveWindowPosition(const TWindowPosition& position) {

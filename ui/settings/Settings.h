@@ -25,10 +25,13 @@ class TBrelkExplorerSettings {
     bool ImportAskBeforeOverwrite = false;
     bool RestorePreFormat = false;
     bool CheckForUpdates = false;
+    bool ExtractWithInfFiles = false; // the extract dialog's "with .inf files"
 
     // DefaultDrive is the drive that the settings dialog's drive list preselects.
     void ReadSettingsFromRegistry(const QString& defaultDrive);
     void WriteSettingsToRegistry() const;
+    // Sets ExtractWithInfFiles and stores that value alone.
+    void RememberExtractWithInfFiles(bool on);
 
     struct TWindowPosition {
         int WindowState = 0; // 0 normal, 1 minimized, 2 maximized
