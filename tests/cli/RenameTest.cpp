@@ -3,42 +3,14 @@
 #include "cli/CliFixture.h"
 #include "support/TestSupport.h"
 
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace brelktest;
 
 namespace {
 
-// Word in single quotes for the shell.
-std::string Quoted(const std::string& word) {
-    std::string quoted = "'";
-    for (char c : word)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 struct RenameTest : CliFixture {
-    // Runs the brelk program with Args; standard error in Err.
-    TResult RunProgram(const std::vector<std::string>& args) {
-        const std::string errFile = Dir.Path("err.txt").string();
-        std::string command = Quoted(BRELK_BINARY);
-        for (const std::string& arg : args)
-            command += " " + Quoted(arg);
-        TResult result{-1, "", ""};
-        if (FILE* pipe = ::popen((command + " 2>" + Quoted(errFile)).c_str(), "r")) {
-            char buffer[256];
-            while (std::fgets(buffer, sizeof buffer, pipe))
-                result.Out += buffer;
-            const int status = ::pclose(pipe);
-            result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::ifstream err(errFile);
-        result.Err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
-        return result;
-    }
     // The name bytes of every catalogue entry of the card image, and of each one's object
     // header, in catalogue order.
     void ReadNames(std::vector<std::string>& entries, std::vector<std::string>& headers) {
