@@ -266,7 +266,8 @@ TCommand MvCommand() {
             "Rename an object",
             "OLD names one live object (letter case ignored; a wildcard must match exactly one).\n"
             "NEW follows the window's rules for a name: 1 to 48 of the characters ! to ~, not\n"
-            "ending in a full stop. The object's full stops make the window's sub-groups.\n"
+            "ending in a full stop; bytes that NEW keeps from the old name at its start or end\n"
+            "(\\xNN included) may be any. The object's full stops make the window's sub-groups.\n"
             "Options:\n" +
                 std::string(kObjectChoiceHelp),
             WithObjectChoice({}),
