@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 using brelk::TBrelkCatEntry;
 
@@ -51,14 +52,17 @@ std::size_t LongestRefiledName(const TMyTreeNode* node, std::size_t levels,
 }
 
 // The names of the sub-groups from the top group down to Group as name bytes, each with its
-// full stop. A node's text shows the bytes of its part of the name, so it reads back exactly.
-std::string GroupPrefix(const TMyTreeNode* group) {
+// full stop. A node's text shows the bytes of its part of the name, so it reads back exactly
+// (nothing when it does not).
+std::optional<std::string> GroupPrefix(const TMyTreeNode* group) {
     QString prefix;
     for (const TMyTreeNode* node = group; node && node->Parent() && node->Parent()->Parent();
          node = node->Parent())
         prefix.prepend(node->Text() + QLatin1Char('.'));
     std::string raw;
-    return CardNameFromText(prefix, raw) ? raw : std::string();
+    if (!CardNameFromText(prefix, raw))
+        return std::nullopt;
+    return raw;
 }
 
 // The file name of an object dragged out: its name, with the extension that "Save object..."
@@ -127,7 +131,10 @@ void TfrmMain::treevwObjectsDragDrop(TMyTreeNode* target) {
     const QList<TMyTreeNode*> snapshot = SelectedNodes();
     if (target->Entry)
         target = target->Parent();
-    const std::string prefix = GroupPrefix(target);
+    const std::optional<std::string> groupPrefix = GroupPrefix(target);
+    if (!groupPrefix)
+        return;
+    const std::string& prefix = *groupPrefix;
     // Only disc and tape nodes move, each once: a node inside another selected node moves
     // with it, and a node that holds the target (or is it) cannot move into itself.
     QSet<const QTreeWidgetItem*> selected(snapshot.begin(), snapshot.end());
