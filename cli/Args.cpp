@@ -1,9 +1,71 @@
 #include "cli/Args.h"
 
+#include <algorithm>
 #include <cctype>
 #include <limits>
 
 namespace brelk::cli {
+
+namespace {
+
+std::vector<std::string> OptionNames(const std::vector<TOptionSpec>& specs) {
+    std::vector<std::string> names;
+    for (const auto& spec : specs) {
+        names.push_back(spec.Name);
+        if (!spec.Alias.empty())
+            names.push_back(spec.Alias);
+    }
+    return names;
+}
+
+// The number of single-character changes (insert, delete, replace, swap of neighbours) that
+// turn A into B.
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i)
+        d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i)
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+std::size_t LeadingDashes(const std::string& word) {
+    return std::min(word.find_first_not_of('-'), word.size());
+}
+
+} // namespace
+
+std::string ClosestName(const std::string& word, const std::vector<std::string>& known) {
+    // Up to one slip in a short word, two in a longer one.
+    const std::size_t letters = word.size() - LeadingDashes(word);
+    const std::size_t allowed = letters <= 4 ? 1 : 2;
+    std::string best;
+    std::size_t bestDistance = allowed + 1;
+    for (const std::string& name : known)
+        if (const std::size_t distance = EditDistance(word, name); distance < bestDistance) {
+            best = name;
+            bestDistance = distance;
+        }
+    if (!best.empty() || letters < 3)
+        return best;
+    std::vector<std::string> started;
+    for (const std::string& name : known)
+        if (name.size() > word.size() && name.compare(0, word.size(), word) == 0)
+            started.push_back(name);
+    return started.size() == 1 ? started.front() : std::string();
+}
+
+std::string DidYouMean(const std::string& word, const std::vector<std::string>& known) {
+    const std::string closest = ClosestName(word, known);
+    return closest.empty() ? std::string() : "; did you mean '" + closest + "'?";
+}
 
 TArgs::TArgs(const std::vector<std::string>& args, const std::vector<TOptionSpec>& specs) {
     auto find = [&](const std::string& arg) -> const TOptionSpec* {
@@ -32,7 +94,8 @@ TArgs::TArgs(const std::vector<std::string>& args, const std::vector<TOptionSpec
         }
         const TOptionSpec* spec = find(name);
         if (!spec)
-            throw TUsageError("unknown option '" + name + "'");
+            throw TUsageError("unknown option '" + name + "'" +
+                              DidYouMean(name, OptionNames(specs)));
         if (!spec->TakesValue) {
             if (hasInline)
                 throw TUsageError("option '" + spec->Name + "' takes no value");

@@ -44,6 +44,12 @@ class TArgs {
     std::map<std::string, std::string> Values;
 };
 
+// The one of Known that Word was most likely meant to be (a slip of a key or two, or the start
+// of only one of them); empty when none is close.
+std::string ClosestName(const std::string& word, const std::vector<std::string>& known);
+// "; did you mean 'NAME'?" for the ClosestName of Word, empty when there is none.
+std::string DidYouMean(const std::string& word, const std::vector<std::string>& known);
+
 // Parses a decimal or 0x-hexadecimal number; nullopt when it is not one.
 std::optional<std::uint64_t> ParseNumber(const std::string& text);
 // Parses a size with an optional K, M or G suffix (powers of 1024).

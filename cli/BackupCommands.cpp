@@ -58,6 +58,7 @@ int RunBackup(const TArgs& args, TContext& context) {
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
     session.RequireCatalogue();
     TCliUser user(context.Err, false);
+    user.SetQuiet(args.Has("--quiet"));
     const TLocalClock clock;
     TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
     const TBackupResult result = BackupBrelk(session.Card(), index, clock, user, &progress);
@@ -153,6 +154,7 @@ int RunRestore(const TArgs& args, TContext& context) {
     const std::string& index = args.Positional()[1];
     const bool format = args.Has("--format");
     TCliUser user(context.Err, format);
+    user.SetQuiet(args.Has("--quiet"));
     TPendingObjects list;
     const TRestoreLoad load = LoadBackupIndex(index, list, user, nullptr);
     if (load.Refused)

@@ -116,7 +116,9 @@ int RunInfo(const TArgs& args, TContext& context) {
     TBrelk& card = session.Card();
     if (args.Has("--json")) {
         WriteInfoJson(card, context.Out);
+        session.RequireCatalogue(); // after the JSON, which tells that there is none
     } else {
+        session.RequireCatalogue();
         TNumberFormat numbers{!args.Has("--decimal"), LocaleThousandsSeparator()};
         WriteLines(context.Out, BuildCardInfo(card, numbers, card.State().SafetyZone).Lines);
     }
@@ -140,10 +142,6 @@ void WriteLsJson(TBrelk& card, std::ostream& out) {
 }
 
 void WriteLsText(TBrelk& card, std::ostream& out) {
-    if (!card.State().CatalogueValid) {
-        out << "(the card is not formatted)\n";
-        return;
-    }
     out << "TYPE SUB  ADDRESS   SIZE      NAME\n";
     for (const auto& entry : card.Entries()) {
         char line[64];
@@ -159,8 +157,9 @@ int RunLs(const TArgs& args, TContext& context) {
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
     session.RequireReadableCatalogue();
     if (args.Has("--json"))
-        WriteLsJson(session.Card(), context.Out);
-    else
+        WriteLsJson(session.Card(), context.Out); // tells when there is no catalogue
+    session.RequireCatalogue();
+    if (!args.Has("--json"))
         WriteLsText(session.Card(), context.Out);
     session.Finish();
     return 0;

@@ -47,7 +47,8 @@ void TCardSession::RequireCatalogue() {
         Fail(Path + ": the size of the card could not be read");
     RequireReadableCatalogue();
     if (!Brelk->State().CatalogueValid)
-        Fail(Path + ": the card is not formatted (no Brelk catalogue)");
+        Fail(Path + ": the card is not formatted (no Brelk catalogue); run 'brelk format CARD' "
+                    "first");
 }
 
 void TCardSession::RequireReadableCatalogue() {

@@ -3,10 +3,12 @@
 #include "cli/Commands.h"
 #include "explorer/ObjectTransfer.h"
 
+#include <algorithm>
 #include <exception>
 #include <iostream>
 #include <new>
 #include <ostream>
+#include <streambuf>
 
 namespace brelk::cli {
 
@@ -44,7 +46,7 @@ const char* const kCardOptionsHelp =
 
 const TOptionSpec kQuietOption = {"--quiet", false, "-q"};
 const char* const kQuietHelp =
-    "  -q, --quiet         no progress line (shown only when standard error is a terminal)\n";
+    "  -q, --quiet         only errors: no progress line, report or warning\n";
 
 std::vector<TOptionSpec> WithObjectChoice(std::vector<TOptionSpec> specs) {
     specs.push_back({"--type", true, ""});
@@ -97,6 +99,33 @@ void PrintHelp(const TCommand& command, std::ostream& out) {
         out << "\n" << command.Help;
     if (command.CardOptions)
         out << "\n" << kCardOptionsHelp;
+    if (command.Help.find(kQuietOption.Name) == std::string::npos)
+        out << "\nEvery command takes:\n" << kQuietHelp;
+}
+
+// A stream that takes everything and keeps nothing.
+class TNullBuffer final : public std::streambuf {
+  protected:
+    int overflow(int c) override { return traits_type::not_eof(c); }
+    std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
+};
+
+// Runs Command; with -q its lines on standard output go nowhere (data asked for there still
+// goes out), and the commands leave out their warnings and progress.
+int RunMaybeQuiet(const TCommand& command, const TArgs& args, TContext& context) {
+    if (!args.Has(kQuietOption.Name))
+        return command.Run(args, context);
+    TNullBuffer nothing;
+    std::ostream silent(&nothing);
+    TContext quiet{silent, context.Err, context.In, context.Terminals, &context.DataOut()};
+    return command.Run(args, quiet);
+}
+
+std::vector<std::string> CommandNames() {
+    std::vector<std::string> names;
+    for (const auto& command : AllCommands())
+        names.push_back(command.Name);
+    return names;
 }
 
 int RunCommand(const TCommand& command, const std::vector<std::string>& rest, TContext& context) {
@@ -108,9 +137,12 @@ int RunCommand(const TCommand& command, const std::vector<std::string>& rest, TC
     std::vector<TOptionSpec> specs = command.Options;
     if (command.CardOptions)
         specs.insert(specs.end(), CardOptionSpecs().begin(), CardOptionSpecs().end());
+    if (std::none_of(specs.begin(), specs.end(),
+                     [](const TOptionSpec& spec) { return spec.Name == kQuietOption.Name; }))
+        specs.push_back(kQuietOption);
     try {
         TArgs args(rest, specs);
-        const int status = command.Run(args, context);
+        const int status = RunMaybeQuiet(command, args, context);
         // Output that never arrived (a full disc, a closed pipe) is a failure, not a success.
         if (!context.Out.flush())
             throw TFailure("the output could not be written");
@@ -154,7 +186,8 @@ int RunBrelk(const std::vector<std::string>& args, std::ostream& out, std::ostre
     for (const auto& command : AllCommands())
         if (command.Name == args[0])
             return RunCommand(command, {args.begin() + 1, args.end()}, context);
-    err << "brelk: unknown command '" << args[0] << "' (see 'brelk --help')\n";
+    err << "brelk: unknown command '" << args[0] << "'" << DidYouMean(args[0], CommandNames())
+        << " (see 'brelk --help')\n";
     return 2;
 }
 

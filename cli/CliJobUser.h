@@ -25,9 +25,12 @@ class TCliJobUser : public TJobUser {
   public:
     explicit TCliJobUser(std::ostream& err, TJobProgress* progress = nullptr)
         : Err(err), Shown(progress) {}
-    void Notify(TNotice, const std::string& text) override {
-        Err << "brelk: " << OneLine(text) << "\n";
+    void Notify(TNotice kind, const std::string& text) override {
+        if (!Quiet || kind == TNotice::Error)
+            Err << "brelk: " << OneLine(text) << "\n";
     }
+    // With -q only errors are told.
+    void SetQuiet(bool quiet) { Quiet = quiet; }
     TAnswer Ask(const TQuery&) override { return TAnswer::Cancel; }
     TJobProgress* Progress() override { return Shown; }
 
@@ -36,6 +39,7 @@ class TCliJobUser : public TJobUser {
 
   private:
     TJobProgress* Shown;
+    bool Quiet = false;
 };
 
 } // namespace brelk::cli

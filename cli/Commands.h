@@ -15,6 +15,9 @@ struct TContext {
     std::ostream& Err;
     std::istream& In;
     TTerminals Terminals;
+    // With -q Out takes nothing; the bytes asked for on standard output (get -o -) go here.
+    std::ostream* Data = nullptr;
+    std::ostream& DataOut() const { return Data ? *Data : Out; }
 };
 
 struct TCommand {
@@ -32,7 +35,7 @@ const std::vector<TCommand>& AllCommands();
 // The options every card command takes, and their help text.
 const std::vector<TOptionSpec>& CardOptionSpecs();
 extern const char* const kCardOptionsHelp;
-// -q: no progress line on the terminal.
+// -q: only errors are shown (no progress line, no report, no warning); every command takes it.
 extern const TOptionSpec kQuietOption;
 extern const char* const kQuietHelp;
 

@@ -55,14 +55,14 @@ TFileForm OutputForm(const TArgs& args, const TBrelkCatEntry& entry, const std::
 void WriteObject(TContext& context, TCardSession& session, const TBrelkCatEntry& entry,
                  TFileForm form, const std::string& path) {
     if (path == "-") {
-        RequireRead(session,
-                    CopyObjectInForm(session.Card(), entry, form,
-                                     [&](const std::uint8_t* bytes, std::size_t n) {
-                                         context.Out.write(reinterpret_cast<const char*>(bytes),
-                                                           std::streamsize(n));
-                                         return true;
-                                     }));
-        if (!context.Out.flush())
+        RequireRead(session, CopyObjectInForm(session.Card(), entry, form,
+                                              [&](const std::uint8_t* bytes, std::size_t n) {
+                                                  context.DataOut().write(
+                                                      reinterpret_cast<const char*>(bytes),
+                                                      std::streamsize(n));
+                                                  return true;
+                                              }));
+        if (!context.DataOut().flush())
             throw TFailure("the output could not be written");
         return;
     }

@@ -11,6 +11,7 @@
 #include "explorer/ObjectNames.h"
 #include "explorer/ObjectTransfer.h"
 #include "explorer/PCFile.h"
+#include "explorer/RenameJob.h"
 
 #include <filesystem>
 #include <ostream>
@@ -155,27 +156,28 @@ int RunRm(const TArgs& args, TContext& context) {
     return 0;
 }
 
-// brelk mv: the window's rename of a tree node, on the whole name.
+// brelk mv: the window's rename of a tree node, on the whole name. Bytes kept from the old
+// name (its group's name when only that changes) may be any.
 int RunMv(const TArgs& args, TContext& context) {
     args.ExpectPositional(3, "CARD OLD NEW");
     std::string newName;
     if (!NameFromText(args.Positional()[2], newName))
         throw TUsageError("the name '" + args.Positional()[2] +
                           "' has a character that no object name holds");
-    if (const std::string refusal = RenameRefusal(newName); !refusal.empty())
-        throw TUsageError(refusal);
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     session.RequireCatalogue();
     const TBrelkCatEntry* entry = session.FindObject(args.Positional()[1], args);
     const std::string oldName = NameText(entry->Name());
-    if (entry->Type() == kTypeDeleted)
+    TCliJobUser user(context.Err);
+    const TRenameOutcome outcome = RenameObjectJob(session.Card(), *entry, newName, user);
+    if (outcome.Result == TRenameResult::Refused)
+        throw TUsageError(outcome.Why);
+    if (outcome.Result == TRenameResult::NotLive)
         session.Fail(session.Path + ": '" + oldName +
                      "' is a deleted object; only live objects are renamed");
-    TBrelkCatEntry renamed = *entry;
-    renamed.SetName(newName);
-    if (!session.Card().UpdateCatEntry(entry, renamed))
-        session.Fail(session.Path + ": could not rename '" + oldName + "'");
     session.Finish();
+    if (outcome.Result == TRenameResult::HeaderFailed)
+        throw TFailure(""); // told by the job; the catalogue has the new name
     context.Out << "Renamed " << oldName << " to " << NameText(newName) << "\n";
     return 0;
 }
@@ -265,7 +267,8 @@ TCommand MvCommand() {
             "Rename an object",
             "OLD names one live object (letter case ignored; a wildcard must match exactly one).\n"
             "NEW follows the window's rules for a name: 1 to 48 of the characters ! to ~, not\n"
-            "ending in a full stop. The object's full stops make the window's sub-groups.\n"
+            "ending in a full stop; bytes that NEW keeps from the old name at its start or end\n"
+            "(\\xNN included) may be any. The object's full stops make the window's sub-groups.\n"
             "Options:\n" +
                 std::string(kObjectChoiceHelp),
             WithObjectChoice({}),

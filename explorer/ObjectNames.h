@@ -21,4 +21,10 @@ std::string NameTooLongText(std::size_t allowed);
 // only the rest.
 std::string RenameRefusal(std::string_view newName, std::size_t prefixLength = 0);
 
+// The same rules for NewName replacing the name OldName: bytes that NewName keeps from OldName
+// (their common start and end) may be any, as may its first KeptPrefix bytes (sub-groups the
+// user did not type); the length refusal counts the bytes after KeptPrefix.
+std::string RenameRefusal(std::string_view newName, std::string_view oldName,
+                          std::size_t keptPrefix);
+
 } // namespace brelk

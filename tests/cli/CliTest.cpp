@@ -188,7 +188,9 @@ TEST_F(CliTest, UnformattedAndMissingCards) {
     EXPECT_EQ(Run({"ls", Card, "--json"}).Out, "{\"catalogue_valid\": false, \"entries\": []}\n");
     TResult put = Run({"put", Card, File("a.bin", "x")});
     EXPECT_EQ(put.Status, 1);
-    EXPECT_EQ(put.Err, "brelk: " + Card + ": the card is not formatted (no Brelk catalogue)\n");
+    EXPECT_EQ(put.Err, "brelk: " + Card +
+                           ": the card is not formatted (no Brelk catalogue); run 'brelk format "
+                           "CARD' first\n");
     std::string missing = Dir.Path("missing.img").string();
     TResult info = Run({"info", missing});
     EXPECT_EQ(info.Status, 1);

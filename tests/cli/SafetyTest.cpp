@@ -231,11 +231,14 @@ TEST_F(SafetyTest, AnUnreadableCatalogueFailsLsAndInfo) {
                          "claims 70000 entries, more than 65535\n")
             << command;
     }
-    // A card that carries no catalogue at all is no failure.
+    // A card that carries no catalogue at all is refused with the way out.
     Poke(0, std::vector<std::uint8_t>(8, 0));
     TResult ls = Run({"ls", Card});
-    EXPECT_EQ(ls.Status, 0);
-    EXPECT_EQ(ls.Out, "(the card is not formatted)\n");
+    EXPECT_EQ(ls.Status, 1);
+    EXPECT_EQ(ls.Out, "");
+    EXPECT_EQ(ls.Err, "brelk: " + Card +
+                          ": the card is not formatted (no Brelk catalogue); run 'brelk format "
+                          "CARD' first\n");
 }
 
 TEST_F(SafetyTest, GetOfAnObjectPastTheCardFails) {

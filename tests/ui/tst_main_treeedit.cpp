@@ -110,6 +110,33 @@ bool AskedOnly(const TScriptedPrompter& prompter, const QString& message) {
            prompter.Last().Buttons == TButtons::OK;
 }
 
+// Objects whose names hold a backslash, a byte that shows nothing, lower case and 48 bytes.
+const std::string kName48 = "GAMES." + std::string(42, 'L');
+std::vector<TObject> RawNameObjects() {
+    return {Disc("GAMES.back\\slash"),
+            Disc("GAMES.hi\x7F"),
+            Disc("GAMES.plain"),
+            Disc("games.lower"),
+            Disc(kName48),
+            Disc("OTHER.X"),
+            Disc("G\\1.Y")};
+}
+
+// The disc entry whose name is exactly the bytes Raw, or null.
+const brelk::TBrelkCatEntry* EntryNamed(TfrmMain& main, const std::string& raw) {
+    for (const auto& entry : main.Card()->Entries())
+        if (entry->Type() == brelk::kTypeImage && entry->Name() == raw)
+            return entry;
+    return nullptr;
+}
+
+// How many nodes of the tree show Text.
+int NodesShowing(TfrmMain& main, const QString& text) {
+    return int(Find<TObjectTreeWidget>(main, "treevwObjects")
+                   ->findItems(text, Qt::MatchExactly | Qt::MatchRecursive)
+                   .size());
+}
+
 } // namespace
 
 class TestMainTreeEdit : public QObject {
@@ -128,6 +155,11 @@ class TestMainTreeEdit : public QObject {
     void dropRefiles();
     void dropKeepsNamesWithinTheLimit_data();
     void dropKeepsNamesWithinTheLimit();
+    void dropChangesOnlyTheGroupPrefix_data();
+    void dropChangesOnlyTheGroupPrefix();
+    void dropShowsTheTargetGroupOnce();
+    void renameKeepsTheNameBytes_data();
+    void renameKeepsTheNameBytes();
     void renameMovesTheNodeWhereItsNameBelongs_data();
     void renameMovesTheNodeWhereItsNameBelongs();
     void droppedFilesRefused_data();
@@ -491,6 +523,99 @@ void TestMainTreeEdit::renameMovesTheNodeWhereItsNameBelongs() {
     const QString shown = Dump(rig.Main->RootNode());
     rig.Main->actnRefreshTreeExecute();
     QCOMPARE(Dump(rig.Main->RootNode()), shown);
+}
+
+void TestMainTreeEdit::dropChangesOnlyTheGroupPrefix_data() {
+    QTest::addColumn<QString>("node");    // the dragged node's text
+    QTest::addColumn<QString>("target");  // the group dropped on
+    QTest::addColumn<QByteArray>("name"); // the object's name bytes afterwards
+    QTest::newRow("backslash") << "back\\\\slash"
+                               << "OTHER" << QByteArray("OTHER.back\\slash");
+    QTest::newRow("byte 0x7F") << "hi\\x7F"
+                               << "OTHER" << QByteArray("OTHER.hi\x7F");
+    QTest::newRow("plain") << "plain"
+                           << "OTHER" << QByteArray("OTHER.plain");
+    QTest::newRow("lower case") << "lower"
+                                << "OTHER" << QByteArray("OTHER.lower");
+    QTest::newRow("48 bytes") << QString(42, 'L') << "OTHER"
+                              << QByteArray::fromStdString("OTHER." + std::string(42, 'L'));
+    QTest::newRow("onto a group with a backslash") << "plain"
+                                                   << "G\\\\1" << QByteArray("G\\1.plain");
+    QTest::newRow("onto Discs/tapes") << "hi\\x7F"
+                                      << "Discs/tapes" << QByteArray("hi\x7F");
+}
+
+// A drag renames the object's bytes after its old group to the target group's name.
+void TestMainTreeEdit::dropChangesOnlyTheGroupPrefix() {
+    QFETCH(QString, node);
+    QFETCH(QString, target);
+    QFETCH(QByteArray, name);
+    TTreeRig rig(RawNameObjects());
+    QVERIFY(rig.Node(node) && rig.Node(target));
+    const brelk::TBrelkCatEntry* entry = rig.Node(node)->Entry;
+    rig.Select({node}, node);
+    QVERIFY(rig.Main->treevwObjectsDragOver(rig.Node(node), rig.Node(target)));
+    rig.Main->treevwObjectsDragDrop(rig.Node(target));
+    QVERIFY2(rig.Prompter.Questions().isEmpty(), qPrintable(rig.Prompter.Describe()));
+    QCOMPARE(EntryNamed(*rig.Main, name.toStdString()), entry);
+    QCOMPARE(rig.DiscNames().size(), qsizetype(RawNameObjects().size()));
+    QCOMPARE(NodesShowing(*rig.Main, target), 1);
+    QVERIFY(rig.EachEntryShownOnce());
+}
+
+// A tape sorts after the discs in the catalogue, so the build leaves it below the group
+// dropped on: the group is found all the same, and shown once.
+void TestMainTreeEdit::dropShowsTheTargetGroupOnce() {
+    TTreeRig rig({Disc("GAMES.A"), Disc("OTHER.X"), Disc("ANY", brelk::kSubtypeTape)});
+    QCOMPARE(Dump(rig.Node("Discs/tapes")), QStringLiteral("Discs/tapes{GAMES{A},OTHER{X},ANY}"));
+    rig.Select({"A"}, "A");
+    rig.Main->treevwObjectsDragDrop(rig.Node("OTHER"));
+    QCOMPARE(rig.DiscNames(), QStringList({"ANY", "OTHER.A", "OTHER.X"}));
+    QCOMPARE(Dump(rig.Node("Discs/tapes")), QStringLiteral("Discs/tapes{ANY,OTHER{A,X}}"));
+    QVERIFY(rig.EachEntryShownOnce());
+}
+
+void TestMainTreeEdit::renameKeepsTheNameBytes_data() {
+    QTest::addColumn<QString>("node");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("name"); // the object's name bytes afterwards
+    QTest::addColumn<QString>("message");
+    QTest::newRow("backslash") << "back\\\\slash"
+                               << "new\\\\name" << QByteArray("GAMES.new\\name") << "";
+    QTest::newRow("byte 0x7F kept") << "hi\\x7F"
+                                    << "ho\\x7F" << QByteArray("GAMES.ho\x7F") << "";
+    QTest::newRow("byte 0x7F typed") << "plain"
+                                     << "pl\\x7F" << QByteArray("GAMES.plain")
+                                     << "A name holds only the characters \"!\" to \"~\" (no "
+                                        "spaces).";
+    QTest::newRow("lower case group") << "lower"
+                                      << "LOUDER" << QByteArray("games.LOUDER") << "";
+    QTest::newRow("48 bytes") << "plain" << QString(42, 'P')
+                              << QByteArray::fromStdString("GAMES." + std::string(42, 'P')) << "";
+    QTest::newRow("49 bytes") << "plain" << QString(43, 'P') << QByteArray("GAMES.plain")
+                              << "The name you entered is too long (only 42 characters allowed)";
+    QTest::newRow("in a group with a backslash") << "Y"
+                                                 << "Z" << QByteArray("G\\1.Z") << "";
+}
+
+// The label edit changes the bytes after the node's sub-groups and keeps theirs.
+void TestMainTreeEdit::renameKeepsTheNameBytes() {
+    QFETCH(QString, node);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, name);
+    QFETCH(QString, message);
+    TTreeRig rig(RawNameObjects());
+    TMyTreeNode* target = rig.Node(node);
+    QVERIFY(target);
+    const brelk::TBrelkCatEntry* entry = target->Entry;
+    QLineEdit* editor = rig.StartEdit(target);
+    QVERIFY(editor);
+    editor->setText(text);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(!rig.Main->LabelEditing());
+    QVERIFY2(AskedOnly(rig.Prompter, message), qPrintable(rig.Prompter.Describe()));
+    QCOMPARE(QByteArray::fromStdString(entry->Name()), name);
+    QTRY_VERIFY(rig.EachEntryShownOnce());
 }
 
 void TestMainTreeEdit::droppedFilesRefused_data() {

@@ -243,9 +243,10 @@ class TfrmMain : public QMainWindow {
     // Whether the focused node Source may be dropped on Target.
     bool treevwObjectsDragOver(const TMyTreeNode* source, const TMyTreeNode* target) const;
     void treevwObjectsDragDrop(TMyTreeNode* target);
-    // Renames the objects of Node (and below it) to Prefix + their names below Node's parent,
-    // shows them where their new names belong and deletes Node.
-    void RefileNode(TMyTreeNode* node, const QString& prefix);
+    // Renames the objects of Node (and below it): the first Levels sub-group names of each
+    // name give way to Prefix (name bytes). Shows them where their new names belong and
+    // deletes Node.
+    void RefileNode(TMyTreeNode* node, std::size_t levels, const std::string& prefix);
     // The data of a drag that starts from the tree: a marker for moves inside the tree, and
     // the selected objects as files (written when a drop target asks for them).
     QMimeData* ObjectDragData();
@@ -298,6 +299,13 @@ class TfrmMain : public QMainWindow {
     void dropEvent(QDropEvent* event) override;
 
   private:
+    // Runs the rename job on Entry; the refusal's text, empty when renamed (a failed header
+    // rewrite is told by the job).
+    QString RenameEntry(const brelk::TBrelkCatEntry& entry, const std::string& newName,
+                        std::size_t keptPrefix);
+    // The number of sub-group nodes between Node and its top group.
+    static std::size_t SubgroupLevels(const TMyTreeNode* node);
+
     // --- Process-wide objects ---
     TBrelkExplorerSettings Settings;
     brelk::TPendingObjects PendingObjects;

@@ -5,6 +5,7 @@
 #include "ui/main/Main.h"
 
 #include "explorer/ObjectTransfer.h"
+#include "explorer/RenameJob.h"
 #include "ui/aux/NameText.h"
 #include "ui/aux/PrivateTempFile.h"
 #include "ui/aux/Prompter.h"
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 using brelk::TBrelkCatEntry;
 
@@ -34,23 +36,33 @@ bool IsWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* ancestor) {
     return false;
 }
 
-// The length of the longest name that refiling Node after PrefixLength characters gives an
-// object at or below Node; 0 when there is no object.
-qsizetype LongestRefiledName(const TMyTreeNode* node, qsizetype prefixLength) {
-    const qsizetype own = prefixLength + node->Text().size();
-    qsizetype longest = node->Entry ? own : 0;
+// The longest name in bytes that refiling Node gives an object at or below it, when its
+// names lose their first Levels sub-group names to a prefix of PrefixLength bytes; 0 when
+// there is no object.
+std::size_t LongestRefiledName(const TMyTreeNode* node, std::size_t levels,
+                               std::size_t prefixLength) {
+    std::size_t longest = 0;
+    if (node->Entry) {
+        const std::string name = node->Entry->Name();
+        longest = prefixLength + name.size() - brelk::GroupPrefixLength(name, levels);
+    }
     for (int i = 0; i < node->childCount(); ++i)
-        longest = std::max(longest, LongestRefiledName(node->Child(i), own + 1));
+        longest = std::max(longest, LongestRefiledName(node->Child(i), levels, prefixLength));
     return longest;
 }
 
-// The texts of the sub-groups from the top group down to Group, each with its full stop.
-QString GroupPrefix(const TMyTreeNode* group) {
+// The names of the sub-groups from the top group down to Group as name bytes, each with its
+// full stop. A node's text shows the bytes of its part of the name, so it reads back exactly
+// (nothing when it does not).
+std::optional<std::string> GroupPrefix(const TMyTreeNode* group) {
     QString prefix;
     for (const TMyTreeNode* node = group; node && node->Parent() && node->Parent()->Parent();
          node = node->Parent())
         prefix.prepend(node->Text() + QLatin1Char('.'));
-    return prefix;
+    std::string raw;
+    if (!CardNameFromText(prefix, raw))
+        return std::nullopt;
+    return raw;
 }
 
 // The file name of an object dragged out: its name, with the extension that "Save object..."
@@ -111,12 +123,18 @@ void TfrmMain::treevwObjectsDragDrop(TMyTreeNode* target) {
     if (!target || IsBusy())
         return;
     // Refiled objects are put into the disc group as its nodes stand before any rename.
-    if (TMyTreeNode* root = RootNode(); root && root->childCount() > brelk::kTypeImage)
+    // They are found among its sub-groups in sorted order.
+    if (TMyTreeNode* root = RootNode(); root && root->childCount() > brelk::kTypeImage) {
         FillGroup(root->Child(brelk::kTypeImage));
+        root->Child(brelk::kTypeImage)->SortSubtree();
+    }
     const QList<TMyTreeNode*> snapshot = SelectedNodes();
     if (target->Entry)
         target = target->Parent();
-    const QString prefix = GroupPrefix(target);
+    const std::optional<std::string> groupPrefix = GroupPrefix(target);
+    if (!groupPrefix)
+        return;
+    const std::string& prefix = *groupPrefix;
     // Only disc and tape nodes move, each once: a node inside another selected node moves
     // with it, and a node that holds the target (or is it) cannot move into itself.
     QSet<const QTreeWidgetItem*> selected(snapshot.begin(), snapshot.end());
@@ -132,30 +150,31 @@ void TfrmMain::treevwObjectsDragDrop(TMyTreeNode* target) {
     }
     // A move that would give any object a name longer than the card allows is refused whole.
     for (const TMyTreeNode* node : moving)
-        if (LongestRefiledName(node, prefix.size()) > qsizetype(brelk::kNameLength)) {
-            Ask.Message(NameTooLongMessage(qsizetype(brelk::kNameLength) - prefix.size()),
-                        TPrompter::TIcon::Error, TPrompter::TButtons::OK);
+        if (LongestRefiledName(node, SubgroupLevels(node), prefix.size()) > brelk::kNameLength) {
+            Ask.Message(
+                NameTooLongMessage(qsizetype(brelk::kNameLength) - qsizetype(prefix.size())),
+                TPrompter::TIcon::Error, TPrompter::TButtons::OK);
             return;
         }
     for (TMyTreeNode* node : moving)
-        RefileNode(node, prefix);
+        RefileNode(node, SubgroupLevels(node), prefix);
     UpdateTopbarInfo();
     TidyTree();
 }
 
-void TfrmMain::RefileNode(TMyTreeNode* node, const QString& prefix) {
+void TfrmMain::RefileNode(TMyTreeNode* node, std::size_t levels, const std::string& prefix) {
     // Taken out of the tree first: the objects shown again can never land inside it.
     if (QTreeWidgetItem* parent = node->parent())
         parent->removeChild(node);
     while (node->childCount() > 0)
-        RefileNode(node->Child(0), prefix + node->Text() + QLatin1Char('.'));
+        RefileNode(node->Child(0), levels, prefix);
     const TBrelkCatEntry* entry = node->Entry;
     TMyTreeNode* root = RootNode();
     if (entry && Brelk->InCatalogue(entry) && root && root->childCount() > brelk::kTypeImage) {
-        const QString newName = prefix + node->Text();
-        TBrelkCatEntry renamed = *entry;
-        renamed.SetName(newName.toLatin1().toStdString());
-        Brelk->UpdateCatEntry(entry, renamed);
+        const std::string newName = brelk::SwapGroupPrefix(entry->Name(), levels, prefix);
+        const QString refusal = RenameEntry(*entry, newName, prefix.size());
+        if (!refusal.isEmpty())
+            Ask.Message(refusal, TPrompter::TIcon::Error, TPrompter::TButtons::OK);
         AddObjectNode(root->Child(brelk::kTypeImage), entry);
     }
     delete node;

@@ -207,6 +207,7 @@ void TfrmMain::PlaceRenamedNode(const TBrelkCatEntry* entry) {
     if (IsBusy() || !root || !Brelk->InCatalogue(entry) || entry->Type() >= root->childCount())
         return;
     FillGroup(root->Child(entry->Type()));
+    root->Child(entry->Type())->SortSubtree(); // sub-groups are found in sorted order
     TMyTreeNode* node = nullptr;
     for (QTreeWidgetItemIterator it(treevwObjects); *it && !node; ++it)
         if (AsNode(*it) && AsNode(*it)->Entry == entry)

@@ -3,9 +3,10 @@
 // only the characters "!" to "~", so no name on the card holds spaces or bytes above 126.
 #include "ui/main/Main.h"
 
-#include "explorer/ObjectNames.h"
+#include "explorer/RenameJob.h"
 #include "ui/aux/NameText.h"
 #include "ui/aux/Prompter.h"
+#include "ui/main/MainJobUser.h"
 #include "ui/main/MainWidgets.h"
 
 #include <QAction>
@@ -21,12 +22,6 @@ namespace {
 TMyTreeNode* AsNode(QTreeWidgetItem* item) {
     return item && item->type() == TMyTreeNode::kNodeType ? static_cast<TMyTreeNode*>(item)
                                                           : nullptr;
-}
-
-// Why NewName (the name's bytes) cannot be given, empty when it can; the first PrefixLength
-// bytes are the sub-groups the user did not edit.
-QString RenameRefusal(const std::string& newName, std::size_t prefixLength) {
-    return QString::fromStdString(brelk::RenameRefusal(newName, prefixLength));
 }
 
 // The label editor of the tree: it opens only where the window allows an edit, filters the
@@ -141,18 +136,15 @@ void TfrmMain::treevwObjectsEdited(TMyTreeNode* node, QString& text) {
         IsEditing = false;
         return;
     }
-    const QString full = CardNameText(entry->Name());
-    const QString prefix = full.left(std::max<qsizetype>(0, full.size() - node->Text().size()));
-    const QString newName = prefix + text;
-    std::string raw, rawPrefix;
+    // The sub-groups above the node keep the bytes they have on the card.
+    const std::string prefix =
+        entry->Name().substr(0, brelk::GroupPrefixLength(entry->Name(), SubgroupLevels(node)));
+    std::string typed;
     const QString refusal =
-        CardNameFromText(newName, raw) && CardNameFromText(prefix, rawPrefix)
-            ? RenameRefusal(raw, rawPrefix.size())
+        CardNameFromText(text, typed)
+            ? RenameEntry(*entry, prefix + typed, prefix.size())
             : QStringLiteral("The name holds a character that no object name can.");
     if (refusal.isEmpty()) {
-        TBrelkCatEntry renamed = *entry;
-        renamed.SetName(raw);
-        Brelk->UpdateCatEntry(entry, renamed);
         ShowObjectInfo(entry);
         UpdateTopbarInfo();
         // The editor still writes the text into the node: it moves once the edit has ended.
@@ -162,4 +154,20 @@ void TfrmMain::treevwObjectsEdited(TMyTreeNode* node, QString& text) {
         text = node->Text();
     }
     IsEditing = false;
+}
+
+QString TfrmMain::RenameEntry(const TBrelkCatEntry& entry, const std::string& newName,
+                              std::size_t keptPrefix) {
+    TPrompterJobUser user(Ask);
+    const brelk::TRenameOutcome outcome =
+        brelk::RenameObjectJob(*Brelk, entry, newName, user, keptPrefix);
+    return QString::fromStdString(outcome.Why);
+}
+
+std::size_t TfrmMain::SubgroupLevels(const TMyTreeNode* node) {
+    std::size_t levels = 0;
+    for (const TMyTreeNode* up = node ? node->Parent() : nullptr;
+         up && up->Parent() && up->Parent()->Parent(); up = up->Parent())
+        ++levels;
+    return levels;
 }
