@@ -1,6 +1,7 @@
 #include "explorer/CardJobs.h"
 
 #include "card/ForeignContents.h"
+#include "explorer/ForeignMedia.h"
 #include "explorer/NameText.h"
 #include "explorer/ObjectOps.h"
 #include "explorer/ObjectTransfer.h"
@@ -68,7 +69,7 @@ TFormatResult FormatCardJob(TBrelk& card, TJobUser& user) {
     query::TLoseObjects lose;
     lose.Catalogue = card.State().CatalogueValid;
     lose.Count = lose.Catalogue ? card.Entries().size() : 0;
-    lose.Foreign = ForeignContents(start.data(), start.size());
+    lose.Foreign = ForeignMedia(start);
     if (!Agreed(user.Ask(lose)))
         return TFormatResult::Declined;
     return card.FormatMMC() ? TFormatResult::Formatted : TFormatResult::FormatFailed;

@@ -42,7 +42,7 @@ std::size_t RemoveDeletedJob(TBrelk& card);
 enum class TFormatResult { Formatted, Declined, SizeUnknown, ReadFailed, FormatFailed };
 
 // Writes an empty catalogue after a Yes to query::TLoseObjects, which tells what the card
-// holds: its catalogue's objects and any PC file system or partition table at its start.
+// holds: its catalogue's objects, or what else its first bytes show (ForeignMedia).
 TFormatResult FormatCardJob(TBrelk& card, TJobUser& user);
 
 // --- Saving to a PC file ---
