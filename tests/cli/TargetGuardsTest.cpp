@@ -195,6 +195,34 @@ TEST_F(TargetGuardsTest, RestoreWithFormatAsksBeforeWipingForeignContents) {
     EXPECT_NE(Run({"ls", Card}).Out.find("ONE"), std::string::npos);
 }
 
+// The real program, without a terminal: both guards give exit status 1 and say why.
+TEST_F(TargetGuardsTest, TheRealProgramRefusesWithoutATerminal) {
+    MakeCard();
+    ASSERT_EQ(Run({"put", Card, File("ONE", "bytes")}).Status, 0);
+    const std::string readOnly = File("x.ssd", "old");
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    const std::string disc = File("disc.ssd", "");
+    WriteFileBytes(disc, dfstest::TDFSBuilder(800).Title("GAME").Bytes());
+    const std::string errors = Dir.Path("errors").string();
+    auto brelk = [&](const std::string& args) {
+        const std::string command = std::string("XDG_STATE_HOME=") + Dir.Path("state").string() +
+                                    " " + BRELK_BINARY + " " + args + " </dev/null >/dev/null 2>" +
+                                    errors;
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    auto said = [&] {
+        const auto bytes = ReadFileBytes(errors);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    EXPECT_EQ(brelk("get " + Card + " ONE -o " + readOnly), 1);
+    EXPECT_NE(said().find("It is read-only; --force replaces it."), std::string::npos) << said();
+    EXPECT_EQ(brelk("format " + disc), 1);
+    EXPECT_NE(said().find("it holds a DFS disc image"), std::string::npos) << said();
+    EXPECT_EQ(brelk("get " + Card + " ONE -o " + readOnly + " --force"), 0) << said();
+    EXPECT_EQ(brelk("format " + disc + " --force"), 0) << said();
+}
+
 // Images made by others, each the whole card file as a user might name it by mistake. One
 // that the add dialog reads as a tool (a damaged test image) is named as data, unless it
 // begins with the UEF magic.
