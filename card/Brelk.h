@@ -292,9 +292,11 @@ class TBrelk {
     void IndexFreeRecord(const TBrelkFreeBlock& record);
     void UnindexFreeRecord(const TBrelkFreeBlock& record);
     void ClearFreeSpaceMap();
-    // The smallest free record of at least Footprint bytes, the lowest of equal ones; none
-    // when nothing fits.
-    const TBrelkFreeBlock* BestFit(std::uint32_t footprint) const;
+    // The free record whose part above Floor (the catalogue's end once it has grown) is the
+    // smallest of at least Footprint bytes, the lowest of equal ones; none when nothing fits.
+    const TBrelkFreeBlock* BestFit(std::uint32_t footprint, std::uint64_t floor) const;
+    // The record of FreeSpaceMap that the index lists as (Length, Start), or none.
+    const TBrelkFreeBlock* IndexedRecord(std::uint32_t length, std::uint32_t start) const;
     bool MoveCatalogueEnd(std::uint32_t oldEnd);
     // Brings the header and the free-space map up to date after the footprints Released left
     // the catalogue and Taken entered it: in place while no objects overlap, else rebuilt.
@@ -305,7 +307,9 @@ class TBrelk {
     TDataWriter MemoryWriter(const void* data);
     bool AddObject(TBrelkCatEntry& entry, const TDataWriter& writeData, bool replaceExisting);
     bool PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target, const TDataWriter& writeData);
-    bool ChooseHeaderAddress(std::uint32_t footprint, std::uint32_t& header) const;
+    // Where an object of Footprint bytes goes, its header at or above Floor.
+    bool ChooseHeaderAddress(std::uint32_t footprint, std::uint64_t floor,
+                             std::uint32_t& header) const;
     bool WriteObject(std::uint32_t header, const TBrelkCatEntry& entry,
                      const TDataWriter& writeData, std::uint32_t dataLength);
     bool WriteFromSource(const TDataSource& source, std::uint32_t address, std::uint32_t length);

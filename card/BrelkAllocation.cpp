@@ -27,16 +27,17 @@ bool TBrelk::ObjectExists(const TBrelkCatEntry& entry) const {
 }
 
 // Best fit in the free space, or directly below the lowest object. False when nothing fits.
-bool TBrelk::ChooseHeaderAddress(std::uint32_t footprint, std::uint32_t& header) const {
+bool TBrelk::ChooseHeaderAddress(std::uint32_t footprint, std::uint64_t floor,
+                                 std::uint32_t& header) const {
     if (ReuseDeletedSpace) {
-        const TBrelkFreeBlock* best = BestFit(footprint);
+        const TBrelkFreeBlock* best = BestFit(footprint, floor);
         if (!best)
             return false;
         header = best->Start + best->Length - footprint;
         return true;
     }
     std::uint32_t lowest = LowestUsedAddress();
-    if (lowest < footprint)
+    if (lowest < footprint || lowest - footprint < floor)
         return false;
     header = lowest - footprint;
     return true;
@@ -123,12 +124,16 @@ bool TBrelk::PlaceObject(TBrelkCatEntry& copy, TBrelkCatEntry* target,
         return false;
     }
     const std::uint64_t alloc = RoundUpToBlocks(dataLength, BytesPerSector);
+    // Room for one more catalogue entry below the new header; a new entry's growth must also
+    // stay below every object already there.
+    const std::uint64_t grownEnd =
+        kCatalogueHeaderSize + std::uint64_t(kCatEntrySize) * (Catalogue.size() + 1);
+    if (!target && grownEnd > LowestUsedAddress())
+        return false;
     std::uint32_t header = 0;
     if (alloc + kObjectHeaderSize > UsableLimit() ||
-        !ChooseHeaderAddress(std::uint32_t(alloc) + kObjectHeaderSize, header))
+        !ChooseHeaderAddress(std::uint32_t(alloc) + kObjectHeaderSize, grownEnd, header))
         return false;
-    if (header < kCatalogueHeaderSize + std::uint64_t(kCatEntrySize) * (Catalogue.size() + 1))
-        return false; // card full: no room for one more catalogue entry below the header
     // Space freed since the last commit is still listed by the catalogue on the card: that
     // catalogue is replaced first, so a crash can never leave it listing overwritten data.
     if (OverlapsCommittedObject(header, header + alloc + kObjectHeaderSize) && !WriteCatalogue())

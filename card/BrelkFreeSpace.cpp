@@ -79,21 +79,49 @@ void TBrelk::ClearFreeSpaceMap() {
     FreeBySize.clear();
 }
 
-const TBrelkFreeBlock* TBrelk::BestFit(std::uint32_t footprint) const {
-    auto fit = FreeBySize.lower_bound({footprint, 0});
-    if (fit != FreeBySize.end()) {
-        auto record = std::lower_bound(
-            FreeSpaceMap.begin(), FreeSpaceMap.end(), fit->second,
-            [](const TBrelkFreeBlock& r, std::uint32_t at) { return r.Start < at; });
-        if (record != FreeSpaceMap.end() && record->Start == fit->second &&
-            record->Length == fit->first)
-            return &*record;
-    }
-    // Nothing fits, or the map was changed past the index: the walk decides.
+namespace {
+// What stays of a free record when the catalogue grows up to Floor.
+std::uint64_t UsableLength(const TBrelkFreeBlock& record, std::uint64_t floor) {
+    const std::uint64_t start = std::max<std::uint64_t>(record.Start, floor);
+    return EndOf(record) > start ? EndOf(record) - start : 0;
+}
+} // namespace
+
+const TBrelkFreeBlock* TBrelk::IndexedRecord(std::uint32_t length, std::uint32_t start) const {
+    auto record =
+        std::lower_bound(FreeSpaceMap.begin(), FreeSpaceMap.end(), start,
+                         [](const TBrelkFreeBlock& r, std::uint32_t at) { return r.Start < at; });
+    if (record != FreeSpaceMap.end() && record->Start == start && record->Length == length)
+        return &*record;
+    return nullptr;
+}
+
+const TBrelkFreeBlock* TBrelk::BestFit(std::uint32_t footprint, std::uint64_t floor) const {
     const TBrelkFreeBlock* best = nullptr;
-    for (const auto& record : FreeSpaceMap)
-        if (record.Length >= footprint && (!best || record.Length < best->Length))
+    auto consider = [&](const TBrelkFreeBlock& record) {
+        const std::uint64_t usable = UsableLength(record, floor);
+        if (usable >= footprint && (!best || usable < UsableLength(*best, floor)))
             best = &record;
+    };
+    // Only records that start below Floor are shortened; they stand first by address.
+    for (auto r = FreeSpaceMap.begin(); r != FreeSpaceMap.end() && r->Start < floor; ++r)
+        consider(*r);
+    bool indexHolds = true;
+    for (auto fit = FreeBySize.lower_bound({footprint, 0}); fit != FreeBySize.end(); ++fit) {
+        const TBrelkFreeBlock* record = IndexedRecord(fit->first, fit->second);
+        indexHolds = record != nullptr;
+        if (!indexHolds || record->Start >= floor) {
+            if (record)
+                consider(*record);
+            break;
+        }
+    }
+    if (best && indexHolds)
+        return best;
+    // Nothing fits, or the map was changed past the index: the walk decides.
+    best = nullptr;
+    for (const auto& record : FreeSpaceMap)
+        consider(record);
     return best;
 }
 

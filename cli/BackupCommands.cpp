@@ -3,15 +3,18 @@
 #include "cli/CardSession.h"
 #include "cli/CliJobUser.h"
 #include "cli/Commands.h"
+#include "cli/FormatAnswer.h"
 #include "cli/PCFiles.h"
 #include "cli/TerminalProgress.h"
 #include "explorer/Backup.h"
+#include "explorer/CardJobs.h"
 #include "explorer/CommitLedger.h"
 #include "explorer/NameText.h"
 
 #include <algorithm>
 #include <ostream>
 #include <set>
+#include <variant>
 
 #include <unistd.h>
 
@@ -37,6 +40,11 @@ class TCliUser final : public TCliJobUser, public TBackupUser, public TImportUse
     }
     void ShowError(const std::string& text) override { Notify(TNotice::Error, text); }
     TOverwriteAnswer AskOverwrite(const std::string&) override { return TOverwriteAnswer::No; }
+    // The format job's question, when the restore formats the card.
+    TAnswer Ask(const TQuery& question) override {
+        const auto* lose = std::get_if<query::TLoseObjects>(&question);
+        return lose && FormatAnswers ? FormatAnswers->Answer(*lose) : TAnswer::Cancel;
+    }
     void ObjectAdded(const TBrelk_RawCatalogueEntry& object) override {
         if (Restored)
             Restored->Note(object.Entry.Name());
@@ -45,8 +53,7 @@ class TCliUser final : public TCliJobUser, public TBackupUser, public TImportUse
     int Messages = 0;
     // Counts the restored objects until a commit puts them on the card.
     TCommitLedger* Restored = nullptr;
-
-    using TCliJobUser::Ask;
+    TFormatAnswer* FormatAnswers = nullptr;
 
   private:
     const bool Format;
@@ -110,6 +117,20 @@ void VerifyRestore(const TArgs& args, const std::string& cardPath, const TPendin
     context.Out << "Verified " << verified << " objects\n";
 }
 
+// Formats the card through the format job: a card that holds something other than a Brelk
+// catalogue is asked about on a terminal and refused without one.
+void FormatForRestore(TCardSession& session, TCliUser& user, TContext& context) {
+    TFormatAnswer answers(session.Path, context, false, true,
+                          "'brelk format " + session.Path + " --force' formats it anyway");
+    user.FormatAnswers = &answers;
+    const TFormatResult result = FormatCardJob(session.Card(), user);
+    user.FormatAnswers = nullptr;
+    if (result == TFormatResult::Declined)
+        throw TFailure(session.Path + ": " + answers.Refusal() + "; nothing was restored");
+    if (result != TFormatResult::Formatted)
+        session.Fail(session.Path + ": the card could not be formatted");
+}
+
 // Formats the card when the plan says so, imports the restore list and commits it; the objects
 // kept as they were on the card are added to Kept.
 void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestoreLoad& load,
@@ -123,8 +144,8 @@ void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestor
         PlanRestore(list.size(), index, card.State().CatalogueValid, format, user);
     if (!plan.Go)
         throw TFailure(session.Path + ": the card is not formatted; --format formats it first");
-    if (plan.Format && !card.FormatMMC())
-        session.Fail(session.Path + ": the card could not be formatted");
+    if (plan.Format)
+        FormatForRestore(session, user, context);
     TCommitLedger onCard(card);
     user.Restored = &onCard;
     TTerminalProgress progress(STDERR_FILENO, quiet);
@@ -188,7 +209,9 @@ TCommand RestoreCommand() {
         "Write the objects of a backup set to the card",
         "Every object line of INDEX whose image file is in the folder beside it is written\n"
         "to the card unchanged. An unformatted card needs --format, which formats any card\n"
-        "before the restore. An object of the same type and name already on the card is\n"
+        "before the restore (one holding something other than a Brelk catalogue, as format\n"
+        "names it, only after a yes on the terminal). An object of the same type and name already "
+        "on the card is\n"
         "kept unless --replace is given; objects of one name within the set are all\n"
         "written, beside each other. --verify reads every restored object back from\n"
         "the card and compares it with its image file. Exit status 1 when INDEX is no\n"

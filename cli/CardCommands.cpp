@@ -2,6 +2,7 @@
 #include "cli/CardSession.h"
 #include "cli/CliJobUser.h"
 #include "cli/Commands.h"
+#include "cli/FormatAnswer.h"
 #include "cli/Json.h"
 #include "cli/Locale.h"
 #include "cli/Output.h"
@@ -19,47 +20,20 @@ namespace brelk::cli {
 
 namespace {
 
-// format answers the job's question from --force and, for a card with a catalogue, a yes on
-// the terminal (no answer is no); without a terminal only --force formats it. Refusal says
-// why it did not.
+// format answers the job's question through TFormatAnswer: --force, or a yes on the terminal.
 class TFormatUser final : public TCliJobUser {
   public:
     TFormatUser(const std::string& path, TContext& context, bool force)
-        : TCliJobUser(context.Err), Path(path), Context(context), Force(force) {}
+        : TCliJobUser(context.Err),
+          Answers(path, context, force, false, "give --force to format anyway") {}
     TAnswer Ask(const TQuery& question) override {
         const auto* lose = std::get_if<query::TLoseObjects>(&question);
-        if (!lose)
-            return TAnswer::Cancel;
-        if (Force)
-            return TAnswer::Yes;
-        if (!lose->Foreign.empty()) {
-            Refusal = "it holds " + lose->Foreign +
-                      "; formatting destroys it (give --force to format anyway)";
-            return TAnswer::No;
-        }
-        return lose->Catalogue ? ConfirmLosing(lose->Count) : TAnswer::Yes;
+        return lose ? Answers.Answer(*lose) : TAnswer::Cancel;
     }
-    std::string Refusal;
+    const std::string& Refusal() const { return Answers.Refusal(); }
 
   private:
-    TAnswer ConfirmLosing(std::size_t objects) {
-        const std::string lose = std::to_string(objects) + (objects == 1 ? " object" : " objects");
-        if (!Context.Terminals.In) {
-            Refusal = "it holds a Brelk catalogue of " + lose +
-                      "; give --force to format it without a question";
-            return TAnswer::No;
-        }
-        Err << "Format " << Path << " and lose its " << lose << "? [y/N] " << std::flush;
-        std::string answer;
-        std::getline(Context.In, answer);
-        if (answer == "y" || answer == "Y" || answer == "yes")
-            return TAnswer::Yes;
-        Refusal = "not formatted";
-        return TAnswer::No;
-    }
-    const std::string Path;
-    TContext& Context;
-    const bool Force;
+    TFormatAnswer Answers;
 };
 
 std::string FormatFailure(TFormatResult result, const std::string& refusal) {
@@ -81,7 +55,7 @@ int RunFormat(const TArgs& args, TContext& context) {
     TFormatUser user(session.Path, context, args.Has("--force"));
     const TFormatResult result = FormatCardJob(session.Card(), user);
     if (result != TFormatResult::Formatted)
-        session.Fail(session.Path + ": " + FormatFailure(result, user.Refusal));
+        session.Fail(session.Path + ": " + FormatFailure(result, user.Refusal()));
     session.Finish();
     context.Out << "Formatted " << session.Path << ": " << session.Card().UsableLimit()
                 << " usable bytes\n";
@@ -182,13 +156,16 @@ TCommand FormatCommand() {
             "CARD [--force]",
             "Write an empty catalogue to the card",
             "Only the catalogue header is written; object data stays on the card unreferenced.\n"
-            "A card that holds a PC file system (FAT, exFAT, NTFS, ext) or a partition table is\n"
-            "formatted only with --force. A card with a Brelk catalogue is formatted after a\n"
-            "yes on the terminal (\"Format CARD and lose its N objects? [y/N]\"; anything else\n"
-            "is no); without a terminal on standard input it needs --force. 'brelk check\n"
-            "--from-kept' takes the format back while the card is as the format left it.\n"
+            "A card whose first bytes are not all zero and hold no Brelk catalogue (a PC file\n"
+            "system (FAT, exFAT, NTFS, ext) or partition table, a DFS or ADFS disc image, a UEF\n"
+            "tape image, or any other data) is formatted after a yes on the terminal (\"Format\n"
+            "CARD? It holds WHAT, which formatting destroys. [y/N]\"), and so is a card with a\n"
+            "Brelk catalogue (\"Format CARD and lose its N objects? [y/N]\"); anything else is\n"
+            "no. Without a terminal on standard input either needs --force. 'brelk check\n"
+            "--from-kept' takes the format of a Brelk card back while the card is as the format\n"
+            "left it.\n"
             "Options:\n"
-            "  --force     format without a question, over a PC file system too\n",
+            "  --force     format without a question, whatever the card holds\n",
             {{"--force", false, ""}},
             true,
             RunFormat};

@@ -53,7 +53,7 @@ TFileForm OutputForm(const TArgs& args, const TBrelkCatEntry& entry, const std::
 
 // Writes the object to the file Path, or to standard output for "-".
 void WriteObject(TContext& context, TCardSession& session, const TBrelkCatEntry& entry,
-                 TFileForm form, const std::string& path) {
+                 TFileForm form, const std::string& path, bool force) {
     if (path == "-") {
         RequireRead(session, CopyObjectInForm(session.Card(), entry, form,
                                               [&](const std::uint8_t* bytes, std::size_t n) {
@@ -67,9 +67,12 @@ void WriteObject(TContext& context, TCardSession& session, const TBrelkCatEntry&
         return;
     }
     TGetUser user(context.Err);
-    const TSaveOutcome saved = SaveObjectJob(session.Card(), entry, path, form, user);
+    const TReadOnlyTarget readOnly = force ? TReadOnlyTarget::Replace : TReadOnlyTarget::Refuse;
+    const TSaveOutcome saved = SaveObjectJob(session.Card(), entry, path, form, user, readOnly);
     if (saved.Result == TSaveResult::ReadFailed)
         RequireRead(session, saved.Copy);
+    if (saved.ReadOnly)
+        throw TFailure(saved.Why + " It is read-only; --force replaces it.");
     if (saved.Result != TSaveResult::Saved)
         throw TFailure(saved.Why);
 }
@@ -111,7 +114,7 @@ void GetIntoFolder(const TArgs& args, TContext& context, TCardSession& session,
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const TBrelkCatEntry entry = *entries[i];
         const TFileForm form = OutputForm(args, entry, files[i]);
-        WriteObject(context, session, entry, form, files[i]);
+        WriteObject(context, session, entry, form, files[i], args.Has("--force"));
         context.Out << "Wrote " << NameText(entry.Name()) << " to " << files[i] << "\n";
     }
 }
@@ -140,32 +143,35 @@ int RunGet(const TArgs& args, TContext& context) {
     const TBrelkCatEntry entry = *entries.front(); // one plain name: one object
     const std::string path = output.value_or("-");
     const TFileForm form = OutputForm(args, entry, path == "-" ? std::string() : path);
-    WriteObject(context, session, entry, form, path);
+    WriteObject(context, session, entry, form, path, args.Has("--force"));
     return 0;
 }
 
 } // namespace
 
 TCommand GetCommand() {
-    return {"get",
-            "CARD NAME... [-o FILE|DIR] [--as uef|raw] [--type N] [--address HEX]",
-            "Write objects to files",
-            "The object's whole allocated size is written (whole blocks), except that a tape is\n"
-            "exported as a UEF file made from its blocks when the output name ends in \".uef\"\n"
-            "(any letter case) or --as uef is given (--as raw writes the stored bytes whatever\n"
-            "the name). A tape that holds no tape block is written as stored. A DFS disc is\n"
-            "written interleaved, track t of side s at (2t + s) x 2560, when the output name\n"
-            "ends in \".dsd\" (--as raw writes the sides one after the other).\n"
-            "-o - writes to standard output; without -o the bytes go there too unless it is a\n"
-            "terminal, which is refused. Several names, or a name with a wildcard (* any run of\n"
-            "characters, # one character; letter case ignored), need -o DIR: each object goes\n"
-            "into the folder DIR as NAME.ssd, .dsd, .uef, .adfs or .bin, the names \"Save\n"
-            "object...\" proposes.\n"
-            "Options:\n" +
-                std::string(kObjectChoiceHelp),
-            WithObjectChoice({{"--output", true, "-o"}, {"--as", true, ""}}),
-            true,
-            RunGet};
+    return {
+        "get",
+        "CARD NAME... [-o FILE|DIR] [--as uef|raw] [--force] [--type N] [--address HEX]",
+        "Write objects to files",
+        "The object's whole allocated size is written (whole blocks), except that a tape is\n"
+        "exported as a UEF file made from its blocks when the output name ends in \".uef\"\n"
+        "(any letter case) or --as uef is given (--as raw writes the stored bytes whatever\n"
+        "the name). A tape that holds no tape block is written as stored. A DFS disc is\n"
+        "written interleaved, track t of side s at (2t + s) x 2560, when the output name\n"
+        "ends in \".dsd\" (--as raw writes the sides one after the other).\n"
+        "-o - writes to standard output; without -o the bytes go there too unless it is a\n"
+        "terminal, which is refused. Several names, or a name with a wildcard (* any run of\n"
+        "characters, # one character; letter case ignored), need -o DIR: each object goes\n"
+        "into the folder DIR as NAME.ssd, .dsd, .uef, .adfs or .bin, the names \"Save\n"
+        "object...\" proposes. An existing file is replaced, a read-only one only with\n"
+        "--force (it stays read-only).\n"
+        "Options:\n"
+        "  --force             replaces read-only files too\n" +
+            std::string(kObjectChoiceHelp),
+        WithObjectChoice({{"--output", true, "-o"}, {"--as", true, ""}, {"--force", false, ""}}),
+        true,
+        RunGet};
 }
 
 } // namespace brelk::cli

@@ -183,4 +183,11 @@ TRestoreImport ImportRestoreList(TBrelk& card, TPendingObjects& list, TRestoreEx
 // The closing words about index lines whose image file was missing ("" when none was).
 std::string MissingImagesText(std::size_t missing);
 
+// The closing message of a restore whose import of Objects objects ran and was committed:
+// "Restore done.", or, when the import stopped early (Cancel, or an object that could not be
+// added), how many were restored and that the rest were not; then MissingImagesText(Missing).
+std::string RestoreOutcomeText(const TImportResult& result, std::size_t objects,
+                               std::size_t missing);
+TNotice RestoreOutcomeKind(const TImportResult& result, std::size_t missing);
+
 } // namespace brelk

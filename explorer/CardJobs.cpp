@@ -1,6 +1,7 @@
 #include "explorer/CardJobs.h"
 
 #include "card/ForeignContents.h"
+#include "explorer/ForeignMedia.h"
 #include "explorer/NameText.h"
 #include "explorer/ObjectOps.h"
 #include "explorer/ObjectTransfer.h"
@@ -68,7 +69,7 @@ TFormatResult FormatCardJob(TBrelk& card, TJobUser& user) {
     query::TLoseObjects lose;
     lose.Catalogue = card.State().CatalogueValid;
     lose.Count = lose.Catalogue ? card.Entries().size() : 0;
-    lose.Foreign = ForeignContents(start.data(), start.size());
+    lose.Foreign = ForeignMedia(start);
     if (!Agreed(user.Ask(lose)))
         return TFormatResult::Declined;
     return card.FormatMMC() ? TFormatResult::Formatted : TFormatResult::FormatFailed;
@@ -117,6 +118,18 @@ std::string CannotWrite(const std::string& path) {
     return path + ": cannot be written (" + std::strerror(errno) + ")";
 }
 
+// Gives the file Fd the permissions of the file Path that it replaces, if there is one.
+bool KeepPermissionsOf(const std::string& path, int fd) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return true;
+    return ::fchmod(fd, info.st_mode & 07777) == 0;
+}
+
+std::string CannotCreate(const std::string& path) {
+    return "Could not create file '" + path + "'.";
+}
+
 void WriteThroughTemporary(TBrelk& card, const TBrelkCatEntry& entry, const std::string& path,
                            TFileForm form, TSaveOutcome& outcome) {
     std::string temp;
@@ -129,7 +142,8 @@ void WriteThroughTemporary(TBrelk& card, const TBrelkCatEntry& entry, const std:
         CopyObjectInForm(card, entry, form, [fd](const std::uint8_t* bytes, std::size_t count) {
             return WriteAllTo(fd, bytes, count);
         });
-    if (outcome.Copy == TCopyResult::WriteFailed || ::fsync(fd) != 0)
+    if (outcome.Copy == TCopyResult::WriteFailed || !KeepPermissionsOf(path, fd) ||
+        ::fsync(fd) != 0)
         outcome.Why = CannotWrite(path);
     else if (outcome.Copy == TCopyResult::Done)
         outcome.Why = ReplaceRefusal(path);
@@ -148,9 +162,13 @@ void WriteThroughTemporary(TBrelk& card, const TBrelkCatEntry& entry, const std:
 } // namespace
 
 TSaveOutcome SaveObjectJob(TBrelk& card, const TBrelkCatEntry& entry, const std::string& path,
-                           TFileForm form, TJobUser& user) {
+                           TFileForm form, TJobUser& user, TReadOnlyTarget readOnly) {
     TSaveOutcome outcome;
     outcome.Why = ReplaceRefusal(path);
+    outcome.ReadOnly =
+        outcome.Why.empty() && readOnly == TReadOnlyTarget::Refuse && IsReadOnlyFile(path);
+    if (outcome.ReadOnly)
+        outcome.Why = CannotCreate(path);
     if (!outcome.Why.empty()) {
         outcome.Result = TSaveResult::CreateFailed;
         return outcome;

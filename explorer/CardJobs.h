@@ -42,7 +42,7 @@ std::size_t RemoveDeletedJob(TBrelk& card);
 enum class TFormatResult { Formatted, Declined, SizeUnknown, ReadFailed, FormatFailed };
 
 // Writes an empty catalogue after a Yes to query::TLoseObjects, which tells what the card
-// holds: its catalogue's objects and any PC file system or partition table at its start.
+// holds: its catalogue's objects, or what else its first bytes show (ForeignMedia).
 TFormatResult FormatCardJob(TBrelk& card, TJobUser& user);
 
 // --- Saving to a PC file ---
@@ -62,14 +62,20 @@ struct TSaveOutcome {
     TSaveResult Result = TSaveResult::Saved;
     TCopyResult Copy = TCopyResult::Done; // why the object could not be read (ReadFailed)
     std::string Why; // CreateFailed, WriteFailed: the refusal or the system's reason, naming Path
+    bool ReadOnly = false; // CreateFailed because Path is a read-only file
 };
+
+// Whether a save replaces a read-only file (brelk's --force) or refuses it.
+enum class TReadOnlyTarget { Refuse, Replace };
 
 // Writes Entry's object to the PC file Path in Form through a fresh temporary file beside it
 // that takes Path's place once every byte is on the disc. An existing file is replaced only
-// after a Yes to query::TOverwrite{Path}, and only when it is a regular file. A failure leaves
-// no half file and the old one as it was.
+// after a Yes to query::TOverwrite{Path}, only when it is a regular file and, unless ReadOnly
+// says Replace, not read-only; the new file keeps its permissions. A failure leaves no half
+// file and the old one as it was.
 TSaveOutcome SaveObjectJob(TBrelk& card, const TBrelkCatEntry& entry, const std::string& path,
-                           TFileForm form, TJobUser& user);
+                           TFileForm form, TJobUser& user,
+                           TReadOnlyTarget readOnly = TReadOnlyTarget::Refuse);
 // As above, in the form Path's name asks for (a tape under a ".uef" name as a UEF tape, a DFS
 // disc under a ".dsd" name interleaved; else the whole allocated size as the card holds it).
 TSaveOutcome SaveObjectJob(TBrelk& card, const TBrelkCatEntry& entry, const std::string& path,

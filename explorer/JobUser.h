@@ -25,8 +25,8 @@ struct TMustFormat {};
 // The job writes a new catalogue: format the card first?
 struct TFormatFirst {};
 // Formatting the card loses what it holds: a catalogue of Count objects (when Catalogue) and
-// whatever Foreign names (a PC file system or partition table found at its start; empty when
-// none). Asked before every format.
+// whatever Foreign names (a PC file system, a disc or tape image or other data found at its
+// start; empty when none). Asked before every format.
 struct TLoseObjects {
     std::size_t Count = 0;
     bool Catalogue = false;

@@ -220,4 +220,19 @@ std::string MissingImagesText(std::size_t missing) {
                               "restored.";
 }
 
+std::string RestoreOutcomeText(const TImportResult& result, std::size_t objects,
+                               std::size_t missing) {
+    std::string text = "Restore done.";
+    if (result.Stopped)
+        text = std::string(result.Failed ? "Restore stopped: " : "Restore cancelled: ") +
+               std::to_string(result.Written) + " of " + std::to_string(objects) +
+               " objects were restored; the others were not.";
+    const std::string missingText = MissingImagesText(missing);
+    return missingText.empty() ? text : text + CR + CR + missingText;
+}
+
+TNotice RestoreOutcomeKind(const TImportResult& result, std::size_t missing) {
+    return result.Stopped || missing > 0 ? TNotice::Warning : TNotice::Information;
+}
+
 } // namespace brelk

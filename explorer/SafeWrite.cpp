@@ -53,6 +53,13 @@ std::string ReplaceRefusal(const std::string& path) {
     return path + ": is " + std::string(what) + "; only a new or a regular file is written";
 }
 
+bool IsReadOnlyFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
 int CreateSafeTemporary(const std::string& path, std::string& temp) {
     const std::filesystem::path folder = FolderOf(path);
     const std::string base = std::filesystem::path(path).filename().string();

@@ -15,6 +15,10 @@ namespace brelk {
 // cannot be looked at. Empty when it is absent or a regular file.
 std::string ReplaceRefusal(const std::string& path);
 
+// Whether Path is an existing file that is read-only: no one may write it, or this user may
+// not (root may write any file, so the permission bits decide for it too).
+bool IsReadOnlyFile(const std::string& path);
+
 // A new file in Path's folder, made with O_CREAT | O_EXCL | O_NOFOLLOW, whose name goes to
 // Temp. -1 (errno set) when none can be made.
 int CreateSafeTemporary(const std::string& path, std::string& temp);

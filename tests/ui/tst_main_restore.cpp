@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
@@ -119,6 +120,11 @@ QString WillFormat(const QString& index, int count) {
            CR + "press NO to skip formatting or" + CR + "press CANCEL to cancel the import.";
 }
 
+QByteArray FileContents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // While it lives, this process writes no file past Bytes: a write there fails with EFBIG.
 class TFileSizeLimit {
   public:
@@ -159,6 +165,9 @@ class TestMainRestore : public QObject {
     void objectsOfOneNameAllArrive_data();
     void objectsOfOneNameAllArrive();
     void failedCommitIsNotCalledDone();
+    void formatOverADiscImageAsksFirst_data();
+    void formatOverADiscImageAsksFirst();
+    void cancelInTheWaitWindowSaysWhatWasRestored();
 };
 
 void TestMainRestore::openDialogCancelledDoesNothing() {
@@ -449,4 +458,82 @@ void TestMainRestore::failedCommitIsNotCalledDone() {
 }
 
 QTEST_MAIN(TestMainRestore)
+// The restore formats through the format job: a card holding a DFS disc image is asked
+// about once more, and No leaves it as it was.
+void TestMainRestore::formatOverADiscImageAsksFirst_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Yes") << int(TAnswer::Yes);
+    QTest::newRow("No") << int(TAnswer::No);
+}
+
+void TestMainRestore::formatOverADiscImageAsksFirst() {
+    QFETCH(int, answer);
+    TMainRig rig;
+    QVERIFY(MakeSourceSet(rig));
+    QVERIFY(rig.UseCard(k8M, {}, false));
+    {
+        const auto disc =
+            dfstest::TDFSBuilder(800).Title("GAME").AddWithData({'$', "F", 600, 2}, 0x77).Bytes();
+        QFile card(rig.CardPath());
+        QVERIFY(card.open(QIODevice::ReadWrite));
+        card.write(reinterpret_cast<const char*>(disc.data()), qint64(disc.size()));
+    }
+    const QByteArray before = FileContents(rig.CardPath());
+    TfrmMain& main = rig.Open();
+    const QString index = rig.Path("set.txt");
+    rig.Prompter.QueueFile(index);
+    rig.Prompter.QueueAnswer(TAnswer::Yes); // must be formatted
+    rig.Prompter.QueueAnswer(TAnswer(answer));
+    TDialogCloser closer(main, true);
+    Find<QAction>(main, "actnRestoreBrelk")->trigger();
+    QVERIFY2(!rig.Prompter.Unexpected(), qPrintable(rig.Prompter.Describe()));
+    const bool yes = TAnswer(answer) == TAnswer::Yes;
+    QStringList expected{MustFormat(index, 3),
+                         "The MMC-card holds a DFS disc image." + QString(CR) +
+                             "This will destroy ALL contents on the card." + CR + CR +
+                             "Do you really want to format the MMC-card?"};
+    if (yes)
+        expected << "Restore done.";
+    QCOMPARE(rig.Prompter.Messages(), expected);
+    QCOMPARE(rig.Prompter.Questions()[2].Icon, TIcon::Confirmation);
+    QCOMPARE(rig.Prompter.Questions()[2].Buttons, TButtons::YesNo);
+    QCOMPARE(rig.Prompter.Questions()[2].Default, TAnswer::No);
+    QCOMPARE(closer.Listed.size(), yes ? 1 : 0);
+    QVERIFY(main.Card()->FlushMMCDevice());
+    if (yes)
+        QCOMPARE(CardObjects(rig.CardPath()), CardObjects(rig.Path("source.img")));
+    else
+        QVERIFY(FileContents(rig.CardPath()) == before);
+}
+
+// Cancel in the wait window during the import: the objects restored so far stay and are
+// counted; the message never says the restore was done.
+void TestMainRestore::cancelInTheWaitWindowSaysWhatWasRestored() {
+    TMainRig rig;
+    QVERIFY(MakeSourceSet(rig));
+    QVERIFY(rig.UseCard(k8M, {Tool("Keep")}));
+    TfrmMain& main = rig.Open();
+    rig.Prompter.QueueFile(rig.Path("set.txt"));
+    TDialogCloser closer(main, true);
+    QTimer canceller;
+    canceller.setInterval(0);
+    QObject::connect(&canceller, &QTimer::timeout, &canceller, [&] {
+        const auto* text = Named<QLabel>(rig.Wait.get(), "lblWaitTxt");
+        if (!rig.Wait->isVisible() || text->text() != QStringLiteral("Adding files to Brelk..."))
+            return;
+        canceller.stop();
+        Named<QPushButton>(rig.Wait.get(), "btbtnCancel")->click();
+    });
+    canceller.start();
+    Find<QAction>(main, "actnRestoreBrelk")->trigger();
+    QCOMPARE(closer.Listed, QList<int>{3});
+    QVERIFY(main.Card()->FlushMMCDevice());
+    const qsizetype restored = CardNames(rig.CardPath()).size() - 1; // less "Keep"
+    QVERIFY(restored < 3);
+    QCOMPARE(rig.Prompter.Messages(),
+             QStringList{"Restore cancelled: " + QString::number(restored) +
+                         " of 3 objects were restored; the others were not."});
+    QCOMPARE(rig.Prompter.Questions().last().Icon, TIcon::Warning);
+}
+
 #include "tst_main_restore.moc"

@@ -115,6 +115,7 @@ class TestMainSave : public QObject {
     void nodesWithoutDataAreSkipped();
     void failedCardReadLeavesNoFile();
     void fileThatCannotBeCreated();
+    void readOnlyFileIsRefused();
     void extendedNameAsksBeforeReplacing_data();
     void extendedNameAsksBeforeReplacing();
     void tapeSavedAsUEF();
@@ -359,6 +360,28 @@ void TestMainSave::fileThatCannotBeCreated() {
     QCOMPARE(rig.Prompter.Messages(), QStringList{"Could not create file '" + bad + "'."});
     QCOMPARE(rig.Prompter.Questions()[1].Icon, TIcon::Error);
     QVERIFY(QFileInfo::exists(rig.Path("two.bin"))); // the loop went on
+}
+
+void TestMainSave::readOnlyFileIsRefused() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Tool("ONE")}));
+    TfrmMain& main = rig.Open();
+    Select(main, {"ONE"});
+    const QString target = rig.Path("x.bin");
+    {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    rig.Prompter.QueueFile(target);
+    main.mnuPopupSaveObjectClick();
+    QCOMPARE(rig.Prompter.Messages(), QStringList{"Could not create file '" + target + "'."});
+    QCOMPARE(rig.Prompter.Questions()[1].Icon, TIcon::Error);
+    QCOMPARE(FileBytes(target), (TBytes{'o', 'l', 'd'}));
+    QCOMPARE(QFile::permissions(target) &
+                 (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther),
+             QFile::Permissions());
 }
 
 void TestMainSave::extendedNameAsksBeforeReplacing_data() {

@@ -67,6 +67,8 @@ class TfrmAddFile : public QDialog {
     // The import (OK).
     void btbtnOKClick();
     void SetMode(TAddMode mode) { Mode = mode; }
+    // What the last import on OK did.
+    const brelk::TImportResult& LastImport() const { return Import; }
     // Esc and Cancel: the dialog closes with Cancel (refused while busy).
     void reject() override;
 
@@ -181,6 +183,7 @@ class TfrmAddFile : public QDialog {
     bool Showing = false;   // controls are being set from code: the click handlers stay out
     bool Selecting = false; // the grid's selection is being set from code
     bool Imported = false;
+    brelk::TImportResult Import;
     TAddMode Mode = TAddMode::Add;
     // The objects looked for on the card, those found there, and those not to be added.
     QSet<const brelk::TBrelk_RawCatalogueEntry*> Examined, OnCard, Unticked;

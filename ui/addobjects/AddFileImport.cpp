@@ -80,11 +80,13 @@ void TfrmAddFile::btbtnOKClick() {
         TfrmMain::TBusyScope mainBusy(Main);
         SetBusy(true);
         if (Mode == TAddMode::Restore)
-            brelk::ImportRestoreList(*Main.Card(), Main.Pending(),
-                                     brelk::RestoreRuleFor(ImportOptions()), user, &progress);
+            Import =
+                brelk::ImportRestoreList(*Main.Card(), Main.Pending(),
+                                         brelk::RestoreRuleFor(ImportOptions()), user, &progress)
+                    .Result;
         else
-            brelk::ImportPendingObjects(*Main.Card(), Main.Pending(), ImportOptions(), user,
-                                        &progress);
+            Import = brelk::ImportPendingObjects(*Main.Card(), Main.Pending(), ImportOptions(),
+                                                 user, &progress);
         SetBusy(false);
     }
     Imported = true;

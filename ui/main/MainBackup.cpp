@@ -4,6 +4,7 @@
 #include "ui/main/Main.h"
 
 #include "explorer/Backup.h"
+#include "explorer/CardJobs.h"
 #include "ui/addobjects/AddFile.h"
 #include "ui/aux/CheckUpdates.h"
 #include "ui/aux/Prompter.h"
@@ -15,6 +16,8 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+
+#include <variant>
 
 using TAnswer = TPrompter::TAnswer;
 using TButtons = TPrompter::TButtons;
@@ -56,6 +59,35 @@ class TPrompterBackupUser final : public TPrompterJobUser, public brelk::TBackup
     }
     using TPrompterJobUser::Ask;
 };
+
+// The format job's question during a restore: only a card holding something other than a
+// Brelk catalogue is asked about.
+class TRestoreFormatUser final : public TPrompterJobUser {
+  public:
+    using TPrompterJobUser::TPrompterJobUser;
+    brelk::TAnswer Ask(const brelk::TQuery& question) override {
+        const auto* lose = std::get_if<brelk::query::TLoseObjects>(&question);
+        if (!lose)
+            return brelk::TAnswer::Cancel;
+        if (lose->Foreign.empty())
+            return brelk::TAnswer::Yes;
+        const QString text =
+            QStringLiteral("The MMC-card holds ") + FromCore(lose->Foreign) + QStringLiteral(".") +
+            QChar(13) + QStringLiteral("This will destroy ALL contents on the card.") + QChar(13) +
+            QChar(13) + QStringLiteral("Do you really want to format the MMC-card?");
+        return Prompter.Message(text, TIcon::Confirmation, TButtons::YesNo, TAnswer::No) ==
+                       TAnswer::Yes
+                   ? brelk::TAnswer::Yes
+                   : brelk::TAnswer::No;
+    }
+};
+
+// A format that was not declined and did not happen.
+void ShowFormatFailure(TPrompter& prompter, brelk::TFormatResult result) {
+    if (result != brelk::TFormatResult::Declined)
+        prompter.Message(QStringLiteral("The MMC-card could not be formatted."), TIcon::Error,
+                         TButtons::OK);
+}
 
 } // namespace
 
@@ -129,18 +161,25 @@ void TfrmMain::RestoreBackupSet(const QString& path, brelk::TBackupUser& user) {
         if (!plan.Go)
             return;
         if (plan.Format) {
+            // The restore's question was the format question; the format job asks only
+            // about a card that holds something else (a PC file system, a disc image).
+            TRestoreFormatUser formatUser(Ask);
             treevwObjects->clear(); // every object node points into the catalogue replaced now
-            const bool formatted = Brelk->FormatMMC();
+            const brelk::TFormatResult formatted = brelk::FormatCardJob(*Brelk, formatUser);
             PopulateTreeInfo();
             UpdateTopbarInfo();
-            if (!formatted)
-                return; // the card layer has said why; nothing goes onto an unformatted card
+            if (formatted != brelk::TFormatResult::Formatted) {
+                ShowFormatFailure(Ask, formatted);
+                return; // nothing goes onto a card that was not formatted
+            }
         }
     }
+    const std::size_t objects = PendingObjects.size();
     if (!ExecuteAddObjectsDialog(TAddMode::Restore)) {
         user.Notify(brelk::TNotice::Information, "Restore cancelled.");
         return;
     }
+    const brelk::TImportResult& imported = AddObjectsDialog()->LastImport();
     // The restore is done only once the restored objects are on the card.
     const bool committed = CommitCard();
     UpdateTopbarInfo();
@@ -149,12 +188,9 @@ void TfrmMain::RestoreBackupSet(const QString& path, brelk::TBackupUser& user) {
                     "Restore failed: the restored objects could not all be written to the card.");
         return;
     }
-    // Index lines without an image file are said at the end: the restore is not complete.
-    const std::string missing = brelk::MissingImagesText(load.Missing);
-    if (missing.empty())
-        user.Notify(brelk::TNotice::Information, "Restore done.");
-    else
-        user.Notify(brelk::TNotice::Warning, std::string("Restore done.") + CR + CR + missing);
+    // A stopped import and index lines without an image file are said at the end.
+    user.Notify(brelk::RestoreOutcomeKind(imported, load.Missing),
+                brelk::RestoreOutcomeText(imported, objects, load.Missing));
 }
 
 void TfrmMain::AttachUpdateWindow(TfrmCheckUpdates* window) {
