@@ -12,9 +12,9 @@
 #include "explorer/ObjectTransfer.h"
 #include "formats/GlobalStuff.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <ostream>
 #include <string>
@@ -42,7 +42,7 @@ std::vector<std::string> From(const TArgs& args, std::size_t first) {
 // Reads Entry's bytes and lists its files; TFailure when it has none or cannot be read.
 void LoadObject(TCardSession& session, const TBrelkCatEntry* entry, TOpenObject& object) {
     object.Entry = entry;
-    object.Name = VisibleName(entry->Name());
+    object.Name = NameText(entry->Name());
     TMediaKind kind;
     if (!MediaKindOf(*entry, kind))
         throw TFailure("'" + object.Name + "' is no disc or tape object");
@@ -66,11 +66,19 @@ int SideOption(const TArgs& args) {
     return side ? int(*side) : -1;
 }
 
+// The names' bytes that Texts, as brelk shows names, stand for.
+std::vector<std::string> RawNames(const std::vector<std::string>& texts) {
+    std::vector<std::string> raw;
+    for (const std::string& text : texts)
+        raw.push_back(RawName(text));
+    return raw;
+}
+
 std::vector<const TMediaFile*> Choose(const TOpenObject& object,
                                       const std::vector<std::string>& patterns, int side) {
     std::vector<const TMediaFile*> chosen;
     std::string why;
-    if (!ChooseMediaFiles(object.Listing, patterns, side, chosen, why))
+    if (!ChooseMediaFiles(object.Listing, RawNames(patterns), side, chosen, why))
         throw TFailure("'" + object.Name + "': " + why);
     return chosen;
 }
@@ -249,13 +257,14 @@ int RunView(const TArgs& args, TContext& context) {
     OpenObject(session, args, object);
     const auto chosen = Choose(object, {args.Positional()[2]}, SideOption(args));
     if (chosen.size() != 1)
-        throw TFailure("'" + object.Name + "': '" + args.Positional()[2] + "' matches " +
-                       std::to_string(chosen.size()) + " files; name one (or give --side)");
+        throw TFailure("'" + object.Name + "': '" + NameText(RawName(args.Positional()[2])) +
+                       "' matches " + std::to_string(chosen.size()) +
+                       " files; name one (or give --side)");
     std::vector<std::string> lines;
     std::string why;
     if (!ViewMediaFile(object.Listing, object.Bytes, *chosen[0], as, lines, why))
         throw TFailure("'" + object.Name + "': " + why);
-    WriteLines(context.Out, lines);
+    WriteLines(context.Out, lines, context.Terminals.Out);
     return 0;
 }
 
@@ -275,11 +284,13 @@ std::uint32_t HexOption(const TArgs& args, const std::string& name, std::uint32_
     return std::uint32_t(number);
 }
 
-// The .inf sidecar of Path, when there is one.
+// The .inf sidecar of Path, when there is one; TFailure when it is refused.
 bool ReadInf(const std::string& path, TInfFields& fields) {
-    std::ifstream in(path + ".inf");
-    std::string line;
-    return in && std::getline(in, line) && ParseInfLine(line, fields);
+    bool present = false;
+    std::string why;
+    if (!ReadInfSidecar(path, fields, present, why))
+        throw TFailure(why + "; nothing was inserted");
+    return present;
 }
 
 // The file to insert from Path: name, addresses and lock from the options, else from its
@@ -289,8 +300,10 @@ TDFSNewFile NewFileFrom(const TArgs& args, const std::string& path,
     TInfFields inf;
     const bool hasInf = ReadInf(path, inf);
     TDFSNewFile file;
-    file.Name = args.Value("--name").value_or(
-        hasInf ? inf.Name : std::filesystem::path(path).filename().string());
+    const auto name = args.Value("--name");
+    file.Name = name     ? RawName(*name)
+                : hasInf ? inf.Name
+                         : std::filesystem::path(path).filename().string();
     file.Load = HexOption(args, "--load", hasInf ? inf.Load : 0);
     file.Exec = HexOption(args, "--exec", hasInf ? inf.Exec : 0);
     file.Locked = args.Has("--locked") || (hasInf && inf.Locked);
@@ -308,11 +321,38 @@ int SideIndexOption(const TArgs& args) {
 void ChangeDisc(TCardSession& session, const TArgs& args, const TDFSSideEdit& edit) {
     session.RequireCatalogue();
     const TBrelkCatEntry* entry = session.FindObject(args.Positional()[1], args);
-    const std::string name = VisibleName(entry->Name());
+    const std::string name = NameText(entry->Name());
     std::string why;
     if (!EditDFSObject(session.Card(), entry, SideIndexOption(args), edit, why))
         session.Fail("'" + name + "': " + why);
     session.Finish();
+}
+
+// Refuses the first file whose name DFS does not take, proposing one for --name.
+void RefuseBadNames(TCardSession& session, const TArgs& args,
+                    const std::vector<TDFSNewFile>& files) {
+    std::vector<std::string> names;
+    for (const TDFSNewFile& file : files)
+        names.push_back(file.Name);
+    char directory = '$';
+    std::string bare;
+    std::string why;
+    const auto bad = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
+        return !ParseDFSName(name, directory, bare, why);
+    });
+    if (bad == names.end())
+        return;
+    session.RequireCatalogue();
+    TOpenObject object;
+    LoadObject(session, session.FindObject(args.Positional()[1], args), object);
+    std::vector<bool> changed;
+    const int drive = SideOption(args);
+    const std::vector<std::string> proposed =
+        ProposeDFSNames(object.Listing, drive < 0 ? 0 : drive, names, changed);
+    throw TFailure("'" + object.Name + "': " + NameText(why) +
+                   "; insert it on its own with --name " +
+                   NameText(proposed[std::size_t(bad - names.begin())]) +
+                   " or another name; the card is unchanged");
 }
 
 int RunInsert(const TArgs& args, TContext& context) {
@@ -328,9 +368,11 @@ int RunInsert(const TArgs& args, TContext& context) {
     for (std::size_t i = 0; i < paths.size(); ++i)
         files.push_back(NewFileFrom(args, paths[i], contents[i]));
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
+    RefuseBadNames(session, args, files);
     ChangeDisc(session, args, InsertFilesEdit(files, args.Has("--replace")));
     for (const TDFSNewFile& file : files)
-        context.Out << "Inserted " << file.Name << " (" << file.Data.size() << " bytes)\n";
+        context.Out << "Inserted " << NameText(file.Name) << " (" << file.Data.size()
+                    << " bytes)\n";
     return 0;
 }
 
@@ -339,9 +381,9 @@ int RunDeleteFile(const TArgs& args, TContext& context) {
         throw TUsageError("missing argument: expected CARD OBJECT FILE...");
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     std::vector<std::string> deleted;
-    ChangeDisc(session, args, DeleteFilesEdit(From(args, 2), &deleted));
+    ChangeDisc(session, args, DeleteFilesEdit(RawNames(From(args, 2)), &deleted));
     for (const std::string& name : deleted)
-        context.Out << "Deleted " << name << "\n";
+        context.Out << "Deleted " << NameText(name) << "\n";
     return 0;
 }
 
