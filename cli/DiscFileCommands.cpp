@@ -78,7 +78,7 @@ std::vector<const TMediaFile*> Choose(const TOpenObject& object,
                                       const std::vector<std::string>& patterns, int side) {
     std::vector<const TMediaFile*> chosen;
     std::string why;
-    if (!ChooseMediaFiles(object.Listing, RawNames(patterns), side, chosen, why))
+    if (!ChooseMediaFiles(object.Listing, patterns, side, chosen, why))
         throw TFailure("'" + object.Name + "': " + why);
     return chosen;
 }
@@ -177,8 +177,8 @@ std::vector<std::pair<const TBrelkCatEntry*, std::string>> ObjectsWithFiles(TCar
         objects.emplace_back(entry, folder);
     }
     if (objects.empty())
-        throw TFailure(session.Path + ": no disc or tape object matches '" + args.Positional()[1] +
-                       "'");
+        throw TFailure(session.Path + ": no disc or tape object matches '" +
+                       NameText(RawName(args.Positional()[1])) + "'");
     return objects;
 }
 
@@ -207,7 +207,7 @@ void ExtractSeveral(const TArgs& args, TContext& context, TCardSession& session,
                     const std::string& folder) {
     session.RequireCatalogue();
     const auto objects = ObjectsWithFiles(session, args);
-    const std::vector<std::string> patterns = From(args, 2);
+    const std::vector<std::string> patterns = RawNames(From(args, 2));
     std::vector<bool> used(patterns.size(), false);
     TSafeWriteBatch batch;
     std::vector<std::string> written;
@@ -224,7 +224,7 @@ void ExtractSeveral(const TArgs& args, TContext& context, TCardSession& session,
     progress.End();
     for (std::size_t p = 0; p < patterns.size(); ++p)
         if (!used[p])
-            throw TFailure("no file matches '" + patterns[p] + "' in any object");
+            throw TFailure("no file matches '" + NameText(patterns[p]) + "' in any object");
     CommitExtract(batch, written, context);
 }
 
@@ -242,7 +242,8 @@ int RunExtract(const TArgs& args, TContext& context) {
     TSafeWriteBatch batch;
     std::vector<std::string> written;
     TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
-    ExtractInto(args, object, Choose(object, From(args, 2), -1), folder, batch, written, &progress);
+    ExtractInto(args, object, Choose(object, RawNames(From(args, 2)), -1), folder, batch, written,
+                &progress);
     CommitExtract(batch, written, context);
     return 0;
 }
@@ -255,7 +256,7 @@ int RunView(const TArgs& args, TContext& context) {
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
     TOpenObject object;
     OpenObject(session, args, object);
-    const auto chosen = Choose(object, {args.Positional()[2]}, SideOption(args));
+    const auto chosen = Choose(object, {RawName(args.Positional()[2])}, SideOption(args));
     if (chosen.size() != 1)
         throw TFailure("'" + object.Name + "': '" + NameText(RawName(args.Positional()[2])) +
                        "' matches " + std::to_string(chosen.size()) +
@@ -300,10 +301,9 @@ TDFSNewFile NewFileFrom(const TArgs& args, const std::string& path,
     TInfFields inf;
     const bool hasInf = ReadInf(path, inf);
     TDFSNewFile file;
-    const auto name = args.Value("--name");
-    file.Name = name     ? RawName(*name)
-                : hasInf ? inf.Name
-                         : std::filesystem::path(path).filename().string();
+    file.Name = hasInf ? inf.Name : std::filesystem::path(path).filename().string();
+    if (const auto name = args.Value("--name"))
+        file.Name = RawName(*name);
     file.Load = HexOption(args, "--load", hasInf ? inf.Load : 0);
     file.Exec = HexOption(args, "--exec", hasInf ? inf.Exec : 0);
     file.Locked = args.Has("--locked") || (hasInf && inf.Locked);
