@@ -436,6 +436,7 @@ TCommand ViewCommand() {
             "Show a file inside a disc or tape object",
             "A BASIC program as LIST shows it, text with CR line ends as text, anything else as\n"
             "a hex dump; --as chooses one. A file that is no BASIC program is refused as BASIC.\n"
+            "To a terminal, control characters show as \".\"; a pipe gets the lines as they are.\n"
             "Options:\n" +
                 std::string(kSideHelp) +
                 "  --as WAY        auto (the default), basic, text or hex\n" + kObjectChoiceHelp,
@@ -452,7 +453,9 @@ TCommand InsertCommand() {
             "Each file goes into the first gap that fits, as DFS saves. PCFILE.inf beside a file\n"
             "gives its name, addresses and lock unless the options say otherwise; without either\n"
             "the PC file's name is used. A full catalogue or disc, a bad name or a name already\n"
-            "there (without --replace) is exit 1 with the card unchanged. A squashed disc grows.\n"
+            "there (without --replace) is exit 1 with the card unchanged; for a name DFS does\n"
+            "not take the message proposes one for --name. A .inf line holding a control byte\n"
+            "or a number beyond 32 bits is refused. A squashed disc grows.\n"
             "Options:\n" +
                 std::string(kSideHelp) +
                 "  --name D.NAME   the DFS name (one PCFILE only)\n"
