@@ -5,8 +5,6 @@
 #include "cli/TerminalRun.h"
 #include "formats/DFSBuilder.h"
 
-#include <fcntl.h>
-
 using namespace brelktest;
 using dfstest::TBytes;
 using dfstest::TDFSBuilder;
@@ -14,34 +12,6 @@ using dfstest::TDFSBuilder;
 namespace {
 
 const std::string kEsc("\x1B]0;X\x07", 6);
-
-// The real program with standard input from /dev/null and its output into files.
-TResult RunReal(const std::vector<std::string>& args, const TTempDir& dir) {
-    const std::string out = dir.Path("stdout.txt").string();
-    const std::string err = dir.Path("stderr.txt").string();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int in = ::open("/dev/null", O_RDONLY);
-        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(in, 0);
-        ::dup2(o, 1);
-        ::dup2(e, 2);
-        std::vector<char*> argv{const_cast<char*>("brelk")};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(BRELK_BINARY, argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    const TBytes outBytes = ReadFileBytes(out);
-    const TBytes errBytes = ReadFileBytes(err);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-            std::string(outBytes.begin(), outBytes.end()),
-            std::string(errBytes.begin(), errBytes.end())};
-}
 
 bool HasControlByte(const std::string& text) {
     return std::any_of(text.begin(), text.end(), [](char c) {
@@ -153,7 +123,7 @@ TEST_F(DiscFileNamesTest, RefusalsShowBytesThatShowNothingAsHex) {
     for (const auto& c : cases) {
         if (!c.Inf.empty())
             inf(c.Inf);
-        const TResult run = RunReal(c.Args, Dir);
+        const TResult run = RunRealBrelk(c.Args, Dir);
         EXPECT_EQ(run.Status, 1) << c.Err;
         EXPECT_EQ(run.Err, c.Err);
         EXPECT_FALSE(HasControlByte(run.Err)) << c.Err;
@@ -169,7 +139,7 @@ TEST_F(DiscFileNamesTest, InsertProposesANameForAPCNameDFSDoesNotTake) {
     const std::string longName = File("verylongname.txt", "1");
     const std::string free = File("free", "22");
     const TBytes before = CardBytes();
-    const TResult refused = RunReal({"insert", Card, "NAMES", free, longName}, Dir);
+    const TResult refused = RunRealBrelk({"insert", Card, "NAMES", free, longName}, Dir);
     EXPECT_EQ(refused.Status, 1);
     EXPECT_EQ(refused.Err, "brelk: 'NAMES': 'verylongname.txt' needs a name of 1 to 7 characters; "
                            "insert it on its own with --name $.verylon or another name; the card "
@@ -177,9 +147,10 @@ TEST_F(DiscFileNamesTest, InsertProposesANameForAPCNameDFSDoesNotTake) {
     EXPECT_EQ(CardBytes(), before);
     // The proposal is unique on the side: $.FREE is there, so "fre e" becomes $.free1.
     const std::string spaced = File("fre e", "3");
-    EXPECT_NE(RunReal({"insert", Card, "NAMES", spaced}, Dir).Err.find("--name $.free1 "),
+    EXPECT_NE(RunRealBrelk({"insert", Card, "NAMES", spaced}, Dir).Err.find("--name $.free1 "),
               std::string::npos);
-    const TResult named = RunReal({"insert", Card, "NAMES", longName, "--name", "$.verylon"}, Dir);
+    const TResult named =
+        RunRealBrelk({"insert", Card, "NAMES", longName, "--name", "$.verylon"}, Dir);
     ASSERT_EQ(named.Status, 0) << named.Err;
     EXPECT_EQ(named.Out, "Inserted $.verylon (1 bytes)\n");
     EXPECT_NE(Run({"files", Card, "NAMES"}).Out.find("0 $.verylon    000000 000000 000001\n"),
@@ -193,7 +164,7 @@ TEST_F(DiscFileNamesTest, ViewToATerminalShowsControlBytesAsDots) {
         RunOnTerminal({"view", Card, "PROGS", "PROG"}, Dir.Path("state").string(), std::nullopt);
     EXPECT_EQ(terminal.Status, 0) << terminal.Screen;
     EXPECT_EQ(terminal.Screen, "   10REM.]0;X.\r\n");
-    const TResult piped = RunReal({"view", Card, "PROGS", "PROG"}, Dir);
+    const TResult piped = RunRealBrelk({"view", Card, "PROGS", "PROG"}, Dir);
     EXPECT_EQ(piped.Status, 0) << piped.Err;
     EXPECT_EQ(piped.Out, "   10REM" + kEsc + "\n");
 }

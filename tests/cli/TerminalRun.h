@@ -1,8 +1,11 @@
-// The real brelk on a pseudo-terminal, as a user at a terminal runs it.
+// The real brelk as a user runs it: on a pseudo-terminal, or with its output into files.
 #pragma once
+
+#include "cli/CliFixture.h"
 
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <optional>
 #include <poll.h>
 #include <pty.h>
@@ -12,6 +15,36 @@
 #include <vector>
 
 namespace brelktest {
+
+// In a child process: becomes the real program with Args.
+[[noreturn]] inline void ExecBrelk(const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>("brelk")};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    ::execv(BRELK_BINARY, argv.data());
+    ::_exit(127);
+}
+
+// The real program with standard input from /dev/null and its output into files in Dir.
+inline TResult RunRealBrelk(const std::vector<std::string>& args, const TTempDir& dir) {
+    const std::string out = dir.Path("stdout.txt").string();
+    const std::string err = dir.Path("stderr.txt").string();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(::open("/dev/null", O_RDONLY), 0);
+        ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+        ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        ExecBrelk(args);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    const auto outBytes = ReadFileBytes(out);
+    const auto errBytes = ReadFileBytes(err);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+            std::string(outBytes.begin(), outBytes.end()),
+            std::string(errBytes.begin(), errBytes.end())};
+}
 
 // The real program on a pseudo-terminal: Answer is typed once the question has appeared.
 struct TTerminalRun {
@@ -26,12 +59,7 @@ inline TTerminalRun RunOnTerminal(const std::vector<std::string>& args, const st
     const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
     if (pid == 0) {
         ::setenv("XDG_STATE_HOME", state.c_str(), 1);
-        std::vector<char*> argv{const_cast<char*>("brelk")};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(BRELK_BINARY, argv.data());
-        ::_exit(127);
+        ExecBrelk(args);
     }
     if (pid < 0)
         return run;
