@@ -34,10 +34,7 @@ struct DiscFileNamesTest : CliFixture {
         AddDisc("NAMES", TDFSBuilder(800)
                              .Title("NAMES")
                              .Add(dfstest::FileAt(kEsc, 10, 2, '$', true))
-                             .Add(dfstest::FileAt(std::string("A\x01"
-                                                              "B",
-                                                              3),
-                                                  10, 3, '$', true))
+                             .Add(dfstest::FileAt(std::string("A\001B", 3), 10, 3, '$', true))
                              .Add(dfstest::FileAt("HI\x7F", 10, 4, '$', true))
                              .Add(dfstest::FileAt("FREE", 10, 5))
                              .Bytes());

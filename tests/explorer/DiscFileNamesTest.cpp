@@ -16,7 +16,7 @@ using dfstest::TDFSBuilder;
 namespace {
 
 const std::string kEscName("\x1B]0;X\x07", 6);
-const std::string kCtrlName("A\x01" "B", 3); // a NUL ends a DFS name as the reader reads it
+const std::string kCtrlName("A\001B"); // a NUL ends a DFS name as the reader reads it
 const std::string kDelName("HI\x7F", 3);
 
 TMediaListing ListSide(const TBytes& side) {

@@ -100,10 +100,7 @@ bool DropOnList(TfrmMain& main, QMimeData& data, Qt::DropAction* action = nullpt
 TfrmMain& OpenNamesDisc(TMainRig& rig) {
     const TBytes side = dfstest::TDFSBuilder(800)
                             .Add(dfstest::FileAt(std::string("\x1B]0;X\x07", 6), 10, 2, '$', true))
-                            .Add(dfstest::FileAt(std::string("A\x01"
-                                                             "B",
-                                                             3),
-                                                 10, 3, '$', true))
+                            .Add(dfstest::FileAt(std::string("A\001B", 3), 10, 3, '$', true))
                             .Add(dfstest::FileAt(std::string("HI\x7F", 3), 10, 4, '$', true))
                             .Add(dfstest::FileAt("FREE", 10, 5))
                             .Bytes();
@@ -307,14 +304,9 @@ void TestMainDiscFiles::deleteOfLockedFilesIsRefusedAtOnce_data() {
     QTest::newRow("ESC ]0;X BEL") << QStringList{"$.\x1B]0;X\x07"}
                                   << "'NAMES' was not changed: '$.\\x1B]0;X\\x07' is locked; "
                                      "unlock it first";
-    QTest::newRow("0x01") << QStringList{"$.A\x01"
-                                         "B",
-                                         "$.FREE"}
+    QTest::newRow("0x01") << QStringList{"$.A\001B", "$.FREE"}
                           << "'NAMES' was not changed: '$.A\\x01B' is locked; unlock it first";
-    QTest::newRow("all") << QStringList{"$.\x1B]0;X\x07",
-                                        "$.A\x01"
-                                        "B",
-                                        "$.HI\x7F", "$.FREE"}
+    QTest::newRow("all") << QStringList{"$.\x1B]0;X\x07", "$.A\001B", "$.HI\x7F", "$.FREE"}
                          << "'NAMES' was not changed: '$.\\x1B]0;X\\x07', '$.A\\x01B', "
                             "'$.HI\\x7F' are locked; unlock them first";
 }
