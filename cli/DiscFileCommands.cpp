@@ -97,15 +97,18 @@ int RunFiles(const TArgs& args, TContext& context) {
     if (args.Has("--json")) {
         TJsonWriter json(context.Out);
         json.BeginObject().BeginArray("files");
-        for (const TMediaFile& file : object.Listing.Files)
+        for (const TMediaFile& file : object.Listing.Files) {
             json.BeginObject()
                 .Field("side", file.Side)
                 .Field("name", file.Name)
                 .Field("load", file.Load)
                 .Field("exec", file.Exec)
                 .Field("length", file.Length)
-                .Field("locked", file.Locked)
-                .EndObject();
+                .Field("locked", file.Locked);
+            if (!file.Note.empty())
+                json.Field("note", file.Note);
+            json.EndObject();
+        }
         json.EndArray().EndObject();
         context.Out << "\n";
         return 0;
@@ -117,7 +120,8 @@ int RunFiles(const TArgs& args, TContext& context) {
         name.resize(std::max<std::size_t>(name.size(), 12), ' ');
         lines.push_back(std::to_string(file.Side) + " " + name + " " + Hex(file.Load, digits) +
                         " " + Hex(file.Exec, digits) + " " + Hex(file.Length, 6) +
-                        (file.Locked ? " L" : ""));
+                        (file.Locked ? " L" : "") +
+                        (file.Note.empty() ? "" : "  (" + file.Note + ")"));
     }
     WriteLines(context.Out, lines);
     return 0;
@@ -397,10 +401,11 @@ TCommand FilesCommand() {
             "CARD OBJECT [--json] [--type N] [--address HEX]",
             "List the files inside a disc or tape object",
             "One line per file: side (the DFS drive, 0 for ADFS and tapes), name (D.NAME for\n"
-            "DFS, $.DIR.NAME for ADFS), load, exec and length in hexadecimal, L when locked.\n"
+            "DFS, $.DIR.NAME for ADFS), load, exec and length in hexadecimal, L when locked,\n"
+            "then a note in brackets for a tape file whose blocks are out of sequence.\n"
             "Options:\n"
             "  --json          {\"files\": [{\"side\", \"name\", \"load\", \"exec\", \"length\",\n"
-            "                  \"locked\"}]}\n" +
+            "                  \"locked\", \"note\" (only when there is one)}]}\n" +
                 std::string(kObjectChoiceHelp),
             WithObjectChoice({{"--json", false, ""}}),
             true,

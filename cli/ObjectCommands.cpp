@@ -204,7 +204,8 @@ TCommand CatCommand() {
             "Show an object's details as the explorer's details view shows them",
             "A DFS disc shows the catalogue of side N (tab N, default 1) or, on its last tab, the\n"
             "hex view; a tab past the last shows the last. A tape shows its catalogue (tab 1) or\n"
-            "the hex view (tab 2). An ADFS disc shows nothing; other objects show the hex view.\n"
+            "the hex view (tab 2). An ADFS disc shows its directory tree with load, exec, length\n"
+            "and access; other objects show the hex view.\n"
             "Options:\n"
             "  --tab N             the tab, from 1\n"
             "  --bytes-total N     bytes in the hex view (default 256)\n"

@@ -46,7 +46,7 @@ void ListDFS(TMediaListing& listing) {
         for (const TAcornDFSCatEntry& entry : listing.DFS.Disc.aDiscSides[k].Entries) {
             listing.Files.push_back({DFSDriveOfSide(int(k)), DFSFullName(entry), entry.LoadAddress,
                                      entry.ExecAddress, entry.Length, entry.Locked,
-                                     entry.StartSector, listing.DFSEntries.size()});
+                                     entry.StartSector, listing.DFSEntries.size(), ""});
             listing.DFSEntries.push_back(entry);
             listing.DFSEntrySides.push_back(int(k));
         }
@@ -57,7 +57,7 @@ void ListADFS(TMediaListing& listing) {
         const TADFSEntry& entry = listing.ADFS.Entries[i];
         if (!entry.IsDirectory)
             listing.Files.push_back({0, entry.Path, entry.Load, entry.Exec, entry.Length,
-                                     entry.Locked, entry.StartSector, i});
+                                     entry.Locked, entry.StartSector, i, ""});
     }
 }
 
@@ -65,7 +65,8 @@ void ListTape(TMediaListing& listing) {
     for (std::size_t i = 0; i < listing.Tape.size(); ++i) {
         const TTapeFile& file = listing.Tape[i];
         listing.Files.push_back({0, file.Name, file.Load, file.Exec,
-                                 std::uint32_t(file.Data.size()), file.Locked, 0, i});
+                                 std::uint32_t(file.Data.size()), file.Locked, 0, i,
+                                 file.OutOfSequence ? kBlocksOutOfSequence : ""});
     }
 }
 

@@ -33,6 +33,7 @@ struct TMediaFile {
     bool Locked = false;
     std::uint32_t StartSector = 0; // discs: where the file starts
     std::size_t Source = 0;        // its index in the reader's own list
+    std::string Note;              // what is odd about it ("blocks out of sequence")
 };
 
 // The files of an object's bytes, with what the readers found.

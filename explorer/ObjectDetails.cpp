@@ -1,6 +1,7 @@
 #include "explorer/ObjectDetails.h"
 
 #include "explorer/CardInfo.h"
+#include "formats/ADFSDetails.h"
 #include "formats/DFSDetails.h"
 #include "formats/DFSSideWalk.h"
 #include "formats/TapeDetails.h"
@@ -42,6 +43,16 @@ TDetailsView DFSDiscDetails(TBrelk& card, const TBrelkCatEntry& entry, std::uint
     return view;
 }
 
+// The part of the object below the usable limit, the only part that can be read.
+bool ReadReadablePart(TBrelk& card, const TBrelkCatEntry& entry, std::vector<std::uint8_t>& bytes) {
+    const std::uint64_t limit = card.UsableLimit();
+    const std::uint64_t readable =
+        entry.Address() < limit ? std::min<std::uint64_t>(entry.Size(), limit - entry.Address())
+                                : 0;
+    bytes.assign(readable, 0);
+    return ReadCard(card, entry.Address(), bytes.data(), bytes.size());
+}
+
 TDetailsView TapeDetails(TBrelk& card, const TBrelkCatEntry& entry, std::uint8_t& detailsTab,
                          const TDetailsOptions& options) {
     TDetailsView view;
@@ -51,17 +62,24 @@ TDetailsView TapeDetails(TBrelk& card, const TBrelkCatEntry& entry, std::uint8_t
         view.Lines = ObjectHexView(card, entry, options);
         return view;
     }
-    // Only the part of the object below the usable limit can be read; a failed read is a
-    // tape without files.
-    const std::uint64_t limit = card.UsableLimit();
-    const std::uint64_t readable =
-        entry.Address() < limit ? std::min<std::uint64_t>(entry.Size(), limit - entry.Address())
-                                : 0;
-    std::vector<std::uint8_t> bytes(readable);
+    // A failed read is a tape without files.
+    std::vector<std::uint8_t> bytes;
     TUEF tape;
-    if (ReadCard(card, entry.Address(), bytes.data(), bytes.size()))
+    if (ReadReadablePart(card, entry, bytes))
         tape.FetchUEF(bytes);
     view.Lines = TapeCatalogueLines(tape);
+    return view;
+}
+
+// One tab: the directory tree, or why the disc cannot be read.
+TDetailsView ADFSDiscDetails(TBrelk& card, const TBrelkCatEntry& entry, std::uint8_t& detailsTab) {
+    TDetailsView view;
+    view.Tabs = {"ADFS"};
+    view.SelectedTab = PickTab(detailsTab, view.Tabs.size());
+    std::vector<std::uint8_t> bytes;
+    if (!ReadReadablePart(card, entry, bytes))
+        bytes.clear();
+    view.Lines = ADFSDiscLines(bytes);
     return view;
 }
 
@@ -88,6 +106,8 @@ TDetailsView BuildObjectDetails(TBrelk& card, const TBrelkCatEntry& entry, std::
             return DFSDiscDetails(card, entry, detailsTab, options);
         if (entry.Subtype() == kSubtypeTape)
             return TapeDetails(card, entry, detailsTab, options);
+        if (entry.Subtype() == kSubtypeADFS)
+            return ADFSDiscDetails(card, entry, detailsTab);
         return {};
     default:
         return {};

@@ -23,9 +23,9 @@ struct TDetailsView {
 };
 
 // The details of an object, read from the card: the hex view for deleted objects, filing
-// systems and tools, the sides of a DFS disc, the catalogue of a tape, nothing for anything
-// else. DetailsTab (1-based, 0 when none chosen yet) picks the tab of a disc or tape and is
-// clamped to the tabs there are, as the view keeps it.
+// systems and tools, the sides of a DFS disc, the catalogue of a tape, the directory tree of
+// an ADFS disc, nothing for anything else. DetailsTab (1-based, 0 when none chosen yet) picks the
+// tab of a disc or tape and is clamped to the tabs there are, as the view keeps it.
 TDetailsView BuildObjectDetails(TBrelk& card, const TBrelkCatEntry& entry, std::uint8_t& detailsTab,
                                 const TDetailsOptions& options);
 

@@ -6,6 +6,7 @@
 
 #include "card/Brelk.h"
 #include "formats/AcornDFS.h"
+#include "formats/GlobalStuff.h"
 
 namespace brelk {
 
@@ -21,6 +22,23 @@ std::string WithDistributor(const std::string& distributor, const std::string& t
     return distributor.empty() ? title : distributor + "." + title;
 }
 
+// The file name of Path without its extension, and without ".gz" before that ("Elite.ssd.gz"
+// gives "Elite"); a name whose only stop leads it stays whole.
+std::string NameWithoutExtension(const std::string& path) {
+    std::string name = FileNameOf(path);
+    if (name.size() > 3 && HasExtension(name, ".gz"))
+        name.resize(name.size() - 3);
+    const std::size_t dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// A disc or tape is named after its title; an untitled one after its file without the
+// extension, as the extension's stop would make it a sub-group.
+std::string ImageName(const TDistributorGuess& guess, const std::string& title,
+                      const std::string& path) {
+    return WithDistributor(guess.Distributor, title.empty() ? NameWithoutExtension(path) : title);
+}
+
 void Classify(TBrelk_RawCatalogueEntry& object, const TContentAnalysis& found,
               const TDistributorGuess& guess) {
     object.ReadAs = found.ReadAs;
@@ -30,25 +48,19 @@ void Classify(TBrelk_RawCatalogueEntry& object, const TContentAnalysis& found,
     switch (found.ReadAs) {
     case TReadAs::DFS:
     case TReadAs::DFSInterleaved:
-        name = WithDistributor(guess.Distributor,
-                               found.Title.empty() ? FileNameOf(object.FileName) : found.Title);
+        name = ImageName(guess, found.Title, object.FileName);
         object.Entry.SetType(kTypeImage);
         object.Entry.SetSubtype(kSubtypeDFS);
         object.Squashed = found.DataSize % kDFSFullSideBytes != 0;
         object.DiscSides = found.DiscSides;
         break;
     case TReadAs::Tape:
-        // An untitled tape is named after its file, without the extension, whether or not the
-        // distributor is guessed.
-        name = WithDistributor(guess.Distributor, found.Title.empty()
-                                                      ? GuessDistributor(object.FileName).BaseName
-                                                      : found.Title);
+        name = ImageName(guess, found.Title, object.FileName);
         object.Entry.SetType(kTypeImage);
         object.Entry.SetSubtype(kSubtypeTape);
         break;
     case TReadAs::ADFS:
-        name = WithDistributor(guess.Distributor,
-                               found.Title.empty() ? FileNameOf(object.FileName) : found.Title);
+        name = ImageName(guess, found.Title, object.FileName);
         object.Entry.SetType(kTypeImage);
         object.Entry.SetSubtype(kSubtypeADFS);
         break;

@@ -20,6 +20,8 @@ constexpr std::size_t kTailSequence = 0x4FA;
 constexpr std::size_t kTailSignature = 0x4FB;
 constexpr std::uint32_t kSectorsPerTrack = 16;
 constexpr std::uint32_t kTracksPerSide = 80;
+constexpr std::size_t kMapEntryBytes = 0xF6; // 82 free runs of three bytes
+constexpr std::size_t kMapEndOffset = 0xFE;  // in sector 1: the bytes of free runs used
 
 std::uint32_t LE(const std::uint8_t* p, int count) {
     std::uint32_t value = 0;
@@ -42,6 +44,31 @@ bool FormatOfSectors(std::uint32_t sectors, TADFSFormat& format) {
     default:
         return false;
     }
+}
+
+// The free space map's check byte: the bytes 254 down to 0 added with end-around carry.
+std::uint8_t MapChecksum(const std::uint8_t* sector) {
+    unsigned sum = 255;
+    for (int i = 254; i >= 0; --i) {
+        if (sum > 255)
+            sum = (sum + 1) & 0xFF;
+        sum += sector[i];
+    }
+    return std::uint8_t(sum);
+}
+
+// Both map sectors carry their check byte, and each free run lies on the disc.
+bool MapIsSound(const std::uint8_t* map, std::uint32_t sectors) {
+    const std::uint8_t* lengths = map + kSectorBytes;
+    if (MapChecksum(map) != map[0xFF] || MapChecksum(lengths) != lengths[0xFF])
+        return false;
+    const std::size_t end = lengths[kMapEndOffset];
+    if (end % 3 != 0 || end > kMapEntryBytes)
+        return false;
+    for (std::size_t i = 0; i < end; i += 3)
+        if (std::uint64_t(LE(map + i, 3)) + LE(lengths + i, 3) > sectors)
+            return false;
+    return true;
 }
 
 bool IsSignature(const std::uint8_t* p) {
@@ -173,9 +200,13 @@ bool LooksLikeADFSOldMap(std::span<const std::uint8_t> image, TADFSFormat* forma
     TADFSFormat found;
     if (!FormatOfSectors(sectors, found) || image.size() > std::size_t(sectors) * kSectorBytes)
         return false;
+    if (!MapIsSound(image.data(), sectors))
+        return false;
+    // Formatters name sector 2 or sector 0 as the root's parent.
     const std::uint8_t* root = image.data() + kRootSector * kSectorBytes;
+    const std::uint32_t parent = LE(root + kParentOffset, 3);
     if (!IsSignature(root + 1) || !IsSignature(root + kTailSignature) ||
-        LE(root + kParentOffset, 3) != kRootSector)
+        (parent != kRootSector && parent != 0))
         return false;
     if (format)
         *format = found;
@@ -190,8 +221,8 @@ std::string ADFSFormatNote(TADFSFormat format) {
 bool ReadADFSDisc(std::span<const std::uint8_t> image, TADFSDisc& disc, std::string& why) {
     disc = TADFSDisc{};
     if (!LooksLikeADFSOldMap(image, &disc.Format)) {
-        why = "not an old-map ADFS disc (no free space map of an S, M or L disc with a root "
-              "directory at sector 2)";
+        why = "not an old-map ADFS disc (no sound free space map of an S, M or L disc with a "
+              "root directory at sector 2)";
         return false;
     }
     disc.TotalSectors = LE(image.data() + 0xFC, 3);

@@ -37,9 +37,10 @@ struct TADFSDisc {
     std::vector<TADFSEntry> Entries; // depth first: each directory before what it holds
 };
 
-// Whether Image starts like an old-map ADFS floppy: a free space map giving 640, 1280 or
-// 2560 sectors, no more bytes than those sectors, and a root directory at sector 2 signed
-// "Hugo" or "Nick" at both ends. Format receives the size class.
+// Whether Image starts like an old-map ADFS floppy: a free space map whose two sectors
+// carry their check bytes and give 640, 1280 or 2560 sectors (free runs inside them, no
+// more bytes than those sectors), and a root directory at sector 2 signed "Hugo" or "Nick"
+// at both ends whose parent is sector 2 or 0. Format receives the size class.
 bool LooksLikeADFSOldMap(std::span<const std::uint8_t> image, TADFSFormat* format = nullptr);
 
 // The note an image of Format gets: "ADFS disc (old map, L format)".

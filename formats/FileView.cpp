@@ -11,16 +11,21 @@ namespace {
 
 constexpr unsigned kHexBytesPerRow = 16;
 
+bool IsLineEnd(std::uint8_t c) {
+    return c == '\r' || c == '\n';
+}
+
+// CR, LF, CR LF and LF CR each end one line.
 std::vector<std::string> TextLines(std::span<const std::uint8_t> data) {
     std::vector<std::string> lines;
     std::string line;
     for (std::size_t i = 0; i < data.size(); ++i) {
-        const char c = char(data[i]);
-        if (c != '\r' && c != '\n') {
-            line += c;
+        const std::uint8_t c = data[i];
+        if (!IsLineEnd(c)) {
+            line += char(c);
             continue;
         }
-        if (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
+        if (i + 1 < data.size() && IsLineEnd(data[i + 1]) && data[i + 1] != c)
             ++i;
         lines.push_back(std::move(line));
         line.clear();

@@ -1,5 +1,5 @@
 // How the bytes of a file inside a disc or tape are shown: a BASIC program as LIST shows it,
-// text with CR line ends as text, anything else as a hex dump.
+// text with CR or LF line ends as text, anything else as a hex dump.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,7 @@ bool ParseFileViewAs(const std::string& word, TFileViewAs& as);
 bool LooksLikeText(std::span<const std::uint8_t> data);
 
 // The lines of Data shown As. Auto picks BASIC for a valid program of at least one line,
-// then text, then hex. Text splits at CR (a LF after it, or alone, ends a line too). Basic
+// then text, then hex. Text ends a line at CR, LF, CR LF or LF CR, each one end. Basic
 // on bytes that are no valid program is refused with the reason.
 bool FileViewLines(std::span<const std::uint8_t> data, TFileViewAs as,
                    std::vector<std::string>& lines, std::string& why);

@@ -1,5 +1,5 @@
-// The files of a tape: each complete file (blocks numbered from 0 without a gap, up to the
-// block flagged last) with its bytes, from a tape object's stored block run or a UEF file.
+// The files of a tape: each file that reaches the block flagged last, with its bytes
+// joined in tape order, from a tape object's stored block run or a UEF file.
 #pragma once
 
 #include <cstddef>
@@ -15,11 +15,16 @@ struct TTapeFile {
     std::uint32_t Load = 0;
     std::uint32_t Exec = 0;
     bool Locked = false;
+    // Its blocks are not numbered 0, 1, 2, ... (as copy-protected tapes number them).
+    bool OutOfSequence = false;
     std::vector<std::uint8_t> Data;
 };
 
-// The complete files of Bytes, in tape order. Blocks of a file left incomplete (a missing
-// block, or no last block) give no file.
+// The note a file whose blocks are out of sequence gets.
+inline constexpr const char* kBlocksOutOfSequence = "blocks out of sequence";
+
+// The files of Bytes, in tape order. A file without its last block gives no file; one whose
+// blocks are numbered out of sequence keeps them in the order the tape holds them.
 std::vector<TTapeFile> ReadTapeFiles(std::span<const std::uint8_t> bytes);
 
 } // namespace brelk

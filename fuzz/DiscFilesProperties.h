@@ -5,6 +5,7 @@
 #pragma once
 
 #include "formats/ADFS.h"
+#include "formats/ADFSDetails.h"
 #include "formats/BBCBasic.h"
 #include "formats/DFSFiles.h"
 #include "formats/FileView.h"
@@ -58,7 +59,7 @@ inline std::string DFSFailure(const std::uint8_t* data, std::size_t size) {
 }
 
 // The tree reads or is refused with a reason; every file reads at its length or is refused
-// naming its path.
+// naming its path; the text form has a line for each entry.
 inline std::string ADFSFailure(const std::uint8_t* data, std::size_t size) {
     const std::span<const std::uint8_t> image(data, size);
     TADFSDisc disc;
@@ -74,6 +75,10 @@ inline std::string ADFSFailure(const std::uint8_t* data, std::size_t size) {
                 : why.find(entry.Path) == std::string::npos)
             return "file read of the wrong length or refused without its path";
     }
+    // The text form: six lines of header and heading, then one line per entry.
+    const std::size_t lines = ADFSDiscLines(image).size();
+    if (lines != (disc.Entries.empty() ? 5 : 6 + disc.Entries.size()))
+        return "text form without one line per entry";
     return "";
 }
 

@@ -88,8 +88,8 @@ TEST_F(PendingAnalysisTest, NamesOfDiscsTapesAndTools) {
     const Case cases[] = {
         {"Games/Acornsoft/Elite/Elite.ssd", &elite, true, "Acornsoft.ELITE", 3, 1},
         {"Games/Acornsoft/Elite/Elite.ssd", &elite, false, "ELITE", 3, 1},
-        {"Elite.ssd", &untitled, false, "Elite.ssd", 3, 1},
-        {"Acornsoft/Elite.ssd", &untitled, true, "Acornsoft.Elite.ssd", 3, 1},
+        {"Elite.ssd", &untitled, false, "Elite", 3, 1},
+        {"Acornsoft/Elite.ssd", &untitled, true, "Acornsoft.Elite", 3, 1},
         {"mygame.ssd", &spaced, false, "MYGAME", 3, 1},
         {"My Tool.rom", &rom, false, "MyTool.rom", 2, 0},
         {"Superior/Repton.uef", &tape, true, "Superior.Repton2", 3, 3},
@@ -109,6 +109,40 @@ TEST_F(PendingAnalysisTest, NamesOfDiscsTapesAndTools) {
         EXPECT_TRUE(object.Analysed);
     }
     EXPECT_TRUE(User.Errors.empty());
+}
+
+// An untitled disc or tape is named after its file without the extension, whatever the
+// extension and the kind; a file without one keeps its whole name.
+TEST_F(PendingAnalysisTest, UntitledImagesTakeTheFileNameWithoutItsExtension) {
+    const auto dfs = TDFSBuilder(800).Bytes();
+    const auto adfs = adfstest::TADFSBuilder(640).Directory(2, 2, "$", "$").Bytes();
+    const auto tape = TUEFBuilder().NewFile().Block(BlockSpec("R", 0, 10, 0x80)).Bytes;
+    const auto packedTape = GzipMember(tape);
+    const auto packedDisc = GzipMember(dfs);
+    const struct {
+        const char* File;
+        const std::vector<std::uint8_t>* Bytes;
+        const char* Name;
+        std::uint8_t Subtype;
+    } cases[] = {
+        {"Game.ssd", &dfs, "Game", kSubtypeDFS},
+        {"Twin.dsd", &dfs, "Twin", kSubtypeDFS},
+        {"b2_adl.adl", &adfs, "b2_adl", kSubtypeADFS},
+        {"Hard.adf", &adfs, "Hard", kSubtypeADFS},
+        {"Repton.uef", &tape, "Repton", kSubtypeTape},
+        {"Game", &dfs, "Game", kSubtypeDFS},
+        {"Packed.uef.gz", &packedTape, "Packed", kSubtypeTape},
+        {"Packed.SSD.GZ", &packedDisc, "Packed", kSubtypeDFS},
+        {".ssd", &dfs, ".ssd", kSubtypeDFS},
+    };
+    for (const auto& c : cases) {
+        const std::string name = "untitled" + std::to_string(&c - cases) + "/" + c.File;
+        bool kept = false;
+        const auto object = Analyse(name, *c.Bytes, &kept);
+        ASSERT_TRUE(kept) << c.File;
+        EXPECT_EQ(object.Entry.Name(), c.Name) << c.File;
+        EXPECT_EQ(object.Entry.Subtype(), c.Subtype) << c.File;
+    }
 }
 
 // What the analysis says about a disc file whose bytes and catalogue disagree, and what the
@@ -452,9 +486,11 @@ TEST_F(PendingAnalysisTest, ProposesADFSForOldMapFloppies) {
         {"broken.adm", broken.Bytes(),
          "ADFS disc (old map, M format); directory $.LOST is broken (bad signature or sequence "
          "number)",
-         "broken.adm"},
+         "broken"},
         {"big.adl", adfstest::TADFSBuilder(2560).Interleaved(), "ADFS disc (old map, L format)",
          "Roottitle"},
+        {"zero.adf", adfstest::TADFSBuilder(640).Directory(2, 0, "$", "Parent zero").Bytes(),
+         "ADFS disc (old map, S format)", "Parentzero"},
     };
     for (const auto& c : cases) {
         const TContentAnalysis found = AnalyseContents(c.Bytes, c.File);

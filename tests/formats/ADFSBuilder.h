@@ -1,5 +1,6 @@
-// Builds small old-map ADFS floppy images byte by byte for the tests: a free space map, the
-// root directory at sector 2 and directories and files placed at given sectors.
+// Builds small old-map ADFS floppy images byte by byte for the tests: a free space map with
+// its check bytes, the root directory at sector 2 and directories and files placed at given
+// sectors.
 #pragma once
 
 #include <algorithm>
@@ -65,18 +66,44 @@ class TADFSBuilder {
         return *this;
     }
 
-    TBytes Bytes() const { return Image; }
+    // Adds a free run of Length sectors from Start to the free space map.
+    TADFSBuilder& Free(std::uint32_t start, std::uint32_t length) {
+        const std::size_t at = Image[0x1FE];
+        PutLE(&Image[at], start, 3);
+        PutLE(&Image[0x100 + at], length, 3);
+        Image[0x1FE] = std::uint8_t(at + 3);
+        return *this;
+    }
+
+    // The image with the map's check bytes in place.
+    TBytes Bytes() const {
+        TBytes out = Image;
+        out[0xFF] = MapChecksum(&out[0]);
+        out[0x1FF] = MapChecksum(&out[0x100]);
+        return out;
+    }
 
     // The logical image laid as an .adl file: track t of side s at (2t + s) x 4096.
     TBytes Interleaved() const {
-        TBytes out(Image.size(), 0);
+        const TBytes image = Bytes();
+        TBytes out(image.size(), 0);
         for (std::uint32_t sector = 0; sector < Sectors; ++sector) {
             const std::uint32_t track = sector / 16;
             const std::uint32_t side = track >= 80 ? 1 : 0;
             const std::size_t at = ((track % 80 * 2 + side) * 16 + sector % 16) * 256;
-            std::memcpy(out.data() + at, Image.data() + sector * 256, 256);
+            std::memcpy(out.data() + at, image.data() + sector * 256, 256);
         }
         return out;
+    }
+
+    // Bytes 254 down to 0 of a map sector added with end-around carry.
+    static std::uint8_t MapChecksum(const std::uint8_t* sector) {
+        unsigned sum = 255;
+        for (int i = 254; i >= 0; --i) {
+            sum = sum > 255 ? (sum + 1) & 0xFF : sum;
+            sum += sector[i];
+        }
+        return std::uint8_t(sum);
     }
 
   private:

@@ -1,12 +1,15 @@
 // Old-map ADFS discs: the tree, each file's bytes, both layouts of an L image, and damage.
 #include "formats/ADFS.h"
 #include "formats/ADFSBuilder.h"
+#include "formats/ADFSDetails.h"
 #include "formats/DFSBuilder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
 using namespace brelk;
 using adfstest::TADFSBuilder;
@@ -178,15 +181,94 @@ TEST(ADFS, RecognisesOldMapFloppiesByContents) {
     EXPECT_FALSE(LooksLikeADFSOldMap(dfstest::TDFSBuilder().Bytes()));
 }
 
+// Formatters differ in the root's parent (sector 2 or 0) and in the end of its name ("$" then
+// CR, or "$" alone); the map's check bytes and free runs, the size and both signatures decide.
+TEST(ADFS, RecognisesRootVariantsByTheMapAndTheSignatures) {
+    const auto root = [](std::uint32_t parent) {
+        return TADFSBuilder(640).Directory(2, parent, "$", "Disc", {FileAt("HELLO", 7, 10)});
+    };
+    const auto changed = [](TBytes image, std::size_t at, std::uint8_t value) {
+        image.at(at) = value;
+        return image;
+    };
+    // A map whose free run list ends inside a run, its check byte made right again.
+    const auto halfRun = [&changed] {
+        TBytes image = changed(TADFSBuilder(640).Free(7, 600).Bytes(), 0x1FE, 2);
+        image[0x1FF] = TADFSBuilder::MapChecksum(&image[0x100]);
+        return image;
+    };
+    constexpr std::size_t kRootName = 2 * 256 + 0x4CC;
+    struct TCase {
+        const char* What;
+        TBytes Image;
+        bool Accepted;
+        std::size_t Entries;
+    } cases[] = {
+        {"parent 2, $ CR", root(2).Bytes(), true, 1},
+        {"parent 0, $ CR", root(0).Bytes(), true, 1},
+        {"parent 0, $ alone", changed(root(0).Bytes(), kRootName + 1, 0), true, 1},
+        {"parent 2, $ alone", changed(root(2).Bytes(), kRootName + 1, 0), true, 1},
+        {"blank L disc from an emulator",
+         TADFSBuilder(2560).Directory(2, 0, "$", "$").Free(7, 2553).Interleaved(), true, 0},
+        {"parent 5", root(5).Bytes(), false, 0},
+        {"sector 0 check byte", changed(root(2).Bytes(), 0xFF, 0x00), false, 0},
+        {"sector 1 check byte", changed(root(2).Bytes(), 0x1FF, 0x00), false, 0},
+        {"free run past the disc", TADFSBuilder(640).Free(600, 41).Bytes(), false, 0},
+        {"free run list ends inside a run", halfRun(), false, 0},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(LooksLikeADFSOldMap(c.Image), c.Accepted) << c.What;
+        TADFSDisc disc;
+        std::string why;
+        EXPECT_EQ(ReadADFSDisc(c.Image, disc, why), c.Accepted) << c.What << ": " << why;
+        EXPECT_EQ(disc.Entries.size(), c.Entries) << c.What;
+    }
+}
+
+// The text form: the header, then the tree below "$" with access, and addresses and length
+// for files; an empty disc and an unreadable one say so.
+TEST(ADFS, TextFormShowsTheTreeWithAddressesLengthAndAccess) {
+    using TLines = std::vector<std::string>;
+    EXPECT_EQ(
+        ADFSDiscLines(Tree(640, 9, 14).Bytes()),
+        (TLines{"Title: My disc", "ADFS disc (old map, S format), 640 sectors",
+                "Files: 2, directories: 1", "", "--name------access-load----- exec----- length--",
+                "$", "  HELLO     LWR    FFFF1900 FFFF8023 0000012C", "  GAMES     DR",
+                "    ELITE   WR     FFFF1900 FFFF8023 00000258"}));
+    EXPECT_EQ(ADFSDiscLines(TADFSBuilder(2560).Directory(2, 0, "$", "$").Interleaved()),
+              (TLines{"Title: $", "ADFS disc (old map, L format), 2560 sectors",
+                      "Files: 0, directories: 0", "", "This disc contains no files."}));
+    const TLines broken = ADFSDiscLines(Tree(640, 700, 14).Bytes());
+    ASSERT_EQ(broken.size(), 1u);
+    EXPECT_EQ(broken[0], "This ADFS disc cannot be read: directory $.GAMES points outside the "
+                         "disc (sector 700).");
+}
+
 TEST(ADFS, CorpusImagesReadOrGiveAReason) {
     BRELK_REQUIRE_CORPUS();
     const std::filesystem::path folder = brelktest::CorpusDir() / "adfs";
     if (!std::filesystem::is_directory(folder))
         GTEST_SKIP() << "the corpus holds no ADFS images (" << folder << ")";
+    // The images whose contents are known: the root title and the count of files.
+    const std::map<std::string, std::pair<std::string, std::size_t>> known = {
+        {"b-em_MasterWelcome.adl", {"80T Welcome & Utils", 73}},
+        {"b2_adl.adl", {"$", 0}},
+    };
     for (const auto& item : std::filesystem::directory_iterator(folder)) {
         const TBytes image = brelktest::ReadFileBytes(item.path());
         TADFSDisc disc;
         std::string why;
+        const auto expected = known.find(item.path().filename().string());
+        if (expected != known.end()) {
+            ASSERT_TRUE(LooksLikeADFSOldMap(image)) << item.path();
+            ASSERT_TRUE(ReadADFSDisc(image, disc, why)) << item.path() << ": " << why;
+            EXPECT_EQ(disc.RootTitle, expected->second.first) << item.path();
+            EXPECT_EQ(disc.Format, TADFSFormat::L) << item.path();
+            EXPECT_TRUE(disc.Interleaved) << item.path();
+            const auto files = std::count_if(disc.Entries.begin(), disc.Entries.end(),
+                                             [](const TADFSEntry& e) { return !e.IsDirectory; });
+            EXPECT_EQ(std::size_t(files), expected->second.second) << item.path();
+        }
         if (!ReadADFSDisc(image, disc, why)) {
             EXPECT_FALSE(why.empty()) << item.path();
             continue;

@@ -149,6 +149,32 @@ TEST(FileView, AutoPicksBasicThenTextThenHex) {
     EXPECT_FALSE(ParseFileViewAs("TEXT", as));
 }
 
+// Each of CR, LF, CR LF and LF CR ends one line; two ends in a row make an empty line.
+TEST(FileView, EachLineEndEndsOneLine) {
+    using TLines = std::vector<std::string>;
+    const struct {
+        const char* What;
+        const char* Bytes;
+        TLines Lines;
+    } cases[] = {
+        {"CR", "ONE\rTWO\r", {"ONE", "TWO"}},
+        {"LF", "ONE\nTWO\n", {"ONE", "TWO"}},
+        {"CR LF", "ONE\r\nTWO\r\n", {"ONE", "TWO"}},
+        {"LF CR", "ONE\n\rTWO\n\r", {"ONE", "TWO"}},
+        {"LF CR, empty line", "ONE\n\r\n\rTWO", {"ONE", "", "TWO"}},
+        {"CR CR", "ONE\r\rTWO", {"ONE", "", "TWO"}},
+        {"LF LF", "ONE\n\nTWO", {"ONE", "", "TWO"}},
+        {"mixed", "A\rB\nC\r\nD\n\rE\r\n\rF", {"A", "B", "C", "D", "E", "", "F"}},
+    };
+    for (const auto& c : cases)
+        for (const TFileViewAs as : {TFileViewAs::Text, TFileViewAs::Auto}) {
+            std::vector<std::string> lines;
+            std::string why;
+            ASSERT_TRUE(FileViewLines(Text(c.Bytes), as, lines, why)) << c.What;
+            EXPECT_EQ(lines, c.Lines) << c.What;
+        }
+}
+
 TEST(BBCBasic, CorpusTapeProgramLists) {
     BRELK_REQUIRE_CORPUS();
     const auto path =

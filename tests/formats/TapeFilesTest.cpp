@@ -1,5 +1,5 @@
-// The files of a tape with their bytes: complete files only, from a stored block run or a
-// UEF container.
+// The files of a tape with their bytes: files that reach their last block, from a stored
+// block run or a UEF container.
 #include "formats/TapeFiles.h"
 #include "formats/UEF.h"
 #include "formats/UEFBuilder.h"
@@ -29,6 +29,17 @@ TBytes BlockData(std::uint16_t number, std::uint16_t length) {
     return data;
 }
 
+// Blocks as a stored block run and as a UEF container.
+std::vector<TBytes> BothForms(const std::vector<TBytes>& blocks) {
+    TBytes run;
+    TUEFBuilder uef;
+    for (const TBytes& block : blocks) {
+        run.insert(run.end(), block.begin(), block.end());
+        uef.Chunk(0x0100, block);
+    }
+    return {run, uef.Bytes};
+}
+
 } // namespace
 
 TEST(TapeFiles, CompleteFilesWithTheirBytes) {
@@ -37,27 +48,59 @@ TEST(TapeFiles, CompleteFilesWithTheirBytes) {
         TapeBlock(Spec("GAME", 1, 10, 0x80)),
         TapeBlock(Spec("LOST", 0, 256, 0)), // never finished: the next block 0 follows
         TapeBlock(Spec("GAP", 0, 256, 0)),
-        TapeBlock(Spec("GAP", 2, 5, 0x80)), // block 1 missing
+        TapeBlock(Spec("GAP", 2, 5, 0x80)), // block 1 missing: kept, out of sequence
         TapeBlock(Spec("EMPTY", 0, 0, 0x80)),
         TapeBlock(Spec("GAME", 0, 3, 0x80)), // the same name again
     };
-    TBytes run;
-    TUEFBuilder uef;
-    for (const TBytes& block : blocks) {
-        run.insert(run.end(), block.begin(), block.end());
-        uef.Chunk(0x0100, block);
-    }
-    for (const bool container : {false, true}) {
-        const std::vector<TTapeFile> files = ReadTapeFiles(container ? uef.Bytes : run);
-        ASSERT_EQ(files.size(), 3u) << container;
+    for (const TBytes& tape : BothForms(blocks)) {
+        const std::vector<TTapeFile> files = ReadTapeFiles(tape);
+        ASSERT_EQ(files.size(), 4u);
         EXPECT_EQ(files[0].Name, "GAME");
         EXPECT_TRUE(files[0].Locked);
         EXPECT_EQ(files[0].Load, 0xFFFF0E00u);
         EXPECT_EQ(files[0].Exec, 0x8023u);
         EXPECT_EQ(files[0].Data, Concat({BlockData(0, 256), BlockData(1, 10)}));
-        EXPECT_EQ(files[1].Name, "EMPTY");
-        EXPECT_TRUE(files[1].Data.empty());
-        EXPECT_EQ(files[2].Data, BlockData(0, 3));
+        EXPECT_FALSE(files[0].OutOfSequence);
+        EXPECT_EQ(files[1].Name, "GAP");
+        EXPECT_TRUE(files[1].OutOfSequence);
+        EXPECT_EQ(files[2].Name, "EMPTY");
+        EXPECT_TRUE(files[2].Data.empty());
+        EXPECT_EQ(files[3].Data, BlockData(0, 3));
+    }
+}
+
+// Copy-protected tapes number their blocks 0, 2, 4, ... or start past 0: each such file is
+// listed, its blocks joined in the order the tape holds them, and marked.
+TEST(TapeFiles, BlocksOutOfSequenceAreJoinedInTapeOrder) {
+    const std::vector<TBytes> blocks = {
+        TapeBlock(Spec("PROT", 0, 256, 0x01, 0x3000)),
+        TapeBlock(Spec("PROT", 2, 256, 0)),
+        TapeBlock(Spec("PROT", 4, 7, 0x80)),
+        TapeBlock(Spec("LATE", 3, 5, 0, 0x4000)), // no block 0: named by its first block
+        TapeBlock(Spec("LATE", 4, 6, 0x80)),
+        TapeBlock(Spec("PLAIN", 0, 4, 0x80)),
+    };
+    struct TExpected {
+        const char* Name;
+        std::uint32_t Load;
+        TBytes Data;
+        bool OutOfSequence;
+    };
+    const TExpected expected[] = {
+        {"PROT", 0x3000, Concat({BlockData(0, 256), BlockData(2, 256), BlockData(4, 7)}), true},
+        {"LATE", 0x4000, Concat({BlockData(3, 5), BlockData(4, 6)}), true},
+        {"PLAIN", 0x1900, BlockData(0, 4), false},
+    };
+    for (const TBytes& tape : BothForms(blocks)) {
+        const std::vector<TTapeFile> files = ReadTapeFiles(tape);
+        ASSERT_EQ(files.size(), std::size(expected));
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(files[i].Name, expected[i].Name);
+            EXPECT_EQ(files[i].Load, expected[i].Load) << expected[i].Name;
+            EXPECT_EQ(files[i].Data, expected[i].Data) << expected[i].Name;
+            EXPECT_EQ(files[i].OutOfSequence, expected[i].OutOfSequence) << expected[i].Name;
+        }
+        EXPECT_TRUE(files[0].Locked);
     }
 }
 

@@ -146,10 +146,11 @@ class TestMainDetails : public QObject {
     void hexViewRowText();
     void twoSidedDiscTabsAndDetailsTab();
     void tapeCatalogueTab();
-    void adfsShowsFieldsButNoDetails();
+    void adfsShowsFieldsAndWhyItCannotBeRead();
     void dfsSidesListTheirFiles();
     void textToggleShowsTheDetailsText();
     void tapeListsItsFiles();
+    void tapeFileOutOfSequenceIsListedWithItsNote();
     void adfsListsItsDirectoryTree();
     void fieldsFollowNumberSetting_data();
     void fieldsFollowNumberSetting();
@@ -313,7 +314,8 @@ void TestMainDetails::tapeCatalogueTab() {
     QVERIFY(Lines(main).value(0).startsWith("0000  2A 50 52 4F 47 00 00 19  *PROG..."));
 }
 
-void TestMainDetails::adfsShowsFieldsButNoDetails() {
+// An ADFS object that is no readable disc shows its fields and, as text, why.
+void TestMainDetails::adfsShowsFieldsAndWhyItCannotBeRead() {
     TMainRig rig;
     QVERIFY(UseCardWithData(rig, {{Disc("HARDDISC", 2), CountingBytes(1024)}}));
     TfrmMain& main = rig.Open();
@@ -323,8 +325,11 @@ void TestMainDetails::adfsShowsFieldsButNoDetails() {
     QCOMPARE(fields.value(2), QString("00000400"));
     QCOMPARE(fields.value(3), QString("HARDDISC"));
     QVERIFY(!fields.value(1).isEmpty());
-    QCOMPARE(Find<QTabBar>(main, "tbctrlObjectDetails")->count(), 0);
-    QCOMPARE(Find<QPlainTextEdit>(main, "memoObjectDetails")->toPlainText(), QString());
+    QCOMPARE(Tabs(main), QStringList{"ADFS"});
+    QCOMPARE(Lines(main).size(), 1);
+    QVERIFY(
+        Lines(main).value(0).startsWith("This ADFS disc cannot be read: not an old-map ADFS disc"));
+    QVERIFY(!ListShown(main));
 }
 
 // Each side's tab lists that side's files; the hex view tab lists none.
@@ -403,8 +408,25 @@ void TestMainDetails::tapeListsItsFiles() {
                  ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")));
 }
 
+// A tape file whose blocks are numbered 0, 2 is listed, its note on the name's tip.
+void TestMainDetails::tapeFileOutOfSequenceIsListedWithItsNote() {
+    TBytes tape = brelktest::Concat({brelktest::TapeBlock(brelktest::BlockSpec("PROT", 0, 16, 0)),
+                                     brelktest::TapeBlock(brelktest::BlockSpec("PROT", 2, 4, 0x80)),
+                                     brelktest::TapeBlock(brelktest::BlockSpec("OK", 0, 1, 0x80))});
+    tape.resize(512, 0);
+    TMainRig rig;
+    QVERIFY(UseCardWithData(rig, {{Disc("TAPE", 3), tape}}));
+    TfrmMain& main = rig.Open();
+    Select(main, "TAPE");
+    QCOMPARE(FileRows(main),
+             (QStringList{"PROT|00001900|00008023|000014||", "OK|00001900|00008023|000001||"}));
+    const QTreeWidget* list = Find<QTreeWidget>(main, "lvObjectFiles");
+    QCOMPARE(list->topLevelItem(0)->toolTip(0), QString("blocks out of sequence"));
+    QCOMPARE(list->topLevelItem(1)->toolTip(0), QString());
+}
+
 // A readable ADFS disc gets its own tab and its files under their directories, empty
-// directories too.
+// directories too; its text is the same tree.
 void TestMainDetails::adfsListsItsDirectoryTree() {
     adfstest::TObject hello{"HELLO", 7, 300, false, true};
     adfstest::TObject games{"GAMES", 20, 1280, true};
@@ -425,6 +447,15 @@ void TestMainDetails::adfsListsItsDirectoryTree() {
     QCOMPARE(FileRows(main), (QStringList{"$|||||", "  EMPTY|||||", "  GAMES|||||",
                                           "    ELITE|FFFF1900|FFFF8023|000258||01E",
                                           "  HELLO|FFFF1900|FFFF8023|00012C|L|007"}));
+    // "Text" shows the same tree as text, with access.
+    Find<QCheckBox>(main, "chkDetailsText")->click();
+    QVERIFY(!ListShown(main));
+    QCOMPARE(Lines(main),
+             (QStringList{"Title: My disc", "ADFS disc (old map, S format), 640 sectors",
+                          "Files: 2, directories: 2", "",
+                          "--name------access-load----- exec----- length--", "$", "  EMPTY     DR",
+                          "  GAMES     DR", "    ELITE   WR     FFFF1900 FFFF8023 00000258",
+                          "  HELLO     LWR    FFFF1900 FFFF8023 0000012C"}));
 }
 
 void TestMainDetails::fieldsFollowNumberSetting_data() {

@@ -21,7 +21,6 @@ using brelk::TMediaListing;
 
 namespace {
 
-const char* const kADFSTabLabel = "ADFS";
 enum TFileColumn { kColName, kColLoad, kColExec, kColLength, kColLocked, kColStart, kColCount };
 
 QString Hex(std::uint32_t value, int digits) {
@@ -64,6 +63,7 @@ void FillRow(QTreeWidgetItem* item, const QString& name, const TMediaListing& li
     item->setText(kColLocked, file.Locked ? QStringLiteral("L") : QString());
     item->setText(kColStart, disc ? Hex(file.StartSector, 3) : QString());
     item->setData(kColName, TObjectFilesMenu::kFileRole, qulonglong(index));
+    item->setToolTip(kColName, QString::fromStdString(file.Note));
     if (listing.Kind == TMediaKind::DFS)
         item->setFlags(item->flags() | Qt::ItemIsEditable);
     for (int column = kColLoad; column < kColCount; ++column)
@@ -143,10 +143,6 @@ void TfrmMain::ShowObjectFiles(const brelk::TBrelkCatEntry& entry, std::vector<s
     if (!brelk::MediaKindOf(entry, kind) || !brelk::ReadWholeObject(*Brelk, entry, bytes) ||
         !brelk::ListMediaFiles(kind, bytes, listing, why))
         return;
-    if (kind == TMediaKind::ADFS && tabs.empty()) {
-        tabs = {kADFSTabLabel};
-        selectedTab = 1;
-    }
     const int drive = ListedDrive(kind, tabs, selectedTab);
     if (drive < 0)
         return;
