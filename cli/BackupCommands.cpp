@@ -110,7 +110,7 @@ void VerifyRestore(const TArgs& args, const std::string& cardPath, const TPendin
         if (!entry || onCard.size() < image.size() ||
             !session.Card().ReadMMC(onCard.data(), entry->Address(), entry->Size()) ||
             !std::equal(image.begin(), image.end(), onCard.begin()))
-            throw TFailure(cardPath + ": the object '" + object->Entry.Name() +
+            throw TFailure(cardPath + ": the object '" + NameText(object->Entry.Name()) +
                            "' on the card differs from " + object->FileName);
         ++verified;
     }

@@ -84,13 +84,6 @@ std::optional<std::uint32_t> AddressOption(const TArgs& args) {
     return std::uint32_t(*value);
 }
 
-// The name's bytes that Text shows; a character no name shows leaves the text as it is, so
-// only the same bytes can match.
-std::string RawName(const std::string& text) {
-    std::string raw;
-    return NameFromText(text, raw) ? raw : text;
-}
-
 std::string SelectionFailure(const TObjectSelection& selection, const TObjectChoice& choice) {
     const std::string name = "'" + NameText(selection.Pattern) + "'";
     if (selection.Fault == TSelectionFault::Ambiguous)
@@ -102,6 +95,11 @@ std::string SelectionFailure(const TObjectSelection& selection, const TObjectCho
 }
 
 } // namespace
+
+std::string RawName(const std::string& text) {
+    std::string raw;
+    return NameFromText(text, raw) ? raw : text;
+}
 
 std::vector<const TBrelkCatEntry*> TCardSession::FindObjects(const std::vector<std::string>& names,
                                                              const TArgs& args) {

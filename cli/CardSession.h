@@ -59,4 +59,8 @@ class TCardSession {
     std::unique_ptr<TBrelk> Brelk;
 };
 
+// The name's bytes that Text, as brelk shows names, stands for; a character no name shows
+// leaves the text as it is, so only the same bytes can match.
+std::string RawName(const std::string& text);
+
 } // namespace brelk::cli

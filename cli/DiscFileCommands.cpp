@@ -8,12 +8,15 @@
 #include "cli/TerminalProgress.h"
 #include "explorer/AcornWildcard.h"
 #include "explorer/DiscFiles.h"
+#include "explorer/NameText.h"
 #include "explorer/ObjectTransfer.h"
 #include "formats/GlobalStuff.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <ostream>
 #include <string>
 
@@ -40,7 +43,7 @@ std::vector<std::string> From(const TArgs& args, std::size_t first) {
 // Reads Entry's bytes and lists its files; TFailure when it has none or cannot be read.
 void LoadObject(TCardSession& session, const TBrelkCatEntry* entry, TOpenObject& object) {
     object.Entry = entry;
-    object.Name = VisibleName(entry->Name());
+    object.Name = NameText(entry->Name());
     TMediaKind kind;
     if (!MediaKindOf(*entry, kind))
         throw TFailure("'" + object.Name + "' is no disc or tape object");
@@ -62,6 +65,14 @@ int SideOption(const TArgs& args) {
     if (side && DFSSideOfDrive(int(*side)) < 0)
         throw TUsageError("--side takes a drive number 0 to 4");
     return side ? int(*side) : -1;
+}
+
+// The names' bytes that Texts, as brelk shows names, stand for.
+std::vector<std::string> RawNames(const std::vector<std::string>& texts) {
+    std::vector<std::string> raw;
+    for (const std::string& text : texts)
+        raw.push_back(RawName(text));
+    return raw;
 }
 
 std::vector<const TMediaFile*> Choose(const TOpenObject& object,
@@ -161,8 +172,8 @@ std::vector<std::pair<const TBrelkCatEntry*, std::string>> ObjectsWithFiles(TCar
             names.push_back(entry->Name());
         }
     if (entries.empty())
-        throw TFailure(session.Path + ": no disc or tape object matches '" + args.Positional()[1] +
-                       "'");
+        throw TFailure(session.Path + ": no disc or tape object matches '" +
+                       NameText(RawName(args.Positional()[1])) + "'");
     const std::vector<std::string> folders = ExtractFolderNames(names);
     std::vector<std::pair<const TBrelkCatEntry*, std::string>> objects;
     for (std::size_t i = 0; i < entries.size(); ++i)
@@ -195,7 +206,7 @@ void ExtractSeveral(const TArgs& args, TContext& context, TCardSession& session,
                     const std::string& folder) {
     session.RequireCatalogue();
     const auto objects = ObjectsWithFiles(session, args);
-    const std::vector<std::string> patterns = From(args, 2);
+    const std::vector<std::string> patterns = RawNames(From(args, 2));
     std::vector<bool> used(patterns.size(), false);
     TSafeWriteBatch batch;
     std::vector<std::string> written;
@@ -211,7 +222,7 @@ void ExtractSeveral(const TArgs& args, TContext& context, TCardSession& session,
     progress.End();
     for (std::size_t p = 0; p < patterns.size(); ++p)
         if (!used[p])
-            throw TFailure("no file matches '" + patterns[p] + "' in any object");
+            throw TFailure("no file matches '" + NameText(patterns[p]) + "' in any object");
     CommitExtract(batch, written, context);
 }
 
@@ -229,7 +240,8 @@ int RunExtract(const TArgs& args, TContext& context) {
     TSafeWriteBatch batch;
     std::vector<std::string> written;
     TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
-    ExtractInto(args, object, Choose(object, From(args, 2), -1), folder, {}, batch, written,
+    ExtractInto(args, object, Choose(object, RawNames(From(args, 2)), -1), folder, {}, batch,
+                written,
                 &progress);
     CommitExtract(batch, written, context);
     return 0;
@@ -243,15 +255,16 @@ int RunView(const TArgs& args, TContext& context) {
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
     TOpenObject object;
     OpenObject(session, args, object);
-    const auto chosen = Choose(object, {args.Positional()[2]}, SideOption(args));
+    const auto chosen = Choose(object, {RawName(args.Positional()[2])}, SideOption(args));
     if (chosen.size() != 1)
-        throw TFailure("'" + object.Name + "': '" + args.Positional()[2] + "' matches " +
-                       std::to_string(chosen.size()) + " files; name one (or give --side)");
+        throw TFailure("'" + object.Name + "': '" + NameText(RawName(args.Positional()[2])) +
+                       "' matches " + std::to_string(chosen.size()) +
+                       " files; name one (or give --side)");
     std::vector<std::string> lines;
     std::string why;
     if (!ViewMediaFile(object.Listing, object.Bytes, *chosen[0], as, lines, why))
         throw TFailure("'" + object.Name + "': " + why);
-    WriteLines(context.Out, lines);
+    WriteLines(context.Out, lines, context.Terminals.Out);
     return 0;
 }
 
@@ -271,11 +284,13 @@ std::uint32_t HexOption(const TArgs& args, const std::string& name, std::uint32_
     return std::uint32_t(number);
 }
 
-// The .inf sidecar of Path, when there is one.
+// The .inf sidecar of Path, when there is one; TFailure when it is refused.
 bool ReadInf(const std::string& path, TInfFields& fields) {
-    std::ifstream in(path + ".inf");
-    std::string line;
-    return in && std::getline(in, line) && ParseInfLine(line, fields);
+    bool present = false;
+    std::string why;
+    if (!ReadInfSidecar(path, fields, present, why))
+        throw TFailure(why + "; nothing was inserted");
+    return present;
 }
 
 // The file to insert from Path: name, addresses and lock from the options, else from its
@@ -285,8 +300,9 @@ TDFSNewFile NewFileFrom(const TArgs& args, const std::string& path,
     TInfFields inf;
     const bool hasInf = ReadInf(path, inf);
     TDFSNewFile file;
-    file.Name = args.Value("--name").value_or(
-        hasInf ? inf.Name : std::filesystem::path(path).filename().string());
+    file.Name = hasInf ? inf.Name : std::filesystem::path(path).filename().string();
+    if (const auto name = args.Value("--name"))
+        file.Name = RawName(*name);
     file.Load = HexOption(args, "--load", hasInf ? inf.Load : 0);
     file.Exec = HexOption(args, "--exec", hasInf ? inf.Exec : 0);
     file.Locked = args.Has("--locked") || (hasInf && inf.Locked);
@@ -304,11 +320,38 @@ int SideIndexOption(const TArgs& args) {
 void ChangeDisc(TCardSession& session, const TArgs& args, const TDFSSideEdit& edit) {
     session.RequireCatalogue();
     const TBrelkCatEntry* entry = session.FindObject(args.Positional()[1], args);
-    const std::string name = VisibleName(entry->Name());
+    const std::string name = NameText(entry->Name());
     std::string why;
     if (!EditDFSObject(session.Card(), entry, SideIndexOption(args), edit, why))
         session.Fail("'" + name + "': " + why);
     session.Finish();
+}
+
+// Refuses the first file whose name DFS does not take, proposing one for --name.
+void RefuseBadNames(TCardSession& session, const TArgs& args,
+                    const std::vector<TDFSNewFile>& files) {
+    std::vector<std::string> names;
+    for (const TDFSNewFile& file : files)
+        names.push_back(file.Name);
+    char directory = '$';
+    std::string bare;
+    std::string why;
+    const auto bad = std::find_if(names.begin(), names.end(), [&](const std::string& name) {
+        return !ParseDFSName(name, directory, bare, why);
+    });
+    if (bad == names.end())
+        return;
+    session.RequireCatalogue();
+    TOpenObject object;
+    LoadObject(session, session.FindObject(args.Positional()[1], args), object);
+    std::vector<bool> changed;
+    const int drive = SideOption(args);
+    const std::vector<std::string> proposed =
+        ProposeDFSNames(object.Listing, drive < 0 ? 0 : drive, names, changed);
+    throw TFailure("'" + object.Name + "': " + NameText(why) +
+                   "; insert it on its own with --name " +
+                   NameText(proposed[std::size_t(bad - names.begin())]) +
+                   " or another name; the card is unchanged");
 }
 
 int RunInsert(const TArgs& args, TContext& context) {
@@ -324,9 +367,11 @@ int RunInsert(const TArgs& args, TContext& context) {
     for (std::size_t i = 0; i < paths.size(); ++i)
         files.push_back(NewFileFrom(args, paths[i], contents[i]));
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
+    RefuseBadNames(session, args, files);
     ChangeDisc(session, args, InsertFilesEdit(files, args.Has("--replace")));
     for (const TDFSNewFile& file : files)
-        context.Out << "Inserted " << file.Name << " (" << file.Data.size() << " bytes)\n";
+        context.Out << "Inserted " << NameText(file.Name) << " (" << file.Data.size()
+                    << " bytes)\n";
     return 0;
 }
 
@@ -335,9 +380,9 @@ int RunDeleteFile(const TArgs& args, TContext& context) {
         throw TUsageError("missing argument: expected CARD OBJECT FILE...");
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     std::vector<std::string> deleted;
-    ChangeDisc(session, args, DeleteFilesEdit(From(args, 2), &deleted));
+    ChangeDisc(session, args, DeleteFilesEdit(RawNames(From(args, 2)), &deleted));
     for (const std::string& name : deleted)
-        context.Out << "Deleted " << name << "\n";
+        context.Out << "Deleted " << NameText(name) << "\n";
     return 0;
 }
 
@@ -393,6 +438,7 @@ TCommand ViewCommand() {
             "Show a file inside a disc or tape object",
             "A BASIC program as LIST shows it, text with CR line ends as text, anything else as\n"
             "a hex dump; --as chooses one. A file that is no BASIC program is refused as BASIC.\n"
+            "To a terminal, control characters show as \".\"; a pipe gets the lines as they are.\n"
             "Options:\n" +
                 std::string(kSideHelp) +
                 "  --as WAY        auto (the default), basic, text or hex\n" + kObjectChoiceHelp,
@@ -409,7 +455,9 @@ TCommand InsertCommand() {
             "Each file goes into the first gap that fits, as DFS saves. PCFILE.inf beside a file\n"
             "gives its name, addresses and lock unless the options say otherwise; without either\n"
             "the PC file's name is used. A full catalogue or disc, a bad name or a name already\n"
-            "there (without --replace) is exit 1 with the card unchanged. A squashed disc grows.\n"
+            "there (without --replace) is exit 1 with the card unchanged; for a name DFS does\n"
+            "not take the message proposes one for --name. A .inf line holding a control byte\n"
+            "or a number beyond 32 bits is refused. A squashed disc grows.\n"
             "Options:\n" +
                 std::string(kSideHelp) +
                 "  --name D.NAME   the DFS name (one PCFILE only)\n"

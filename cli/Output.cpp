@@ -4,9 +4,9 @@
 
 namespace brelk::cli {
 
-void WriteLines(std::ostream& out, const std::vector<std::string>& lines) {
+void WriteLines(std::ostream& out, const std::vector<std::string>& lines, bool terminal) {
     for (const auto& line : lines)
-        out << CodePage1252ToUtf8(line) << "\n";
+        out << CodePage1252ToUtf8(terminal ? PrintableName(line) : line) << "\n";
 }
 
 } // namespace brelk::cli

@@ -118,8 +118,28 @@ struct TInfFields {
     bool Locked = false;
 };
 
-// Reads a .inf line "NAME [LOAD [EXEC [LENGTH]]] [L|Locked]"; false when it has no name.
+// Reads a .inf line "NAME [LOAD [EXEC [LENGTH [ACCESS]]]] [L|Locked] [KEY=VALUE...]", numbers
+// in hexadecimal. False, with the reason and the line as NameText shows names, when it has no
+// name, holds a NUL or another control byte, a number that is negative or needs more than
+// 32 bits, more than four numbers, or a word that is none of these.
+bool ParseInfLine(const std::string& line, TInfFields& fields, std::string& why);
 bool ParseInfLine(const std::string& line, TInfFields& fields);
+
+// Reads the sidecar PATH.inf of the PC file Path. False, with the reason naming the sidecar,
+// when it is there but cannot be read or is refused; Present tells whether there is one.
+bool ReadInfSidecar(const std::string& path, TInfFields& fields, bool& present, std::string& why);
+
+// DFS names for files to insert into drive Drive of Listing, in order: a name that DFS takes
+// stays; another becomes its first seven characters that DFS allows (directory "$" unless it
+// gives a valid one), with a number at the end where that name is on the side or proposed
+// already. Changed[i] tells whether Names[i] was changed.
+std::vector<std::string> ProposeDFSNames(const TMediaListing& listing, int drive,
+                                         const std::vector<std::string>& names,
+                                         std::vector<bool>& changed);
+
+// The refusal of a delete that chooses locked files, naming them (as NameText shows them);
+// empty when none of Files is locked.
+std::string LockedFilesRefusal(const std::vector<const TMediaFile*>& files);
 
 // Changes side Side of the DFS disc object Entry on the card: Edit runs on the side's
 // bytes, and the changed object (squashed again when it was kept squashed) replaces the
@@ -130,9 +150,15 @@ bool EditDFSObject(TBrelk& card, const TBrelkCatEntry* entry, int side, const TD
 
 // Inserts Files into a side (Replace: a file of the same name, not locked, goes first).
 TDFSSideEdit InsertFilesEdit(const std::vector<TDFSNewFile>& files, bool replace);
-// Deletes the files that Patterns choose from a side; a pattern that chooses nothing
-// refuses the edit. Deleted receives the names.
+// Deletes the files that Patterns choose from a side; a pattern that chooses nothing, or a
+// locked file among those chosen, refuses the edit. Deleted receives the names.
 TDFSSideEdit DeleteFilesEdit(const std::vector<std::string>& patterns,
                              std::vector<std::string>* deleted);
+// Locks (or unlocks) the files Names.
+TDFSSideEdit LockFilesEdit(const std::vector<std::string>& names, bool lock);
+// Renames the file From to To.
+TDFSSideEdit RenameFileEdit(const std::string& from, const std::string& to);
+
+// Every reason these edits and readers give shows the names in it as NameText does.
 
 } // namespace brelk

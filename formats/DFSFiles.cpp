@@ -274,6 +274,10 @@ bool ReadDFSFileBytes(std::span<const std::uint8_t> sideBytes, const TDFSDiscSid
     return true;
 }
 
+bool IsDFSNameCharacter(char c) {
+    return !IsForbiddenCharacter(c);
+}
+
 bool ParseDFSName(const std::string& text, char& directory, std::string& name, std::string& why) {
     const bool qualified = text.size() >= 2 && text[1] == '.';
     directory = qualified ? text[0] : '$';

@@ -46,6 +46,8 @@ bool ReadDFSFileBytes(std::span<const std::uint8_t> sideBytes, const TDFSDiscSid
 // A name as DFS takes it: "D.NAME" or "NAME" (directory "$"); one directory character and
 // one to seven name characters, printable, none of space . : " # *. False with the reason.
 bool ParseDFSName(const std::string& text, char& directory, std::string& name, std::string& why);
+// Whether DFS takes C in a name: printable, none of space . : " # *.
+bool IsDFSNameCharacter(char c);
 
 // A file to save into a side.
 struct TDFSNewFile {

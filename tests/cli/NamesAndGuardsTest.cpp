@@ -2,6 +2,7 @@
 // for a terminal: in the test process with chosen terminals, and the real program on a
 // pseudo-terminal.
 #include "cli/CliFixture.h"
+#include "cli/TerminalRun.h"
 #include "support/TestSupport.h"
 
 #include <csignal>
@@ -173,50 +174,6 @@ TEST_F(NamesAndGuardsTest, FormatOfACatalogueAsksOnATerminalOnly) {
     ASSERT_EQ(Run({"put", Card, File("ONE", "1")}).Status, 0);
     EXPECT_EQ(Run({"format", Card, "--force"}).Status, 0);
     EXPECT_EQ(Run({"ls", Card, "--json"}).Out, "{\"catalogue_valid\": true, \"entries\": []}\n");
-}
-
-// The real program on a pseudo-terminal: Answer is typed once the question has appeared.
-struct TTerminalRun {
-    int Status = -1;
-    std::string Screen;
-};
-
-TTerminalRun RunOnTerminal(const std::vector<std::string>& args, const std::string& state,
-                           const std::optional<std::string>& answer) {
-    TTerminalRun run;
-    int master = -1;
-    const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
-    if (pid == 0) {
-        ::setenv("XDG_STATE_HOME", state.c_str(), 1);
-        std::vector<char*> argv{const_cast<char*>("brelk")};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(BRELK_BINARY, argv.data());
-        ::_exit(127);
-    }
-    if (pid < 0)
-        return run;
-    bool answered = !answer;
-    for (;;) {
-        pollfd wait{master, POLLIN, 0};
-        if (::poll(&wait, 1, 20000) <= 0)
-            break; // no word for 20 s: the program hangs, and the test fails below
-        char buffer[512];
-        const ssize_t n = ::read(master, buffer, sizeof buffer);
-        if (n <= 0)
-            break; // the program has ended (EIO once the terminal's last writer is gone)
-        run.Screen.append(buffer, std::size_t(n));
-        if (!answered && run.Screen.find("[y/N] ") != std::string::npos) {
-            answered = ::write(master, answer->data(), answer->size()) == ssize_t(answer->size());
-        }
-    }
-    ::close(master);
-    int status = 0;
-    ::kill(pid, SIGKILL); // ended already, unless it hung
-    ::waitpid(pid, &status, 0);
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
 }
 
 TEST_F(NamesAndGuardsTest, TheRealProgramAsksAndRefusesOnATerminal) {

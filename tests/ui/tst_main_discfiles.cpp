@@ -13,6 +13,9 @@
 #include <QFile>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -93,6 +96,56 @@ bool DropOnList(TfrmMain& main, QMimeData& data, Qt::DropAction* action = nullpt
     return drop.isAccepted();
 }
 
+// A window on a card holding the disc NAMES, whose locked files have names with bytes that
+// show nothing, and the free file FREE.
+TfrmMain& OpenNamesDisc(TMainRig& rig) {
+    const TBytes side = dfstest::TDFSBuilder(800)
+                            .Add(dfstest::FileAt(std::string("\x1B]0;X\x07", 6), 10, 2, '$', true))
+                            .Add(dfstest::FileAt(std::string("A\001B", 3), 10, 3, '$', true))
+                            .Add(dfstest::FileAt(std::string("HI\x7F", 3), 10, 4, '$', true))
+                            .Add(dfstest::FileAt("FREE", 10, 5))
+                            .Bytes();
+    const bool made =
+        rig.UseCard(k8M, {}) && AddWithData(rig.CardPath(), brelk::kTypeImage, 1, "NAMES", side);
+    TfrmMain& main = rig.Open();
+    if (made)
+        Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(FindNode(main, "NAMES"));
+    return main;
+}
+
+// Answers the DFS names dialog once it is up: keeps its rows, puts Edits into the name
+// column and presses OK (or Cancel).
+class TNamesAnswer : public QObject {
+  public:
+    TNamesAnswer(QMap<int, QString> edits, bool ok) : Edits(std::move(edits)), Ok(ok) {
+        Poll.setInterval(10);
+        connect(&Poll, &QTimer::timeout, this, &TNamesAnswer::Answer);
+        Poll.start();
+    }
+    QStringList Files, Names;
+    QList<bool> Bold;
+
+  private:
+    QMap<int, QString> Edits;
+    bool Ok;
+    QTimer Poll;
+    void Answer() {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog || dialog->objectName() != "frmDFSNames" || !dialog->isVisible())
+            return;
+        Poll.stop();
+        auto* table = dialog->findChild<QTableWidget*>("tblDFSNames");
+        for (int row = 0; row < table->rowCount(); ++row) {
+            Files << table->item(row, 0)->text();
+            Names << table->item(row, 1)->text();
+            Bold << table->item(row, 1)->font().bold();
+            if (Edits.contains(row))
+                table->item(row, 1)->setText(Edits[row]);
+        }
+        dialog->findChild<QPushButton*>(Ok ? "btbtnOK" : "btbtnCancel")->click();
+    }
+};
+
 QString MakePCFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
@@ -114,7 +167,12 @@ class TestMainDiscFiles : public QObject {
     void deleteAsksFirst_data();
     void deleteAsksFirst();
     void lockAndUnlock();
+    void deleteOfLockedFilesIsRefusedAtOnce_data();
+    void deleteOfLockedFilesIsRefusedAtOnce();
     void insertFilesWithTheirInf();
+    void insertRefusesAnInfThatIsNoText();
+    void insertProposesNamesTheUserCanChange();
+    void cancelledNamesInsertNothing();
     void renameByEditingTheName();
     void dragCarriesTheExtractedFiles();
     void droppedPCFilesAreInsertedAsCopies();
@@ -312,17 +370,51 @@ void TestMainDiscFiles::lockAndUnlock() {
     menu.Update();
     QCOMPARE(menu.Lock->text(), QString("Unlock"));
 
-    rig.Prompter.QueueAnswer(TAnswer::Yes);
     menu.DeleteClick();
-    QCOMPARE(rig.Prompter.Messages().size(), 2);
-    QVERIFY2(rig.Prompter.Messages().last().startsWith("'FILES' was not changed: "),
-             qPrintable(rig.Prompter.Messages().last()));
+    QCOMPARE(rig.Prompter.Messages(),
+             QStringList{"'FILES' was not changed: 'W.DATA' is locked; unlock it first"});
     QCOMPARE(rig.Prompter.Last().Icon, TPrompter::TIcon::Error);
     QCOMPARE(Names(main), (QStringList{"$.TEXT", "W.DATAL"}));
 
     Choose(main, "W.DATA");
     menu.LockClick();
     QCOMPARE(Names(main), (QStringList{"$.TEXT", "W.DATA"}));
+}
+
+// A delete that chooses a locked file says so at once, naming every locked file with the bytes
+// that show nothing as \xNN, and asks nothing.
+void TestMainDiscFiles::deleteOfLockedFilesIsRefusedAtOnce_data() {
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("ESC ]0;X BEL") << QStringList{"$.\x1B]0;X\x07"}
+                                  << "'NAMES' was not changed: '$.\\x1B]0;X\\x07' is locked; "
+                                     "unlock it first";
+    QTest::newRow("0x01") << QStringList{"$.A\001B", "$.FREE"}
+                          << "'NAMES' was not changed: '$.A\\x01B' is locked; unlock it first";
+    QTest::newRow("all") << QStringList{"$.\x1B]0;X\x07", "$.A\001B", "$.HI\x7F", "$.FREE"}
+                         << "'NAMES' was not changed: '$.\\x1B]0;X\\x07', '$.A\\x01B', "
+                            "'$.HI\\x7F' are locked; unlock them first";
+}
+
+void TestMainDiscFiles::deleteOfLockedFilesIsRefusedAtOnce() {
+    QFETCH(QStringList, chosen);
+    QFETCH(QString, message);
+    TMainRig rig;
+    TfrmMain& main = OpenNamesDisc(rig);
+    const QStringList before = Names(main);
+    QCOMPARE(before.size(), 4);
+    auto* list = Find<QTreeWidget>(main, "lvObjectFiles");
+    list->clearSelection();
+    for (const QString& name : chosen) {
+        const auto found = list->findItems(name, Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        found.first()->setSelected(true);
+    }
+    Menu(main).DeleteClick();
+    QCOMPARE(rig.Prompter.Messages(), QStringList{message});
+    QCOMPARE(rig.Prompter.Last().Icon, TPrompter::TIcon::Error);
+    QCOMPARE(rig.Prompter.Last().Buttons, TPrompter::TButtons::OK);
+    QCOMPARE(Names(main), before);
 }
 
 // Inserted files take the name and addresses of a .inf beside them; Cancel inserts nothing,
@@ -364,6 +456,73 @@ void TestMainDiscFiles::insertFilesWithTheirInf() {
     QCOMPARE(rig.Prompter.Messages(), QStringList{missing + ": could not be read"});
     QCOMPARE(rig.Prompter.Last().Icon, TPrompter::TIcon::Error);
     QCOMPARE(Names(main).size(), 3);
+}
+
+// A .inf that holds bytes that are no text stops the insert, its line shown safely.
+void TestMainDiscFiles::insertRefusesAnInfThatIsNoText() {
+    TMainRig rig;
+    TfrmMain& main = OpenDisc(rig);
+    const QString path = MakePCFile(rig.Dir.path() + "/new.bin", "ABC");
+    MakePCFile(path + ".inf", QByteArray("B.NEW\x00\x1B 2000 2004\n", 18));
+    rig.Prompter.QueueFiles({path});
+    Menu(main).InsertClick();
+    QCOMPARE(rig.Prompter.Messages(),
+             QStringList{path + ".inf: the .inf line 'B.NEW\\x00\\x1B 2000 2004' holds a NUL or "
+                                "another byte that is no text"});
+    QCOMPARE(rig.Prompter.Last().Icon, TPrompter::TIcon::Error);
+    MakePCFile(path + ".inf", "B.NEW 100001900 2004\n");
+    rig.Prompter.QueueFiles({path});
+    Menu(main).InsertClick();
+    QCOMPARE(rig.Prompter.Messages().last(),
+             path + ".inf: the .inf line 'B.NEW 100001900 2004': '100001900' needs more than 32 "
+                    "bits");
+    QCOMPARE(Names(main), (QStringList{"$.TEXT", "W.DATA"}));
+}
+
+// PC names that DFS does not take get proposed names, unique on the side and among the files,
+// which the user may change before the files go in.
+void TestMainDiscFiles::insertProposesNamesTheUserCanChange() {
+    TMainRig rig;
+    TfrmMain& main = OpenDisc(rig);
+    const QString folder = rig.Dir.path();
+    const QStringList paths = {
+        MakePCFile(folder + "/te xt", "1"), MakePCFile(folder + "/program.bas", "22"),
+        MakePCFile(folder + "/program.txt", "333"), MakePCFile(folder + "/NEW", "4444")};
+    TNamesAnswer answer({{2, "B.PROGTXT"}}, true);
+    rig.Prompter.QueueFiles(paths);
+    Menu(main).InsertClick();
+    QCOMPARE(answer.Files, (QStringList{"te xt", "program.bas", "program.txt", "NEW"}));
+    QCOMPARE(answer.Names, (QStringList{"$.text1", "$.program", "$.progra1", "NEW"}));
+    QCOMPARE(answer.Bold, (QList<bool>{true, true, true, false}));
+    QVERIFY(rig.Prompter.Messages().isEmpty());
+    QStringList names = Names(main);
+    names.sort();
+    QCOMPARE(names,
+             (QStringList{"$.NEW", "$.TEXT", "$.program", "$.text1", "B.PROGTXT", "W.DATA"}));
+    auto* list = Find<QTreeWidget>(main, "lvObjectFiles");
+    QCOMPARE(list->findItems("B.PROGTXT", Qt::MatchExactly).first()->text(3), QString("000003"));
+}
+
+// Cancel in the names dialog inserts nothing; a name typed there that DFS does not take is
+// refused with the reason.
+void TestMainDiscFiles::cancelledNamesInsertNothing() {
+    TMainRig rig;
+    TfrmMain& main = OpenDisc(rig);
+    const QString path = MakePCFile(rig.Dir.path() + "/longname.txt", "1");
+    {
+        TNamesAnswer cancel({}, false);
+        rig.Prompter.QueueFiles({path});
+        Menu(main).InsertClick();
+        QCOMPARE(cancel.Names, QStringList{"$.longnam"});
+    }
+    QVERIFY(rig.Prompter.Messages().isEmpty());
+    QCOMPARE(Names(main), (QStringList{"$.TEXT", "W.DATA"}));
+    TNamesAnswer bad({{0, "LONGNAME"}}, true);
+    rig.Prompter.QueueFiles({path});
+    Menu(main).InsertClick();
+    QCOMPARE(rig.Prompter.Messages(),
+             QStringList{"'FILES' was not changed: 'LONGNAME' needs a name of 1 to 7 characters"});
+    QCOMPARE(Names(main), (QStringList{"$.TEXT", "W.DATA"}));
 }
 
 // An edited name renames the file; a name already there is refused with the reason.
@@ -416,10 +575,13 @@ void TestMainDiscFiles::droppedPCFilesAreInsertedAsCopies() {
     QVERIFY(rig.Prompter.Messages().isEmpty());
     QCOMPARE(CardNames(rig.CardPath()).size(), 2); // no object was added to the card
 
-    // A name DFS does not take is refused with the reason.
+    // A name DFS does not take gets a proposed one; a name typed there that DFS does not take
+    // either is refused with the reason.
+    TNamesAnswer answer({{0, "FAR TOO"}}, true);
     data.setUrls({QUrl::fromLocalFile(MakePCFile(rig.Dir.path() + "/FAR TOO LONG", "x"))});
     QVERIFY(DropOnList(main, data));
     QTRY_COMPARE(rig.Prompter.Messages().size(), 1);
+    QCOMPARE(answer.Names, QStringList{"$.FARTOOL"});
     QVERIFY2(rig.Prompter.Messages().first().startsWith("'FILES' was not changed: "),
              qPrintable(rig.Prompter.Messages().first()));
 }

@@ -2,6 +2,7 @@
 
 #include "ui/aux/NameText.h"
 #include "ui/aux/Prompter.h"
+#include "ui/main/DFSNamesDialog.h"
 #include "ui/main/Main.h"
 
 #include "explorer/DiscFiles.h"
@@ -137,22 +138,55 @@ bool EditShownSide(TfrmMain& window, TOpenObject& object, int drive,
 }
 
 // A PC file to insert: its name and addresses from a .inf beside it when there is one.
-bool ReadNewFile(const QString& path, brelk::TDFSNewFile& file, std::vector<std::uint8_t>& data) {
+// False, with the reason, when the file cannot be read or its .inf is refused.
+bool ReadNewFile(const QString& path, brelk::TDFSNewFile& file, std::vector<std::uint8_t>& data,
+                 std::string& why) {
     QFile pcFile(path);
-    if (!pcFile.open(QIODevice::ReadOnly))
+    if (!pcFile.open(QIODevice::ReadOnly)) {
+        why = path.toStdString() + ": could not be read";
         return false;
+    }
     const QByteArray bytes = pcFile.readAll();
     data.assign(bytes.begin(), bytes.end());
     file.Name = QFileInfo(path).fileName().toStdString();
-    QFile inf(path + QStringLiteral(".inf"));
     brelk::TInfFields fields;
-    if (inf.open(QIODevice::ReadOnly) &&
-        brelk::ParseInfLine(inf.readLine().trimmed().toStdString(), fields)) {
+    bool present = false;
+    if (!brelk::ReadInfSidecar(path.toStdString(), fields, present, why))
+        return false;
+    if (present) {
         file.Name = fields.Name;
         file.Load = fields.Load;
         file.Exec = fields.Exec;
         file.Locked = fields.Locked;
     }
+    return true;
+}
+
+// Proposes DFS names where the PC names are none and lets the user change them; false when
+// the user cancelled or typed a name no card can hold.
+bool ConfirmNames(TfrmMain& window, const TMediaListing& listing, int drive,
+                  const QStringList& paths, std::vector<brelk::TDFSNewFile>& files) {
+    std::vector<std::string> names;
+    for (const brelk::TDFSNewFile& file : files)
+        names.push_back(file.Name);
+    std::vector<bool> changed;
+    const std::vector<std::string> proposed =
+        brelk::ProposeDFSNames(listing, drive, names, changed);
+    if (std::find(changed.begin(), changed.end(), true) == changed.end())
+        return true;
+    QStringList pcNames;
+    QStringList shown;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        pcNames << QFileInfo(paths[qsizetype(i)]).fileName();
+        shown << CardNameText(proposed[i]);
+    }
+    TfrmDFSNames dialog(pcNames, shown, QList<bool>(changed.begin(), changed.end()), &window);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const QStringList chosen = dialog.Names();
+    for (std::size_t i = 0; i < files.size(); ++i)
+        if (!CardNameFromText(chosen[qsizetype(i)], files[i].Name))
+            files[i].Name = chosen[qsizetype(i)].toStdString(); // refused with the reason
     return true;
 }
 
@@ -269,9 +303,12 @@ void TObjectFilesMenu::DeleteClick() {
         return;
     std::vector<std::string> names;
     QStringList shown;
-    for (const TMediaFile* file : FilesAt(object, chosen)) {
+    const std::vector<const TMediaFile*> files = FilesAt(object, chosen);
+    if (const std::string locked = brelk::LockedFilesRefusal(files); !locked.empty())
+        return ShowError(Window, "'" + object.Name.toStdString() + "' was not changed: " + locked);
+    for (const TMediaFile* file : files) {
         names.push_back(file->Name);
-        shown << MediaText(file->Name);
+        shown << CardNameText(file->Name);
     }
     const QString question =
         QStringLiteral("Delete %1 from '%2'?").arg(shown.join(QStringLiteral(", ")), object.Name);
@@ -294,12 +331,7 @@ void TObjectFilesMenu::LockClick() {
     for (const TMediaFile* file : FilesAt(object, chosen))
         names.push_back(file->Name);
     EditShownSide(Window, object, Window.lvObjectFiles->property(kDriveProperty).toInt(),
-                  [names, lock](std::vector<std::uint8_t>& side, std::string& why) {
-                      for (const std::string& name : names)
-                          if (!brelk::LockDFSFile(side, name, lock, why))
-                              return false;
-                      return true;
-                  });
+                  brelk::LockFilesEdit(names, lock));
 }
 
 void TObjectFilesMenu::InsertClick() {
@@ -317,12 +349,14 @@ void TObjectFilesMenu::InsertPaths(const QStringList& paths) {
     std::vector<std::vector<std::uint8_t>> data(std::size_t(paths.size()));
     std::vector<brelk::TDFSNewFile> files(std::size_t(paths.size()));
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (!ReadNewFile(paths[qsizetype(i)], files[i], data[i]))
-            return ShowError(Window, paths[qsizetype(i)].toStdString() + ": could not be read");
+        std::string why;
+        if (!ReadNewFile(paths[qsizetype(i)], files[i], data[i], why))
+            return ShowError(Window, why);
         files[i].Data = data[i];
     }
-    EditShownSide(Window, object, Window.lvObjectFiles->property(kDriveProperty).toInt(),
-                  brelk::InsertFilesEdit(files, false));
+    const int drive = Window.lvObjectFiles->property(kDriveProperty).toInt();
+    if (ConfirmNames(Window, object.Listing, drive, paths, files))
+        EditShownSide(Window, object, drive, brelk::InsertFilesEdit(files, false));
 }
 
 void TObjectFilesMenu::RenameClick() {
@@ -349,10 +383,7 @@ void TObjectFilesMenu::RenameFile(std::size_t index, const QString& to) {
     if (to.toStdString() == from)
         return;
     EditShownSide(Window, object, Window.lvObjectFiles->property(kDriveProperty).toInt(),
-                  [from, to = to.toLatin1().toStdString()](std::vector<std::uint8_t>& side,
-                                                           std::string& why) {
-                      return brelk::RenameDFSFile(side, from, to, why);
-                  });
+                  brelk::RenameFileEdit(from, to.toLatin1().toStdString()));
 }
 
 bool TObjectFilesMenu::DFSListShown() const {
