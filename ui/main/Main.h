@@ -94,6 +94,12 @@ class TfrmMain : public QMainWindow {
     // showing of the window (or when a test calls it).
     void FormShow();
     bool HasBeenShown() const { return Shown; }
+    // Opens the card (an image file or a device) at Path instead of the MMCDrive setting, for
+    // as long as this window runs or until a drive is chosen in the settings or on arrival;
+    // the settings keep their own drive. Takes effect at the first showing or the next reload.
+    void UseCardForThisRun(const QString& path) { CardForThisRun = path; }
+    // The drive the card object is bound to at initialisation.
+    QString CardDrive() const;
 
     // --- Object tree ---
     void PopulateTreeInfo();
@@ -300,6 +306,7 @@ class TfrmMain : public QMainWindow {
   private:
     // --- Process-wide objects ---
     TBrelkExplorerSettings Settings;
+    QString CardForThisRun; // --card, empty when the settings name the drive
     brelk::TPendingObjects PendingObjects;
     std::unique_ptr<brelk::TBrelk> Brelk;
     TObjectImageList ObjectImages;

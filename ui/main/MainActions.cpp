@@ -219,7 +219,10 @@ void TfrmMain::actnReloadDriveExecute() {
 void TfrmMain::mnuToolsSettingsClick() {
     if (IsBusy() || !SettingsWindow)
         return;
+    const QString drive = Settings.MMCDrive;
     SettingsWindow->exec();
+    if (Settings.MMCDrive != drive)
+        CardForThisRun.clear(); // a drive chosen now replaces the one of the command line
     // Allocation reads these two at once; drive, cache and safety zone wait for a reload.
     Brelk->SetReuseDeletedSpace(Settings.ReuseDeletedSpace);
     Brelk->SetRewriteObjectHeader(Settings.RewriteObjectHeader);
