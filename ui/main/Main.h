@@ -176,6 +176,8 @@ class TfrmMain : public QMainWindow {
                          unsigned& selectedTab);
     // Shows the list or the details text, as the "Text" toggle says.
     void ShowFilesOrText();
+    // The lines of the details text that stand above the list (the disc's or tape's head).
+    void ShowObjectFilesHead(const std::vector<std::string>& lines);
 
     // --- Open in emulator (MainEmulator.cpp) ---
     void mnuPopupOpenInEmulatorClick();
@@ -332,6 +334,7 @@ class TfrmMain : public QMainWindow {
     QPlainTextEdit* memoObjectDetails = nullptr;
     QTreeWidget* lvObjectFiles = nullptr;
     QCheckBox* chkDetailsText = nullptr;
+    QLabel* lblObjectFilesHead = nullptr;
 
     // --- Actions and menu entries ---
     QAction* actnAddObjects = nullptr;
