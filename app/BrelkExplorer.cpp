@@ -74,6 +74,7 @@ int main(int argc, char* argv[]) {
         frmMain.AttachUpdateWindow(&frmCheckUpdates);
         QObject::connect(&frmMain, &TfrmMain::FormClosed, &app, &QCoreApplication::quit);
 
+        ApplyCardOption(frmMain, options);
         frmMain.show();
         ApplyStartOptions(frmMain, options);
         driveWatcher.Start(udisksBus);

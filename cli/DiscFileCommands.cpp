@@ -8,6 +8,7 @@
 #include "cli/TerminalProgress.h"
 #include "explorer/AcornWildcard.h"
 #include "explorer/DiscFiles.h"
+#include "explorer/MediaFileNumbers.h"
 #include "explorer/NameText.h"
 #include "explorer/ObjectTransfer.h"
 #include "formats/GlobalStuff.h"
@@ -84,12 +85,6 @@ std::vector<const TMediaFile*> Choose(const TOpenObject& object,
     return chosen;
 }
 
-std::string Hex(std::uint32_t value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, unsigned(value));
-    return text;
-}
-
 int RunFiles(const TArgs& args, TContext& context) {
     args.ExpectPositional(2, "CARD OBJECT");
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
@@ -114,14 +109,13 @@ int RunFiles(const TArgs& args, TContext& context) {
         context.Out << "\n";
         return 0;
     }
-    const int digits = object.Listing.Kind == TMediaKind::DFS ? 6 : 8;
     std::vector<std::string> lines;
     for (const TMediaFile& file : object.Listing.Files) {
         std::string name = PrintableName(file.Name);
         name.resize(std::max<std::size_t>(name.size(), 12), ' ');
-        lines.push_back(std::to_string(file.Side) + " " + name + " " + Hex(file.Load, digits) +
-                        " " + Hex(file.Exec, digits) + " " + Hex(file.Length, 6) +
-                        (file.Locked ? " L" : "") +
+        const TMediaFileNumbers numbers = MediaFileNumbers(object.Listing.Kind, file);
+        lines.push_back(std::to_string(file.Side) + " " + name + " " + numbers.Load + " " +
+                        numbers.Exec + " " + numbers.Length + (file.Locked ? " L" : "") +
                         (file.Note.empty() ? "" : "  (" + file.Note + ")"));
     }
     WriteLines(context.Out, lines);
@@ -241,8 +235,7 @@ int RunExtract(const TArgs& args, TContext& context) {
     std::vector<std::string> written;
     TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
     ExtractInto(args, object, Choose(object, RawNames(From(args, 2)), -1), folder, {}, batch,
-                written,
-                &progress);
+                written, &progress);
     CommitExtract(batch, written, context);
     return 0;
 }

@@ -38,8 +38,10 @@ TDetailsView DFSDiscDetails(TBrelk& card, const TBrelkCatEntry& entry, std::uint
     view.SelectedTab = PickTab(detailsTab, view.Tabs.size());
     if (view.SelectedTab == view.Tabs.size())
         view.Lines = ObjectHexView(card, entry, options);
-    else
+    else {
         view.Lines = DFSSideLines(disc.aDiscSides[view.SelectedTab - 1]);
+        view.Head = DFSSideHeadLines(disc.aDiscSides[view.SelectedTab - 1]);
+    }
     return view;
 }
 
@@ -68,6 +70,7 @@ TDetailsView TapeDetails(TBrelk& card, const TBrelkCatEntry& entry, std::uint8_t
     if (ReadReadablePart(card, entry, bytes))
         tape.FetchUEF(bytes);
     view.Lines = TapeCatalogueLines(tape);
+    view.Head = TapeHeadLines(tape);
     return view;
 }
 
@@ -100,7 +103,7 @@ TDetailsView BuildObjectDetails(TBrelk& card, const TBrelkCatEntry& entry, std::
     case kTypeDeleted:
     case kTypeFilingSystem:
     case kTypeTool:
-        return {{kHexviewTabLabel}, 1, ObjectHexView(card, entry, options)};
+        return {{kHexviewTabLabel}, 1, ObjectHexView(card, entry, options), {}};
     case kTypeImage:
         if (entry.Subtype() == kSubtypeDFS)
             return DFSDiscDetails(card, entry, detailsTab, options);
@@ -116,7 +119,7 @@ TDetailsView BuildObjectDetails(TBrelk& card, const TBrelkCatEntry& entry, std::
 
 TDetailsView BuildCardInfo(const TBrelk& card, const TNumberFormat& numbers,
                            std::uint32_t safetyZone) {
-    return {{"Brelk-info"}, 1, CardInfoLines(card, numbers, safetyZone)};
+    return {{"Brelk-info"}, 1, CardInfoLines(card, numbers, safetyZone), {}};
 }
 
 } // namespace brelk

@@ -20,6 +20,9 @@ struct TDetailsView {
     std::vector<std::string> Tabs;
     unsigned SelectedTab = 0; // 1-based; 0 when there are no tabs
     std::vector<std::string> Lines;
+    // The lines of the text that stand above a list of its files: a DFS side's name, sectors
+    // and entries, a tape's entry count, or the "no files" line. Empty for other tabs.
+    std::vector<std::string> Head;
 };
 
 // The details of an object, read from the card: the hex view for deleted objects, filing

@@ -3,7 +3,6 @@
 #include "formats/GlobalStuff.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace brelk {
 
@@ -11,13 +10,6 @@ namespace {
 
 constexpr unsigned kDefaultBytesPerRow = 8;
 constexpr unsigned kMaxBytesPerRow = 256;
-
-// Upper-case hexadecimal, zero-padded to Digits (longer when the value needs it).
-std::string Hex(std::uint32_t value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, unsigned(value));
-    return text;
-}
 
 // Text padded on the right with spaces to Width; longer text is kept whole.
 std::string PadRight(const std::string& text, std::size_t width) {
@@ -30,11 +22,11 @@ char ShownCharacter(std::uint8_t byte) {
 
 std::string HexRow(const std::uint8_t* data, std::size_t count, std::size_t offset,
                    unsigned bytesPerRow) {
-    std::string hex = Hex(std::uint32_t(offset), 4) + "  ";
+    std::string hex = FormatHex(std::uint32_t(offset), 4) + "  ";
     std::string characters;
     for (unsigned column = 1; column <= bytesPerRow; ++column, ++offset) {
         if (offset < count) {
-            hex += Hex(data[offset], 2) + " ";
+            hex += FormatHex(data[offset], 2) + " ";
             characters += ShownCharacter(data[offset]);
         } else {
             hex += "   ";
@@ -56,8 +48,8 @@ const char* BootOptionName(std::uint8_t option) {
 std::string EntryLine(const TAcornDFSCatEntry& entry) {
     return PrintableName(std::string(1, entry.Directory)) + "." +
            PadRight(PrintableName(entry.Name), 8) + (entry.Locked ? "L" : " ") + " " +
-           Hex(entry.LoadAddress, 6) + " + " + Hex(entry.Length, 5) + " " +
-           Hex(entry.ExecAddress, 6) + " " + Hex(entry.StartSector, 4);
+           FormatHex(entry.LoadAddress, 6) + " + " + FormatHex(entry.Length, 5) + " " +
+           FormatHex(entry.ExecAddress, 6) + " " + FormatHex(entry.StartSector, 4);
 }
 
 } // namespace
@@ -75,18 +67,26 @@ std::vector<std::string> HexViewLines(const std::uint8_t* data, std::size_t coun
     return lines;
 }
 
-std::vector<std::string> DFSSideLines(const TDFSDiscSide& side) {
+std::vector<std::string> DFSSideHeadLines(const TDFSDiscSide& side) {
     std::vector<std::string> lines;
-    lines.push_back("Discname: " + PrintableName(side.Title) + " (cycle=" + Hex(side.Cycle, 2) +
-                    ", boot=" + BootOptionName(side.BootOption) + ")");
-    lines.push_back("Sectors: " + Hex(side.SectorsUsed, 3) + "/" + Hex(side.SectorCount, 3));
+    lines.push_back("Discname: " + PrintableName(side.Title) + " (cycle=" +
+                    FormatHex(side.Cycle, 2) + ", boot=" + BootOptionName(side.BootOption) + ")");
+    lines.push_back("Sectors: " + FormatHex(side.SectorsUsed, 3) + "/" +
+                    FormatHex(side.SectorCount, 3));
     lines.push_back("Catalogue entries: " + std::to_string(side.Entries.size()) + "/" +
                     (side.Has62Files ? "62" : "31"));
-    lines.push_back("");
     if (side.Entries.empty()) {
+        lines.push_back("");
         lines.push_back("This disc contains no files.");
-        return lines;
     }
+    return lines;
+}
+
+std::vector<std::string> DFSSideLines(const TDFSDiscSide& side) {
+    std::vector<std::string> lines = DFSSideHeadLines(side);
+    if (side.Entries.empty())
+        return lines;
+    lines.push_back("");
     lines.push_back("--file----L--load-----lth---exec--sect-");
     for (const TAcornDFSCatEntry& entry : side.Entries)
         lines.push_back(EntryLine(entry));

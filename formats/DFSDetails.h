@@ -22,8 +22,13 @@ inline constexpr const char* kHexviewTabLabel = "[Hexview]";
 std::vector<std::string> HexViewLines(const std::uint8_t* data, std::size_t count,
                                       std::uint32_t objectSize, unsigned bytesPerRow);
 
-// The catalogue of one side: disc name, sectors, entry count, then one line per file.
+// The catalogue of one side: its head lines, then the heading and one line per file.
 std::vector<std::string> DFSSideLines(const TDFSDiscSide& side);
+
+// The lines of a side's catalogue that stand above its files: disc name with cycle and boot
+// option, sectors, entry count; for a side without files also an empty line and "This disc
+// contains no files.".
+std::vector<std::string> DFSSideHeadLines(const TDFSDiscSide& side);
 
 // The tab text of a side: ":" + drive + "." + title, drives 0, 2, 1, 3, "4?" for the sides
 // 0 to 4 ("?" for any other index).

@@ -23,6 +23,12 @@ std::string FormatHex8(std::uint32_t value) {
     return text;
 }
 
+std::string FormatHex(std::uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", digits, unsigned(value));
+    return text;
+}
+
 std::string FormatDecimal(std::uint64_t value, const std::string& thousandsSeparator) {
     std::string digits = std::to_string(value);
     std::string grouped;

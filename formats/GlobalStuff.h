@@ -13,6 +13,8 @@ bool HasExtension(const std::string& path, const std::string& extension);
 
 // "%8.8x" with upper-case letters: 8 hexadecimal digits with leading zeros.
 std::string FormatHex8(std::uint32_t value);
+// Upper-case hexadecimal with leading zeros to Digits (more when the value needs them).
+std::string FormatHex(std::uint32_t value, int digits);
 
 // Decimal with a thousands separator, right-aligned in 13 characters ("%13.0n").
 // An empty separator gives plain digits.

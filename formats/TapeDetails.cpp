@@ -3,17 +3,9 @@
 
 #include "formats/GlobalStuff.h"
 
-#include <cstdio>
-
 namespace brelk {
 
 namespace {
-
-std::string Hex(std::uint32_t value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*X", digits, unsigned(value));
-    return text;
-}
 
 std::string PadRight(std::string text, std::size_t width) {
     if (text.size() < width)
@@ -23,18 +15,23 @@ std::string PadRight(std::string text, std::size_t width) {
 
 std::string EntryLine(const TTapeCatEntry& entry) {
     return PadRight(PrintableName(entry.Name), 10) + (entry.Locked ? " L" : "  ") + " " +
-           Hex(entry.LoadAddress, 8) + " + " + Hex(entry.Length, 5) + " " +
-           Hex(entry.ExecAddress, 8);
+           FormatHex(entry.LoadAddress, 8) + " + " + FormatHex(entry.Length, 5) + " " +
+           FormatHex(entry.ExecAddress, 8);
 }
 
 } // namespace
 
-std::vector<std::string> TapeCatalogueLines(const TUEF& tape) {
+std::vector<std::string> TapeHeadLines(const TUEF& tape) {
     if (tape.Entries.empty())
         return {"This tape contains no files."};
-    std::vector<std::string> lines;
+    return {"Catalogue entries: " + std::to_string(tape.Entries.size())};
+}
+
+std::vector<std::string> TapeCatalogueLines(const TUEF& tape) {
+    std::vector<std::string> lines = TapeHeadLines(tape);
+    if (tape.Entries.empty())
+        return lines;
     lines.reserve(tape.Entries.size() + 3);
-    lines.push_back("Catalogue entries: " + std::to_string(tape.Entries.size()));
     lines.push_back("");
     lines.push_back("--file-----L---load------lth----exec--");
     for (const auto& entry : tape.Entries)

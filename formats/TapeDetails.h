@@ -14,4 +14,7 @@ namespace brelk {
 // hexadecimal. Control characters in a name are shown as "." so a line stays one line.
 std::vector<std::string> TapeCatalogueLines(const TUEF& tape);
 
+// The lines above the files: "This tape contains no files." or the entry count.
+std::vector<std::string> TapeHeadLines(const TUEF& tape);
+
 } // namespace brelk

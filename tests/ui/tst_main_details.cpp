@@ -346,11 +346,11 @@ void TestMainDetails::dfsSidesListTheirFiles() {
     Select(main, "TWOSIDES");
     QVERIFY(ListShown(main));
     QCOMPARE(Find<QTreeWidget>(main, "lvObjectFiles")->headerItem()->text(0), QString("Name"));
-    QCOMPARE(FileRows(main), (QStringList{"$.PROG|00001900|00008023|000100||002",
-                                          "W.DATA|00003000|00003000|001234|L|003"}));
+    QCOMPARE(FileRows(main), (QStringList{"$.PROG|001900|008023|000100||0002",
+                                          "W.DATA|003000|003000|001234|L|0003"}));
     ChooseTab(main, 1);
     QVERIFY(ListShown(main));
-    QCOMPARE(FileRows(main), QStringList{"$.PROG|00001900|00008023|000100||002"});
+    QCOMPARE(FileRows(main), QStringList{"$.PROG|001900|008023|000100||0002"});
     ChooseTab(main, 2);
     QVERIFY(!Find<QTreeWidget>(main, "lvObjectFiles")
                  ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")));
@@ -389,7 +389,7 @@ void TestMainDetails::textToggleShowsTheDetailsText() {
     QVERIFY(Find<QPlainTextEdit>(main, "memoObjectDetails")
                 ->isVisibleTo(Find<QGroupBox>(main, "grpbxObjectinfo")));
     QCOMPARE(Lines(main).value(0), QString("Discname: OTHER (cycle=00, boot=none)"));
-    QCOMPARE(FileRows(main), QStringList{"$.PROG|00001900|00008023|000100||002"});
+    QCOMPARE(FileRows(main), QStringList{"$.PROG|001900|008023|000100||0002"});
     Find<QCheckBox>(main, "chkDetailsText")->click();
     QVERIFY(ListShown(main));
 }
@@ -445,8 +445,8 @@ void TestMainDetails::adfsListsItsDirectoryTree() {
     QCOMPARE(Tabs(main), QStringList{"ADFS"});
     QVERIFY(ListShown(main));
     QCOMPARE(FileRows(main), (QStringList{"$|||||", "  EMPTY|||||", "  GAMES|||||",
-                                          "    ELITE|FFFF1900|FFFF8023|000258||01E",
-                                          "  HELLO|FFFF1900|FFFF8023|00012C|L|007"}));
+                                          "    ELITE|FFFF1900|FFFF8023|000258||00001E",
+                                          "  HELLO|FFFF1900|FFFF8023|00012C|L|000007"}));
     // "Text" shows the same tree as text, with access.
     Find<QCheckBox>(main, "chkDetailsText")->click();
     QVERIFY(!ListShown(main));

@@ -191,7 +191,7 @@ void TestMainDiscFiles::menuEntriesFollowTheObject() {
     menu.Update();
     QVERIFY(menu.Extract->isEnabled() && menu.View->isEnabled() && menu.Delete->isEnabled());
     QVERIFY(menu.Insert->isVisible() && menu.Lock->isVisible());
-    QCOMPARE(menu.Lock->text(), QString("Lock"));
+    QCOMPARE(menu.Lock->text(), QString("&Lock"));
 
     Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(FindNode(main, "TAPE"));
     Choose(main, "PROG");
@@ -368,7 +368,7 @@ void TestMainDiscFiles::lockAndUnlock() {
     QCOMPARE(Names(main), (QStringList{"$.TEXT", "W.DATAL"}));
     Choose(main, "W.DATA");
     menu.Update();
-    QCOMPARE(menu.Lock->text(), QString("Unlock"));
+    QCOMPARE(menu.Lock->text(), QString("&Unlock"));
 
     menu.DeleteClick();
     QCOMPARE(rig.Prompter.Messages(),
@@ -443,7 +443,7 @@ void TestMainDiscFiles::insertFilesWithTheirInf() {
     const auto found =
         Find<QTreeWidget>(main, "lvObjectFiles")->findItems("B.NEW", Qt::MatchExactly);
     QCOMPARE(found.size(), 1);
-    QCOMPARE(found.first()->text(1), QString("00002000"));
+    QCOMPARE(found.first()->text(1), QString("002000"));
     QCOMPARE(found.first()->text(3), QString("000008"));
     QCOMPARE(found.first()->text(4), QString("L"));
     QVERIFY(QFile::exists(path)); // a copy

@@ -76,9 +76,9 @@ void TestMainPopup::popupStates() {
     QCOMPARE(states.join(' '), expected);
     QVERIFY(Find<QAction>(main, "actnAddObjects")->isVisible());
     QVERIFY(!Find<QAction>(main, "mnuPopupFormatMMC")->isVisible());
-    QCOMPARE(Find<QAction>(main, "actnDeleteObjects")->text(), QString("Delete object..."));
-    QCOMPARE(Find<QAction>(main, "mnuPopupSaveObject")->text(), QString("Save object..."));
-    QCOMPARE(Find<QAction>(main, "actnSquashDisc")->text(), QString("Squash disc"));
+    QCOMPARE(Find<QAction>(main, "actnDeleteObjects")->text(), QString("&Delete object..."));
+    QCOMPARE(Find<QAction>(main, "mnuPopupSaveObject")->text(), QString("&Save object..."));
+    QCOMPARE(Find<QAction>(main, "actnSquashDisc")->text(), QString("S&quash disc"));
     // The Tools menu entry of the same action shows its enabled state too.
     QVERIFY(Find<QAction>(main, "actnRemoveDeletedObjects")->isEnabled());
     QVERIFY(Find<QAction>(main, "actnRemoveDeletedObjects")->isVisible());
@@ -124,10 +124,10 @@ void TestMainPopup::popupCaptionsForSeveralNodes() {
     FindNode(main, "OTHER")->setSelected(true);
     QCOMPARE(main.SelectedCount(), 2);
     main.mnuPopupPopup();
-    QCOMPARE(Find<QAction>(main, "actnSquashDisc")->text(), QString("Squash discs"));
-    QCOMPARE(Find<QAction>(main, "actnExpandDisc")->text(), QString("Expand discs"));
-    QCOMPARE(Find<QAction>(main, "actnDeleteObjects")->text(), QString("Delete objects..."));
-    QCOMPARE(Find<QAction>(main, "mnuPopupSaveObject")->text(), QString("Save objects..."));
+    QCOMPARE(Find<QAction>(main, "actnSquashDisc")->text(), QString("S&quash discs"));
+    QCOMPARE(Find<QAction>(main, "actnExpandDisc")->text(), QString("E&xpand discs"));
+    QCOMPARE(Find<QAction>(main, "actnDeleteObjects")->text(), QString("&Delete objects..."));
+    QCOMPARE(Find<QAction>(main, "mnuPopupSaveObject")->text(), QString("&Save objects..."));
     QVERIFY(Find<QAction>(main, "actnSquashDisc")->isEnabled());
     QVERIFY(Find<QAction>(main, "actnExpandDisc")->isEnabled()); // several discs: both offered
     QVERIFY(!Find<QAction>(main, "mnuPopupOpenInEmulator")->isVisible());

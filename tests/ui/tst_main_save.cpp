@@ -475,7 +475,7 @@ void TestMainSave::reachedFromPopup() {
     main.mnuPopupPopup();
     QVERIFY(Find<QAction>(main, "mnuPopupSaveObject")->isVisible());
     QVERIFY(Find<QAction>(main, "mnuPopupSaveObject")->isEnabled());
-    QCOMPARE(Find<QAction>(main, "mnuPopupSaveObject")->text(), QString("Save object..."));
+    QCOMPARE(Find<QAction>(main, "mnuPopupSaveObject")->text(), QString("&Save object..."));
     rig.Prompter.QueueFile(rig.Path("one.bin"));
     Find<QAction>(main, "mnuPopupSaveObject")->trigger();
     QCOMPARE(FileBytes(rig.Path("one.bin")).size(), std::size_t(512));

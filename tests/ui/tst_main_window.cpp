@@ -235,16 +235,17 @@ void TestMainWindow::menusAndCaptions() {
     for (QAction* a : bar->actions())
         titles << a->text();
     QCOMPARE(titles, (QStringList{"&File", "&Tools", "&Help"}));
-    QCOMPARE(MenuCaptions(bar->actions().at(0)->menu()), (QStringList{"Reload MMC", "-", "E&xit"}));
+    QCOMPARE(MenuCaptions(bar->actions().at(0)->menu()),
+             (QStringList{"&Reload MMC", "-", "E&xit"}));
     QCOMPARE(MenuCaptions(bar->actions().at(1)->menu()),
-             (QStringList{"Backup Brelk...", "Restore Brelk...", "Remove Deleted objects",
-                          "Format MMC", "Check card...", "-", "&Settings..."}));
+             (QStringList{"&Backup Brelk...", "&Restore Brelk...", "Re&move Deleted objects",
+                          "&Format MMC", "&Check card...", "-", "&Settings..."}));
     QCOMPARE(MenuCaptions(bar->actions().at(2)->menu()),
              (QStringList{"Check for &Updates...", "-", "&About"}));
     QCOMPARE(MenuCaptions(Find<QMenu>(main, "mnuPopup")),
-             (QStringList{"Add Object(s)...", "&Save object...", "Delete object(s)...", "-",
-                          "Remove Deleted objects", "Format MMC", "-", "Squash Disc", "Expand disc",
-                          "-", "Open in &Emulator", "-", "Refresh Tree"}));
+             (QStringList{"&Add Object(s)...", "&Save object...", "&Delete object(s)...", "-",
+                          "Re&move Deleted objects", "&Format MMC", "-", "S&quash Disc",
+                          "E&xpand disc", "-", "Open in &Emulator", "-", "Refresh &Tree"}));
     QCOMPARE(Find<QGroupBox>(main, "grpbxMMCInfo")->title(),
              QString(" MMC-Usage")); // no catalogue: unchanged
     QCOMPARE(Find<QGroupBox>(main, "grpbxObjectinfo")->title(), QString("Object - info"));

@@ -3,9 +3,11 @@
 #include "support/UiTestSupport.h"
 #include "ui/settings/Settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -59,6 +61,7 @@ class TestSettings : public QObject {
     void unusableWindowValueTakesItsDefault();
     void storeThatCannotBeOpenedChangesNothing();
     void storePathFollowsTheEnvironment();
+    void storeIsTheUsersOwnWhereTheMachineFileCouldBeWritten();
 };
 
 void TestSettings::constructionLeavesEverythingEmpty() {
@@ -295,6 +298,21 @@ void TestSettings::storePathFollowsTheEnvironment() {
     const QString path = TBrelkExplorerSettings::StorePath();
     QVERIFY2(path == machine || path == user, qPrintable(path));
     QVERIFY(path.endsWith(QStringLiteral("Halde/BrelkExplorer.ini")));
+}
+
+// As root the machine-wide file can be written; it must still not be chosen.
+void TestSettings::storeIsTheUsersOwnWhereTheMachineFileCouldBeWritten() {
+    QTemporaryDir machine;
+    QTemporaryDir user;
+    QSettings::setPath(QSettings::IniFormat, QSettings::SystemScope, machine.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, user.path());
+    qunsetenv("BRELKEXPLORER_SETTINGS");
+    QCOMPARE(TBrelkExplorerSettings::StorePath(), user.filePath("Halde/BrelkExplorer.ini"));
+    TBrelkExplorerSettings settings;
+    settings.MMCDrive = QStringLiteral("/dev/sdz");
+    settings.WriteSettingsToRegistry();
+    QVERIFY(QFile::exists(user.filePath("Halde/BrelkExplorer.ini")));
+    QVERIFY(QDir(machine.path()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -22,6 +22,7 @@ class TestStartOptions : public QObject {
     void openWithOffersTheFilesOnTheOpenCard();
     void openWithWithoutACardSaysSo();
     void selectOpensOnTheObject();
+    void cardOpensThatCardAndKeepsTheSettings();
 };
 
 void TestStartOptions::parsing_data() {
@@ -30,32 +31,33 @@ void TestStartOptions::parsing_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("select");
     QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("card");
     const QString version = QStringLiteral("brelkexplorer %1\n").arg(BRELK_FILE_VERSION);
     const QString cwd = QDir::currentPath();
     QTest::newRow("nothing") << QStringList{} << int(TAction::Run) << ""
-                             << "" << QStringList{};
+                             << "" << QStringList{} << "";
     QTest::newRow("--version") << QStringList{"--version"} << int(TAction::Print) << version << ""
-                               << QStringList{};
-    QTest::newRow("-v with files")
-        << QStringList{"a.ssd", "-v"} << int(TAction::Print) << version << "" << QStringList{};
+                               << QStringList{} << "";
+    QTest::newRow("-v with files") << QStringList{"a.ssd", "-v"} << int(TAction::Print) << version
+                                   << "" << QStringList{} << "";
     QTest::newRow("--select NAME")
         << QStringList{"--select", "GAMES.ELITE"} << int(TAction::Run) << ""
-        << "GAMES.ELITE" << QStringList{};
+        << "GAMES.ELITE" << QStringList{} << "";
     QTest::newRow("--select=NAME and files")
         << QStringList{"--select=X", "/tmp/a.ssd", "b.uef"} << int(TAction::Run) << ""
-        << "X" << QStringList{"/tmp/a.ssd", cwd + "/b.uef"};
+        << "X" << QStringList{"/tmp/a.ssd", cwd + "/b.uef"} << "";
     QTest::newRow("a file after --") << QStringList{"--", "-odd.ssd"} << int(TAction::Run) << ""
-                                     << "" << QStringList{cwd + "/-odd.ssd"};
+                                     << "" << QStringList{cwd + "/-odd.ssd"} << "";
     QTest::newRow("unknown option")
         << QStringList{"--frobnicate"} << int(TAction::Fail)
         << "brelkexplorer: Unknown option 'frobnicate'.\nTry 'brelkexplorer --help' for more "
            "information.\n"
-        << "" << QStringList{};
+        << "" << QStringList{} << "";
     QTest::newRow("--select without NAME")
         << QStringList{"--select"} << int(TAction::Fail)
         << "brelkexplorer: Missing value after '--select'.\nTry 'brelkexplorer --help' for more "
            "information.\n"
-        << "" << QStringList{};
+        << "" << QStringList{} << "";
 }
 
 void TestStartOptions::parsing() {
@@ -64,12 +66,14 @@ void TestStartOptions::parsing() {
     QFETCH(QString, text);
     QFETCH(QString, select);
     QFETCH(QStringList, files);
+    QFETCH(QString, card);
     const TStartOptions options =
         ParseStartOptions(QStringList{QStringLiteral("/usr/bin/brelkexplorer")} + arguments);
     QCOMPARE(int(options.Action), action);
     QCOMPARE(options.Text, text);
     QCOMPARE(options.Select, select);
     QCOMPARE(options.Files, files);
+    QCOMPARE(options.Card, card);
 }
 
 void TestStartOptions::helpNamesEveryOption() {
@@ -79,7 +83,8 @@ void TestStartOptions::helpNamesEveryOption() {
         QVERIFY2(
             options.Text.startsWith(QStringLiteral("Usage: brelkexplorer [options] [FILE...]\n")),
             qPrintable(options.Text));
-        for (const char* option : {"--help", "--version", "--select <NAME>", "FILE"})
+        for (const char* option :
+             {"--help", "--version", "--card <IMAGE_OR_DEVICE>", "--select <NAME>", "FILE"})
             QVERIFY2(options.Text.contains(QLatin1String(option)), option);
     }
 }
@@ -147,6 +152,27 @@ void TestStartOptions::selectOpensOnTheObject() {
     QVERIFY(Find<TObjectTreeWidget>(main, "treevwObjects")->currentItem());
     QCOMPARE(Find<TObjectTreeWidget>(main, "treevwObjects")->currentItem()->text(0),
              QStringLiteral("ELITE"));
+}
+
+// The card of --card is open, through a reload too, while the stored drive stays the one
+// the settings name.
+void TestStartOptions::cardOpensThatCardAndKeepsTheSettings() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Tool("FIRST")}));
+    const QString other = rig.Path(QStringLiteral("other.img"));
+    QVERIFY(MakeCard(other, k8M, {Tool("OTHER")}));
+    rig.Main = std::make_unique<TfrmMain>(rig.Prompter, rig.ProgramFolder);
+    ApplyCardOption(*rig.Main, ParseStartOptions({"brelkexplorer", "--card", other}));
+    TfrmMain& main = *rig.Main;
+    main.FormShow();
+    QVERIFY(FindNode(main, QStringLiteral("OTHER")) && !FindNode(main, QStringLiteral("FIRST")));
+    QCOMPARE(QString::fromStdString(main.Card()->DevicePath()), other);
+    QCOMPARE(rig.StoredValue(QStringLiteral("MMCDrive")).toString(), rig.CardPath());
+    main.actnReloadDriveExecute();
+    QVERIFY(FindNode(main, QStringLiteral("OTHER")));
+    main.UserSettings().WriteSettingsToRegistry(); // as the settings dialog's OK does
+    QCOMPARE(rig.StoredValue(QStringLiteral("MMCDrive")).toString(), rig.CardPath());
+    QVERIFY(rig.Prompter.Messages().isEmpty());
 }
 
 QTEST_MAIN(TestStartOptions)

@@ -94,6 +94,12 @@ class TfrmMain : public QMainWindow {
     // showing of the window (or when a test calls it).
     void FormShow();
     bool HasBeenShown() const { return Shown; }
+    // Opens the card (an image file or a device) at Path instead of the MMCDrive setting, for
+    // as long as this window runs or until a drive is chosen in the settings or on arrival;
+    // the settings keep their own drive. Takes effect at the first showing or the next reload.
+    void UseCardForThisRun(const QString& path) { CardForThisRun = path; }
+    // The drive the card object is bound to at initialisation.
+    QString CardDrive() const;
 
     // --- Object tree ---
     void PopulateTreeInfo();
@@ -170,6 +176,8 @@ class TfrmMain : public QMainWindow {
                          unsigned& selectedTab);
     // Shows the list or the details text, as the "Text" toggle says.
     void ShowFilesOrText();
+    // The lines of the details text that stand above the list (the disc's or tape's head).
+    void ShowObjectFilesHead(const std::vector<std::string>& lines);
 
     // --- Open in emulator (MainEmulator.cpp) ---
     void mnuPopupOpenInEmulatorClick();
@@ -308,6 +316,7 @@ class TfrmMain : public QMainWindow {
 
     // --- Process-wide objects ---
     TBrelkExplorerSettings Settings;
+    QString CardForThisRun; // --card, empty when the settings name the drive
     brelk::TPendingObjects PendingObjects;
     std::unique_ptr<brelk::TBrelk> Brelk;
     TObjectImageList ObjectImages;
@@ -333,6 +342,7 @@ class TfrmMain : public QMainWindow {
     QPlainTextEdit* memoObjectDetails = nullptr;
     QTreeWidget* lvObjectFiles = nullptr;
     QCheckBox* chkDetailsText = nullptr;
+    QLabel* lblObjectFilesHead = nullptr;
 
     // --- Actions and menu entries ---
     QAction* actnAddObjects = nullptr;

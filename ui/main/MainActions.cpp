@@ -44,17 +44,17 @@ QAction* TfrmMain::MakePopupProxy(const char* name, QAction* action) {
 }
 
 void TfrmMain::CreateActions() {
-    actnAddObjects = MakeAction("actnAddObjects", QStringLiteral("Add Object(s)..."));
-    actnDeleteObjects = MakeAction("actnDeleteObjects", QStringLiteral("Delete object(s)..."));
+    actnAddObjects = MakeAction("actnAddObjects", QStringLiteral("&Add Object(s)..."));
+    actnDeleteObjects = MakeAction("actnDeleteObjects", QStringLiteral("&Delete object(s)..."));
     actnRemoveDeletedObjects =
-        MakeAction("actnRemoveDeletedObjects", QStringLiteral("Remove Deleted objects"));
-    actnFormatMMC = MakeAction("actnFormatMMC", QStringLiteral("Format MMC"));
-    actnBackupBrelk = MakeAction("actnBackupBrelk", QStringLiteral("Backup Brelk..."));
-    actnRestoreBrelk = MakeAction("actnRestoreBrelk", QStringLiteral("Restore Brelk..."));
-    actnSquashDisc = MakeAction("actnSquashDisc", QStringLiteral("Squash Disc"));
-    actnExpandDisc = MakeAction("actnExpandDisc", QStringLiteral("Expand disc"));
-    actnRefreshTree = MakeAction("actnRefreshTree", QStringLiteral("Refresh Tree"));
-    actnReloadDrive = MakeAction("actnReloadDrive", QStringLiteral("Reload MMC"));
+        MakeAction("actnRemoveDeletedObjects", QStringLiteral("Re&move Deleted objects"));
+    actnFormatMMC = MakeAction("actnFormatMMC", QStringLiteral("&Format MMC"));
+    actnBackupBrelk = MakeAction("actnBackupBrelk", QStringLiteral("&Backup Brelk..."));
+    actnRestoreBrelk = MakeAction("actnRestoreBrelk", QStringLiteral("&Restore Brelk..."));
+    actnSquashDisc = MakeAction("actnSquashDisc", QStringLiteral("S&quash Disc"));
+    actnExpandDisc = MakeAction("actnExpandDisc", QStringLiteral("E&xpand disc"));
+    actnRefreshTree = MakeAction("actnRefreshTree", QStringLiteral("Refresh &Tree"));
+    actnReloadDrive = MakeAction("actnReloadDrive", QStringLiteral("&Reload MMC"));
     mnuFileExit = MakeAction("mnuFileExit", QStringLiteral("E&xit"));
     mnuToolsSettings = MakeAction("mnuToolsSettings", QStringLiteral("&Settings..."));
     mnuHelpCheckUpdates =
@@ -63,6 +63,11 @@ void TfrmMain::CreateActions() {
     mnuPopupSaveObject = MakeAction("mnuPopupSaveObject", QStringLiteral("&Save object..."));
     mnuPopupOpenInEmulator =
         MakeAction("mnuPopupOpenInEmulator", QStringLiteral("Open in &Emulator"));
+
+    // The tree handles these keys itself (on release); the menus show them.
+    ShowKeyInMenus(actnAddObjects, QKeySequence(Qt::Key_Insert));
+    ShowKeyInMenus(actnDeleteObjects, QKeySequence(Qt::Key_Delete));
+    ShowKeyInMenus(actnRefreshTree, QKeySequence(Qt::Key_F5));
 
     CreateObjectOperations();
     CreateEmulatorCommand();
@@ -219,7 +224,10 @@ void TfrmMain::actnReloadDriveExecute() {
 void TfrmMain::mnuToolsSettingsClick() {
     if (IsBusy() || !SettingsWindow)
         return;
+    const QString drive = Settings.MMCDrive;
     SettingsWindow->exec();
+    if (Settings.MMCDrive != drive)
+        CardForThisRun.clear(); // a drive chosen now replaces the one of the command line
     // Allocation reads these two at once; drive, cache and safety zone wait for a reload.
     Brelk->SetReuseDeletedSpace(Settings.ReuseDeletedSpace);
     Brelk->SetRewriteObjectHeader(Settings.RewriteObjectHeader);

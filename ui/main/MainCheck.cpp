@@ -35,7 +35,7 @@ QString ReportLines(const brelk::TCheckResult& result) {
 } // namespace
 
 void TfrmMain::CreateCheckCommand() {
-    actnCheckCard = MakeAction("actnCheckCard", QStringLiteral("Check card..."));
+    actnCheckCard = MakeAction("actnCheckCard", QStringLiteral("&Check card..."));
     SetActionHandler(actnCheckCard, [this] { actnCheckCardExecute(); });
 }
 

@@ -128,6 +128,7 @@ void TfrmMain::ShowObjectDetails(const TBrelkCatEntry* entry, bool loadNow) {
                                              Settings.HexviewerBytesPerRow};
         brelk::TDetailsView view = brelk::BuildObjectDetails(*Brelk, *entry, DetailsTab, options);
         ShowObjectFiles(*entry, view.Tabs, view.SelectedTab);
+        ShowObjectFilesHead(view.Head);
         SetDetailsTabs(view.Tabs, view.SelectedTab);
         memoObjectDetails->setPlainText(JoinCodePage1252(view.Lines));
         SetDetailsClickable(false);

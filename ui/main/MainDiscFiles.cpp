@@ -6,10 +6,13 @@
 #include "ui/main/ObjectFilesMenu.h"
 
 #include "explorer/DiscFiles.h"
+#include "explorer/MediaFileNumbers.h"
 #include "explorer/ObjectTransfer.h"
+#include "ui/main/MainWidgets.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QTreeWidget>
@@ -22,9 +25,27 @@ using brelk::TMediaListing;
 namespace {
 
 enum TFileColumn { kColName, kColLoad, kColExec, kColLength, kColLocked, kColStart, kColCount };
+constexpr int kSortRole = Qt::UserRole + 2;
 
-QString Hex(std::uint32_t value, int digits) {
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
+// A row that sorts by its column's key: names without regard to case, numbers by value.
+class TFileRow : public QTreeWidgetItem {
+  public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : kColName;
+        const QVariant mine = data(column, kSortRole);
+        const QVariant theirs = other.data(column, kSortRole);
+        if (mine.isValid() != theirs.isValid())
+            return !mine.isValid();
+        if (mine.typeId() == QMetaType::QString)
+            return mine.toString().compare(theirs.toString(), Qt::CaseInsensitive) < 0;
+        return mine.toULongLong() < theirs.toULongLong();
+    }
+};
+
+void SetName(QTreeWidgetItem* item, const QString& name) {
+    item->setText(kColName, name);
+    item->setData(kColName, kSortRole, name);
 }
 
 // The drive whose files tab SelectedTab shows, or -1 when it shows none (the hex view).
@@ -44,9 +65,8 @@ QTreeWidgetItem* DirectoryItem(QTreeWidget* list, QHash<QString, QTreeWidgetItem
     const qsizetype stop = path.lastIndexOf(QLatin1Char('.'));
     const QString name = stop < 0 ? path : path.mid(stop + 1);
     QTreeWidgetItem* item =
-        stop < 0 ? new QTreeWidgetItem(list)
-                 : new QTreeWidgetItem(DirectoryItem(list, folders, path.left(stop)));
-    item->setText(kColName, name);
+        stop < 0 ? new TFileRow(list) : new TFileRow(DirectoryItem(list, folders, path.left(stop)));
+    SetName(item, name);
     item->setExpanded(true);
     folders.insert(path, item);
     return item;
@@ -55,13 +75,18 @@ QTreeWidgetItem* DirectoryItem(QTreeWidget* list, QHash<QString, QTreeWidgetItem
 void FillRow(QTreeWidgetItem* item, const QString& name, const TMediaListing& listing,
              std::size_t index) {
     const TMediaFile& file = listing.Files[index];
-    const bool disc = listing.Kind != TMediaKind::Tape;
-    item->setText(kColName, name);
-    item->setText(kColLoad, Hex(file.Load, 8));
-    item->setText(kColExec, Hex(file.Exec, 8));
-    item->setText(kColLength, Hex(file.Length, 6));
+    const brelk::TMediaFileNumbers numbers = brelk::MediaFileNumbers(listing.Kind, file);
+    SetName(item, name);
+    item->setText(kColLoad, QString::fromStdString(numbers.Load));
+    item->setText(kColExec, QString::fromStdString(numbers.Exec));
+    item->setText(kColLength, QString::fromStdString(numbers.Length));
     item->setText(kColLocked, file.Locked ? QStringLiteral("L") : QString());
-    item->setText(kColStart, disc ? Hex(file.StartSector, 3) : QString());
+    item->setText(kColStart, QString::fromStdString(numbers.Start));
+    for (const auto& [column, value] :
+         {std::pair{kColLoad, file.Load}, std::pair{kColExec, file.Exec},
+          std::pair{kColLength, file.Length}, std::pair{kColLocked, std::uint32_t(file.Locked)},
+          std::pair{kColStart, file.StartSector}})
+        item->setData(column, kSortRole, qulonglong(value));
     item->setData(kColName, TObjectFilesMenu::kFileRole, qulonglong(index));
     item->setToolTip(kColName, QString::fromStdString(file.Note));
     if (listing.Kind == TMediaKind::DFS)
@@ -85,8 +110,8 @@ void FillTree(QTreeWidget* list, const TMediaListing& listing) {
         while (next < listing.Files.size() && listing.Files[next].Source < i)
             ++next;
         if (next < listing.Files.size() && listing.Files[next].Source == i && stop > 0)
-            FillRow(new QTreeWidgetItem(DirectoryItem(list, folders, path.left(stop))),
-                    path.mid(stop + 1), listing, next);
+            FillRow(new TFileRow(DirectoryItem(list, folders, path.left(stop))), path.mid(stop + 1),
+                    listing, next);
     }
 }
 
@@ -94,7 +119,7 @@ void FillTree(QTreeWidget* list, const TMediaListing& listing) {
 void FillList(QTreeWidget* list, const TMediaListing& listing, int drive) {
     for (std::size_t i = 0; i < listing.Files.size(); ++i)
         if (listing.Files[i].Side == drive)
-            FillRow(new QTreeWidgetItem(list), MediaText(listing.Files[i].Name), listing, i);
+            FillRow(new TFileRow(list), MediaText(listing.Files[i].Name), listing, i);
 }
 
 } // namespace
@@ -104,6 +129,12 @@ void TfrmMain::CreateObjectFilesList(QWidget* page) {
     chkDetailsText = new QCheckBox(QStringLiteral("Text"), page);
     chkDetailsText->setObjectName(QStringLiteral("chkDetailsText"));
     layout->insertWidget(0, chkDetailsText);
+    lblObjectFilesHead = new QLabel(page);
+    lblObjectFilesHead->setObjectName(QStringLiteral("lblObjectFilesHead"));
+    lblObjectFilesHead->setFont(memoObjectDetails->font());
+    lblObjectFilesHead->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblObjectFilesHead->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->insertWidget(1, lblObjectFilesHead);
     lvObjectFiles = new QTreeWidget(page);
     lvObjectFiles->setObjectName(QStringLiteral("lvObjectFiles"));
     lvObjectFiles->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Load"),
@@ -113,8 +144,13 @@ void TfrmMain::CreateObjectFilesList(QWidget* page) {
     lvObjectFiles->setUniformRowHeights(true);
     lvObjectFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvObjectFiles->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    // Each column as wide as its widest text; the room to the right stays empty.
     lvObjectFiles->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    layout->addWidget(lvObjectFiles);
+    lvObjectFiles->header()->setStretchLastSection(false);
+    lvObjectFiles->header()->setSortIndicator(-1, Qt::AscendingOrder); // listing order first
+    lvObjectFiles->setSortingEnabled(true);
+    layout->addWidget(lvObjectFiles, 1);
+    OpenPopupByKeys(lvObjectFiles);
     new TObjectFilesMenu(*this);
     connect(chkDetailsText, &QCheckBox::toggled, this, &TfrmMain::ShowFilesOrText);
     HideObjectFiles();
@@ -123,14 +159,25 @@ void TfrmMain::CreateObjectFilesList(QWidget* page) {
 void TfrmMain::HideObjectFiles() {
     FilesListed = false;
     lvObjectFiles->clear();
+    lblObjectFilesHead->clear();
     ShowFilesOrText();
 }
 
+// A side or tape without files shows its head lines alone, with no empty list below them.
 void TfrmMain::ShowFilesOrText() {
     const bool list = FilesListed && !chkDetailsText->isChecked();
     chkDetailsText->setVisible(FilesListed);
-    lvObjectFiles->setVisible(list);
+    lblObjectFilesHead->setVisible(list && !lblObjectFilesHead->text().isEmpty());
+    lvObjectFiles->setVisible(list && lvObjectFiles->topLevelItemCount() > 0);
     memoObjectDetails->setVisible(!list);
+}
+
+void TfrmMain::ShowObjectFilesHead(const std::vector<std::string>& lines) {
+    QStringList shown;
+    for (const std::string& line : lines)
+        shown << MediaText(line);
+    lblObjectFilesHead->setText(shown.join(QLatin1Char('\n')));
+    ShowFilesOrText();
 }
 
 void TfrmMain::ShowObjectFiles(const brelk::TBrelkCatEntry& entry, std::vector<std::string>& tabs,
@@ -149,10 +196,13 @@ void TfrmMain::ShowObjectFiles(const brelk::TBrelkCatEntry& entry, std::vector<s
     const QSignalBlocker quiet(lvObjectFiles);
     lvObjectFiles->setRootIsDecorated(kind == TMediaKind::ADFS);
     lvObjectFiles->setProperty(TObjectFilesMenu::kDriveProperty, drive);
+    // Filled unsorted, then sorted once by the column the user chose, if any.
+    lvObjectFiles->setSortingEnabled(false);
     if (kind == TMediaKind::ADFS)
         FillTree(lvObjectFiles, listing);
     else
         FillList(lvObjectFiles, listing, drive);
+    lvObjectFiles->setSortingEnabled(true);
     FilesListed = true;
     ShowFilesOrText();
 }

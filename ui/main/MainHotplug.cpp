@@ -54,6 +54,7 @@ void TfrmMain::OpenArrivedDrive(const QString& path) {
     }
     Settings.MMCDrive = path;
     Settings.WriteSettingsToRegistry();
+    CardForThisRun.clear();
     actnReloadDriveExecute();
 }
 

@@ -47,6 +47,7 @@ void TfrmMain::ConfigureTree() {
     treevwObjects->setUniformRowHeights(true);
     treevwObjects->setIconSize(QSize(TObjectImageList::kWidth, TObjectImageList::kHeight));
     treevwObjects->setContextMenuPolicy(Qt::CustomContextMenu);
+    OpenPopupByKeys(treevwObjects);
     connect(treevwObjects, &QTreeWidget::itemExpanded, this,
             [this](QTreeWidgetItem* item) { FillGroup(AsNode(item)); });
     connect(treevwObjects, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -317,12 +318,14 @@ void TfrmMain::mnuPopupPopup() {
 // Captions follow the number of selected nodes; visibility and enabling follow the entry.
 void TfrmMain::SetPopupEntriesForEntry(const TBrelkCatEntry& entry, int selected) {
     const bool many = selected >= 2;
-    actnSquashDisc->setText(many ? QStringLiteral("Squash discs") : QStringLiteral("Squash disc"));
-    actnExpandDisc->setText(many ? QStringLiteral("Expand discs") : QStringLiteral("Expand disc"));
-    actnDeleteObjects->setText(many ? QStringLiteral("Delete objects...")
-                                    : QStringLiteral("Delete object..."));
-    mnuPopupSaveObject->setText(many ? QStringLiteral("Save objects...")
-                                     : QStringLiteral("Save object..."));
+    actnSquashDisc->setText(many ? QStringLiteral("S&quash discs")
+                                 : QStringLiteral("S&quash disc"));
+    actnExpandDisc->setText(many ? QStringLiteral("E&xpand discs")
+                                 : QStringLiteral("E&xpand disc"));
+    actnDeleteObjects->setText(many ? QStringLiteral("&Delete objects...")
+                                    : QStringLiteral("&Delete object..."));
+    mnuPopupSaveObject->setText(many ? QStringLiteral("&Save objects...")
+                                     : QStringLiteral("&Save object..."));
     const int type = entry.Type();
     if (type > brelk::kTypeImage)
         return; // unknown kinds leave the entries as they were

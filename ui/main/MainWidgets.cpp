@@ -2,12 +2,32 @@
 
 #include "ui/aux/DroppedFiles.h"
 
+#include <QAbstractItemView>
+#include <QAction>
 #include <QDrag>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcut>
+
+void OpenPopupByKeys(QAbstractItemView* view) {
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)})
+        QObject::connect(new QShortcut(key, view, nullptr, nullptr, Qt::WidgetShortcut),
+                         &QShortcut::activated, view, [view] {
+                             const QRect current = view->visualRect(view->currentIndex());
+                             emit view->customContextMenuRequested(
+                                 current.isValid() ? current.center() : QPoint(0, 0));
+                         });
+}
+
+// A widget shortcut of an action that sits in menus only never matches a focused widget.
+void ShowKeyInMenus(QAction* action, const QKeySequence& key) {
+    action->setShortcutContext(Qt::WidgetShortcut);
+    action->setShortcut(key);
+}
 
 TUsageImage::TUsageImage(QWidget* parent) : QWidget(parent) {}
 

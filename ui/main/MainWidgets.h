@@ -7,7 +7,18 @@
 #include <QTreeWidget>
 #include <QWidget>
 
+class QAbstractItemView;
+class QAction;
+class QKeySequence;
 class QMimeData;
+
+// Shift+F10 and the Menu key on View ask for its context menu at the current item, as a
+// right-click there does (customContextMenuRequested with a point in the viewport).
+void OpenPopupByKeys(QAbstractItemView* view);
+
+// Shows Key beside Action in its menus without making it a shortcut: the key stays with the
+// widget that handles it itself.
+void ShowKeyInMenus(QAction* action, const QKeySequence& key);
 
 // Shows one picture and reports a click on it.
 class TUsageImage : public QWidget {

@@ -132,7 +132,11 @@ void TfrmMain::InitializeBrelk() {
     Brelk->SetRewriteObjectHeader(Settings.RewriteObjectHeader);
     Brelk->SetCatalogueKeeper(&CatalogueKeeper);
     // The card stays locked for this window from here until reload or exit.
-    Brelk->Initialize(Settings.CacheSize, Settings.MMCDrive.toStdString(), Settings.MMCSafetyZone);
+    Brelk->Initialize(Settings.CacheSize, CardDrive().toStdString(), Settings.MMCSafetyZone);
+}
+
+QString TfrmMain::CardDrive() const {
+    return CardForThisRun.isEmpty() ? Settings.MMCDrive : CardForThisRun;
 }
 
 bool TfrmMain::CommitCard() {

@@ -203,15 +203,16 @@ TObjectFilesMenu::TObjectFilesMenu(TfrmMain& window) : QObject(&window), Window(
     setObjectName(QStringLiteral("ObjectFilesMenu"));
     Menu = new QMenu(&window);
     Menu->setObjectName(QStringLiteral("mnuFilesPopup"));
-    Extract = Menu->addAction(QStringLiteral("Extract..."), this, &TObjectFilesMenu::ExtractClick);
-    View = Menu->addAction(QStringLiteral("View"), this, &TObjectFilesMenu::ViewClick);
+    Extract = Menu->addAction(QStringLiteral("&Extract..."), this, &TObjectFilesMenu::ExtractClick);
+    View = Menu->addAction(QStringLiteral("&View"), this, &TObjectFilesMenu::ViewClick);
     Menu->addSeparator();
     Insert =
-        Menu->addAction(QStringLiteral("Insert files..."), this, &TObjectFilesMenu::InsertClick);
-    Delete = Menu->addAction(QStringLiteral("Delete"), this, &TObjectFilesMenu::DeleteClick);
-    Rename = Menu->addAction(QStringLiteral("Rename"), this, &TObjectFilesMenu::RenameClick);
-    Lock = Menu->addAction(QStringLiteral("Lock"), this, &TObjectFilesMenu::LockClick);
+        Menu->addAction(QStringLiteral("&Insert files..."), this, &TObjectFilesMenu::InsertClick);
+    Delete = Menu->addAction(QStringLiteral("&Delete"), this, &TObjectFilesMenu::DeleteClick);
+    Rename = Menu->addAction(QStringLiteral("&Rename"), this, &TObjectFilesMenu::RenameClick);
+    Lock = Menu->addAction(QStringLiteral("&Lock"), this, &TObjectFilesMenu::LockClick);
     QTreeWidget* list = Window.lvObjectFiles;
+    AddKeys(list);
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list, &QWidget::customContextMenuRequested, this, &TObjectFilesMenu::PopupAt);
     connect(list, &QTreeWidget::itemDoubleClicked, this, &TObjectFilesMenu::ViewClick);
@@ -221,6 +222,21 @@ TObjectFilesMenu::TObjectFilesMenu(TfrmMain& window) : QObject(&window), Window(
 }
 
 TObjectFilesMenu::~TObjectFilesMenu() = default;
+
+// Enter views the current file, Delete, F2 and Insert act on a DFS side, while the list has
+// the focus; the entries stay current with the selection so that a key finds them so.
+void TObjectFilesMenu::AddKeys(QTreeWidget* list) {
+    View->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    Delete->setShortcut(QKeySequence(Qt::Key_Delete));
+    Rename->setShortcut(QKeySequence(Qt::Key_F2));
+    Insert->setShortcut(QKeySequence(Qt::Key_Insert));
+    for (QAction* action : {View, Delete, Rename, Insert}) {
+        action->setShortcutContext(Qt::WidgetShortcut);
+        list->addAction(action);
+    }
+    connect(list, &QTreeWidget::itemSelectionChanged, this, &TObjectFilesMenu::Update);
+    connect(list, &QTreeWidget::currentItemChanged, this, &TObjectFilesMenu::Update);
+}
 
 void TObjectFilesMenu::PopupAt(const QPoint& at) {
     Update();
@@ -249,7 +265,7 @@ void TObjectFilesMenu::Update() {
     Rename->setEnabled(current && current->data(0, kFileRole).isValid());
     Delete->setEnabled(any);
     Lock->setEnabled(any);
-    Lock->setText(locked ? QStringLiteral("Unlock") : QStringLiteral("Lock"));
+    Lock->setText(locked ? QStringLiteral("&Unlock") : QStringLiteral("&Lock"));
 }
 
 void TObjectFilesMenu::ExtractClick() {

@@ -18,6 +18,7 @@ class QAction;
 class QMenu;
 class QMimeData;
 class QTemporaryDir;
+class QTreeWidget;
 class QTreeWidgetItem;
 class TfrmMain;
 
@@ -67,6 +68,7 @@ class TObjectFilesMenu : public QObject {
     std::unique_ptr<QTemporaryDir> DragFolder;
     QPoint PressAt;
     bool DFSListShown() const;
+    void AddKeys(QTreeWidget* list);
     bool StartDrag();
     void PopupAt(const QPoint& at);
     std::vector<std::size_t> ChosenFiles() const;

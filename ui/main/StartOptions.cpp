@@ -21,6 +21,7 @@ struct TParser {
         Parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         Parser.addOption(Help);
         Parser.addOption(Version);
+        Parser.addOption(Card);
         Parser.addOption(Select);
         Parser.addPositionalArgument(QStringLiteral("FILE"),
                                      QStringLiteral("Files and folders to add to the card."),
@@ -38,6 +39,11 @@ struct TParser {
                             QStringLiteral("Shows this help and ends.")};
     QCommandLineOption Version{{QStringLiteral("v"), QStringLiteral("version")},
                                QStringLiteral("Shows the program's version and ends.")};
+    QCommandLineOption Card{QStringLiteral("card"),
+                            QStringLiteral("Opens the card in the image file or device "
+                                           "IMAGE_OR_DEVICE for this run; the settings keep "
+                                           "their own drive."),
+                            QStringLiteral("IMAGE_OR_DEVICE")};
     QCommandLineOption Select{QStringLiteral("select"),
                               QStringLiteral("Opens on the object NAME, every group expanded."),
                               QStringLiteral("NAME")};
@@ -52,12 +58,11 @@ QString VersionText() {
 bool WantsPrintOnly(const QStringList& arguments, TStartOptions& options) {
     TParser parser;
     parser.Parser.parse(arguments);
-    if (parser.Parser.isSet(parser.Help))
-        options = {TStartOptions::TAction::Print, parser.HelpText(), {}, {}};
-    else if (parser.Parser.isSet(parser.Version))
-        options = {TStartOptions::TAction::Print, VersionText(), {}, {}};
-    else
+    if (!parser.Parser.isSet(parser.Help) && !parser.Parser.isSet(parser.Version))
         return false;
+    options = TStartOptions{};
+    options.Action = TStartOptions::TAction::Print;
+    options.Text = parser.Parser.isSet(parser.Help) ? parser.HelpText() : VersionText();
     return true;
 }
 
@@ -73,9 +78,16 @@ TStartOptions ParseStartOptions(const QStringList& arguments) {
         return options;
     }
     options.Select = parser.Parser.value(parser.Select);
+    if (parser.Parser.isSet(parser.Card))
+        options.Card = QFileInfo(parser.Parser.value(parser.Card)).absoluteFilePath();
     for (const QString& file : parser.Parser.positionalArguments())
         options.Files.append(QFileInfo(file).absoluteFilePath());
     return options;
+}
+
+void ApplyCardOption(TfrmMain& main, const TStartOptions& options) {
+    if (!options.Card.isEmpty())
+        main.UseCardForThisRun(options.Card);
 }
 
 void ApplyStartOptions(TfrmMain& main, const TStartOptions& options) {

@@ -14,18 +14,6 @@ namespace {
 
 using namespace brelksettings;
 
-// True when Path can be written: the file when it exists, else its nearest existing folder.
-bool CanWrite(const QString& path) {
-    QFileInfo info(path);
-    if (info.exists())
-        return info.isFile() && info.isWritable();
-    QDir folder = info.absoluteDir();
-    while (!folder.exists())
-        if (!folder.cdUp())
-            return false;
-    return QFileInfo(folder.absolutePath()).isWritable();
-}
-
 // The store, its folder created when needed; null when it cannot be opened.
 std::unique_ptr<QSettings> OpenStore() {
     const QString path = TBrelkExplorerSettings::StorePath();
@@ -37,15 +25,12 @@ std::unique_ptr<QSettings> OpenStore() {
 
 } // namespace
 
+// Always the user's own file, also for root: a machine-wide file would hand one user's card
+// path to every user of the machine.
 QString TBrelkExplorerSettings::StorePath() {
     const QString chosen = qEnvironmentVariable("BRELKEXPLORER_SETTINGS");
     if (!chosen.isEmpty())
         return chosen;
-    const QString machine = QSettings(QSettings::IniFormat, QSettings::SystemScope,
-                                      QStringLiteral("Halde"), QStringLiteral("BrelkExplorer"))
-                                .fileName();
-    if (CanWrite(machine))
-        return machine;
     return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Halde"),
                      QStringLiteral("BrelkExplorer"))
         .fileName();

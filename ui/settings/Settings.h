@@ -46,7 +46,7 @@ class TBrelkExplorerSettings {
     // cannot be opened.
     static void LoadWindowPosition(TWindowPosition& position);
 
-    // The settings file: BRELKEXPLORER_SETTINGS when set, else the machine-wide file when it
-    // can be written, else the user's own.
+    // The settings file: BRELKEXPLORER_SETTINGS when set, else the user's own (never the
+    // machine-wide one, which root could write for every user).
     static QString StorePath();
 };
