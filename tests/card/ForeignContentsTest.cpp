@@ -15,12 +15,6 @@ using namespace brelktest;
 
 namespace {
 
-bool HasTool(const std::string& tool) {
-    const std::string command =
-        "PATH=/usr/sbin:/sbin:$PATH command -v " + tool + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
 // The first kForeignContentsBytes of the file, as the format command reads them.
 std::vector<std::uint8_t> Start(const std::filesystem::path& path) {
     std::vector<std::uint8_t> bytes(kForeignContentsBytes);

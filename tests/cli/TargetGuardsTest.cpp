@@ -13,12 +13,6 @@ using namespace brelktest;
 
 namespace {
 
-bool HasTool(const std::string& tool) {
-    const std::string command =
-        "PATH=/usr/sbin:/sbin:$PATH command -v " + tool + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
 struct TargetGuardsTest : CliFixture {
     // A 4 MiB card file whose first bytes are Start.
     void CardStarting(const std::vector<std::uint8_t>& start) {

@@ -66,4 +66,10 @@ fs::path CorpusDir() {
     return fs::is_directory(dir, ec) ? dir : fs::path();
 }
 
+bool HasTool(const std::string& tool) {
+    const std::string command =
+        "PATH=/usr/sbin:/sbin:$PATH command -v " + tool + " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
 } // namespace brelktest

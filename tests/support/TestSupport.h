@@ -33,6 +33,9 @@ void WriteFileBytes(const std::filesystem::path& path, const std::vector<std::ui
 // The folder of real images made by others, or an empty path when it is absent.
 std::filesystem::path CorpusDir();
 
+// Whether a program (mkfs.vfat, mkntfs, ...) is on the PATH, the system folders included.
+bool HasTool(const std::string& tool);
+
 } // namespace brelktest
 
 // Skips the current test when the corpus folder is absent (a user's clone).
