@@ -1,5 +1,7 @@
 #include "cli/CardSession.h"
 
+#include "card/CatalogueCheck.h"
+#include "cli/Commands.h"
 #include "explorer/AcornWildcard.h"
 #include "explorer/NameText.h"
 #include "explorer/ObjectSelection.h"
@@ -36,6 +38,17 @@ TCardSession::TCardSession(const std::string& path, const TArgs& args, std::ostr
     Brelk->SetCatalogueKeeper(&Keeper);
     if (!Brelk->Initialize(std::uint32_t(cache), path, std::uint32_t(zone), access))
         Fail(path + ": the card cannot be used");
+    if (!args.Has(kQuietOption.Name))
+        WarnOfDamage(err);
+}
+
+void TCardSession::WarnOfDamage(std::ostream& err) {
+    if (!Brelk->CatalogueError().empty())
+        return; // the card layer has said why the catalogue cannot be read
+    const auto damage = QuickCheckCard(*Brelk);
+    if (damage)
+        err << "brelk: warning: " << Path << ": the catalogue is damaged: " << damage->Text
+            << "; run 'brelk check " << Path << "' for the whole check\n";
 }
 
 void TCardSession::Fail(const std::string& message) {

@@ -54,6 +54,9 @@ class TCardSession {
     const std::string Path;
 
   private:
+    // A warning (never a failure) when the quick check at opening finds the catalogue damaged.
+    void WarnOfDamage(std::ostream& err);
+
     TStreamReporter Reporter;
     TStateFolderKeeper Keeper;
     std::unique_ptr<TBrelk> Brelk;
