@@ -25,7 +25,7 @@ void TStreamReporter::ReportError(const std::string& text) {
 }
 
 TCardSession::TCardSession(const std::string& path, const TArgs& args, std::ostream& err,
-                           TCardAccess access)
+                           TCardAccess access, bool quickCheck)
     : Path(path), Reporter(err), Brelk(std::make_unique<TBrelk>(Reporter)) {
     auto cache = args.Number("--cache-size", 1, kMaxCacheSize).value_or(kDefaultCacheSize);
     auto zone = args.Number("--safety-zone", 0, 0xFFFFFFFFu).value_or(kDefaultSafetyZone);
@@ -38,7 +38,7 @@ TCardSession::TCardSession(const std::string& path, const TArgs& args, std::ostr
     Brelk->SetCatalogueKeeper(&Keeper);
     if (!Brelk->Initialize(std::uint32_t(cache), path, std::uint32_t(zone), access))
         Fail(path + ": the card cannot be used");
-    if (!args.Has(kQuietOption.Name))
+    if (quickCheck && !args.Has(kQuietOption.Name))
         WarnOfDamage(err);
 }
 

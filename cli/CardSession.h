@@ -27,8 +27,10 @@ class TCardSession {
   public:
     // Opens CARD with the card options of Args, for reading only (a shared lock) or for
     // writing (an exclusive lock; the previous catalogue is kept before each rewrite);
-    // throws TFailure when it cannot be opened or another program holds it.
-    TCardSession(const std::string& path, const TArgs& args, std::ostream& err, TCardAccess access);
+    // throws TFailure when it cannot be opened or another program holds it. Unless -q or
+    // QuickCheck is false, a catalogue that the quick check finds damaged is a warning.
+    TCardSession(const std::string& path, const TArgs& args, std::ostream& err, TCardAccess access,
+                 bool quickCheck = true);
     TBrelk& Card() { return *Brelk; }
     // Throws TFailure unless the card's size is known and it carries a catalogue.
     void RequireCatalogue();

@@ -258,6 +258,11 @@ TEST_F(SafetyTest, ADamagedCatalogueIsAWarningAtOpening) {
                           Card + "' for the whole check\n");
     EXPECT_NE(ls.Out.find("a.bin"), std::string::npos) << ls.Out;
     EXPECT_EQ(RunProgram({"ls", Card, "-q"}).Err, "");
+    // check says it all itself, without the warning.
+    const TResult check = RunProgram({"check", Card});
+    EXPECT_EQ(check.Status, 1);
+    EXPECT_EQ(check.Err, "");
+    EXPECT_NE(check.Out.find("lies past the end of the card"), std::string::npos) << check.Out;
 }
 
 TEST_F(SafetyTest, GetOfAnObjectPastTheCardFails) {

@@ -112,6 +112,7 @@ void TestMainCheck::damageIsSaidOnceAtEachOpening_data() {
     QTest::newRow("Count too large") << "count";
     QTest::newRow("swapped entries") << "swapped";
     QTest::newRow("an address past the card") << "far";
+    QTest::newRow("Count above 65535") << "huge";
 }
 
 void TestMainCheck::damageIsSaidOnceAtEachOpening() {
@@ -122,6 +123,7 @@ void TestMainCheck::damageIsSaidOnceAtEachOpening() {
     QByteArray bytes = ReadAll(card);
     const brelk::TBrelkCatEntry one = EntryIn(bytes, 0), two = EntryIn(bytes, 1);
     QString finding;
+    QStringList said; // at each opening, before the damage
     if (damage == "junk") {
         bytes.replace(512 + 64, 64, QByteArray(64, char(0xAB)));
         finding = QString::fromStdString("entry 1 ('" + std::string(48, '\xAB') +
@@ -136,6 +138,11 @@ void TestMainCheck::damageIsSaidOnceAtEachOpening() {
         finding = QStringLiteral("entry 1 ('ONE' at 0x%1, %2 bytes) is out of catalogue order")
                       .arg(QString::asprintf("%08X", one.Address()))
                       .arg(one.Size());
+    } else if (damage == "huge") {
+        PutLE32(bytes, 16, 70000);
+        said << "Error - The catalogue of the Brelk-card cannot be read: it claims 70000 "
+                "entries, more than 65535";
+        finding = "the catalogue cannot be read: it claims 70000 entries, more than 65535";
     } else {
         PutLE32(bytes, 512 + 64 + 4, 0xABD1B1AB); // entry 1's Address
         finding = QStringLiteral("entry 1 ('TWO' at 0xABD1B1AB, %1 bytes) lies past the end of "
@@ -144,14 +151,14 @@ void TestMainCheck::damageIsSaidOnceAtEachOpening() {
     }
     QVERIFY(WriteAll(card, bytes));
     TfrmMain& main = rig.Open();
-    QCOMPARE(rig.Prompter.Messages(), QStringList{DamageSaid(card, finding)});
+    said << DamageSaid(card, finding);
+    QCOMPARE(rig.Prompter.Messages(), said);
     QCOMPARE(rig.Prompter.Last().Icon, TIcon::Warning);
     QCOMPARE(rig.Prompter.Last().Buttons, TButtons::OK);
     QVERIFY(!rig.Prompter.Unexpected());
     QCOMPARE(ReadAll(card), bytes); // opening changes nothing
     Find<QAction>(main, "actnReloadDrive")->trigger();
-    QCOMPARE(rig.Prompter.Messages(),
-             (QStringList{DamageSaid(card, finding), DamageSaid(card, finding)}));
+    QCOMPARE(rig.Prompter.Messages(), said + said);
 }
 
 QTEST_MAIN(TestMainCheck)
