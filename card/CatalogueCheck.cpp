@@ -261,7 +261,7 @@ std::optional<TFinding> NewestHeaderFault(TBrelk& card, TEntriesView entries) {
         entries.begin(), entries.end(), [](auto a, auto b) { return a->Address() < b->Address(); });
     const TBrelkCatEntry& e = **newest;
     std::vector<std::uint8_t> header(kObjectHeaderSize);
-    if (!card.ReadMMC(header.data(), std::uint32_t(e.FootprintStart()), kObjectHeaderSize))
+    if (!card.ReadMMCBlocks(header.data(), std::uint32_t(e.FootprintStart()), kObjectHeaderSize))
         return TFinding{TFindingKind::Unreadable, true,
                         "the object header at " + Hex(e.FootprintStart()) + " could not be read"};
     TBrelkCatEntry copy;

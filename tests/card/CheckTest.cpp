@@ -156,6 +156,16 @@ TEST_F(CheckTest, QuickCheckFindsEachDamagedCatalogue) {
     }
 }
 
+TEST_F(CheckTest, QuickCheckReadsOnlyTheNewestObjectHeader) {
+    const auto e = ThreeObjects();
+    Reopen();
+    Device.Reads.clear();
+    EXPECT_FALSE(QuickCheckCard(*Card).has_value());
+    ASSERT_EQ(Device.Reads.size(), 1u);
+    EXPECT_EQ(Device.Reads[0].Offset, std::uint64_t(e[2].FootprintStart()));
+    EXPECT_EQ(Device.Reads[0].Count, 512u);
+}
+
 TEST_F(CheckTest, QuickCheckPassesRenamedAndDeletedObjects) {
     Card->SetRewriteObjectHeader(false);
     ThreeObjects();
