@@ -6,6 +6,7 @@
 #include <limits>
 #include <map>
 #include <numeric>
+#include <optional>
 #include <set>
 
 namespace brelk {
@@ -135,6 +136,27 @@ void Add(std::vector<TFinding>& findings, TFindingKind kind, std::string text, b
     findings.push_back({kind, damage, std::move(text)});
 }
 
+TFinding EmptyFault(std::size_t index, std::size_t count) {
+    return {TFindingKind::EmptyEntry, true,
+            "entry " + std::to_string(index) + " is empty but lies within Count " +
+                std::to_string(count)};
+}
+
+// An entry whose footprint leaves the object area [CatEnd, Limit).
+std::optional<TFinding> PlaceFault(std::size_t i, const TBrelkCatEntry& e, const TCardGeometry& g,
+                                   std::int64_t catEnd) {
+    if (e.FootprintEnd() > std::int64_t(g.CardSize))
+        return TFinding{TFindingKind::PastCard, true,
+                        Describe(i, e) + " lies past the end of the card"};
+    if (e.FootprintEnd() > std::int64_t(g.Limit))
+        return TFinding{TFindingKind::InSafetyZone, true,
+                        Describe(i, e) + " reaches into the safety zone"};
+    if (e.FootprintStart() < catEnd)
+        return TFinding{TFindingKind::InCatalogueArea, true,
+                        Describe(i, e) + " overlaps the catalogue area"};
+    return std::nullopt;
+}
+
 // Places, duplicates and overlaps of the entries.
 void FindEntryDamage(const std::vector<TBrelkCatEntry>& entries, const TCardGeometry& g,
                      std::vector<TFinding>& findings) {
@@ -144,9 +166,7 @@ void FindEntryDamage(const std::vector<TBrelkCatEntry>& entries, const TCardGeom
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const TBrelkCatEntry& e = entries[i];
         if (IsEmpty(e)) {
-            Add(findings, TFindingKind::EmptyEntry,
-                "entry " + std::to_string(i) + " is empty but lies within Count " +
-                    std::to_string(entries.size()));
+            findings.push_back(EmptyFault(i, entries.size()));
             continue;
         }
         auto [it, fresh] = seen.emplace(std::make_pair(e.Address(), e.Size()), i);
@@ -155,15 +175,8 @@ void FindEntryDamage(const std::vector<TBrelkCatEntry>& entries, const TCardGeom
                 Describe(i, e) + " duplicates entry " + std::to_string(it->second));
             continue;
         }
-        if (e.FootprintEnd() > std::int64_t(g.CardSize))
-            Add(findings, TFindingKind::PastCard,
-                Describe(i, e) + " lies past the end of the card");
-        else if (e.FootprintEnd() > std::int64_t(g.Limit))
-            Add(findings, TFindingKind::InSafetyZone,
-                Describe(i, e) + " reaches into the safety zone");
-        else if (e.FootprintStart() < catEnd)
-            Add(findings, TFindingKind::InCatalogueArea,
-                Describe(i, e) + " overlaps the catalogue area");
+        if (auto fault = PlaceFault(i, e, g, catEnd))
+            findings.push_back(std::move(*fault));
         else
             order.push_back(i);
     }
@@ -179,6 +192,85 @@ void FindEntryDamage(const std::vector<TBrelkCatEntry>& entries, const TCardGeom
         if (k == 0 || e.FootprintEnd() > entries[reach].FootprintEnd())
             reach = order[k];
     }
+}
+
+const TBrelkCatEntry& Ref(const TBrelkCatEntry& entry) {
+    return entry;
+}
+const TBrelkCatEntry& Ref(const TBrelkCatEntry* entry) {
+    return *entry;
+}
+
+// The lowest footprint of the entries (a list of entries or a view of the card's records).
+template <class TList> std::int64_t LowestFootprint(const TList& entries, const TCardGeometry& g) {
+    std::int64_t lowest = std::int64_t(g.Limit);
+    for (const auto& item : entries)
+        if (const TBrelkCatEntry& e = Ref(item); !IsEmpty(e)) // reported already
+            lowest = std::min(lowest, std::max<std::int64_t>(e.FootprintStart(), 0));
+    return lowest;
+}
+
+// The header's lowest used address against the one the entries give.
+std::optional<TFinding> LowestFault(const std::vector<std::uint8_t>& bytes, std::int64_t lowest) {
+    const std::uint32_t stated = GetLE32(&bytes[kHeaderLowestOffset]);
+    if (std::int64_t(stated) == lowest)
+        return std::nullopt;
+    return TFinding{TFindingKind::LowestMismatch, true,
+                    "the lowest used address is " + Hex(stated) + " in the header but " +
+                        Hex(lowest) + " by the entries"};
+}
+
+// The first entry that is empty, leaves the object area or is out of catalogue order.
+std::optional<TFinding> FirstMisplacedEntry(TEntriesView entries, const TCardGeometry& g) {
+    const std::int64_t catEnd = CatalogueEndFor(entries.size(), g.Block);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const TBrelkCatEntry& e = *entries[i];
+        if (IsEmpty(e))
+            return EmptyFault(i, entries.size());
+        if (auto fault = PlaceFault(i, e, g, catEnd))
+            return fault;
+        if (i > 0 && CompareCatEntries(*entries[i - 1], e) > 0)
+            return TFinding{TFindingKind::OutOfOrder, true,
+                            Describe(i, e) + " is out of catalogue order"};
+    }
+    return std::nullopt;
+}
+
+// The first two entries whose footprints overlap (a duplicate included).
+std::optional<TFinding> FirstOverlap(TEntriesView entries) {
+    std::vector<std::uint32_t> order(entries.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(),
+              [&](auto a, auto b) { return entries[a]->Address() < entries[b]->Address(); });
+    for (std::size_t k = 1; k < order.size(); ++k) {
+        // In address order a footprint that overlaps any other overlaps its predecessor.
+        const TBrelkCatEntry &before = *entries[order[k - 1]], &e = *entries[order[k]];
+        if (before.FootprintEnd() > e.FootprintStart())
+            return TFinding{TFindingKind::Overlap, true,
+                            Describe(order[k], e) + " overlaps " + Describe(order[k - 1], before)};
+    }
+    return std::nullopt;
+}
+
+// The object header in front of the lowest entry (the newest object while nothing was
+// deleted) must carry that entry's Address and Size.
+std::optional<TFinding> NewestHeaderFault(TBrelk& card, TEntriesView entries) {
+    if (entries.empty())
+        return std::nullopt;
+    const auto newest = std::min_element(
+        entries.begin(), entries.end(), [](auto a, auto b) { return a->Address() < b->Address(); });
+    const TBrelkCatEntry& e = **newest;
+    std::vector<std::uint8_t> header(kObjectHeaderSize);
+    if (!card.ReadMMCBlocks(header.data(), std::uint32_t(e.FootprintStart()), kObjectHeaderSize))
+        return TFinding{TFindingKind::Unreadable, true,
+                        "the object header at " + Hex(e.FootprintStart()) + " could not be read"};
+    TBrelkCatEntry copy;
+    std::copy_n(header.begin() + 16, kCatEntrySize, copy.Bytes.begin());
+    if (HeaderMagic(header.data()) && copy.Address() == e.Address() && copy.Size() == e.Size())
+        return std::nullopt;
+    return TFinding{TFindingKind::HeaderDiffers, true,
+                    Describe(std::size_t(newest - entries.begin()), e) +
+                        ": no object header of it in front of the data"};
 }
 
 } // namespace
@@ -225,16 +317,31 @@ std::vector<TFinding> FindCatalogueDamage(const std::vector<std::uint8_t>& bytes
     if (!findings.empty())
         return findings;
     FindEntryDamage(entries, g, findings);
-    std::int64_t lowest = std::int64_t(g.Limit);
-    for (const auto& e : entries)
-        if (!IsEmpty(e)) // reported already
-            lowest = std::min(lowest, std::max<std::int64_t>(e.FootprintStart(), 0));
-    const std::uint32_t stated = GetLE32(&bytes[kHeaderLowestOffset]);
-    if (std::int64_t(stated) != lowest)
-        Add(findings, TFindingKind::LowestMismatch,
-            "the lowest used address is " + Hex(stated) + " in the header but " + Hex(lowest) +
-                " by the entries");
+    if (auto fault = LowestFault(bytes, LowestFootprint(entries, g)))
+        findings.push_back(std::move(*fault));
     return findings;
+}
+
+std::optional<TFinding> QuickCheckCard(TBrelk& card) {
+    if (!card.State().CatalogueValid) {
+        if (card.CatalogueError().empty())
+            return std::nullopt; // no catalogue at all: not formatted
+        return TFinding{TFindingKind::Unreadable, true,
+                        "the catalogue cannot be read: " + card.CatalogueError()};
+    }
+    // The records as read; the header's lowest used address as on the card (the one in
+    // memory is recomputed from the records).
+    const TEntriesView entries = card.Entries();
+    const std::vector<std::uint8_t>& onCard = card.CardCatalogueBytes();
+    const TCardGeometry g = GeometryOf(card);
+    if (auto fault = FirstMisplacedEntry(entries, g))
+        return fault;
+    if (auto fault = FirstOverlap(entries))
+        return fault;
+    if (onCard.size() >= kCatalogueHeaderSize)
+        if (auto fault = LowestFault(onCard, LowestFootprint(entries, g)))
+            return fault;
+    return NewestHeaderFault(card, entries);
 }
 
 TCardCheck CheckCard(TBrelk& card, const TCheckProgress& progress) {

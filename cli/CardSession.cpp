@@ -1,5 +1,7 @@
 #include "cli/CardSession.h"
 
+#include "card/CatalogueCheck.h"
+#include "cli/Commands.h"
 #include "explorer/AcornWildcard.h"
 #include "explorer/NameText.h"
 #include "explorer/ObjectSelection.h"
@@ -23,7 +25,7 @@ void TStreamReporter::ReportError(const std::string& text) {
 }
 
 TCardSession::TCardSession(const std::string& path, const TArgs& args, std::ostream& err,
-                           TCardAccess access)
+                           TCardAccess access, bool quickCheck)
     : Path(path), Reporter(err), Brelk(std::make_unique<TBrelk>(Reporter)) {
     auto cache = args.Number("--cache-size", 1, kMaxCacheSize).value_or(kDefaultCacheSize);
     auto zone = args.Number("--safety-zone", 0, 0xFFFFFFFFu).value_or(kDefaultSafetyZone);
@@ -36,6 +38,17 @@ TCardSession::TCardSession(const std::string& path, const TArgs& args, std::ostr
     Brelk->SetCatalogueKeeper(&Keeper);
     if (!Brelk->Initialize(std::uint32_t(cache), path, std::uint32_t(zone), access))
         Fail(path + ": the card cannot be used");
+    if (quickCheck && !args.Has(kQuietOption.Name))
+        WarnOfDamage(err);
+}
+
+void TCardSession::WarnOfDamage(std::ostream& err) {
+    if (!Brelk->CatalogueError().empty())
+        return; // the card layer has said why the catalogue cannot be read
+    const auto damage = QuickCheckCard(*Brelk);
+    if (damage)
+        err << "brelk: warning: " << Path << ": the catalogue is damaged: " << damage->Text
+            << "; run 'brelk check " << Path << "' for the whole check\n";
 }
 
 void TCardSession::Fail(const std::string& message) {

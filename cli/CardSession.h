@@ -27,8 +27,10 @@ class TCardSession {
   public:
     // Opens CARD with the card options of Args, for reading only (a shared lock) or for
     // writing (an exclusive lock; the previous catalogue is kept before each rewrite);
-    // throws TFailure when it cannot be opened or another program holds it.
-    TCardSession(const std::string& path, const TArgs& args, std::ostream& err, TCardAccess access);
+    // throws TFailure when it cannot be opened or another program holds it. Unless -q or
+    // QuickCheck is false, a catalogue that the quick check finds damaged is a warning.
+    TCardSession(const std::string& path, const TArgs& args, std::ostream& err, TCardAccess access,
+                 bool quickCheck = true);
     TBrelk& Card() { return *Brelk; }
     // Throws TFailure unless the card's size is known and it carries a catalogue.
     void RequireCatalogue();
@@ -54,6 +56,9 @@ class TCardSession {
     const std::string Path;
 
   private:
+    // A warning (never a failure) when the quick check at opening finds the catalogue damaged.
+    void WarnOfDamage(std::ostream& err);
+
     TStreamReporter Reporter;
     TStateFolderKeeper Keeper;
     std::unique_ptr<TBrelk> Brelk;

@@ -44,8 +44,8 @@ int RunCheck(const TArgs& args, TContext& context) {
                             : args.Has("--repair")  ? TCheckMode::Repair
                                                     : TCheckMode::Check;
     TCardSession session(args.Positional()[0], args, context.Err,
-                         mode == TCheckMode::Check ? TCardAccess::ReadOnly
-                                                   : TCardAccess::ReadWrite);
+                         mode == TCheckMode::Check ? TCardAccess::ReadOnly : TCardAccess::ReadWrite,
+                         false); // the whole check follows
     TBrelk& card = session.Card();
     if (!card.State().DeviceOK || card.Window().Size == 0)
         session.Fail(session.Path + ": the size of the card could not be read");

@@ -106,6 +106,78 @@ TEST_F(CheckTest, EachKindOfDamageIsFound) {
     }
 }
 
+// The quick check at opening: each damaged catalogue is found from the catalogue and at most
+// one object header; a sound card is not flagged.
+TEST_F(CheckTest, QuickCheckFindsEachDamagedCatalogue) {
+    const auto e = ThreeObjects(); // GAMMA, added last, is the lowest
+    ASSERT_EQ(LowestOf(e), e[2].FootprintStart());
+    TBrelkCatEntry junk;
+    junk.Bytes.fill(0xAB);
+    TBrelkCatEntry shifted = e[2];
+    shifted.SetAddress(e[2].Address() + 512);
+    struct Case {
+        const char* Name;
+        std::uint32_t Count;
+        std::vector<TBrelkCatEntry> Entries;
+        std::int64_t Lowest; // -1: the one the listed entries give
+        std::optional<TFindingKind> Expected;
+        bool NewestHeaderGone = false;
+    };
+    const std::vector<Case> cases = {
+        {"sound", 3, e, -1, std::nullopt},
+        {"junk over an entry", 3, {e[0], junk, e[2]}, -1, TFindingKind::PastCard},
+        {"Count too large", 5, e, -1, TFindingKind::EmptyEntry},
+        {"Count too small", 2, e, LowestOf(e), TFindingKind::LowestMismatch},
+        {"swapped entries", 3, {e[1], e[0], e[2]}, -1, TFindingKind::OutOfOrder},
+        {"entry past the card",
+         3,
+         {e[0], e[1], Entry(2, 0, "GAMMA", 512, kCard + 4096)},
+         -1,
+         TFindingKind::PastCard},
+        {"overlapping entries", 3, {e[0], e[1], shifted}, -1, TFindingKind::Overlap},
+        {"Count past the card", 70000, e, -1, TFindingKind::Unreadable},
+        {"newest header missing", 3, e, -1, TFindingKind::HeaderDiffers, true},
+    };
+    const std::vector<std::uint8_t> sound = Device.Bytes;
+    for (const auto& c : cases) {
+        Device.Bytes = sound;
+        if (c.NewestHeaderGone)
+            std::fill_n(Device.Bytes.begin() + e[2].FootprintStart(), 512, 0);
+        const std::vector<TBrelkCatEntry> listed(
+            c.Entries.begin(),
+            c.Entries.begin() + std::min<std::size_t>(c.Count, c.Entries.size()));
+        Damage(c.Count, listed, c.Lowest >= 0 ? std::uint32_t(c.Lowest) : LowestOf(listed));
+        const auto found = QuickCheckCard(*Card);
+        EXPECT_EQ(found.has_value(), c.Expected.has_value()) << c.Name;
+        if (found && c.Expected) {
+            EXPECT_EQ(found->Kind, *c.Expected) << c.Name << ": " << found->Text;
+            EXPECT_TRUE(found->Damage) << c.Name;
+        }
+    }
+}
+
+TEST_F(CheckTest, QuickCheckReadsOnlyTheNewestObjectHeader) {
+    const auto e = ThreeObjects();
+    Reopen();
+    Device.Reads.clear();
+    EXPECT_FALSE(QuickCheckCard(*Card).has_value());
+    ASSERT_EQ(Device.Reads.size(), 1u);
+    EXPECT_EQ(Device.Reads[0].Offset, std::uint64_t(e[2].FootprintStart()));
+    EXPECT_EQ(Device.Reads[0].Count, 512u);
+}
+
+TEST_F(CheckTest, QuickCheckPassesRenamedAndDeletedObjects) {
+    Card->SetRewriteObjectHeader(false);
+    ThreeObjects();
+    TBrelkCatEntry renamed = *Find("GAMMA");
+    renamed.SetName("RENAMED");
+    ASSERT_TRUE(Card->UpdateCatEntry(Find("GAMMA"), renamed)); // its header keeps "GAMMA"
+    ASSERT_TRUE(Card->DeleteCatEntry(Find("ALPHA")));
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    Reopen();
+    EXPECT_FALSE(QuickCheckCard(*Card).has_value());
+}
+
 TEST_F(CheckTest, NotesAreInformationOnly) {
     Card->SetRewriteObjectHeader(false);
     const auto e = ThreeObjects();

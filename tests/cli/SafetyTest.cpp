@@ -241,6 +241,30 @@ TEST_F(SafetyTest, AnUnreadableCatalogueFailsLsAndInfo) {
                           "CARD' first\n");
 }
 
+TEST_F(SafetyTest, ADamagedCatalogueIsAWarningAtOpening) {
+    MakeCard();
+    ASSERT_EQ(Run({"put", Card, File("a.bin", "data")}).Status, 0);
+    ASSERT_EQ(Run({"put", Card, File("b.bin", "more")}).Status, 0);
+    const TResult sound = RunProgram({"ls", Card});
+    ASSERT_EQ(sound.Status, 0);
+    EXPECT_EQ(sound.Err, "");
+    Poke(512 + 64, std::vector<std::uint8_t>(64, 0xAB)); // junk over entry 1
+    const TResult ls = RunProgram({"ls", Card});
+    EXPECT_EQ(ls.Status, 0);
+    EXPECT_EQ(ls.Err, "brelk: warning: " + Card + ": the catalogue is damaged: entry 1 ('" +
+                          std::string(48, '\xAB') +
+                          "' at 0xABABABAB, 2880154539 bytes) lies past the end of the card; "
+                          "run 'brelk check " +
+                          Card + "' for the whole check\n");
+    EXPECT_NE(ls.Out.find("a.bin"), std::string::npos) << ls.Out;
+    EXPECT_EQ(RunProgram({"ls", Card, "-q"}).Err, "");
+    // check says it all itself, without the warning.
+    const TResult check = RunProgram({"check", Card});
+    EXPECT_EQ(check.Status, 1);
+    EXPECT_EQ(check.Err, "");
+    EXPECT_NE(check.Out.find("lies past the end of the card"), std::string::npos) << check.Out;
+}
+
 TEST_F(SafetyTest, GetOfAnObjectPastTheCardFails) {
     MakeCard();
     ASSERT_EQ(Run({"put", Card, File("a.bin", "data")}).Status, 0);
@@ -249,7 +273,12 @@ TEST_F(SafetyTest, GetOfAnObjectPastTheCardFails) {
     const std::string out = Dir.Path("out.bin").string();
     TResult get = Run({"get", Card, "a.bin", "-o", out});
     EXPECT_EQ(get.Status, 1);
-    EXPECT_EQ(get.Err, "brelk: " + Card + ": the object reaches past the usable card\n");
+    EXPECT_EQ(get.Err,
+              "brelk: warning: " + Card +
+                  ": the catalogue is damaged: entry 0 ('a.bin' at "
+                  "0x000FFC00, 512 bytes) reaches into the safety zone; run 'brelk check " +
+                  Card + "' for the whole check\nbrelk: " + Card +
+                  ": the object reaches past the usable card\n");
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 

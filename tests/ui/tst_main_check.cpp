@@ -22,6 +22,21 @@ bool WriteAll(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+QString DamageSaid(const QString& card, const QString& finding) {
+    return "The catalogue of the Brelk-card '" + card + "' is damaged: " + finding +
+           ".\r\rTools > \"Check card...\" lists the damage and offers a repair.";
+}
+
+void PutLE32(QByteArray& bytes, int at, std::uint32_t value) {
+    brelk::PutLE32(reinterpret_cast<std::uint8_t*>(bytes.data()) + at, value);
+}
+
+brelk::TBrelkCatEntry EntryIn(const QByteArray& bytes, int index) {
+    brelk::TBrelkCatEntry entry;
+    std::copy_n(bytes.constData() + 512 + 64 * index, 64, entry.Bytes.begin());
+    return entry;
+}
+
 } // namespace
 
 class TestMainCheck : public QObject {
@@ -30,6 +45,8 @@ class TestMainCheck : public QObject {
     void soundCardIsReported();
     void damagedCardIsRepairedOnYes_data();
     void damagedCardIsRepairedOnYes();
+    void damageIsSaidOnceAtEachOpening_data();
+    void damageIsSaidOnceAtEachOpening();
 };
 
 void TestMainCheck::soundCardIsReported() {
@@ -63,17 +80,19 @@ void TestMainCheck::damagedCardIsRepairedOnYes() {
     rig.Prompter.QueueAnswer(yes ? TAnswer::Yes : TAnswer::No);
     Find<QAction>(main, "actnCheckCard")->trigger();
     const QString card = rig.CardPath();
-    QStringList expected{"The catalogue of the Brelk-card '" + card +
-                         "' is damaged (3 entries):\r\rproblem: entry 2 is empty but lies within "
-                         "Count 3\r\rRepair the catalogue? Every change it makes is listed "
-                         "afterwards."};
+    QStringList expected{
+        DamageSaid(card, "entry 2 is empty but lies within Count 3"),
+        "The catalogue of the Brelk-card '" + card +
+            "' is damaged (3 entries):\r\rproblem: entry 2 is empty but lies within "
+            "Count 3\r\rRepair the catalogue? Every change it makes is listed "
+            "afterwards."};
     if (yes)
         expected << "The catalogue of the Brelk-card '" + card +
                         "' was repaired (2 entries):\r\rproblem: entry 2 is empty but lies within "
                         "Count 3\rrepair: dropped entry 2: empty";
     QCOMPARE(rig.Prompter.Messages(), expected);
-    QCOMPARE(rig.Prompter.Questions().first().Buttons, TButtons::YesNo);
-    QCOMPARE(rig.Prompter.Questions().first().Default, TAnswer::No);
+    QCOMPARE(rig.Prompter.Questions().at(1).Buttons, TButtons::YesNo);
+    QCOMPARE(rig.Prompter.Questions().at(1).Default, TAnswer::No);
     QVERIFY(!rig.Prompter.Unexpected());
     if (!yes) {
         QCOMPARE(ReadAll(rig.CardPath()), bytes);
@@ -83,6 +102,63 @@ void TestMainCheck::damagedCardIsRepairedOnYes() {
     QCOMPARE(CardNames(rig.CardPath()), (QStringList{"ONE", "TWO"})); // on the card at once
     QVERIFY(FindNode(main, QStringLiteral("ONE")));
     QVERIFY(FindNode(main, QStringLiteral("TWO")));
+}
+
+// Each damaged catalogue is said once when the window opens it, and again after Reload MMC
+// opens it anew; nothing but the message box is shown.
+void TestMainCheck::damageIsSaidOnceAtEachOpening_data() {
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("junk over an entry") << "junk";
+    QTest::newRow("Count too large") << "count";
+    QTest::newRow("swapped entries") << "swapped";
+    QTest::newRow("an address past the card") << "far";
+    QTest::newRow("Count above 65535") << "huge";
+}
+
+void TestMainCheck::damageIsSaidOnceAtEachOpening() {
+    QFETCH(QString, damage);
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Tool("ONE"), Tool("TWO")}));
+    const QString card = rig.CardPath();
+    QByteArray bytes = ReadAll(card);
+    const brelk::TBrelkCatEntry one = EntryIn(bytes, 0), two = EntryIn(bytes, 1);
+    QString finding;
+    QStringList said; // at each opening, before the damage
+    if (damage == "junk") {
+        bytes.replace(512 + 64, 64, QByteArray(64, char(0xAB)));
+        finding = QString::fromStdString("entry 1 ('" + std::string(48, '\xAB') +
+                                         "' at 0xABABABAB, 2880154539 bytes) lies past the "
+                                         "end of the card");
+    } else if (damage == "count") {
+        PutLE32(bytes, 16, 3);
+        finding = "entry 2 is empty but lies within Count 3";
+    } else if (damage == "swapped") {
+        bytes.replace(512, 64, QByteArray(reinterpret_cast<const char*>(two.Bytes.data()), 64));
+        bytes.replace(576, 64, QByteArray(reinterpret_cast<const char*>(one.Bytes.data()), 64));
+        finding = QStringLiteral("entry 1 ('ONE' at 0x%1, %2 bytes) is out of catalogue order")
+                      .arg(QString::asprintf("%08X", one.Address()))
+                      .arg(one.Size());
+    } else if (damage == "huge") {
+        PutLE32(bytes, 16, 70000);
+        said << "Error - The catalogue of the Brelk-card cannot be read: it claims 70000 "
+                "entries, more than 65535";
+        finding = "the catalogue cannot be read: it claims 70000 entries, more than 65535";
+    } else {
+        PutLE32(bytes, 512 + 64 + 4, 0xABD1B1AB); // entry 1's Address
+        finding = QStringLiteral("entry 1 ('TWO' at 0xABD1B1AB, %1 bytes) lies past the end of "
+                                 "the card")
+                      .arg(two.Size());
+    }
+    QVERIFY(WriteAll(card, bytes));
+    TfrmMain& main = rig.Open();
+    said << DamageSaid(card, finding);
+    QCOMPARE(rig.Prompter.Messages(), said);
+    QCOMPARE(rig.Prompter.Last().Icon, TIcon::Warning);
+    QCOMPARE(rig.Prompter.Last().Buttons, TButtons::OK);
+    QVERIFY(!rig.Prompter.Unexpected());
+    QCOMPARE(ReadAll(card), bytes); // opening changes nothing
+    Find<QAction>(main, "actnReloadDrive")->trigger();
+    QCOMPARE(rig.Prompter.Messages(), said + said);
 }
 
 QTEST_MAIN(TestMainCheck)

@@ -461,6 +461,8 @@ class TfrmMain : public QMainWindow {
     // MainCheck.cpp
     void CreateCheckCommand();
     void actnCheckCardExecute();
+    // Said once per opening when the quick check finds the catalogue damaged.
+    void SayDamageAtOpening();
     void RepairCard();
     QString ChooseBackupIndex();
     const brelk::TBackupClock* BackupClock = nullptr;

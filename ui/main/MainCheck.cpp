@@ -2,6 +2,7 @@
 // and the repair offered when the catalogue is damaged.
 #include "ui/main/Main.h"
 
+#include "card/CatalogueCheck.h"
 #include "explorer/CheckJob.h"
 #include "ui/aux/Prompter.h"
 #include "ui/main/MainWidgets.h"
@@ -37,6 +38,17 @@ QString ReportLines(const brelk::TCheckResult& result) {
 void TfrmMain::CreateCheckCommand() {
     actnCheckCard = MakeAction("actnCheckCard", QStringLiteral("&Check card..."));
     SetActionHandler(actnCheckCard, [this] { actnCheckCardExecute(); });
+}
+
+void TfrmMain::SayDamageAtOpening() {
+    const auto damage = brelk::QuickCheckCard(*Brelk);
+    if (!damage)
+        return;
+    Ask.Message(
+        QStringLiteral("The catalogue of the Brelk-card '%1' is damaged: %2.\r\r"
+                       "Tools > \"Check card...\" lists the damage and offers a repair.")
+            .arg(QString::fromStdString(Brelk->DevicePath()), QString::fromStdString(damage->Text)),
+        TIcon::Warning, TButtons::OK);
 }
 
 void TfrmMain::actnCheckCardExecute() {

@@ -133,6 +133,7 @@ void TfrmMain::InitializeBrelk() {
     Brelk->SetCatalogueKeeper(&CatalogueKeeper);
     // The card stays locked for this window from here until reload or exit.
     Brelk->Initialize(Settings.CacheSize, CardDrive().toStdString(), Settings.MMCSafetyZone);
+    SayDamageAtOpening();
 }
 
 QString TfrmMain::CardDrive() const {
