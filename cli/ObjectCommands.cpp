@@ -96,16 +96,17 @@ int RunPut(const TArgs& args, TContext& context) {
     entry.SetSize(size);
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
     session.RequireCatalogue();
-    bool replace = args.Has("--replace");
-    if (!replace && session.Card().ObjectExists(entry))
-        session.Fail(session.Path + ": an object named '" + NameText(entry.Name()) + "' of type " +
-                     std::to_string(entry.Type()) + " is on the card already (use --replace)");
+    const bool replace = args.Has("--replace");
     // The place is chosen before the file is read.
     auto source = [&reader](std::uint8_t* buffer, std::uint32_t count) {
         return reader.Read(buffer, count);
     };
-    if (!(asRead ? session.Card().AddObjectFromSource(entry, source, replace)
-                 : session.Card().AddObjectToBrelk(entry, data.data(), replace))) {
+    const TPutResult put = asRead ? PutObjectJob(session.Card(), entry, source, replace)
+                                  : PutObjectJob(session.Card(), entry, data, replace);
+    if (put == TPutResult::Exists)
+        session.Fail(session.Path + ": an object named '" + NameText(entry.Name()) + "' of type " +
+                     std::to_string(entry.Type()) + " is on the card already (use --replace)");
+    if (put == TPutResult::NotAdded) {
         if (reader.Failed())
             session.Fail(file + ": could not be read");
         session.Fail(session.Path + ": no room for '" + NameText(entry.Name()) + "' (" +

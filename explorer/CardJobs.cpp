@@ -60,6 +60,22 @@ std::size_t RemoveDeletedJob(TBrelk& card) {
     return RemoveDeletedObjects(card);
 }
 
+TPutResult PutObjectJob(TBrelk& card, TBrelkCatEntry& entry, const TDataSource& source,
+                        bool replace) {
+    if (!replace && card.ObjectExists(entry))
+        return TPutResult::Exists;
+    return card.AddObjectFromSource(entry, source, replace) ? TPutResult::Added
+                                                            : TPutResult::NotAdded;
+}
+
+TPutResult PutObjectJob(TBrelk& card, TBrelkCatEntry& entry, const std::vector<std::uint8_t>& data,
+                        bool replace) {
+    if (!replace && card.ObjectExists(entry))
+        return TPutResult::Exists;
+    return card.AddObjectToBrelk(entry, data.data(), replace) ? TPutResult::Added
+                                                              : TPutResult::NotAdded;
+}
+
 TFormatResult FormatCardJob(TBrelk& card, TJobUser& user) {
     if (!card.State().DeviceOK || card.Window().Size == 0)
         return TFormatResult::SizeUnknown;

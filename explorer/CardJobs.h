@@ -37,6 +37,19 @@ TDeleteResult DeleteObjectsJob(TBrelk& card, const std::vector<const TBrelkCatEn
 // Removes every deleted object for good; their space becomes free. Returns how many.
 std::size_t RemoveDeletedJob(TBrelk& card);
 
+// --- Putting one object ---
+
+enum class TPutResult { Added, Exists, NotAdded };
+
+// Adds Entry (its size set) with the bytes Source hands over while they are written; the place
+// is chosen before anything is read. An object of the same name and type is replaced only when
+// Replace, else Exists and the card is unchanged. NotAdded: no room, or Source failed.
+TPutResult PutObjectJob(TBrelk& card, TBrelkCatEntry& entry, const TDataSource& source,
+                        bool replace);
+// The same with the object's bytes in memory.
+TPutResult PutObjectJob(TBrelk& card, TBrelkCatEntry& entry, const std::vector<std::uint8_t>& data,
+                        bool replace);
+
 // --- Formatting ---
 
 enum class TFormatResult { Formatted, Declined, SizeUnknown, ReadFailed, FormatFailed };

@@ -1,4 +1,4 @@
-// The delete, remove-deleted, format and save jobs driven by a scripted user through every
+// The delete, remove-deleted, put, format and save jobs driven by a scripted user through every
 // question they ask.
 #include "explorer/CardJobs.h"
 #include "card/CardFixture.h"
@@ -101,6 +101,60 @@ TEST_F(CardJobsTest, PermanentDeleteAsksNothingAndFreesTheSpace) {
     EXPECT_EQ(result.Removed, 2u);
     EXPECT_TRUE(Card->Entries().empty());
     EXPECT_LT(Card->GetUsedBytes(), used);
+}
+
+// Puts an object "A" of 100 bytes of 0x11 from memory or through a source that hands over
+// Good bytes and then fails; Replace as given.
+TPutResult PutA(TBrelk& card, bool fromSource, bool replace, std::uint32_t size = 100,
+                std::uint32_t good = ~0u) {
+    TBrelkCatEntry entry = CardFixture::Entry(2, 0, "A", size);
+    const std::vector<std::uint8_t> data(size, 0x11);
+    std::uint32_t handed = 0;
+    auto source = [&](std::uint8_t* buffer, std::uint32_t count) {
+        if (handed + count > good)
+            return false;
+        std::fill(buffer, buffer + count, 0x11);
+        handed += count;
+        return true;
+    };
+    return fromSource ? PutObjectJob(card, entry, source, replace)
+                      : PutObjectJob(card, entry, data, replace);
+}
+
+TEST_F(CardJobsTest, PutReplacesAnObjectOfTheSameNameOnlyWhenAskedTo) {
+    for (const bool fromSource : {false, true}) {
+        Reopen(true);
+        Add("A", 100, 2, false, 0x22);
+        ASSERT_TRUE(Card->FlushMMCDevice());
+        const std::vector<std::uint8_t> before = Image();
+        EXPECT_EQ(PutA(*Card, fromSource, false), TPutResult::Exists) << fromSource;
+        Card->FlushMMCDevice();
+        EXPECT_EQ(Image(), before) << fromSource;
+        EXPECT_EQ(PutA(*Card, fromSource, true), TPutResult::Added) << fromSource;
+        ASSERT_EQ(Card->Entries().size(), 1u);
+        std::vector<std::uint8_t> bytes(100);
+        ASSERT_TRUE(Card->ReadMMC(bytes.data(), Find("A")->Address(), 100));
+        EXPECT_EQ(bytes, std::vector<std::uint8_t>(100, 0x11)) << fromSource;
+    }
+}
+
+TEST_F(CardJobsTest, PutThatCannotBeDoneLeavesTheCatalogueAsItWas) {
+    struct TCase {
+        const char* What;
+        bool FromSource;
+        std::uint32_t Size;
+        std::uint32_t Good;
+    };
+    const std::uint32_t tooLarge = Card->UsableLimit();
+    for (const TCase& c : {TCase{"no room, from memory", false, tooLarge, ~0u},
+                           TCase{"no room, from a source", true, tooLarge, ~0u},
+                           TCase{"source fails", true, 3000, 1000}}) {
+        Reopen(true);
+        Add("B", 100);
+        EXPECT_EQ(PutA(*Card, c.FromSource, false, c.Size, c.Good), TPutResult::NotAdded) << c.What;
+        EXPECT_EQ(Find("A"), nullptr) << c.What;
+        EXPECT_EQ(Card->Entries().size(), 1u) << c.What;
+    }
 }
 
 TEST_F(CardJobsTest, RemoveDeletedRemovesOnlyTheDeleted) {
