@@ -243,6 +243,19 @@ std::optional<TFinding> NewestHeaderFault(TBrelk& card, TEntriesView entries) {
                         ": no object header of it in front of the data"};
 }
 
+// A catalogue whose signature is gone while its first entry is confirmed by its object header.
+std::optional<TFinding> LostSignatureFault(TBrelk& card) {
+    const TCardGeometry g = GeometryOf(card);
+    TBrelkCatEntry first;
+    if (!card.State().DeviceOK ||
+        !card.ReadMMCBlocks(first.Bytes.data(), kCatalogueHeaderSize, kCatEntrySize) ||
+        !HeaderConfirms(card, first, std::int64_t(g.Limit)))
+        return std::nullopt;
+    return TFinding{TFindingKind::SignatureLost, true,
+                    "the catalogue signature is missing, but its entries are confirmed by their "
+                    "object headers"};
+}
+
 } // namespace
 
 bool TCardCheck::Damaged() const {
@@ -295,7 +308,7 @@ std::vector<TFinding> FindCatalogueDamage(const std::vector<std::uint8_t>& bytes
 std::optional<TFinding> QuickCheckCard(TBrelk& card) {
     if (!card.State().CatalogueValid) {
         if (card.CatalogueError().empty())
-            return std::nullopt; // no catalogue at all: not formatted
+            return LostSignatureFault(card); // none when the card is not formatted
         return TFinding{TFindingKind::Unreadable, true,
                         "the catalogue cannot be read: " + card.CatalogueError()};
     }
@@ -379,6 +392,20 @@ void RecoverLostHeader(TBrelk& card, const TCardGeometry& g, TCardCheck& check) 
     FindEntryDamage(check.Entries, g, check.Findings);
 }
 
+// The first entry out of catalogue order (empty ones are reported already).
+std::optional<TFinding> OrderFault(const std::vector<TBrelkCatEntry>& entries) {
+    const TBrelkCatEntry* before = nullptr;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (IsEmpty(entries[i]))
+            continue;
+        if (before && CompareCatEntries(*before, entries[i]) > 0)
+            return TFinding{TFindingKind::OutOfOrder, true,
+                            Describe(i, entries[i]) + " is out of catalogue order"};
+        before = &entries[i];
+    }
+    return std::nullopt;
+}
+
 // Notes each entry whose object header does not carry a copy of it.
 void NoteHeaderCopies(TBrelk& card, const TCardGeometry& g, TCardCheck& check,
                       const TCheckProgress& progress) {
@@ -457,6 +484,8 @@ TCardCheck CheckCard(TBrelk& card, const TCheckProgress& progress, const TScanPr
     check.Findings = FindCatalogueDamage(check.OnCard, g, check.Entries);
     if (HeaderUnusable(check.Findings))
         RecoverLostHeader(card, g, check);
+    else if (auto fault = OrderFault(check.Entries))
+        check.Findings.push_back(std::move(*fault));
     if (card.InterruptedChangePending())
         Add(check.Findings, TFindingKind::InterruptedChange,
             "a catalogue change was cut short; its journal in the state folder undoes it at the "

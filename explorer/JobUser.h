@@ -41,10 +41,15 @@ struct TNameMissing {
 struct TDeletedAlready {
     std::string Name;
 };
+// A damaged catalogue is to be repaired as Plan says (one line, RepairPlanSummary): go ahead?
+struct TRepairCatalogue {
+    std::string Plan;
+};
 } // namespace query
 
-using TQuery = std::variant<query::TOverwrite, query::TMustFormat, query::TFormatFirst,
-                            query::TLoseObjects, query::TNameMissing, query::TDeletedAlready>;
+using TQuery =
+    std::variant<query::TOverwrite, query::TMustFormat, query::TFormatFirst, query::TLoseObjects,
+                 query::TNameMissing, query::TDeletedAlready, query::TRepairCatalogue>;
 
 // All: yes, and to every later question of the same kind in this job.
 enum class TAnswer { Yes, No, Cancel, All };
