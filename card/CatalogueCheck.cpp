@@ -243,6 +243,29 @@ std::optional<TFinding> NewestHeaderFault(TBrelk& card, TEntriesView entries) {
                         ": no object header of it in front of the data"};
 }
 
+// The entry right behind Count, when its object header confirms it and no listed object
+// overlaps it: a catalogue write cut short after its smaller Count landed hides that object.
+std::optional<TFinding> BehindCountFault(TBrelk& card, TEntriesView entries,
+                                         const TCardGeometry& g) {
+    if (entries.empty())
+        return std::nullopt;
+    const std::uint64_t at = kCatalogueHeaderSize + entries.size() * kCatEntrySize;
+    TBrelkCatEntry behind;
+    if (std::int64_t(at + kCatEntrySize) > LowestFootprint(entries, g) ||
+        !card.ReadMMCBlocks(behind.Bytes.data(), std::uint32_t(at), kCatEntrySize) ||
+        IsEmpty(behind) || !HeaderConfirms(card, behind, std::int64_t(g.Limit)))
+        return std::nullopt;
+    const bool listed = std::any_of(entries.begin(), entries.end(), [&](const auto* e) {
+        return e->FootprintStart() < behind.FootprintEnd() &&
+               behind.FootprintStart() < e->FootprintEnd();
+    });
+    if (listed)
+        return std::nullopt;
+    return TFinding{TFindingKind::HeaderInFreeSpace, true,
+                    "the entry behind Count (" + Describe(entries.size(), behind) +
+                        ") names an object that no entry lists"};
+}
+
 // A catalogue whose signature is gone while its first entry is confirmed by its object header.
 std::optional<TFinding> LostSignatureFault(TBrelk& card) {
     const TCardGeometry g = GeometryOf(card);
@@ -324,6 +347,8 @@ std::optional<TFinding> QuickCheckCard(TBrelk& card) {
     if (onCard.size() >= kCatalogueHeaderSize)
         if (auto fault = LowestFault(onCard, LowestFootprint(entries, g)))
             return fault;
+    if (auto fault = BehindCountFault(card, entries, g))
+        return fault;
     return NewestHeaderFault(card, entries);
 }
 

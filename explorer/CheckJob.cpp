@@ -84,11 +84,6 @@ TCardCheck CheckWithProgress(TBrelk& card, TJobProgress* progress) {
     return check;
 }
 
-bool SearchComplete(const TCardCheck& check) {
-    return std::none_of(check.Findings.begin(), check.Findings.end(),
-                        [](const TFinding& f) { return f.Kind == TFindingKind::SearchStopped; });
-}
-
 } // namespace
 
 TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode, const TCheckJobOptions& options) {
@@ -111,6 +106,11 @@ TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode, const TCheckJobOptions& 
     else if (mode == TCheckMode::Repair && repairable)
         Repair(card, result, options);
     return result;
+}
+
+bool SearchComplete(const TCardCheck& check) {
+    return std::none_of(check.Findings.begin(), check.Findings.end(),
+                        [](const TFinding& f) { return f.Kind == TFindingKind::SearchStopped; });
 }
 
 TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode, TJobProgress* progress) {

@@ -45,6 +45,9 @@ struct TCheckJobOptions {
 TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode, const TCheckJobOptions& options);
 TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode, TJobProgress* progress = nullptr);
 
+// Whether the check searched the whole free space (the user did not stop it).
+bool SearchComplete(const TCardCheck& check);
+
 // What a repair will do, in one line: "rebuild 2 entries from their object headers, drop 1
 // entry that points outside the card".
 std::string RepairPlanSummary(const TRepairPlan& plan);

@@ -85,7 +85,7 @@ void TestMainCheck::damagedCardIsRepairedOnYes() {
         "The catalogue of the Brelk-card '" + card +
             "' is damaged (3 entries):\r\rproblem: entry 2 is empty but lies within "
             "Count 3\r\rRepair the catalogue? Every change it makes is listed "
-            "afterwards."};
+            "afterwards.\rThe repair will drop 1 empty entry."};
     if (yes)
         expected << "The catalogue of the Brelk-card '" + card +
                         "' was repaired (2 entries):\r\rproblem: entry 2 is empty but lies within "
