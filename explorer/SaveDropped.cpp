@@ -59,14 +59,14 @@ bool SaveDroppedEntries(TBrelk& card, const std::vector<TBrelkCatEntry>& dropped
     for (std::size_t i = 0; i < dropped.size(); ++i) {
         const TBrelkCatEntry& entry = dropped[i];
         if (!BackedByData(card, entry, kept) || !ReadWholeObject(card, entry, bytes)) {
-            lines.push_back("not saved " + Describe(entry) + ": no object data backs it");
+            lines.push_back(Describe(entry) + ": nothing, no object data backs it");
             continue;
         }
         const std::string path = folder + "/dropped-" + std::to_string(i + 1) + "-" +
                                  PCFileNameOf(entry.Name()) + ".bin";
         if (!batch.Add(path, bytes, why))
             return false;
-        lines.push_back("saved " + Describe(entry) + " to " + path);
+        lines.push_back(Describe(entry) + " to " + path);
     }
     return batch.Commit(why);
 }

@@ -15,8 +15,8 @@ std::string SaveFolderRefusal(const std::string& folder);
 
 // Writes the bytes of each Dropped entry that object data backs (its span inside the card's
 // object area and clear of every Kept entry) into Folder, one file each named from the entry;
-// a line per entry for the report ("saved ..." or "not saved ..."). False with Why when the
-// files cannot be written (none is left then).
+// a line per entry for the report ("'NAME' (N bytes) to PATH" or ": nothing, ..."). False with Why
+// when the files cannot be written (none is left then).
 bool SaveDroppedEntries(TBrelk& card, const std::vector<TBrelkCatEntry>& dropped,
                         const std::vector<TBrelkCatEntry>& kept, const std::string& folder,
                         std::vector<std::string>& lines, std::string& why);
