@@ -77,7 +77,8 @@ TCardCheck CheckWithProgress(TBrelk& card, TJobProgress* progress) {
             progress->Begin("Searching the free space for hidden objects", true);
             searching = true;
         }
-        return progress->Report(std::size_t(done >> 20), std::size_t(total >> 20), "MiB");
+        return progress->Report(std::size_t(done >> 20), std::size_t(total >> 20),
+                                "MiB of free space searched for hidden objects");
     };
     TCardCheck check = CheckCard(card, headers, search);
     progress->End();

@@ -127,10 +127,9 @@ TEST_F(RelinkTest, AHeaderNoEntryListsIsHiddenOnlyBesideDamage) {
 // A search the user stops is a finding, and no repair follows it.
 TEST_F(RelinkTest, AStoppedSearchIsDamageAndNothingIsRepaired) {
     struct TStopper : TJobProgress {
-        void Begin(const std::string&, bool, bool) override {}
-        bool Report(std::size_t, std::size_t, const std::string& item) override {
-            return item == "MiB"; // at the search's first report
-        }
+        bool Stop = false; // at the first report of a step the user may stop
+        void Begin(const std::string&, bool cancelable, bool) override { Stop = cancelable; }
+        bool Report(std::size_t, std::size_t, const std::string&) override { return Stop; }
         void End() override {}
     } stopper;
     const TCheckResult result = RepairJunkedCard(nullptr, &stopper);
