@@ -601,23 +601,44 @@ std::vector<TBrelkCatEntry> DropDamagedEntries(TBrelk& card, const TCardCheck& c
     return result;
 }
 
-// The hidden objects once the dropped entries are gone: those the check found in gaps that
-// stay as they were, and those in every gap that the drops widened or opened, searched anew.
+// The parts of the gaps After that no gap of Before covers, each allowed to reach to the
+// end of its gap (an object may start in a freed part and run on into free space searched).
+std::vector<TSearchSpan> NewlyFree(const std::vector<TSpan>& after,
+                                   const std::vector<TSpan>& before) {
+    std::vector<TSearchSpan> parts;
+    std::size_t j = 0;
+    for (const auto& [first, end] : after) {
+        while (j < before.size() && before[j].second <= first)
+            ++j;
+        std::int64_t at = first;
+        for (std::size_t k = j; k < before.size() && before[k].first < end; ++k) {
+            if (before[k].first > at)
+                parts.push_back({{at, before[k].first}, end});
+            at = std::max(at, before[k].second);
+        }
+        if (at < end)
+            parts.push_back({{at, end}, end});
+    }
+    return parts;
+}
+
+// The hidden objects once the dropped entries are gone: those the check found, and those
+// whose headers lie where the drops freed space, searched anew.
 std::vector<TBrelkCatEntry> HiddenAfterDrops(TBrelk& card, const TCardCheck& check,
                                              const TCardGeometry& g,
                                              const std::vector<TBrelkCatEntry>& kept) {
     const auto before =
         FreeGaps(check.Entries, CatalogueEndFor(check.Entries.size(), g.Block), g.Limit);
-    const std::set<TSpan> searched(before.begin(), before.end());
-    std::vector<TSpan> changed, unchanged;
-    for (const auto& gap : FreeGaps(kept, CatalogueEndFor(kept.size(), g.Block), g.Limit))
-        (searched.count(gap) ? unchanged : changed).push_back(gap);
-    std::vector<TBrelkCatEntry> hidden = ScanForObjectHeaders(card, changed, g.Block).Found;
-    for (const auto& loose : check.HiddenObjects)
-        if (std::any_of(unchanged.begin(), unchanged.end(), [&](const TSpan& gap) {
-                return gap.first <= loose.FootprintStart() && loose.FootprintEnd() <= gap.second;
-            }))
-            hidden.push_back(loose);
+    const auto after = FreeGaps(kept, CatalogueEndFor(kept.size(), g.Block), g.Limit);
+    std::vector<TBrelkCatEntry> hidden = check.HiddenObjects;
+    for (const auto& found : ScanForObjectHeaders(card, NewlyFree(after, before), g.Block).Found) {
+        const bool clash = std::any_of(hidden.begin(), hidden.end(), [&](const auto& other) {
+            return other.FootprintStart() < found.FootprintEnd() &&
+                   found.FootprintStart() < other.FootprintEnd();
+        });
+        if (!clash)
+            hidden.push_back(found);
+    }
     return hidden;
 }
 

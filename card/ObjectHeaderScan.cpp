@@ -25,17 +25,21 @@ bool VisibleNameField(const TBrelkCatEntry& entry) {
     return length > 0;
 }
 
-std::uint64_t TotalLength(const std::vector<TSpan>& spans) {
+std::uint64_t LengthOf(const TSpan& span) {
+    return std::uint64_t(std::max<std::int64_t>(span.second - span.first, 0));
+}
+
+std::uint64_t TotalLength(const std::vector<TSearchSpan>& spans) {
     std::uint64_t total = 0;
-    for (const auto& [first, end] : spans)
-        total += std::uint64_t(std::max<std::int64_t>(end - first, 0));
+    for (const auto& span : spans)
+        total += LengthOf(span.Headers);
     return total;
 }
 
 // Reads one span piece by piece and appends the objects found to Scan.
-bool ScanSpan(TBrelk& card, const TSpan& span, std::uint32_t block, THeaderScan& scan,
+bool ScanSpan(TBrelk& card, const TSearchSpan& span, std::uint32_t block, THeaderScan& scan,
               const std::function<bool(std::uint64_t)>& searched) {
-    const auto [first, end] = span;
+    const auto [first, end] = span.Headers;
     std::vector<std::uint8_t> piece;
     std::int64_t pieceStart = 0, pieceEnd = 0;
     std::int64_t at =
@@ -54,7 +58,7 @@ bool ScanSpan(TBrelk& card, const TSpan& span, std::uint32_t block, THeaderScan&
             }
         }
         const std::uint8_t* header = piece.data() + (at - pieceStart);
-        const auto object = PlausibleObjectHeader(header, at, end, block);
+        const auto object = PlausibleObjectHeader(header, at, span.Reach, block);
         if (object) {
             scan.Found.push_back(*object);
             at = object->FootprintEnd();
@@ -79,8 +83,8 @@ std::optional<TBrelkCatEntry> PlausibleObjectHeader(const std::uint8_t* header, 
     return copy;
 }
 
-THeaderScan ScanForObjectHeaders(TBrelk& card, const std::vector<TSpan>& spans, std::uint32_t block,
-                                 const TScanProgress& progress) {
+THeaderScan ScanForObjectHeaders(TBrelk& card, const std::vector<TSearchSpan>& spans,
+                                 std::uint32_t block, const TScanProgress& progress) {
     THeaderScan scan;
     const std::uint64_t total = TotalLength(spans);
     for (const auto& span : spans) {
@@ -91,11 +95,20 @@ THeaderScan ScanForObjectHeaders(TBrelk& card, const std::vector<TSpan>& spans, 
             scan.Stopped = !scan.Unreadable;
             return scan;
         }
-        scan.Searched += std::uint64_t(std::max<std::int64_t>(span.second - span.first, 0));
+        scan.Searched += LengthOf(span.Headers);
     }
     if (progress)
         progress(total, total);
     return scan;
+}
+
+THeaderScan ScanForObjectHeaders(TBrelk& card, const std::vector<TSpan>& spans, std::uint32_t block,
+                                 const TScanProgress& progress) {
+    std::vector<TSearchSpan> search;
+    search.reserve(spans.size());
+    for (const auto& span : spans)
+        search.push_back({span, span.second});
+    return ScanForObjectHeaders(card, search, block, progress);
 }
 
 bool HeaderConfirms(TBrelk& card, const TBrelkCatEntry& entry, std::int64_t limit) {

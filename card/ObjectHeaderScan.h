@@ -32,9 +32,17 @@ struct THeaderScan {
 };
 
 // Searches the spans (in address order, read a megabyte at a time) for object headers; an
-// object found is stepped over as a whole.
+// object found is stepped over as a whole and lies inside its span.
 THeaderScan ScanForObjectHeaders(TBrelk& card, const std::vector<TSpan>& spans, std::uint32_t block,
                                  const TScanProgress& progress = {});
+
+// A span whose headers are searched, its objects allowed to reach up to Reach.
+struct TSearchSpan {
+    TSpan Headers;
+    std::int64_t Reach;
+};
+THeaderScan ScanForObjectHeaders(TBrelk& card, const std::vector<TSearchSpan>& spans,
+                                 std::uint32_t block, const TScanProgress& progress = {});
 
 // Whether the object header in front of Entry's data is there and places it as Entry does
 // (same Address and Size), the object lying below Limit.
