@@ -417,11 +417,14 @@ void RecoverLostHeader(TBrelk& card, const TCardGeometry& g, TCardCheck& check) 
     FindEntryDamage(check.Entries, g, check.Findings);
 }
 
-// The first entry out of catalogue order (empty ones are reported already).
-std::optional<TFinding> OrderFault(const std::vector<TBrelkCatEntry>& entries) {
+// The first entry out of catalogue order among those that lie in the object area (the others
+// are reported already).
+std::optional<TFinding> OrderFault(const std::vector<TBrelkCatEntry>& entries,
+                                   const TCardGeometry& g) {
+    const std::int64_t catEnd = CatalogueEndFor(entries.size(), g.Block);
     const TBrelkCatEntry* before = nullptr;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (IsEmpty(entries[i]))
+        if (IsEmpty(entries[i]) || PlaceFault(i, entries[i], g, catEnd))
             continue;
         if (before && CompareCatEntries(*before, entries[i]) > 0)
             return TFinding{TFindingKind::OutOfOrder, true,
@@ -509,7 +512,7 @@ TCardCheck CheckCard(TBrelk& card, const TCheckProgress& progress, const TScanPr
     check.Findings = FindCatalogueDamage(check.OnCard, g, check.Entries);
     if (HeaderUnusable(check.Findings))
         RecoverLostHeader(card, g, check);
-    else if (auto fault = OrderFault(check.Entries))
+    else if (auto fault = OrderFault(check.Entries, g))
         check.Findings.push_back(std::move(*fault));
     if (card.InterruptedChangePending())
         Add(check.Findings, TFindingKind::InterruptedChange,
