@@ -26,7 +26,7 @@ std::optional<TBrelkCatEntry> HeaderAt(const std::uint8_t* header, std::int64_t 
     TBrelkCatEntry copy;
     std::copy_n(header + 16, kCatEntrySize, copy.Bytes.begin());
     if (std::memcmp(header, kObjectMagic.data(), kObjectMagic.size()) != 0 ||
-        copy.FootprintStart() != place || copy.Size() == 0)
+        copy.FootprintStart() != place)
         return std::nullopt;
     return copy;
 }
@@ -57,6 +57,20 @@ const TBrelkCatEntry* OverlappingObject(const TBrelkCatEntry& entry,
     return nullptr;
 }
 
+// The first object header in Chunk, the card's bytes from At, that places an object of some
+// bytes right behind itself; empty when none.
+std::string HeaderInChunk(const std::vector<std::uint8_t>& chunk, std::int64_t at) {
+    for (std::size_t within = 0; within + kObjectHeaderSize <= chunk.size();
+         within += kHeaderStep) {
+        const std::int64_t place = at + std::int64_t(within);
+        const auto copy = HeaderAt(chunk.data() + within, place);
+        if (copy && copy->Size() != 0)
+            return "the object header of '" + VisibleName(copy->Name()) + "' at 0x" +
+                   FormatHex(std::uint32_t(place), 8) + " lies inside its data, written since";
+    }
+    return {};
+}
+
 // An object header inside Entry's data: an object put there after Entry was written, since
 // writing Entry's data would have replaced it. Empty when none; a reason when unreadable.
 std::string HeaderInsideData(TBrelk& card, const TBrelkCatEntry& entry) {
@@ -66,12 +80,9 @@ std::string HeaderInsideData(TBrelk& card, const TBrelkCatEntry& entry) {
         chunk.resize(std::size_t(std::min<std::int64_t>(kScanChunk, end - at)));
         if (!card.ReadMMC(chunk.data(), std::uint32_t(at), std::uint32_t(chunk.size())))
             return "its data cannot be read";
-        for (std::size_t within = 0; within + kObjectHeaderSize <= chunk.size();
-             within += kHeaderStep)
-            if (const auto copy = HeaderAt(chunk.data() + within, at + std::int64_t(within)))
-                return "the object header of '" + VisibleName(copy->Name()) + "' at 0x" +
-                       FormatHex(std::uint32_t(at + std::int64_t(within)), 8) +
-                       " lies inside its data, written since";
+        std::string found = HeaderInChunk(chunk, at);
+        if (!found.empty())
+            return found;
     }
     return {};
 }
