@@ -1,5 +1,6 @@
 // A card device in memory behind the system-call seam: counts opens, reads, writes and syncs,
-// keeps the card's locks, and injects failures, short transfers and EINTR.
+// keeps the card's locks, injects failures, short transfers and EINTR, and can keep pages
+// cached as another opener of a block device does.
 #pragma once
 
 #include "card/Brelk.h"
