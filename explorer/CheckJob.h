@@ -28,6 +28,9 @@ struct TCheckResult {
     TCardCheck Check; // the card as found
     TRepairPlan Plan; // what a repair makes of it (planned when the card is damaged)
     TCheckOutcome Outcome;
+    // The objects that the kept catalogue would bring back but that could not be verified,
+    // one line each ("'NAME' at 0x... (N bytes): why"); the kept catalogue is then not put back.
+    std::vector<std::string> NotBroughtBack;
     std::vector<std::string> Saved; // the dropped entries saved (or not) before the repair
     std::string Error;              // why a repair or undo was not made; empty when none failed
 };
@@ -52,8 +55,8 @@ bool SearchComplete(const TCardCheck& check);
 // entry that points outside the card".
 std::string RepairPlanSummary(const TRepairPlan& plan);
 
-// The report as brelk check prints it: "problem:" and "note:" lines, "repair:" and "saved:"
-// lines, then "PATH: STATUS (N entries)"; UTF-8.
+// The report as brelk check prints it: "problem:" and "note:" lines, "not brought back:",
+// "saved:" and "repair:" lines, then "PATH: STATUS (N entries)"; UTF-8.
 std::string CheckReportText(const std::string& path, const TCheckResult& result);
 
 } // namespace brelk
