@@ -3,8 +3,8 @@
 #include "explorer/FindFiles.h"
 
 #include "DiscCardFixture.h"
-#include "formats/ADFSBuilder.h"
 #include "formats/DFSBuilder.h"
+#include "formats/FindSamples.h"
 #include "formats/UEFBuilder.h"
 
 using namespace brelk;
@@ -43,37 +43,19 @@ struct FindFilesTest : DiscCardFixture {
         return Find(name);
     }
 
-    // GAMES: two squashed sides; UTILS: one full side; BROKEN: no DFS catalogue; HARDDISC:
-    // ADFS; TAPE1: a tape; ELITE: a tool, never searched.
+    // GAMES: two squashed sides (see FindSamples.h); UTILS: one full side; BROKEN: no DFS
+    // catalogue; HARDDISC: ADFS; TAPE1: a tape; ELITE: a tool, never searched.
     void AddCardObjects() {
-        const TBytes side0 = TDFSBuilder(10, 2560)
-                                 .Add(FileAt("ELITE", 300, 2, '$', true))
-                                 .Add(FileAt("REVS", 100, 4))
-                                 .Bytes();
-        const TBytes side2 = TDFSBuilder(12, 3072)
-                                 .Add(FileAt("ELITE", 5, 3, 'B'))
-                                 .Add(FileAt("ZALAGA", 5, 4))
-                                 .Bytes();
-        AddImage(kSubtypeDFS, "GAMES", dfstest::Concat({side0, side2}));
+        AddImage(kSubtypeDFS, "GAMES", findtest::GamesDisc());
         AddImage(kSubtypeDFS, "UTILS", TDFSBuilder().Add(FileAt("ELITE3", 700, 2)).Bytes());
         TBytes broken = TDFSBuilder(10, 2560).Bytes();
         broken[256 + 7] = 0; // sector count 0
         AddImage(kSubtypeDFS, "BROKEN", broken);
-        AddImage(kSubtypeADFS, "HARDDISC", Adfs());
+        AddImage(kSubtypeADFS, "HARDDISC", findtest::GamesAdfs());
         AddImage(kSubtypeTape, "TAPE1",
                  Concat({TapeBlock(BlockSpec("ELITE", 0, 10, 0x80)),
                          TapeBlock(BlockSpec("LOADER", 0, 4, 0x80))}));
         Add("ELITE", 1024);
-    }
-
-    static TBytes Adfs() {
-        adfstest::TObject games{"GAMES", 9, 0, true};
-        adfstest::TObject readme{"README", 20, 30};
-        adfstest::TObject elite{"ELITE", 14, 40};
-        return adfstest::TADFSBuilder(640)
-            .Directory(2, 2, "$", "", {games, readme})
-            .Directory(9, 2, "GAMES", "", {elite})
-            .Bytes();
     }
 
     std::vector<std::string> Run(const TFindRequest& request, TFindOutcome* outcome = nullptr,
@@ -106,14 +88,14 @@ TEST_F(FindFilesTest, PatternsAndObjectFilterChooseFiles) {
          {"GAMES 0 $.ELITE", "GAMES 2 B.ELITE", "HARDDISC 0 $.GAMES.ELITE", "TAPE1 0 ELITE"}},
         {{"ELITE#"}, "", {"UTILS 0 $.ELITE3"}},
         {{"E*3"}, "", {"UTILS 0 $.ELITE3"}},
-        {{"B.*"}, "", {"GAMES 2 B.ELITE"}},
+        {{"B.*"}, "", {"GAMES 2 B.ALPHA", "GAMES 2 B.ELITE"}},
         {{"*.ELITE"}, "", {"GAMES 0 $.ELITE", "GAMES 2 B.ELITE", "HARDDISC 0 $.GAMES.ELITE"}},
         {{"$.GAMES.*"}, "", {"HARDDISC 0 $.GAMES.ELITE"}},
         {{"LOADER", "revs"}, "", {"GAMES 0 $.REVS", "TAPE1 0 LOADER"}},
         {{"ELITE"}, "g*", {"GAMES 0 $.ELITE", "GAMES 2 B.ELITE"}},
         {{"ELITE"}, "TAPE#", {"TAPE1 0 ELITE"}},
         {{"NOTHERE"}, "", {}},
-        {{}, "GAMES", {"GAMES 0 $.ELITE", "GAMES 0 $.REVS", "GAMES 2 $.ZALAGA", "GAMES 2 B.ELITE"}},
+        {{}, "GAMES", {"GAMES 0 $.ELITE", "GAMES 0 $.REVS", "GAMES 2 B.ALPHA", "GAMES 2 B.ELITE"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Run({c.Patterns, c.Object}), c.Found)
@@ -153,7 +135,7 @@ TEST_F(FindFilesTest, FileFieldsAreThoseTheWholeObjectGives) {
 TEST_F(FindFilesTest, ReadsOnlyTheCataloguesOfDiscs) {
     for (const char* name : {"ONE", "TWO", "THREE"})
         AddImage(kSubtypeDFS, name, TDFSBuilder().Add(FileAt("ELITE", 9000, 2)).Bytes());
-    AddImage(kSubtypeADFS, "HARDDISC", Adfs());
+    AddImage(kSubtypeADFS, "HARDDISC", findtest::GamesAdfs());
     ASSERT_TRUE(Card->FlushMMCDevice());
     Reopen();
     Device.Reads.clear();
