@@ -86,6 +86,7 @@ void TfrmFindFiles::CreateControls() {
     lvFoundFiles->setRootIsDecorated(false);
     lvFoundFiles->setUniformRowHeights(true);
     lvFoundFiles->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    lvFoundFiles->header()->setStretchLastSection(false);
     prgbrFind = new QProgressBar(this);
     prgbrFind->setObjectName(QStringLiteral("prgbrFind"));
     lblFindStatus = new QLabel(this);
@@ -157,7 +158,7 @@ void TfrmFindFiles::AddRow(const brelk::TFoundFile& found) {
     item->setText(kColLoad, QString::fromStdString(numbers.Load));
     item->setText(kColExec, QString::fromStdString(numbers.Exec));
     item->setText(kColLength, QString::fromStdString(numbers.Length));
-    for (int column = kColSide; column < kColCount; ++column)
+    for (int column : {kColSide, kColLoad, kColExec, kColLength})
         item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
     item->setData(kColObject, kRowRole, qulonglong(Rows.size()));
     Rows.push_back({*found.Entry, found.File});

@@ -50,6 +50,9 @@ void TfrmMain::actnFindFilesExecute() {
             this,
             [this](const brelk::TFindRequest& request, const brelk::TFoundFileFn& found,
                    brelk::TJobProgress* progress) {
+                // Another operation in the middle of its work: the catalogue may change.
+                if (IsBusy())
+                    return brelk::TFindOutcome{0, 0, {}, true};
                 TBusyScope busy(*this);
                 return brelk::FindFiles(*Brelk, request, found, progress);
             },
