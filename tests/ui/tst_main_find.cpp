@@ -85,7 +85,7 @@ class TestMainFind : public QObject {
         TfrmMain& main = rig.Open();
         QAction* find = main.findChild<QAction*>(QStringLiteral("actnFindFiles"));
         QVERIFY(find);
-        QCOMPARE(find->text(), QStringLiteral("&Find files..."));
+        QCOMPARE(find->text(), QStringLiteral("F&ind files..."));
         QCOMPARE(find->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
         QVERIFY(main.findChild<QMenu*>(QStringLiteral("mnuTools"))->actions().contains(find));
         QVERIFY(find->isEnabled());

@@ -39,7 +39,7 @@ QString ListedName(const QTreeWidgetItem* item) {
 } // namespace
 
 void TfrmMain::CreateFindCommand() {
-    actnFindFiles = MakeAction("actnFindFiles", QStringLiteral("&Find files..."));
+    actnFindFiles = MakeAction("actnFindFiles", QStringLiteral("F&ind files..."));
     actnFindFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     SetActionHandler(actnFindFiles, [this] { actnFindFilesExecute(); });
 }
