@@ -76,6 +76,10 @@ bool ListTapeOnCard(TBrelk& card, const TBrelkCatEntry& entry, std::vector<TMedi
 bool NameChosen(const std::string& pattern, TMediaKind kind, const std::string& name) {
     if (AcornNameMatches(pattern, name))
         return true;
+    // An ADFS path may leave out the root: "GAMES.ELITE" for "$.GAMES.ELITE".
+    if (kind == TMediaKind::ADFS && pattern.rfind('$', 0) != 0 &&
+        AcornNameMatches("$." + pattern, name))
+        return true;
     const std::size_t stop = name.rfind('.');
     return kind != TMediaKind::Tape && pattern.find('.') == std::string::npos &&
            stop != std::string::npos && AcornNameMatches(pattern, name.substr(stop + 1));

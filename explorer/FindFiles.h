@@ -46,8 +46,9 @@ struct TFindOutcome {
 using TFoundFileFn = std::function<void(const TFoundFile&)>;
 
 // Whether Patterns (none: every name) choose the file Name of an object of Kind: a pattern
-// matches the whole name ("B.ELITE", "$.GAMES.ELITE") or, on a disc and without a full stop
-// of its own, the name after the last full stop ("ELITE" in any directory).
+// matches the whole name ("B.ELITE", "$.GAMES.ELITE"; on an ADFS disc "GAMES.ELITE" too) or,
+// on a disc and without a full stop of its own, the name after the last full stop ("ELITE"
+// in any directory).
 bool FindPatternsMatch(const std::vector<std::string>& patterns, TMediaKind kind,
                        const std::string& name);
 

@@ -91,6 +91,7 @@ TEST_F(FindFilesTest, PatternsAndObjectFilterChooseFiles) {
         {{"B.*"}, "", {"GAMES 2 B.ALPHA", "GAMES 2 B.ELITE"}},
         {{"*.ELITE"}, "", {"GAMES 0 $.ELITE", "GAMES 2 B.ELITE", "HARDDISC 0 $.GAMES.ELITE"}},
         {{"$.GAMES.*"}, "", {"HARDDISC 0 $.GAMES.ELITE"}},
+        {{"games.elite"}, "", {"HARDDISC 0 $.GAMES.ELITE"}},
         {{"LOADER", "revs"}, "", {"GAMES 0 $.REVS", "TAPE1 0 LOADER"}},
         {{"ELITE"}, "g*", {"GAMES 0 $.ELITE", "GAMES 2 B.ELITE"}},
         {{"ELITE"}, "TAPE#", {"TAPE1 0 ELITE"}},
