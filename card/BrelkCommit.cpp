@@ -77,6 +77,7 @@ bool TBrelk::CatalogueOnCardUnchanged() {
     constexpr std::size_t kPiece = 256u << 10;
     std::vector<std::uint8_t> piece(std::min(kPiece, CardCatalogue.size()));
     HeaderChecked = false;
+    Device.DropCachedPages(0, CardCatalogue.size());
     for (std::size_t at = 0; at < CardCatalogue.size(); at += piece.size()) {
         const std::size_t n = std::min(piece.size(), CardCatalogue.size() - at);
         if (Device.ReadAt(at, piece.data(), n) != n) {
@@ -100,6 +101,7 @@ bool TBrelk::HeaderOnCardUnchanged() {
     if (HeaderChecked || CardCatalogue.size() < kCatalogueHeaderSize)
         return true;
     std::array<std::uint8_t, kCatalogueHeaderSize> header{};
+    Device.DropCachedPages(0, header.size());
     if (Device.ReadAt(0, header.data(), header.size()) != header.size()) {
         ReportDeviceError("Could not read from");
         StopWrites();

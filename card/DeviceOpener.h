@@ -36,6 +36,9 @@ class TSysCallsWithOpener final : public TSysCalls {
     int OpenLocked(const std::string& path, TCardAccess access) override;
     int Close(int fd) override;
     int DataSync(int fd) override { return Inner.DataSync(fd); }
+    int DropCache(int fd, std::uint64_t offset, std::uint64_t length) override {
+        return Inner.DropCache(fd, offset, length);
+    }
     bool IsBlockDevice(int fd) override { return Inner.IsBlockDevice(fd); }
     ssize_t PRead(int fd, void* buffer, std::size_t count, std::uint64_t offset) override {
         return Inner.PRead(fd, buffer, count, offset);

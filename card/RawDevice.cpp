@@ -15,16 +15,32 @@ bool TRawDevice::Open(const std::string& path, TCardAccess access) {
     do {
         Fd = Calls.Open(path, access);
     } while (Fd < 0 && errno == EINTR);
-    if (Fd < 0)
+    if (Fd < 0) {
         NoteErrno();
-    return Fd >= 0;
+        return false;
+    }
+    DropAllCachedPages();
+    return true;
 }
 
 bool TRawDevice::Share(int fd) {
     Close();
     Error.clear();
     Fd = fd >= 0 ? Calls.Duplicate(fd) : -1;
-    return Fd >= 0;
+    if (Fd < 0)
+        return false;
+    DropAllCachedPages();
+    return true;
+}
+
+void TRawDevice::DropCachedPages(std::uint64_t offset, std::uint64_t length) {
+    if (length != 0 && Fd >= 0 && Calls.IsBlockDevice(Fd))
+        Calls.DropCache(Fd, offset, length);
+}
+
+void TRawDevice::DropAllCachedPages() {
+    if (Fd >= 0 && Calls.IsBlockDevice(Fd))
+        Calls.DropCache(Fd, 0, 0); // 0: to the end
 }
 
 void TRawDevice::Close() {

@@ -16,10 +16,17 @@ class TRawDevice {
     TRawDevice(const TRawDevice&) = delete;
     TRawDevice& operator=(const TRawDevice&) = delete;
 
+    // Opening a block device drops its cached pages: what another opener of the device keeps
+    // cached could be older than the card (changed through an image file under a loop device).
     bool Open(const std::string& path, TCardAccess access);
     // Uses a second descriptor of the open node Fd instead of opening it again; false (and
     // nothing open) when none could be made.
     bool Share(int fd);
+    // Drops the clean cached pages of a block device over [Offset, Offset + Length), so that
+    // the next reads of them come from the card; nothing for an image file, whose page cache
+    // every opener shares. A failure leaves the pages cached.
+    void DropCachedPages(std::uint64_t offset, std::uint64_t length);
+    void DropAllCachedPages();
     void Close();
     bool IsOpen() const { return Fd >= 0; }
 

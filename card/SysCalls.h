@@ -26,6 +26,10 @@ class TSysCalls {
     virtual ssize_t PWrite(int fd, const void* buffer, std::size_t count, std::uint64_t offset) = 0;
     // Forces the written data of Fd to the device (fdatasync).
     virtual int DataSync(int fd) = 0;
+    // Drops the clean cached pages of the block device Fd over [Offset, Offset + Length)
+    // (Length 0: to its end), so that the next reads come from the device itself and not from
+    // pages another opener of the device keeps. Needs no privilege.
+    virtual int DropCache(int fd, std::uint64_t offset, std::uint64_t length) = 0;
     // Opens Path only to hold a lock on the card and takes it without waiting: shared for a
     // reader, exclusive for a writer (a block device is then also opened exclusively, so
     // that nothing mounts it meanwhile). Fails with EWOULDBLOCK or EBUSY while another holds

@@ -82,6 +82,17 @@ void CloseAll(const std::vector<int>& fds) {
         ::close(fd);
 }
 
+// Drops whole pages only, so the range is widened to the pages it touches.
+int DropCachedPages(int fd, std::uint64_t offset, std::uint64_t length) {
+    const std::uint64_t page = std::uint64_t(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t first = offset / page * page;
+    const std::uint64_t end = length == 0 ? 0 : (offset + length + page - 1) / page * page;
+    const int error =
+        ::posix_fadvise(fd, off_t(first), off_t(end == 0 ? 0 : end - first), POSIX_FADV_DONTNEED);
+    errno = error;
+    return error == 0 ? 0 : -1;
+}
+
 // The first line of the file Path, empty when it cannot be read.
 std::string FirstLine(const std::filesystem::path& path) {
     std::ifstream in(path);
@@ -97,6 +108,9 @@ class TLinuxSysCalls final : public TSysCalls {
         return OpenCardNode(path, mode);
     }
     int DataSync(int fd) override { return ::fdatasync(fd); }
+    int DropCache(int fd, std::uint64_t offset, std::uint64_t length) override {
+        return DropCachedPages(fd, offset, length);
+    }
     // The card's own path is locked first; a conflict on another path to it refuses the card,
     // a path this user may not open is passed over (whoever can open it locks this one too).
     int OpenLocked(const std::string& path, TCardAccess access) override {

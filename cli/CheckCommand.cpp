@@ -31,11 +31,22 @@ void WriteCheckJson(const std::string& path, const TCheckResult& result, std::os
     for (const auto& finding : result.Check.Findings)
         if (!finding.Damage)
             json.Field(nullptr, CodePage1252ToUtf8(finding.Text));
+    json.EndArray().BeginArray("not_brought_back");
+    for (const auto& line : result.NotBroughtBack)
+        json.Field(nullptr, CodePage1252ToUtf8(line));
     json.EndArray().BeginArray("changes");
     for (const auto& change : outcome.Changes)
         json.Field(nullptr, CodePage1252ToUtf8(change));
     json.EndArray().EndObject();
     out << "\n";
+}
+
+void WriteReport(const std::string& path, const TCheckResult& result, const TArgs& args,
+                 std::ostream& out) {
+    if (args.Has("--json"))
+        WriteCheckJson(path, result, out);
+    else
+        out << CheckReportText(path, result);
 }
 
 int RunCheck(const TArgs& args, TContext& context) {
@@ -51,13 +62,14 @@ int RunCheck(const TArgs& args, TContext& context) {
         session.Fail(session.Path + ": the size of the card could not be read");
     TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
     const TCheckResult result = RunCheckJob(card, mode, &progress);
-    if (!result.Error.empty())
+    if (!result.Error.empty()) {
+        // The objects that could not be verified are listed before the refusal.
+        if (!result.NotBroughtBack.empty())
+            WriteReport(session.Path, result, args, context.Out);
         session.Fail(session.Path + ": " + result.Error);
+    }
     session.Finish();
-    if (args.Has("--json"))
-        WriteCheckJson(session.Path, result, context.Out);
-    else
-        context.Out << CheckReportText(session.Path, result);
+    WriteReport(session.Path, result, args, context.Out);
     return result.Outcome.Status == "damaged" ? 1 : 0;
 }
 
@@ -79,6 +91,8 @@ TCommand CheckCommand() {
         "adds back the objects whose headers lie in free space. Every change is listed.\n"
         "--from-kept takes the card's last change back in the same way, damaged or not: a\n"
         "format, a purge or a removal made by mistake. The card must be as that change left it.\n"
+        "Every object brought back must have its object header in place and nothing written\n"
+        "into its space since; otherwise nothing is changed and the objects are listed.\n"
         "Exit status: 0 clean or repaired, 1 damaged or failed.\n"
         "Options:\n" +
             std::string(kQuietHelp),

@@ -26,6 +26,9 @@ struct TCheckOutcome {
 struct TCheckResult {
     TCardCheck Check; // the card as found
     TCheckOutcome Outcome;
+    // The objects that the kept catalogue would bring back but that could not be verified,
+    // one line each ("'NAME' at 0x... (N bytes): why"); the kept catalogue is then not put back.
+    std::vector<std::string> NotBroughtBack;
     std::string Error; // why a repair or undo was not made; empty when none failed
 };
 
@@ -33,8 +36,8 @@ struct TCheckResult {
 // Progress hears of the object headers read.
 TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode, TJobProgress* progress = nullptr);
 
-// The report as brelk check prints it: "problem:" and "note:" lines, "repair:" lines, then
-// "PATH: STATUS (N entries)"; UTF-8.
+// The report as brelk check prints it: "problem:" and "note:" lines, "not brought back:" lines,
+// "repair:" lines, then "PATH: STATUS (N entries)"; UTF-8.
 std::string CheckReportText(const std::string& path, const TCheckResult& result);
 
 } // namespace brelk

@@ -1,11 +1,13 @@
 // A card device in memory behind the system-call seam: counts opens, reads, writes and syncs,
-// keeps the card's locks, and injects failures, short transfers and EINTR.
+// keeps the card's locks, injects failures, short transfers and EINTR, and can keep pages
+// cached as another opener of a block device does.
 #pragma once
 
 #include "card/Brelk.h"
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,9 @@ class TFakeDevice : public brelk::TSysCalls {
     bool WriteProtected = false;      // opening for writing fails with EROFS
     std::size_t MaxTransfer = 0;      // short reads and writes of at most this many bytes
     bool EintrFirst = false;          // every transfer is first interrupted once
+    // Reads of a block device keep the pages they saw until DropCache drops them, as the page
+    // cache that another opener holds does; a change of Bytes is then hidden behind them.
+    bool PageCache = false;
 
     int Opens = 0;
     int OpenHandles = 0;
@@ -45,6 +50,7 @@ class TFakeDevice : public brelk::TSysCalls {
     std::vector<brelk::TCardAccess> OpenModes;
     int SharedLocks = 0;
     int ExclusiveLocks = 0;
+    std::vector<TTransfer> Drops; // each DropCache: Offset and Length (0: to the end)
 
     int Open(const std::string&, brelk::TCardAccess access) override {
         if (Missing) {
@@ -82,6 +88,14 @@ class TFakeDevice : public brelk::TSysCalls {
         ++(writer ? ExclusiveLocks : SharedLocks);
         return writer ? kExclusiveLockFd : kSharedLockFd;
     }
+    int DropCache(int, std::uint64_t offset, std::uint64_t length) override {
+        Drops.push_back({offset, std::size_t(length)});
+        const std::uint64_t end = length == 0 ? UINT64_MAX : offset + length;
+        std::erase_if(Cached, [&](const auto& page) {
+            return page.first + kPage > offset && page.first < end;
+        });
+        return 0;
+    }
     int DataSync(int) override {
         Events.push_back('s');
         if (++SyncCalls == FailSyncNumber) {
@@ -101,6 +115,8 @@ class TFakeDevice : public brelk::TSysCalls {
             return 0;
         std::size_t n = Limit(std::min<std::size_t>(count, Bytes.size() - offset));
         std::memcpy(buffer, Bytes.data() + offset, n);
+        if (PageCache && BlockDevice)
+            ServeFromCache(static_cast<std::uint8_t*>(buffer), offset, n);
         Reads.push_back({offset, n});
         return ssize_t(n);
     }
@@ -124,6 +140,7 @@ class TFakeDevice : public brelk::TSysCalls {
             ShortWritten = true;
         }
         std::memcpy(Bytes.data() + offset, buffer, n);
+        RefreshCache(offset, n);
         Writes.push_back({offset, n});
         return ssize_t(n);
     }
@@ -142,6 +159,13 @@ class TFakeDevice : public brelk::TSysCalls {
 
     bool IsBlockDevice(int) override { return BlockDevice; }
 
+    // Another opener reads the whole card: every page is cached as it is now.
+    void CacheAll() {
+        Cached.clear();
+        std::vector<std::uint8_t> scratch(Bytes.size());
+        ServeFromCache(scratch.data(), 0, Bytes.size());
+    }
+
     std::size_t BytesRead() const {
         std::size_t total = 0;
         for (const auto& r : Reads)
@@ -159,6 +183,31 @@ class TFakeDevice : public brelk::TSysCalls {
     static constexpr int kExclusiveLockFd = 9;
 
   private:
+    static constexpr std::uint64_t kPage = 4096;
+    std::map<std::uint64_t, std::vector<std::uint8_t>> Cached; // by page address
+
+    // Bytes read from a page cached before stay as they were then; the other pages are cached.
+    void ServeFromCache(std::uint8_t* dest, std::uint64_t offset, std::size_t count) {
+        for (std::uint64_t page = offset / kPage * kPage; page < offset + count; page += kPage) {
+            auto [cached, isNew] = Cached.try_emplace(page);
+            if (isNew)
+                cached->second.assign(Bytes.begin() + std::ptrdiff_t(page),
+                                      Bytes.begin() + std::ptrdiff_t(std::min<std::uint64_t>(
+                                                          page + kPage, Bytes.size())));
+            const std::uint64_t first = std::max(page, offset);
+            const std::uint64_t last =
+                std::min<std::uint64_t>(page + cached->second.size(), offset + count);
+            if (first < last)
+                std::memcpy(dest + (first - offset), cached->second.data() + (first - page),
+                            last - first);
+        }
+    }
+    // A write through this device goes through its cache.
+    void RefreshCache(std::uint64_t offset, std::size_t count) {
+        std::erase_if(Cached, [&](const auto& page) {
+            return page.first + kPage > offset && page.first < offset + count;
+        });
+    }
     bool ShortWritten = false;
     bool Interrupted = false;
     bool Interrupt() {

@@ -27,6 +27,9 @@ class TRefusingCalls : public brelk::TSysCalls {
     }
     int Duplicate(int fd) override { return Real.Duplicate(fd); }
     int DataSync(int fd) override { return Real.DataSync(fd); }
+    int DropCache(int fd, std::uint64_t offset, std::uint64_t length) override {
+        return Real.DropCache(fd, offset, length);
+    }
     int Close(int fd) override { return Real.Close(fd); }
     ssize_t PRead(int fd, void* buffer, std::size_t count, std::uint64_t offset) override {
         return Real.PRead(fd, buffer, count, offset);

@@ -187,6 +187,47 @@ TEST_F(SafetyTest, CheckFromKeptTakesTheLastChangeBack) {
     EXPECT_EQ(ReadFileBytes(Card), bytes);
 }
 
+// Changes made while another state folder is in use are not journalled where the next
+// command looks: the older record stays. The last journalled change removed big.bin; a later
+// put (b.bin, listed between a.bin and z.bin) reused its space and was removed again, so the
+// catalogue is as that change left it. Taking the change back would list big.bin with b.bin's
+// bytes inside it: it is refused instead.
+TEST_F(SafetyTest, CheckFromKeptRefusesAnObjectWhoseSpaceWasReusedSince) {
+    MakeCard("2M");
+    std::string big(10000, 0);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = char(i * 7 + i / 256);
+    ASSERT_EQ(Run({"put", Card, File("a.bin", std::string(3000, 'a'))}).Status, 0);
+    ASSERT_EQ(Run({"put", Card, File("big.bin", big)}).Status, 0);
+    ASSERT_EQ(Run({"put", Card, File("z.bin", std::string(3000, 'z'))}).Status, 0);
+    ASSERT_EQ(Run({"rm", Card, "big.bin", "--permanent"}).Status, 0);
+    const std::string listed = Run({"ls", Card}).Out;
+    {
+        const TTempDir other;
+        ::setenv("XDG_STATE_HOME", other.Root().c_str(), 1);
+        const TResult put = Run({"put", Card, File("b.bin", std::string(2000, 'b'))});
+        const TResult rm = Run({"rm", Card, "b.bin", "--permanent"});
+        ::setenv("XDG_STATE_HOME", StateFolder().c_str(), 1);
+        ASSERT_EQ(put.Status, 0) << put.Err;
+        ASSERT_EQ(rm.Status, 0) << rm.Err;
+    }
+    ASSERT_EQ(Run({"ls", Card}).Out, listed);
+    const auto card = ReadFileBytes(Card);
+    const TResult undo = Run({"check", Card, "--from-kept"});
+    EXPECT_EQ(undo.Status, 1);
+    EXPECT_NE(undo.Out.find("not brought back: 'big.bin' at 0x"), std::string::npos) << undo.Out;
+    EXPECT_NE(undo.Out.find("the object header of 'b.bin'"), std::string::npos) << undo.Out;
+    EXPECT_EQ(undo.Err, "brelk: " + Card +
+                            ": the last change cannot be taken back: the bytes of 'big.bin' "
+                            "could not be verified\n");
+    EXPECT_EQ(ReadFileBytes(Card), card);
+    EXPECT_EQ(Run({"ls", Card}).Out, listed);
+    const TResult json = Run({"check", Card, "--from-kept", "--json"});
+    EXPECT_EQ(json.Status, 1);
+    EXPECT_NE(json.Out.find("\"not_brought_back\": [\"'big.bin' at 0x"), std::string::npos)
+        << json.Out;
+}
+
 TEST_F(SafetyTest, TwoWritersAtOnceLoseNothing) {
     MakeCard("4M");
     const std::string brelk = BRELK_BINARY;

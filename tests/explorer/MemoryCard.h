@@ -23,6 +23,7 @@ class TMemoryCard : public brelk::TSysCalls {
     int Open(const std::string&, brelk::TCardAccess) override { return 5; }
     int OpenLocked(const std::string&, brelk::TCardAccess) override { return 6; }
     int DataSync(int) override { return 0; }
+    int DropCache(int, std::uint64_t, std::uint64_t) override { return 0; }
     int Close(int) override { return 0; }
     ssize_t PRead(int, void* buffer, std::size_t count, std::uint64_t offset) override {
         if (offset >= Length)
