@@ -1,5 +1,6 @@
-// The one interface a job talks to its front end through: notices, typed questions with typed
-// answers, and the progress of its steps. The window answers with its message boxes and wait
+// The one interface a job talks to its front end through: notices, typed questions with one
+// answer type, reports of what it did, and the progress of its steps. Questions and reports
+// carry data; the front ends word them. The window answers with its message boxes and wait
 // window; brelk with its options, a question on the terminal where it asks one, and a line on
 // standard error.
 #pragma once
