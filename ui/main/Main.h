@@ -70,7 +70,6 @@ class TMainReporter;
 
 namespace brelk {
 class TBackupClock;
-class TBackupUser;
 } // namespace brelk
 
 class TfrmMain : public QMainWindow {
@@ -275,7 +274,7 @@ class TfrmMain : public QMainWindow {
     void actnBackupBrelkExecute();
     void actnRestoreBrelkExecute();
     // The steps of a restore after the file dialog, for the index file Path.
-    void RestoreBackupSet(const QString& path, brelk::TBackupUser& user);
+    void RestoreBackupSet(const QString& path);
     // The clock of the backup header; null: the local time. It must outlive the window.
     void SetBackupClock(const brelk::TBackupClock* clock) { BackupClock = clock; }
 
