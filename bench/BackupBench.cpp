@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TQuiet : public TBrelkReporter, public TBackupUser {
+class TQuiet : public TBrelkReporter, public TJobUser {
   public:
     void ReportError(const std::string& text) override {
         std::fprintf(stderr, "%s\n", text.c_str());
@@ -21,7 +21,7 @@ class TQuiet : public TBrelkReporter, public TBackupUser {
     void Notify(TNotice, const std::string& text) override {
         std::fprintf(stderr, "%s\n", text.c_str());
     }
-    TBackupAnswer Ask(const std::string&, bool) override { return TBackupAnswer::Cancel; }
+    TAnswer Ask(const TQuery&) override { return TAnswer::Cancel; }
 };
 
 struct TFixedClock : TBackupClock {
@@ -69,7 +69,7 @@ void Backup(benchmark::State& state) {
         TBrelk card(quiet);
         card.Initialize(1u << 20, image.string(), 8192);
         state.ResumeTiming();
-        const TBackupResult result = BackupBrelk(card, index.string(), clock, quiet, nullptr);
+        const TBackupResult result = BackupBrelk(card, index.string(), clock, quiet);
         if (result.Saved != std::size_t(count))
             state.SkipWithError("not every object was saved");
     }

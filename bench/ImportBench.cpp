@@ -18,10 +18,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TPrintingUser : public TImportUser {
+class TPrintingUser : public TJobUser {
   public:
-    void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    TOverwriteAnswer AskOverwrite(const std::string&) override { return TOverwriteAnswer::Yes; }
+    void Notify(TNotice, const std::string& text) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    TAnswer Ask(const TQuery&) override { return TAnswer::Yes; }
 };
 
 class TPrintingReporter : public TBrelkReporter {
@@ -140,7 +142,7 @@ const fs::path& DiscFolder() {
     return dir;
 }
 
-TPendingObjects Collect(const fs::path& folder, TImportUser& user) {
+TPendingObjects Collect(const fs::path& folder, TJobUser& user) {
     TPendingObjects list;
     for (const auto& item : fs::directory_iterator(folder))
         if (item.path().extension() == ".ssd" || item.path().extension() == ".dsd" ||
@@ -154,7 +156,7 @@ void BM_Analyse1000ImageFiles(benchmark::State& state) {
     const fs::path& folder = MixedFolder();
     for (auto _ : state) {
         TPendingObjects list = Collect(folder, user);
-        AnalysePendingObjects(list, TImportOptions{}, user, nullptr);
+        AnalysePendingObjects(list, TImportOptions{}, user);
         if (list.size() != 1000)
             state.SkipWithError("not every file was analysed");
         benchmark::DoNotOptimize(list.data());
@@ -174,7 +176,7 @@ void BM_Import1000Discs(benchmark::State& state) {
     TPrintingUser user;
     TPrintingReporter reporter;
     TPendingObjects list = Collect(DiscFolder(), user);
-    AnalysePendingObjects(list, TImportOptions{}, user, nullptr);
+    AnalysePendingObjects(list, TImportOptions{}, user);
     for (auto _ : state) {
         state.PauseTiming();
         const fs::path card = FreshCard();
@@ -183,8 +185,7 @@ void BM_Import1000Discs(benchmark::State& state) {
         brelk.FormatMMC();
         brelk.FlushMMCDevice();
         state.ResumeTiming();
-        const TImportResult result =
-            ImportPendingObjects(brelk, list, TImportOptions{}, user, nullptr);
+        const TImportResult result = ImportPendingObjects(brelk, list, TImportOptions{}, user);
         if (result.Written != 1000 || !brelk.FlushMMCDevice())
             state.SkipWithError("the import failed");
         ::sync();
@@ -247,8 +248,8 @@ void BM_ImportLargeFile(benchmark::State& state) {
         state.ResumeTiming();
         TPendingObjects list;
         AddPendingFile(list, file);
-        AnalysePendingObjects(list, TImportOptions{}, user, nullptr);
-        if (ImportPendingObjects(card, list, TImportOptions{}, user, nullptr).Written != 1)
+        AnalysePendingObjects(list, TImportOptions{}, user);
+        if (ImportPendingObjects(card, list, TImportOptions{}, user).Written != 1)
             state.SkipWithError("import failed");
         card.FlushMMCDevice();
     }

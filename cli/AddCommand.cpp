@@ -1,5 +1,6 @@
 // brelk add: PC files and folders analysed and imported as the add-objects dialog does it.
 #include "cli/CardSession.h"
+#include "cli/CliJobUser.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "cli/TerminalProgress.h"
@@ -14,23 +15,20 @@
 #include <ostream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <variant>
 
 namespace brelk::cli {
 
 namespace {
 
 // What brelk adds to the dialog's analysis of an object: --squash and --expand decide for
-// every DFS disc, and an object without a name (one the dialog would ask for) is refused.
-bool Adjust(TBrelk_RawCatalogueEntry& object, const TArgs& args, TImportUser& user) {
+// every DFS disc.
+void ApplySquashChoice(TBrelk_RawCatalogueEntry& object, const TArgs& args) {
     if (object.Entry.Type() == kTypeImage && object.Entry.Subtype() == kSubtypeDFS &&
         (args.Has("--squash") || args.Has("--expand"))) {
         object.Squashed = args.Has("--squash");
         UpdateSizeOnCard(object);
     }
-    if (!object.Entry.Name().empty())
-        return true;
-    user.ShowError("'" + object.FileName + "' gives no usable object name.");
-    return false;
 }
 
 std::string LeftOutLine(const TBrelk_RawCatalogueEntry& object) {
@@ -38,55 +36,51 @@ std::string LeftOutLine(const TBrelk_RawCatalogueEntry& object) {
            ": already on the card\n";
 }
 
-// Messages go to standard error; the overwrite question is asked there and answered on
-// standard input (anything but y or n, or no answer at all, cancels).
-class TCliImportUser final : public TImportUser {
+// Messages go to standard error, errors counted; the overwrite question is asked there and
+// answered on standard input (anything but y or n, or no answer at all, cancels). An object
+// without a name (one the dialog would ask for) is refused.
+class TCliImportUser final : public TCliJobUser {
   public:
-    TCliImportUser(TContext& context, std::istream& in, const TBrelk& card, const TArgs& args)
-        : Added(card), Context(context), In(in), Args(args) {}
-    void ShowError(const std::string& text) override {
-        Context.Err << "brelk: " << text << "\n";
-        ++Errors;
+    TCliImportUser(TContext& context, std::istream& in, const TBrelk& card)
+        : TCliJobUser(context.Err), Added(card), In(in) {}
+    void Notify(TNotice kind, const std::string& text) override {
+        TCliJobUser::Notify(kind, text);
+        Errors += kind == TNotice::Error ? 1 : 0;
     }
-    TOverwriteAnswer AskOverwrite(const std::string& name) override {
-        std::string question = OverwriteQuestionText(name);
-        for (char& c : question)
-            if (c == '\r')
-                c = '\n';
-        Context.Err << question << "\n[y]es, [n]o or [c]ancel? " << std::flush;
+    // The line is printed once a commit has put the object on the card.
+    void Tell(const TReport& report) override {
+        std::visit(TOverloaded{
+                       [this](const report::TObjectAdded& added) { NoteAdded(*added.Object); },
+                       [](const report::TDiscConverted&) {},
+                   },
+                   report);
+    }
+    int Errors = 0;
+    TCommitLedger Added;
+
+  protected:
+    TAnswer Answer(const query::TOverwrite& overwrite) override {
+        Err << "The object '" << overwrite.Name << "' will be overwritten.\n\n"
+            << "Press YES to overwrite this object or\npress NO to skip this object or\n"
+            << "press CANCEL to stop importing completely.\n[y]es, [n]o or [c]ancel? "
+            << std::flush;
         std::string answer;
         std::getline(In, answer);
         if (answer == "y" || answer == "Y" || answer == "yes")
-            return TOverwriteAnswer::Yes;
+            return TAnswer::Yes;
         if (answer == "n" || answer == "N" || answer == "no")
-            return TOverwriteAnswer::No;
-        return TOverwriteAnswer::Cancel;
+            return TAnswer::No;
+        return TAnswer::Cancel;
     }
-    // The line is printed once a commit has put the object on the card.
-    void ObjectAdded(const TBrelk_RawCatalogueEntry& object) override {
+
+  private:
+    void NoteAdded(const TBrelk_RawCatalogueEntry& object) {
         Added.Note("Added " + NameText(object.Entry.Name()) + " (type " +
                    std::to_string(object.Entry.Type()) + ", subtype " +
                    std::to_string(object.Entry.Subtype()) + ", " + std::to_string(object.DataSize) +
                    " bytes)\n");
     }
-    // The import analyses each file as it reads it.
-    bool AcceptAnalysed(TBrelk_RawCatalogueEntry& object) override {
-        if (!Adjust(object, Args, *this))
-            return false;
-        if (!LeaveOut || !LeaveOut->Holds(object))
-            return true;
-        *LeftOut << LeftOutLine(object);
-        return false;
-    }
-    int Errors = 0;
-    TObjectsOnCard* LeaveOut = nullptr; // objects on the card that are not added again
-    std::ostream* LeftOut = nullptr;
-    TCommitLedger Added;
-
-  private:
-    TContext& Context;
     std::istream& In;
-    const TArgs& Args;
 };
 
 // Collects every path; a path that names nothing is an error of its own.
@@ -95,19 +89,23 @@ void CollectPaths(const TArgs& args, TPendingObjects& list, TCliImportUser& user
         const std::string& path = args.Positional()[i];
         struct stat info {};
         if (::stat(path.c_str(), &info) != 0)
-            user.ShowError("'" + path + "' is no file or folder.");
+            user.Notify(TNotice::Error, "'" + path + "' is no file or folder.");
         else
             AddPendingPath(list, path, user);
     }
 }
 
-// Adjusts every analysed object of a dry run and drops those refused.
+// Adjusts every analysed object of a dry run; one without a name is asked about, as the
+// import asks, and left out.
 void AdjustAll(TPendingObjects& list, const TArgs& args, TCliImportUser& user) {
-    for (std::size_t i = 0; i < list.size();) {
-        if (Adjust(*list[i], args, user))
+    for (std::size_t i = 0, row = 0; i < list.size(); ++row) {
+        ApplySquashChoice(*list[i], args);
+        if (!list[i]->Entry.Name().empty()) {
             ++i;
-        else
-            list.erase(list.begin() + std::ptrdiff_t(i));
+            continue;
+        }
+        user.Ask(query::TNameMissing{row, list[i]->FileName});
+        list.erase(list.begin() + std::ptrdiff_t(i));
     }
 }
 
@@ -204,7 +202,7 @@ int AddPaths(const TArgs& args, TContext& context) {
                                                   args.Has("--dry-run") ? TCardAccess::ReadOnly
                                                                         : TCardAccess::ReadWrite);
     session->RequireCatalogue();
-    TCliImportUser user(context, std::cin, session->Card(), args);
+    TCliImportUser user(context, std::cin, session->Card());
     TImportOptions options;
     options.GuessDistributor = args.Has("--guess-distributor");
     options.OverwriteExisting = args.Has("--overwrite");
@@ -214,7 +212,7 @@ int AddPaths(const TArgs& args, TContext& context) {
     // JSON on standard output stays JSON.
     std::ostream& leftOut = args.Has("--json") ? context.Err : context.Out;
     if (args.Has("--dry-run")) {
-        AnalysePendingObjects(list, options, user, nullptr);
+        AnalysePendingObjects(list, options, user);
         AdjustAll(list, args, user);
         LeaveOutObjectsOnCard(list, session->Card(), args, leftOut);
         const TSpaceTotals totals =
@@ -230,11 +228,16 @@ int AddPaths(const TArgs& args, TContext& context) {
     std::optional<TObjectsOnCard> onCard;
     if (!args.Has("--duplicates"))
         onCard.emplace(session->Card());
-    user.LeaveOut = onCard ? &*onCard : nullptr;
-    user.LeftOut = &leftOut;
+    options.AcceptAnalysed = [&](TBrelk_RawCatalogueEntry& object) {
+        ApplySquashChoice(object, args);
+        if (!onCard || !onCard->Holds(object))
+            return true;
+        leftOut << LeftOutLine(object);
+        return false;
+    };
     TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
-    const TImportResult result =
-        ImportPendingObjects(session->Card(), list, options, user, &progress);
+    user.SetProgress(&progress);
+    const TImportResult result = ImportPendingObjects(session->Card(), list, options, user);
     return CommitAndReport(session, user, list.size() - result.Dropped,
                            !result.Failed && !result.Stopped, context);
 }

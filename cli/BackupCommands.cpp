@@ -24,36 +24,39 @@ namespace {
 
 // Writes the jobs' messages to standard error. The restore decides before its import which
 // objects replace others (ImportRestoreList), so the import asks no overwrite question.
-class TCliUser final : public TCliJobUser, public TBackupUser, public TImportUser {
+class TCliUser final : public TCliJobUser {
   public:
-    TCliUser(std::ostream& err, bool format) : TCliJobUser(err), Format(format) {}
+    TCliUser(std::ostream& err, bool format, TJobProgress* progress = nullptr)
+        : TCliJobUser(err, progress), Format(format) {}
 
-    void Notify(TNotice kind, const std::string& text) override {
-        TCliJobUser::Notify(kind, text);
-        ++Messages;
-    }
-    // The questions before a restore are answered by --format.
-    TBackupAnswer Ask(const std::string&, bool offerNo) override {
-        if (Format)
-            return TBackupAnswer::Yes;
-        return offerNo ? TBackupAnswer::No : TBackupAnswer::Cancel;
-    }
-    void ShowError(const std::string& text) override { Notify(TNotice::Error, text); }
-    TOverwriteAnswer AskOverwrite(const std::string&) override { return TOverwriteAnswer::No; }
-    // The format job's question, when the restore formats the card.
-    TAnswer Ask(const TQuery& question) override {
-        const auto* lose = std::get_if<query::TLoseObjects>(&question);
-        return lose && FormatAnswers ? FormatAnswers->Answer(*lose) : TAnswer::Cancel;
-    }
-    void ObjectAdded(const TBrelk_RawCatalogueEntry& object) override {
-        if (Restored)
-            Restored->Note(object.Entry.Name());
+    void Tell(const TReport& report) override {
+        std::visit(TOverloaded{
+                       [this](const report::TObjectAdded& added) {
+                           if (Restored)
+                               Restored->Note(added.Object->Entry.Name());
+                       },
+                       [](const report::TDiscConverted&) {},
+                   },
+                   report);
     }
 
-    int Messages = 0;
     // Counts the restored objects until a commit puts them on the card.
     TCommitLedger* Restored = nullptr;
     TFormatAnswer* FormatAnswers = nullptr;
+
+  protected:
+    // The questions before a restore are answered by --format.
+    TAnswer Answer(const query::TMustFormat&) override {
+        return Format ? TAnswer::Yes : TAnswer::Cancel;
+    }
+    TAnswer Answer(const query::TFormatFirst&) override {
+        return Format ? TAnswer::Yes : TAnswer::No;
+    }
+    TAnswer Answer(const query::TOverwrite&) override { return TAnswer::No; }
+    // The format job's question, when the restore formats the card.
+    TAnswer Answer(const query::TLoseObjects& lose) override {
+        return FormatAnswers ? FormatAnswers->Answer(lose) : TAnswer::Cancel;
+    }
 
   private:
     const bool Format;
@@ -64,11 +67,11 @@ int RunBackup(const TArgs& args, TContext& context) {
     const std::string index = BackupIndexPathFor(args.Positional()[1]);
     TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadOnly);
     session.RequireCatalogue();
-    TCliUser user(context.Err, false);
+    TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
+    TCliUser user(context.Err, false, &progress);
     user.SetQuiet(args.Has("--quiet"));
     const TLocalClock clock;
-    TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
-    const TBackupResult result = BackupBrelk(session.Card(), index, clock, user, &progress);
+    const TBackupResult result = BackupBrelk(session.Card(), index, clock, user);
     progress.End();
     if (!result.IndexWritten)
         throw TFailure("");
@@ -147,12 +150,13 @@ void RestoreOntoCard(TCardSession& session, TPendingObjects& list, const TRestor
     if (plan.Format)
         FormatForRestore(session, user, context);
     TCommitLedger onCard(card);
-    user.Restored = &onCard;
     TTerminalProgress progress(STDERR_FILENO, quiet);
+    TCliUser importUser(context.Err, false, &progress);
+    importUser.SetQuiet(quiet);
+    importUser.Restored = &onCard;
     const TRestoreImport restored = ImportRestoreList(
-        card, list, replace ? TRestoreExisting::Replace : TRestoreExisting::Keep, user, &progress);
+        card, list, replace ? TRestoreExisting::Replace : TRestoreExisting::Keep, importUser);
     progress.End();
-    user.Restored = nullptr;
     for (const TBrelk_RawCatalogueEntry* object : restored.Kept) {
         context.Err << "brelk: an object named '" << NameText(object->Entry.Name())
                     << "' is on the card already; it was kept (use --replace)\n";
@@ -177,7 +181,7 @@ int RunRestore(const TArgs& args, TContext& context) {
     TCliUser user(context.Err, format);
     user.SetQuiet(args.Has("--quiet"));
     TPendingObjects list;
-    const TRestoreLoad load = LoadBackupIndex(index, list, user, nullptr);
+    const TRestoreLoad load = LoadBackupIndex(index, list, user);
     if (load.Refused)
         throw TFailure("");
     if (list.empty()) {

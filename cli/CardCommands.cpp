@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <istream>
 #include <ostream>
-#include <variant>
 
 namespace brelk::cli {
 
@@ -26,11 +25,10 @@ class TFormatUser final : public TCliJobUser {
     TFormatUser(const std::string& path, TContext& context, bool force)
         : TCliJobUser(context.Err),
           Answers(path, context, force, false, "give --force to format anyway") {}
-    TAnswer Ask(const TQuery& question) override {
-        const auto* lose = std::get_if<query::TLoseObjects>(&question);
-        return lose ? Answers.Answer(*lose) : TAnswer::Cancel;
-    }
     const std::string& Refusal() const { return Answers.Refusal(); }
+
+  protected:
+    TAnswer Answer(const query::TLoseObjects& lose) override { return Answers.Answer(lose); }
 
   private:
     TFormatAnswer Answers;

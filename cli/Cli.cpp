@@ -20,6 +20,7 @@ const std::vector<TCommand>& AllCommands() {
         InspectCommand(), SquashImageCommand(), ExpandImageCommand(), CheckCommand(),
         BackupCommand(),  RestoreCommand(),     FilesCommand(),       ExtractCommand(),
         ViewCommand(),    InsertCommand(),      DeleteFileCommand(),  MvCommand(),
+        FindCommand(),
     };
     return commands;
 }

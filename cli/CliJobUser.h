@@ -1,6 +1,7 @@
 // brelk's side of a job: notices as "brelk: TEXT" lines on standard error (line breaks become
 // spaces), questions answered by each command from its options (Cancel unless it says
-// otherwise), and the progress it was given.
+// otherwise; an object without a name is left out with an error), and the progress it was
+// given.
 #pragma once
 
 #include "explorer/JobUser.h"
@@ -31,8 +32,20 @@ class TCliJobUser : public TJobUser {
     }
     // With -q only errors are told.
     void SetQuiet(bool quiet) { Quiet = quiet; }
-    TAnswer Ask(const TQuery&) override { return TAnswer::Cancel; }
+    TAnswer Ask(const TQuery& question) final { return AnswerWith(*this, question); }
     TJobProgress* Progress() override { return Shown; }
+    void SetProgress(TJobProgress* progress) { Shown = progress; }
+
+    // One answer per query: what brelk answers unless a command says otherwise.
+    virtual TAnswer Answer(const query::TOverwrite&) { return TAnswer::Cancel; }
+    virtual TAnswer Answer(const query::TMustFormat&) { return TAnswer::Cancel; }
+    virtual TAnswer Answer(const query::TFormatFirst&) { return TAnswer::Cancel; }
+    virtual TAnswer Answer(const query::TLoseObjects&) { return TAnswer::Cancel; }
+    virtual TAnswer Answer(const query::TNameMissing& missing) {
+        Notify(TNotice::Error, "'" + missing.File + "' gives no usable object name.");
+        return TAnswer::Yes;
+    }
+    virtual TAnswer Answer(const query::TDeletedAlready&) { return TAnswer::Cancel; }
 
   protected:
     std::ostream& Err;

@@ -65,6 +65,7 @@ TCommand CheckCommand();
 TCommand BackupCommand();
 TCommand RestoreCommand();
 TCommand FilesCommand();
+TCommand FindCommand();
 TCommand ExtractCommand();
 TCommand ViewCommand();
 TCommand InsertCommand();

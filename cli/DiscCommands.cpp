@@ -1,5 +1,6 @@
 // brelk squash and expand: DFS disc objects on the card converted in place.
 #include "cli/CardSession.h"
+#include "cli/CliJobUser.h"
 #include "cli/Commands.h"
 #include "cli/TerminalProgress.h"
 #include "explorer/CommitLedger.h"
@@ -8,6 +9,7 @@
 
 #include <ostream>
 #include <string>
+#include <variant>
 
 #include <unistd.h>
 
@@ -17,18 +19,25 @@ namespace {
 
 // brelk's side of the squash and expand job: errors on standard error, each converted disc's
 // line kept until its commit.
-class TCliDiscUser final : public TDiscTransformUser {
+class TCliDiscUser final : public TCliJobUser {
   public:
-    TCliDiscUser(TContext& context, TCommitLedger& done, bool squash)
-        : Context(context), Done(done), Squash(squash) {}
-    void Converted(const TBrelkCatEntry& entry, std::uint32_t before) override {
+    TCliDiscUser(TContext& context, TJobProgress& progress, TCommitLedger& done, bool squash)
+        : TCliJobUser(context.Err, &progress), Done(done), Squash(squash) {}
+    void Tell(const TReport& report) override {
+        std::visit(TOverloaded{
+                       [](const report::TObjectAdded&) {},
+                       [this](const report::TDiscConverted& converted) {
+                           NoteConverted(*converted.Entry, converted.SizeBefore);
+                       },
+                   },
+                   report);
+    }
+
+  private:
+    void NoteConverted(const TBrelkCatEntry& entry, std::uint32_t before) {
         Done.Note((Squash ? "Squashed " : "Expanded ") + NameText(entry.Name()) + ": " +
                   std::to_string(before) + " -> " + std::to_string(entry.Size()) + " bytes\n");
     }
-    void ShowError(const std::string& text) override { Context.Err << "brelk: " << text << "\n"; }
-
-  private:
-    TContext& Context;
     TCommitLedger& Done;
     bool Squash;
 };
@@ -43,9 +52,9 @@ int RunTransformOnCard(const TArgs& args, TContext& context, bool squash) {
     const std::vector<const TBrelkCatEntry*> entries = session.FindObjects(names, args);
     TBrelk& card = session.Card();
     TCommitLedger done(card); // told only once the changes are on the card
-    TCliDiscUser user(context, done, squash);
     TTerminalProgress progress(STDERR_FILENO, args.Has("--quiet"));
-    const TDiscTransformRun run = TransformDiscObjects(card, entries, squash, user, &progress);
+    TCliDiscUser user(context, progress, done, squash);
+    const TDiscTransformRun run = TransformDiscObjects(card, entries, squash, user);
     const bool allDone = !run.Failed;
     // A failed commit still tells the discs that an earlier commit of this run wrote.
     const bool committed = session.Commit();

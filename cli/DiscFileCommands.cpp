@@ -3,15 +3,14 @@
 #include "cli/CardSession.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "cli/MediaFileOutput.h"
 #include "cli/Output.h"
 #include "cli/PCFiles.h"
 #include "cli/TerminalProgress.h"
 #include "explorer/AcornWildcard.h"
 #include "explorer/DiscFiles.h"
-#include "explorer/MediaFileNumbers.h"
 #include "explorer/NameText.h"
 #include "explorer/ObjectTransfer.h"
-#include "formats/GlobalStuff.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -94,15 +93,8 @@ int RunFiles(const TArgs& args, TContext& context) {
         TJsonWriter json(context.Out);
         json.BeginObject().BeginArray("files");
         for (const TMediaFile& file : object.Listing.Files) {
-            json.BeginObject()
-                .Field("side", file.Side)
-                .Field("name", file.Name)
-                .Field("load", file.Load)
-                .Field("exec", file.Exec)
-                .Field("length", file.Length)
-                .Field("locked", file.Locked);
-            if (!file.Note.empty())
-                json.Field("note", file.Note);
+            json.BeginObject();
+            WriteMediaFileFields(json, file);
             json.EndObject();
         }
         json.EndArray().EndObject();
@@ -110,14 +102,8 @@ int RunFiles(const TArgs& args, TContext& context) {
         return 0;
     }
     std::vector<std::string> lines;
-    for (const TMediaFile& file : object.Listing.Files) {
-        std::string name = PrintableName(file.Name);
-        name.resize(std::max<std::size_t>(name.size(), 12), ' ');
-        const TMediaFileNumbers numbers = MediaFileNumbers(object.Listing.Kind, file);
-        lines.push_back(std::to_string(file.Side) + " " + name + " " + numbers.Load + " " +
-                        numbers.Exec + " " + numbers.Length + (file.Locked ? " L" : "") +
-                        (file.Note.empty() ? "" : "  (" + file.Note + ")"));
-    }
+    for (const TMediaFile& file : object.Listing.Files)
+        lines.push_back(MediaFileLine(object.Listing.Kind, file));
     WriteLines(context.Out, lines);
     return 0;
 }

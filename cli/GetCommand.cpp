@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <map>
 #include <ostream>
-#include <variant>
 
 namespace brelk::cli {
 
@@ -33,9 +32,9 @@ void RequireRead(TCardSession& session, TCopyResult copied) {
 class TGetUser final : public TCliJobUser {
   public:
     using TCliJobUser::TCliJobUser;
-    TAnswer Ask(const TQuery& question) override {
-        return std::holds_alternative<query::TOverwrite>(question) ? TAnswer::Yes : TAnswer::Cancel;
-    }
+
+  protected:
+    TAnswer Answer(const query::TOverwrite&) override { return TAnswer::Yes; }
 };
 
 // How get writes the object: --as uef or raw, else as the output name asks (a tape as UEF

@@ -15,7 +15,6 @@
 
 #include <filesystem>
 #include <ostream>
-#include <variant>
 
 namespace brelk::cli {
 
@@ -123,12 +122,13 @@ int RunPut(const TArgs& args, TContext& context) {
 class TRmUser final : public TCliJobUser {
   public:
     using TCliJobUser::TCliJobUser;
-    TAnswer Ask(const TQuery& question) override {
-        if (const auto* deleted = std::get_if<query::TDeletedAlready>(&question))
-            Refusal = "'" + deleted->Name + "' is deleted already; --permanent removes it";
+    std::string Refusal;
+
+  protected:
+    TAnswer Answer(const query::TDeletedAlready& deleted) override {
+        Refusal = "'" + deleted.Name + "' is deleted already; --permanent removes it";
         return TAnswer::Cancel;
     }
-    std::string Refusal;
 };
 
 int RunRm(const TArgs& args, TContext& context) {

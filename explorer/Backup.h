@@ -1,7 +1,7 @@
 // Backup and restore of a whole card. A backup set is an index file (a header line and one
 // line per live object, CR LF after each) and a folder beside it, named like the index file
 // without its extension, holding one image file per object line. The window and brelk both
-// drive the jobs here; they talk to the user only through TBackupUser and TJobProgress.
+// drive the jobs here; they talk to the user only through TJobUser.
 #pragma once
 
 #include "card/Brelk.h"
@@ -67,20 +67,6 @@ struct TBackupIndex {
 // that reaches into another folder, and a line without an object name, are refused as well.
 TBackupIndex ParseBackupIndex(std::string_view text);
 
-// --- Talking to the user ---
-
-enum class TBackupAnswer { Yes, No, Cancel };
-
-// The window shows modal message boxes; brelk writes standard error and answers from its
-// options.
-class TBackupUser {
-  public:
-    virtual ~TBackupUser() = default;
-    virtual void Notify(TNotice kind, const std::string& text) = 0;
-    // A confirmation with the buttons Yes and Cancel, or Yes, No and Cancel when OfferNo.
-    virtual TBackupAnswer Ask(const std::string& text, bool offerNo) = 0;
-};
-
 // The date and time in the header line.
 class TBackupClock {
   public:
@@ -123,8 +109,7 @@ struct TBackupResult {
 // its name, and the folders holding the names are synced before the result is returned; a
 // folder that cannot be synced ends the backup as a failure (IndexWritten false).
 TBackupResult BackupBrelk(TBrelk& card, const std::string& indexPath, const TBackupClock& clock,
-                          TBackupUser& user, TJobProgress* progress,
-                          const TBackupSync& sync = TBackupSync());
+                          TJobUser& user, const TBackupSync& sync = TBackupSync());
 // The closing message of a backup whose index was written, and its kind.
 std::string BackupOutcomeText(const TBackupResult& result);
 TNotice BackupOutcomeKind(const TBackupResult& result);
@@ -142,18 +127,18 @@ struct TRestoreLoad {
 // object line whose image file exists. A file that is not an index file is reported and
 // leaves List empty; a malformed line, or one whose image is a link or no regular file, is
 // reported with its number and leaves List empty.
-TRestoreLoad LoadBackupIndex(const std::string& path, TPendingObjects& list, TBackupUser& user,
-                             TJobProgress* progress);
+TRestoreLoad LoadBackupIndex(const std::string& path, TPendingObjects& list, TJobUser& user);
 
 struct TRestorePlan {
     bool Go = true;
     bool Format = false;
 };
 
-// The questions before a restore of Count objects from Path: none found, the card must be
-// formatted, or (PreFormat) whether to format first.
+// The questions before a restore of Count objects from Path: none found (told), the card must
+// be formatted (query::TMustFormat), or (PreFormat) whether to format first
+// (query::TFormatFirst).
 TRestorePlan PlanRestore(std::size_t count, const std::string& path, bool catalogueValid,
-                         bool preFormat, TBackupUser& user);
+                         bool preFormat, TJobUser& user);
 
 // What a restore does with an object whose type and name the card held before it began.
 // Objects the card did not hold, and every further object of one name within the set, are
@@ -178,7 +163,7 @@ struct TRestoreImport {
 // it was before. List holds every object again afterwards (the kept ones at the end), and
 // each added object's Entry carries the address it was given.
 TRestoreImport ImportRestoreList(TBrelk& card, TPendingObjects& list, TRestoreExisting existing,
-                                 TImportUser& user, TJobProgress* progress);
+                                 TJobUser& user);
 
 // The closing words about index lines whose image file was missing ("" when none was).
 std::string MissingImagesText(std::size_t missing);

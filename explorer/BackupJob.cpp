@@ -81,8 +81,8 @@ void RemoveStaleImage(const std::string& path) {
 // Saves one object as Path, through a temporary file that takes Path's place only when every
 // byte was read from the card and written. False when it could not be saved (the user has
 // been told, and no file of Path's name is left).
-bool SaveImage(TBrelk& card, const TBrelkCatEntry& entry, const std::string& path,
-               TBackupUser& user, const TBackupSync& sync) {
+bool SaveImage(TBrelk& card, const TBrelkCatEntry& entry, const std::string& path, TJobUser& user,
+               const TBackupSync& sync) {
     std::string failure;
     std::vector<std::uint8_t> data;
     {
@@ -130,8 +130,9 @@ std::string TLocalClock::DateTimeText() const {
 }
 
 TBackupResult BackupBrelk(TBrelk& card, const std::string& indexPath, const TBackupClock& clock,
-                          TBackupUser& user, TJobProgress* progress, const TBackupSync& sync) {
+                          TJobUser& user, const TBackupSync& sync) {
     TBackupResult result;
+    TJobProgress* progress = user.Progress();
     const std::size_t total = card.Entries().size();
     if (progress)
         progress->Begin("Backing up Brelk (" + std::to_string(total) + " objects)...", true, true);

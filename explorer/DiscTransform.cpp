@@ -85,9 +85,9 @@ std::size_t DFSDiscsFrom(const std::vector<const TBrelkCatEntry*>& entries, std:
 
 TDiscTransformRun TransformDiscObjects(TBrelk& card,
                                        const std::vector<const TBrelkCatEntry*>& entries,
-                                       bool squash, TDiscTransformUser& user,
-                                       TJobProgress* progress) {
+                                       bool squash, TJobUser& user) {
     TDiscTransformRun run;
+    TJobProgress* progress = user.Progress();
     if (progress)
         progress->Begin(squash ? "Squashing DFS-object" : "Expanding DFS-object");
     card.StartBulktransfer();
@@ -105,16 +105,16 @@ TDiscTransformRun TransformDiscObjects(TBrelk& card,
         const std::uint32_t before = entry->Size();
         const TDiscTransformResult result = TransformDiscObject(card, entry, squash);
         if (result == TDiscTransformResult::WritesStopped) {
-            user.ShowError(WritesStoppedMessage(squash, DFSDiscsFrom(entries, i)));
+            user.Notify(TNotice::Error, WritesStoppedMessage(squash, DFSDiscsFrom(entries, i)));
             run.Stopped = run.Failed = true;
             break;
         }
         if (result == TDiscTransformResult::Converted) {
             ++run.Converted;
-            user.Converted(*entry, before);
+            user.Tell(report::TDiscConverted{entry, before});
         } else if (const std::string message = DiscTransformMessage(result, squash, name);
                    !message.empty()) {
-            user.ShowError(message);
+            user.Notify(TNotice::Error, message);
             run.Failed = true;
         }
     }

@@ -2,7 +2,7 @@
 // side, and write it back as the new contents of the same catalogue entry.
 #pragma once
 
-#include "explorer/JobProgress.h"
+#include "explorer/JobUser.h"
 
 #include "card/Brelk.h"
 
@@ -39,15 +39,6 @@ std::string DiscTransformMessage(TDiscTransformResult result, bool squash, const
 // not squashed or expanded. The device failure itself has been reported by the card.
 std::string WritesStoppedMessage(bool squash, std::size_t left);
 
-// What the squash and expand job tells its front end.
-class TDiscTransformUser {
-  public:
-    virtual ~TDiscTransformUser() = default;
-    // Entry was written back (SizeBefore, its size until then).
-    virtual void Converted(const TBrelkCatEntry& entry, std::uint32_t sizeBefore) = 0;
-    virtual void ShowError(const std::string& text) = 0;
-};
-
 struct TDiscTransformRun {
     std::size_t Converted = 0;
     bool Failed = false;    // a disc could not be read or written back
@@ -56,11 +47,11 @@ struct TDiscTransformRun {
 };
 
 // The squash (or expand) job: every DFS disc among Entries in order, the others passed over.
-// Progress hears of each disc before it starts; a cancel asked then leaves it and the rest.
-// Messages name the discs as NameText shows them.
+// The user's progress hears of each disc before it starts; a cancel asked then leaves it and
+// the rest. Each disc written back is told as report::TDiscConverted; error messages name the
+// discs as NameText shows them.
 TDiscTransformRun TransformDiscObjects(TBrelk& card,
                                        const std::vector<const TBrelkCatEntry*>& entries,
-                                       bool squash, TDiscTransformUser& user,
-                                       TJobProgress* progress);
+                                       bool squash, TJobUser& user);
 
 } // namespace brelk

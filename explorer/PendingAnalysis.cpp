@@ -106,14 +106,14 @@ void UpdateSizeOnCard(TBrelk_RawCatalogueEntry& object) {
 }
 
 bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
-                          TImportUser& user) {
+                          TJobUser& user) {
     TPCFileReader file;
     TPCFileContents contents;
     return AnalysePendingObject(object, options, user, file, contents);
 }
 
 bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
-                          TImportUser& user, TPCFileReader& file, TPCFileContents& contents) {
+                          TJobUser& user, TPCFileReader& file, TPCFileContents& contents) {
     if (object.Analysed)
         return true;
     object.Analysed = true;
@@ -122,12 +122,12 @@ bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions
     if (!LoadPCFileContents(file, object.FileName, contents, status, error)) {
         object.DataSize = object.FileSize = 0;
         if (status != TPCFileStatus::Missing)
-            user.ShowError(error);
+            user.Notify(TNotice::Error, error);
         return false;
     }
     if (contents.Bytes.empty()) {
-        user.ShowError("The file '" + object.FileName +
-                       "' is empty; an object needs at least one byte.");
+        user.Notify(TNotice::Error, "The file '" + object.FileName +
+                                        "' is empty; an object needs at least one byte.");
         return false;
     }
     object.FileSize = std::uint32_t(contents.FileLength);
@@ -141,10 +141,10 @@ bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions
     return true;
 }
 
-void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options, TImportUser& user,
-                           TJobProgress* progress) {
+void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options, TJobUser& user) {
     if (list.empty())
         return;
+    TJobProgress* progress = user.Progress();
     if (progress != nullptr)
         progress->Begin("Analyzing " + std::to_string(list.size()) + " files...");
     bool cancelled = false;

@@ -83,7 +83,7 @@ bool ListFolder(const std::string& folder, std::vector<TFolderName>& names) {
 
 class TCollector {
   public:
-    TCollector(TPendingObjects& list, TImportUser& user) : List(list), User(user) {}
+    TCollector(TPendingObjects& list, TJobUser& user) : List(list), User(user) {}
 
     void Collect(const std::string& path, bool topLevel,
                  std::optional<TPathKind> listed = std::nullopt) {
@@ -100,7 +100,8 @@ class TCollector {
             // Inside a folder such nodes are passed over; one the user named is reported
             // (a path that names nothing at all is the caller's to report).
             if (topLevel && Exists(path))
-                User.ShowError("'" + path + "' was left out: " + NotAFileReason(path) + ".");
+                User.Notify(TNotice::Error,
+                            "'" + path + "' was left out: " + NotAFileReason(path) + ".");
             break;
         }
     }
@@ -109,9 +110,9 @@ class TCollector {
     void AddFile(const std::string& path) {
         if (List.size() >= kMaxPendingObjects) {
             Full = true;
-            User.ShowError("No more than " + std::to_string(kMaxPendingObjects) +
-                           " objects can be added at a time; '" + path +
-                           "' and the files after it were left out.");
+            User.Notify(TNotice::Error, "No more than " + std::to_string(kMaxPendingObjects) +
+                                            " objects can be added at a time; '" + path +
+                                            "' and the files after it were left out.");
             return;
         }
         AddPendingFile(List, path);
@@ -120,7 +121,7 @@ class TCollector {
     void CollectFolder(const std::string& folder) {
         std::vector<TFolderName> names;
         if (!ListFolder(folder, names)) {
-            User.ShowError("Could not open folder '" + folder + "'.");
+            User.Notify(TNotice::Error, "Could not open folder '" + folder + "'.");
             return;
         }
         const std::string prefix = folder.ends_with('/') ? folder : folder + "/";
@@ -130,7 +131,7 @@ class TCollector {
     }
 
     TPendingObjects& List;
-    TImportUser& User;
+    TJobUser& User;
     bool Full = false;
 };
 
@@ -142,7 +143,7 @@ void AddPendingFile(TPendingObjects& list, const std::string& path) {
     list.push_back(std::move(object));
 }
 
-void AddPendingPath(TPendingObjects& list, const std::string& path, TImportUser& user) {
+void AddPendingPath(TPendingObjects& list, const std::string& path, TJobUser& user) {
     TCollector(list, user).Collect(path, true);
 }
 

@@ -59,16 +59,15 @@ class TBulkTransfer {
     const bool Started;
 };
 
-void ShowReadError(const TBrelk_RawCatalogueEntry& object, TImportUser& user, bool changed) {
-    user.ShowError("Could not read file '" + object.FileName +
-                   (changed ? "': it has changed since it was analysed." : "'.") +
-                   " It was skipped.");
+void ShowReadError(const TBrelk_RawCatalogueEntry& object, TJobUser& user, bool changed) {
+    user.Notify(TNotice::Error, "Could not read file '" + object.FileName +
+                                    (changed ? "': it has changed since it was analysed." : "'.") +
+                                    " It was skipped.");
 }
 
 // Opens Object's file again; false, with a message shown, when it cannot be read as it was
 // analysed. Its length is checked before anything is read.
-bool OpenObjectFile(const TBrelk_RawCatalogueEntry& object, TPCFileReader& file,
-                    TImportUser& user) {
+bool OpenObjectFile(const TBrelk_RawCatalogueEntry& object, TPCFileReader& file, TJobUser& user) {
     // A restore reads the image files of its own folder: a link there is never followed.
     const TPCFileStatus status = file.Open(object.FileName, !object.Raw);
     if (status != TPCFileStatus::Ok || file.Size() != object.FileSize) {
@@ -76,7 +75,7 @@ bool OpenObjectFile(const TBrelk_RawCatalogueEntry& object, TPCFileReader& file,
         return false;
     }
     if (file.Size() == 0) {
-        user.ShowError("The file '" + object.FileName + "' is empty. It was skipped.");
+        user.Notify(TNotice::Error, "The file '" + object.FileName + "' is empty. It was skipped.");
         return false;
     }
     return true;
@@ -92,7 +91,7 @@ bool WrittenAsRead(const TBrelk_RawCatalogueEntry& object) {
 // when the analysis unpacked it). False, with a message shown, when they cannot be had as
 // they were analysed.
 bool ReadObjectData(const TBrelk_RawCatalogueEntry& object, TPCFileReader& file,
-                    std::vector<std::uint8_t>& data, TImportUser& user) {
+                    std::vector<std::uint8_t>& data, TJobUser& user) {
     try {
         data.resize(file.Size());
     } catch (const std::bad_alloc&) {
@@ -106,13 +105,14 @@ bool ReadObjectData(const TBrelk_RawCatalogueEntry& object, TPCFileReader& file,
     if (object.Gzip) {
         std::vector<std::uint8_t> unpacked;
         if (GunzipAll(data.data(), data.size(), unpacked) != TGunzipResult::Ok) {
-            user.ShowError("Could not unpack file '" + object.FileName + "'. It was skipped.");
+            user.Notify(TNotice::Error,
+                        "Could not unpack file '" + object.FileName + "'. It was skipped.");
             return false;
         }
         data = std::move(unpacked);
     }
     if (data.empty()) {
-        user.ShowError("The file '" + object.FileName + "' is empty. It was skipped.");
+        user.Notify(TNotice::Error, "The file '" + object.FileName + "' is empty. It was skipped.");
         return false;
     }
     return true;
@@ -130,17 +130,21 @@ void SettleSize(TBrelk_RawCatalogueEntry& object, std::uint32_t length) {
 
 enum class TWriteDecision { Write, Skip, Stop };
 
+// The overwrite question, asked unless an earlier All answered it for the rest of the import.
 TWriteDecision DecideWrite(const TBrelk& card, const TBrelk_RawCatalogueEntry& object,
-                           const TImportOptions& options, TImportUser& user) {
-    if (!options.OverwriteExisting || !options.AskBeforeOverwrite ||
+                           const TImportOptions& options, TJobUser& user, bool& overwriteAll) {
+    if (!options.OverwriteExisting || !options.AskBeforeOverwrite || overwriteAll ||
         !card.ObjectExists(object.Entry))
         return TWriteDecision::Write;
-    switch (user.AskOverwrite(object.Entry.Name())) {
-    case TOverwriteAnswer::Yes:
+    switch (user.Ask(query::TOverwrite{object.Entry.Name()})) {
+    case TAnswer::All:
+        overwriteAll = true;
         return TWriteDecision::Write;
-    case TOverwriteAnswer::No:
+    case TAnswer::Yes:
+        return TWriteDecision::Write;
+    case TAnswer::No:
         return TWriteDecision::Skip;
-    case TOverwriteAnswer::Cancel:
+    case TAnswer::Cancel:
         break;
     }
     return TWriteDecision::Stop;
@@ -154,12 +158,18 @@ struct TObjectBytes {
     bool Streamed = false;     // written while File is read, after the bytes in Contents
 };
 
-// An object that came unanalysed: analysed from the bytes read for it. False when it is
-// dropped (counted in Result).
-bool AnalyseForImport(TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
-                      TImportUser& user, TObjectBytes& bytes, TImportResult& result) {
-    if (!AnalysePendingObject(object, options, user, bytes.File, bytes.Contents) ||
-        !user.AcceptAnalysed(object)) {
+// An object that came unanalysed, Row of the list: analysed from the bytes read for it. False
+// when it is dropped (counted in Result); one without a name is asked about, and a no to
+// leaving it out stops the import.
+bool AnalyseForImport(TBrelk_RawCatalogueEntry& object, std::size_t row,
+                      const TImportOptions& options, TJobUser& user, TObjectBytes& bytes,
+                      TImportResult& result) {
+    const bool analysed = AnalysePendingObject(object, options, user, bytes.File, bytes.Contents);
+    if (analysed && object.Entry.Name().empty() &&
+        !Agreed(user.Ask(query::TNameMissing{row, object.FileName})))
+        result.Stopped = true;
+    if (!analysed || object.Entry.Name().empty() ||
+        (options.AcceptAnalysed && !options.AcceptAnalysed(object))) {
         ++result.Dropped;
         return false;
     }
@@ -169,8 +179,8 @@ bool AnalyseForImport(TBrelk_RawCatalogueEntry& object, const TImportOptions& op
 
 // An object analysed before: its file opened and read again, and checked against what the
 // analysis found.
-bool ReadAnalysedObject(const TBrelk_RawCatalogueEntry& object, TImportUser& user,
-                        TObjectBytes& bytes, TImportResult& result) {
+bool ReadAnalysedObject(const TBrelk_RawCatalogueEntry& object, TJobUser& user, TObjectBytes& bytes,
+                        TImportResult& result) {
     bytes.Streamed = WrittenAsRead(object);
     bytes.Contents.Bytes.clear();
     if (!OpenObjectFile(object, bytes.File, user) ||
@@ -198,19 +208,32 @@ bool WriteObject(TBrelk& card, TBrelk_RawCatalogueEntry& object, const TImportOp
     return card.AddObjectFromSource(object.Entry, source, options.OverwriteExisting);
 }
 
-// Imports one object; Result counts it.
-void ImportOne(TBrelk& card, TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
-               TImportUser& user, TImportResult& result, TPCFileContents& contents) {
+// What the import loop keeps from object to object.
+struct TImportLoop {
+    TBrelk& Card;
+    TJobUser& User;
+    TImportResult Result;
+    TPCFileContents Contents; // one buffer for every object
+    bool OverwriteAll = false;
+};
+
+// Imports the object at Row; the loop's Result counts it.
+void ImportOne(TImportLoop& loop, TBrelk_RawCatalogueEntry& object, std::size_t row,
+               const TImportOptions& options) {
+    TBrelk& card = loop.Card;
+    TJobUser& user = loop.User;
+    TImportResult& result = loop.Result;
+    TPCFileContents& contents = loop.Contents;
     TObjectBytes bytes{{}, contents};
     if (object.Analysed ? !ReadAnalysedObject(object, user, bytes, result)
-                        : !AnalyseForImport(object, options, user, bytes, result))
+                        : !AnalyseForImport(object, row, options, user, bytes, result))
         return;
     object.Entry.SetSize(object.DataSize);
     std::vector<std::uint8_t>& data = contents.Bytes;
     if (!bytes.Streamed && !object.Raw && object.Entry.Type() == kTypeImage)
         ConvertPendingData(object, data);
     SettleSize(object, bytes.Streamed ? bytes.File.Size() : std::uint32_t(data.size()));
-    switch (DecideWrite(card, object, options, user)) {
+    switch (DecideWrite(card, object, options, user, loop.OverwriteAll)) {
     case TWriteDecision::Write:
         break;
     case TWriteDecision::Skip:
@@ -223,7 +246,7 @@ void ImportOne(TBrelk& card, TBrelk_RawCatalogueEntry& object, const TImportOpti
     }
     if (WriteObject(card, object, options, bytes)) {
         ++result.Written;
-        user.ObjectAdded(object);
+        user.Tell(report::TObjectAdded{&object});
     } else if (bytes.File.Failed()) {
         ShowReadError(object, user, false);
         ++result.Skipped;
@@ -233,18 +256,14 @@ void ImportOne(TBrelk& card, TBrelk_RawCatalogueEntry& object, const TImportOpti
         result.Stopped = true;
         result.Failed = true;
     } else {
-        user.ShowError("Could not add '" + object.Entry.Name() + "' to Brelk - Brelk full?");
+        user.Notify(TNotice::Error,
+                    "Could not add '" + object.Entry.Name() + "' to Brelk - Brelk full?");
         result.Stopped = true;
         result.Failed = true;
     }
 }
 
 } // namespace
-
-std::string OverwriteQuestionText(const std::string& name) {
-    return "The object '" + name + "' will be overwritten.\r\rPress YES to overwrite this object " +
-           "or\rpress NO to skip this object or\rpress CANCEL to stop importing completely.";
-}
 
 void ConvertPendingData(TBrelk_RawCatalogueEntry& object, std::vector<std::uint8_t>& data) {
     if (object.Raw || object.Entry.Type() != kTypeImage)
@@ -260,39 +279,36 @@ void ConvertPendingData(TBrelk_RawCatalogueEntry& object, std::vector<std::uint8
 }
 
 TImportResult ImportPendingObjects(TBrelk& card, TPendingObjects& list,
-                                   const TImportOptions& options, TImportUser& user,
-                                   TJobProgress* progress) {
+                                   const TImportOptions& options, TJobUser& user) {
     return ImportPendingObjectsEach(
-        card, list, [&options](const TBrelk_RawCatalogueEntry&) { return options; }, user,
-        progress);
+        card, list, [&options](const TBrelk_RawCatalogueEntry&) { return options; }, user);
 }
 
 TImportResult ImportPendingObjectsEach(TBrelk& card, TPendingObjects& list,
-                                       const TImportOptionsFor& optionsFor, TImportUser& user,
-                                       TJobProgress* progress) {
-    TImportResult result;
+                                       const TImportOptionsFor& optionsFor, TJobUser& user) {
+    TImportLoop loop{card, user, {}, {}};
+    TJobProgress* progress = user.Progress();
     if (progress != nullptr)
         progress->Begin("Adding files to Brelk...");
     {
         TBulkTransfer bulk(card);
-        TPCFileContents contents; // one buffer for every object
-        for (std::size_t i = 0; i < list.size() && !result.Stopped; ++i) {
+        for (std::size_t i = 0; i < list.size() && !loop.Result.Stopped; ++i) {
             // An object not analysed yet has no name: its file's stands for it.
             const std::string name =
                 list[i]->Analysed ? NameText(list[i]->Entry.Name())
                                   : std::filesystem::path(list[i]->FileName).filename().string();
             if (progress != nullptr && progress->Report(i + 1, list.size(), "Adding " + name))
-                result.Stopped = true;
+                loop.Result.Stopped = true;
             // The report lets the window run; should the list have shrunk meanwhile (it must
             // not), nothing that is gone is used.
             if (i >= list.size())
                 break;
-            ImportOne(card, *list[i], optionsFor(*list[i]), user, result, contents);
+            ImportOne(loop, *list[i], i, optionsFor(*list[i]));
         }
     }
     if (progress != nullptr)
         progress->End();
-    return result;
+    return loop.Result;
 }
 
 } // namespace brelk

@@ -2,11 +2,11 @@
 // file's contents into a proposed catalogue entry, the space totals, converting a file's
 // bytes into the card's form, and the import loop. The add-objects dialog, the main window's
 // drop handler, restore and `brelk add` all use these; they talk to the user only through
-// TImportUser and TJobProgress.
+// TJobUser.
 #pragma once
 
 #include "card/CatEntry.h"
-#include "explorer/JobProgress.h"
+#include "explorer/JobUser.h"
 #include "explorer/PCFile.h"
 
 #include <cstdint>
@@ -53,37 +53,15 @@ std::uint32_t SizeOnCard(const TBrelk_RawCatalogueEntry& object);
 // Stores SizeOnCard in the entry's Size.
 void UpdateSizeOnCard(TBrelk_RawCatalogueEntry& object);
 
-// The answers to the import's overwrite question.
-enum class TOverwriteAnswer { Yes, No, Cancel };
-
-// The text of the overwrite question about the object Name, with its carriage returns.
-std::string OverwriteQuestionText(const std::string& name);
-
-// Everything the analysis and the import say to the user or ask. The window shows modal
-// message boxes; brelk writes standard error and answers from its options.
-class TImportUser {
-  public:
-    virtual ~TImportUser() = default;
-    // An error message with an OK button ("Could not open file '...'.", "Could not add ...").
-    virtual void ShowError(const std::string& text) = 0;
-    // The overwrite question for the object named Name (Yes/No/Cancel).
-    virtual TOverwriteAnswer AskOverwrite(const std::string& name) = 0;
-    // Told after the import wrote Object (its Entry as placed on the card).
-    virtual void ObjectAdded(const TBrelk_RawCatalogueEntry& object) { (void)object; }
-    // Asked after the import analysed Object itself (one that came to it unanalysed): what
-    // the caller changes or checks once a file is analysed. False drops the object (a
-    // message has been shown).
-    virtual bool AcceptAnalysed(TBrelk_RawCatalogueEntry& object) {
-        (void)object;
-        return true;
-    }
-};
-
 // The settings that the analysis and the import read.
 struct TImportOptions {
     bool GuessDistributor = false;  // ImportGuessDistributor
     bool OverwriteExisting = true;  // ImportOverwriteExisting
     bool AskBeforeOverwrite = true; // ImportAskBeforeOverwrite
+    // Asked after the import analysed an object itself (one that came to it unanalysed): what
+    // the caller changes or checks once a file is analysed. False drops the object (a message
+    // has been shown). None keeps every object.
+    std::function<bool(TBrelk_RawCatalogueEntry& object)> AcceptAnalysed = nullptr;
 };
 
 // --- Collecting ---
@@ -91,7 +69,7 @@ void AddPendingFile(TPendingObjects& list, const std::string& path);
 // A file becomes one pending object; a folder contributes every file below it (names that
 // begin with "." skipped, links to folders not followed, only regular files). Paths beyond
 // kMaxPendingObjects are refused with one message through User.
-void AddPendingPath(TPendingObjects& list, const std::string& path, TImportUser& user);
+void AddPendingPath(TPendingObjects& list, const std::string& path, TJobUser& user);
 
 // --- Analysing ---
 struct TDistributorGuess {
@@ -103,15 +81,14 @@ TDistributorGuess GuessDistributor(const std::string& path);
 // Reads and classifies one object; false: the caller drops it (a message has been shown
 // where one is due).
 bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
-                          TImportUser& user);
+                          TJobUser& user);
 // The same through File and Contents, which keep the file open and its bytes (the head of a
 // large plain file) after the analysis, for the import to write them without reading again.
 bool AnalysePendingObject(TBrelk_RawCatalogueEntry& object, const TImportOptions& options,
-                          TImportUser& user, TPCFileReader& file, TPCFileContents& contents);
-// Analyses every object under the progress display and removes those that fail; Cancel drops
+                          TJobUser& user, TPCFileReader& file, TPCFileContents& contents);
+// Analyses every object under the user's progress and removes those that fail; Cancel drops
 // the objects not yet analysed.
-void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options, TImportUser& user,
-                           TJobProgress* progress);
+void AnalysePendingObjects(TPendingObjects& list, const TImportOptions& options, TJobUser& user);
 
 // --- Space totals ---
 struct TSpaceTotals {
@@ -131,23 +108,22 @@ void ConvertPendingData(TBrelk_RawCatalogueEntry& object, std::vector<std::uint8
 struct TImportResult {
     std::size_t Written = 0;
     std::size_t Skipped = 0; // No to the overwrite question, or a file that could not be read
-    bool Stopped = false;    // Cancel, CANCEL to the question, or a failed add
+    bool Stopped = false;    // Cancel, a cancelling answer to a question, or a failed add
     bool Failed = false;     // an add or a read failed
-    // Objects that came unanalysed and were dropped by their analysis or AcceptAnalysed.
+    // Objects that came unanalysed and were dropped by their analysis, for want of a name, or
+    // by AcceptAnalysed.
     std::size_t Dropped = 0;
 };
 // The import loop over List, in order, with bulk transfer held for the whole loop. An object
 // not yet analysed is analysed from the bytes the import reads for it: each file is opened
 // and read once, and its bytes are analysed, converted and written from one buffer.
 TImportResult ImportPendingObjects(TBrelk& card, TPendingObjects& list,
-                                   const TImportOptions& options, TImportUser& user,
-                                   TJobProgress* progress);
+                                   const TImportOptions& options, TJobUser& user);
 // The same loop with the overwrite settings chosen for each object (a restore decides them
 // on the card as it was before it began).
 using TImportOptionsFor = std::function<TImportOptions(const TBrelk_RawCatalogueEntry& object)>;
 TImportResult ImportPendingObjectsEach(TBrelk& card, TPendingObjects& list,
-                                       const TImportOptionsFor& optionsFor, TImportUser& user,
-                                       TJobProgress* progress);
+                                       const TImportOptionsFor& optionsFor, TJobUser& user);
 
 // --- Objects on the card already ---
 // Tells whether a pending object is on the card already: a live entry of the same type,

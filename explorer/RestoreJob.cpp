@@ -53,7 +53,7 @@ RestoreObject(const TIndexObject& line, const std::string& path, std::uint32_t l
     return object;
 }
 
-void RefuseLine(TBackupUser& user, const std::string& path, std::size_t line,
+void RefuseLine(TJobUser& user, const std::string& path, std::size_t line,
                 const std::string& problem) {
     user.Notify(TNotice::Error, "Line " + std::to_string(line) + " of '" + path +
                                     "' is not a valid object line: " + problem + "." + CR + CR +
@@ -70,9 +70,9 @@ bool ReadTextFile(const std::string& path, std::string& text) {
 
 } // namespace
 
-TRestoreLoad LoadBackupIndex(const std::string& path, TPendingObjects& list, TBackupUser& user,
-                             TJobProgress* progress) {
+TRestoreLoad LoadBackupIndex(const std::string& path, TPendingObjects& list, TJobUser& user) {
     TRestoreLoad load;
+    TJobProgress* progress = user.Progress();
     list.clear();
     std::string text;
     std::error_code ec;
@@ -126,27 +126,17 @@ TRestoreLoad LoadBackupIndex(const std::string& path, TPendingObjects& list, TBa
 }
 
 TRestorePlan PlanRestore(std::size_t count, const std::string& path, bool catalogueValid,
-                         bool preFormat, TBackupUser& user) {
+                         bool preFormat, TJobUser& user) {
     TRestorePlan plan;
-    const std::string what = std::to_string(count) + " objects from '" + path + "'.";
     if (count == 0) {
         user.Notify(TNotice::Information, "No images to import found in '" + path + "'.");
     } else if (!catalogueValid) {
-        const std::string question = "Your Brelk-card must be formatted before importing " + what +
-                                     CR + CR + "Press YES to format the Brelk-card or" + CR +
-                                     "Press CANCEL to cancel the import.";
-        if (user.Ask(question, false) == TBackupAnswer::Yes)
-            plan.Format = true;
-        else
-            plan.Go = false;
+        plan.Format = Agreed(user.Ask(query::TMustFormat{count, path}));
+        plan.Go = plan.Format;
     } else if (preFormat) {
-        const std::string question = "Your Brelk-card will be formatted before importing " + what +
-                                     CR + CR + "Press YES to format the Brelk-card or" + CR +
-                                     "press NO to skip formatting or" + CR +
-                                     "press CANCEL to cancel the import.";
-        const TBackupAnswer answer = user.Ask(question, true);
-        plan.Format = answer == TBackupAnswer::Yes;
-        plan.Go = answer != TBackupAnswer::Cancel;
+        const TAnswer answer = user.Ask(query::TFormatFirst{count, path});
+        plan.Format = Agreed(answer);
+        plan.Go = answer != TAnswer::Cancel;
     }
     return plan;
 }
@@ -184,7 +174,7 @@ DecideFates(const TBrelk& card, const TPendingObjects& list, TRestoreExisting ex
 } // namespace
 
 TRestoreImport ImportRestoreList(TBrelk& card, TPendingObjects& list, TRestoreExisting existing,
-                                 TImportUser& user, TJobProgress* progress) {
+                                 TJobUser& user) {
     const auto fates = DecideFates(card, list, existing);
     TPendingObjects writing;
     TPendingObjects kept;
@@ -201,7 +191,7 @@ TRestoreImport ImportRestoreList(TBrelk& card, TPendingObjects& list, TRestoreEx
             return TImportOptions{.OverwriteExisting = replace,
                                   .AskBeforeOverwrite = replace && ask};
         },
-        user, progress);
+        user);
     for (auto& object : writing)
         list.push_back(std::move(object));
     for (auto& object : kept) {

@@ -86,18 +86,29 @@ std::size_t SectorOffset(std::uint32_t sector, bool interleaved) {
            kSectorBytes;
 }
 
-// Copies Count bytes from logical sector Start on. False when a sector lies past the image.
-bool ReadRun(std::span<const std::uint8_t> image, bool interleaved, std::uint32_t start,
-             std::size_t count, std::vector<std::uint8_t>& out) {
-    out.clear();
-    out.reserve(count);
-    for (std::uint32_t sector = start; out.size() < count; ++sector) {
-        const std::size_t offset = SectorOffset(sector, interleaved);
-        const std::size_t take = std::min(kSectorBytes, count - out.size());
-        if (offset > image.size() || image.size() - offset < take)
+// The image being read: its length and how to read a span of it.
+struct TImage {
+    std::uint64_t Size = 0;
+    const TADFSReadFn& Read;
+};
+
+// Copies Count bytes from logical sector Start on, each run of adjacent sectors in one read.
+// False when a sector lies past the image or a read fails.
+bool ReadRun(const TImage& image, bool interleaved, std::uint32_t start, std::size_t count,
+             std::vector<std::uint8_t>& out) {
+    out.assign(count, 0);
+    std::size_t done = 0;
+    while (done < count) {
+        const std::uint32_t first = start + std::uint32_t(done / kSectorBytes);
+        const std::uint64_t offset = SectorOffset(first, interleaved);
+        std::size_t take = std::min(kSectorBytes, count - done);
+        while (done + take < count && SectorOffset(first + std::uint32_t(take / kSectorBytes),
+                                                   interleaved) == offset + take)
+            take += std::min(kSectorBytes, count - done - take);
+        if (offset > image.Size || image.Size - offset < take ||
+            !image.Read(offset, out.data() + done, take))
             return false;
-        out.insert(out.end(), image.begin() + std::ptrdiff_t(offset),
-                   image.begin() + std::ptrdiff_t(offset + take));
+        done += take;
     }
     return true;
 }
@@ -135,7 +146,7 @@ TADFSEntry ReadEntry(const std::uint8_t* e, const std::string& parent, int depth
 // Reads the tree of one disc layout.
 class TTreeReader {
   public:
-    TTreeReader(std::span<const std::uint8_t> image, TADFSDisc& disc) : Image(image), Disc(disc) {}
+    TTreeReader(const TImage& image, TADFSDisc& disc) : Image(image), Disc(disc) {}
 
     bool ReadDirectory(std::uint32_t sector, const std::string& path, int depth, std::string& why) {
         std::vector<std::uint8_t> bytes;
@@ -180,30 +191,29 @@ class TTreeReader {
         return true;
     }
 
-    std::span<const std::uint8_t> Image;
+    const TImage& Image;
     TADFSDisc& Disc;
     std::set<std::uint32_t> Visited;
 };
 
-bool ReadLayout(std::span<const std::uint8_t> image, TADFSDisc& disc, std::string& why) {
+bool ReadLayout(const TImage& image, TADFSDisc& disc, std::string& why) {
     disc.Entries.clear();
     return TTreeReader(image, disc).ReadDirectory(kRootSector, "$", 0, why);
 }
 
-} // namespace
+// The map and the root directory: the bytes that tell an old-map disc.
+constexpr std::size_t kHeadBytes = (kRootSector + kDirectorySectors) * kSectorBytes;
 
-bool LooksLikeADFSOldMap(std::span<const std::uint8_t> image, TADFSFormat* format) {
-    const std::size_t rootEnd = (kRootSector + kDirectorySectors) * kSectorBytes;
-    if (image.size() < rootEnd)
-        return false;
-    const std::uint32_t sectors = LE(image.data() + 0xFC, 3);
+// Whether Head (the first kHeadBytes of an image of Size bytes) starts an old-map disc.
+bool LooksLikeOldMap(const std::uint8_t* head, std::uint64_t size, TADFSFormat* format) {
+    const std::uint32_t sectors = LE(head + 0xFC, 3);
     TADFSFormat found;
-    if (!FormatOfSectors(sectors, found) || image.size() > std::size_t(sectors) * kSectorBytes)
+    if (!FormatOfSectors(sectors, found) || size > std::uint64_t(sectors) * kSectorBytes)
         return false;
-    if (!MapIsSound(image.data(), sectors))
+    if (!MapIsSound(head, sectors))
         return false;
     // Formatters name sector 2 or sector 0 as the root's parent.
-    const std::uint8_t* root = image.data() + kRootSector * kSectorBytes;
+    const std::uint8_t* root = head + kRootSector * kSectorBytes;
     const std::uint32_t parent = LE(root + kParentOffset, 3);
     if (!IsSignature(root + 1) || !IsSignature(root + kTailSignature) ||
         (parent != kRootSector && parent != 0))
@@ -213,19 +223,41 @@ bool LooksLikeADFSOldMap(std::span<const std::uint8_t> image, TADFSFormat* forma
     return true;
 }
 
+TADFSReadFn MemoryReader(std::span<const std::uint8_t> image) {
+    return [image](std::uint64_t offset, std::uint8_t* dest, std::size_t count) {
+        if (offset > image.size() || count > image.size() - offset)
+            return false;
+        std::memcpy(dest, image.data() + offset, count);
+        return true;
+    };
+}
+
+} // namespace
+
+bool LooksLikeADFSOldMap(std::span<const std::uint8_t> image, TADFSFormat* format) {
+    return image.size() >= kHeadBytes && LooksLikeOldMap(image.data(), image.size(), format);
+}
+
 std::string ADFSFormatNote(TADFSFormat format) {
     static const char* const letters[] = {"S", "M", "L"};
     return std::string("ADFS disc (old map, ") + letters[int(format)] + " format)";
 }
 
 bool ReadADFSDisc(std::span<const std::uint8_t> image, TADFSDisc& disc, std::string& why) {
+    return ReadADFSDisc(image.size(), MemoryReader(image), disc, why);
+}
+
+bool ReadADFSDisc(std::uint64_t size, const TADFSReadFn& read, TADFSDisc& disc, std::string& why) {
     disc = TADFSDisc{};
-    if (!LooksLikeADFSOldMap(image, &disc.Format)) {
+    std::uint8_t head[kHeadBytes];
+    if (size < kHeadBytes || !read(0, head, kHeadBytes) ||
+        !LooksLikeOldMap(head, size, &disc.Format)) {
         why = "not an old-map ADFS disc (no sound free space map of an S, M or L disc with a "
               "root directory at sector 2)";
         return false;
     }
-    disc.TotalSectors = LE(image.data() + 0xFC, 3);
+    disc.TotalSectors = LE(head + 0xFC, 3);
+    const TImage image{size, read};
     // An L image lies track by track; one kept in logical order is read as it lies.
     disc.Interleaved = disc.Format == TADFSFormat::L;
     if (ReadLayout(image, disc, why))
@@ -252,7 +284,8 @@ bool ReadADFSFileBytes(std::span<const std::uint8_t> image, const TADFSDisc& dis
         why = "'" + entry.Path + "' runs past the end of the disc";
         return false;
     }
-    if (!ReadRun(image, disc.Interleaved, entry.StartSector, entry.Length, data)) {
+    const TADFSReadFn read = MemoryReader(image);
+    if (!ReadRun({image.size(), read}, disc.Interleaved, entry.StartSector, entry.Length, data)) {
         why = "'" + entry.Path + "' runs past the bytes the image holds";
         data.clear();
         return false;

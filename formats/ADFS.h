@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -49,6 +50,14 @@ std::string ADFSFormatNote(TADFSFormat format);
 // Reads the tree of Image. False, with the reason, when it is no old-map ADFS disc or is
 // damaged: a directory outside the disc or the image, a bad directory signature, a loop.
 bool ReadADFSDisc(std::span<const std::uint8_t> image, TADFSDisc& disc, std::string& why);
+
+// Reads Count bytes at Offset of an image into Dest; false when they cannot be read.
+using TADFSReadFn =
+    std::function<bool(std::uint64_t offset, std::uint8_t* dest, std::size_t count)>;
+
+// The same tree from an image of Size bytes read through Read: only the free space map and
+// the directories are read, each run of adjacent sectors at once.
+bool ReadADFSDisc(std::uint64_t size, const TADFSReadFn& read, TADFSDisc& disc, std::string& why);
 
 // The bytes of the file Entry of Disc. False, with a reason naming it, when it lies past
 // the disc's sectors or past the bytes of the image.

@@ -18,24 +18,27 @@ struct TFixedClock : TBackupClock {
     std::string DateTimeText() const override { return "15.03.2007 14:05:09"; }
 };
 
-// Records every message and answers questions from a queue (Cancel when it is empty).
-struct TRecordingUser : TBackupUser {
+// Records every message and question and answers from a queue (Cancel when it is empty); its
+// progress is Shown.
+struct TRecordingUser : TJobUser {
     struct TNote {
         TNotice Kind;
         std::string Text;
     };
     std::vector<TNote> Notes;
-    std::vector<std::pair<std::string, bool>> Questions;
-    std::vector<TBackupAnswer> Answers;
+    std::vector<TQuery> Questions;
+    std::vector<TAnswer> Answers;
+    TJobProgress* Shown = nullptr;
     void Notify(TNotice kind, const std::string& text) override { Notes.push_back({kind, text}); }
-    TBackupAnswer Ask(const std::string& text, bool offerNo) override {
-        Questions.emplace_back(text, offerNo);
+    TAnswer Ask(const TQuery& question) override {
+        Questions.push_back(question);
         if (Answers.empty())
-            return TBackupAnswer::Cancel;
-        TBackupAnswer answer = Answers.front();
+            return TAnswer::Cancel;
+        TAnswer answer = Answers.front();
         Answers.erase(Answers.begin());
         return answer;
     }
+    TJobProgress* Progress() override { return Shown; }
 };
 
 // Records the wait window's calls; Report returns true from report number CancelAt on.
@@ -77,6 +80,16 @@ struct BackupJobTest : CardFixture {
     TRecordingUser User;
     TRecordingProgress Progress;
 
+    // The user, showing its progress in Progress or nowhere.
+    TRecordingUser& WithProgress() {
+        User.Shown = &Progress;
+        return User;
+    }
+    TRecordingUser& Quiet() {
+        User.Shown = nullptr;
+        return User;
+    }
+
     // Three live objects (filled 0x11, 0x22, 0x33) and a deleted one.
     void AddFour() {
         Add("First", 700, kTypeTool, false, 0x11);
@@ -97,7 +110,7 @@ struct BackupJobTest : CardFixture {
 
 TEST_F(BackupJobTest, WritesTheIndexAndOneImagePerLiveObject) {
     AddFour();
-    const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, &Progress);
+    const TBackupResult result = BackupBrelk(*Card, Index, Clock, WithProgress());
     EXPECT_TRUE(result.IndexWritten);
     EXPECT_EQ(result.Objects, 3u);
     EXPECT_EQ(result.Saved, 3u);
@@ -131,7 +144,7 @@ TEST_F(BackupJobTest, AFailedReadLeavesNoImageAndIsNotCalledASuccess) {
     TBrelkCatEntry second = *Find("Second");
     second.SetAddress(kLimit);
     Card->UpdateCatEntry(Find("Second"), second);
-    const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, &Progress);
+    const TBackupResult result = BackupBrelk(*Card, Index, Clock, WithProgress());
     EXPECT_EQ(result.Saved, 2u);
     ASSERT_EQ(User.Notes.size(), 1u);
     EXPECT_EQ(User.Notes[0].Text, "Could not read from Brelk.");
@@ -149,7 +162,7 @@ TEST_F(BackupJobTest, CardGoneDuringTheBackup) {
     ASSERT_TRUE(Card->FlushMMCDevice());
     Card->DiscardUnsavedData(); // nothing cached: every object must come from the device
     Device.Missing = true;
-    const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, &Progress);
+    const TBackupResult result = BackupBrelk(*Card, Index, Clock, WithProgress());
     EXPECT_TRUE(result.IndexWritten);
     EXPECT_EQ(result.Saved, 0u);
     EXPECT_EQ(User.Notes.size(), 3u);
@@ -163,7 +176,7 @@ TEST_F(BackupJobTest, CancelStopsAfterTheObjectInHandAndRemovesStaleImages) {
     fs::create_directory(Folder);
     WriteFileBytes(Image(2), std::vector<std::uint8_t>(512, 0x99)); // from an older backup
     Progress.CancelAt = 3; // the third report (the second live object) sees Cancel
-    const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, &Progress);
+    const TBackupResult result = BackupBrelk(*Card, Index, Clock, WithProgress());
     EXPECT_TRUE(result.Cancelled);
     EXPECT_EQ(result.Handled, 2u);
     EXPECT_EQ(result.Saved, 2u);
@@ -177,7 +190,7 @@ TEST_F(BackupJobTest, CancelStopsAfterTheObjectInHandAndRemovesStaleImages) {
 TEST_F(BackupJobTest, AnIndexThatCannotBeCreatedEndsTheBackup) {
     AddFour();
     const std::string path = Dir.Path("missing/set.txt").string();
-    const TBackupResult result = BackupBrelk(*Card, path, Clock, User, &Progress);
+    const TBackupResult result = BackupBrelk(*Card, path, Clock, WithProgress());
     EXPECT_FALSE(result.IndexWritten);
     ASSERT_EQ(User.Notes.size(), 1u);
     EXPECT_EQ(User.Notes[0].Text, "Could not create file '" + path + "'.");
@@ -188,11 +201,11 @@ TEST_F(BackupJobTest, AnIndexThatCannotBeCreatedEndsTheBackup) {
 TEST_F(BackupJobTest, RestoreReadsTheSetIntoRawPendingObjects) {
     AddFour();
     Add("Disc", 204800, kTypeImage, false, 0x55);
-    ASSERT_TRUE(BackupBrelk(*Card, Index, Clock, User, nullptr).IndexWritten);
+    ASSERT_TRUE(BackupBrelk(*Card, Index, Clock, Quiet()).IndexWritten);
     fs::remove(Image(1)); // one image gone: its line is skipped without a word
     TPendingObjects list;
     list.push_back(std::make_unique<TBrelk_RawCatalogueEntry>()); // emptied first
-    const TRestoreLoad load = LoadBackupIndex(Index, list, User, &Progress);
+    const TRestoreLoad load = LoadBackupIndex(Index, list, WithProgress());
     EXPECT_FALSE(load.Refused);
     EXPECT_EQ(load.Lines, 4u);
     EXPECT_EQ(load.Missing, 1u);
@@ -242,7 +255,7 @@ TEST_F(BackupJobTest, RestoreRefusesNoIndexAndMalformedLines) {
         WriteFileBytes(Index, std::vector<std::uint8_t>(c.Text.begin(), c.Text.end()));
         User.Notes.clear();
         TPendingObjects list;
-        const TRestoreLoad load = LoadBackupIndex(Index, list, User, nullptr);
+        const TRestoreLoad load = LoadBackupIndex(Index, list, Quiet());
         EXPECT_TRUE(list.empty()) << c.Text;
         EXPECT_EQ(load.Stop, c.Stop) << c.Text;
         EXPECT_EQ(load.Refused, !c.Message.empty()) << c.Text;
@@ -260,14 +273,14 @@ TEST_F(BackupJobTest, RestoreRulesDecideOnTheCardAsItWas) {
     struct TCase {
         const char* What;
         TRestoreExisting Rule;
-        std::deque<TOverwriteAnswer> Answers;
+        std::deque<TAnswer> Answers;
         std::vector<std::uint8_t> SameFills; // the fills of the card's SAME objects, sorted
         std::size_t Kept, Questions;
     } const cases[] = {
         {"keep", TRestoreExisting::Keep, {}, {0x0C}, 2, 0},
         {"replace", TRestoreExisting::Replace, {}, {0x61, 0x62}, 0, 0},
-        {"ask, yes", TRestoreExisting::AskThenReplace, {TOverwriteAnswer::Yes}, {0x61, 0x62}, 0, 1},
-        {"ask, no", TRestoreExisting::AskThenReplace, {TOverwriteAnswer::No}, {0x0C, 0x62}, 0, 1},
+        {"ask, yes", TRestoreExisting::AskThenReplace, {TAnswer::Yes}, {0x61, 0x62}, 0, 1},
+        {"ask, no", TRestoreExisting::AskThenReplace, {TAnswer::No}, {0x0C, 0x62}, 0, 1},
         {"add beside", TRestoreExisting::AddBeside, {}, {0x0C, 0x61, 0x62}, 0, 0},
     };
     fs::create_directory(Folder);
@@ -284,10 +297,10 @@ TEST_F(BackupJobTest, RestoreRulesDecideOnTheCardAsItWas) {
         Add("SAME", 512, kTypeTool, false, 0x0C);
         Add("OTHER", 512, kTypeTool, false, 0x0D);
         TPendingObjects list;
-        ASSERT_EQ(LoadBackupIndex(Index, list, User, nullptr).Missing, 0u);
+        ASSERT_EQ(LoadBackupIndex(Index, list, Quiet()).Missing, 0u);
         TScriptedUser user;
         user.Answers = c.Answers;
-        const TRestoreImport done = ImportRestoreList(*Card, list, c.Rule, user, nullptr);
+        const TRestoreImport done = ImportRestoreList(*Card, list, c.Rule, user);
         EXPECT_EQ(done.Kept.size(), c.Kept) << c.What;
         EXPECT_EQ(user.Questions.size(), c.Questions) << c.What;
         EXPECT_EQ(list.size(), 3u) << c.What;
@@ -351,7 +364,7 @@ TEST_F(BackupJobTest, RestoreRefusesLinksAndOtherNodesAsImages) {
         makers[i](Image(1));
         User.Notes.clear();
         TPendingObjects list;
-        const TRestoreLoad load = LoadBackupIndex(Index, list, User, nullptr);
+        const TRestoreLoad load = LoadBackupIndex(Index, list, Quiet());
         EXPECT_TRUE(load.Stop) << i;
         EXPECT_TRUE(list.empty()) << i;
         ASSERT_EQ(User.Notes.size(), 1u) << i;
@@ -371,56 +384,61 @@ TEST_F(BackupJobTest, RestoreImportNeverFollowsALink) {
     const std::string text = "BrelkExplorer Backup\r\n 2  0 00000200 00000200 IMG00000.bin A\r\n";
     WriteFileBytes(Index, std::vector<std::uint8_t>(text.begin(), text.end()));
     TPendingObjects list;
-    ASSERT_EQ(LoadBackupIndex(Index, list, User, nullptr).Lines, 1u);
+    ASSERT_EQ(LoadBackupIndex(Index, list, Quiet()).Lines, 1u);
     ASSERT_EQ(list.size(), 1u);
     const std::string secret = Dir.Path("secret").string();
     WriteFileBytes(secret, std::vector<std::uint8_t>(512, 0x53));
     fs::remove(Image(0));
     fs::create_symlink(secret, Image(0));
     TScriptedUser user;
-    const TRestoreImport done =
-        ImportRestoreList(*Card, list, TRestoreExisting::Replace, user, nullptr);
+    const TRestoreImport done = ImportRestoreList(*Card, list, TRestoreExisting::Replace, user);
     EXPECT_EQ(done.Result.Written, 0u);
     EXPECT_TRUE(done.Result.Failed);
     EXPECT_EQ(Find("A"), nullptr);
     EXPECT_EQ(user.Errors.size(), 1u);
 }
 
+// The questions before the import: query::TMustFormat for a card without a catalogue,
+// query::TFormatFirst when formatting first was chosen, each with the count and the index.
 TEST(RestorePlanTest, QuestionsBeforeTheImport) {
     const std::string path = "/bak/x.txt";
-    const std::string must = "Your Brelk-card must be formatted before importing 3 objects from "
-                             "'/bak/x.txt'.\r\rPress YES to format the Brelk-card or\rPress "
-                             "CANCEL to cancel the import.";
-    const std::string will = "Your Brelk-card will be formatted before importing 3 objects from "
-                             "'/bak/x.txt'.\r\rPress YES to format the Brelk-card or\rpress NO "
-                             "to skip formatting or\rpress CANCEL to cancel the import.";
+    enum class TAsked { None, MustFormat, FormatFirst };
     struct TCase {
         std::size_t Count;
         bool Valid, PreFormat;
-        TBackupAnswer Answer;
-        std::string Question; // empty: none asked
-        bool OfferNo, Go, Format;
+        TAnswer Answer;
+        TAsked Asked;
+        bool Go, Format;
     } const cases[] = {
-        {3, false, false, TBackupAnswer::Yes, must, false, true, true},
-        {3, false, true, TBackupAnswer::Cancel, must, false, false, false},
-        {3, true, true, TBackupAnswer::Yes, will, true, true, true},
-        {3, true, true, TBackupAnswer::No, will, true, true, false},
-        {3, true, true, TBackupAnswer::Cancel, will, true, false, false},
-        {3, true, false, TBackupAnswer::Yes, "", false, true, false},
-        {0, false, true, TBackupAnswer::Yes, "", false, true, false},
+        {3, false, false, TAnswer::Yes, TAsked::MustFormat, true, true},
+        {3, false, true, TAnswer::Cancel, TAsked::MustFormat, false, false},
+        {3, false, true, TAnswer::No, TAsked::MustFormat, false, false},
+        {3, true, true, TAnswer::Yes, TAsked::FormatFirst, true, true},
+        {3, true, true, TAnswer::No, TAsked::FormatFirst, true, false},
+        {3, true, true, TAnswer::Cancel, TAsked::FormatFirst, false, false},
+        {3, true, false, TAnswer::Yes, TAsked::None, true, false},
+        {0, false, true, TAnswer::Yes, TAsked::None, true, false},
     };
     for (const auto& c : cases) {
+        const std::string what = std::to_string(c.Count) + (c.Valid ? " valid" : " invalid") +
+                                 (c.PreFormat ? " preformat" : "") + " answer " +
+                                 std::to_string(int(c.Answer));
         TRecordingUser user;
         user.Answers = {c.Answer};
         const TRestorePlan plan = PlanRestore(c.Count, path, c.Valid, c.PreFormat, user);
-        EXPECT_EQ(plan.Go, c.Go) << c.Question;
-        EXPECT_EQ(plan.Format, c.Format) << c.Question;
-        if (c.Question.empty()) {
-            EXPECT_TRUE(user.Questions.empty());
-        } else {
-            ASSERT_EQ(user.Questions.size(), 1u);
-            EXPECT_EQ(user.Questions[0].first, c.Question);
-            EXPECT_EQ(user.Questions[0].second, c.OfferNo);
+        EXPECT_EQ(plan.Go, c.Go) << what;
+        EXPECT_EQ(plan.Format, c.Format) << what;
+        ASSERT_EQ(user.Questions.size(), c.Asked == TAsked::None ? 0u : 1u) << what;
+        if (c.Asked == TAsked::MustFormat) {
+            const auto* must = std::get_if<query::TMustFormat>(&user.Questions[0]);
+            ASSERT_NE(must, nullptr) << what;
+            EXPECT_EQ(must->Count, c.Count);
+            EXPECT_EQ(must->Index, path);
+        } else if (c.Asked == TAsked::FormatFirst) {
+            const auto* first = std::get_if<query::TFormatFirst>(&user.Questions[0]);
+            ASSERT_NE(first, nullptr) << what;
+            EXPECT_EQ(first->Count, c.Count);
+            EXPECT_EQ(first->Index, path);
         }
         if (c.Count == 0) {
             ASSERT_EQ(user.Notes.size(), 1u);
@@ -434,7 +452,7 @@ TEST(RestorePlanTest, QuestionsBeforeTheImport) {
 TEST_F(BackupJobTest, EveryFileAndFolderIsSyncedBeforeTheSetIsSaid) {
     AddFour();
     TRecordingSync sync;
-    const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, &Progress, sync);
+    const TBackupResult result = BackupBrelk(*Card, Index, Clock, WithProgress(), sync);
     EXPECT_TRUE(result.IndexWritten);
     EXPECT_EQ(result.Saved, 3u);
     EXPECT_TRUE(User.Notes.empty());
@@ -470,7 +488,7 @@ TEST_F(BackupJobTest, AFailedSyncIsNeverCalledSaved) {
         User.Notes.clear();
         TRecordingSync sync;
         sync.FailAt = c.FailAt;
-        const TBackupResult result = BackupBrelk(*Card, Index, Clock, User, nullptr, sync);
+        const TBackupResult result = BackupBrelk(*Card, Index, Clock, Quiet(), sync);
         EXPECT_EQ(result.IndexWritten, c.IndexWritten) << c.FailAt;
         EXPECT_EQ(result.Saved, c.Saved) << c.FailAt;
         ASSERT_EQ(User.Notes.size(), 1u) << c.FailAt;

@@ -18,8 +18,9 @@ namespace {
 class TLedgerUser : public TScriptedUser {
   public:
     explicit TLedgerUser(const TBrelk& card) : Added(card) {}
-    void ObjectAdded(const TBrelk_RawCatalogueEntry& object) override {
-        Added.Note(object.Entry.Name());
+    void Tell(const TReport& report) override {
+        if (const auto* added = std::get_if<report::TObjectAdded>(&report))
+            Added.Note(added->Object->Entry.Name());
     }
     TCommitLedger Added;
 };
@@ -53,7 +54,7 @@ struct CommitLedgerTest : CardFixture {
         (fault == TFault::Write ? Device.FailWriteNumber : Device.FailSyncNumber) =
             number == 0 ? 0 : before + number;
         TLedgerUser user(*Card);
-        ImportPendingObjects(*Card, list, options, user, nullptr);
+        ImportPendingObjects(*Card, list, options, user);
         Card->FlushMMCDevice();
         calls = (fault == TFault::Write ? Device.WriteCalls : Device.SyncCalls) - before;
         return user.Added.TakeOnCard();

@@ -397,7 +397,8 @@ TEST_F(PendingAnalysisTest, ListAnalysisDropsFailuresAndReportsOnTheShrinkingLen
     AddPendingFile(list, Dir.Path("missing.bin").string());
     AddPendingFile(list, File("three.bin", {3}));
     TScriptedProgress progress;
-    AnalysePendingObjects(list, Options, User, &progress);
+    User.Shown = &progress;
+    AnalysePendingObjects(list, Options, User);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0]->Entry.Name(), "one.bin");
     EXPECT_EQ(list[1]->Entry.Name(), "three.bin");
@@ -414,7 +415,8 @@ TEST_F(PendingAnalysisTest, CancelKeepsTheObjectInHandAndDropsTheRest) {
     for (int i = 0; i < 5; ++i)
         AddPendingFile(list, File("f" + std::to_string(i), {std::uint8_t(i + 1)}));
     TScriptedProgress progress(3);
-    AnalysePendingObjects(list, Options, User, &progress);
+    User.Shown = &progress;
+    AnalysePendingObjects(list, Options, User);
     ASSERT_EQ(list.size(), 3u);
     EXPECT_TRUE(list[2]->Analysed);
     EXPECT_EQ(list[2]->Entry.Name(), "f2");
@@ -422,7 +424,8 @@ TEST_F(PendingAnalysisTest, CancelKeepsTheObjectInHandAndDropsTheRest) {
 
     TPendingObjects empty;
     TScriptedProgress none;
-    AnalysePendingObjects(empty, Options, User, &none);
+    User.Shown = &none;
+    AnalysePendingObjects(empty, Options, User);
     EXPECT_TRUE(none.Texts.empty());
 }
 

@@ -40,7 +40,8 @@ struct PendingImportTest : CardFixture {
         return bytes;
     }
     TImportResult Import(TJobProgress* progress = nullptr) {
-        return ImportPendingObjects(*Card, List, Options, User, progress);
+        User.Shown = progress;
+        return ImportPendingObjects(*Card, List, Options, User);
     }
     std::vector<std::string> Names() {
         std::vector<std::string> names;
@@ -162,7 +163,7 @@ TEST_F(PendingImportTest, OverwriteAnswers) {
         const char* What;
         bool Overwrite;
         bool Ask;
-        std::vector<TOverwriteAnswer> Answers;
+        std::vector<TAnswer> Answers;
         std::size_t Questions;
         std::size_t Written;
         std::size_t Objects; // on the card afterwards (two were there)
@@ -170,9 +171,9 @@ TEST_F(PendingImportTest, OverwriteAnswers) {
         std::uint32_t EliteFill;
     };
     const Case cases[] = {
-        {"yes replaces", true, true, {TOverwriteAnswer::Yes}, 1, 2, 3, false, 0x22},
-        {"no skips only this one", true, true, {TOverwriteAnswer::No}, 1, 1, 3, false, 0x11},
-        {"cancel skips and stops", true, true, {TOverwriteAnswer::Cancel}, 1, 0, 2, true, 0x11},
+        {"yes replaces", true, true, {TAnswer::Yes}, 1, 2, 3, false, 0x22},
+        {"no skips only this one", true, true, {TAnswer::No}, 1, 1, 3, false, 0x11},
+        {"cancel skips and stops", true, true, {TAnswer::Cancel}, 1, 0, 2, true, 0x11},
         {"replace without asking", true, false, {}, 0, 2, 3, false, 0x22},
         {"no overwriting adds beside", false, true, {}, 0, 2, 4, false, 0x11},
     };
@@ -227,17 +228,79 @@ TEST_F(PendingImportTest, AListEmptiedDuringAReportIsNotUsed) {
     for (int i = 0; i < 3; ++i)
         AddPendingFile(List, Dir.Path("f" + std::to_string(i)).string());
     TListClearingProgress analysing(List);
-    AnalysePendingObjects(List, Options, User, &analysing);
+    User.Shown = &analysing;
+    AnalysePendingObjects(List, Options, User);
     EXPECT_TRUE(List.empty());
     EXPECT_EQ(analysing.Ends, 1);
 }
 
-TEST_F(PendingImportTest, OverwriteQuestionText) {
-    EXPECT_EQ(OverwriteQuestionText("ELITE"),
-              "The object 'ELITE' will be overwritten.\r\rPress YES to overwrite this object or\r"
-              "press NO to skip this object or\rpress CANCEL to stop importing completely.");
+// All answers the overwrite question for the rest of the import: later objects that replace
+// others are written without a question.
+TEST_F(PendingImportTest, AllToTheOverwriteQuestionReplacesTheRestWithoutAsking) {
+    Add("A", 100, kTypeTool, false, 0x11);
+    Add("B", 100, kTypeTool, false, 0x11);
+    Pending("A", std::vector<std::uint8_t>(100, 0x22));
+    Pending("new", std::vector<std::uint8_t>(100, 0x44));
+    Pending("B", std::vector<std::uint8_t>(100, 0x22));
+    User.Answers = {TAnswer::All, TAnswer::No};
+    const TImportResult result = Import();
+    EXPECT_EQ(User.Questions, std::vector<std::string>{"A"});
+    EXPECT_EQ(result.Written, 3u);
+    EXPECT_FALSE(result.Stopped);
+    ASSERT_EQ(Card->Entries().size(), 3u);
+    for (const auto& e : Card->Entries()) {
+        if (!SameName(e->Name(), "new")) {
+            EXPECT_EQ(Read(*e, 1)[0], 0x22) << e->Name();
+        }
+    }
 }
 
+// A file that gives no object name is asked about (query::TNameMissing, with its row and
+// file) when the import analyses it: Yes leaves it out and goes on, anything else stops.
+TEST_F(PendingImportTest, AnObjectWithoutANameIsAskedAboutWhenTheImportAnalysesIt) {
+    struct Case {
+        TAnswer Answer;
+        std::size_t Written;
+        bool Stopped;
+    };
+    for (const Case c : {Case{TAnswer::Yes, 2, false}, Case{TAnswer::No, 1, true},
+                         Case{TAnswer::Cancel, 1, true}}) {
+        Reopen(true);
+        List.clear();
+        User.Asked.clear();
+        for (const char* name : {"first", "   ", "last"}) {
+            WriteFileBytes(Dir.Path(name).string(), {1, 2, 3});
+            AddPendingFile(List, Dir.Path(name).string());
+        }
+        User.Other = c.Answer;
+        const TImportResult result = Import();
+        ASSERT_EQ(User.Asked.size(), 1u);
+        const auto* missing = std::get_if<query::TNameMissing>(&User.Asked[0]);
+        ASSERT_NE(missing, nullptr);
+        EXPECT_EQ(missing->Row, 1u);
+        EXPECT_EQ(missing->File, Dir.Path("   ").string());
+        EXPECT_EQ(result.Written, c.Written);
+        EXPECT_EQ(result.Stopped, c.Stopped);
+        EXPECT_EQ(result.Dropped, 1u);
+        EXPECT_EQ(Card->Entries().size(), c.Written);
+    }
+}
+
+// Each written object is told as it is written, and the progress is the user's.
+TEST_F(PendingImportTest, WrittenObjectsAreToldAndTheProgressIsTheUsers) {
+    Pending("one", {1});
+    Pending("two", {2});
+    TScriptedProgress progress;
+    Import(&progress);
+    ASSERT_EQ(User.Told.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const auto* added = std::get_if<report::TObjectAdded>(&User.Told[i]);
+        ASSERT_NE(added, nullptr);
+        EXPECT_EQ(added->Object, List[i].get());
+    }
+    EXPECT_EQ(progress.Texts, std::vector<std::string>{"Adding files to Brelk..."});
+    EXPECT_EQ(progress.Ends, 1);
+}
 TEST_F(PendingImportTest, TypeChosenByTheUserDecidesTheConversion) {
     const auto disc = TDFSBuilder(800, 51200).Title("DISC").Add({'$', "F", 0x1000, 2}).Bytes();
     TBrelk_RawCatalogueEntry& asTool = Pending("a.ssd", disc);
@@ -394,7 +457,7 @@ TEST_F(CorpusImportTest, EveryImageLandsInItsCardForm) {
     BRELK_REQUIRE_CORPUS();
     for (const char* folder : {"dfs", "uef"})
         AddPendingPath(List, (CorpusDir() / folder).string(), User);
-    AnalysePendingObjects(List, Options, User, nullptr);
+    AnalysePendingObjects(List, Options, User);
     ASSERT_GE(List.size(), 25u);
     Options.OverwriteExisting = false; // some titles repeat
     const TImportResult result = Import();
@@ -429,10 +492,10 @@ TEST_F(CorpusImportTest, EveryImageLandsInItsCardForm) {
 
 namespace {
 
-// Refuses the objects named in Refused, as brelk refuses one without a name.
+// Refuses the objects named in Refused, as brelk leaves out one on the card already.
 class TAcceptingUser : public TScriptedUser {
   public:
-    bool AcceptAnalysed(TBrelk_RawCatalogueEntry& object) override {
+    bool Accept(TBrelk_RawCatalogueEntry& object) {
         Accepted.push_back(object.Entry.Name());
         return object.Entry.Name() != Refused;
     }
@@ -478,11 +541,15 @@ TEST_F(PendingImportTest, UnanalysedObjectsAreAnalysedAsTheyAreReadWithTheSameCa
         List.clear();
         for (const std::string& path : paths)
             AddPendingFile(List, path);
+        TImportOptions options = Options;
+        options.AcceptAnalysed = [&user](TBrelk_RawCatalogueEntry& object) {
+            return user.Accept(object);
+        };
         if (analyseFirst) {
-            AnalysePendingObjects(List, Options, user, nullptr);
-            std::erase_if(List, [&](const auto& object) { return !user.AcceptAnalysed(*object); });
+            AnalysePendingObjects(List, options, user);
+            std::erase_if(List, [&](const auto& object) { return !user.Accept(*object); });
         }
-        const TImportResult result = ImportPendingObjects(*Card, List, Options, user, nullptr);
+        const TImportResult result = ImportPendingObjects(*Card, List, options, user);
         EXPECT_TRUE(Card->FlushMMCDevice());
         Card.reset();
         return result;

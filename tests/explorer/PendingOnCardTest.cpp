@@ -29,7 +29,7 @@ struct PendingOnCardTest : CardFixture {
         TPendingObjects list;
         for (const std::string& path : paths)
             AddPendingFile(list, path);
-        AnalysePendingObjects(list, Options, User, nullptr);
+        AnalysePendingObjects(list, Options, User);
         return list;
     }
     std::vector<bool> OnCard(const TPendingObjects& list) {
@@ -55,7 +55,7 @@ TEST_F(PendingOnCardTest, AFileAddedBeforeIsFoundInEveryForm) {
     TPendingObjects first = Analysed(files);
     ASSERT_EQ(first.size(), 5u);
     EXPECT_EQ(OnCard(first), std::vector<bool>(5, false));
-    const TImportResult result = ImportPendingObjects(*Card, first, Options, User, nullptr);
+    const TImportResult result = ImportPendingObjects(*Card, first, Options, User);
     ASSERT_EQ(result.Written, 5u) << (User.Errors.empty() ? "" : User.Errors.front());
     EXPECT_EQ(OnCard(Analysed(files)), std::vector<bool>(5, true));
 }
@@ -64,7 +64,7 @@ TEST_F(PendingOnCardTest, AnyDifferenceMakesANewObject) {
     std::vector<std::uint8_t> tool(1000, 0x42);
     const std::string path = Save("tool.bin", tool);
     TPendingObjects first = Analysed({path});
-    ASSERT_EQ(ImportPendingObjects(*Card, first, Options, User, nullptr).Written, 1u);
+    ASSERT_EQ(ImportPendingObjects(*Card, first, Options, User).Written, 1u);
     struct Case {
         const char* What;
         std::vector<std::uint8_t> Bytes;
@@ -104,7 +104,7 @@ TEST_F(PendingOnCardTest, ADiscStoredSquashedIsNotTheExpandedOne) {
     const std::string path = Save("disc.ssd", disc.Bytes());
     TPendingObjects first = Analysed({path});
     ASSERT_TRUE(first.front()->Squashed);
-    ASSERT_EQ(ImportPendingObjects(*Card, first, Options, User, nullptr).Written, 1u);
+    ASSERT_EQ(ImportPendingObjects(*Card, first, Options, User).Written, 1u);
     TPendingObjects again = Analysed({path});
     again.front()->Squashed = false;
     UpdateSizeOnCard(*again.front());

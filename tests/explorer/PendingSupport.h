@@ -6,25 +6,42 @@
 
 #include <deque>
 #include <string>
+#include <variant>
 #include <vector>
 #include <zlib.h>
 
 namespace brelktest {
 
-class TScriptedUser : public brelk::TImportUser {
+// Records errors (other notices apart), every query and report; the overwrite question is
+// answered from Answers (Cancel when it is empty), every other question with Other. Progress
+// is the one given in Shown.
+class TScriptedUser : public brelk::TJobUser {
   public:
-    void ShowError(const std::string& text) override { Errors.push_back(text); }
-    brelk::TOverwriteAnswer AskOverwrite(const std::string& name) override {
-        Questions.push_back(name);
+    void Notify(brelk::TNotice kind, const std::string& text) override {
+        (kind == brelk::TNotice::Error ? Errors : Notices).push_back(text);
+    }
+    brelk::TAnswer Ask(const brelk::TQuery& question) override {
+        Asked.push_back(question);
+        const auto* overwrite = std::get_if<brelk::query::TOverwrite>(&question);
+        if (!overwrite)
+            return Other;
+        Questions.push_back(overwrite->Name);
         if (Answers.empty())
-            return brelk::TOverwriteAnswer::Cancel;
-        const brelk::TOverwriteAnswer answer = Answers.front();
+            return brelk::TAnswer::Cancel;
+        const brelk::TAnswer answer = Answers.front();
         Answers.pop_front();
         return answer;
     }
+    void Tell(const brelk::TReport& report) override { Told.push_back(report); }
+    brelk::TJobProgress* Progress() override { return Shown; }
     std::vector<std::string> Errors;
-    std::vector<std::string> Questions;
-    std::deque<brelk::TOverwriteAnswer> Answers;
+    std::vector<std::string> Notices;
+    std::vector<brelk::TQuery> Asked;
+    std::vector<std::string> Questions; // the names of the overwrite questions
+    std::deque<brelk::TAnswer> Answers;
+    brelk::TAnswer Other = brelk::TAnswer::Yes;
+    std::vector<brelk::TReport> Told;
+    brelk::TJobProgress* Shown = nullptr;
 };
 
 // Reports Cancel from the CancelAt-th report on (counted from 1; 0 never).

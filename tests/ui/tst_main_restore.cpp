@@ -7,6 +7,7 @@
 #include "explorer/Backup.h"
 #include "formats/DFSBuilder.h"
 #include "support/UiTestSupport.h"
+#include "ui/main/MainJobUser.h"
 
 #include <QAction>
 #include <QApplication>
@@ -85,17 +86,15 @@ QStringList CardObjects(const QString& path) {
 
 // Writes a backup set of the card file Card at Index with the core job, as the window does.
 bool MakeBackupSet(const QString& card, const QString& index) {
-    struct TQuietUser : brelk::TBackupUser {
+    struct TQuietUser : brelk::TJobUser {
         void Notify(brelk::TNotice, const std::string&) override {}
-        brelk::TBackupAnswer Ask(const std::string&, bool) override {
-            return brelk::TBackupAnswer::Cancel;
-        }
+        brelk::TAnswer Ask(const brelk::TQuery&) override { return brelk::TAnswer::Cancel; }
     } user;
     TRecordingReporter reporter;
     brelk::TBrelk brelk(reporter);
     brelk.Initialize(65536, card.toStdString(), 8192);
-    return brelk::BackupBrelk(brelk, index.toStdString(), brelk::TLocalClock(), user, nullptr)
-               .Saved == brelk::LiveEntriesByAddress(brelk.Entries()).size();
+    return brelk::BackupBrelk(brelk, index.toStdString(), brelk::TLocalClock(), user).Saved ==
+           brelk::LiveEntriesByAddress(brelk.Entries()).size();
 }
 
 // A source card of three objects and its backup set "set.txt" in the rig's folder.
@@ -419,8 +418,7 @@ void TestMainRestore::objectsOfOneNameAllArrive() {
     QCOMPARE(rig.Prompter.Messages().size(), answers.size() + 1);
     QCOMPARE(rig.Prompter.Messages().last(), QStringLiteral("Restore done."));
     if (!answers.isEmpty())
-        QCOMPARE(rig.Prompter.Messages().first(),
-                 QString::fromStdString(brelk::OverwriteQuestionText("Tools.One")));
+        QCOMPARE(rig.Prompter.Messages().first(), OverwriteQuestionText("Tools.One"));
     QVERIFY(main.Card()->FlushMMCDevice());
     QStringList onCard = CardNames(rig.CardPath());
     onCard.sort();

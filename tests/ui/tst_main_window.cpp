@@ -239,7 +239,7 @@ void TestMainWindow::menusAndCaptions() {
              (QStringList{"&Reload MMC", "-", "E&xit"}));
     QCOMPARE(MenuCaptions(bar->actions().at(1)->menu()),
              (QStringList{"&Backup Brelk...", "&Restore Brelk...", "Re&move Deleted objects",
-                          "&Format MMC", "&Check card...", "-", "&Settings..."}));
+                          "&Format MMC", "&Check card...", "F&ind files...", "-", "&Settings..."}));
     QCOMPARE(MenuCaptions(bar->actions().at(2)->menu()),
              (QStringList{"Check for &Updates...", "-", "&About"}));
     QCOMPARE(MenuCaptions(Find<QMenu>(main, "mnuPopup")),
@@ -330,7 +330,7 @@ void TestMainWindow::controlsFoundByMemberName() {
         for (const QObject* up = found->parent(); up != &main; up = up->parent())
             QVERIFY2(!qobject_cast<const QDialog*>(up), name);
     }
-    QCOMPARE(main.Actions().size(), 17);
+    QCOMPARE(main.Actions().size(), 18);
     for (const QAction* action : main.Actions()) {
         const QString name = action->objectName();
         QVERIFY(name.startsWith("actn") || name.startsWith("mnu"));

@@ -8,6 +8,7 @@
 #include "ui/addobjects/ImportUser.h"
 #include "ui/aux/Prompter.h"
 #include "ui/main/Main.h"
+#include "ui/main/MainJobUser.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -280,7 +281,7 @@ void TfrmAddFile::AddFileByDialog() {
     if (QFileInfo(path).suffix().isEmpty() && !QFileInfo::exists(path) &&
         QFileInfo::exists(path + QStringLiteral(".ssd")))
         path += QStringLiteral(".ssd");
-    TPrompterImportUser user(Main.Prompter());
+    TPrompterJobUser user(Main.Prompter());
     const std::size_t before = Main.Pending().size();
     brelk::AddPendingPath(Main.Pending(), QFile::encodeName(path).toStdString(), user);
     if (Main.Pending().size() != before + 1)

@@ -6,6 +6,7 @@
 #include "ui/addobjects/ImportUser.h"
 #include "ui/aux/DroppedFiles.h"
 #include "ui/main/Main.h"
+#include "ui/main/MainJobUser.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -45,10 +46,10 @@ void TfrmAddFile::SetBusy(bool busy) {
 }
 
 void TfrmAddFile::AnalyseAll() {
-    TPrompterImportUser user(Main.Prompter());
     TWaitWindowProgress progress(Main, this);
+    TPrompterJobUser user(Main.Prompter(), &progress);
     SetBusy(true);
-    brelk::AnalysePendingObjects(Main.Pending(), ImportOptions(), user, &progress);
+    brelk::AnalysePendingObjects(Main.Pending(), ImportOptions(), user);
     MarkObjectsOnCard();
     SetBusy(false);
 }
@@ -74,19 +75,18 @@ void TfrmAddFile::btbtnOKClick() {
         return;
     }
     DropUnticked();
-    TPrompterImportUser user(Main.Prompter());
     TWaitWindowProgress progress(Main, this);
+    TPrompterJobUser user(Main.Prompter(), &progress);
     {
         TfrmMain::TBusyScope mainBusy(Main);
         SetBusy(true);
         if (Mode == TAddMode::Restore)
-            Import =
-                brelk::ImportRestoreList(*Main.Card(), Main.Pending(),
-                                         brelk::RestoreRuleFor(ImportOptions()), user, &progress)
-                    .Result;
+            Import = brelk::ImportRestoreList(*Main.Card(), Main.Pending(),
+                                              brelk::RestoreRuleFor(ImportOptions()), user)
+                         .Result;
         else
-            Import = brelk::ImportPendingObjects(*Main.Card(), Main.Pending(), ImportOptions(),
-                                                 user, &progress);
+            Import =
+                brelk::ImportPendingObjects(*Main.Card(), Main.Pending(), ImportOptions(), user);
         SetBusy(false);
     }
     Imported = true;
@@ -127,7 +127,7 @@ void TfrmAddFile::HandleDroppedFiles(const QStringList& paths) {
     if (Busy || !isVisible())
         return;
     StorePendingDetails(CurrentIndex);
-    TPrompterImportUser user(Main.Prompter());
+    TPrompterJobUser user(Main.Prompter());
     for (const QString& path : paths)
         brelk::AddPendingPath(Main.Pending(), QFile::encodeName(path).toStdString(), user);
     AnalyseAll();

@@ -1,24 +1,7 @@
 #include "ui/addobjects/ImportUser.h"
 
 #include "ui/aux/PleaseWait.h"
-#include "ui/aux/Prompter.h"
 #include "ui/main/Main.h"
-
-void TPrompterImportUser::ShowError(const std::string& text) {
-    Ask.Message(QString::fromStdString(text), TPrompter::TIcon::Error, TPrompter::TButtons::OK);
-}
-
-brelk::TOverwriteAnswer TPrompterImportUser::AskOverwrite(const std::string& name) {
-    switch (Ask.Message(QString::fromStdString(brelk::OverwriteQuestionText(name)),
-                        TPrompter::TIcon::Confirmation, TPrompter::TButtons::YesNoCancel)) {
-    case TPrompter::TAnswer::Yes:
-        return brelk::TOverwriteAnswer::Yes;
-    case TPrompter::TAnswer::No:
-        return brelk::TOverwriteAnswer::No;
-    default:
-        return brelk::TOverwriteAnswer::Cancel;
-    }
-}
 
 TWaitWindowProgress::~TWaitWindowProgress() {
     ReturnWaitWindow();

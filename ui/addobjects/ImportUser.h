@@ -1,24 +1,13 @@
-// The window's side of the core's import conversation: messages and the overwrite question
-// through the prompter, progress and Cancel through the wait window.
+// The add-objects dialog's progress and Cancel through the main window's wait window; its
+// messages and questions go through the window's job user (ui/main/MainJobUser.h).
 #pragma once
 
-#include "explorer/PendingObjects.h"
+#include "explorer/JobProgress.h"
 
 #include <QString>
 
-class TPrompter;
 class QWidget;
 class TfrmMain;
-
-class TPrompterImportUser : public brelk::TImportUser {
-  public:
-    explicit TPrompterImportUser(TPrompter& prompter) : Ask(prompter) {}
-    void ShowError(const std::string& text) override;
-    brelk::TOverwriteAnswer AskOverwrite(const std::string& name) override;
-
-  private:
-    TPrompter& Ask;
-};
 
 // The main window's wait window with its Cancel button and progress bar. Shown for a modal
 // dialog (Owner), it belongs to that dialog while it shows: a modal dialog never blocks its

@@ -12,6 +12,7 @@
 //   MainDetails.cpp  the object details view: the four fields, the tabs and the text
 //   MainDiscFiles.cpp the list of the files inside a disc or tape object
 //   MainEmulator.cpp opening a disc or tape object in an emulator
+//   MainFind.cpp     finding files inside the discs and tapes, and showing one found
 //   MainAddObjects.cpp the add-objects dialog and PC files dropped on the window
 //   MainTreeEdit.cpp the tree's keys and renaming by label edit
 //   MainDragDrop.cpp moving disc and tape nodes between sub-groups, dragging objects out
@@ -60,6 +61,7 @@ class QMimeData;
 class QTemporaryDir;
 class QUrl;
 class TfrmCheckUpdates;
+class TfrmFindFiles;
 class TDriveWatcher;
 struct TCandidateDrive;
 class TfrmSplash;
@@ -68,7 +70,6 @@ class TMainReporter;
 
 namespace brelk {
 class TBackupClock;
-class TBackupUser;
 } // namespace brelk
 
 class TfrmMain : public QMainWindow {
@@ -179,6 +180,13 @@ class TfrmMain : public QMainWindow {
     // The lines of the details text that stand above the list (the disc's or tape's head).
     void ShowObjectFilesHead(const std::vector<std::string>& lines);
 
+    // --- Finding files (MainFind.cpp) ---
+    void actnFindFilesExecute();
+    // Selects the object whose catalogue entry is Entry (to the byte) in the tree, shows its
+    // files on the tab of drive Side and makes the file Name the current one. False when the
+    // object is there no more (said in a message) or the file is not listed.
+    bool SelectObjectFile(const brelk::TBrelkCatEntry& entry, int side, const std::string& name);
+
     // --- Open in emulator (MainEmulator.cpp) ---
     void mnuPopupOpenInEmulatorClick();
     // The starter of the emulator process; null: the real, detached start. It must outlive
@@ -266,7 +274,7 @@ class TfrmMain : public QMainWindow {
     void actnBackupBrelkExecute();
     void actnRestoreBrelkExecute();
     // The steps of a restore after the file dialog, for the index file Path.
-    void RestoreBackupSet(const QString& path, brelk::TBackupUser& user);
+    void RestoreBackupSet(const QString& path);
     // The clock of the backup header; null: the local time. It must outlive the window.
     void SetBackupClock(const brelk::TBackupClock* clock) { BackupClock = clock; }
 
@@ -356,6 +364,7 @@ class TfrmMain : public QMainWindow {
     QAction* actnRefreshTree = nullptr;
     QAction* actnReloadDrive = nullptr;
     QAction* actnCheckCard = nullptr;
+    QAction* actnFindFiles = nullptr;
     QAction* mnuFileExit = nullptr;
     QAction* mnuToolsSettings = nullptr;
     QAction* mnuHelpCheckUpdates = nullptr;
@@ -456,6 +465,13 @@ class TfrmMain : public QMainWindow {
     void HideObjectFiles();
     // MainEmulator.cpp
     void CreateEmulatorCommand();
+    // MainFind.cpp
+    void CreateFindCommand();
+    // The node of the catalogue record Record, its top group filled first; none when absent.
+    TMyTreeNode* ObjectNode(const brelk::TBrelkCatEntry* record);
+    // Makes the file of the full name Name the current one of the files list.
+    bool SelectListedFile(const QString& name);
+    TfrmFindFiles* FindWindow = nullptr;
     // MainBackup.cpp
     void CreateBackupCommands();
     // MainCheck.cpp

@@ -73,6 +73,7 @@ void TfrmMain::CreateActions() {
     CreateEmulatorCommand();
     CreateBackupCommands();
     CreateCheckCommand();
+    CreateFindCommand();
     SetActionHandler(actnRefreshTree, [this] { actnRefreshTreeExecute(); });
     SetActionHandler(actnReloadDrive, [this] { actnReloadDriveExecute(); });
     SetActionHandler(mnuFileExit, [this] { mnuFileExitClick(); });
@@ -95,6 +96,7 @@ void TfrmMain::CreateMenus() {
     tools->addAction(actnRemoveDeletedObjects);
     tools->addAction(actnFormatMMC);
     tools->addAction(actnCheckCard);
+    tools->addAction(actnFindFiles);
     tools->addSeparator();
     tools->addAction(mnuToolsSettings);
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));

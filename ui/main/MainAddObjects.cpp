@@ -3,9 +3,9 @@
 #include "ui/main/Main.h"
 
 #include "ui/addobjects/AddFile.h"
-#include "ui/addobjects/ImportUser.h"
 #include "ui/aux/DroppedFiles.h"
 #include "ui/aux/Prompter.h"
+#include "ui/main/MainJobUser.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -57,7 +57,7 @@ void TfrmMain::HandleDroppedFiles(const QStringList& paths) {
                     TPrompter::TIcon::Error, TPrompter::TButtons::OK);
         return;
     }
-    TPrompterImportUser user(Ask);
+    TPrompterJobUser user(Ask);
     for (const QString& path : paths)
         brelk::AddPendingPath(PendingObjects, QFile::encodeName(path).toStdString(), user);
     ExecuteAddObjectsDialog();

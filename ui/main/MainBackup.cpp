@@ -17,15 +17,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <variant>
-
 using TAnswer = TPrompter::TAnswer;
 using TButtons = TPrompter::TButtons;
 using TIcon = TPrompter::TIcon;
 
 namespace {
 
-const char CR = '\r';
 const QString kBackupFilter =
     QStringLiteral("BrelkExplorer Backupfiles (*.txt)|*.txt|All files (*.*)|*.*");
 
@@ -37,42 +34,18 @@ std::string ToCore(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
-// The jobs' messages and questions as modal message boxes; the messages as every job's.
-class TPrompterBackupUser final : public TPrompterJobUser, public brelk::TBackupUser {
-  public:
-    explicit TPrompterBackupUser(TPrompter& prompter) : TPrompterJobUser(prompter) {}
-    void Notify(brelk::TNotice kind, const std::string& text) override {
-        TPrompterJobUser::Notify(kind, text);
-    }
-    // Both questions lead to formatting the card: Enter gives the answer that keeps it.
-    brelk::TBackupAnswer Ask(const std::string& text, bool offerNo) override {
-        switch (Prompter.Message(FromCore(text), TIcon::Confirmation,
-                                 offerNo ? TButtons::YesNoCancel : TButtons::YesCancel,
-                                 offerNo ? TAnswer::No : TAnswer::Cancel)) {
-        case TAnswer::Yes:
-            return brelk::TBackupAnswer::Yes;
-        case TAnswer::No:
-            return brelk::TBackupAnswer::No;
-        default:
-            return brelk::TBackupAnswer::Cancel;
-        }
-    }
-    using TPrompterJobUser::Ask;
-};
-
-// The format job's question during a restore: only a card holding something other than a
-// Brelk catalogue is asked about.
-class TRestoreFormatUser final : public TPrompterJobUser {
+// The restore's questions and messages. The restore's question was the format question: the
+// format job asks only about a card that holds something else (a PC file system, a disc image).
+class TRestoreUser final : public TPrompterJobUser {
   public:
     using TPrompterJobUser::TPrompterJobUser;
-    brelk::TAnswer Ask(const brelk::TQuery& question) override {
-        const auto* lose = std::get_if<brelk::query::TLoseObjects>(&question);
-        if (!lose)
-            return brelk::TAnswer::Cancel;
-        if (lose->Foreign.empty())
+
+  protected:
+    brelk::TAnswer Answer(const brelk::query::TLoseObjects& lose) override {
+        if (lose.Foreign.empty())
             return brelk::TAnswer::Yes;
         const QString text =
-            QStringLiteral("The MMC-card holds ") + FromCore(lose->Foreign) + QStringLiteral(".") +
+            QStringLiteral("The MMC-card holds ") + FromCore(lose.Foreign) + QStringLiteral(".") +
             QChar(13) + QStringLiteral("This will destroy ALL contents on the card.") + QChar(13) +
             QChar(13) + QStringLiteral("Do you really want to format the MMC-card?");
         return Prompter.Message(text, TIcon::Confirmation, TButtons::YesNo, TAnswer::No) ==
@@ -125,12 +98,11 @@ void TfrmMain::actnBackupBrelkExecute() {
     if (path.isEmpty())
         return;
     TBusyScope busy(*this);
-    TPrompterBackupUser user(Ask);
     TMainWaitProgress progress(*this);
+    TPrompterJobUser user(Ask, &progress);
     const brelk::TLocalClock localClock;
     const brelk::TBackupClock& clock = BackupClock ? *BackupClock : localClock;
-    const brelk::TBackupResult result =
-        brelk::BackupBrelk(*Brelk, ToCore(path), clock, user, &progress);
+    const brelk::TBackupResult result = brelk::BackupBrelk(*Brelk, ToCore(path), clock, user);
     if (result.IndexWritten)
         user.Notify(brelk::BackupOutcomeKind(result), brelk::BackupOutcomeText(result));
 }
@@ -142,18 +114,18 @@ void TfrmMain::actnRestoreBrelkExecute() {
         Ask.OpenFile(QStringLiteral("Restore Brelk from..."), kBackupFilter, QString());
     if (path.isEmpty())
         return;
-    TPrompterBackupUser user(Ask);
-    RestoreBackupSet(path, user);
+    RestoreBackupSet(path);
     PendingObjects.clear();
 }
 
-void TfrmMain::RestoreBackupSet(const QString& path, brelk::TBackupUser& user) {
+void TfrmMain::RestoreBackupSet(const QString& path) {
+    TMainWaitProgress progress(*this);
+    TRestoreUser user(Ask, &progress);
     brelk::TRestorePlan plan;
     brelk::TRestoreLoad load;
     {
         TBusyScope busy(*this);
-        TMainWaitProgress progress(*this);
-        load = brelk::LoadBackupIndex(ToCore(path), PendingObjects, user, &progress);
+        load = brelk::LoadBackupIndex(ToCore(path), PendingObjects, user);
         if (load.Stop)
             return;
         plan = brelk::PlanRestore(PendingObjects.size(), ToCore(path),
@@ -161,11 +133,8 @@ void TfrmMain::RestoreBackupSet(const QString& path, brelk::TBackupUser& user) {
         if (!plan.Go)
             return;
         if (plan.Format) {
-            // The restore's question was the format question; the format job asks only
-            // about a card that holds something else (a PC file system, a disc image).
-            TRestoreFormatUser formatUser(Ask);
             treevwObjects->clear(); // every object node points into the catalogue replaced now
-            const brelk::TFormatResult formatted = brelk::FormatCardJob(*Brelk, formatUser);
+            const brelk::TFormatResult formatted = brelk::FormatCardJob(*Brelk, user);
             PopulateTreeInfo();
             UpdateTopbarInfo();
             if (formatted != brelk::TFormatResult::Formatted) {

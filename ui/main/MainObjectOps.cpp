@@ -23,7 +23,6 @@
 #include <QTreeWidgetItemIterator>
 
 #include <unordered_set>
-#include <variant>
 #include <vector>
 
 using brelk::TBrelkCatEntry;
@@ -73,33 +72,18 @@ QString DeleteQuestion(const TMyTreeNode* selected, int count, bool move) {
            verb + QStringLiteral(" this object?");
 }
 
-// The window moves the objects deleted already among the selection too: they stay deleted.
-class TDeleteUser final : public TPrompterJobUser {
-  public:
-    using TPrompterJobUser::TPrompterJobUser;
-    brelk::TAnswer Ask(const brelk::TQuery& question) override {
-        return std::holds_alternative<brelk::query::TDeletedAlready>(question)
-                   ? brelk::TAnswer::Yes
-                   : brelk::TAnswer::Cancel;
-    }
-};
-
 // The format question, asked whatever the card holds; a Yes lets go of the tree first, as
 // every object node points into the catalogue that the format replaces.
 class TFormatUser final : public TPrompterJobUser {
   public:
     TFormatUser(TPrompter& prompter, QTreeWidget& tree) : TPrompterJobUser(prompter), Tree(tree) {}
-    brelk::TAnswer Ask(const brelk::TQuery& question) override {
-        if (!std::holds_alternative<brelk::query::TLoseObjects>(question))
-            return brelk::TAnswer::Cancel;
-        const QString text = QStringLiteral("You are about to format the MMC-card.") + CR +
-                             QStringLiteral("This will destroy ALL contents on the card.") + CR +
-                             CR + QStringLiteral("Do you really want to format the MMC-card?");
-        if (Prompter.Message(text, TIcon::Confirmation, TButtons::YesNo, TAnswer::No) !=
-            TAnswer::Yes)
-            return brelk::TAnswer::No;
-        Tree.clear();
-        return brelk::TAnswer::Yes;
+
+  protected:
+    brelk::TAnswer Answer(const brelk::query::TLoseObjects& lose) override {
+        const brelk::TAnswer answer = TPrompterJobUser::Answer(lose);
+        if (brelk::Agreed(answer))
+            Tree.clear();
+        return answer;
     }
 
   private:
@@ -205,7 +189,7 @@ bool TfrmMain::MoveObjectNodes(const TObjectNodes& objects) {
     // "Deleted objects" gets its nodes from the catalogue as it stands before the move.
     FillGroup(NodeAtAbsoluteIndex(1));
     TMainWaitProgress wait(*this);
-    TDeleteUser user(Ask, &wait);
+    TPrompterJobUser user(Ask, &wait);
     const brelk::TDeleteResult result =
         brelk::DeleteObjectsJob(*Brelk, objects.Entries, false, user);
     for (const TBrelkCatEntry* entry : result.HeaderFailures)
@@ -230,7 +214,7 @@ bool TfrmMain::MoveObjectNodes(const TObjectNodes& objects) {
 bool TfrmMain::ReleaseObjectNodes(const TObjectNodes& objects) {
     for (TMyTreeNode* node : objects.Nodes)
         ClearNodeData(node); // before the entries are released
-    TDeleteUser user(Ask);
+    TPrompterJobUser user(Ask);
     const bool any = brelk::DeleteObjectsJob(*Brelk, objects.Entries, true, user).Removed > 0;
     ReportProgress(QString(), 100);
     ForgetReleasedEntries();

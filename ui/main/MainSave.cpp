@@ -18,7 +18,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <variant>
 #include <vector>
 
 using brelk::TBrelkCatEntry;
@@ -118,13 +117,12 @@ class TSaveUser final : public TPrompterJobUser {
   public:
     TSaveUser(TPrompter& prompter, bool askReplace)
         : TPrompterJobUser(prompter), AskReplace(askReplace) {}
-    brelk::TAnswer Ask(const brelk::TQuery& question) override {
-        const auto* overwrite = std::get_if<brelk::query::TOverwrite>(&question);
-        if (!overwrite)
-            return brelk::TAnswer::Cancel;
+
+  protected:
+    brelk::TAnswer Answer(const brelk::query::TOverwrite& overwrite) override {
         if (!AskReplace)
             return brelk::TAnswer::Yes;
-        const QString path = QFile::decodeName(QByteArray::fromStdString(overwrite->Name));
+        const QString path = QFile::decodeName(QByteArray::fromStdString(overwrite.Name));
         return Prompter.Message(QStringLiteral("The file '") + path +
                                     QStringLiteral("' already exists.") + CR + CR +
                                     QStringLiteral("Do you want to replace it?"),

@@ -9,27 +9,35 @@
 #include "explorer/DiscTransform.h"
 #include "explorer/ObjectImages.h"
 #include "ui/aux/Prompter.h"
+#include "ui/main/MainJobUser.h"
 
 #include <functional>
 #include <unordered_map>
+#include <variant>
 
 using brelk::TBrelkCatEntry;
 using brelk::TDiscTransformResult;
 
 namespace {
 
-// The window's side of the squash and expand job.
-class TDiscTransformWindowUser final : public brelk::TDiscTransformUser {
+// The window's side of the squash and expand job: each converted disc gets its new picture.
+class TDiscTransformWindowUser final : public TPrompterJobUser {
   public:
-    TDiscTransformWindowUser(std::function<void(const TBrelkCatEntry&)> converted,
-                             std::function<void(const std::string&)> error)
-        : OnConverted(std::move(converted)), OnError(std::move(error)) {}
-    void Converted(const TBrelkCatEntry& entry, std::uint32_t) override { OnConverted(entry); }
-    void ShowError(const std::string& text) override { OnError(text); }
+    TDiscTransformWindowUser(TPrompter& prompter, brelk::TJobProgress& progress,
+                             std::function<void(const TBrelkCatEntry&)> converted)
+        : TPrompterJobUser(prompter, &progress), OnConverted(std::move(converted)) {}
+    void Tell(const brelk::TReport& report) override {
+        std::visit(brelk::TOverloaded{
+                       [](const brelk::report::TObjectAdded&) {},
+                       [this](const brelk::report::TDiscConverted& converted) {
+                           OnConverted(*converted.Entry);
+                       },
+                   },
+                   report);
+    }
 
   private:
     std::function<void(const TBrelkCatEntry&)> OnConverted;
-    std::function<void(const std::string&)> OnError;
 };
 
 } // namespace
@@ -53,16 +61,11 @@ void TfrmMain::TransformSelectedDiscs(bool squash) {
         entries.push_back(node->Entry);
         nodes.emplace(node->Entry, node);
     }
-    TDiscTransformWindowUser user(
-        [this, &nodes](const TBrelkCatEntry& entry) {
-            SetNodeImage(nodes.at(&entry), brelk::ObjectImageIndex(entry));
-        },
-        [this](const std::string& text) {
-            Ask.Message(QString::fromStdString(text), TPrompter::TIcon::Error,
-                        TPrompter::TButtons::OK);
-        });
     TMainWaitProgress progress(*this);
-    brelk::TransformDiscObjects(*Brelk, entries, squash, user, &progress);
+    TDiscTransformWindowUser user(Ask, progress, [this, &nodes](const TBrelkCatEntry& entry) {
+        SetNodeImage(nodes.at(&entry), brelk::ObjectImageIndex(entry));
+    });
+    brelk::TransformDiscObjects(*Brelk, entries, squash, user);
     ShowObjectInfo(selected.first()->Entry);
     UpdateTopbarInfo();
 }

@@ -42,6 +42,7 @@ void TfrmMain::UpdateActionEnabling() {
     SetActionEnabled(actnAddObjects, Brelk->State().CatalogueValid);
     SetActionEnabled(actnFormatMMC, Brelk->State().DeviceOK);
     SetActionEnabled(actnCheckCard, Brelk->State().DeviceOK);
+    SetActionEnabled(actnFindFiles, Brelk->State().CatalogueValid);
     SetActionEnabled(actnRestoreBrelk, Brelk->State().DeviceOK);
     SetActionEnabled(actnBackupBrelk, Brelk->HeaderCount() > 0);
     TMyTreeNode* root = RootNode();
