@@ -55,11 +55,8 @@ class TCheckUser final : public TCliJobUser {
   public:
     TCheckUser(std::ostream& out, std::ostream& err, TJobProgress* progress)
         : TCliJobUser(err, progress), Out(out) {}
-    TAnswer Ask(const TQuery& question) override {
-        const auto* repair = std::get_if<query::TRepairCatalogue>(&question);
-        if (!repair)
-            return TAnswer::Cancel;
-        Out << "plan: " << repair->Plan << "\n";
+    TAnswer Answer(const query::TRepairCatalogue& repair) override {
+        Out << "plan: " << repair.Plan << "\n";
         Out.flush();
         return TAnswer::Yes;
     }

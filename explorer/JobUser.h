@@ -120,6 +120,7 @@ TAnswer AnswerWith(TAnswers& answers, const TQuery& question) {
             [&answers](const query::TLoseObjects& asked) { return answers.Answer(asked); },
             [&answers](const query::TNameMissing& asked) { return answers.Answer(asked); },
             [&answers](const query::TDeletedAlready& asked) { return answers.Answer(asked); },
+            [&answers](const query::TRepairCatalogue& asked) { return answers.Answer(asked); },
         },
         question);
 }

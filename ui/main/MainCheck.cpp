@@ -5,6 +5,7 @@
 #include "card/CatalogueCheck.h"
 #include "explorer/CheckJob.h"
 #include "ui/aux/Prompter.h"
+#include "ui/main/MainJobUser.h"
 #include "ui/main/MainWidgets.h"
 #include "ui/main/WaitProgress.h"
 
@@ -78,10 +79,8 @@ void TfrmMain::actnCheckCardExecute() {
         Ask.Message(damaged, TIcon::Warning, TButtons::OK);
         return;
     }
-    const QString question =
-        damaged + QStringLiteral("\r\rRepair the catalogue? Every change it makes is listed "
-                                 "afterwards.\rThe repair will %1.")
-                      .arg(QString::fromStdString(brelk::RepairPlanSummary(result.Plan)));
+    const QString question = damaged + QStringLiteral("\r\r") +
+                             RepairQuestionText(brelk::RepairPlanSummary(result.Plan));
     if (Ask.Message(question, TIcon::Warning, TButtons::YesNo, TAnswer::No) != TAnswer::Yes)
         return;
     RepairCard();
