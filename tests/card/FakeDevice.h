@@ -34,6 +34,8 @@ class TFakeDevice : public brelk::TSysCalls {
     std::size_t MaxTransfer = 0;      // short reads and writes of at most this many bytes
     bool EintrFirst = false;          // every transfer is first interrupted once
 
+    std::uint64_t NextCardId = 0x0123456789ABCDEFull; // the IDs given to new cards, counting up
+
     int Opens = 0;
     int OpenHandles = 0;
     std::vector<TTransfer> Reads;
@@ -46,6 +48,7 @@ class TFakeDevice : public brelk::TSysCalls {
     int SharedLocks = 0;
     int ExclusiveLocks = 0;
 
+    std::uint64_t NewCardId() override { return NextCardId++; }
     int Open(const std::string&, brelk::TCardAccess access) override {
         if (Missing) {
             errno = ENOENT;

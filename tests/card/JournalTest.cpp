@@ -105,7 +105,12 @@ TEST_F(JournalTest, ARewriteIsJournalledBeforeAndForgottenAfter) {
     const TCardJournal& journal = Keeper.Begun[0];
     ASSERT_EQ(journal.Runs.size(), 1u);
     EXPECT_EQ(journal.Runs[0].Old.size(), kCatalogueHeaderSize + kCatEntrySize);
-    EXPECT_EQ(journal.Card, CardIdentity("card.img"));
+    // Known by the card's own ID and size, which its header carries.
+    ASSERT_NE(Card->CardIdentifier(), 0u);
+    EXPECT_EQ(journal.Card, CardIdKey(Card->CardIdentifier(), kCard));
+    const auto marker = ReadRecordMarker(Device.Bytes.data());
+    ASSERT_TRUE(marker);
+    EXPECT_EQ(marker->CardId, Card->CardIdentifier());
     EXPECT_EQ(GetLE32(&journal.Runs[0].Old[kHeaderCountOffset]), 0u);
     EXPECT_EQ(CompareWithJournal(journal, Device.Bytes), TJournalState::Finished);
     // A commit that adds an entry at the end of a long catalogue writes the header and that
@@ -149,7 +154,7 @@ std::vector<std::vector<bool>> LandedBlocks(std::size_t blocks) {
 // gives the old catalogue (or the new one when every block landed), every object listed
 // reads back, and a reader shows the old catalogue without writing.
 void CheckEveryTear(JournalTest& test, const std::function<void()>& change) {
-    const std::vector<std::uint8_t> before = test.Device.Bytes;
+    const std::vector<std::uint8_t> oldCard = test.Device.Bytes;
     const auto oldNames = JournalTest::Names(*test.Card);
     change();
     ASSERT_TRUE(test.Card->FlushMMCDevice());
@@ -158,6 +163,11 @@ void CheckEveryTear(JournalTest& test, const std::function<void()>& change) {
     ASSERT_FALSE(test.Keeper.Begun.empty());
     const TCardJournal journal = test.Keeper.Begun.back();
     ASSERT_FALSE(journal.Runs.empty());
+    // Before the catalogue's blocks go out, block 0 takes the marker of the change: the card
+    // as the tear finds it holds the journal's old bytes.
+    std::vector<std::uint8_t> before = oldCard;
+    for (const TJournalRun& run : journal.Runs)
+        std::copy(run.Old.begin(), run.Old.end(), before.begin() + std::ptrdiff_t(run.Offset));
     const std::size_t length = journal.Runs.back().Offset + journal.Runs.back().Old.size();
     const std::size_t blocks = (length + kJournalBlock - 1) / kJournalBlock;
     for (const auto& landed : LandedBlocks(blocks)) {
@@ -259,9 +269,13 @@ TEST_F(JournalTest, CommitAfterCommitTheJournalHoldsTheCardsBytesFromBefore) {
         };
         for (std::size_t step = 0; step < changes.size(); ++step) {
             SCOPED_TRACE(step);
-            const std::vector<std::uint8_t> before = Device.Bytes;
+            std::vector<std::uint8_t> before = Device.Bytes;
             changes[step]();
             ASSERT_TRUE(Card->FlushMMCDevice());
+            // The marker of the change reaches block 0 before the rest: the journal keeps the
+            // header with it.
+            std::copy_n(Device.Bytes.begin() + kRecordMarkerOffset, kRecordMarkerSize,
+                        before.begin() + kRecordMarkerOffset);
             const std::size_t length =
                 kCatalogueHeaderSize + Card->Entries().size() * kCatEntrySize;
             EXPECT_EQ(Card->CardCatalogueBytes().size(), length);
