@@ -9,8 +9,8 @@
 //   BrelkCommit.cpp     the checked commit: data, sync, catalogue in one write, sync
 #pragma once
 
-#include "card/CatEntry.h"
 #include "card/CardRecord.h"
+#include "card/CatEntry.h"
 #include "card/CatalogueKeep.h"
 #include "card/PointerSet.h"
 #include "card/RawDevice.h"

@@ -175,8 +175,8 @@ bool TBrelk::WriteCatalogueBytes(std::vector<std::uint8_t>& onCard, std::size_t 
     if (recorded && !journal.Runs.empty()) {
         place = RecordPlace(onCard, newFree, SerializedJournalSize(journal));
         // The marker's fields change no run's size: block 0's hashes follow them.
-        PutRecordMarker(marked.data(),
-                        {CardId, place.value_or(0), place ? std::uint32_t(SerializedJournalSize(journal)) : 0});
+        PutRecordMarker(marked.data(), {CardId, place.value_or(0),
+                                        place ? std::uint32_t(SerializedJournalSize(journal)) : 0});
         PutRecordMarker(onCard.data(), ReadRecordMarker(marked.data()).value());
         std::array<std::uint8_t, kJournalBlock> block0;
         marking(0, std::min(kJournalBlock, length), block0.data());
@@ -184,7 +184,8 @@ bool TBrelk::WriteCatalogueBytes(std::vector<std::uint8_t>& onCard, std::size_t 
     }
     if (journal.Runs.empty() || !RecordChange(journal, recorded, place)) {
         // Nothing to write, or refused: OnCard tells what the card holds.
-        std::copy(oldMarkerBytes.begin(), oldMarkerBytes.end(), onCard.begin() + kRecordMarkerOffset);
+        std::copy(oldMarkerBytes.begin(), oldMarkerBytes.end(),
+                  onCard.begin() + kRecordMarkerOffset);
         if (!journal.Runs.empty())
             return false;
     }
@@ -256,12 +257,12 @@ bool TBrelk::WriteCatalogue() {
     if (ok) {
         PutLE32(&CatalogueHeader[kHeaderCountOffset], std::uint32_t(Catalogue.size()));
         // The card's catalogue held since it was read or written becomes the new one in place.
-        ok = WriteCatalogueBytes(CardCatalogue,
-                                 kCatalogueHeaderSize + Catalogue.size() * kCatEntrySize,
-                                 [this](std::size_t at, std::size_t count, std::uint8_t* dest) {
-                                     NewCatalogueBytes(at, count, dest);
-                                 },
-                                 FreeSpans());
+        ok = WriteCatalogueBytes(
+            CardCatalogue, kCatalogueHeaderSize + Catalogue.size() * kCatEntrySize,
+            [this](std::size_t at, std::size_t count, std::uint8_t* dest) {
+                NewCatalogueBytes(at, count, dest);
+            },
+            FreeSpans());
         if (ok) {
             NoteWrittenCatalogue();
             CatalogueModified = false;

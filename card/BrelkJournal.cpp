@@ -76,9 +76,9 @@ void TBrelk::SettleJournal(TCardJournal& journal, bool fromCard) {
         // The card holds one whole catalogue: nothing to undo. A finished change is the last
         // one; one that never began leaves the way back from the change before it.
         if (Keeper && !Keeper->EndChange(journal.Card,
-                               state == TJournalState::Finished ? TJournalEnd::KeepAsUndo
-                                                                : TJournalEnd::Discard,
-                               error))
+                                         state == TJournalState::Finished ? TJournalEnd::KeepAsUndo
+                                                                          : TJournalEnd::Discard,
+                                         error))
             Reporter.ReportError("Warning - A finished journal of the Brelk-card " + QuotedCard() +
                                  " could not be removed (" + error + ")");
         return;
@@ -96,8 +96,7 @@ void TBrelk::SettleJournal(TCardJournal& journal, bool fromCard) {
     case TJournalState::Foreign:
         if (!fromCard)
             Reporter.ReportError(
-                "Warning - The journal of an interrupted change to the Brelk-card " +
-                QuotedCard() +
+                "Warning - The journal of an interrupted change to the Brelk-card " + QuotedCard() +
                 " does not match the card; it was not applied and stays in the state folder");
         return;
     }

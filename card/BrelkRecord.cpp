@@ -39,9 +39,10 @@ std::optional<std::uint64_t> TBrelk::RecordPlace(const std::vector<std::uint8_t>
         // The old catalogue's area as its header on the card counts it, and every object of it.
         const std::uint64_t count =
             std::min<std::uint64_t>(GetLE32(&onCard[kHeaderCountOffset]), kMaxCatalogueCount);
-        const std::uint64_t end = RoundUpToBlocks(
-            std::max<std::uint64_t>(kCatalogueHeaderSize + count * kCatEntrySize, CardCatalogue.size()),
-            block);
+        const std::uint64_t end =
+            RoundUpToBlocks(std::max<std::uint64_t>(kCatalogueHeaderSize + count * kCatEntrySize,
+                                                    CardCatalogue.size()),
+                            block);
         oldFree = GapsBetween(CommittedSpans, end, UsableLimit());
     }
     return PlaceForRecord(newFree, oldFree, length, block);

@@ -184,7 +184,8 @@ std::vector<TJournalRunView> ChangedRuns(std::span<const std::uint8_t> card, std
         const bool last = i + 1 == runs.size();
         const std::size_t blocks = (last ? hashes.Blocks.size() : first[i + 1].first);
         const std::size_t pieces = (last ? hashes.Pieces.size() : first[i + 1].second);
-        runs[i].NewBlocks = std::span(hashes.Blocks).subspan(first[i].first, blocks - first[i].first);
+        runs[i].NewBlocks =
+            std::span(hashes.Blocks).subspan(first[i].first, blocks - first[i].first);
         runs[i].NewPieces =
             std::span(hashes.Pieces).subspan(first[i].second, pieces - first[i].second);
     }
@@ -248,7 +249,9 @@ struct TBlockPieces {
     std::span<const std::uint32_t> NewHashes;
 
     std::size_t Count() const { return PieceCount(Size); }
-    std::size_t Length(std::size_t p) const { return std::min(kJournalPiece, Size - p * kJournalPiece); }
+    std::size_t Length(std::size_t p) const {
+        return std::min(kJournalPiece, Size - p * kJournalPiece);
+    }
     bool IsNew(std::size_t p) const {
         return JournalPieceHash(OnCard + p * kJournalPiece, Length(p)) == NewHashes[p];
     }

@@ -88,7 +88,8 @@ std::vector<TFreeSpan> GapsBetween(const std::vector<std::pair<std::int64_t, std
     std::int64_t at = std::int64_t(first);
     for (const auto& [start, stop] : taken) {
         if (start > at)
-            gaps.emplace_back(std::uint64_t(at), std::uint64_t(std::min<std::int64_t>(start, std::int64_t(end))));
+            gaps.emplace_back(std::uint64_t(at),
+                              std::uint64_t(std::min<std::int64_t>(start, std::int64_t(end))));
         at = std::max(at, stop);
         if (at >= std::int64_t(end))
             break;

@@ -28,7 +28,7 @@ const std::vector<TOptionSpec>& CardOptionSpecs() {
     static const std::vector<TOptionSpec> specs = {
         {"--cache-size", true, ""},           {"--safety-zone", true, ""},
         {"--reuse-deleted-space", false, ""}, {"--no-reuse-deleted-space", false, ""},
-        {"--rewrite-header", false, ""},       {"--force", false, ""},
+        {"--rewrite-header", false, ""},      {"--force", false, ""},
     };
     return specs;
 }

@@ -1,9 +1,9 @@
 // The record of a catalogue change kept on the card: where it goes, how an opening on any
 // computer and under any name settles a change cut short from it, tears inside one block, the
 // keeper's journal by the card's ID, and a change that can be recorded nowhere.
+#include "card/CardRecord.h"
 #include "card/CardFixture.h"
 #include "card/CardJournal.h"
-#include "card/CardRecord.h"
 #include "support/TestSupport.h"
 
 #include <chrono>
@@ -59,21 +59,15 @@ struct RecordTest : CardFixture {
         card->Initialize(65536, path, kZone, access);
         return card;
     }
-    static std::vector<std::string> Names(const TBrelk& card) {
-        std::vector<std::string> names;
-        for (const auto& entry : card.Entries())
-            names.push_back(entry->Name());
-        return names;
-    }
     // Removes the first three objects: the header and every entry after them change, one run.
     TChange DeleteFirstThree() {
         TChange change;
         change.Before = Device.Bytes;
-        change.OldNames = Names(*Card);
+        change.OldNames = CatalogueNames(*Card);
         Card->DeleteCatEntries({Find("OBJ10"), Find("OBJ11"), Find("OBJ12")});
         EXPECT_TRUE(Card->FlushMMCDevice());
         change.After = Device.Bytes;
-        change.NewNames = Names(*Card);
+        change.NewNames = CatalogueNames(*Card);
         EXPECT_FALSE(Keeper.Begun.empty());
         if (!Keeper.Begun.empty())
             change.Journal = Keeper.Begun.back();
@@ -133,11 +127,7 @@ TEST(RecordPlaceTest, OnlyWhereBothCataloguesLeaveFree) {
     const TCase cases[] = {
         {"free in both", {{1024, 8192}}, {{1024, 8192}}, 1000, 1024},
         {"freed by the change only", {{1024, 1536}, {4096, 8192}}, {{1024, 1536}}, 1000, {}},
-        {"the overlap decides",
-         {{1024, 4096}, {6144, 9216}},
-         {{2048, 7168}},
-         1500,
-         2048},
+        {"the overlap decides", {{1024, 4096}, {6144, 9216}}, {{2048, 7168}}, 1500, 2048},
         {"overlap too short, a later one fits",
          {{1024, 2048}, {8192, 12288}},
          {{1536, 2560}, {9000, 12288}},
@@ -225,7 +215,7 @@ TEST_F(RecordTest, ATornChangeIsSettledFromTheCardUnderAnotherNameWithoutAJourna
         TMemoryKeeper empty;
         TRecordingReporter reporter;
         auto card = Open(access, reporter, &empty, "copy.img");
-        EXPECT_EQ(Names(*card), change.OldNames);
+        EXPECT_EQ(CatalogueNames(*card), change.OldNames);
         ExpectObjectsFrom(*card, change.Before);
         ASSERT_EQ(reporter.Messages.size(), 1u);
         if (access == TCardAccess::ReadOnly) {
@@ -256,7 +246,7 @@ TEST_F(RecordTest, TearsInsideABlockAreUndone) {
             TMemoryKeeper empty;
             TRecordingReporter reporter;
             auto card = Open(TCardAccess::ReadWrite, reporter, &empty);
-            EXPECT_EQ(Names(*card), change.OldNames);
+            EXPECT_EQ(CatalogueNames(*card), change.OldNames);
             ExpectObjectsFrom(*card, change.Before);
             EXPECT_EQ(reporter.Messages, std::vector<std::string>{kUndone});
         }
@@ -279,7 +269,7 @@ TEST_F(RecordTest, ARecordWrittenOverIsIgnored) {
         TRecordingReporter reporter;
         auto card = Open(TCardAccess::ReadWrite, reporter, &keeper);
         if (journalKept) {
-            EXPECT_EQ(Names(*card), change.OldNames);
+            EXPECT_EQ(CatalogueNames(*card), change.OldNames);
             EXPECT_EQ(reporter.Messages, std::vector<std::string>{kUndone});
         } else {
             EXPECT_EQ(Device.Bytes, torn); // nothing known to undo it with: left alone
@@ -411,7 +401,8 @@ TEST(StateFolderRecordTest, FilesOfCardsNotSeenFor90DaysAreRemoved) {
     const auto now = std::chrono::system_clock::now();
     for (const TFile& file : files) {
         WriteFileBytes(file.Path, {1, 2, 3});
-        const auto when = std::chrono::system_clock::to_time_t(now - std::chrono::hours(24 * file.AgeDays));
+        const auto when =
+            std::chrono::system_clock::to_time_t(now - std::chrono::hours(24 * file.AgeDays));
         const timespec times[2] = {{when, 0}, {when, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, file.Path.c_str(), times, 0), 0);
     }

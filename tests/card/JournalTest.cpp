@@ -87,12 +87,6 @@ struct JournalTest : CardFixture {
         card->Initialize(65536, "card.img", kZone, access);
         return card;
     }
-    static std::vector<std::string> Names(const TBrelk& card) {
-        std::vector<std::string> names;
-        for (const auto& entry : card.Entries())
-            names.push_back(entry->Name());
-        return names;
-    }
 };
 
 TEST_F(JournalTest, ARewriteIsJournalledBeforeAndForgottenAfter) {
@@ -155,11 +149,11 @@ std::vector<std::vector<bool>> LandedBlocks(std::size_t blocks) {
 // reads back, and a reader shows the old catalogue without writing.
 void CheckEveryTear(JournalTest& test, const std::function<void()>& change) {
     const std::vector<std::uint8_t> oldCard = test.Device.Bytes;
-    const auto oldNames = JournalTest::Names(*test.Card);
+    const auto oldNames = CardFixture::CatalogueNames(*test.Card);
     change();
     ASSERT_TRUE(test.Card->FlushMMCDevice());
     const std::vector<std::uint8_t> after = test.Device.Bytes;
-    const auto newNames = JournalTest::Names(*test.Card);
+    const auto newNames = CardFixture::CatalogueNames(*test.Card);
     ASSERT_FALSE(test.Keeper.Begun.empty());
     const TCardJournal journal = test.Keeper.Begun.back();
     ASSERT_FALSE(journal.Runs.empty());
@@ -186,7 +180,7 @@ void CheckEveryTear(JournalTest& test, const std::function<void()>& change) {
             TRecordingReporter reporter;
             auto card = test.Open(access, reporter);
             ASSERT_TRUE(card->State().CatalogueValid);
-            EXPECT_EQ(JournalTest::Names(*card), whole ? newNames : oldNames);
+            EXPECT_EQ(CardFixture::CatalogueNames(*card), whole ? newNames : oldNames);
             for (const auto& entry : card->Entries()) {
                 std::vector<std::uint8_t> data(entry->Size());
                 ASSERT_TRUE(card->ReadMMC(data.data(), entry->Address(), entry->Size()));
@@ -299,9 +293,9 @@ TEST_F(JournalTest, CommitAfterCommitTheJournalHoldsTheCardsBytesFromBefore) {
             EXPECT_EQ(CompareWithJournal(journal, Device.Bytes), TJournalState::Finished);
             EXPECT_EQ(CompareWithJournal(journal, before), TJournalState::Untouched);
         }
-        const auto names = Names(*Card);
+        const auto names = CatalogueNames(*Card);
         Reopen();
-        EXPECT_EQ(Names(*Card), names);
+        EXPECT_EQ(CatalogueNames(*Card), names);
         EXPECT_EQ(names.size(), 45u);
     }
 }
@@ -317,7 +311,7 @@ TEST_F(JournalTest, AJournalThatDoesNotMatchTheCardIsLeftAlone) {
     TRecordingReporter reporter;
     auto card = Open(TCardAccess::ReadWrite, reporter);
     EXPECT_EQ(Device.Bytes, before);
-    EXPECT_EQ(Names(*card), std::vector<std::string>{"A"});
+    EXPECT_EQ(CatalogueNames(*card), std::vector<std::string>{"A"});
     EXPECT_EQ(Keeper.Journals.count(journal.Card), 1u);
     ASSERT_EQ(reporter.Messages.size(), 1u);
     EXPECT_NE(reporter.Messages[0].find("does not match the card"), std::string::npos);

@@ -166,8 +166,12 @@ TEST_F(CrashStateTest, EveryWritingCommandLeavesTheOldOrTheNewCard) {
 // cut inside a block (100 and 700 bytes), after 4 KiB, or with every other block landed.
 TEST_F(CrashStateTest, EveryCrashStateIsSettledFromTheCardAlone) {
     MakeStartingCard();
+    // The change that check --from-kept takes back, kept in the state folder.
+    Restart();
+    ASSERT_EQ(Brelk({"rm", Card, "T10", "--permanent"}), 0);
+    fs::copy_file(Card, Before, fs::copy_options::overwrite_existing);
     const std::string saved = Dir.Path("saved-state").string();
-    fs::copy(State, saved, fs::copy_options::recursive); // check --from-kept takes back "rm T11"
+    fs::copy(State, saved, fs::copy_options::recursive);
     const std::string moved = Dir.Path("moved.img").string();
     const std::vector<std::vector<std::string>> commands = {
         {"put", Card, File("new.bin", std::string(5000, 'n')), "--name", "NEWP"},
@@ -200,10 +204,10 @@ TEST_F(CrashStateTest, EveryCrashStateIsSettledFromTheCardAlone) {
         ASSERT_GT(writes, 0) << command[0];
         for (long write = 1; write <= writes; ++write)
             for (long landed : {0L, 100L, 700L, 4096L, -1L}) {
-                const std::string what = command[0] + " " + command.back() + " cut at write " +
-                                         std::to_string(write) + " after " +
-                                         (landed < 0 ? "every other block"
-                                                     : std::to_string(landed) + " bytes");
+                const std::string what =
+                    command[0] + " " + command.back() + " cut at write " + std::to_string(write) +
+                    " after " +
+                    (landed < 0 ? "every other block" : std::to_string(landed) + " bytes");
                 Restart(saved);
                 ASSERT_EQ(Brelk(command, Crash(write, landed)), 99) << what;
                 fs::remove_all(State);
