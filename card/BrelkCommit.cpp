@@ -177,7 +177,8 @@ bool TBrelk::WriteCatalogueBytes(std::vector<std::uint8_t>& onCard, std::size_t 
         // The marker's fields change no run's size: block 0's hashes follow them.
         PutRecordMarker(marked.data(), {CardId, place.value_or(0),
                                         place ? std::uint32_t(SerializedJournalSize(journal)) : 0});
-        PutRecordMarker(onCard.data(), ReadRecordMarker(marked.data()).value());
+        std::copy_n(marked.begin() + kRecordMarkerOffset, kRecordMarkerSize,
+                    onCard.begin() + kRecordMarkerOffset);
         std::array<std::uint8_t, kJournalBlock> block0;
         marking(0, std::min(kJournalBlock, length), block0.data());
         RehashBlock(journal.Runs, 0, block0.data(), hashes);

@@ -73,12 +73,17 @@ bool TBrelk::WriteMarker(const std::vector<std::uint8_t>& onCard) {
     return SyncDevice("Could not write the catalogue to");
 }
 
+// Under the card's ID, and under its path as the earlier version kept it.
 void TBrelk::DropOlderUndo() {
-    std::string error;
-    if (Keeper && !Keeper->DropUndo(JournalKey(), error))
-        Reporter.ReportError("Warning - The way back from an earlier change of the Brelk-card " +
-                             QuotedCard() + " could not be removed (" + error +
-                             "); it no longer describes the card");
+    if (!Keeper)
+        return;
+    for (const std::string& key : {JournalKey(), CardIdentity(DriveLetter)}) {
+        std::string error;
+        if (!Keeper->DropUndo(key, error))
+            Reporter.ReportError(
+                "Warning - The way back from an earlier change of the Brelk-card " + QuotedCard() +
+                " could not be removed (" + error + "); it no longer describes the card");
+    }
 }
 
 bool TBrelk::RecordChange(const TJournalView& journal, bool wanted,

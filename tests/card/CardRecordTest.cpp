@@ -303,7 +303,8 @@ TEST_F(RecordTest, AChangeRecordedNowhereIsRefusedUnlessForced) {
     Card->SetWriteWithoutRecord(true);
     EXPECT_TRUE(Card->FlushMMCDevice());
     EXPECT_FALSE(Card->ChangeRefused());
-    EXPECT_EQ(keeper.Dropped, std::vector<std::string>{Card->JournalKey()});
+    EXPECT_EQ(keeper.Dropped,
+              (std::vector<std::string>{Card->JournalKey(), CardIdentity("card.img")}));
     EXPECT_TRUE(keeper.Undos.empty());
     EXPECT_EQ(Reporter.Messages.size(), 2u);
     Reopen();
@@ -317,7 +318,8 @@ TEST_F(RecordTest, AKeeperThatFailsLeavesTheCardsRecord) {
     Card->SetCatalogueKeeper(&keeper);
     Add("NEW", 1024);
     ASSERT_TRUE(Card->FlushMMCDevice());
-    EXPECT_EQ(keeper.Dropped, std::vector<std::string>{Card->JournalKey()});
+    EXPECT_EQ(keeper.Dropped,
+              (std::vector<std::string>{Card->JournalKey(), CardIdentity("card.img")}));
     ASSERT_EQ(Reporter.Messages.size(), 1u);
     EXPECT_NE(Reporter.Messages[0].find("the record on the card can undo it"), std::string::npos);
     const auto marker = ReadRecordMarker(Device.Bytes.data());
