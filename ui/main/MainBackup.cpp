@@ -5,6 +5,7 @@
 
 #include "explorer/Backup.h"
 #include "explorer/CardJobs.h"
+#include "formats/LineEnd.h"
 #include "ui/addobjects/AddFile.h"
 #include "ui/aux/CheckUpdates.h"
 #include "ui/aux/Prompter.h"
@@ -25,7 +26,7 @@ using TIcon = TPrompter::TIcon;
 
 namespace {
 
-const char CR = '\r';
+using brelk::CR;
 const QString kBackupFilter =
     QStringLiteral("BrelkExplorer Backupfiles (*.txt)|*.txt|All files (*.*)|*.*");
 
