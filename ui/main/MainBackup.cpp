@@ -5,7 +5,6 @@
 
 #include "explorer/Backup.h"
 #include "explorer/CardJobs.h"
-#include "formats/LineEnd.h"
 #include "ui/addobjects/AddFile.h"
 #include "ui/aux/CheckUpdates.h"
 #include "ui/aux/Prompter.h"
@@ -26,7 +25,7 @@ using TIcon = TPrompter::TIcon;
 
 namespace {
 
-using brelk::CR;
+const char CR = '\r';
 const QString kBackupFilter =
     QStringLiteral("BrelkExplorer Backupfiles (*.txt)|*.txt|All files (*.*)|*.*");
 
