@@ -20,7 +20,8 @@ const std::vector<TCommand>& AllCommands() {
         InspectCommand(), SquashImageCommand(), ExpandImageCommand(), CheckCommand(),
         BackupCommand(),  RestoreCommand(),     FilesCommand(),       ExtractCommand(),
         ViewCommand(),    InsertCommand(),      DeleteFileCommand(),  MvCommand(),
-        FindCommand(),
+        FindCommand(),    DiscCommand(),        RenameFileCommand(),  LockCommand(),
+        UnlockCommand(),
     };
     return commands;
 }
