@@ -19,9 +19,9 @@ const std::vector<TCommand>& AllCommands() {
         RmCommand(),      PurgeCommand(),       SquashCommand(),      ExpandCommand(),
         InspectCommand(), SquashImageCommand(), ExpandImageCommand(), CheckCommand(),
         BackupCommand(),  RestoreCommand(),     FilesCommand(),       ExtractCommand(),
-        ViewCommand(),    InsertCommand(),      DeleteFileCommand(),  MvCommand(),
-        FindCommand(),    DiscCommand(),        RenameFileCommand(),  LockCommand(),
-        UnlockCommand(),
+        ViewCommand(),    InsertCommand(),      DeleteFileCommand(),  RenameFileCommand(),
+        LockCommand(),    UnlockCommand(),      DiscCommand(),        MvCommand(),
+        FindCommand(),
     };
     return commands;
 }
