@@ -19,7 +19,8 @@ const std::vector<TCommand>& AllCommands() {
         RmCommand(),      PurgeCommand(),       SquashCommand(),      ExpandCommand(),
         InspectCommand(), SquashImageCommand(), ExpandImageCommand(), CheckCommand(),
         BackupCommand(),  RestoreCommand(),     FilesCommand(),       ExtractCommand(),
-        ViewCommand(),    InsertCommand(),      DeleteFileCommand(),  MvCommand(),
+        ViewCommand(),    InsertCommand(),      DeleteFileCommand(),  RenameFileCommand(),
+        LockCommand(),    UnlockCommand(),      DiscCommand(),        MvCommand(),
         FindCommand(),
     };
     return commands;
