@@ -9,6 +9,7 @@
 //   BrelkCommit.cpp     the checked commit: data, sync, catalogue in one write, sync
 #pragma once
 
+#include "card/CardRecord.h"
 #include "card/CatEntry.h"
 #include "card/CatalogueKeep.h"
 #include "card/PointerSet.h"
@@ -22,6 +23,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_set>
@@ -214,6 +216,16 @@ class TBrelk {
     // A reader found the journal of a rewrite cut short: it shows the catalogue from before
     // that rewrite, and the next opening for writing undoes it on the card.
     bool InterruptedChangePending() const { return !JournalOverlay.empty(); }
+    // A catalogue change that can be recorded neither on the card (no room) nor in the
+    // keeper's journal is refused; with Write set it is written all the same, and the kept
+    // way back from the card's earlier changes is dropped first.
+    void SetWriteWithoutRecord(bool write) { WriteWithoutRecord = write; }
+    // The last commit was refused so (see SetWriteWithoutRecord).
+    bool ChangeRefused() const { return Refused; }
+    // The card's random ID from its catalogue header (0 while it has none).
+    std::uint64_t CardIdentifier() const { return CardId; }
+    // The identity the keeper knows the card by: its ID and size, or without an ID its path.
+    std::string JournalKey() const;
     // The catalogue (header and entries) as this object last read it from or wrote it to
     // the card.
     const std::vector<std::uint8_t>& CardCatalogueBytes() const { return CardCatalogue; }
@@ -333,13 +345,33 @@ class TBrelk {
     void CardChangedByAnother();
     // Writes the new bytes [0, Length) that Now gives over OnCard, the card's bytes from
     // address 0 as far as they are known; OnCard holds the new bytes afterwards.
+    // NewFree is the card's free space once the new bytes are written.
     bool WriteCatalogueBytes(std::vector<std::uint8_t>& onCard, std::size_t length,
-                             const TNewBytes& now);
+                             const TNewBytes& now, const std::vector<TFreeSpan>& newFree);
+    // Record steps (BrelkRecord.cpp).
+    std::vector<TFreeSpan> FreeSpans() const;
+    // Where the record of a change of Length bytes can go: free both in the catalogue on the
+    // card (OnCard, its header and entries) and in the new one (NewFree).
+    std::optional<std::uint64_t> RecordPlace(const std::vector<std::uint8_t>& onCard,
+                                             const std::vector<TFreeSpan>& newFree,
+                                             std::uint64_t length) const;
+    bool WriteRecord(const TJournalView& journal, std::uint64_t address);
+    // Writes block 0 of OnCard (the old header with its new marker) and syncs.
+    bool WriteMarker(const std::vector<std::uint8_t>& onCard);
+    // Makes Journal durable on the card (at Place; Wanted when the card carries a catalogue)
+    // or in the keeper, or says why it is not; false when the change must not go ahead.
+    bool RecordChange(const TJournalView& journal, bool wanted, std::optional<std::uint64_t> place);
+    void DropOlderUndo();
+    // The record that block 0 of the card points at; true when it settled a change cut short.
+    bool SettleFromCardRecord();
+    bool ReadCardRecord(const TRecordMarker& marker, TCardJournal& journal);
+    // Finishes, undoes or keeps (a reader) the change Journal describes.
+    void SettleJournal(TCardJournal& journal, bool fromCard);
     // The new catalogue's bytes [At, At + Count): the header, then the entries.
     void NewCatalogueBytes(std::size_t at, std::size_t count, std::uint8_t* dest) const;
     // Journal steps (BrelkJournal.cpp).
     bool ReadOnCardUpTo(std::vector<std::uint8_t>& onCard, std::size_t length);
-    bool BeginJournal(const TJournalView& journal);
+    bool BeginJournal(const TJournalView& journal, std::string& error);
     void EndJournal();
     void SettleInterruptedChange();
     bool UndoInterruptedChange(const TCardJournal& journal);
@@ -387,6 +419,9 @@ class TBrelk {
     std::vector<std::uint8_t> CardCatalogue;
     // A journal was written for the rewrite under way.
     bool Journalled = false;
+    std::uint64_t CardId = 0;
+    bool WriteWithoutRecord = false;
+    bool Refused = false;
     // A reader's view of a rewrite cut short: the card's bytes before it where it wrote.
     std::vector<TJournalRun> JournalOverlay;
     // The header on the card was found unchanged since the last commit.

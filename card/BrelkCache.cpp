@@ -53,6 +53,7 @@ void TBrelk::ForgetCard() {
     Catalogue.clear();
     ClearFreeSpaceMap();
     CatalogueHeader.fill(0);
+    CardId = 0;
     CatalogueValid = false;
     DeviceOK = false;
     CardSize = 0;

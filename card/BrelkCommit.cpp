@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace brelk {
 
@@ -120,44 +121,103 @@ void TBrelk::CardChangedByAnother() {
     StopWrites();
 }
 
+namespace {
+
+// The new bytes that Now gives with Marker in place of the header's marker bytes.
+TNewBytes WithMarker(const TNewBytes& now, const std::array<std::uint8_t, 512>& marked) {
+    return [&now, &marked](std::size_t at, std::size_t count, std::uint8_t* dest) {
+        now(at, count, dest);
+        const std::size_t first = std::max(at, kRecordMarkerOffset);
+        const std::size_t end = std::min(at + count, kRecordMarkerOffset + kRecordMarkerSize);
+        for (std::size_t i = first; i < end; ++i)
+            dest[i - at] = marked[i];
+    };
+}
+
+bool CarriesCatalogue(const std::vector<std::uint8_t>& onCard) {
+    return onCard.size() >= kCatalogueHeaderSize &&
+           SameName(std::string_view(reinterpret_cast<const char*>(onCard.data()),
+                                     strnlen(reinterpret_cast<const char*>(onCard.data()),
+                                             kCatalogueMagic.size())),
+                    kCatalogueMagic);
+}
+
+} // namespace
+
 // The catalogue's changed blocks written at their places and a sync; the cache window is
-// brought up to date where it covers the same addresses.
+// brought up to date where it covers the same addresses. Before them, the journal of the
+// change goes to the card's free space and to the keeper, and block 0 is written with the old
+// header and a marker that points at the record on the card.
 bool TBrelk::WriteCatalogueBytes(std::vector<std::uint8_t>& onCard, std::size_t length,
-                                 const TNewBytes& now) {
-    // The card's bytes beyond those held are read when a journal keeps them; without one they
-    // count as changed.
-    if (Keeper && !ReadOnCardUpTo(onCard, length))
+                                 const TNewBytes& now, const std::vector<TFreeSpan>& newFree) {
+    Refused = false;
+    if (!ReadOnCardUpTo(onCard, length))
         return false;
     const std::size_t known = std::min(onCard.size(), length);
     onCard.resize(std::max(onCard.size(), length));
+    // A card that carries a catalogue keeps the record of the change; its header gets the
+    // marker at once. Other cards get it with their first catalogue.
+    const bool recorded = CarriesCatalogue(onCard);
+    const auto oldMarker = ReadRecordMarker(onCard.data());
+    CardId = oldMarker ? oldMarker->CardId : (CardId != 0 ? CardId : Device.NewCardId());
+    std::array<std::uint8_t, kCatalogueHeaderSize> marked{};
+    std::array<std::uint8_t, kRecordMarkerSize> oldMarkerBytes;
+    std::copy_n(onCard.begin() + kRecordMarkerOffset, kRecordMarkerSize, oldMarkerBytes.begin());
+    PutRecordMarker(marked.data(), {CardId, 0, 0});
+    const TNewBytes marking = WithMarker(now, marked);
+    if (recorded)
+        PutRecordMarker(onCard.data(), {CardId, 0, 0});
     // Only the blocks that change are journalled and written; the journal views OnCard.
-    std::vector<std::uint64_t> hashes;
+    TNewHashes hashes;
     TJournalView journal;
-    journal.Card = CardIdentity(DriveLetter);
+    journal.Card = JournalKey();
     journal.CardSize = CardSize;
-    journal.Runs = ChangedRuns({onCard.data(), length}, known, now, hashes);
-    if (!BeginJournal(journal))
+    journal.Runs = ChangedRuns({onCard.data(), length}, known, marking, hashes);
+    std::optional<std::uint64_t> place;
+    if (recorded && !journal.Runs.empty()) {
+        place = RecordPlace(onCard, newFree, SerializedJournalSize(journal));
+        // The marker's fields change no run's size: block 0's hashes follow them.
+        PutRecordMarker(marked.data(), {CardId, place.value_or(0),
+                                        place ? std::uint32_t(SerializedJournalSize(journal)) : 0});
+        std::copy_n(marked.begin() + kRecordMarkerOffset, kRecordMarkerSize,
+                    onCard.begin() + kRecordMarkerOffset);
+        std::array<std::uint8_t, kJournalBlock> block0;
+        marking(0, std::min(kJournalBlock, length), block0.data());
+        RehashBlock(journal.Runs, 0, block0.data(), hashes);
+    }
+    if (journal.Runs.empty() || !RecordChange(journal, recorded, place)) {
+        // Nothing to write, or refused: OnCard tells what the card holds.
+        std::copy(oldMarkerBytes.begin(), oldMarkerBytes.end(),
+                  onCard.begin() + kRecordMarkerOffset);
+        if (!journal.Runs.empty())
+            return false;
+    }
+    const bool markerChanged = !std::equal(oldMarkerBytes.begin(), oldMarkerBytes.end(),
+                                           onCard.begin() + kRecordMarkerOffset);
+    if (recorded && markerChanged && !WriteMarker(onCard))
         return false;
     // Once journalled, the changed runs of OnCard take the new bytes (the rest holds them
     // already) and go to the card from there. After a failure OnCard no longer tells what the
     // card holds, but nothing more is written then.
     bool written = true;
     for (const TJournalRunView& run : journal.Runs) {
-        now(run.Offset, run.Old.size(), onCard.data() + run.Offset);
+        marking(run.Offset, run.Old.size(), onCard.data() + run.Offset);
         written = written && Device.WriteAt(run.Offset, onCard.data() + run.Offset, run.Old.size());
     }
     if (!written) {
         ReportDeviceError("Could not write to");
         Reporter.ReportError("Error - The catalogue of the Brelk-card " + QuotedCard() +
                              " may be partly written; " +
-                             (Journalled ? "the next opening of the card undoes the change"
-                                         : "check --repair can rebuild it"));
+                             (Journalled || place ? "the next opening of the card undoes the change"
+                                                  : "check --repair can rebuild it"));
         StopWrites();
         return false;
     }
     if (!journal.Runs.empty() && !SyncDevice("Could not write the catalogue to"))
         return false;
     EndJournal();
+    std::copy_n(onCard.begin() + kRecordMarkerOffset, kRecordMarkerSize,
+                CatalogueHeader.begin() + kRecordMarkerOffset);
     onCard.resize(length);
     if (CacheFill != 0 && CacheStart < length) {
         const std::size_t n = std::min<std::size_t>(length - CacheStart, CacheFill);
@@ -210,7 +270,8 @@ bool TBrelk::WriteCatalogue() {
             std::max(kCatalogueHeaderSize + Catalogue.size() * kCatEntrySize, CardCatalogue.size()),
             [this](std::size_t at, std::size_t count, std::uint8_t* dest) {
                 NewCatalogueBytes(at, count, dest);
-            });
+            },
+            FreeSpans());
         if (ok) {
             CardCatalogue.resize(kCatalogueHeaderSize + Catalogue.size() * kCatEntrySize);
             NoteWrittenCatalogue();
@@ -286,7 +347,8 @@ bool TBrelk::FormatMMC() {
         ok = WriteCatalogueBytes(onCard, header.size(),
                                  [&header](std::size_t at, std::size_t count, std::uint8_t* dest) {
                                      std::copy_n(header.begin() + std::ptrdiff_t(at), count, dest);
-                                 });
+                                 },
+                                 {{kCatalogueHeaderSize, UsableLimit()}});
     if (ok) {
         CatalogueValid = ReadCatalogueHeader();
         ReadCatalogue();

@@ -148,6 +148,8 @@ bool TBrelk::Initialize(std::uint32_t cacheBytes, const std::string& drive,
     if (DeviceOK && CacheSize != 0)
         SettleInterruptedChange();
     CatalogueValid = ReadCatalogueHeader();
+    if (const auto marker = ReadRecordMarker(CatalogueHeader.data()))
+        CardId = marker->CardId;
     ReadCatalogue();
     // A reader keeps the device open for the objects it reads next (the lock keeps writers
     // away all the while): reading them opens the card no more.

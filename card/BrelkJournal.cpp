@@ -25,19 +25,12 @@ bool TBrelk::ReadOnCardUpTo(std::vector<std::uint8_t>& onCard, std::size_t lengt
     return true;
 }
 
-bool TBrelk::BeginJournal(const TJournalView& journal) {
+bool TBrelk::BeginJournal(const TJournalView& journal, std::string& error) {
     Journalled = false;
     if (!Keeper || journal.Runs.empty())
-        return true;
-    std::string error;
-    if (!Keeper->BeginChange(journal, error)) {
-        Reporter.ReportError("Warning - The catalogue change of the Brelk-card " + QuotedCard() +
-                             " could not be journalled (" + error +
-                             "); a crash while it is written cannot be undone");
-        return true;
-    }
-    Journalled = true;
-    return true;
+        return false;
+    Journalled = Keeper->BeginChange(journal, error);
+    return Journalled;
 }
 
 void TBrelk::EndJournal() {
@@ -45,17 +38,32 @@ void TBrelk::EndJournal() {
         return;
     Journalled = false;
     std::string error;
-    if (!Keeper->EndChange(CardIdentity(DriveLetter), TJournalEnd::KeepAsUndo, error))
+    if (!Keeper->EndChange(JournalKey(), TJournalEnd::KeepAsUndo, error))
         Reporter.ReportError("Warning - The journal of the Brelk-card " + QuotedCard() +
                              " could not be removed (" + error +
                              "); the next opening finds the change finished");
 }
 
+// The record on the card first, then the keeper's journals of the card: by its ID, and by its
+// path as the earlier version named them.
 void TBrelk::SettleInterruptedChange() {
     JournalOverlay.clear();
-    TCardJournal journal;
-    if (!Keeper || DriveLetter.empty() || !Keeper->FindChange(CardIdentity(DriveLetter), journal))
+    CardId = 0;
+    const bool settled = SettleFromCardRecord();
+    if (!Keeper || DriveLetter.empty() || (settled && ReadOnly()))
         return;
+    std::vector<std::string> keys = {CardIdentity(DriveLetter)};
+    if (CardId != 0)
+        keys.insert(keys.begin(), JournalKey());
+    for (const std::string& key : keys) {
+        TCardJournal journal;
+        if (Keeper->FindChange(key, journal))
+            SettleJournal(journal, false);
+    }
+    Keeper->CardSeen(keys);
+}
+
+void TBrelk::SettleJournal(TCardJournal& journal, bool fromCard) {
     auto read = [this](std::uint64_t offset, std::uint8_t* dest, std::size_t count) {
         return Device.ReadAt(offset, dest, count) == count;
     };
@@ -67,10 +75,10 @@ void TBrelk::SettleInterruptedChange() {
     case TJournalState::Untouched:
         // The card holds one whole catalogue: nothing to undo. A finished change is the last
         // one; one that never began leaves the way back from the change before it.
-        if (!Keeper->EndChange(journal.Card,
-                               state == TJournalState::Finished ? TJournalEnd::KeepAsUndo
-                                                                : TJournalEnd::Discard,
-                               error))
+        if (Keeper && !Keeper->EndChange(journal.Card,
+                                         state == TJournalState::Finished ? TJournalEnd::KeepAsUndo
+                                                                          : TJournalEnd::Discard,
+                                         error))
             Reporter.ReportError("Warning - A finished journal of the Brelk-card " + QuotedCard() +
                                  " could not be removed (" + error + ")");
         return;
@@ -86,10 +94,10 @@ void TBrelk::SettleInterruptedChange() {
                              "the next program that writes to the card undoes the change");
         return;
     case TJournalState::Foreign:
-        Reporter.ReportError("Warning - The journal of an interrupted change to the Brelk-card " +
-                             QuotedCard() +
-                             " does not match the card; it was not applied and stays in the "
-                             "state folder");
+        if (!fromCard)
+            Reporter.ReportError(
+                "Warning - The journal of an interrupted change to the Brelk-card " + QuotedCard() +
+                " does not match the card; it was not applied and stays in the state folder");
         return;
     }
 }
@@ -103,8 +111,9 @@ bool TBrelk::UndoInterruptedChange(const TCardJournal& journal) {
         }
     if (!SyncDevice("Could not write the catalogue to"))
         return false;
+    EmptyWindow(CacheStart, 0); // it may hold the bytes undone
     std::string error;
-    if (!Keeper->EndChange(journal.Card, TJournalEnd::Discard, error))
+    if (Keeper && !Keeper->EndChange(journal.Card, TJournalEnd::Discard, error))
         Reporter.ReportError("Warning - The journal of the Brelk-card " + QuotedCard() +
                              " could not be removed (" + error + ")");
     Reporter.ReportError("An interrupted change to the Brelk-card " + QuotedCard() +
@@ -132,7 +141,9 @@ void OverlayRuns(const std::vector<TJournalRun>& runs, std::uint8_t* dest, std::
 bool TBrelk::CatalogueBeforeLastChange(TKeptCatalogue& kept, std::string& why) {
     TCardJournal undo;
     const std::string card = CardIdentity(DriveLetter);
-    if (!Keeper || !Keeper->FindUndo(card, undo) || undo.Runs.empty()) {
+    const bool found =
+        Keeper && (Keeper->FindUndo(JournalKey(), undo) || Keeper->FindUndo(card, undo));
+    if (!found || undo.Runs.empty()) {
         why = "no change to this card was recorded on this computer";
         return false;
     }

@@ -1,5 +1,7 @@
 #include "card/CardJournal.h"
 
+#include "card/CatEntry.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -10,11 +12,23 @@ namespace brelk {
 
 namespace {
 
-constexpr const char* kJournalMagic = "BrelkJournal 2";
+// Form 3 adds the hashes of each block's pieces; form 2 files, left by the earlier version,
+// are still read.
+constexpr const char* kJournalMagic = "BrelkJournal 3";
+constexpr const char* kJournalMagic2 = "BrelkJournal 2";
 constexpr std::size_t kMaxJournalBytes = 512 + 64ull * 65535;
 
 std::size_t BlockCount(std::size_t bytes) {
     return (bytes + kJournalBlock - 1) / kJournalBlock;
+}
+
+std::size_t PieceCount(std::size_t bytes) {
+    return (bytes + kJournalPiece - 1) / kJournalPiece;
+}
+
+void PutLE32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(std::uint8_t(value >> (8 * i)));
 }
 
 void PutLE64(std::vector<std::uint8_t>& out, std::uint64_t value) {
@@ -109,7 +123,7 @@ TJournalView::TJournalView(const TCardJournal& journal)
     : Card(journal.Card), CardSize(journal.CardSize) {
     Runs.reserve(journal.Runs.size());
     for (const TJournalRun& run : journal.Runs)
-        Runs.push_back({run.Offset, run.Old, run.NewBlocks});
+        Runs.push_back({run.Offset, run.Old, run.NewBlocks, run.NewPieces});
 }
 
 TCardJournal OwnedJournal(const TJournalView& view) {
@@ -118,15 +132,32 @@ TCardJournal OwnedJournal(const TJournalView& view) {
     for (const TJournalRunView& run : view.Runs)
         journal.Runs.push_back({run.Offset,
                                 {run.Old.begin(), run.Old.end()},
-                                {run.NewBlocks.begin(), run.NewBlocks.end()}});
+                                {run.NewBlocks.begin(), run.NewBlocks.end()},
+                                {run.NewPieces.begin(), run.NewPieces.end()}});
     return journal;
 }
 
+std::uint32_t JournalPieceHash(const std::uint8_t* data, std::size_t count) {
+    return std::uint32_t(JournalHash(data, count));
+}
+
+namespace {
+
+void AddPieceHashes(const std::uint8_t* block, std::size_t count,
+                    std::vector<std::uint32_t>& pieces) {
+    for (std::size_t at = 0; at < count; at += kJournalPiece)
+        pieces.push_back(JournalPieceHash(block + at, std::min(kJournalPiece, count - at)));
+}
+
+} // namespace
+
 std::vector<TJournalRunView> ChangedRuns(std::span<const std::uint8_t> card, std::size_t known,
-                                         const TNewBytes& now, std::vector<std::uint64_t>& hashes) {
+                                         const TNewBytes& now, TNewHashes& hashes) {
     std::vector<TJournalRunView> runs;
-    std::vector<std::size_t> firstHash; // where each run's hashes start in Hashes
-    hashes.clear();
+    // Where each run's hashes start in Hashes.
+    std::vector<std::pair<std::size_t, std::size_t>> first;
+    hashes.Blocks.clear();
+    hashes.Pieces.clear();
     std::array<std::uint8_t, kJournalBlock> block;
     bool inRun = false;
     for (std::size_t at = 0; at < card.size(); at += kJournalBlock) {
@@ -140,19 +171,43 @@ std::vector<TJournalRunView> ChangedRuns(std::span<const std::uint8_t> card, std
             continue;
         }
         if (!inRun) {
-            runs.push_back({at, card.subspan(at, 0), {}});
-            firstHash.push_back(hashes.size());
+            runs.push_back({at, card.subspan(at, 0), {}, {}});
+            first.emplace_back(hashes.Blocks.size(), hashes.Pieces.size());
         }
         inRun = true;
         runs.back().Old = card.subspan(runs.back().Offset, at + n - runs.back().Offset);
-        hashes.push_back(JournalHash(block.data(), n));
+        hashes.Blocks.push_back(JournalHash(block.data(), n));
+        AddPieceHashes(block.data(), n, hashes.Pieces);
     }
     // The hashes stay where they are from here on.
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        const std::size_t end = i + 1 < runs.size() ? firstHash[i + 1] : hashes.size();
-        runs[i].NewBlocks = std::span(hashes).subspan(firstHash[i], end - firstHash[i]);
+        const bool last = i + 1 == runs.size();
+        const std::size_t blocks = (last ? hashes.Blocks.size() : first[i + 1].first);
+        const std::size_t pieces = (last ? hashes.Pieces.size() : first[i + 1].second);
+        runs[i].NewBlocks =
+            std::span(hashes.Blocks).subspan(first[i].first, blocks - first[i].first);
+        runs[i].NewPieces =
+            std::span(hashes.Pieces).subspan(first[i].second, pieces - first[i].second);
     }
     return runs;
+}
+
+void RehashBlock(const std::vector<TJournalRunView>& runs, std::uint64_t offset,
+                 const std::uint8_t* block, TNewHashes& hashes) {
+    for (const TJournalRunView& run : runs) {
+        if (offset < run.Offset || offset >= run.Offset + run.Old.size())
+            continue;
+        const std::size_t within = std::size_t(offset - run.Offset);
+        const std::size_t n = std::min(kJournalBlock, run.Old.size() - within);
+        const std::size_t blockAt = std::size_t(run.NewBlocks.data() - hashes.Blocks.data());
+        const std::size_t pieceAt = std::size_t(run.NewPieces.data() - hashes.Pieces.data());
+        hashes.Blocks[blockAt + within / kJournalBlock] = JournalHash(block, n);
+        std::vector<std::uint32_t> pieces;
+        AddPieceHashes(block, n, pieces);
+        std::copy(pieces.begin(), pieces.end(),
+                  hashes.Pieces.begin() + std::ptrdiff_t(pieceAt + within / kJournalPiece));
+        return;
+    }
 }
 
 TCardJournal MakeCardJournal(std::string card, std::uint64_t cardSize,
@@ -162,7 +217,7 @@ TCardJournal MakeCardJournal(std::string card, std::uint64_t cardSize,
     const std::size_t known = std::min(old.size(), now.size());
     std::vector<std::uint8_t> onCard(old.begin(), old.begin() + std::ptrdiff_t(known));
     onCard.resize(now.size(), 0);
-    std::vector<std::uint64_t> hashes;
+    TNewHashes hashes;
     TJournalView view;
     view.Card = std::move(card);
     view.CardSize = cardSize;
@@ -175,8 +230,83 @@ TCardJournal MakeCardJournal(std::string card, std::uint64_t cardSize,
     return OwnedJournal(view);
 }
 
+namespace {
+
+// How the card's bytes stand to the change: what shows new bytes that differ from the old
+// ones, and old bytes that differ from the new ones.
+struct TEvidence {
+    bool New = false;
+    bool Old = false;
+    bool TornInside = false;
+};
+
+// One block's pieces as the journal knows them: the card's bytes, the old ones, and the hashes
+// of the new ones.
+struct TBlockPieces {
+    const std::uint8_t* OnCard;
+    const std::uint8_t* Old;
+    std::size_t Size;
+    std::span<const std::uint32_t> NewHashes;
+
+    std::size_t Count() const { return PieceCount(Size); }
+    std::size_t Length(std::size_t p) const {
+        return std::min(kJournalPiece, Size - p * kJournalPiece);
+    }
+    bool IsNew(std::size_t p) const {
+        return JournalPieceHash(OnCard + p * kJournalPiece, Length(p)) == NewHashes[p];
+    }
+    bool IsOld(std::size_t p) const {
+        const std::size_t at = p * kJournalPiece;
+        return std::equal(OnCard + at, OnCard + at + Length(p), Old + at);
+    }
+    bool Changes(std::size_t p) const {
+        return JournalPieceHash(Old + p * kJournalPiece, Length(p)) != NewHashes[p];
+    }
+};
+
+// A block whose pieces up to one are new and those after it old (or the reverse): a write
+// torn inside the block. The one piece between may hold some of each; the pieces on either
+// side count as evidence where the change alters them.
+bool TornInsideBlock(const TBlockPieces& block, TEvidence& evidence) {
+    const std::size_t count = block.Count();
+    if (block.NewHashes.size() != count)
+        return false;
+    for (const bool newFirst : {true, false}) {
+        auto first = [&](std::size_t p) { return newFirst ? block.IsNew(p) : block.IsOld(p); };
+        auto second = [&](std::size_t p) { return newFirst ? block.IsOld(p) : block.IsNew(p); };
+        std::size_t mixed = 0;
+        while (mixed < count && first(mixed))
+            ++mixed;
+        bool rest = true;
+        for (std::size_t q = mixed + 1; q < count && rest; ++q)
+            rest = second(q);
+        if (!rest)
+            continue;
+        for (std::size_t q = 0; q < count; ++q) {
+            const bool showsNew = (q < mixed) == newFirst;
+            if (q != mixed && block.Changes(q))
+                (showsNew ? evidence.New : evidence.Old) = true;
+        }
+        evidence.TornInside = true;
+        return true;
+    }
+    return false;
+}
+
+// Adds what Block shows to Evidence; false when it holds neither the old nor the new bytes.
+bool CompareBlock(const TBlockPieces& block, std::uint64_t newHash, TEvidence& evidence) {
+    const bool isNew = JournalHash(block.OnCard, block.Size) == newHash;
+    const bool isOld = std::equal(block.OnCard, block.OnCard + block.Size, block.Old);
+    // A block whose old and new bytes agree counts as both.
+    evidence.New = evidence.New || (isNew && !isOld);
+    evidence.Old = evidence.Old || (isOld && !isNew);
+    return isNew || isOld || TornInsideBlock(block, evidence);
+}
+
+} // namespace
+
 TJournalState CompareWithJournal(const TCardJournal& journal, const TJournalRead& read) {
-    bool anyOld = false, anyNew = false;
+    TEvidence evidence;
     std::vector<std::uint8_t> onCard;
     for (const TJournalRun& run : journal.Runs) {
         if (run.NewBlocks.size() != BlockCount(run.Old.size()))
@@ -184,23 +314,24 @@ TJournalState CompareWithJournal(const TCardJournal& journal, const TJournalRead
         onCard.resize(run.Old.size());
         if (!read(run.Offset, onCard.data(), onCard.size()))
             return TJournalState::Foreign;
+        const bool hasPieces = run.NewPieces.size() == PieceCount(run.Old.size());
         for (std::size_t block = 0; block < run.NewBlocks.size(); ++block) {
             const std::size_t at = block * kJournalBlock;
             const std::size_t n = std::min(kJournalBlock, run.Old.size() - at);
-            const bool isNew = JournalHash(onCard.data() + at, n) == run.NewBlocks[block];
-            const bool isOld = std::equal(onCard.begin() + std::ptrdiff_t(at),
-                                          onCard.begin() + std::ptrdiff_t(at + n),
-                                          run.Old.begin() + std::ptrdiff_t(at));
-            if (!isNew && !isOld)
+            const TBlockPieces pieces{
+                onCard.data() + at, run.Old.data() + at, n,
+                hasPieces ? std::span(run.NewPieces).subspan(at / kJournalPiece, PieceCount(n))
+                          : std::span<const std::uint32_t>()};
+            if (!CompareBlock(pieces, run.NewBlocks[block], evidence))
                 return TJournalState::Foreign;
-            // A block whose old and new bytes agree counts as both.
-            anyNew = anyNew || (isNew && !isOld);
-            anyOld = anyOld || (isOld && !isNew);
         }
     }
-    if (anyNew && anyOld)
+    if (evidence.New && evidence.Old)
         return TJournalState::Torn;
-    return anyOld ? TJournalState::Untouched : TJournalState::Finished;
+    // A block torn inside with no other sign of the change on one side is no tear of it.
+    if (evidence.TornInside)
+        return TJournalState::Foreign;
+    return evidence.Old ? TJournalState::Untouched : TJournalState::Finished;
 }
 
 TJournalState CompareWithJournal(const TCardJournal& journal,
@@ -214,15 +345,30 @@ TJournalState CompareWithJournal(const TCardJournal& journal,
         });
 }
 
+namespace {
+
+std::string JournalHead(const TJournalView& journal) {
+    return std::string(kJournalMagic) + "\ncard=" + journal.Card +
+           "\nsize=" + std::to_string(journal.CardSize) +
+           "\nruns=" + std::to_string(journal.Runs.size()) + "\n";
+}
+
+} // namespace
+
+std::size_t SerializedJournalSize(const TJournalView& journal) {
+    std::size_t size = JournalHead(journal).size() + 8;
+    for (const TJournalRunView& run : journal.Runs)
+        size += 16 + run.Old.size() + 8 * run.NewBlocks.size() + 4 * run.NewPieces.size();
+    return size;
+}
+
 bool WriteCardJournal(const TJournalView& journal, const TJournalSink& sink) {
     TJournalHasher hasher;
     auto put = [&](const std::uint8_t* data, std::size_t count) {
         hasher.Add(data, count);
         return sink(data, count);
     };
-    const std::string head = std::string(kJournalMagic) + "\ncard=" + journal.Card +
-                             "\nsize=" + std::to_string(journal.CardSize) +
-                             "\nruns=" + std::to_string(journal.Runs.size()) + "\n";
+    const std::string head = JournalHead(journal);
     bool ok = put(reinterpret_cast<const std::uint8_t*>(head.data()), head.size());
     std::vector<std::uint8_t> small;
     for (const TJournalRunView& run : journal.Runs) {
@@ -233,6 +379,8 @@ bool WriteCardJournal(const TJournalView& journal, const TJournalSink& sink) {
         small.clear();
         for (std::uint64_t hash : run.NewBlocks)
             PutLE64(small, hash);
+        for (std::uint32_t hash : run.NewPieces)
+            PutLE32(small, hash);
         ok = ok && put(small.data(), small.size());
     }
     small.clear();
@@ -252,16 +400,18 @@ std::vector<std::uint8_t> SerializeCardJournal(const TJournalView& journal) {
 namespace {
 
 // One run at Pos; false when the bytes cannot hold it.
-bool ParseRun(const std::vector<std::uint8_t>& bytes, std::size_t end, std::size_t& pos,
-              std::uint64_t& total, TJournalRun& run) {
+bool ParseRun(const std::vector<std::uint8_t>& bytes, std::size_t end, bool withPieces,
+              std::size_t& pos, std::uint64_t& total, TJournalRun& run) {
     if (end - pos < 16)
         return false;
     run.Offset = GetLE64(&bytes[pos]);
     const std::uint64_t length = GetLE64(&bytes[pos + 8]);
     pos += 16;
     total += length;
-    if (length == 0 || total > kMaxJournalBytes || run.Offset > kMaxJournalBytes ||
-        end - pos < length + 8 * BlockCount(std::size_t(length)))
+    if (length == 0 || total > kMaxJournalBytes || run.Offset > kMaxJournalBytes)
+        return false;
+    const std::size_t pieces = withPieces ? PieceCount(std::size_t(length)) : 0;
+    if (end - pos < length + 8 * BlockCount(std::size_t(length)) + 4 * pieces)
         return false;
     run.Old.assign(bytes.begin() + std::ptrdiff_t(pos),
                    bytes.begin() + std::ptrdiff_t(pos + length));
@@ -269,6 +419,9 @@ bool ParseRun(const std::vector<std::uint8_t>& bytes, std::size_t end, std::size
     run.NewBlocks.clear();
     for (std::size_t i = 0; i < BlockCount(std::size_t(length)); ++i, pos += 8)
         run.NewBlocks.push_back(GetLE64(&bytes[pos]));
+    run.NewPieces.clear();
+    for (std::size_t i = 0; i < pieces; ++i, pos += 4)
+        run.NewPieces.push_back(GetLE32(&bytes[pos]));
     return true;
 }
 
@@ -282,7 +435,7 @@ bool ParseCardJournal(const std::vector<std::uint8_t>& bytes, TCardJournal& jour
     std::size_t pos = 0;
     std::string magic, card;
     std::uint64_t size = 0, runs = 0, total = 0;
-    if (!ReadTextLine(bytes, pos, magic) || magic != kJournalMagic ||
+    if (!ReadTextLine(bytes, pos, magic) || (magic != kJournalMagic && magic != kJournalMagic2) ||
         !ReadTextLine(bytes, pos, card) || card.compare(0, 5, "card=") != 0 ||
         !ReadNumberLine(bytes, pos, "size", size) || !ReadNumberLine(bytes, pos, "runs", runs) ||
         runs > kMaxJournalBytes / kJournalBlock || pos > end)
@@ -291,7 +444,7 @@ bool ParseCardJournal(const std::vector<std::uint8_t>& bytes, TCardJournal& jour
     journal.CardSize = size;
     journal.Runs.assign(std::size_t(runs), {});
     for (TJournalRun& run : journal.Runs)
-        if (!ParseRun(bytes, end, pos, total, run))
+        if (!ParseRun(bytes, end, magic == kJournalMagic, pos, total, run))
             return false;
     return pos == end;
 }

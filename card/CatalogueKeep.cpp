@@ -2,7 +2,10 @@
 
 #include "card/DurableFile.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -53,6 +56,15 @@ bool MakeStateFolder(const std::string& folder, std::string& error) {
     return true;
 }
 
+// "id-" and 16 hexadecimal digits, "-" and the card's size: what CardIdKey makes.
+bool IsCardIdKey(const std::string& card) {
+    const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    const auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+    return card.size() > 20 && card.compare(0, 3, "id-") == 0 &&
+           std::all_of(card.begin() + 3, card.begin() + 19, hex) && card[19] == '-' &&
+           std::all_of(card.begin() + 20, card.end(), digit);
+}
+
 } // namespace
 
 std::string KeptCatalogueFolder() {
@@ -64,6 +76,8 @@ std::string KeptCatalogueFolder() {
 }
 
 std::string CardIdentity(const std::string& card) {
+    if (IsCardIdKey(card))
+        return card;
     std::error_code ec;
     auto full = std::filesystem::weakly_canonical(std::filesystem::absolute(card, ec), ec);
     return ec ? card : full.string();
@@ -148,6 +162,43 @@ bool TStateFolderKeeper::FindChange(const std::string& card, TCardJournal& journ
 bool TStateFolderKeeper::FindUndo(const std::string& card, TCardJournal& journal) {
     bool cutShort = false;
     return ReadJournalFile(CardUndoPath(Folder, card), card, journal, cutShort);
+}
+
+bool TStateFolderKeeper::DropUndo(const std::string& card, std::string& error) {
+    const std::string file = CardUndoPath(Folder, card);
+    if ((::unlink(file.c_str()) != 0 && errno != ENOENT) || !SyncFolder(Folder)) {
+        error = file + ": " + Errno();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool IsKeptFile(const std::filesystem::path& file) {
+    return file.extension() == ".undo" || file.extension() == ".journal";
+}
+
+} // namespace
+
+// The card's own files are touched, so that their age tells when the card was last seen;
+// the rest of the folder is looked through for files older than kKeptFileDays.
+void TStateFolderKeeper::CardSeen(const std::vector<std::string>& cards) {
+    for (const std::string& card : cards)
+        for (const std::string& file : {CardJournalPath(Folder, card), CardUndoPath(Folder, card)})
+            ::utimensat(AT_FDCWD, file.c_str(), nullptr, 0);
+    std::error_code ec;
+    const auto limit =
+        std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * kKeptFileDays);
+    bool removed = false;
+    for (const auto& entry : std::filesystem::directory_iterator(Folder, ec)) {
+        std::error_code fileError;
+        if (entry.is_regular_file(fileError) && IsKeptFile(entry.path()) &&
+            entry.last_write_time(fileError) < limit && !fileError)
+            removed = std::filesystem::remove(entry.path(), fileError) || removed;
+    }
+    if (removed)
+        SyncFolder(Folder);
 }
 
 } // namespace brelk

@@ -54,11 +54,25 @@ class TCatalogueKeeper {
         (void)journal;
         return false;
     }
+    // Forgets the journal of Card's last finished rewrite (it no longer describes the card);
+    // false with Error when it stays.
+    virtual bool DropUndo(const std::string& card, std::string& error) {
+        (void)card;
+        (void)error;
+        return true;
+    }
+    // The card known by Cards was opened: its files are kept, and those of cards not seen for
+    // a long time go.
+    virtual void CardSeen(const std::vector<std::string>& cards) { (void)cards; }
 };
+
+// The files of cards not seen for this long are removed from the state folder.
+inline constexpr int kKeptFileDays = 90;
 
 // $XDG_STATE_HOME/brelkexplorer, or ~/.local/state/brelkexplorer without it.
 std::string KeptCatalogueFolder();
-// The full path Card names, with symbolic links resolved where they exist.
+// The full path Card names, with symbolic links resolved where they exist; a card's ID key
+// (CardIdKey) stays as it is.
 std::string CardIdentity(const std::string& card);
 
 // The journal file in Folder for Card, and the file that keeps the last finished one.
@@ -76,6 +90,8 @@ class TStateFolderKeeper final : public TCatalogueKeeper {
     bool EndChange(const std::string& card, TJournalEnd end, std::string& error) override;
     bool FindChange(const std::string& card, TCardJournal& journal) override;
     bool FindUndo(const std::string& card, TCardJournal& journal) override;
+    bool DropUndo(const std::string& card, std::string& error) override;
+    void CardSeen(const std::vector<std::string>& cards) override;
     const std::string Folder;
 };
 

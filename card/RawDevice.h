@@ -40,6 +40,7 @@ class TRawDevice {
     bool Length(std::uint64_t& length);
     bool SectorSize(std::uint32_t& size);
     bool IsBlockDevice() { return Calls.IsBlockDevice(Fd); }
+    std::uint64_t NewCardId() { return Calls.NewCardId(); }
 
     // The operating system's reason for the last failure, empty when none.
     const std::string& LastError() const { return Error; }

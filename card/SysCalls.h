@@ -49,6 +49,8 @@ class TSysCalls {
         errno = ENOSYS;
         return -1;
     }
+    // A random number, never 0: a new card's ID.
+    virtual std::uint64_t NewCardId();
 };
 
 // The real Linux system calls.

@@ -116,11 +116,11 @@ void WriteLsJson(TBrelk& card, std::ostream& out) {
 void WriteLsText(TBrelk& card, std::ostream& out) {
     out << "TYPE SUB  ADDRESS   SIZE      NAME\n";
     for (const auto& entry : card.Entries()) {
-        char line[64];
-        std::snprintf(line, sizeof line, "%4u %3u  %08X  %08X  ", unsigned(entry->Type()),
-                      unsigned(entry->Subtype()), unsigned(entry->Address()),
-                      unsigned(entry->Size()));
-        out << line << NameText(entry->Name()) << "\n";
+        char codes[16];
+        std::snprintf(codes, sizeof codes, "%4u %3u  ", unsigned(entry->Type()),
+                      unsigned(entry->Subtype()));
+        out << codes << FormatHex8(entry->Address()) << "  " << FormatHex8(entry->Size()) << "  "
+            << NameText(entry->Name()) << "\n";
     }
 }
 

@@ -33,6 +33,7 @@ TCardSession::TCardSession(const std::string& path, const TArgs& args, std::ostr
         throw TUsageError("--reuse-deleted-space and --no-reuse-deleted-space exclude each other");
     Brelk->SetReuseDeletedSpace(!args.Has("--no-reuse-deleted-space"));
     Brelk->SetRewriteObjectHeader(args.Has("--rewrite-header"));
+    Brelk->SetWriteWithoutRecord(args.Has("--force"));
     Brelk->SetDriveColonInMessages(false); // brelk names the card by its path alone
     // Readers too: an opening looks for the journal of a change cut short.
     Brelk->SetCatalogueKeeper(&Keeper);
@@ -77,7 +78,9 @@ void TCardSession::Finish() {
 bool TCardSession::Commit() {
     if (Brelk->FlushMMCDevice())
         return true;
-    if (Reporter.Count == 0)
+    if (Brelk->ChangeRefused())
+        Reporter.ReportError("give --force to write it all the same");
+    else if (Reporter.Count == 0)
         Reporter.ReportError(Path + ": the card could not be written");
     return false;
 }

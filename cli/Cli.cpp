@@ -19,7 +19,8 @@ const std::vector<TCommand>& AllCommands() {
         RmCommand(),      PurgeCommand(),       SquashCommand(),      ExpandCommand(),
         InspectCommand(), SquashImageCommand(), ExpandImageCommand(), CheckCommand(),
         BackupCommand(),  RestoreCommand(),     FilesCommand(),       ExtractCommand(),
-        ViewCommand(),    InsertCommand(),      DeleteFileCommand(),  MvCommand(),
+        ViewCommand(),    InsertCommand(),      DeleteFileCommand(),  RenameFileCommand(),
+        LockCommand(),    UnlockCommand(),      DiscCommand(),        MvCommand(),
         FindCommand(),
     };
     return commands;
@@ -29,7 +30,7 @@ const std::vector<TOptionSpec>& CardOptionSpecs() {
     static const std::vector<TOptionSpec> specs = {
         {"--cache-size", true, ""},           {"--safety-zone", true, ""},
         {"--reuse-deleted-space", false, ""}, {"--no-reuse-deleted-space", false, ""},
-        {"--rewrite-header", false, ""},
+        {"--rewrite-header", false, ""},      {"--force", false, ""},
     };
     return specs;
 }
@@ -43,7 +44,10 @@ const char* const kCardOptionsHelp =
     "  --safety-zone BYTES         bytes at the end of the card never used (default 8192)\n"
     "  --reuse-deleted-space       put new objects into the best-fitting free space (default)\n"
     "  --no-reuse-deleted-space    put new objects below the lowest object\n"
-    "  --rewrite-header            also write catalogue changes into the object headers\n";
+    "  --rewrite-header            also write catalogue changes into the object headers\n"
+    "  --force                     also write a change that can be recorded neither on the card\n"
+    "                              (no free space) nor in the state folder; the kept way back\n"
+    "                              from earlier changes is dropped\n";
 
 const TOptionSpec kQuietOption = {"--quiet", false, "-q"};
 const char* const kQuietHelp =
@@ -137,7 +141,10 @@ int RunCommand(const TCommand& command, const std::vector<std::string>& rest, TC
         }
     std::vector<TOptionSpec> specs = command.Options;
     if (command.CardOptions)
-        specs.insert(specs.end(), CardOptionSpecs().begin(), CardOptionSpecs().end());
+        for (const TOptionSpec& spec : CardOptionSpecs())
+            if (std::none_of(specs.begin(), specs.end(),
+                             [&spec](const TOptionSpec& own) { return own.Name == spec.Name; }))
+                specs.push_back(spec);
     if (std::none_of(specs.begin(), specs.end(),
                      [](const TOptionSpec& spec) { return spec.Name == kQuietOption.Name; }))
         specs.push_back(kQuietOption);

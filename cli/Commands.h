@@ -70,6 +70,10 @@ TCommand ExtractCommand();
 TCommand ViewCommand();
 TCommand InsertCommand();
 TCommand DeleteFileCommand();
+TCommand DiscCommand();
+TCommand RenameFileCommand();
+TCommand LockCommand();
+TCommand UnlockCommand();
 TCommand MvCommand();
 
 } // namespace brelk::cli

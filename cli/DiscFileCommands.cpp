@@ -11,6 +11,8 @@
 #include "explorer/DiscFiles.h"
 #include "explorer/NameText.h"
 #include "explorer/ObjectTransfer.h"
+#include "formats/DFSDetails.h"
+#include "formats/GlobalStuff.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -365,10 +367,136 @@ int RunDeleteFile(const TArgs& args, TContext& context) {
     return 0;
 }
 
+// The settings that --title and --boot give; TUsageError for a boot option of no name.
+TDFSSideSettings SideSettingsOptions(const TArgs& args) {
+    TDFSSideSettings settings;
+    if (const auto title = args.Value("--title"))
+        settings.Title = RawName(*title);
+    if (const auto boot = args.Value("--boot")) {
+        std::uint8_t option = 0;
+        std::string why;
+        if (!ParseBootOption(*boot, option, why))
+            throw TUsageError(NameText(why));
+        settings.BootOption = option;
+    }
+    return settings;
+}
+
+// Title, boot option and cycle number of the side --side names (the first without it).
+void PrintSideSettings(TCardSession& session, const TArgs& args, TContext& context) {
+    TOpenObject object;
+    OpenObject(session, args, object);
+    if (object.Listing.Kind != TMediaKind::DFS)
+        throw TFailure("'" + object.Name + "' is no DFS disc");
+    const int drive = SideOption(args);
+    const std::size_t k = std::size_t(SideIndexOption(args));
+    if (k >= object.Listing.DFS.Spans.size())
+        throw TFailure("'" + object.Name + "' has no side " + std::to_string(drive));
+    const TDFSDiscSide& side = object.Listing.DFS.Disc.aDiscSides[k];
+    context.Out << "Title: " << NameText(side.Title)
+                << "\nBoot: " << BootOptionName(side.BootOption)
+                << "\nCycle: " << FormatHex(side.Cycle, 2) << "\n";
+}
+
+int RunDisc(const TArgs& args, TContext& context) {
+    args.ExpectPositional(2, "CARD OBJECT");
+    const TDFSSideSettings settings = SideSettingsOptions(args);
+    const bool change = settings.Title || settings.BootOption;
+    TCardSession session(args.Positional()[0], args, context.Err,
+                         change ? TCardAccess::ReadWrite : TCardAccess::ReadOnly);
+    if (change)
+        ChangeDisc(session, args, SideSettingsEdit(settings));
+    PrintSideSettings(session, args, context);
+    return 0;
+}
+
+int RunRenameFile(const TArgs& args, TContext& context) {
+    args.ExpectPositional(4, "CARD OBJECT OLD NEW");
+    const std::string from = RawName(args.Positional()[2]);
+    const std::string to = RawName(args.Positional()[3]);
+    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
+    ChangeDisc(session, args, RenameFileEdit(from, to));
+    context.Out << "Renamed " << NameText(from) << " to " << NameText(to) << "\n";
+    return 0;
+}
+
+int RunLockFiles(const TArgs& args, TContext& context, bool lock) {
+    if (args.Positional().size() < 3)
+        throw TUsageError("missing argument: expected CARD OBJECT FILE...");
+    TCardSession session(args.Positional()[0], args, context.Err, TCardAccess::ReadWrite);
+    std::vector<std::string> changed;
+    ChangeDisc(session, args, LockMatchingEdit(RawNames(From(args, 2)), lock, &changed));
+    for (const std::string& name : changed)
+        context.Out << (lock ? "Locked " : "Unlocked ") << NameText(name) << "\n";
+    return 0;
+}
+
+int RunLock(const TArgs& args, TContext& context) {
+    return RunLockFiles(args, context, true);
+}
+int RunUnlock(const TArgs& args, TContext& context) {
+    return RunLockFiles(args, context, false);
+}
+
 const char* const kSideHelp =
     "  --side N        the drive of the side: 0, or 2 for the second side\n";
 
+// lock and unlock differ in their names and what they do to the files only.
+TCommand LockingCommand(bool lock) {
+    const std::string verb = lock ? "lock" : "unlock";
+    return {verb,
+            "CARD OBJECT FILE... [--side N]",
+            lock ? "Lock files inside a DFS disc object" : "Unlock files inside a DFS disc object",
+            "The files named (wildcards * and #) on the side are " + verb +
+                "ed, as DFS's *ACCESS does;\n"
+                "a name that matches nothing is exit 1 with the card unchanged.\n"
+                "Options:\n" +
+                kSideHelp + kObjectChoiceHelp,
+            WithObjectChoice({{"--side", true, ""}}),
+            true,
+            lock ? RunLock : RunUnlock};
+}
+
 } // namespace
+
+TCommand DiscCommand() {
+    return {"disc",
+            "CARD OBJECT [--side N] [--title T] [--boot none|load|run|exec]",
+            "Show or set a DFS side's title and boot option",
+            "Without --title and --boot: the side's title, boot option (*OPT 4) and cycle number.\n"
+            "With them the side takes the new title (up to 12 printable characters) and boot\n"
+            "option, and its cycle number counts on, as DFS does; then the new settings show.\n"
+            "A refused title or option is an error with the card unchanged.\n"
+            "Options:\n" +
+                std::string(kSideHelp) +
+                "  --title T       the new title (\"\" for none)\n"
+                "  --boot OPTION   the new boot option: none, load, run or exec\n" +
+                kObjectChoiceHelp,
+            WithObjectChoice({{"--side", true, ""}, {"--title", true, ""}, {"--boot", true, ""}}),
+            true,
+            RunDisc};
+}
+
+TCommand RenameFileCommand() {
+    return {"rename-file",
+            "CARD OBJECT OLD NEW [--side N]",
+            "Rename a file inside a DFS disc object",
+            "OLD, a file of the side, takes the name NEW (D.NAME or NAME, in $). A locked file,\n"
+            "a name DFS does not take (wildcards included) or one already on the side is exit 1\n"
+            "with the card unchanged.\n"
+            "Options:\n" +
+                std::string(kSideHelp) + kObjectChoiceHelp,
+            WithObjectChoice({{"--side", true, ""}}),
+            true,
+            RunRenameFile};
+}
+
+TCommand LockCommand() {
+    return LockingCommand(true);
+}
+TCommand UnlockCommand() {
+    return LockingCommand(false);
+}
 
 TCommand FilesCommand() {
     return {"files",

@@ -1,6 +1,8 @@
 // Writing and reading the backup index text.
 #include "explorer/Backup.h"
 
+#include "formats/GlobalStuff.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -92,9 +94,7 @@ bool ParseObjectLine(std::string_view line, TIndexObject& object, std::string& p
 } // namespace
 
 std::string ImageFileName(std::uint32_t number) {
-    char text[16];
-    std::snprintf(text, sizeof text, "IMG%5.5X.bin", unsigned(number & 0xFFFFFu));
-    return text;
+    return "IMG" + FormatHex(number & 0xFFFFFu, 5) + ".bin";
 }
 
 std::string BackupHeaderLine(const std::string& dateTime) {
@@ -102,9 +102,10 @@ std::string BackupHeaderLine(const std::string& dateTime) {
 }
 
 std::string BackupObjectLine(const TBrelkCatEntry& entry, std::uint32_t number) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%2d %2d %8.8X %8.8X ", int(entry.Type()),
-                  int(entry.Subtype()), unsigned(entry.Size()), unsigned(entry.Address()));
+    char codes[16];
+    std::snprintf(codes, sizeof codes, "%2d %2d ", int(entry.Type()), int(entry.Subtype()));
+    const std::string text =
+        codes + FormatHex8(entry.Size()) + " " + FormatHex8(entry.Address()) + " ";
     // A damaged name with a line end in it would split the line and spoil the whole index.
     std::string name = entry.Name();
     std::replace_if(

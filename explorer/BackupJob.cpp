@@ -3,6 +3,7 @@
 
 #include "card/DurableFile.h"
 #include "explorer/ObjectTransfer.h"
+#include "formats/LineEnd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,8 +20,6 @@ namespace fs = std::filesystem;
 namespace brelk {
 
 namespace {
-
-const char CR = '\r';
 
 // A file written under a temporary name beside Path that takes Path's place only when every
 // byte was written and synced; otherwise the temporary file is removed.

@@ -2,6 +2,7 @@
 
 #include "explorer/AcornWildcard.h"
 #include "explorer/NameText.h"
+#include "formats/DFSDetails.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -441,6 +442,41 @@ TDFSSideEdit LockFilesEdit(const std::vector<std::string>& names, bool lock) {
                 return false;
         return true;
     };
+}
+
+TDFSSideEdit LockMatchingEdit(const std::vector<std::string>& patterns, bool lock,
+                              std::vector<std::string>* changed) {
+    return [patterns, lock, changed](std::vector<std::uint8_t>& side, std::string& why) {
+        TMediaListing listing;
+        std::vector<const TMediaFile*> chosen;
+        if (!ListMediaFiles(TMediaKind::DFS, side, listing, why) ||
+            !ChooseMediaFiles(listing, patterns, 0, chosen, why))
+            return false;
+        std::vector<std::string> names;
+        for (const TMediaFile* file : chosen)
+            names.push_back(file->Name);
+        if (!LockFilesEdit(names, lock)(side, why))
+            return false;
+        if (changed)
+            *changed = names;
+        return true;
+    };
+}
+
+TDFSSideEdit SideSettingsEdit(const TDFSSideSettings& settings) {
+    return [settings](std::vector<std::uint8_t>& side, std::string& why) {
+        return Shown(SetDFSSideSettings(side, settings, why), why);
+    };
+}
+
+bool ParseBootOption(const std::string& text, std::uint8_t& option, std::string& why) {
+    for (std::uint8_t k = 0; k < 4; ++k)
+        if (UpperName(text) == UpperName(BootOptionName(k))) {
+            option = k;
+            return true;
+        }
+    why = "the boot option " + Quoted(text) + " is none of none, load, run, exec";
+    return false;
 }
 
 TDFSSideEdit RenameFileEdit(const std::string& from, const std::string& to) {

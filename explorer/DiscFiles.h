@@ -158,6 +158,16 @@ TDFSSideEdit DeleteFilesEdit(const std::vector<std::string>& patterns,
 TDFSSideEdit LockFilesEdit(const std::vector<std::string>& names, bool lock);
 // Renames the file From to To.
 TDFSSideEdit RenameFileEdit(const std::string& from, const std::string& to);
+// Locks (or unlocks) the files that Patterns choose (wildcards * and #); a pattern that
+// chooses nothing refuses the edit. Changed receives the names.
+TDFSSideEdit LockMatchingEdit(const std::vector<std::string>& patterns, bool lock,
+                              std::vector<std::string>* changed);
+// Sets a side's title and boot option (*TITLE, *OPT 4), counting the cycle number on.
+TDFSSideEdit SideSettingsEdit(const TDFSSideSettings& settings);
+
+// The boot option that Text names: none, load, run or exec (any case). False, with the
+// reason, for another word.
+bool ParseBootOption(const std::string& text, std::uint8_t& option, std::string& why);
 
 // Every reason these edits and readers give shows the names in it as NameText does.
 

@@ -1,15 +1,13 @@
 #include "explorer/ExtractNames.h"
 
-#include <cstdio>
+#include "formats/GlobalStuff.h"
 
 namespace brelk {
 
 namespace {
 
 std::string Escaped(unsigned char byte) {
-    char text[4];
-    std::snprintf(text, sizeof text, "%%%02X", unsigned(byte));
-    return text;
+    return "%" + FormatHex(byte, 2);
 }
 
 std::string Joined(const std::string& parent, const std::string& name) {

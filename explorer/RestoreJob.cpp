@@ -2,6 +2,7 @@
 // before they are imported.
 #include "explorer/Backup.h"
 #include "explorer/PCFile.h"
+#include "formats/LineEnd.h"
 
 #include <filesystem>
 #include <fstream>
@@ -15,8 +16,6 @@ namespace fs = std::filesystem;
 namespace brelk {
 
 namespace {
-
-const char CR = '\r';
 
 enum class TImageFile { Found, Missing, NotAFile };
 

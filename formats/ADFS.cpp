@@ -1,5 +1,7 @@
 #include "formats/ADFS.h"
 
+#include "base/Bytes.h"
+
 #include <algorithm>
 #include <cstring>
 #include <set>
@@ -22,13 +24,6 @@ constexpr std::uint32_t kSectorsPerTrack = 16;
 constexpr std::uint32_t kTracksPerSide = 80;
 constexpr std::size_t kMapEntryBytes = 0xF6; // 82 free runs of three bytes
 constexpr std::size_t kMapEndOffset = 0xFE;  // in sector 1: the bytes of free runs used
-
-std::uint32_t LE(const std::uint8_t* p, int count) {
-    std::uint32_t value = 0;
-    for (int i = count - 1; i >= 0; --i)
-        value = value << 8 | p[i];
-    return value;
-}
 
 bool FormatOfSectors(std::uint32_t sectors, TADFSFormat& format) {
     switch (sectors) {
@@ -66,7 +61,7 @@ bool MapIsSound(const std::uint8_t* map, std::uint32_t sectors) {
     if (end % 3 != 0 || end > kMapEntryBytes)
         return false;
     for (std::size_t i = 0; i < end; i += 3)
-        if (std::uint64_t(LE(map + i, 3)) + LE(lengths + i, 3) > sectors)
+        if (std::uint64_t(GetLE24(map + i)) + GetLE24(lengths + i) > sectors)
             return false;
     return true;
 }
@@ -136,10 +131,10 @@ TADFSEntry ReadEntry(const std::uint8_t* e, const std::string& parent, int depth
     entry.Locked = (e[2] & 0x80) != 0;
     entry.IsDirectory = (e[3] & 0x80) != 0;
     entry.ExecuteOnly = (e[4] & 0x80) != 0;
-    entry.Load = LE(e + 10, 4);
-    entry.Exec = LE(e + 14, 4);
-    entry.Length = LE(e + 18, 4);
-    entry.StartSector = LE(e + 22, 3);
+    entry.Load = GetLE32(e + 10);
+    entry.Exec = GetLE32(e + 14);
+    entry.Length = GetLE32(e + 18);
+    entry.StartSector = GetLE24(e + 22);
     return entry;
 }
 
@@ -206,7 +201,7 @@ constexpr std::size_t kHeadBytes = (kRootSector + kDirectorySectors) * kSectorBy
 
 // Whether Head (the first kHeadBytes of an image of Size bytes) starts an old-map disc.
 bool LooksLikeOldMap(const std::uint8_t* head, std::uint64_t size, TADFSFormat* format) {
-    const std::uint32_t sectors = LE(head + 0xFC, 3);
+    const std::uint32_t sectors = GetLE24(head + 0xFC);
     TADFSFormat found;
     if (!FormatOfSectors(sectors, found) || size > std::uint64_t(sectors) * kSectorBytes)
         return false;
@@ -214,7 +209,7 @@ bool LooksLikeOldMap(const std::uint8_t* head, std::uint64_t size, TADFSFormat* 
         return false;
     // Formatters name sector 2 or sector 0 as the root's parent.
     const std::uint8_t* root = head + kRootSector * kSectorBytes;
-    const std::uint32_t parent = LE(root + kParentOffset, 3);
+    const std::uint32_t parent = GetLE24(root + kParentOffset);
     if (!IsSignature(root + 1) || !IsSignature(root + kTailSignature) ||
         (parent != kRootSector && parent != 0))
         return false;
@@ -256,7 +251,7 @@ bool ReadADFSDisc(std::uint64_t size, const TADFSReadFn& read, TADFSDisc& disc, 
               "root directory at sector 2)";
         return false;
     }
-    disc.TotalSectors = LE(head + 0xFC, 3);
+    disc.TotalSectors = GetLE24(head + 0xFC);
     const TImage image{size, read};
     // An L image lies track by track; one kept in logical order is read as it lies.
     disc.Interleaved = disc.Format == TADFSFormat::L;

@@ -5,7 +5,6 @@
 #include "formats/GlobalStuff.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace brelk {
 
@@ -13,12 +12,6 @@ namespace {
 
 constexpr std::size_t kIndent = 2;
 constexpr std::size_t kAccessWidth = 7;
-
-std::string Hex8(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%08X", unsigned(value));
-    return text;
-}
 
 std::string Padded(std::string text, std::size_t width, char fill = ' ') {
     if (text.size() < width)
@@ -54,8 +47,8 @@ std::string EntryLine(const TADFSEntry& entry, std::size_t nameWidth) {
     const std::string head = Padded(IndentedName(entry), nameWidth) + Access(entry);
     if (entry.IsDirectory)
         return head;
-    return Padded(head, nameWidth + kAccessWidth) + Hex8(entry.Load) + " " + Hex8(entry.Exec) +
-           " " + Hex8(entry.Length);
+    return Padded(head, nameWidth + kAccessWidth) + FormatHex8(entry.Load) + " " +
+           FormatHex8(entry.Exec) + " " + FormatHex8(entry.Length);
 }
 
 std::string Heading(std::size_t nameWidth) {

@@ -2,6 +2,8 @@
 
 #include "formats/DFSSideWalk.h"
 
+#include "base/Bytes.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -49,9 +51,9 @@ TAcornDFSCatEntry DecodeDFSCatEntry(const std::uint8_t* name, const std::uint8_t
     entry.Name = TextUpToZero(name, 7);
     entry.Directory = static_cast<char>(name[7] & 0x7F);
     entry.Locked = (name[7] & 0x80) != 0;
-    entry.LoadAddress = HostAddress(std::uint16_t(data[0] | data[1] << 8), (mixed >> 2) & 3);
-    entry.ExecAddress = HostAddress(std::uint16_t(data[2] | data[3] << 8), (mixed >> 6) & 3);
-    entry.Length = (data[4] | data[5] << 8) + ((mixed >> 4) & 3u) * 65536u;
+    entry.LoadAddress = HostAddress(GetLE16(data), (mixed >> 2) & 3);
+    entry.ExecAddress = HostAddress(GetLE16(data + 2), (mixed >> 6) & 3);
+    entry.Length = GetLE16(data + 4) + ((mixed >> 4) & 3u) * 65536u;
     entry.StartSector = std::uint16_t((mixed & 3) * 256 + data[7]);
     entry.LoadHighBits = std::uint8_t((mixed >> 2) & 3);
     entry.ExecHighBits = std::uint8_t((mixed >> 6) & 3);

@@ -40,11 +40,6 @@ std::string HexRow(const std::uint8_t* data, std::size_t count, std::size_t offs
     return hex + " " + characters;
 }
 
-const char* BootOptionName(std::uint8_t option) {
-    static const char* const names[] = {"none", "load", "run", "exec"};
-    return names[option & 3];
-}
-
 std::string EntryLine(const TAcornDFSCatEntry& entry) {
     return PrintableName(std::string(1, entry.Directory)) + "." +
            PadRight(PrintableName(entry.Name), 8) + (entry.Locked ? "L" : " ") + " " +
@@ -53,6 +48,11 @@ std::string EntryLine(const TAcornDFSCatEntry& entry) {
 }
 
 } // namespace
+
+const char* BootOptionName(std::uint8_t option) {
+    static const char* const names[] = {"none", "load", "run", "exec"};
+    return names[option & 3];
+}
 
 std::vector<std::string> HexViewLines(const std::uint8_t* data, std::size_t count,
                                       std::uint32_t objectSize, unsigned bytesPerRow) {

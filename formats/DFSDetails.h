@@ -22,6 +22,9 @@ inline constexpr const char* kHexviewTabLabel = "[Hexview]";
 std::vector<std::string> HexViewLines(const std::uint8_t* data, std::size_t count,
                                       std::uint32_t objectSize, unsigned bytesPerRow);
 
+// The name of a boot option (*OPT 4): "none", "load", "run" or "exec", of its low two bits.
+const char* BootOptionName(std::uint8_t option);
+
 // The catalogue of one side: its head lines, then the heading and one line per file.
 std::vector<std::string> DFSSideLines(const TDFSDiscSide& side);
 

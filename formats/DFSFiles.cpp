@@ -14,6 +14,8 @@ constexpr std::size_t kEntriesPerCatalogue = 31;
 constexpr std::size_t kCountByte = 256 + 5;
 constexpr std::size_t kCycleByte = 256 + 4;
 constexpr std::size_t kSecondCatalogue = 512;
+constexpr std::size_t kTitleInSector0 = 8;
+constexpr std::size_t kBootByte = 256 + 6;
 
 // The raw catalogue of a side: its entries in stored order, by catalogue.
 struct TRawEntry {
@@ -218,7 +220,49 @@ bool IsKeptSquashed(const TDFSDiscSides& sides) {
     return false;
 }
 
+bool IsTitleCharacter(char c) {
+    return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
+}
+
+bool RefuseTitle(const std::string& title, std::string& why) {
+    if (title.size() > kMaxDFSTitle)
+        why = "the title '" + title + "' is longer than " + std::to_string(kMaxDFSTitle) +
+              " characters";
+    else if (!std::all_of(title.begin(), title.end(), IsTitleCharacter))
+        why = "the title '" + title + "' holds a character that is not printable";
+    else
+        return false;
+    return true;
+}
+
+void PutTitle(std::vector<std::uint8_t>& side, const std::string& title) {
+    for (std::size_t i = 0; i < kMaxDFSTitle; ++i) {
+        const std::size_t at = i < kTitleInSector0 ? i : 256 + i - kTitleInSector0;
+        side[at] = i < title.size() ? std::uint8_t(title[i]) : 0;
+    }
+}
+
 } // namespace
+
+bool SetDFSSideSettings(std::vector<std::uint8_t>& side, const TDFSSideSettings& settings,
+                        std::string& why) {
+    TSideCatalogue catalogue;
+    if (!LoadCatalogue(side, catalogue, why))
+        return false;
+    if (settings.Title && RefuseTitle(*settings.Title, why))
+        return false;
+    if (settings.BootOption && *settings.BootOption > 3) {
+        why = "the boot option " + std::to_string(*settings.BootOption) + " is none of 0 to 3";
+        return false;
+    }
+    side.resize(std::max(side.size(), kDFSMainCatalogueBytes), 0);
+    if (settings.Title)
+        PutTitle(side, *settings.Title);
+    if (settings.BootOption)
+        side[kBootByte] = std::uint8_t((side[kBootByte] & ~0x30u) | *settings.BootOption << 4);
+    side[kCycleByte] = NextCycle(side[kCycleByte]);
+    return true;
+}
 
 bool ReadDFSDiscSides(std::span<const std::uint8_t> object, TDFSDiscSides& sides,
                       std::string& why) {

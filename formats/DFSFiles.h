@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -69,6 +70,21 @@ bool RenameDFSFile(std::vector<std::uint8_t>& side, const std::string& from, con
                    std::string& why);
 bool LockDFSFile(std::vector<std::uint8_t>& side, const std::string& name, bool locked,
                  std::string& why);
+
+// The side's settings that *TITLE and *OPT 4 change; an absent one stays as it is.
+struct TDFSSideSettings {
+    std::optional<std::string> Title;       // up to 12 printable characters
+    std::optional<std::uint8_t> BootOption; // 0 none, 1 load, 2 run, 3 exec
+};
+
+inline constexpr std::size_t kMaxDFSTitle = 12;
+
+// Writes the title (sector 0 bytes 0-7 and sector 1 bytes 0-3, zero-padded as DFS's *TITLE
+// leaves it) and the boot option (sector 1 byte 6 bits 4-5), and counts the cycle number on.
+// Refuses, Side unchanged, a refused catalogue, a title longer than 12 characters or holding
+// a character that is not printable, and a boot option above 3.
+bool SetDFSSideSettings(std::vector<std::uint8_t>& side, const TDFSSideSettings& settings,
+                        std::string& why);
 
 // A change to the bytes of one side, with its reason when it is refused.
 using TDFSSideEdit = std::function<bool(std::vector<std::uint8_t>& side, std::string& why)>;

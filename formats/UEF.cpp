@@ -1,11 +1,13 @@
 // TUEF: the tape block parser and the two readers (UEF container, stored block run).
 #include "formats/UEF.h"
 
+#include "base/Bytes.h"
+
 #include <algorithm>
 #include <cctype>
-#include <string_view>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 namespace brelk {
 
@@ -25,18 +27,11 @@ constexpr std::uint16_t kChunkOrigin = 0x0000;
 constexpr std::uint16_t kChunkShortTitle = 0x0009;
 constexpr std::uint16_t kChunkTapeData = 0x0100;
 
-std::uint16_t GetLE16(const std::uint8_t* p) {
-    return std::uint16_t(p[0] | p[1] << 8);
-}
-
-std::uint32_t GetLE32(const std::uint8_t* p) {
-    return std::uint32_t(GetLE16(p)) | std::uint32_t(GetLE16(p + 2)) << 16;
-}
-
 // The magic compared as emulators compare it: letters in either case.
 bool SameMagic(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+        return std::toupper(static_cast<unsigned char>(x)) ==
+               std::toupper(static_cast<unsigned char>(y));
     });
 }
 

@@ -2,6 +2,8 @@
 
 #include "formats/UEF.h"
 
+#include "base/Bytes.h"
+
 #include <cstring>
 
 namespace brelk {
@@ -14,9 +16,9 @@ constexpr std::uint16_t kToneCycles = 1500; // about 0.6 s of high tone before e
 
 void PutChunk(std::vector<std::uint8_t>& out, std::uint16_t id, const std::uint8_t* data,
               std::uint32_t length) {
-    const std::uint8_t header[6] = {std::uint8_t(id),           std::uint8_t(id >> 8),
-                                    std::uint8_t(length),       std::uint8_t(length >> 8),
-                                    std::uint8_t(length >> 16), std::uint8_t(length >> 24)};
+    std::uint8_t header[6];
+    PutLE16(header, id);
+    PutLE32(header + 2, length);
     out.insert(out.end(), header, header + 6);
     out.insert(out.end(), data, data + length);
 }
@@ -25,7 +27,8 @@ void PutChunk(std::vector<std::uint8_t>& out, std::uint16_t id, const std::uint8
 
 std::vector<std::uint8_t> MakeUEFFromTapeBlocks(const std::uint8_t* data, std::size_t size) {
     std::vector<std::uint8_t> out = {'U', 'E', 'F', ' ', 'F', 'i', 'l', 'e', '!', 0, 10, 0};
-    const std::uint8_t tone[2] = {std::uint8_t(kToneCycles), std::uint8_t(kToneCycles >> 8)};
+    std::uint8_t tone[2];
+    PutLE16(tone, kToneCycles);
     std::size_t at = 0;
     TTapeBlock block;
     while (at < size && ParseTapeBlock(data + at, size - at, block)) {

@@ -249,17 +249,26 @@ TEST_F(CacheTest, AddingHighThenFlushingWritesObjectThenCatalogue) {
     Device.Reads.clear();
     Device.Events.clear();
     ASSERT_TRUE(card->FlushMMCDevice());
-    ASSERT_EQ(Device.Writes.size(), 2u);
+    ASSERT_EQ(Device.Writes.size(), 4u);
     EXPECT_EQ(Device.Writes[0].Offset, kLimit - 1536u); // the object's blocks
-    EXPECT_EQ(Device.Writes[1].Offset, 0u);             // header and entries in one write
-    EXPECT_EQ(Device.Writes[1].Count, 512u + 64u);
-    EXPECT_EQ(std::string(Device.Events.begin(), Device.Events.end()), "wsws");
-    // The one read is the check that the catalogue on the card is still the one read.
-    ASSERT_EQ(Device.Reads.size(), 1u);
+    // The record of the change, in space free before and after it, then the old header with
+    // the marker that points at the record.
+    EXPECT_GE(Device.Writes[1].Offset, 1024u);
+    EXPECT_LE(Device.Writes[1].Offset + Device.Writes[1].Count, kLimit - 1536u);
+    EXPECT_EQ(Device.Writes[2].Offset, 0u);
+    EXPECT_EQ(Device.Writes[2].Count, 512u);
+    EXPECT_EQ(Device.Writes[3].Offset, 0u); // header and entries in one write
+    EXPECT_EQ(Device.Writes[3].Count, 512u + 64u);
+    EXPECT_EQ(std::string(Device.Events.begin(), Device.Events.end()), "wswswsws");
+    // The reads are the check that the catalogue on the card is still the one read, and the
+    // card's bytes that the grown catalogue covers (the record keeps them).
+    ASSERT_EQ(Device.Reads.size(), 2u);
     EXPECT_EQ(Device.Reads[0].Offset, 0u);
+    EXPECT_EQ(Device.Reads[1].Offset, 512u);
+    EXPECT_EQ(Device.Reads[1].Count, 64u);
     std::uint8_t header[512];
     ASSERT_TRUE(card->ReadMMC(header, 0, 512));
-    EXPECT_EQ(Device.Reads.size(), 2u); // the refill at 0
+    EXPECT_EQ(Device.Reads.size(), 3u); // the refill at 0
     EXPECT_EQ(GetLE32(&header[16]), 1u);
 }
 

@@ -87,6 +87,13 @@ struct CardFixture : ::testing::Test {
         EXPECT_TRUE(Card->AddObjectToBrelk(e, data.data(), replace)) << name;
         return e;
     }
+    // The names of the card's catalogue, in its order.
+    static std::vector<std::string> CatalogueNames(const brelk::TBrelk& card) {
+        std::vector<std::string> names;
+        for (const auto& entry : card.Entries())
+            names.push_back(entry->Name());
+        return names;
+    }
     const brelk::TBrelkCatEntry* Find(const std::string& name) {
         for (const brelk::TBrelkCatEntry* e : Card->Entries())
             if (brelk::SameName(e->Name(), name))

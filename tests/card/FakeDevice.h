@@ -39,6 +39,8 @@ class TFakeDevice : public brelk::TSysCalls {
     // cache that another opener holds does; a change of Bytes is then hidden behind them.
     bool PageCache = false;
 
+    std::uint64_t NextCardId = 0x0123456789ABCDEFull; // the IDs given to new cards, counting up
+
     int Opens = 0;
     int OpenHandles = 0;
     std::vector<TTransfer> Reads;
@@ -52,6 +54,7 @@ class TFakeDevice : public brelk::TSysCalls {
     int ExclusiveLocks = 0;
     std::vector<TTransfer> Drops; // each DropCache: Offset and Length (0: to the end)
 
+    std::uint64_t NewCardId() override { return NextCardId++; }
     int Open(const std::string&, brelk::TCardAccess access) override {
         if (Missing) {
             errno = ENOENT;

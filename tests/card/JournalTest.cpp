@@ -87,12 +87,6 @@ struct JournalTest : CardFixture {
         card->Initialize(65536, "card.img", kZone, access);
         return card;
     }
-    static std::vector<std::string> Names(const TBrelk& card) {
-        std::vector<std::string> names;
-        for (const auto& entry : card.Entries())
-            names.push_back(entry->Name());
-        return names;
-    }
 };
 
 TEST_F(JournalTest, ARewriteIsJournalledBeforeAndForgottenAfter) {
@@ -105,7 +99,12 @@ TEST_F(JournalTest, ARewriteIsJournalledBeforeAndForgottenAfter) {
     const TCardJournal& journal = Keeper.Begun[0];
     ASSERT_EQ(journal.Runs.size(), 1u);
     EXPECT_EQ(journal.Runs[0].Old.size(), kCatalogueHeaderSize + kCatEntrySize);
-    EXPECT_EQ(journal.Card, CardIdentity("card.img"));
+    // Known by the card's own ID and size, which its header carries.
+    ASSERT_NE(Card->CardIdentifier(), 0u);
+    EXPECT_EQ(journal.Card, CardIdKey(Card->CardIdentifier(), kCard));
+    const auto marker = ReadRecordMarker(Device.Bytes.data());
+    ASSERT_TRUE(marker);
+    EXPECT_EQ(marker->CardId, Card->CardIdentifier());
     EXPECT_EQ(GetLE32(&journal.Runs[0].Old[kHeaderCountOffset]), 0u);
     EXPECT_EQ(CompareWithJournal(journal, Device.Bytes), TJournalState::Finished);
     // A commit that adds an entry at the end of a long catalogue writes the header and that
@@ -149,15 +148,20 @@ std::vector<std::vector<bool>> LandedBlocks(std::size_t blocks) {
 // gives the old catalogue (or the new one when every block landed), every object listed
 // reads back, and a reader shows the old catalogue without writing.
 void CheckEveryTear(JournalTest& test, const std::function<void()>& change) {
-    const std::vector<std::uint8_t> before = test.Device.Bytes;
-    const auto oldNames = JournalTest::Names(*test.Card);
+    const std::vector<std::uint8_t> oldCard = test.Device.Bytes;
+    const auto oldNames = CardFixture::CatalogueNames(*test.Card);
     change();
     ASSERT_TRUE(test.Card->FlushMMCDevice());
     const std::vector<std::uint8_t> after = test.Device.Bytes;
-    const auto newNames = JournalTest::Names(*test.Card);
+    const auto newNames = CardFixture::CatalogueNames(*test.Card);
     ASSERT_FALSE(test.Keeper.Begun.empty());
     const TCardJournal journal = test.Keeper.Begun.back();
     ASSERT_FALSE(journal.Runs.empty());
+    // Before the catalogue's blocks go out, block 0 takes the marker of the change: the card
+    // as the tear finds it holds the journal's old bytes.
+    std::vector<std::uint8_t> before = oldCard;
+    for (const TJournalRun& run : journal.Runs)
+        std::copy(run.Old.begin(), run.Old.end(), before.begin() + std::ptrdiff_t(run.Offset));
     const std::size_t length = journal.Runs.back().Offset + journal.Runs.back().Old.size();
     const std::size_t blocks = (length + kJournalBlock - 1) / kJournalBlock;
     for (const auto& landed : LandedBlocks(blocks)) {
@@ -176,7 +180,7 @@ void CheckEveryTear(JournalTest& test, const std::function<void()>& change) {
             TRecordingReporter reporter;
             auto card = test.Open(access, reporter);
             ASSERT_TRUE(card->State().CatalogueValid);
-            EXPECT_EQ(JournalTest::Names(*card), whole ? newNames : oldNames);
+            EXPECT_EQ(CardFixture::CatalogueNames(*card), whole ? newNames : oldNames);
             for (const auto& entry : card->Entries()) {
                 std::vector<std::uint8_t> data(entry->Size());
                 ASSERT_TRUE(card->ReadMMC(data.data(), entry->Address(), entry->Size()));
@@ -259,9 +263,13 @@ TEST_F(JournalTest, CommitAfterCommitTheJournalHoldsTheCardsBytesFromBefore) {
         };
         for (std::size_t step = 0; step < changes.size(); ++step) {
             SCOPED_TRACE(step);
-            const std::vector<std::uint8_t> before = Device.Bytes;
+            std::vector<std::uint8_t> before = Device.Bytes;
             changes[step]();
             ASSERT_TRUE(Card->FlushMMCDevice());
+            // The marker of the change reaches block 0 before the rest: the journal keeps the
+            // header with it.
+            std::copy_n(Device.Bytes.begin() + kRecordMarkerOffset, kRecordMarkerSize,
+                        before.begin() + kRecordMarkerOffset);
             const std::size_t length =
                 kCatalogueHeaderSize + Card->Entries().size() * kCatEntrySize;
             EXPECT_EQ(Card->CardCatalogueBytes().size(), length);
@@ -285,9 +293,9 @@ TEST_F(JournalTest, CommitAfterCommitTheJournalHoldsTheCardsBytesFromBefore) {
             EXPECT_EQ(CompareWithJournal(journal, Device.Bytes), TJournalState::Finished);
             EXPECT_EQ(CompareWithJournal(journal, before), TJournalState::Untouched);
         }
-        const auto names = Names(*Card);
+        const auto names = CatalogueNames(*Card);
         Reopen();
-        EXPECT_EQ(Names(*Card), names);
+        EXPECT_EQ(CatalogueNames(*Card), names);
         EXPECT_EQ(names.size(), 45u);
     }
 }
@@ -303,7 +311,7 @@ TEST_F(JournalTest, AJournalThatDoesNotMatchTheCardIsLeftAlone) {
     TRecordingReporter reporter;
     auto card = Open(TCardAccess::ReadWrite, reporter);
     EXPECT_EQ(Device.Bytes, before);
-    EXPECT_EQ(Names(*card), std::vector<std::string>{"A"});
+    EXPECT_EQ(CatalogueNames(*card), std::vector<std::string>{"A"});
     EXPECT_EQ(Keeper.Journals.count(journal.Card), 1u);
     ASSERT_EQ(reporter.Messages.size(), 1u);
     EXPECT_NE(reporter.Messages[0].find("does not match the card"), std::string::npos);

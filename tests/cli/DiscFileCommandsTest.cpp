@@ -9,6 +9,7 @@
 #include <filesystem>
 
 using namespace brelktest;
+using namespace std::string_literals;
 using dfstest::TDFSBuilder;
 using dfstest::TFile;
 
@@ -275,4 +276,83 @@ TEST_F(DiscFileCommandsTest, CorpusExtractMatchesTheImage) {
         }
         EXPECT_GT(checked, 10u) << name;
     }
+}
+
+TEST_F(DiscFileCommandsTest, DiscShowsAndSetsASidesTitleAndBootOption) {
+    AddGames();
+    const TResult shown = Run({"disc", Card, "GAMES"});
+    ASSERT_EQ(shown.Status, 0) << shown.Err;
+    EXPECT_EQ(shown.Out, "Title: GAMES\nBoot: none\nCycle: 00\n");
+    const TResult set = Run({"disc", Card, "GAMES", "--title", "NEW ONE", "--boot", "EXEC"});
+    ASSERT_EQ(set.Status, 0) << set.Err;
+    EXPECT_EQ(set.Out, "Title: NEW ONE\nBoot: exec\nCycle: 01\n");
+    const TResult second = Run({"disc", Card, "GAMES", "--side", "2", "--boot", "run"});
+    ASSERT_EQ(second.Status, 0) << second.Err;
+    EXPECT_EQ(second.Out, "Title: \nBoot: run\nCycle: 01\n");
+    // The disc read back by hand: title over sector 0 bytes 0-7 and sector 1 bytes 0-3,
+    // zero-padded; boot option in sector 1 byte 6 bits 4-5; cycle in byte 4.
+    const std::string image = Dir.Path("games.out").string();
+    ASSERT_EQ(Run({"get", Card, "GAMES", "-o", image}).Status, 0);
+    const TBytes disc = ReadFileBytes(image);
+    ASSERT_EQ(disc.size(), 2u * 204800);
+    EXPECT_EQ(std::string(disc.begin(), disc.begin() + 8), "NEW ONE\0"s);
+    EXPECT_EQ(std::string(disc.begin() + 256, disc.begin() + 260), std::string(4, '\0'));
+    EXPECT_EQ(disc[256 + 6], 0x33);
+    EXPECT_EQ(disc[256 + 4], 0x01);
+    EXPECT_EQ(disc[204800 + 256 + 6], 0x23);
+    const TBytes before = CardBytes();
+    const TResult tooLong = Run({"disc", Card, "GAMES", "--title", "THIRTEEN CHRS"});
+    EXPECT_EQ(tooLong.Status, 1);
+    EXPECT_NE(tooLong.Err.find("'GAMES': the title 'THIRTEEN CHRS' is longer than 12 characters"),
+              std::string::npos)
+        << tooLong.Err;
+    const TResult control = Run({"disc", Card, "GAMES", "--title", "BELL\a"});
+    EXPECT_EQ(control.Status, 1);
+    EXPECT_NE(control.Err.find("not printable"), std::string::npos) << control.Err;
+    const TResult boot = Run({"disc", Card, "GAMES", "--boot", "fast"});
+    EXPECT_EQ(boot.Status, 2);
+    EXPECT_NE(boot.Err.find("the boot option 'fast' is none of none, load, run, exec"),
+              std::string::npos)
+        << boot.Err;
+    const TResult noSide = Run({"disc", Card, "GAMES", "--side", "1", "--title", "X"});
+    EXPECT_EQ(noSide.Status, 1);
+    EXPECT_FALSE(noSide.Err.empty());
+    EXPECT_EQ(CardBytes(), before);
+}
+
+TEST_F(DiscFileCommandsTest, RenameFileLockAndUnlockFromTheShell) {
+    AddGames();
+    const TBytes before = CardBytes();
+    struct TCase {
+        std::vector<std::string> Args;
+        std::string Why;
+    };
+    const std::vector<TCase> refused = {
+        {{"rename-file", Card, "GAMES", "ONE", "NEW"}, "'GAMES': '$.ONE' is locked"},
+        {{"rename-file", Card, "GAMES", "PROG", "P*"}, "'P*' holds a character DFS does not"},
+        {{"rename-file", Card, "GAMES", "PROG", "ONE"}, "'$.ONE' is already on the side"},
+        {{"rename-file", Card, "GAMES", "PROG", "TOOLONGX"}, "needs a name of 1 to 7"},
+        {{"rename-file", Card, "GAMES", "TWO", "X"}, "'$.TWO' is not on the side"},
+        {{"lock", Card, "GAMES", "P*", "Z#"}, "'GAMES': no file matches 'Z#'"},
+        {{"unlock", Card, "GAMES", "B.*"}, "no file matches 'B.*'"},
+    };
+    for (const TCase& c : refused) {
+        SCOPED_TRACE(c.Args[0] + " " + c.Args[3]);
+        const TResult result = Run(c.Args);
+        EXPECT_EQ(result.Status, 1);
+        EXPECT_NE(result.Err.find(c.Why), std::string::npos) << result.Err;
+        EXPECT_EQ(CardBytes(), before);
+    }
+    const TResult renamed = Run({"rename-file", Card, "GAMES", "B.TWO", "B.THREE", "--side", "2"});
+    ASSERT_EQ(renamed.Status, 0) << renamed.Err;
+    EXPECT_EQ(renamed.Out, "Renamed B.TWO to B.THREE\n");
+    const TResult locked = Run({"lock", Card, "GAMES", "*"});
+    ASSERT_EQ(locked.Status, 0) << locked.Err;
+    EXPECT_EQ(locked.Out, "Locked $.ONE\nLocked $.PROG\n");
+    const TResult unlocked = Run({"unlock", Card, "GAMES", "#R*", "$.O#E"});
+    ASSERT_EQ(unlocked.Status, 0) << unlocked.Err;
+    EXPECT_EQ(unlocked.Out, "Unlocked $.ONE\nUnlocked $.PROG\n");
+    EXPECT_EQ(Run({"files", Card, "GAMES"}).Out, "0 $.ONE        001900 008023 00012C\n"
+                                                 "0 $.PROG       001900 008023 000008\n"
+                                                 "2 B.THREE      001900 008023 000005\n");
 }

@@ -2,7 +2,8 @@
 // It counts the writes to the card (the file named by BRELK_CRASH_CARD, matched by device and
 // inode) and, at the write numbered BRELK_CRASH_WRITE, lets only the first BRELK_CRASH_BYTES
 // bytes of it reach the file, then ends the process at once: nothing after that write
-// happens. With BRELK_CRASH_COUNT set, the number of card writes is written to that file when
+// happens. With BRELK_CRASH_SCATTER set, only every other 512-byte block of that write
+// lands instead. With BRELK_CRASH_COUNT set, the number of card writes is written to that file when
 // the process ends normally.
 #include <cerrno>
 #include <cstdio>
@@ -42,6 +43,13 @@ ssize_t CardWrite(TPwrite real, int fd, const void* buffer, size_t count, off_t 
     ++Writes;
     if (Writes != EnvNumber("BRELK_CRASH_WRITE"))
         return real(fd, buffer, count, offset);
+    if (EnvNumber("BRELK_CRASH_SCATTER") != 0) {
+        // Only every other 512-byte block of the write lands, as a device may order them.
+        const char* bytes = static_cast<const char*>(buffer);
+        for (size_t at = 0; at < count; at += 1024)
+            real(fd, bytes + at, count - at < 512 ? count - at : 512, offset + off_t(at));
+        ::_exit(99);
+    }
     const size_t landed = size_t(EnvNumber("BRELK_CRASH_BYTES"));
     if (landed > 0)
         real(fd, buffer, landed < count ? landed : count, offset);

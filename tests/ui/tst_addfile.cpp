@@ -119,6 +119,7 @@ class TestAddFile : public QObject {
     void untitledTapeIsNamedAfterItsFile();
     void emptyListShowsHintAndDisablesDetails();
     void showingAnalysesFilesAndSelectsFirst();
+    void gridShowsNamesAsTheTreeDoes();
     void toolSwitchedToFilingsystem();
     void romButtons_data();
     void romButtons();
@@ -198,6 +199,15 @@ void TestAddFile::emptyListShowsHintAndDisablesDetails() {
     QTest::keyClick(Find<QTableWidget>(dialog, "strnggrdFiles"), Qt::Key_Delete);
     QCOMPARE(Find<QTableWidget>(dialog, "strnggrdFiles")->rowCount(), 1);
     QVERIFY(rig.Prompter.Questions().isEmpty());
+}
+
+// A byte that shows nothing appears as \xNN and a byte above 0x7F as its code page 1252
+// character, as the tree and brelk show the name once it is on the card.
+void TestAddFile::gridShowsNamesAsTheTreeDoes() {
+    TDialogRig rig;
+    rig.Add(Pending(brelk::kTypeTool, 0, "A\001B\xE9\\", 1000));
+    rig.Show();
+    QCOMPARE(rig.Cell(0, 2), QStringLiteral("A\\x01B") + QChar(0xE9) + QStringLiteral("\\\\"));
 }
 
 void TestAddFile::showingAnalysesFilesAndSelectsFirst() {

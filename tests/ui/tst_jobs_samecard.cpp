@@ -5,8 +5,11 @@
 
 #include "cli/Cli.h"
 #include "formats/DFSBuilder.h"
+#include "ui/main/ObjectFilesMenu.h"
 
+#include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QTest>
 
 #include <sstream>
@@ -38,6 +41,20 @@ void Select(TfrmMain& main, const QString& text) {
     Tree(main)->setCurrentItem(FindNode(main, text));
 }
 
+// GAME.ssd in the rig's folder: a full side titled GAME with $.PROG in sectors 2 to 5; its
+// path, or empty when it could not be written.
+QString GameDisc(TMainRig& rig) {
+    const QString path = rig.Path(QStringLiteral("GAME.ssd"));
+    const auto bytes =
+        dfstest::TDFSBuilder(800).Title("GAME").AddWithData({'$', "PROG", 1000, 2}, 0x41).Bytes();
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) !=
+            qint64(bytes.size()))
+        return {};
+    return path;
+}
+
 const std::vector<TObject> kObjects = {Tool("ONE"), Tool("TWO"), Tool("THREE")};
 
 } // namespace
@@ -53,6 +70,8 @@ class TestJobsSameCard : public QObject {
     void saveGivesTheSameFile();
     void squashAndExpandGiveTheSameCard_data();
     void squashAndExpandGiveTheSameCard();
+    void discEditsGiveTheSameCard_data();
+    void discEditsGiveTheSameCard();
 };
 
 // One window on a card, and a copy of that card for brelk made before the window opened.
@@ -163,18 +182,9 @@ void TestJobsSameCard::squashAndExpandGiveTheSameCard_data() {
 void TestJobsSameCard::squashAndExpandGiveTheSameCard() {
     QFETCH(bool, squash);
     TSameCard card;
-    // A full side with one file in sectors 2 to 5, added by brelk (and squashed first when the
-    // test expands it).
-    const QString disc = card.Rig.Path(QStringLiteral("GAME.ssd"));
-    {
-        const auto bytes = dfstest::TDFSBuilder(800)
-                               .Title("GAME")
-                               .AddWithData({'$', "PROG", 1000, 2}, 0x41)
-                               .Bytes();
-        QFile file(disc);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
-    }
+    // Added by brelk (and squashed first when the test expands it).
+    const QString disc = GameDisc(card.Rig);
+    QVERIFY(!disc.isEmpty());
     std::vector<std::vector<std::string>> before{{"add", disc.toStdString()}};
     if (!squash)
         before.push_back({"squash", "GAME"});
@@ -187,6 +197,61 @@ void TestJobsSameCard::squashAndExpandGiveTheSameCard() {
         main.actnExpandDiscExecute();
     QCOMPARE(card.Rig.Prompter.Messages(), QStringList());
     card.Compare({squash ? "squash" : "expand", "GAME"});
+}
+
+// A change inside a disc in the window, as brelk's command does it.
+enum class TDiscEdit { Title, Boot, Rename, Lock };
+
+void TestJobsSameCard::discEditsGiveTheSameCard_data() {
+    QTest::addColumn<int>("edit");
+    QTest::addColumn<QStringList>("command");
+    QTest::newRow("title") << int(TDiscEdit::Title)
+                           << QStringList{"disc", "GAME", "--title", "BEST"};
+    QTest::newRow("boot") << int(TDiscEdit::Boot) << QStringList{"disc", "GAME", "--boot", "exec"};
+    QTest::newRow("rename") << int(TDiscEdit::Rename)
+                            << QStringList{"rename-file", "GAME", "PROG", "B.NEW"};
+    QTest::newRow("lock") << int(TDiscEdit::Lock) << QStringList{"lock", "GAME", "PROG"};
+}
+
+void TestJobsSameCard::discEditsGiveTheSameCard() {
+    QFETCH(int, edit);
+    QFETCH(QStringList, command);
+    TSameCard card;
+    const QString disc = GameDisc(card.Rig);
+    QVERIFY(!disc.isEmpty());
+    QVERIFY(card.Open({}, {{"add", disc.toStdString()}}));
+    TfrmMain& main = *card.Rig.Main;
+    Select(main, QStringLiteral("GAME"));
+    auto* files = main.findChild<QTreeWidget*>(QStringLiteral("lvObjectFiles"));
+    QCOMPARE(files->topLevelItemCount(), 1);
+    files->setCurrentItem(files->topLevelItem(0));
+    files->topLevelItem(0)->setSelected(true);
+    auto* title = main.findChild<QLineEdit*>(QStringLiteral("edtDiscTitle"));
+    auto* boot = main.findChild<QComboBox*>(QStringLiteral("cbDiscBoot"));
+    switch (TDiscEdit(edit)) {
+    case TDiscEdit::Title:
+        title->setText(QStringLiteral("BEST"));
+        emit title->editingFinished();
+        break;
+    case TDiscEdit::Boot:
+        boot->setCurrentIndex(3);
+        emit boot->activated(3);
+        break;
+    case TDiscEdit::Rename:
+        files->topLevelItem(0)->setText(0, QStringLiteral("B.NEW"));
+        QCoreApplication::processEvents(); // the rename waits for the edit to end
+        QCOMPARE(files->topLevelItem(0)->text(0), QStringLiteral("B.NEW"));
+        break;
+    case TDiscEdit::Lock:
+        main.findChild<TObjectFilesMenu*>(QStringLiteral("ObjectFilesMenu"))->LockClick();
+        QCOMPARE(files->topLevelItem(0)->text(4), QStringLiteral("L"));
+        break;
+    }
+    QCOMPARE(card.Rig.Prompter.Messages(), QStringList());
+    std::vector<std::string> args;
+    for (const QString& word : command)
+        args.push_back(word.toStdString());
+    card.Compare(args);
 }
 
 QTEST_MAIN(TestJobsSameCard)

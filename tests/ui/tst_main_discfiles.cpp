@@ -8,9 +8,12 @@
 #include "ui/main/ObjectFilesMenu.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -176,6 +179,7 @@ class TestMainDiscFiles : public QObject {
     void renameByEditingTheName();
     void dragCarriesTheExtractedFiles();
     void droppedPCFilesAreInsertedAsCopies();
+    void sideTitleAndBootOptionAreEditable();
 };
 
 void TestMainDiscFiles::menuEntriesFollowTheObject() {
@@ -584,6 +588,46 @@ void TestMainDiscFiles::droppedPCFilesAreInsertedAsCopies() {
     QCOMPARE(answer.Names, QStringList{"$.FARTOOL"});
     QVERIFY2(rig.Prompter.Messages().first().startsWith("'FILES' was not changed: "),
              qPrintable(rig.Prompter.Messages().first()));
+}
+
+// The title field and boot option box above a DFS side change the card, the head lines read
+// back from it show the change with the cycle counted on; a refused title says why.
+void TestMainDiscFiles::sideTitleAndBootOptionAreEditable() {
+    TMainRig rig;
+    TfrmMain& main = OpenDisc(rig);
+    auto* title = Find<QLineEdit>(main, "edtDiscTitle");
+    auto* boot = Find<QComboBox>(main, "cbDiscBoot");
+    auto* head = Find<QLabel>(main, "lblObjectFilesHead");
+    QVERIFY(Find<QWidget>(main, "pnlDiscSide")->isVisibleTo(&main));
+    QCOMPARE(title->text(), QString("FILES"));
+    QCOMPARE(boot->currentText(), QString("none"));
+    QCOMPARE(title->maxLength(), 12);
+
+    emit title->editingFinished(); // unchanged: nothing is written
+    QVERIFY(head->text().startsWith("Discname: FILES (cycle=00, boot=none)"));
+    title->setText("NEW TITLE");
+    emit title->editingFinished();
+    QVERIFY2(head->text().startsWith("Discname: NEW TITLE (cycle=01, boot=none)"),
+             qPrintable(head->text()));
+    boot->setCurrentIndex(2);
+    emit boot->activated(2);
+    QVERIFY2(head->text().startsWith("Discname: NEW TITLE (cycle=02, boot=run)"),
+             qPrintable(head->text()));
+    QCOMPARE(boot->currentText(), QString("run"));
+    QVERIFY(rig.Prompter.Messages().isEmpty());
+
+    title->setText(QString("BELL") + QChar(7));
+    emit title->editingFinished();
+    QCOMPARE(rig.Prompter.Messages().size(), 1);
+    QVERIFY2(rig.Prompter.Messages().first().startsWith("'FILES' was not changed: the title '"),
+             qPrintable(rig.Prompter.Messages().first()));
+    QVERIFY(rig.Prompter.Messages().first().endsWith("' holds a character that is not printable"));
+    QCOMPARE(rig.Prompter.Last().Icon, TPrompter::TIcon::Error);
+    QCOMPARE(title->text(), QString("NEW TITLE"));
+    QVERIFY(head->text().startsWith("Discname: NEW TITLE (cycle=02, boot=run)"));
+
+    Find<TObjectTreeWidget>(main, "treevwObjects")->setCurrentItem(FindNode(main, "TAPE"));
+    QVERIFY(!Find<QWidget>(main, "pnlDiscSide")->isVisibleTo(&main));
 }
 
 QTEST_MAIN(TestMainDiscFiles)

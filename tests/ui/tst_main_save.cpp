@@ -109,6 +109,7 @@ class TestMainSave : public QObject {
     void extensionOfTheChosenName_data();
     void extensionOfTheChosenName();
     void tenByteToolGivesWholeBlock();
+    void titleShowsTheNameAsTheTreeDoes();
     void stopQuestion_data();
     void stopQuestion();
     void lastDialogCancelledAsksNothing();
@@ -291,6 +292,21 @@ void TestMainSave::stopQuestion() {
     QCOMPARE(QFileInfo::exists(rig.Path("three.bin")), !stop);
     QVERIFY(!rig.Prompter.Unexpected());
     QVERIFY(rig.Prompter.AllAnswersUsed());
+}
+
+// A byte that shows nothing appears as \xNN and a byte above 0x7F as its code page 1252
+// character, the same text as the tree's.
+void TestMainSave::titleShowsTheNameAsTheTreeDoes() {
+    TMainRig rig;
+    QVERIFY(rig.UseCard(k8M, {Tool("A\001B\xE9")}));
+    TfrmMain& main = rig.Open();
+    const QString shown = QStringLiteral("A\\x01B") + QChar(0xE9);
+    QVERIFY(FindNode(main, shown));
+    Select(main, {shown});
+    rig.Prompter.QueueFile(QString());
+    main.mnuPopupSaveObjectClick();
+    QCOMPARE(rig.Prompter.Questions().size(), 1);
+    QCOMPARE(rig.Prompter.Questions().first().Text, "Save Tool " + shown + " as...");
 }
 
 void TestMainSave::lastDialogCancelledAsksNothing() {

@@ -2,10 +2,12 @@
 // object's details), adding a file through the file dialog, removing one, and the totals.
 #include "ui/addobjects/AddFileGrid.h"
 
+#include "explorer/ObjectFileKinds.h"
 #include "explorer/ObjectImages.h"
 #include "formats/GlobalStuff.h"
 #include "ui/addobjects/AddFile.h"
 #include "ui/addobjects/ImportUser.h"
+#include "ui/aux/NameText.h"
 #include "ui/aux/Prompter.h"
 #include "ui/main/Main.h"
 #include "ui/main/MainJobUser.h"
@@ -31,8 +33,7 @@ namespace {
 
 const QString kHintText = QStringLiteral("-rightclick or drop files on this form-");
 const QString kAddFileFilter =
-    QStringLiteral("Objects (*.bin)|*.BIN|ADFS (*.adfs)|*.ADFS|DFS singlesided (*.ssd)|*.SSD|"
-                   "DFS doublesided (*.dsd)|*.DSD|Tape (*.uef)|*.UEF|All files (*.*)|*.*");
+    QString::fromStdString(brelk::ObjectFilesFilter()) + QStringLiteral("|All files (*.*)|*.*");
 
 std::string Separator() {
     return QLocale().groupSeparator().toStdString();
@@ -153,7 +154,7 @@ void TfrmAddFile::UpdateFileGridRow(int index) {
         return;
     Cell(strnggrdFiles, index, kColumnNr)->setText(QString::number(index + 1));
     Cell(strnggrdFiles, index, kColumnType)->setText(QString());
-    Cell(strnggrdFiles, index, kColumnName)->setText(QString::fromLatin1(object->Entry.Name()));
+    Cell(strnggrdFiles, index, kColumnName)->setText(CardNameText(object->Entry.Name()));
     Cell(strnggrdFiles, index, kColumnSize)->setText(NumberText(brelk::SizeOnCard(*object)));
     ShowTick(index);
 }
@@ -272,7 +273,7 @@ bool TfrmAddFile::ShowPendingObject(int index) {
 // Adding and removing
 
 void TfrmAddFile::AddFileByDialog() {
-    QString filter = QStringLiteral("DFS singlesided (*.ssd)");
+    QString filter = QString::fromStdString(brelk::FilterEntryOf("ssd"));
     QString path = Main.Prompter().OpenFile(QStringLiteral("Select object to add to Brelk..."),
                                             kAddFileFilter, QString(), &filter);
     if (path.isEmpty())

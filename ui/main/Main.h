@@ -36,7 +36,13 @@
 #include <vector>
 
 class QAction;
+namespace brelk {
+struct TDFSDiscSide;
+}
+
 class QCheckBox;
+class QComboBox;
+class QLineEdit;
 class QTreeWidget;
 class QFrame;
 class QGroupBox;
@@ -351,6 +357,9 @@ class TfrmMain : public QMainWindow {
     QTreeWidget* lvObjectFiles = nullptr;
     QCheckBox* chkDetailsText = nullptr;
     QLabel* lblObjectFilesHead = nullptr;
+    QWidget* pnlDiscSide = nullptr; // a DFS side's title and boot option, editable
+    QLineEdit* edtDiscTitle = nullptr;
+    QComboBox* cbDiscBoot = nullptr;
 
     // --- Actions and menu entries ---
     QAction* actnAddObjects = nullptr;
@@ -462,6 +471,8 @@ class TfrmMain : public QMainWindow {
     void SetDetailsClickable(bool clickable);
     // MainDiscFiles.cpp
     void CreateObjectFilesList(QWidget* page);
+    QWidget* CreateDiscSidePanel(QWidget* page);
+    void ShowDiscSide(const brelk::TDFSDiscSide& side);
     void HideObjectFiles();
     // MainEmulator.cpp
     void CreateEmulatorCommand();
@@ -502,7 +513,8 @@ class TfrmMain : public QMainWindow {
     QHash<const QAction*, bool> Wanted;
     QList<QAction*> GuardedActions;
     bool MemoClickActive = true;
-    bool FilesListed = false; // the list has the files of the shown tab
+    bool FilesListed = false;    // the list has the files of the shown tab
+    bool DiscSideListed = false; // the list shows a DFS side, with its settings above it
     TProcessStarter* Starter = nullptr;
     // MainAddObjects.cpp, MainTreeEdit.cpp, MainDragDrop.cpp
     void CreateTreeEditing();

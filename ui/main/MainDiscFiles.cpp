@@ -8,11 +8,16 @@
 #include "explorer/DiscFiles.h"
 #include "explorer/MediaFileNumbers.h"
 #include "explorer/ObjectTransfer.h"
+#include "formats/DFSDetails.h"
+#include "ui/aux/NameText.h"
 #include "ui/main/MainWidgets.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QTreeWidget>
@@ -135,6 +140,7 @@ void TfrmMain::CreateObjectFilesList(QWidget* page) {
     lblObjectFilesHead->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblObjectFilesHead->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->insertWidget(1, lblObjectFilesHead);
+    layout->insertWidget(2, CreateDiscSidePanel(page));
     lvObjectFiles = new QTreeWidget(page);
     lvObjectFiles->setObjectName(QStringLiteral("lvObjectFiles"));
     lvObjectFiles->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Load"),
@@ -156,8 +162,44 @@ void TfrmMain::CreateObjectFilesList(QWidget* page) {
     HideObjectFiles();
 }
 
+// The title field and boot option box above a DFS side's files.
+QWidget* TfrmMain::CreateDiscSidePanel(QWidget* page) {
+    pnlDiscSide = new QWidget(page);
+    pnlDiscSide->setObjectName(QStringLiteral("pnlDiscSide"));
+    auto* row = new QHBoxLayout(pnlDiscSide);
+    row->setContentsMargins(0, 0, 0, 0);
+    edtDiscTitle = new QLineEdit(pnlDiscSide);
+    edtDiscTitle->setObjectName(QStringLiteral("edtDiscTitle"));
+    edtDiscTitle->setMaxLength(int(brelk::kMaxDFSTitle));
+    edtDiscTitle->setFont(memoObjectDetails->font());
+    edtDiscTitle->setMinimumWidth(edtDiscTitle->fontMetrics().horizontalAdvance(QString(14, 'W')));
+    cbDiscBoot = new QComboBox(pnlDiscSide);
+    cbDiscBoot->setObjectName(QStringLiteral("cbDiscBoot"));
+    for (std::uint8_t option = 0; option < 4; ++option)
+        cbDiscBoot->addItem(QString::fromLatin1(brelk::BootOptionName(option)));
+    auto* title = new QLabel(QStringLiteral("&Title:"), pnlDiscSide);
+    title->setBuddy(edtDiscTitle);
+    auto* boot = new QLabel(QStringLiteral("&Boot:"), pnlDiscSide);
+    boot->setBuddy(cbDiscBoot);
+    row->addWidget(title);
+    row->addWidget(edtDiscTitle);
+    row->addWidget(boot);
+    row->addWidget(cbDiscBoot);
+    row->addStretch(1);
+    return pnlDiscSide;
+}
+
+void TfrmMain::ShowDiscSide(const brelk::TDFSDiscSide& side) {
+    const QSignalBlocker quietTitle(edtDiscTitle);
+    const QSignalBlocker quietBoot(cbDiscBoot);
+    edtDiscTitle->setText(CardNameText(side.Title));
+    cbDiscBoot->setCurrentIndex(side.BootOption & 3);
+    DiscSideListed = true;
+}
+
 void TfrmMain::HideObjectFiles() {
     FilesListed = false;
+    DiscSideListed = false;
     lvObjectFiles->clear();
     lblObjectFilesHead->clear();
     ShowFilesOrText();
@@ -168,6 +210,7 @@ void TfrmMain::ShowFilesOrText() {
     const bool list = FilesListed && !chkDetailsText->isChecked();
     chkDetailsText->setVisible(FilesListed);
     lblObjectFilesHead->setVisible(list && !lblObjectFilesHead->text().isEmpty());
+    pnlDiscSide->setVisible(list && DiscSideListed);
     lvObjectFiles->setVisible(list && lvObjectFiles->topLevelItemCount() > 0);
     memoObjectDetails->setVisible(!list);
 }
@@ -203,6 +246,9 @@ void TfrmMain::ShowObjectFiles(const brelk::TBrelkCatEntry& entry, std::vector<s
     else
         FillList(lvObjectFiles, listing, drive);
     lvObjectFiles->setSortingEnabled(true);
+    if (const auto k = std::size_t(brelk::DFSSideOfDrive(drive));
+        kind == TMediaKind::DFS && k < listing.DFS.Spans.size())
+        ShowDiscSide(listing.DFS.Disc.aDiscSides[k]);
     FilesListed = true;
     ShowFilesOrText();
 }

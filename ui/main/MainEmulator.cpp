@@ -4,6 +4,7 @@
 #include "ui/main/Main.h"
 
 #include "explorer/ObjectTransfer.h"
+#include "formats/LineEnd.h"
 #include "ui/aux/PrivateTempFile.h"
 #include "ui/aux/ProcessStarter.h"
 #include "ui/aux/Prompter.h"
@@ -20,7 +21,7 @@ using TButtons = TPrompter::TButtons;
 
 namespace {
 
-const QChar CR(13);
+using brelk::CR;
 const QString kImagePlaceholder = QStringLiteral("$img$");
 // The largest ADFS image that is not an interleaved "L" format disc (an 80-track
 // double-sided "M" disc).
@@ -30,16 +31,13 @@ constexpr std::uint32_t kLargestADFSM = 327680;
 // as a UEF file, an ADFS disc as an ADFS image and a DFS disc as ".ssd" or, with two sides,
 // as ".dsd"; anything else as ".ssd".
 QString EmulatorImageName(const TBrelkCatEntry& entry, int discSides) {
-    const QString base = QStringLiteral("BrelkEmulatorImage");
-    if (brelk::IsTapeObject(entry))
-        return base + QStringLiteral(".uef");
+    const QString base = QStringLiteral("BrelkEmulatorImage.");
     if (entry.Type() == brelk::kTypeImage && entry.Subtype() == brelk::kSubtypeADFS)
         return base +
-               (entry.Size() > kLargestADFSM ? QStringLiteral(".adl") : QStringLiteral(".adf"));
-    if (brelk::IsDFSDiscObject(entry))
-        return base + QLatin1Char('.') +
-               QString::fromStdString(brelk::ObjectFileExtension(entry, discSides));
-    return base + QStringLiteral(".ssd");
+               (entry.Size() > kLargestADFSM ? QStringLiteral("adl") : QStringLiteral("adf"));
+    if (brelk::IsTapeObject(entry) || brelk::IsDFSDiscObject(entry))
+        return base + QString::fromStdString(brelk::ObjectFileExtension(entry, discSides));
+    return base + QStringLiteral("ssd");
 }
 
 // The emulator's arguments: the template split into words as a shell splits them, with every

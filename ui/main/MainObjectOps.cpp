@@ -13,6 +13,7 @@
 
 #include "explorer/CardJobs.h"
 #include "explorer/ObjectOps.h"
+#include "formats/LineEnd.h"
 #include "ui/aux/Prompter.h"
 #include "ui/main/MainJobUser.h"
 #include "ui/main/MainWidgets.h"
@@ -32,7 +33,7 @@ using TIcon = TPrompter::TIcon;
 
 namespace {
 
-const QChar CR(13);
+using brelk::CR;
 // From this many objects a delete shows the wait window (fewer take no noticeable time).
 constexpr std::size_t kWaitWindowFrom = 2000;
 

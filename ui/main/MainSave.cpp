@@ -11,7 +11,10 @@
 #include "ui/main/Main.h"
 
 #include "explorer/CardJobs.h"
+#include "explorer/ObjectFileKinds.h"
 #include "explorer/ObjectTransfer.h"
+#include "formats/LineEnd.h"
+#include "ui/aux/NameText.h"
 #include "ui/aux/Prompter.h"
 #include "ui/main/MainJobUser.h"
 
@@ -27,11 +30,10 @@ using TIcon = TPrompter::TIcon;
 
 namespace {
 
-const QChar CR(13);
-const QString kObjectsFilter = QStringLiteral("Objects (*.bin)|*.BIN");
-const QString kImagesFilter =
-    QStringLiteral("Objects (*.bin)|*.BIN|ADFS (*.adfs)|*.ADFS|DFS singlesided (*.ssd)|*.SSD|"
-                   "DFS doublesided (*.dsd)|*.DSD|Tape (*.uef)|*.UEF");
+using brelk::CR;
+const QString kObjectsFilter =
+    QString::fromStdString(brelk::FilterWithPattern(brelk::ObjectFileKinds().front()));
+const QString kImagesFilter = QString::fromStdString(brelk::ObjectFilesFilter());
 
 // What the save dialog offers for one entry.
 struct TSaveDialog {
@@ -41,22 +43,9 @@ struct TSaveDialog {
     QString DefaultExtension;
 };
 
-// The filter entry of each extension that disc and tape images are saved with.
-QString ImageFilterEntry(const QString& extension) {
-    if (extension == QLatin1String("ssd"))
-        return QStringLiteral("DFS singlesided (*.ssd)");
-    if (extension == QLatin1String("dsd"))
-        return QStringLiteral("DFS doublesided (*.dsd)");
-    if (extension == QLatin1String("adfs"))
-        return QStringLiteral("ADFS (*.adfs)");
-    if (extension == QLatin1String("uef"))
-        return QStringLiteral("Tape (*.uef)");
-    return QStringLiteral("Objects (*.bin)");
-}
-
 TSaveDialog SaveDialogFor(const TBrelkCatEntry& entry, int discSides) {
-    TSaveDialog dialog{QStringLiteral("Object"), kObjectsFilter, QStringLiteral("Objects (*.bin)"),
-                       QStringLiteral("bin")};
+    TSaveDialog dialog{QStringLiteral("Object"), kObjectsFilter,
+                       QString::fromStdString(brelk::FilterEntryOf("bin")), QStringLiteral("bin")};
     switch (entry.Type()) {
     case brelk::kTypeDeleted:
         dialog.Kind = QStringLiteral("Deleted object");
@@ -72,7 +61,8 @@ TSaveDialog SaveDialogFor(const TBrelkCatEntry& entry, int discSides) {
         dialog.Filter = kImagesFilter;
         dialog.DefaultExtension =
             QString::fromStdString(brelk::ObjectFileExtension(entry, discSides));
-        dialog.Preselected = ImageFilterEntry(dialog.DefaultExtension);
+        dialog.Preselected =
+            QString::fromStdString(brelk::FilterEntryOf(dialog.DefaultExtension.toStdString()));
         break;
     default:
         break;
@@ -149,8 +139,8 @@ void TfrmMain::mnuPopupSaveObjectClick() {
             continue;
         const TSaveDialog dialog = SaveDialogFor(*entry, brelk::DFSSidesOnCard(*Brelk, *entry));
         const QString name = QString::fromLatin1(entry->Name());
-        const QString title = QStringLiteral("Save ") + dialog.Kind + QLatin1Char(' ') + name +
-                              QStringLiteral(" as...");
+        const QString title = QStringLiteral("Save ") + dialog.Kind + QLatin1Char(' ') +
+                              CardNameText(entry->Name()) + QStringLiteral(" as...");
         QString chosenFilter = dialog.Preselected;
         // The whole name with the extension behind it: the name's own full stops are part of
         // the Acorn name, not an extension ("GAMES.WELCOME.ssd").

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QDrag>
@@ -18,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -219,6 +221,8 @@ TObjectFilesMenu::TObjectFilesMenu(TfrmMain& window) : QObject(&window), Window(
     connect(list, &QTreeWidget::itemChanged, this, &TObjectFilesMenu::NameEdited);
     list->setAcceptDrops(true);
     list->viewport()->installEventFilter(this);
+    connect(Window.edtDiscTitle, &QLineEdit::editingFinished, this, &TObjectFilesMenu::TitleEdited);
+    connect(Window.cbDiscBoot, &QComboBox::activated, this, &TObjectFilesMenu::BootChosen);
 }
 
 TObjectFilesMenu::~TObjectFilesMenu() = default;
@@ -400,6 +404,40 @@ void TObjectFilesMenu::RenameFile(std::size_t index, const QString& to) {
         return;
     EditShownSide(Window, object, Window.lvObjectFiles->property(kDriveProperty).toInt(),
                   brelk::RenameFileEdit(from, to.toLatin1().toStdString()));
+}
+
+void TObjectFilesMenu::TitleEdited() {
+    brelk::TDFSSideSettings settings;
+    std::string title;
+    const QString text = Window.edtDiscTitle->text();
+    // A character no card name holds is passed on as UTF-8, for the job to refuse with its reason.
+    settings.Title = CardNameFromText(text, title) ? title : text.toStdString();
+    ChangeSideSettings(settings);
+}
+
+void TObjectFilesMenu::BootChosen(int option) {
+    brelk::TDFSSideSettings settings;
+    settings.BootOption = std::uint8_t(option);
+    ChangeSideSettings(settings);
+}
+
+// Writes Settings to the shown side unless it holds them already.
+void TObjectFilesMenu::ChangeSideSettings(const brelk::TDFSSideSettings& settings) {
+    TOpenObject object;
+    if (ChangingSide || !Window.pnlDiscSide->isVisibleTo(Window.grpbxObjectinfo) ||
+        !OpenShownObject(Window, object))
+        return;
+    const int drive = Window.lvObjectFiles->property(kDriveProperty).toInt();
+    const auto k = std::size_t(brelk::DFSSideOfDrive(drive));
+    if (k >= object.Listing.DFS.Spans.size())
+        return;
+    const brelk::TDFSDiscSide& side = object.Listing.DFS.Disc.aDiscSides[k];
+    if ((!settings.Title || *settings.Title == side.Title) &&
+        (!settings.BootOption || *settings.BootOption == side.BootOption))
+        return;
+    ChangingSide = true;
+    EditShownSide(Window, object, drive, brelk::SideSettingsEdit(settings));
+    ChangingSide = false;
 }
 
 bool TObjectFilesMenu::DFSListShown() const {

@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+namespace brelk {
+struct TDFSSideSettings;
+}
+
 class QAction;
 class QMenu;
 class QMimeData;
@@ -50,6 +54,9 @@ class TObjectFilesMenu : public QObject {
     QMimeData* DragData();
     // Inserts copies of the PC files at Paths into the shown DFS side.
     void InsertPaths(const QStringList& paths);
+    // The shown DFS side takes the title typed in its field, or the boot option chosen.
+    void TitleEdited();
+    void BootChosen(int option);
 
     QMenu* Menu = nullptr;
     QAction* Extract = nullptr;
@@ -67,6 +74,7 @@ class TObjectFilesMenu : public QObject {
     TfrmMain& Window;
     std::unique_ptr<QTemporaryDir> DragFolder;
     QPoint PressAt;
+    bool ChangingSide = false; // a side's settings are being written (the field loses focus)
     bool DFSListShown() const;
     void AddKeys(QTreeWidget* list);
     bool StartDrag();
@@ -74,4 +82,5 @@ class TObjectFilesMenu : public QObject {
     std::vector<std::size_t> ChosenFiles() const;
     void NameEdited(QTreeWidgetItem* item, int column);
     void RenameFile(std::size_t index, const QString& to);
+    void ChangeSideSettings(const brelk::TDFSSideSettings& settings);
 };

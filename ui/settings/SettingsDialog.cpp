@@ -1,5 +1,6 @@
 #include "ui/settings/SettingsDialog.h"
 
+#include "formats/GlobalStuff.h"
 #include "ui/aux/CentreOnScreen.h"
 #include "ui/aux/Prompter.h"
 #include "ui/settings/DriveList.h"
@@ -215,9 +216,8 @@ void TfrmSettings::SelectDrive(const QString& path) {
 void TfrmSettings::LoadSettingsIntoControls() {
     OfferCurrentDrive();
     SelectIfListed(cmboDrives, Settings.MMCDrive);
-    SelectIfListed(
-        cmboMMCSafetyZone,
-        QStringLiteral("$%1").arg(Settings.MMCSafetyZone, 4, 16, QLatin1Char('0')).toUpper());
+    SelectIfListed(cmboMMCSafetyZone, QStringLiteral("$") + QString::fromStdString(brelk::FormatHex(
+                                                                Settings.MMCSafetyZone, 4)));
     SelectIfListed(cmboMMCCacheSize, QString::number(Settings.CacheSize / 1024));
     chkbxRewriteObjectHeader->setChecked(Settings.RewriteObjectHeader);
     chkbxUseDeletedItems->setChecked(Settings.UseDeletedObjects);
