@@ -238,7 +238,10 @@ void TBrelk::NewCatalogueBytes(std::size_t at, std::size_t count, std::uint8_t* 
             const std::size_t index = (at - kCatalogueHeaderSize) / kCatEntrySize;
             const std::size_t within = (at - kCatalogueHeaderSize) % kCatEntrySize;
             n = std::min(count, kCatEntrySize - within);
-            std::memcpy(dest, Catalogue[index]->Bytes.data() + within, n);
+            if (index < Catalogue.size())
+                std::memcpy(dest, Catalogue[index]->Bytes.data() + within, n);
+            else
+                std::memset(dest, 0, n); // past the entries: cleared
         }
         at += n;
         dest += n;
@@ -259,14 +262,18 @@ bool TBrelk::WriteCatalogue() {
               SyncDevice("Could not write the object data to");
     if (ok) {
         PutLE32(&CatalogueHeader[kHeaderCountOffset], std::uint32_t(Catalogue.size()));
-        // The card's catalogue held since it was read or written becomes the new one in place.
+        // The card's catalogue held since it was read or written becomes the new one in place;
+        // the entries a shrinking catalogue leaves behind are cleared, so that they cannot be
+        // taken for the remains of a write cut short.
         ok = WriteCatalogueBytes(
-            CardCatalogue, kCatalogueHeaderSize + Catalogue.size() * kCatEntrySize,
+            CardCatalogue,
+            std::max(kCatalogueHeaderSize + Catalogue.size() * kCatEntrySize, CardCatalogue.size()),
             [this](std::size_t at, std::size_t count, std::uint8_t* dest) {
                 NewCatalogueBytes(at, count, dest);
             },
             FreeSpans());
         if (ok) {
+            CardCatalogue.resize(kCatalogueHeaderSize + Catalogue.size() * kCatEntrySize);
             NoteWrittenCatalogue();
             CatalogueModified = false;
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "card/Brelk.h"
+#include "card/ObjectHeaderScan.h"
 
 #include <functional>
 #include <optional>
@@ -27,6 +28,8 @@ enum class TFindingKind {
     HeaderInFreeSpace,
     InterruptedChange,
     OutOfOrder,
+    SignatureLost,
+    SearchStopped,
 };
 
 struct TFinding {
@@ -45,9 +48,11 @@ struct TCardGeometry {
 struct TCardCheck {
     bool Formatted = false;
     std::vector<TFinding> Findings;
-    std::vector<std::uint8_t> OnCard;         // header and the entries read, as on the card
-    std::vector<TBrelkCatEntry> Entries;      // the entries of OnCard
-    std::vector<TBrelkCatEntry> LooseObjects; // object headers found in free space
+    std::vector<std::uint8_t> OnCard;          // header and the entries read, as on the card
+    std::vector<TBrelkCatEntry> Entries;       // the entries of OnCard
+    std::vector<TBrelkCatEntry> LooseObjects;  // object headers found in free space
+    std::vector<TBrelkCatEntry> HiddenObjects; // those of them that count as hidden (damage)
+    bool HeaderLost = false; // the entries were read without a usable header (signature, Count)
 
     bool Damaged() const;
     // A duplicated entry, an empty entry within Count or a wrong lowest used address: the
@@ -73,19 +78,37 @@ std::optional<TFinding> QuickCheckCard(TBrelk& card);
 // Told how many of the object headers have been read: Done of Total.
 using TCheckProgress = std::function<void(std::size_t done, std::size_t total)>;
 
-// Reads the card's catalogue area and object headers and lists what is wrong.
-TCardCheck CheckCard(TBrelk& card, const TCheckProgress& progress = {});
+// Reads the card's catalogue area and object headers and lists what is wrong; then searches
+// the free space for the headers of objects that no entry lists (hidden objects), telling
+// Search of its progress (true from it stops the search, which is then a finding).
+TCardCheck CheckCard(TBrelk& card, const TCheckProgress& progress = {},
+                     const TScanProgress& search = {});
+
+// How many entries a repair changes, by kind.
+struct TRepairCounts {
+    std::size_t Rebuilt = 0;   // damaged entries replaced by their object's own header
+    std::size_t AddedBack = 0; // hidden objects listed again from their headers
+    std::size_t NoRoom = 0;    // hidden objects that cannot be listed: the catalogue is full
+    std::size_t DroppedEmpty = 0;
+    std::size_t DroppedDuplicate = 0;
+    std::size_t DroppedOutside = 0; // pointing outside the card's object area
+    std::size_t DroppedOverlap = 0; // overlapping an entry that its object header confirms
+    bool HeaderRewritten = false;   // a header with the signature, Count and lowest address
+};
 
 struct TRepairPlan {
     bool FromKept = false;
     std::vector<TBrelkCatEntry> Entries; // the repaired catalogue
     std::vector<std::string> Changes;    // every change, one line each
+    TRepairCounts Counts;
+    std::vector<TBrelkCatEntry> Dropped; // entries left out that no object header replaces
 };
 
 // The repaired catalogue: the kept previous catalogue when it belongs to this card, is
 // consistent and every entry's object lies where it says; otherwise the card's catalogue
-// without duplicated and impossible entries, with the objects in free space added back when
-// the catalogue shows a tear. Kept may be none.
+// without empty, duplicated and impossible entries (overlaps decided by the object headers),
+// with every hidden object listed again from its header and a lost header written anew.
+// Kept may be none.
 TRepairPlan PlanRepair(TBrelk& card, const TCardCheck& check, const TKeptCatalogue* kept);
 
 // The catalogue before the card's last change put back as it was, when it belongs to this card,

@@ -46,6 +46,7 @@ class TCliJobUser : public TJobUser {
         return TAnswer::Yes;
     }
     virtual TAnswer Answer(const query::TDeletedAlready&) { return TAnswer::Cancel; }
+    virtual TAnswer Answer(const query::TRepairCatalogue&) { return TAnswer::Cancel; }
 
   protected:
     std::ostream& Err;

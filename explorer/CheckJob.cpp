@@ -1,5 +1,6 @@
 #include "explorer/CheckJob.h"
 
+#include "explorer/SaveDropped.h"
 #include "formats/GlobalStuff.h"
 
 #include <algorithm>
@@ -156,8 +157,9 @@ bool CommitPlan(TBrelk& card, TCheckResult& result, const TRepairPlan& plan) {
     return true;
 }
 
-// The kept catalogue is used only when every object it brings back is verified.
-void Repair(TBrelk& card, TCheckResult& result, TJobProgress* progress) {
+// The plan of a repair of the damaged card found: the kept catalogue only when every object
+// it brings back is verified.
+TRepairPlan PlanOf(TBrelk& card, TCheckResult& result, TJobProgress* progress) {
     TKeptCatalogue kept;
     std::string why;
     const bool haveKept = card.CatalogueBeforeLastChange(kept, why);
@@ -165,7 +167,26 @@ void Repair(TBrelk& card, TCheckResult& result, TJobProgress* progress) {
     std::string names;
     if (plan.FromKept && !VerifyBroughtBack(card, plan.Entries, result, progress, names))
         plan = PlanRepair(card, result.Check, nullptr);
-    CommitPlan(card, result, plan);
+    return plan;
+}
+
+bool Agreed(const TCheckJobOptions& options, const TRepairPlan& plan) {
+    return !options.User ||
+           brelk::Agreed(options.User->Ask(query::TRepairCatalogue{RepairPlanSummary(plan)}));
+}
+
+void Repair(TBrelk& card, TCheckResult& result, const TCheckJobOptions& options) {
+    if (!Agreed(options, result.Plan)) {
+        result.Error = "the repair was not made";
+        return;
+    }
+    if (!options.SaveDroppedTo.empty() &&
+        !SaveDroppedEntries(card, result.Plan.Dropped, result.Plan.Entries, options.SaveDroppedTo,
+                            result.Saved, result.Error)) {
+        result.Error = "the dropped entries could not be saved: " + result.Error;
+        return;
+    }
+    CommitPlan(card, result, result.Plan);
 }
 
 // The whole change is refused when any object it brings back cannot be verified.
@@ -193,25 +214,68 @@ void Undo(TBrelk& card, TCheckResult& result, TJobProgress* progress) {
     CommitPlan(card, result, plan);
 }
 
+// The check with its two steps shown: the object headers read, then the free space searched
+// (which the user may stop).
+TCardCheck CheckWithProgress(TBrelk& card, TJobProgress* progress) {
+    if (!progress)
+        return CheckCard(card);
+    bool searching = false;
+    progress->Begin("Reading the object headers", false);
+    const auto headers = [progress](std::size_t done, std::size_t total) {
+        progress->Report(done, total, std::string());
+    };
+    const auto search = [progress, &searching](std::uint64_t done, std::uint64_t total) {
+        if (!searching) {
+            progress->End();
+            progress->Begin("Searching the free space for hidden objects", true);
+            searching = true;
+        }
+        return progress->Report(std::size_t(done >> 20), std::size_t(total >> 20),
+                                "MiB of free space searched for hidden objects");
+    };
+    TCardCheck check = CheckCard(card, headers, search);
+    progress->End();
+    return check;
+}
+
 } // namespace
 
-TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode, TJobProgress* progress) {
+TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode, const TCheckJobOptions& options) {
     TCheckResult result;
-    if (progress)
-        progress->Begin("Checking", false);
-    result.Check = CheckCard(card, [progress](std::size_t done, std::size_t total) {
-        if (progress)
-            progress->Report(done, total, std::string());
-    });
-    if (progress)
-        progress->End();
+    if (mode == TCheckMode::Repair && !options.SaveDroppedTo.empty()) {
+        result.Error = SaveFolderRefusal(options.SaveDroppedTo);
+        if (!result.Error.empty())
+            return result;
+    }
+    result.Check = CheckWithProgress(card, options.Progress);
     result.Outcome = {
         result.Check.Damaged() ? "damaged" : "clean", result.Check.Entries.size(), false, {}};
-    if (mode == TCheckMode::UndoLastChange)
-        Undo(card, result, progress);
-    else if (mode == TCheckMode::Repair && result.Check.Damaged() && result.Check.Formatted)
-        Repair(card, result, progress);
+    const bool repairable = result.Check.Damaged() && result.Check.Formatted;
+    if (mode == TCheckMode::UndoLastChange) {
+        Undo(card, result, options.Progress);
+        return result;
+    }
+    if (repairable && SearchComplete(result.Check)) {
+        result.Plan = PlanOf(card, result, options.Progress);
+        if (mode == TCheckMode::Check)
+            result.NotBroughtBack.clear(); // said by the repair that falls back
+    }
+    if (mode == TCheckMode::Repair && repairable && !SearchComplete(result.Check))
+        result.Error = "the search for hidden objects was stopped; nothing was repaired";
+    else if (mode == TCheckMode::Repair && repairable)
+        Repair(card, result, options);
     return result;
+}
+
+bool SearchComplete(const TCardCheck& check) {
+    return std::none_of(check.Findings.begin(), check.Findings.end(),
+                        [](const TFinding& f) { return f.Kind == TFindingKind::SearchStopped; });
+}
+
+TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode, TJobProgress* progress) {
+    TCheckJobOptions options;
+    options.Progress = progress;
+    return RunCheckJob(card, mode, options);
 }
 
 std::string CheckReportText(const std::string& path, const TCheckResult& result) {
@@ -220,6 +284,8 @@ std::string CheckReportText(const std::string& path, const TCheckResult& result)
         text += (finding.Damage ? "problem: " : "note: ") + CodePage1252ToUtf8(finding.Text) + "\n";
     for (const auto& line : result.NotBroughtBack)
         text += "not brought back: " + CodePage1252ToUtf8(line) + "\n";
+    for (const auto& line : result.Saved)
+        text += "saved: " + CodePage1252ToUtf8(line) + "\n";
     for (const auto& change : result.Outcome.Changes)
         text += "repair: " + CodePage1252ToUtf8(change) + "\n";
     return text + path + ": " + result.Outcome.Status + " (" +

@@ -4,6 +4,7 @@
 
 #include "card/CatalogueCheck.h"
 #include "explorer/JobProgress.h"
+#include "explorer/JobUser.h"
 
 #include <string>
 #include <vector>
@@ -25,19 +26,37 @@ struct TCheckOutcome {
 
 struct TCheckResult {
     TCardCheck Check; // the card as found
+    TRepairPlan Plan; // what a repair makes of it (planned when the card is damaged)
     TCheckOutcome Outcome;
     // The objects that the kept catalogue would bring back but that could not be verified,
     // one line each ("'NAME' at 0x... (N bytes): why"); the kept catalogue is then not put back.
     std::vector<std::string> NotBroughtBack;
-    std::string Error; // why a repair or undo was not made; empty when none failed
+    std::vector<std::string> Saved; // the dropped entries saved (or not) before the repair
+    std::string Error;              // why a repair or undo was not made; empty when none failed
+};
+
+struct TCheckJobOptions {
+    TJobProgress* Progress = nullptr; // the object headers read, the free space searched
+    // Asked query::TRepairCatalogue before a repair writes; without one the repair goes ahead.
+    TJobUser* User = nullptr;
+    // A folder for the bytes of the entries a repair drops; empty: they are not saved.
+    std::string SaveDroppedTo;
 };
 
 // Checks the open Card and mends it as Mode asks; a change is committed before it returns.
-// Progress hears of the object headers read.
+// A search the user stops leaves the card unrepaired.
+TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode, const TCheckJobOptions& options);
 TCheckResult RunCheckJob(TBrelk& card, TCheckMode mode, TJobProgress* progress = nullptr);
 
-// The report as brelk check prints it: "problem:" and "note:" lines, "not brought back:" lines,
-// "repair:" lines, then "PATH: STATUS (N entries)"; UTF-8.
+// Whether the check searched the whole free space (the user did not stop it).
+bool SearchComplete(const TCardCheck& check);
+
+// What a repair will do, in one line: "rebuild 2 entries from their object headers, drop 1
+// entry that points outside the card".
+std::string RepairPlanSummary(const TRepairPlan& plan);
+
+// The report as brelk check prints it: "problem:" and "note:" lines, "not brought back:",
+// "saved:" and "repair:" lines, then "PATH: STATUS (N entries)"; UTF-8.
 std::string CheckReportText(const std::string& path, const TCheckResult& result);
 
 } // namespace brelk

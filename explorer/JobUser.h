@@ -58,10 +58,15 @@ struct TNameMissing {
 struct TDeletedAlready {
     std::string Name;
 };
+// A damaged catalogue is to be repaired as Plan says (one line, RepairPlanSummary): go ahead?
+struct TRepairCatalogue {
+    std::string Plan;
+};
 } // namespace query
 
-using TQuery = std::variant<query::TOverwrite, query::TMustFormat, query::TFormatFirst,
-                            query::TLoseObjects, query::TNameMissing, query::TDeletedAlready>;
+using TQuery =
+    std::variant<query::TOverwrite, query::TMustFormat, query::TFormatFirst, query::TLoseObjects,
+                 query::TNameMissing, query::TDeletedAlready, query::TRepairCatalogue>;
 
 // All: yes, and to every later question of the same kind in this job.
 enum class TAnswer { Yes, No, Cancel, All };
@@ -115,6 +120,7 @@ TAnswer AnswerWith(TAnswers& answers, const TQuery& question) {
             [&answers](const query::TLoseObjects& asked) { return answers.Answer(asked); },
             [&answers](const query::TNameMissing& asked) { return answers.Answer(asked); },
             [&answers](const query::TDeletedAlready& asked) { return answers.Answer(asked); },
+            [&answers](const query::TRepairCatalogue& asked) { return answers.Answer(asked); },
         },
         question);
 }

@@ -29,20 +29,39 @@ std::string FilingSystemKey(unsigned subtype) {
     unsigned rom = original ? subtype - 80 : subtype;
     std::string family;
     switch (rom) {
-    case 1: family = "fs_dnfs"; break;
-    case 2: case 4: case 6: case 8: case 9: case 10: family = "fs_dfs"; break;
-    case 3: case 5: case 7: case 11: family = "fs_adfs"; break;
-    default: return "";
+    case 1:
+        family = "fs_dnfs";
+        break;
+    case 2:
+    case 4:
+    case 6:
+    case 8:
+    case 9:
+    case 10:
+        family = "fs_dfs";
+        break;
+    case 3:
+    case 5:
+    case 7:
+    case 11:
+        family = "fs_adfs";
+        break;
+    default:
+        return "";
     }
     return original ? family : family + "_patched";
 }
 
 std::string ImageKey(const TBrelkCatEntry& entry) {
     switch (entry.Subtype()) {
-    case kSubtypeDFS: return entry.Size() % kDFSSideBytes == 0 ? "disc_dfs" : "disc_dfs_squashed";
-    case kSubtypeADFS: return "disc_adfs";
-    case kSubtypeTape: return "disc_tape";
-    default: return "";
+    case kSubtypeDFS:
+        return entry.Size() % kDFSSideBytes == 0 ? "disc_dfs" : "disc_dfs_squashed";
+    case kSubtypeADFS:
+        return "disc_adfs";
+    case kSubtypeTape:
+        return "disc_tape";
+    default:
+        return "";
     }
 }
 
@@ -50,11 +69,16 @@ std::string ImageKey(const TBrelkCatEntry& entry) {
 
 std::string ObjectImageKey(const TBrelkCatEntry& entry) {
     switch (entry.Type()) {
-    case kTypeDeleted: return "deleted";
-    case kTypeFilingSystem: return FilingSystemKey(entry.Subtype());
-    case kTypeTool: return "tool";
-    case kTypeImage: return ImageKey(entry);
-    default: return "";
+    case kTypeDeleted:
+        return "deleted";
+    case kTypeFilingSystem:
+        return FilingSystemKey(entry.Subtype());
+    case kTypeTool:
+        return "tool";
+    case kTypeImage:
+        return ImageKey(entry);
+    default:
+        return "";
     }
 }
 
@@ -66,6 +90,8 @@ int IndexOfObjectImage(std::string_view key) {
     return 0;
 }
 
-int ObjectImageIndex(const TBrelkCatEntry& entry) { return IndexOfObjectImage(ObjectImageKey(entry)); }
+int ObjectImageIndex(const TBrelkCatEntry& entry) {
+    return IndexOfObjectImage(ObjectImageKey(entry));
+}
 
 } // namespace brelk

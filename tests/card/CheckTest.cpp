@@ -68,31 +68,35 @@ TEST_F(CheckTest, EachKindOfDamageIsFound) {
         const char* Name;
         std::uint32_t Count;
         std::vector<TBrelkCatEntry> Entries;
-        std::int64_t Lowest; // -1: the right one
-        std::multiset<TFindingKind> Expected;
+        std::int64_t Lowest;                  // -1: the right one
+        std::multiset<TFindingKind> Expected; // GAMMA's header, where no entry lists it, too
     };
     const TBrelkCatEntry empty;
     const std::vector<Case> cases = {
         {"clean", 3, e, -1, {}},
         {"empty entry within Count", 4, {e[0], e[1], e[2], empty}, -1, {TFindingKind::EmptyEntry}},
         {"wrong lowest", 3, e, kLimit, {TFindingKind::LowestMismatch}},
-        {"duplicate", 3, {e[0], e[1], named(e[1], "OTHER")}, -1, {TFindingKind::Duplicate}},
+        {"duplicate",
+         3,
+         {e[0], e[1], named(e[1], "OTHER")},
+         -1,
+         {TFindingKind::Duplicate, TFindingKind::HeaderInFreeSpace}},
         {"overlap", 3, {e[0], e[1], shifted(e[2], 512)}, -1, {TFindingKind::Overlap}},
         {"in the catalogue area",
          3,
          {e[0], e[1], Entry(2, 0, "LOW", 512, 700)},
          188,
-         {TFindingKind::InCatalogueArea}},
+         {TFindingKind::InCatalogueArea, TFindingKind::HeaderInFreeSpace}},
         {"in the safety zone",
          3,
          {e[0], e[1], Entry(2, 0, "ZONE", 512, kLimit)},
          -1,
-         {TFindingKind::InSafetyZone}},
+         {TFindingKind::InSafetyZone, TFindingKind::HeaderInFreeSpace}},
         {"past the card",
          3,
          {e[0], e[1], Entry(2, 0, "FAR", 512, kCard + 4096)},
          -1,
-         {TFindingKind::PastCard}},
+         {TFindingKind::PastCard, TFindingKind::HeaderInFreeSpace}},
         {"Count above 65535", 70000, e, -1, {TFindingKind::CountTooLarge}},
     };
     for (const auto& c : cases) {

@@ -27,6 +27,7 @@ TEST(CliJobUserTest, EveryQueryHasBrelksAnswer) {
         {query::TNameMissing{4, "/pc/   "}, TAnswer::Yes,
          "brelk: '/pc/   ' gives no usable object name.\n"},
         {query::TDeletedAlready{"OLD"}, TAnswer::Cancel, ""},
+        {query::TRepairCatalogue{"drop 1 empty entry"}, TAnswer::Cancel, ""},
     };
     std::set<std::size_t> kinds;
     for (const TCase& c : cases) {

@@ -121,7 +121,8 @@ TEST_F(SafetyTest, ACatalogueChangeCutShortIsUndoneFromItsJournal) {
     // The marker of the change reaches the header before the catalogue does.
     std::copy_n(now.begin() + brelk::kRecordMarkerOffset, brelk::kRecordMarkerSize,
                 old.begin() + brelk::kRecordMarkerOffset);
-    const std::size_t length = 512 + 19 * 64; // the new catalogue
+    // The write of the new catalogue: its 19 entries and the one it clears behind them.
+    const std::size_t length = 512 + 20 * 64;
     std::vector<std::uint8_t> torn = now;
     std::copy(old.begin() + 512, old.begin() + std::ptrdiff_t(length), torn.begin() + 512);
     WriteFileBytes(Card, torn);

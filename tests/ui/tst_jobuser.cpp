@@ -46,6 +46,9 @@ const QString kFormatFirst =
 const QString kLoseObjects = QStringLiteral("You are about to format the MMC-card.") + CR +
                              "This will destroy ALL contents on the card." + CR + CR +
                              "Do you really want to format the MMC-card?";
+const QString kRepair =
+    QStringLiteral("Repair the catalogue? Every change it makes is listed afterwards.") + CR +
+    "The repair will rebuild 2 entries from their object headers.";
 
 QList<TCase> Cases() {
     namespace query = brelk::query;
@@ -150,6 +153,22 @@ QList<TCase> Cases() {
          TButtons::OK,
          TPressed::Yes,
          TAnswer::Yes},
+        {"repair yes",
+         query::TRepairCatalogue{"rebuild 2 entries from their object headers"},
+         {TPressed::Yes},
+         kRepair,
+         TIcon::Warning,
+         TButtons::YesNo,
+         TPressed::No,
+         TAnswer::Yes},
+        {"repair no",
+         query::TRepairCatalogue{"rebuild 2 entries from their object headers"},
+         {TPressed::No},
+         kRepair,
+         TIcon::Warning,
+         TButtons::YesNo,
+         TPressed::No,
+         TAnswer::No},
     };
 }
 

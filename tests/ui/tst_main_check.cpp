@@ -2,6 +2,8 @@
 // brelk check --repair makes (Yes repairs and lists the changes, No leaves the card alone).
 #include "tst_main_fixture.h"
 
+#include "support/DamagedCatalogues.h"
+
 #include <QAction>
 #include <QTreeWidget>
 
@@ -37,6 +39,20 @@ brelk::TBrelkCatEntry EntryIn(const QByteArray& bytes, int index) {
     return entry;
 }
 
+// A card of four tools (the lowest object is neither of the first two entries), spoilt as
+// Spoil says; its bytes.
+QByteArray SpoiltCard(TMainRig& rig, const std::function<void(std::vector<std::uint8_t>&)>& spoil) {
+    if (!rig.UseCard(k8M, {Tool("FOUR"), Tool("ONE"), Tool("TWO"), Tool("THREE")}))
+        return QByteArray();
+    const QByteArray sound = ReadAll(rig.CardPath());
+    std::vector<std::uint8_t> bytes(sound.begin(), sound.end());
+    spoil(bytes);
+    const QByteArray spoilt(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+    return WriteAll(rig.CardPath(), spoilt) ? spoilt : QByteArray();
+}
+
+const QStringList kFourTools{"FOUR", "ONE", "THREE", "TWO"};
+
 } // namespace
 
 class TestMainCheck : public QObject {
@@ -47,6 +63,8 @@ class TestMainCheck : public QObject {
     void damagedCardIsRepairedOnYes();
     void damageIsSaidOnceAtEachOpening_data();
     void damageIsSaidOnceAtEachOpening();
+    void eachDamagedCatalogueIsSaidAtOpening();
+    void repairQuestionListsThePlan();
 };
 
 void TestMainCheck::soundCardIsReported() {
@@ -85,7 +103,7 @@ void TestMainCheck::damagedCardIsRepairedOnYes() {
         "The catalogue of the Brelk-card '" + card +
             "' is damaged (3 entries):\r\rproblem: entry 2 is empty but lies within "
             "Count 3\r\rRepair the catalogue? Every change it makes is listed "
-            "afterwards."};
+            "afterwards.\rThe repair will drop 1 empty entry."};
     if (yes)
         expected << "The catalogue of the Brelk-card '" + card +
                         "' was repaired (2 entries):\r\rproblem: entry 2 is empty but lies within "
@@ -159,6 +177,51 @@ void TestMainCheck::damageIsSaidOnceAtEachOpening() {
     QCOMPARE(ReadAll(card), bytes); // opening changes nothing
     Find<QAction>(main, "actnReloadDrive")->trigger();
     QCOMPARE(rig.Prompter.Messages(), said + said);
+}
+
+// Every catalogue of the damage table is said damaged when the window opens the card, once,
+// with the pointer to the check.
+void TestMainCheck::eachDamagedCatalogueIsSaidAtOpening() {
+    for (const auto& damaged : brelktest::DamagedCatalogues()) {
+        TMainRig rig;
+        const QByteArray bytes = SpoiltCard(rig, damaged.Spoil);
+        QVERIFY2(!bytes.isEmpty(), damaged.Name.c_str());
+        rig.Open();
+        const QString prefix =
+            "The catalogue of the Brelk-card '" + rig.CardPath() + "' is damaged: ";
+        QVERIFY2(rig.Prompter.Messages().size() == 1 &&
+                     rig.Prompter.Messages()[0].startsWith(prefix) &&
+                     rig.Prompter.Messages()[0].endsWith(
+                         "Tools > \"Check card...\" lists the damage and offers a repair."),
+                 (damaged.Name + ": " + rig.Prompter.Messages().join("|").toStdString()).c_str());
+        QCOMPARE(ReadAll(rig.CardPath()), bytes); // opening changes nothing
+    }
+}
+
+// The repair's question says what it will do; Yes does it and every object is back.
+void TestMainCheck::repairQuestionListsThePlan() {
+    TMainRig rig;
+    const QByteArray bytes = SpoiltCard(rig, [](auto& card) {
+        brelktest::damage::Junk(brelktest::damage::Slot(card, 1), 64);
+        brelktest::damage::Junk(brelktest::damage::Slot(card, 3), 64);
+    });
+    QVERIFY(!bytes.isEmpty());
+    TfrmMain& main = rig.Open();
+    rig.Prompter.QueueAnswer(TAnswer::Yes);
+    Find<QAction>(main, "actnCheckCard")->trigger();
+    const QStringList said = rig.Prompter.Messages();
+    QCOMPARE(said.size(), 3); // at opening, the question, the outcome
+    QVERIFY2(said[1].endsWith("\r\rRepair the catalogue? Every change it makes is listed "
+                              "afterwards.\rThe repair will rebuild 2 entries from their object "
+                              "headers."),
+             qPrintable(said[1]));
+    QCOMPARE(rig.Prompter.Questions().at(1).Buttons, TButtons::YesNo);
+    QVERIFY2(said[2].startsWith("The catalogue of the Brelk-card '" + rig.CardPath() +
+                                "' was repaired (4 entries)"),
+             qPrintable(said[2]));
+    QCOMPARE(CardNames(rig.CardPath()), kFourTools);
+    for (const QString& name : kFourTools)
+        QVERIFY(FindNode(main, name));
 }
 
 QTEST_MAIN(TestMainCheck)

@@ -5,7 +5,9 @@
 #include "card/CatalogueCheck.h"
 #include "explorer/CheckJob.h"
 #include "ui/aux/Prompter.h"
+#include "ui/main/MainJobUser.h"
 #include "ui/main/MainWidgets.h"
+#include "ui/main/WaitProgress.h"
 
 #include <QAction>
 
@@ -58,7 +60,8 @@ void TfrmMain::actnCheckCardExecute() {
     brelk::TCheckResult result;
     {
         TBusyScope busy(*this);
-        result = brelk::RunCheckJob(*Brelk, brelk::TCheckMode::Check);
+        TMainWaitProgress wait(*this);
+        result = brelk::RunCheckJob(*Brelk, brelk::TCheckMode::Check, &wait);
     }
     const QString entries = QString::number(result.Outcome.Entries);
     const QString lines = ReportLines(result);
@@ -69,10 +72,15 @@ void TfrmMain::actnCheckCardExecute() {
                     TIcon::Information, TButtons::OK);
         return;
     }
-    const QString question =
-        QStringLiteral("The catalogue of the Brelk-card '%1' is damaged (%2 entries):\r\r%3\r\r"
-                       "Repair the catalogue? Every change it makes is listed afterwards.")
+    const QString damaged =
+        QStringLiteral("The catalogue of the Brelk-card '%1' is damaged (%2 entries):\r\r%3")
             .arg(card, entries, lines);
+    if (!result.Check.Formatted || !brelk::SearchComplete(result.Check)) {
+        Ask.Message(damaged, TIcon::Warning, TButtons::OK);
+        return;
+    }
+    const QString question = damaged + QStringLiteral("\r\r") +
+                             RepairQuestionText(brelk::RepairPlanSummary(result.Plan));
     if (Ask.Message(question, TIcon::Warning, TButtons::YesNo, TAnswer::No) != TAnswer::Yes)
         return;
     RepairCard();
@@ -84,7 +92,8 @@ void TfrmMain::RepairCard() {
     {
         TBusyScope busy(*this);
         treevwObjects->clear(); // every object node points into the catalogue that is replaced
-        result = brelk::RunCheckJob(*Brelk, brelk::TCheckMode::Repair);
+        TMainWaitProgress wait(*this);
+        result = brelk::RunCheckJob(*Brelk, brelk::TCheckMode::Repair, &wait);
         PopulateTreeInfo();
         UpdateTopbarInfo();
     }

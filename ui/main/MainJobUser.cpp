@@ -97,3 +97,15 @@ TAnswer TPrompterJobUser::Answer(const query::TNameMissing& question) {
 TAnswer TPrompterJobUser::Answer(const query::TDeletedAlready&) {
     return TAnswer::Yes;
 }
+
+QString RepairQuestionText(const std::string& plan) {
+    return QStringLiteral("Repair the catalogue? Every change it makes is listed afterwards.") +
+           CR + QStringLiteral("The repair will %1.").arg(QString::fromStdString(plan));
+}
+
+TAnswer TPrompterJobUser::Answer(const query::TRepairCatalogue& question) {
+    return Prompter.Message(RepairQuestionText(question.Plan), TIcon::Warning, TButtons::YesNo,
+                            TPrompter::TAnswer::No) == TPrompter::TAnswer::Yes
+               ? TAnswer::Yes
+               : TAnswer::No;
+}

@@ -31,6 +31,8 @@ class TPrompterJobUser : public brelk::TJobUser {
     virtual brelk::TAnswer Answer(const brelk::query::TNameMissing& question);
     // The window moves objects deleted already with the others: they stay deleted.
     virtual brelk::TAnswer Answer(const brelk::query::TDeletedAlready& question);
+    // The repair of a damaged catalogue, its plan said: Yes or No (Enter).
+    virtual brelk::TAnswer Answer(const brelk::query::TRepairCatalogue& question);
 
   protected:
     TPrompter& Prompter;
@@ -43,3 +45,4 @@ class TPrompterJobUser : public brelk::TJobUser {
 QString OverwriteQuestionText(const std::string& name);
 QString MustFormatQuestionText(const brelk::query::TMustFormat& question);
 QString FormatFirstQuestionText(const brelk::query::TFormatFirst& question);
+QString RepairQuestionText(const std::string& plan);
