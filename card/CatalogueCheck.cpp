@@ -243,8 +243,17 @@ std::optional<TFinding> NewestHeaderFault(TBrelk& card, TEntriesView entries) {
                         ": no object header of it in front of the data"};
 }
 
-// The entry right behind Count, when its object header confirms it and no listed object
-// overlaps it: a catalogue write cut short after its smaller Count landed hides that object.
+// Whether an entry left behind Count sorts before the last listed one. A catalogue that shrank
+// whole leaves the tail of its former, sorted list there (other programs do not erase it), so
+// such entries sort at or after the last listed one; one that sorts before it was moved there
+// by a write cut short.
+bool SortsBeforeLastListed(const TBrelkCatEntry& lastListed, const TBrelkCatEntry& behind) {
+    return CompareCatEntries(behind, lastListed) < 0;
+}
+
+// The entry right behind Count, when its object header confirms it, it is out of order and no
+// listed object overlaps it: a catalogue write cut short after its smaller Count landed hides
+// that object.
 std::optional<TFinding> BehindCountFault(TBrelk& card, TEntriesView entries,
                                          const TCardGeometry& g) {
     if (entries.empty())
@@ -253,7 +262,8 @@ std::optional<TFinding> BehindCountFault(TBrelk& card, TEntriesView entries,
     TBrelkCatEntry behind;
     if (std::int64_t(at + kCatEntrySize) > LowestFootprint(entries, g) ||
         !card.ReadMMCBlocks(behind.Bytes.data(), std::uint32_t(at), kCatEntrySize) ||
-        IsEmpty(behind) || !HeaderConfirms(card, behind, std::int64_t(g.Limit)))
+        IsEmpty(behind) || !SortsBeforeLastListed(*entries[entries.size() - 1], behind) ||
+        !HeaderConfirms(card, behind, std::int64_t(g.Limit)))
         return std::nullopt;
     const bool listed = std::any_of(entries.begin(), entries.end(), [&](const auto* e) {
         return e->FootprintStart() < behind.FootprintEnd() &&
@@ -448,9 +458,9 @@ void NoteHeaderCopies(TBrelk& card, const TCardGeometry& g, TCardCheck& check,
 }
 
 // The places (Address, Size) of the entries left behind Count on the card, up to the first
-// empty one: after a write that was cut short with its new, smaller Count on the card, the
-// objects they name are hidden. A catalogue that was written whole leaves none (it clears them);
-// an empty one (a format) counts none.
+// empty one, that sort before the last listed entry: after a write that was cut short with its
+// new, smaller Count on the card, the objects they name are hidden. A catalogue that was written
+// whole leaves none (it clears them); an empty one (a format) counts none.
 std::set<std::pair<std::uint32_t, std::uint32_t>>
 EntriesBehindCount(TBrelk& card, const TCardGeometry& g, const TCardCheck& check) {
     std::set<std::pair<std::uint32_t, std::uint32_t>> behind;
@@ -464,7 +474,8 @@ EntriesBehindCount(TBrelk& card, const TCardGeometry& g, const TCardCheck& check
         if (std::int64_t(at + kCatEntrySize) > lowest ||
             !card.ReadMMC(entry.Bytes.data(), std::uint32_t(at), kCatEntrySize) || IsEmpty(entry))
             break;
-        behind.emplace(entry.Address(), entry.Size());
+        if (SortsBeforeLastListed(check.Entries.back(), entry))
+            behind.emplace(entry.Address(), entry.Size());
     }
     return behind;
 }

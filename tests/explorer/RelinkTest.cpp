@@ -124,6 +124,30 @@ TEST_F(RelinkTest, AHeaderNoEntryListsIsHiddenOnlyBesideDamage) {
     EXPECT_EQ(check.HiddenObjects.size(), 2u); // BETA, and ALPHA under the junk
 }
 
+// Other programs leave the entries a shrinking catalogue no longer needs behind Count: the tail
+// of the former, sorted list. Such a card is sound: the removed object's header is only noted,
+// at opening and by the check, and a repair would not bring it back.
+TEST_F(RelinkTest, TheTailAShrinkLeavesBehindCountIsNoDamage) {
+    Reopen();
+    const TBrelkCatEntry* last = Card->Entries()[Card->Entries().size() - 1];
+    const TBrelkCatEntry removed = *last;
+    ASSERT_TRUE(Card->DeleteCatEntry(last));
+    ASSERT_TRUE(Card->FlushMMCDevice());
+    Card.reset();
+    // The card as another program leaves it: no record of the change, the slot not erased.
+    std::fill(Device.Bytes.begin() + 24, Device.Bytes.begin() + 512, 0);
+    const std::size_t slot = 512 + 64 * (Objects.size() - 1);
+    std::copy(removed.Bytes.begin(), removed.Bytes.end(), Device.Bytes.begin() + slot);
+    Reopen();
+    ASSERT_EQ(Card->Entries().size(), Objects.size() - 1);
+    EXPECT_FALSE(QuickCheckCard(*Card).has_value());
+    const TCardCheck check = CheckCard(*Card);
+    EXPECT_FALSE(check.Damaged());
+    ASSERT_EQ(check.LooseObjects.size(), 1u);
+    EXPECT_EQ(check.LooseObjects[0].Name(), removed.Name());
+    EXPECT_TRUE(check.HiddenObjects.empty());
+}
+
 // A search the user stops is a finding, and no repair follows it.
 TEST_F(RelinkTest, AStoppedSearchIsDamageAndNothingIsRepaired) {
     struct TStopper : TJobProgress {
