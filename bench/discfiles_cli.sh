@@ -21,26 +21,7 @@ trap 'rm -rf "$work"' EXIT
 runs=${RUNS:-5}
 discs=1000
 
-python3 - "$work" "$discs" <<'PY'
-import os, sys
-work, count = sys.argv[1], int(sys.argv[2])
-os.makedirs(f"{work}/discs")
-for d in range(count):
-    files, length, sectors = 20, 2000, 8  # 8 sectors a file
-    used = 2 + files * sectors
-    side = bytearray(used * 256)
-    side[0:8] = f"D{d:07d}".encode()
-    side[256 + 5] = files * 8
-    side[256 + 6] = (used >> 8) & 3
-    side[256 + 7] = used & 0xFF
-    for f in range(files):
-        start = used - (f + 1) * sectors  # highest start sector first, as DFS keeps them
-        side[8 + 8 * f:16 + 8 * f] = f"F{f:02d}    $".encode()
-        side[264 + 8 * f:272 + 8 * f] = bytes([0, 0x19, 0x23, 0x80, length & 0xFF, length >> 8,
-                                              (start >> 8) & 3, start & 0xFF])
-        side[start * 256:start * 256 + length] = bytes([1 + (d + f) % 160]) * length  # never 0xAA
-    open(f"{work}/discs/d{d:05d}.ssd", "wb").write(side)
-PY
+python3 "$(dirname "$0")/make_discs.py" "$work" "$discs"
 
 "$brelk" create "$work/card.img" 128M >/dev/null
 "$brelk" format "$work/card.img" >/dev/null

@@ -17,27 +17,7 @@ runs=${RUNS:-15}
 repeats=${REPEATS:-20}
 discs=1000
 
-python3 - "$work" "$discs" <<'PY'
-import os, sys
-work, count = sys.argv[1], int(sys.argv[2])
-os.makedirs(f"{work}/discs")
-for d in range(count):
-    files, length, sectors = 20, 2000, 8
-    used = 2 + files * sectors
-    side = bytearray(used * 256)
-    side[0:8] = f"D{d:07d}".encode()
-    side[256 + 5] = files * 8
-    side[256 + 6] = (used >> 8) & 3
-    side[256 + 7] = used & 0xFF
-    for f in range(files):
-        start = used - (f + 1) * sectors
-        name = b"ELITE  " if f == 0 and d % 100 == 0 else f"F{f:02d}    ".encode()
-        side[8 + 8 * f:16 + 8 * f] = name + b"$"
-        side[264 + 8 * f:272 + 8 * f] = bytes([0, 0x19, 0x23, 0x80, length & 0xFF, length >> 8,
-                                              (start >> 8) & 3, start & 0xFF])
-        side[start * 256:start * 256 + length] = bytes([1 + (d + f) % 160]) * length
-    open(f"{work}/discs/d{d:05d}.ssd", "wb").write(side)
-PY
+python3 "$(dirname "$0")/make_discs.py" "$work" "$discs" 100
 
 # The floor: the catalogue header, the entries, and sectors 0 and 1 of each DFS disc.
 cat >"$work/floor.c" <<'C'
