@@ -304,6 +304,20 @@ bool TBrelk::FlushMMCDevice() {
     return ok;
 }
 
+// The header's bytes that no program interprets (8 to 15, and 24 on) stay as the card holds
+// them, also when the header in memory was cleared for a lost signature.
+namespace {
+
+template <typename THeader>
+void KeepUninterpretedHeaderBytes(const std::vector<std::uint8_t>& onCard, THeader& header) {
+    if (onCard.size() < kCatalogueHeaderSize)
+        return;
+    std::copy(onCard.begin() + 8, onCard.begin() + 16, header.begin() + 8);
+    std::copy(onCard.begin() + 24, onCard.begin() + kCatalogueHeaderSize, header.begin() + 24);
+}
+
+} // namespace
+
 bool TBrelk::ReplaceCatalogue(const std::vector<TBrelkCatEntry>& entries,
                               std::vector<std::uint8_t> onCard) {
     if (entries.size() > kMaxCatalogueCount || ReadOnly() || Stopped || !DeviceOK)
@@ -313,6 +327,7 @@ bool TBrelk::ReplaceCatalogue(const std::vector<TBrelkCatEntry>& entries,
         Catalogue.push_back(std::make_unique<TBrelkCatEntry>(entry));
     CatalogueSorted = false;
     SortCatalogue();
+    KeepUninterpretedHeaderBytes(onCard, CatalogueHeader);
     std::copy(kCatalogueMagic.begin(), kCatalogueMagic.end(), CatalogueHeader.begin());
     CatalogueValid = true;
     CatalogueProblem.clear();

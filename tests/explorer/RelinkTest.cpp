@@ -88,6 +88,29 @@ TEST_F(RelinkTest, EachDamagedCatalogueIsRepairedWithEveryIntactObject) {
     }
 }
 
+// A header written anew after its signature was lost keeps the bytes no program interprets
+// (8 to 15, and 24 on: the card's ID among them) as they were on the card.
+TEST_F(RelinkTest, AHeaderWrittenAnewKeepsTheBytesItDoesNotInterpret) {
+    Device.Bytes = Sound;
+    std::fill(Device.Bytes.begin() + 8, Device.Bytes.begin() + 16, 0x5A);
+    std::fill(Device.Bytes.begin() + 200, Device.Bytes.begin() + 512, 0xA5);
+    const std::vector<std::uint8_t> before(Device.Bytes.begin(), Device.Bytes.begin() + 512);
+    damage::Junk(Device.Bytes.data(), 8);
+    Reopen();
+    TPlanRecorder user;
+    TCheckJobOptions options;
+    options.User = &user;
+    ASSERT_EQ(RunCheckJob(*Card, TCheckMode::Repair, options).Outcome.Status, "repaired");
+    Card.reset();
+    auto same = [&](std::size_t first, std::size_t end) {
+        return std::equal(before.begin() + first, before.begin() + end,
+                          Device.Bytes.begin() + first);
+    };
+    EXPECT_TRUE(same(8, 16));
+    EXPECT_TRUE(same(32, 40)); // the card's ID
+    EXPECT_TRUE(same(200, 512));
+}
+
 // The user's No leaves the card as it was.
 TEST_F(RelinkTest, NoRepairWithoutAYes) {
     struct TRefuser : TPlanRecorder {
