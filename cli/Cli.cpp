@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cli/Commands.h"
+#include "cli/Output.h"
 #include "explorer/ObjectTransfer.h"
 
 #include <algorithm>
@@ -156,12 +157,12 @@ int RunCommand(const TCommand& command, const std::vector<std::string>& rest, TC
             throw TFailure("the output could not be written");
         return status;
     } catch (const TUsageError& error) {
-        context.Err << "brelk " << command.Name << ": " << error.what() << "\n"
+        context.Err << "brelk " << command.Name << ": " << TerminalSafe(error.what()) << "\n"
                     << "Usage: brelk " << command.Name << " " << command.Usage << "\n";
         return 2;
     } catch (const TFailure& error) {
         if (*error.what())
-            context.Err << "brelk: " << error.what() << "\n";
+            context.Err << "brelk: " << TerminalSafe(error.what()) << "\n";
         return 1;
     } catch (const std::bad_alloc&) {
         context.Err << "brelk " << command.Name << ": not enough memory\n";
@@ -169,7 +170,7 @@ int RunCommand(const TCommand& command, const std::vector<std::string>& rest, TC
     } catch (const std::exception& error) {
         // The last resort: a failure that no check above foresaw still ends as one line and
         // status 1, never as an abort.
-        context.Err << "brelk " << command.Name << ": " << error.what() << "\n";
+        context.Err << "brelk " << command.Name << ": " << TerminalSafe(error.what()) << "\n";
         return 1;
     }
 }

@@ -126,7 +126,7 @@ int RunInspect(const TArgs& args, TContext& context) {
         try {
             InspectFile(files[i], args.Has("--json"), true, context);
         } catch (const TFailure& failure) {
-            context.Err << "brelk: " << failure.what() << "\n";
+            context.Err << "brelk: " << TerminalSafe(failure.what()) << "\n";
             status = 1;
         }
     }

@@ -1,5 +1,6 @@
 // brelk's commands on image files: outputs, exit codes and the messages on standard error.
 #include "cli/CliFixture.h"
+#include "cli/Output.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
@@ -296,3 +297,33 @@ TEST_F(CliTest, LargeFilesAreStreamedAndRefusedBeforeTheyAreRead) {
 }
 
 } // namespace
+
+// A PC path as typed reaches the terminal with its control bytes shown, never acted on.
+TEST_F(CliTest, ControlBytesOfAPathInAMessageAreShownNotSent) {
+    MakeCard();
+    const std::string path = Dir.Path("x\x1B[2J\x07y\xC2\x9B"
+                                      "1m")
+                                 .string();
+    const auto result = Run({"put", Card, path});
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_NE(result.Err.find("x\\x1B[2J\\x07y\\xC2\\x9B1m: not a readable file"),
+              std::string::npos)
+        << result.Err;
+    EXPECT_EQ(result.Err.find('\x1B'), std::string::npos);
+    EXPECT_EQ(result.Err.find('\x07'), std::string::npos);
+    EXPECT_EQ(result.Err.find("\xC2\x9B"), std::string::npos);
+}
+
+TEST(TerminalSafeTest, OnlyTheBytesATerminalActsOnAreEscaped) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"plain/path.ssd", "plain/path.ssd"},
+        {"tab\there", "tab\\x09here"},
+        {"del\x7F", "del\\x7F"},
+        {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC"}, // UTF-8 letters stay
+        {"c1\xC2\x9B", "c1\\xC2\\x9B"},
+        {"nbsp\xC2\xA0", "nbsp\xC2\xA0"},
+        {"end\xC2", "end\xC2"}, // a lone lead byte at the end is no C1 control
+    };
+    for (const auto& [text, shown] : cases)
+        EXPECT_EQ(brelk::cli::TerminalSafe(text), shown) << text;
+}
