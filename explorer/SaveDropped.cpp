@@ -37,7 +37,10 @@ std::string Describe(const TBrelkCatEntry& entry) {
 
 std::string SaveFolderRefusal(const std::string& folder) {
     struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0)
+    // A folder that is not there yet is made, as its parent allows.
+    if (::stat(folder.c_str(), &info) != 0 &&
+        (errno != ENOENT || ::mkdir(folder.c_str(), 0777) != 0 ||
+         ::stat(folder.c_str(), &info) != 0))
         return folder + ": " + std::strerror(errno);
     if (!S_ISDIR(info.st_mode))
         return folder + ": not a folder";

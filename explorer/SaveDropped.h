@@ -9,8 +9,8 @@
 
 namespace brelk {
 
-// Why no file can be written into Folder (it is missing, no folder, or refuses a new file);
-// empty when files can be written there.
+// Why no file can be written into Folder (it cannot be made, is no folder, or refuses a new
+// file); empty when files can be written there. A missing Folder whose parent exists is made.
 std::string SaveFolderRefusal(const std::string& folder);
 
 // Writes the bytes of each Dropped entry that object data backs (its span inside the card's

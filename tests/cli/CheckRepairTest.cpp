@@ -58,7 +58,7 @@ TEST_F(CheckRepairTest, AFolderThatCannotBeWrittenIsRefusedBeforeAnyRepair) {
     const auto before = ReadFileBytes(Card);
     const std::string file = File("plain.txt", "not a folder");
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {Dir.Path("missing").string(), ": No such file or directory"},
+        {Dir.Path("missing/inner").string(), ": No such file or directory"},
         {file, ": not a folder"},
     };
     for (const auto& [folder, why] : cases) {
@@ -68,6 +68,16 @@ TEST_F(CheckRepairTest, AFolderThatCannotBeWrittenIsRefusedBeforeAnyRepair) {
         EXPECT_EQ(repair.Out.find("plan:"), std::string::npos) << repair.Out;
         EXPECT_EQ(ReadFileBytes(Card), before) << folder;
     }
+}
+
+// A folder that is not there yet is made, so the command after a crash needs no mkdir first.
+TEST_F(CheckRepairTest, AMissingFolderIsMadeAndTakesTheDroppedBytes) {
+    MakeCardWithAnEntryInTheCatalogueArea();
+    const std::string folder = Dir.Path("dropped").string();
+    const TResult repair = Run({"check", Card, "--repair", "--save-dropped", folder});
+    EXPECT_EQ(repair.Status, 0) << repair.Err;
+    ASSERT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_EQ(ReadFileBytes(folder + "/dropped-1-LOW.bin"), Payload);
 }
 
 } // namespace
