@@ -39,5 +39,8 @@ constexpr void PutLE16(std::uint8_t* p, std::uint16_t value) {
 constexpr void PutLE32(std::uint8_t* p, std::uint32_t value) {
     PutLE(p, value, 4);
 }
+constexpr void PutLE64(std::uint8_t* p, std::uint64_t value) {
+    PutLE(p, value, 8);
+}
 
 } // namespace brelk

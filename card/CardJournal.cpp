@@ -26,22 +26,10 @@ std::size_t PieceCount(std::size_t bytes) {
     return (bytes + kJournalPiece - 1) / kJournalPiece;
 }
 
-void PutLE32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(std::uint8_t(value >> (8 * i)));
-}
-
-void PutLE64(std::vector<std::uint8_t>& out, std::uint64_t value) {
-    for (int i = 0; i < 8; ++i)
-        out.push_back(std::uint8_t(value >> (8 * i)));
-}
-
-std::uint64_t GetLE64(const std::uint8_t* at) {
-    std::uint64_t value;
-    std::memcpy(&value, at, sizeof value);
-    if constexpr (std::endian::native == std::endian::big)
-        value = __builtin_bswap64(value);
-    return value;
+// Appends the Count-byte little-endian form of Value to Out.
+void AppendLE(std::vector<std::uint8_t>& out, std::uint64_t value, std::size_t count) {
+    out.resize(out.size() + count);
+    PutLE(out.data() + out.size() - count, value, count);
 }
 
 // Reads "Key=Number\n" at Pos; false when the line is not that.
@@ -373,18 +361,18 @@ bool WriteCardJournal(const TJournalView& journal, const TJournalSink& sink) {
     std::vector<std::uint8_t> small;
     for (const TJournalRunView& run : journal.Runs) {
         small.clear();
-        PutLE64(small, run.Offset);
-        PutLE64(small, run.Old.size());
+        AppendLE(small, run.Offset, 8);
+        AppendLE(small, run.Old.size(), 8);
         ok = ok && put(small.data(), small.size()) && put(run.Old.data(), run.Old.size());
         small.clear();
         for (std::uint64_t hash : run.NewBlocks)
-            PutLE64(small, hash);
+            AppendLE(small, hash, 8);
         for (std::uint32_t hash : run.NewPieces)
-            PutLE32(small, hash);
+            AppendLE(small, hash, 4);
         ok = ok && put(small.data(), small.size());
     }
     small.clear();
-    PutLE64(small, hasher.Final());
+    AppendLE(small, hasher.Final(), 8);
     return ok && sink(small.data(), small.size());
 }
 

@@ -16,23 +16,14 @@ constexpr std::array<char, 8> kMarkerMagic = {'B', 'r', 'e', 'l', 'k', 'R', 'c',
 // Magic, ID, address and length, then 4 reserved bytes: the hash covers these 32 bytes.
 constexpr std::size_t kMarkerHashed = 32;
 
-std::uint64_t GetLE64At(const std::uint8_t* at) {
-    return std::uint64_t(GetLE32(at)) | std::uint64_t(GetLE32(at + 4)) << 32;
-}
-
-void PutLE64At(std::uint8_t* at, std::uint64_t value) {
-    PutLE32(at, std::uint32_t(value));
-    PutLE32(at + 4, std::uint32_t(value >> 32));
-}
-
 } // namespace
 
 std::optional<TRecordMarker> ReadRecordMarker(const std::uint8_t* header) {
     const std::uint8_t* at = header + kRecordMarkerOffset;
     if (!std::equal(kMarkerMagic.begin(), kMarkerMagic.end(), at) ||
-        JournalHash(at, kMarkerHashed) != GetLE64At(at + kMarkerHashed))
+        JournalHash(at, kMarkerHashed) != GetLE64(at + kMarkerHashed))
         return std::nullopt;
-    TRecordMarker marker{GetLE64At(at + 8), GetLE64At(at + 16), GetLE32(at + 24)};
+    TRecordMarker marker{GetLE64(at + 8), GetLE64(at + 16), GetLE32(at + 24)};
     if (marker.CardId == 0)
         return std::nullopt;
     return marker;
@@ -42,10 +33,10 @@ void PutRecordMarker(std::uint8_t* header, const TRecordMarker& marker) {
     std::uint8_t* at = header + kRecordMarkerOffset;
     std::fill_n(at, kRecordMarkerSize, 0);
     std::copy(kMarkerMagic.begin(), kMarkerMagic.end(), at);
-    PutLE64At(at + 8, marker.CardId);
-    PutLE64At(at + 16, marker.Address);
+    PutLE64(at + 8, marker.CardId);
+    PutLE64(at + 16, marker.Address);
     PutLE32(at + 24, marker.Length);
-    PutLE64At(at + kMarkerHashed, JournalHash(at, kMarkerHashed));
+    PutLE64(at + kMarkerHashed, JournalHash(at, kMarkerHashed));
 }
 
 std::uint64_t TSysCalls::NewCardId() {

@@ -2,6 +2,8 @@
 // object type codes and the name rules. Every offset here is read by the card interface too.
 #pragma once
 
+#include "base/Bytes.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -34,15 +36,6 @@ enum : std::uint8_t {
     kSubtypeADFS = 2,
     kSubtypeTape = 3,
 };
-
-inline std::uint32_t GetLE32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-inline void PutLE32(std::uint8_t* p, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = std::uint8_t(value >> (8 * i));
-}
 
 // One 64-byte catalogue entry, kept as the bytes that are on the card.
 struct TBrelkCatEntry {

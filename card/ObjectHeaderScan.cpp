@@ -71,14 +71,21 @@ bool ScanSpan(TBrelk& card, const TSearchSpan& span, std::uint32_t block, THeade
 
 } // namespace
 
-std::optional<TBrelkCatEntry> PlausibleObjectHeader(const std::uint8_t* header, std::int64_t at,
-                                                    std::int64_t end, std::uint32_t block) {
+std::optional<TBrelkCatEntry> ObjectHeaderCopy(const std::uint8_t* header, std::int64_t at) {
     if (std::memcmp(header, kObjectMagic.data(), kObjectMagic.size()) != 0)
         return std::nullopt;
     TBrelkCatEntry copy;
     std::copy_n(header + 16, kCatEntrySize, copy.Bytes.begin());
-    if (copy.FootprintStart() != at || copy.Size() == 0 || copy.Size() % block != 0 ||
-        copy.FootprintEnd() > end || !KnownType(copy) || !VisibleNameField(copy))
+    if (copy.FootprintStart() != at)
+        return std::nullopt;
+    return copy;
+}
+
+std::optional<TBrelkCatEntry> PlausibleObjectHeader(const std::uint8_t* header, std::int64_t at,
+                                                    std::int64_t end, std::uint32_t block) {
+    auto copy = ObjectHeaderCopy(header, at);
+    if (!copy || copy->Size() == 0 || copy->Size() % block != 0 || copy->FootprintEnd() > end ||
+        !KnownType(*copy) || !VisibleNameField(*copy))
         return std::nullopt;
     return copy;
 }

@@ -18,6 +18,10 @@ using TSpan = std::pair<std::int64_t, std::int64_t>; // [first, end)
 // Told how many bytes of the spans have been searched; true asks to stop.
 using TScanProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
+// The entry copy of the object header at At: the magic, and the copy placing the data right
+// behind the header. None when the bytes are no such header.
+std::optional<TBrelkCatEntry> ObjectHeaderCopy(const std::uint8_t* header, std::int64_t at);
+
 // The object header at At: the magic, its copy of the entry placing the data right behind it,
 // a whole number of blocks of data ending by End, a known type and a name of visible
 // characters. None when any of these fails.

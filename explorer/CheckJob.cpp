@@ -4,7 +4,6 @@
 #include "formats/GlobalStuff.h"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 #include <set>
 
@@ -21,24 +20,13 @@ std::string Described(const TBrelkCatEntry& entry) {
            std::to_string(entry.Size()) + " bytes)";
 }
 
-// The entry copy of an object header that places an object right behind itself at Place;
-// none when the bytes are no such header.
-std::optional<TBrelkCatEntry> HeaderAt(const std::uint8_t* header, std::int64_t place) {
-    TBrelkCatEntry copy;
-    std::copy_n(header + 16, kCatEntrySize, copy.Bytes.begin());
-    if (std::memcmp(header, kObjectMagic.data(), kObjectMagic.size()) != 0 ||
-        copy.FootprintStart() != place)
-        return std::nullopt;
-    return copy;
-}
-
 // Why the header in front of Entry's data does not stand for it; empty when its copy of the
 // entry has Entry's address and size (a rename may have rewritten the rest of it).
 std::string HeaderDoubt(TBrelk& card, const TBrelkCatEntry& entry) {
     std::uint8_t header[kObjectHeaderSize];
     if (!card.ReadMMC(header, std::uint32_t(entry.FootprintStart()), kObjectHeaderSize))
         return "its object header cannot be read";
-    const auto copy = HeaderAt(header, entry.FootprintStart());
+    const auto copy = ObjectHeaderCopy(header, entry.FootprintStart());
     if (!copy)
         return "its object header was overwritten";
     if (copy->Size() != entry.Size())
@@ -64,7 +52,7 @@ std::string HeaderInChunk(const std::vector<std::uint8_t>& chunk, std::int64_t a
     for (std::size_t within = 0; within + kObjectHeaderSize <= chunk.size();
          within += kHeaderStep) {
         const std::int64_t place = at + std::int64_t(within);
-        const auto copy = HeaderAt(chunk.data() + within, place);
+        const auto copy = ObjectHeaderCopy(chunk.data() + within, place);
         if (copy && copy->Size() != 0)
             return "the object header of '" + VisibleName(copy->Name()) + "' at 0x" +
                    FormatHex(std::uint32_t(place), 8) + " lies inside its data, written since";
